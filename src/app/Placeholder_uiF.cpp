@@ -1,0 +1,1 @@
+// Keeps the user-interface library buildable until its first window exists.

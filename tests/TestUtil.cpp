@@ -1,0 +1,87 @@
+#include "TestUtil.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+#include <cmath>
+
+namespace TestUtil {
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray Le16(quint16 v) {
+    QByteArray b(2, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
+
+QByteArray Le32(quint32 v) {
+    QByteArray b(4, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
+
+QByteArray Be32(quint32 v) {
+    QByteArray b(4, '\0');
+    qToBigEndian(v, b.data());
+    return b;
+}
+
+QByteArray PcmWav(int sampleRate, int channels, double seconds, double toneHz) {
+    const int frames = int(sampleRate * seconds);
+    QByteArray data;
+    data.reserve(frames * channels * 2);
+    for (int i = 0; i < frames; ++i) {
+        const auto s = qint16(std::lround(8000.0 * std::sin(2 * M_PI * toneHz * i / sampleRate)));
+        for (int c = 0; c < channels; ++c)
+            data += Le16(quint16(s));
+    }
+    const int blockAlign = channels * 2;
+    QByteArray wav;
+    wav += "RIFF";
+    wav += Le32(quint32(4 + 8 + 16 + 8 + data.size())); // RIFF size: file size - 8
+    wav += "WAVE";
+    wav += "fmt ";
+    wav += Le32(16);
+    wav += Le16(1); // PCM
+    wav += Le16(quint16(channels));
+    wav += Le32(quint32(sampleRate));
+    wav += Le32(quint32(sampleRate * blockAlign)); // bytes per second
+    wav += Le16(quint16(blockAlign));
+    wav += Le16(16); // bits per sample
+    wav += "data";
+    wav += Le32(quint32(data.size()));
+    wav += data;
+    return wav;
+}
+
+bool Run(const QString& program, const QStringList& args, int timeoutMs, QByteArray* output) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return false;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return false;
+    }
+    if (output)
+        *output = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+bool Lame(const QString& wavPath, const QString& mp3Path, const QStringList& args) {
+    return Run(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet")} + args +
+                                           QStringList{wavPath, mp3Path});
+}
+
+} // namespace TestUtil

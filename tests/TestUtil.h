@@ -1,0 +1,32 @@
+#pragma once
+// Fixtures shared by the test executables: WAV files written in code, real
+// files produced by lame/ffmpeg/sox, and little-endian/big-endian builders.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace TestUtil {
+
+// Writes bytes to a file; QFAIL-friendly: returns false on error.
+bool WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadFile(const QString& path);
+
+// A canonical 16-bit PCM WAV: RIFF header, 16-byte "fmt " chunk, "data" chunk
+// holding a sine tone (so encoders have something to work with).
+QByteArray PcmWav(int sampleRate, int channels, double seconds, double toneHz = 440.0);
+
+// Runs a program, waits up to timeoutMs; true when it exited with status 0.
+bool Run(const QString& program, const QStringList& args, int timeoutMs = 120000,
+         QByteArray* output = nullptr);
+
+// Encodes wavPath with lame and the given extra arguments into mp3Path.
+bool Lame(const QString& wavPath, const QString& mp3Path, const QStringList& args);
+
+// Little-endian integer bytes, for building RIFF structures.
+QByteArray Le16(quint16 v);
+QByteArray Le32(quint32 v);
+// Big-endian 32-bit bytes, for MPEG headers.
+QByteArray Be32(quint32 v);
+
+} // namespace TestUtil
