@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QVariant>
+#include <QtGlobal>
 
 TRegFile::TRegFile(const QString& name, const QString& societyKey, const QString& programKey,
                    TReporter* reporter)
@@ -32,6 +33,8 @@ void TRegFile::Open(TReporter* reporter) {
     if (FSocietyKey.isEmpty() || FProgramKey.isEmpty()) {
         if (reporter)
             reporter->ShowInfo(ProgrammingErrorText(FName));
+        else
+            qWarning("%s", qUtf8Printable(ProgrammingErrorText(FName)));
         return;
     }
     if (FFilePath.isEmpty())
@@ -124,6 +127,7 @@ void TRegFile::SavePlacement(const QString& formName, const TPlacement& placemen
     }
 }
 
+// QSettings replaces its file atomically, so a failed write leaves the old one.
 bool TRegFile::Flush() {
     if (!FActive)
         return false;
