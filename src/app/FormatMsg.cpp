@@ -72,12 +72,9 @@ QString FormatText(const QVariant& arg, const TConversion& conv) {
     return Pad(text, conv, u' ', 0);
 }
 
-} // namespace
-
-QString FormatMsg(const QString& fmt, std::initializer_list<QVariant> args) {
+QString Format(const QString& fmt, const QVariant* next, const QVariant* end) {
     QString out;
-    out.reserve(fmt.size() + 16 * qsizetype(args.size()));
-    auto next = args.begin();
+    out.reserve(fmt.size() + 16 * (end - next));
     const qsizetype n = fmt.size();
     for (qsizetype i = 0; i < n; ++i) {
         if (fmt[i] != u'%' || i + 1 >= n) {
@@ -96,11 +93,21 @@ QString FormatMsg(const QString& fmt, std::initializer_list<QVariant> args) {
             continue;
         }
         // A missing argument is an empty substitution, padded like any text.
-        const QVariant arg = next != args.end() ? *next++ : QVariant(QString());
+        const QVariant arg = next != end ? *next++ : QVariant(QString());
         out += conv.Letter == u'd' ? FormatInteger(arg, conv) : FormatText(arg, conv);
         i += used;
     }
     return out;
+}
+
+} // namespace
+
+QString FormatMsg(const QString& fmt, std::initializer_list<QVariant> args) {
+    return Format(fmt, args.begin(), args.end());
+}
+
+QString FormatMsgArgs(const QString& fmt, const QVariantList& args) {
+    return Format(fmt, args.constData(), args.constData() + args.size());
 }
 
 QString FormatPlaceholders(const QString& fmt) {

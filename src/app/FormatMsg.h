@@ -13,6 +13,8 @@
 #include <initializer_list>
 
 QString FormatMsg(const QString& fmt, std::initializer_list<QVariant> args = {});
+// The same with arguments gathered at run time.
+QString FormatMsgArgs(const QString& fmt, const QVariantList& args);
 
 // The conversion letters of a format in order ("sd" for "%s is %d%%"); '%%'
 // is not counted. Both languages must agree on this for every entry.
