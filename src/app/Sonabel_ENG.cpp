@@ -318,7 +318,8 @@ constexpr TMsgText Texts[] = {
     {msgDirRecHint, u"Also scan every folder inside this one"},
     {msgDirTreeHint, u"Folders of this computer"},
     {msgWarnCaption, u"Before starting"},
-    {msgWarnUnwritable, u"The new files cannot be written to these places:"},
+    {msgWarnUnwritable,
+     u"These new files cannot be written, because their folder is not writable:"},
     {msgWarnLowerBitRate, u"These MP3 files have a lower bit rate than the target: re-encoding "
                           u"them would make them larger without improving their sound."},
     {msgWarnGroup, u"What do you want to do?"},
@@ -340,7 +341,7 @@ constexpr TMsgText Texts[] = {
     {msgPowerOffFailed, u"The computer could not be switched off (error %d):\n"
                         u"%s"},
     {msgDelayedLine1, u"The run will start at the end of the countdown."},
-    {msgDelayedLine2, u"Press Cancel to give it up."},
+    {msgDelayedLine2, u"Press Cancel to call the run off."},
     {msgDelayedCancelHint, u"Do not start the run"},
     {msgDelayedCountdown, u"Starting in %d:%.2d:%.2d"},
 };

@@ -229,7 +229,8 @@ constexpr TMsgText Texts[] = {
      u"fichiers. Les fichiers WAV n’ont pas d’étiquettes.\n"
      u"\n"
      u"Débits\n"
-     u"Réencoder un fichier à un débit supérieur au sien le rend plus gros sans améliorer son son. "
+     u"Réencoder un fichier à un débit supérieur au sien le rend plus gros sans en améliorer le "
+     u"son. "
      u"Sonabel peut vous signaler ces fichiers avant un traitement."},
     {msgOptInvalidFolder, u"Ce nom de dossier n’est pas valide\u00A0:\n"
                           u"%s"},
@@ -325,7 +326,8 @@ constexpr TMsgText Texts[] = {
     {msgDirRecHint, u"Analyser aussi tous les dossiers contenus dans celui-ci"},
     {msgDirTreeHint, u"Dossiers de cet ordinateur"},
     {msgWarnCaption, u"Avant de commencer"},
-    {msgWarnUnwritable, u"Impossible d’écrire les nouveaux fichiers à ces emplacements\u00A0:"},
+    {msgWarnUnwritable, u"Ces nouveaux fichiers ne peuvent pas être écrits, car leur dossier n’est "
+                        u"pas accessible en écriture\u00A0:"},
     {msgWarnLowerBitRate, u"Ces fichiers MP3 ont un débit inférieur au débit visé\u00A0: les "
                           u"réencoder les rendrait plus gros sans améliorer leur son."},
     {msgWarnGroup, u"Que voulez-vous faire\u00A0?"},
@@ -347,7 +349,7 @@ constexpr TMsgText Texts[] = {
     {msgPowerOffFailed, u"Impossible d’éteindre l’ordinateur (erreur %d)\u00A0:\n"
                         u"%s"},
     {msgDelayedLine1, u"Le traitement commencera à la fin du compte à rebours."},
-    {msgDelayedLine2, u"Appuyez sur Annuler pour y renoncer."},
+    {msgDelayedLine2, u"Appuyez sur Annuler pour renoncer au traitement."},
     {msgDelayedCancelHint, u"Ne pas lancer le traitement"},
     {msgDelayedCountdown, u"Démarrage dans %d:%.2d:%.2d"},
 };
