@@ -47,6 +47,7 @@ private Q_SLOTS:
     void setStateShowsCurrentLanguage_data();
     void setStateShowsCurrentLanguage();
     void setStateFollowsLanguageSwitch();
+    void setStateOutsideTheTable();
     void setLanguageOutOfRange_data();
     void setLanguageOutOfRange();
     void freeMessagesEmptiesTable();
@@ -261,6 +262,15 @@ void TestMessages::setStateFollowsLanguageSwitch() {
 
     SetLanguage(0, true);
     QCOMPARE(reporter.Status, English[msgStateFolderScan]);
+}
+
+void TestMessages::setStateOutsideTheTable() {
+    SetLanguage(0, false);
+    TRecordingReporter reporter;
+    reporter.SetState(rsBatch);
+    reporter.SetState(quint8(RunStateCount)); // no state text to read
+    QCOMPARE(reporter.Status, QString());
+    QCOMPARE(int(RunState), RunStateCount);
 }
 
 void TestMessages::setLanguageOutOfRange_data() {
