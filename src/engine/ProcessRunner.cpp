@@ -233,7 +233,8 @@ bool KillProcessByName(const QString& name) {
     const QString wanted = name.toUpper();
     const QList<QProcess*> processes = StartedProcesses();
     for (QProcess* process : processes) {
-        if (process->state() != QProcess::Running)
+        // A child still "starting" for Qt has already been forked.
+        if (process->state() == QProcess::NotRunning)
             continue;
         const QString program = process->program();
         if (QFileInfo(program).fileName().toUpper() != wanted && program.toUpper() != wanted)
