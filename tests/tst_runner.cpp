@@ -1,4 +1,8 @@
 #include "TestUtil.h"
+#include "app/Messages.h"
+#include "app/RecordingReporter.h"
+#include "app/RunState.h"
+#include "app/Sonabel_L.h"
 #include "engine/ProcessRunner.h"
 #include "engine/SonabelMisc.h"
 #include "formats/MP3Stream.h"
@@ -68,6 +72,7 @@ private Q_SLOTS:
     void encoderProcessReportsEnd();
     void killOnlyOwnChildren();
     void killFromIdleCallback();
+    void confirmStopEncoding();
 
 private:
     QTemporaryDir Tmp;
@@ -435,6 +440,51 @@ void TestRunner::killFromIdleCallback() {
     QCOMPARE(r.ExitStatus, QProcess::CrashExit);
     // The run's process is released: nothing is left to kill.
     QVERIFY(!KillProcessByName(QStringLiteral("sleeper")));
+}
+
+void TestRunner::confirmStopEncoding() {
+    SetLanguage(0, false);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Named like the encoder in another letter case.
+    const QString fake = Script(dir, QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
+    QProcess foreign; // an encoder this program did not start
+    foreign.start(fake, {});
+    QVERIFY(foreign.waitForStarted());
+    TEncoderProcess encoder;
+    QSignalSpy spy(&encoder, &TEncoderProcess::finished);
+    encoder.Start(fake, {});
+    QTRY_VERIFY_WITH_TIMEOUT(encoder.ProcessId() > 0, 10000);
+
+    TRecordingReporter reporter;
+    RunState = rsIdle;
+    QVERIFY(ConfirmStopEncoding(reporter));
+    QVERIFY(reporter.Questions.isEmpty());
+    QVERIFY(encoder.IsRunning());
+
+    RunState = rsBatch;
+    reporter.QueueAnswer(TModalResult::No);
+    QVERIFY(!ConfirmStopEncoding(reporter));
+    QCOMPARE(RunState, quint8(rsBatch));
+    QVERIFY(encoder.IsRunning());
+
+    reporter.QueueAnswer(TModalResult::Yes);
+    QVERIFY(ConfirmStopEncoding(reporter));
+    QCOMPARE(RunState, quint8(rsStopRequested));
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
+    QCOMPARE(foreign.state(), QProcess::Running);
+
+    const QList<TReportCall> asked = reporter.CallsOf(TReportKind::AskUser);
+    QCOMPARE(asked.size(), 2);
+    QVERIFY(!Msg(msgStopEncodingQuestion).isEmpty());
+    QCOMPARE(asked.at(1).Text, Msg(msgStopEncodingQuestion));
+    QCOMPARE(asked.at(1).Type, TDialogType::Warning);
+    QCOMPARE(asked.at(1).Buttons, unsigned(mbYes | mbNo));
+    QCOMPARE(reporter.UnexpectedQuestions, 0);
+    RunState = rsIdle;
+    foreign.kill();
+    foreign.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestRunner)

@@ -1,6 +1,9 @@
 #include "ProcessRunner.h"
 
 #include "SonabelMisc.h"
+#include "app/Messages.h"
+#include "app/Reporting.h"
+#include "app/RunState.h"
 #include "settings/Settings.h"
 
 #include <QByteArray>
@@ -243,6 +246,18 @@ bool KillProcessByName(const QString& name) {
         result = pid > 0 && ::kill(pid_t(pid), SIGKILL) == 0;
     }
     return result;
+}
+
+bool ConfirmStopEncoding(TReporter& reporter) {
+    if (RunState != rsBatch)
+        return true;
+    if (reporter.AskUser(Msg(msgStopEncodingQuestion), TDialogType::Warning, mbYes | mbNo) !=
+        TModalResult::Yes)
+        return false;
+    // The name is fixed: the configured encoder path is not consulted.
+    KillProcessByName(QString::fromLatin1(LameExeName));
+    RunState = rsStopRequested;
+    return true;
 }
 
 TEncoderProcess::TEncoderProcess(QObject* parent) : QObject(parent), Process(new QProcess(this)) {

@@ -61,6 +61,12 @@ void ApplyChildNiceness(QProcess& process, std::optional<int> niceness);
 // attempted termination succeeded.
 bool KillProcessByName(const QString& name);
 
+class TReporter;
+
+// While a batch runs, asks whether to stop it; on Yes ends the encoders and
+// sets RunState to "stop requested". True when stopping or closing may go on.
+bool ConfirmStopEncoding(TReporter& reporter);
+
 // One encoder run for the batch: started with an argument list, output to the
 // null device, its end reported by finished(); no event loop of its own.
 class TEncoderProcess : public QObject {
