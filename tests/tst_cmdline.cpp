@@ -20,8 +20,6 @@ private Q_SLOTS:
     void splitCommandLine();
     void splitFileName_data();
     void splitFileName();
-    void changeFileExt_data();
-    void changeFileExt();
     void makeOutputPath_data();
     void makeOutputPath();
     void makeUniqueOutputName();
@@ -233,31 +231,6 @@ void TestCommandLine::splitFileName() {
     QCOMPARE(parts.Ext, ext);
 }
 
-void TestCommandLine::changeFileExt_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("ext");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("replaced") << "/a/x.wav"
-                              << ".mp3"
-                              << "/a/x.mp3";
-    QTest::newRow("appended") << "/a/x"
-                              << ".mp3"
-                              << "/a/x.mp3";
-    QTest::newRow("dot in folder is not an extension") << "/a.b/c"
-                                                       << ".mp3"
-                                                       << "/a.b/c.mp3";
-    QTest::newRow("numbered name") << "/a/x_C128kbps.mp3"
-                                   << " (2).mp3"
-                                   << "/a/x_C128kbps (2).mp3";
-}
-
-void TestCommandLine::changeFileExt() {
-    QFETCH(QString, path);
-    QFETCH(QString, ext);
-    QFETCH(QString, expected);
-    QCOMPARE(ChangeFileExt(path, ext), expected);
-}
-
 void TestCommandLine::makeOutputPath_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("baseFolder");
@@ -311,6 +284,10 @@ void TestCommandLine::makeOutputPath_data() {
         << "/In/x.wav"
         << ""
         << "/In" << 128 << 0 << true << true << "/In/x.mp3";
+    QTest::newRow("dotted sub-folder, no extension")
+        << "/In/a.b/file"
+        << "/In/"
+        << "/Out" << 128 << 0 << true << true << "/Out/a.b/file.mp3";
     QTest::newRow("base folder without slash is put in as it is")
         << "/In/A/x.wav"
         << "/In"
