@@ -180,8 +180,10 @@ TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, 
             count = qBound(0, count, inputSize);
             if (count > 0 && running()) {
                 process.write(inputBuffer.constData(), count);
-                while (process.bytesToWrite() > 0 && running() && !deadline.hasExpired())
-                    process.waitForBytesWritten(waitMs());
+                while (process.bytesToWrite() > 0 && running() && !deadline.hasExpired()) {
+                    if (!process.waitForBytesWritten(waitMs()) && process.bytesToWrite() > 0)
+                        idle(); // a poll while the child does not read
+                }
             }
             idle();
         } while (count > 0 && !deadline.hasExpired());
