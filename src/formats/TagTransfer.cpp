@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr qint64 MaxTagV2BodySize = 0x0FFFFFFF;
+
 bool StartsWithID3(TFileStream& stream) {
     char magic[3] = {};
     stream.Seek(0);
@@ -28,6 +30,9 @@ void TransferTagV2(TMP3ReadStream& source, TMP3ReadStream& dest, bool compact) {
     // than the tag itself; the whole tag is then the most that is copied.
     if (StartsWithID3(source) && compact)
         length = std::min(KeptTagLength(source.FrameIndex), tagSize);
+    // The size field holds 28 bits; a longer compacted tag is copied whole.
+    if (length != tagSize && length - TagV2Layout::HeaderLength > MaxTagV2BodySize)
+        length = tagSize;
     if (length <= 0)
         return;
     DTMoveBlockInStream(dest, true, 0, length, dest.Size(), nullptr, BlockBufferSize);
