@@ -80,8 +80,8 @@ bool Run(const QString& program, const QStringList& args, int timeoutMs, QByteAr
 }
 
 bool Lame(const QString& wavPath, const QString& mp3Path, const QStringList& args) {
-    return Run(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet")} + args +
-                                           QStringList{wavPath, mp3Path});
+    return Run(QStringLiteral("lame"),
+               QStringList{QStringLiteral("--quiet")} + args + QStringList{wavPath, mp3Path});
 }
 
 } // namespace TestUtil

@@ -1,5 +1,5 @@
-#include "formats/MulDiv.h"
 #include "formats/FileStream.h"
+#include "formats/MulDiv.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -106,8 +106,13 @@ void TestHelpers::readAheadMatchesFile() {
         f.write(bytes);
     }
     TFileStream s(path, fmOpenReadWrite);
-    const qint64 offsets[] = {0, 5, TFileStream::ReadAheadSize - 2, 100, bytes.size() - 3,
-                              TFileStream::ReadAheadSize * 2 + 1, 1};
+    const qint64 offsets[] = {0,
+                              5,
+                              TFileStream::ReadAheadSize - 2,
+                              100,
+                              bytes.size() - 3,
+                              TFileStream::ReadAheadSize * 2 + 1,
+                              1};
     const qint64 lengths[] = {1, 4, 8, TFileStream::ReadAheadSize + 10, 10, 3, 40000};
     for (int i = 0; i < 7; ++i) {
         QByteArray got(lengths[i], '\0');

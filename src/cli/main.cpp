@@ -1,1 +1,63 @@
-int main() { return 0; }
+// sonabel-cli: the headless front end over the same core as the desktop program.
+
+#include "CliCommands.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+void PrintOut(const QString& line) {
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void PrintErr(const QString& line) {
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fflush(stderr);
+}
+
+int UsageError(const QString& message) {
+    PrintErr(QStringLiteral("sonabel-cli: %1").arg(message));
+    return ExitUsage;
+}
+
+namespace {
+
+using TCommand = std::function<int(const QStringList&)>;
+
+const std::map<QString, TCommand>& Commands() {
+    static const std::map<QString, TCommand> commands = {
+        {QStringLiteral("info"), RunInfoCommand},
+    };
+    return commands;
+}
+
+void PrintUsage() {
+    QStringList names;
+    for (const auto& [name, command] : Commands())
+        names.append(name);
+    PrintErr(QStringLiteral("usage: sonabel-cli COMMAND [OPTIONS] PATH...\ncommands: %1")
+                 .arg(names.join(QStringLiteral(", "))));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Morvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Sonabel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SONABEL_VERSION));
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        PrintUsage();
+        return ExitUsage;
+    }
+    const QString name = args.takeFirst();
+    const auto it = Commands().find(name);
+    if (it == Commands().end()) {
+        PrintUsage();
+        return UsageError(QStringLiteral("unknown command: %1").arg(name));
+    }
+    return it->second(args);
+}

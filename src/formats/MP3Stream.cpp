@@ -11,7 +11,7 @@ namespace {
 
 // Bit rates in kbit/s by bit-rate index 0..15 (0: free format, 15: invalid).
 constexpr int BitRatesV1[4][16] = {
-    {}, // reserved layer
+    {},                                                                        // reserved layer
     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},     // Layer III
     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},    // Layer II
     {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0}, // Layer I
@@ -79,7 +79,8 @@ bool TMP3ReadStream::ReadMagic(qint64 offset, const char* magic, int length, cha
     Seek(offset);
     Read(buf, length);
     const int textLength = int(strnlen(buf, size_t(length)));
-    return textLength == int(std::strlen(magic)) && std::memcmp(buf, magic, size_t(textLength)) == 0;
+    return textLength == int(std::strlen(magic)) &&
+           std::memcmp(buf, magic, size_t(textLength)) == 0;
 }
 
 quint8 TMP3ReadStream::ReadByte() {

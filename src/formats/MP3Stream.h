@@ -49,11 +49,21 @@ inline constexpr int LayerShift = 17;                   // 0x00060000
 inline constexpr int BitRateShift = 12;                 // 0x0000F000
 inline constexpr int SampleRateShift = 10;              // 0x00000C00
 inline constexpr int PaddingShift = 9;                  // 0x00000200
-inline constexpr int Version(quint32 h) { return int((h >> VersionShift) & 3); }
-inline constexpr int Layer(quint32 h) { return int((h >> LayerShift) & 3); }
-inline constexpr int BitRateIndex(quint32 h) { return int((h >> BitRateShift) & 15); }
-inline constexpr int SampleRateIndex(quint32 h) { return int((h >> SampleRateShift) & 3); }
-inline constexpr int Padding(quint32 h) { return int((h >> PaddingShift) & 1); }
+inline constexpr int Version(quint32 h) {
+    return int((h >> VersionShift) & 3);
+}
+inline constexpr int Layer(quint32 h) {
+    return int((h >> LayerShift) & 3);
+}
+inline constexpr int BitRateIndex(quint32 h) {
+    return int((h >> BitRateShift) & 15);
+}
+inline constexpr int SampleRateIndex(quint32 h) {
+    return int((h >> SampleRateShift) & 3);
+}
+inline constexpr int Padding(quint32 h) {
+    return int((h >> PaddingShift) & 1);
+}
 } // namespace MpegHeader
 
 // kbit/s by version, layer and bit-rate index; 0 for free format, index 15 and reserved.

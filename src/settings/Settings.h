@@ -5,7 +5,7 @@
 #include <array>
 
 // Flags
-inline constexpr quint32 flQualityMask = 0x0000000F;  // encoder quality 0..9
+inline constexpr quint32 flQualityMask = 0x0000000F; // encoder quality 0..9
 inline constexpr quint32 flShutDown = 0x00000010;
 inline constexpr quint32 flDelayedStart = 0x00000020;
 inline constexpr quint32 flDestFolder = 0x00000100;

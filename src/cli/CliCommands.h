@@ -1,0 +1,17 @@
+#pragma once
+// The sub-commands of sonabel-cli. Each takes the arguments after its name and
+// returns the process exit code (0 done, 1 something failed, 2 usage error).
+
+#include <QStringList>
+
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailed = 1;
+inline constexpr int ExitUsage = 2;
+
+int RunInfoCommand(const QStringList& args);
+
+// Writes a line to stdout / stderr (UTF-8), flushed.
+void PrintOut(const QString& line);
+void PrintErr(const QString& line);
+// "sonabel-cli: <message>" on stderr, returns ExitUsage.
+int UsageError(const QString& message);

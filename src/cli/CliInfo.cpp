@@ -1,0 +1,86 @@
+// sonabel-cli info: one JSON line per path with the analysis records.
+
+#include "CliCommands.h"
+#include "Json.h"
+#include "formats/MP3Stream.h"
+#include "formats/WavStream.h"
+
+#include <QFileInfo>
+
+namespace {
+
+TJsonObject Mp3Json(const TMP3Info& i) {
+    TJsonObject o;
+    o.Add("AudioStart", i.AudioStart)
+        .Add("AudioSize", i.AudioSize)
+        .Add("AudioEnd", i.AudioEnd)
+        .Add("FileSize", i.FileSize)
+        .Add("Duration", i.Duration)
+        .Add("BitRate", i.BitRate)
+        .Add("SampleRate", i.SampleRate)
+        .Add("Version", i.Version)
+        .Add("Layer", i.Layer)
+        .Add("VBR", i.VBR)
+        .Add("TagV1Size", i.TagV1Size)
+        .Add("TagV2Size", i.TagV2Size)
+        .Add("TagV2Major", i.TagV2Major)
+        .Add("TagV2Revision", i.TagV2Revision)
+        .Add("TagV2Flags", i.TagV2Flags)
+        .Add("FrameCount", i.FrameCount);
+    return o;
+}
+
+TJsonObject WavJson(const TWAVInfo& i) {
+    TJsonObject o;
+    o.Add("DataStart", i.DataStart)
+        .Add("DataSize", i.DataSize)
+        .Add("DataEnd", i.DataEnd)
+        .Add("FileSize", i.FileSize)
+        .Add("Duration", i.Duration)
+        .Add("BitRate", i.BitRate)
+        .Add("SampleRate", i.SampleRate)
+        .Add("FormatTag", i.FormatTag)
+        .Add("Channels", i.Channels)
+        .Add("AvgBytesPerSec", i.AvgBytesPerSec)
+        .Add("BlockAlign", i.BlockAlign);
+    return o;
+}
+
+} // namespace
+
+int RunInfoCommand(const QStringList& args) {
+    QStringList paths;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--settings")) {
+            // The analysis uses no setting; the option is accepted for symmetry.
+            if (++i >= args.size())
+                return UsageError(QStringLiteral("--settings needs a file name"));
+        } else if (a == QLatin1String("--")) {
+            paths += args.mid(i + 1);
+            break;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return UsageError(QStringLiteral("unknown option for info: %1").arg(a));
+        } else {
+            paths.append(a);
+        }
+    }
+    if (paths.isEmpty())
+        return UsageError(QStringLiteral("info needs at least one path"));
+
+    for (const QString& path : paths) {
+        TJsonObject line;
+        line.Add("path", path);
+        const QString ext = QFileInfo(path).suffix().toLower();
+        if (ext == QLatin1String("mp1") || ext == QLatin1String("mp2") ||
+            ext == QLatin1String("mp3")) {
+            TMP3Info info;
+            GetMP3Info(path, roTagV1, info);
+            line.Add("mp3", Mp3Json(info));
+        } else if (ext == QLatin1String("wav")) {
+            line.Add("wav", WavJson(GetWAVInfo(path)));
+        }
+        PrintOut(line.ToString());
+    }
+    return ExitOk;
+}

@@ -1,0 +1,98 @@
+// sonabel-cli info, run as a process the way a script would use it.
+
+#include "TestUtil.h"
+#include "formats/MP3Stream.h"
+#include "formats/WavStream.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace TestUtil;
+
+class TestCliInfo : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void printsOneRecordPerPath();
+    void usageErrors_data();
+    void usageErrors();
+
+private:
+    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
+        QProcess p;
+        p.start(QStringLiteral(SONABEL_CLI_PATH), args);
+        if (!p.waitForFinished(60000))
+            return -1;
+        out = p.readAllStandardOutput();
+        err = p.readAllStandardError();
+        return p.exitCode();
+    }
+};
+
+void TestCliInfo::printsOneRecordPerPath() {
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("tone.wav");
+    QVERIFY(WriteFile(wav, PcmWav(44100, 2, 3.0)));
+    const QString mp3 = dir.filePath("Tone Ü.MP3"); // extension case does not matter
+    QVERIFY(Lame(wav, mp3, {"-b", "96"}));
+    const QString txt = dir.filePath("notes.txt");
+    QVERIFY(WriteFile(txt, "hello"));
+    const QString broken = dir.filePath("broken.mp2");
+    QVERIFY(WriteFile(broken, "not audio at all"));
+
+    QByteArray out, err;
+    QCOMPARE(RunCli({"info", mp3, wav, txt, broken}, out, err), 0);
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 4);
+
+    QList<QJsonObject> records;
+    for (const QByteArray& line : lines) {
+        QJsonParseError e;
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &e);
+        QVERIFY2(e.error == QJsonParseError::NoError, line.constData());
+        records.append(doc.object());
+    }
+    QCOMPARE(records[0]["path"].toString(), mp3);
+    const QJsonObject m = records[0]["mp3"].toObject();
+    const TMP3Info info = GetMP3Info(mp3, roTagV1);
+    QCOMPARE(m.size(), 16);
+    QCOMPARE(m["BitRate"].toInt(), 96);
+    QCOMPARE(m["BitRate"].toInt(), info.BitRate);
+    QCOMPARE(m["FrameCount"].toInt(), info.FrameCount);
+    QCOMPARE(m["FileSize"].toInt(), info.FileSize);
+    QCOMPARE(m["Duration"].toInt(), info.Duration);
+    QVERIFY(m["VBR"].isBool());
+
+    const QJsonObject w = records[1]["wav"].toObject();
+    QCOMPARE(w.size(), 11);
+    QCOMPARE(w["AvgBytesPerSec"].toInt(), 176400);
+    QCOMPARE(w["DataSize"].toInt(), GetWAVInfo(wav).DataSize);
+
+    QVERIFY(!records[2].contains("mp3") && !records[2].contains("wav"));
+    QCOMPARE(records[3]["mp3"].toObject()["BitRate"].toInt(), 0); // all-zero record
+    QCOMPARE(records[3]["mp3"].toObject().size(), 16);
+}
+
+void TestCliInfo::usageErrors_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("mention");
+    QTest::newRow("no command") << QStringList{} << "usage";
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << "frobnicate";
+    QTest::newRow("no path") << QStringList{"info"} << "path";
+    QTest::newRow("unknown option") << QStringList{"info", "--loud", "x.mp3"} << "--loud";
+    QTest::newRow("settings without file") << QStringList{"info", "--settings"} << "--settings";
+}
+
+void TestCliInfo::usageErrors() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, mention);
+    QByteArray out, err;
+    QCOMPARE(RunCli(args, out, err), 2);
+    QVERIFY(out.isEmpty());
+    QVERIFY2(QString::fromUtf8(err).contains(mention), err.constData());
+}
+
+QTEST_GUILESS_MAIN(TestCliInfo)
+#include "tst_cli_info.moc"
