@@ -1,0 +1,54 @@
+#include "app/RecordingReporter.h"
+
+void TRecordingReporter::LogLine(const QString& text) {
+    Calls.append({TReportKind::LogLine, text});
+    Log.append(text);
+}
+
+void TRecordingReporter::ReplaceLastLogLine(const QString& text) {
+    Calls.append({TReportKind::ReplaceLastLogLine, text});
+    if (Log.isEmpty())
+        Log.append(text);
+    else
+        Log.last() = text;
+}
+
+void TRecordingReporter::SetStatusText(const QString& text) {
+    Calls.append({TReportKind::SetStatusText, text});
+    Status = text;
+}
+
+TModalResult TRecordingReporter::AskUser(const QString& message, TDialogType type, unsigned buttons,
+                                         int /*helpContext*/) {
+    TModalResult answer = DefaultAnswer;
+    if (!Answers.isEmpty())
+        answer = Answers.dequeue();
+    else
+        ++UnexpectedQuestions;
+    Calls.append({TReportKind::AskUser, message, type, buttons, answer});
+    Questions.append(message);
+    return answer;
+}
+
+void TRecordingReporter::ShowInfo(const QString& text) {
+    Calls.append({TReportKind::ShowInfo, text});
+    Infos.append(text);
+}
+
+QList<TReportCall> TRecordingReporter::CallsOf(TReportKind kind) const {
+    QList<TReportCall> result;
+    for (const TReportCall& call : Calls)
+        if (call.Kind == kind)
+            result.append(call);
+    return result;
+}
+
+void TRecordingReporter::Clear() {
+    Calls.clear();
+    Log.clear();
+    Status.clear();
+    Infos.clear();
+    Questions.clear();
+    Answers.clear();
+    UnexpectedQuestions = 0;
+}

@@ -1,0 +1,3 @@
+#include "app/RunState.h"
+
+quint8 RunState = rsIdle;

@@ -1,0 +1,4 @@
+#pragma once
+// The English message table.
+
+void BuildMessagesENG();

@@ -1,0 +1,4 @@
+#pragma once
+// The French message table.
+
+void BuildMessagesFRN();

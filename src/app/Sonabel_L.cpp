@@ -1,0 +1,87 @@
+#include "app/Sonabel_L.h"
+
+#include "app/Messages.h"
+#include "app/Sonabel_ENG.h"
+#include "app/Sonabel_FRN.h"
+#include "settings/Settings.h"
+
+#include <utility>
+
+const std::array<TLanguage, LanguageCount> LanguageTable = {{
+    {QStringLiteral("ENG"), QStringLiteral("English"), QStringLiteral("english"), 0x09,
+     QLocale::English, 8, &BuildMessagesENG},
+    {QStringLiteral("FRN"), QStringLiteral("Français"), QStringLiteral("french"), 0x0C,
+     QLocale::French, 8, &BuildMessagesFRN},
+}};
+
+namespace {
+
+std::function<void()>& ApplyHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
+
+int DefaultLanguageIndex(const QLocale& locale) {
+    for (int i = 0; i < LanguageCount; ++i)
+        if (LanguageTable[i].Locale == locale.language())
+            return i;
+    return 0;
+}
+
+int LanguageIndexOfCode(const QString& code) {
+    for (int i = 0; i < LanguageCount; ++i)
+        if (LanguageTable[i].Code == code)
+            return i;
+    return -1;
+}
+
+QString LanguageListItem(int index) {
+    if (index < 0 || index >= LanguageCount)
+        return QString();
+    const TLanguage& row = LanguageTable[index];
+    if (row.Name.compare(row.EnglishName, Qt::CaseInsensitive) == 0)
+        return row.Name;
+    return QStringLiteral("%1  (%2)").arg(row.Name, row.EnglishName);
+}
+
+void FreeMessages() {
+    for (QString& text : MessageTable)
+        text.clear();
+}
+
+void CopyStateTexts() {
+    for (int i = 0; i < int(StateTexts.size()); ++i)
+        StateTexts[i] = MessageTable[msgStateIdle + i];
+}
+
+void SetApplyLanguageHook(std::function<void()> hook) {
+    ApplyHook() = std::move(hook);
+}
+
+void ApplyLanguage() {
+    if (ApplyHook())
+        ApplyHook()();
+}
+
+void SetLanguage(int index, bool reapply) {
+    if (reapply) {
+        FreeMessages();
+        CopyStateTexts();
+        ApplyLanguage();
+    }
+    TSettings& settings = Settings();
+    if (index < 0 || index >= LanguageCount) {
+        index = settings.DefaultLanguage;
+        // The default comes from outside; never index the table with a bad one.
+        if (index < 0 || index >= LanguageCount)
+            index = 0;
+    }
+    settings.Language = index;
+    FreeMessages();
+    LanguageTable[index].BuildMessages();
+    CopyStateTexts();
+    if (reapply)
+        ApplyLanguage();
+}
