@@ -29,6 +29,9 @@ public:
         return Answer;
     }
     void ShowInfo(const QString& text) override { Infos << text; }
+    void LogLine(const QString&) override {}
+    void ReplaceLastLogLine(const QString&) override {}
+    void SetStatusText(const QString&) override {}
 };
 
 // Remembers every value written, as "Section/Ident" or "Ident", in order.
