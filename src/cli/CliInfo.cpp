@@ -2,6 +2,7 @@
 
 #include "CliCommands.h"
 #include "Json.h"
+#include "formats/ID3v1.h"
 #include "formats/MP3Stream.h"
 #include "formats/WavStream.h"
 
@@ -27,6 +28,20 @@ TJsonObject Mp3Json(const TMP3Info& i) {
         .Add("TagV2Revision", i.TagV2Revision)
         .Add("TagV2Flags", i.TagV2Flags)
         .Add("FrameCount", i.FrameCount);
+    return o;
+}
+
+// Text fields are the tag's raw bytes, one Latin-1 character per byte.
+TJsonObject TagV1Json(const QByteArray& tag) {
+    const TTagV1Fields f = ReadTagV1Fields(tag);
+    TJsonObject o;
+    o.Add("title", f.Title)
+        .Add("artist", f.Artist)
+        .Add("album", f.Album)
+        .Add("year", f.Year)
+        .Add("comment", f.Comment)
+        .Add("track", f.Track)
+        .Add("genre", f.Genre);
     return o;
 }
 
@@ -75,8 +90,13 @@ int RunInfoCommand(const QStringList& args) {
         if (ext == QLatin1String("mp1") || ext == QLatin1String("mp2") ||
             ext == QLatin1String("mp3")) {
             TMP3Info info;
-            GetMP3Info(path, roTagV1, info);
+            QByteArray tagV1;
+            QString frameIndex;
+            GetMP3Info(path, roTagV1 | roFrameIndex, info, &tagV1, &frameIndex);
             line.Add("mp3", Mp3Json(info));
+            line.Add("frameIndex", frameIndex.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+            if (info.TagV1Size == TagV1Length)
+                line.Add("tagV1", TagV1Json(tagV1));
         } else if (ext == QLatin1String("wav")) {
             line.Add("wav", WavJson(GetWAVInfo(path)));
         }

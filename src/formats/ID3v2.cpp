@@ -1,6 +1,176 @@
+#include "ID3v2.h"
+
 #include "MP3Stream.h"
 
-// The ID3v2 frame walk arrives with the tag work; until then no index is built.
-QString BuildFrameIndex(TMP3ReadStream&) {
-    return QString();
+#include <QStringList>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+using namespace TagV2Layout;
+
+constexpr quint32 Be32(const quint8* b) {
+    return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | b[3];
+}
+constexpr quint32 Be24(const quint8* b) {
+    return quint32(b[0]) << 16 | quint32(b[1]) << 8 | b[2];
+}
+// byte0 * 2^21 + byte1 * 2^14 + byte2 * 2^7 + byte3; top bits are not masked.
+constexpr quint32 SevenBit32(const quint8* b) {
+    return quint32(b[0]) * (1u << 21) + quint32(b[1]) * (1u << 14) + quint32(b[2]) * (1u << 7) +
+           b[3];
+}
+
+// The identifier is its bytes up to the first zero byte.
+QByteArray Identifier(const quint8* b, int length) {
+    const auto* text = reinterpret_cast<const char*>(b);
+    return QByteArray(text, qsizetype(strnlen(text, size_t(length))));
+}
+
+void AppendLine(QByteArray& index, const QByteArray& id, qint64 offset, qint64 size) {
+    index += id;
+    index += '@';
+    index += QByteArray::number(offset);
+    index += '~';
+    index += QByteArray::number(size);
+    index += "\r\n";
+}
+
+// Where the first frame header lies. An extended header is skipped so its bytes
+// are not taken for a frame: version 3 stores a size that excludes its own four
+// bytes, version 4 and later a 7-bit size that includes them.
+qint64 FirstFramePosition(TMP3ReadStream& stream) {
+    const TMP3Info& info = stream.Info;
+    qint64 pos = HeaderLength;
+    if (info.TagV2Major < 3 || !(info.TagV2Flags & FlagExtended))
+        return pos;
+    quint8 b[4] = {};
+    stream.Seek(pos);
+    stream.Read(b, 4);
+    if (info.TagV2Major == 3)
+        return pos + 4 + qint64(Be32(b));
+    return pos + qint64(SevenBit32(b));
+}
+
+void WalkFrames(TMP3ReadStream& stream, QByteArray& index) {
+    const TMP3Info& info = stream.Info;
+    const qint64 tagEnd = info.TagV2Size;
+    if (info.TagV2Major >= 3) {
+        qint64 pos = FirstFramePosition(stream);
+        while (pos <= tagEnd - FrameHeaderLength) {
+            quint8 h[FrameHeaderLength] = {};
+            stream.Seek(pos);
+            stream.Read(h, FrameHeaderLength);
+            const quint32 size = info.TagV2Major == 3 ? Be32(h + 4) : SevenBit32(h + 4);
+            // Offsets and sizes of the index are signed 32-bit.
+            if (size > quint32(INT32_MAX))
+                break;
+            pos += FrameHeaderLength;
+            // A footer is met as if it were a frame; its size field ends the walk.
+            if (std::memcmp(h, "3DI", 3) != 0)
+                AppendLine(index, Identifier(h, 4), pos, size);
+            pos += size;
+        }
+    } else if (info.TagV2Major == 2) {
+        qint64 pos = HeaderLength;
+        while (pos <= tagEnd - FrameHeaderLengthV2) {
+            quint8 h[FrameHeaderLengthV2] = {};
+            stream.Seek(pos);
+            stream.Read(h, FrameHeaderLengthV2);
+            pos += FrameHeaderLengthV2;
+            AppendLine(index, Identifier(h, 3), pos, Be24(h + 3));
+            pos += Be24(h + 3);
+        }
+    }
+}
+
+// A decimal number as the runtime's integer conversion reads it: optional sign,
+// digits, 32-bit range.
+qint32 ToInt(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || text.isEmpty() || text.front().isSpace() || text.back().isSpace())
+        throw EConvertError(QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(text));
+    return value;
+}
+
+} // namespace
+
+QString BuildFrameIndex(TMP3ReadStream& stream) {
+    QByteArray index;
+    if (stream.Info.TagV2Size >= 1)
+        WalkFrames(stream, index);
+    return QString::fromLatin1(index);
+}
+
+TFrameEntry ParseFrameEntry(const QString& line) {
+    const qsizetype at = line.indexOf(QLatin1Char('@'));
+    const qsizetype tilde = line.indexOf(QLatin1Char('~'));
+    TFrameEntry entry;
+    entry.Id = line.left(std::max<qsizetype>(at, 0));
+    // A missing separator leaves an empty (and so invalid) number.
+    const QString offset = at >= 0 && tilde > at ? line.mid(at + 1, tilde - at - 1) : QString();
+    const QString size = tilde >= 0 ? line.mid(tilde + 1) : QString();
+    entry.Offset = ToInt(offset);
+    entry.Size = ToInt(size);
+    return entry;
+}
+
+bool IsPaddingEntry(const QString& line) {
+    const TFrameEntry entry = ParseFrameEntry(line);
+    return entry.Id.isEmpty() && entry.Size == 0;
+}
+
+qint64 KeptTagLength(const QString& frameIndex) {
+    const QStringList lines = frameIndex.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    qsizetype i = 0;
+    while (i < lines.size() && !IsPaddingEntry(lines[i]))
+        ++i;
+    if (i == 0)
+        return 0;
+    const TFrameEntry last = ParseFrameEntry(lines[i - 1]);
+    return qint64(last.Offset) + last.Size;
+}
+
+QString ReadFrameText(const QString& fileName, qint64 offset, qint64 size, QChar replacement) {
+    if (size <= 0)
+        return QString();
+    try {
+        TFileStream file(fileName, fmOpenRead);
+        // Bytes past the end of the file would read as zeros and be trimmed, so the
+        // buffer never needs to outgrow the file, whatever the frame claims.
+        const qint64 available = std::max<qint64>(0, file.Size() - offset);
+        const qint64 length = std::min(size, available);
+        if (length <= 0 || offset < 0)
+            return QString();
+        QByteArray buffer(qsizetype(length), '\0');
+        file.Seek(offset);
+        file.Read(buffer.data(), length);
+        qsizetype first = 0;
+        qsizetype last = buffer.size() - 1;
+        while (last >= 0 && buffer[last] == '\0')
+            --last;
+        while (first <= last && buffer[first] == '\0')
+            ++first;
+        QString text;
+        text.reserve(last - first + 1);
+        for (qsizetype i = first; i <= last; ++i)
+            text += buffer[i] == '\0' ? replacement : QChar(quint8(buffer[i]));
+        return text;
+    } catch (...) {
+        return QString();
+    }
+}
+
+std::array<quint8, 4> EncodeTagV2Size(quint32 size) {
+    return {quint8((size >> 21) & 0x7F), quint8((size >> 14) & 0x7F), quint8((size >> 7) & 0x7F),
+            quint8(size & 0x7F)};
+}
+
+void WriteTagV2Size(TFileStream& stream, quint32 size) {
+    const std::array<quint8, 4> bytes = EncodeTagV2Size(size);
+    stream.Seek(SizeOffset);
+    stream.WriteBuffer(bytes.data(), qint64(bytes.size()));
 }

@@ -1,0 +1,496 @@
+// ID3v1 fields and genre names, the ID3v2 frame walk and the routines that read
+// its index back: tags built byte by byte, and tags written by mutagen's mid3v2.
+
+#include "TestUtil.h"
+#include "formats/ID3Genres.h"
+#include "formats/ID3v1.h"
+#include "formats/ID3v2.h"
+#include "formats/MP3Stream.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace TestUtil;
+
+namespace {
+
+// A literal with every byte, embedded zero bytes included.
+template <size_t N> QByteArray B(const char (&s)[N]) {
+    return QByteArray(s, N - 1);
+}
+
+// The interpreter that carries mutagen: the one named by mid3v2's first line.
+QString MutagenPython() {
+    QFile f(QStandardPaths::findExecutable("mid3v2"));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray first = f.readLine().trimmed();
+    return first.startsWith("#!") ? QString::fromLocal8Bit(first.mid(2)).split(' ').first()
+                                  : QString();
+}
+
+// 7 significant bits per byte, most significant first.
+QByteArray SyncSafe(quint32 n) {
+    QByteArray b(4, '\0');
+    b[0] = char((n >> 21) & 0x7F);
+    b[1] = char((n >> 14) & 0x7F);
+    b[2] = char((n >> 7) & 0x7F);
+    b[3] = char(n & 0x7F);
+    return b;
+}
+
+// "ID3", major, revision 0, flags, 7-bit body size (without header and footer).
+QByteArray TagHeader(quint8 major, quint8 flags, quint32 bodySize) {
+    return QByteArray("ID3") + char(major) + '\0' + char(flags) + SyncSafe(bodySize);
+}
+// Major 3 frame: 4-byte id, 32-bit big-endian size, two flag bytes, data.
+QByteArray Frame3(const QByteArray& id, const QByteArray& data) {
+    return id + Be32(quint32(data.size())) + QByteArray(2, '\0') + data;
+}
+// Major 4 frame: as major 3 with a 7-bit size.
+QByteArray Frame4(const QByteArray& id, const QByteArray& data) {
+    return id + SyncSafe(quint32(data.size())) + QByteArray(2, '\0') + data;
+}
+// Major 2 frame: 3-byte id, 24-bit big-endian size, data.
+QByteArray Frame2(const QByteArray& id, const QByteArray& data) {
+    return id + Be32(quint32(data.size())).mid(1) + data;
+}
+// Whole tag around a body; the footer repeats the header with "3DI".
+QByteArray Tag(quint8 major, quint8 flags, const QByteArray& body) {
+    QByteArray t = TagHeader(major, flags, quint32(body.size())) + body;
+    if (flags & 0x10)
+        t += QByteArray("3DI") + char(major) + '\0' + char(flags) + SyncSafe(quint32(body.size()));
+    return t;
+}
+
+// MPEG-1 Layer III, 128 kbit/s, 44100 Hz frames of 418 bytes, so the reader
+// accepts the file that follows the tag.
+QByteArray Audio(int count = 10) {
+    QByteArray f = Be32(0xFFFB9000) + QByteArray(414, '\0');
+    return f.repeated(count);
+}
+
+QString Lines(const QStringList& lines) {
+    return lines.isEmpty() ? QString()
+                           : lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+// The version 2.3 tag of size field 140: TIT2 with 12 data bytes, TPE1 with 8,
+// then 100 zero bytes of padding.
+QByteArray SampleTagV23() {
+    const QByteArray body = Frame3("TIT2", QByteArray("\0Hello world", 12)) +
+                            Frame3("TPE1", QByteArray("\0Artist!", 8)) + QByteArray(100, '\0');
+    return Tag(3, 0, body);
+}
+
+QStringList PaddingLines(int from, int to, int step) {
+    QStringList l;
+    for (int o = from; o <= to; o += step)
+        l << QStringLiteral("@%1~0").arg(o);
+    return l;
+}
+
+QByteArray TagV1(const QByteArray& title, const QByteArray& comment, quint8 marker, quint8 track,
+                 quint8 genre) {
+    QByteArray t("TAG");                                 // 0: identifier
+    t += title.leftJustified(30, '\0', true);            // 3: title
+    t += QByteArray("Artist").leftJustified(30, '\0');   // 33: artist
+    t += QByteArray("Album   ").leftJustified(30, '\0'); // 63: album, blanks kept
+    t += QByteArray("1999");                             // 93: year
+    t += comment.leftJustified(28, '\0', true);          // 97: comment, 28 bytes
+    t += char(marker);                                   // 125: track marker / comment
+    t += char(track);                                    // 126: track / comment
+    t += char(genre);                                    // 127: genre
+    return t;
+}
+
+} // namespace
+
+class TestId3 : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void genres_data();
+    void genres();
+    void tagV1Fields_data();
+    void tagV1Fields();
+    void tagV1FromReader();
+    void frameIndex_data();
+    void frameIndex();
+    void parseFrameEntry_data();
+    void parseFrameEntry();
+    void keptTagLength_data();
+    void keptTagLength();
+    void readFrameText_data();
+    void readFrameText();
+    void readFrameTextOfMissingFile();
+    void tagV2SizeField_data();
+    void tagV2SizeField();
+    void indexOfMutagenTag_data();
+    void indexOfMutagenTag();
+
+private:
+    QTemporaryDir Dir;
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString path = Dir.filePath(name);
+        return WriteFile(path, bytes) ? path : QString();
+    }
+};
+
+void TestId3::genres_data() {
+    QTest::addColumn<int>("genre");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("first") << 0 << "0 : Blues";
+    QTest::newRow("Rock") << 17 << "17 : Rock";
+    QTest::newRow("spelling kept") << 67 << "67 : Psychadelic";
+    QTest::newRow("ampersand") << 127 << "127 : Drum & Bass";
+    QTest::newRow("last named") << 147 << "147 : Synthpop";
+    QTest::newRow("first unnamed") << 148 << "148 : ?";
+    QTest::newRow("200") << 200 << "200 : ?";
+    QTest::newRow("255") << 255 << "255 : ?";
+}
+
+void TestId3::genres() {
+    QFETCH(int, genre);
+    QFETCH(QString, caption);
+    QCOMPARE(GenreCaption(genre), caption);
+    QCOMPARE(int(ID3Genres.size()), 256);
+}
+
+void TestId3::tagV1Fields_data() {
+    QTest::addColumn<QByteArray>("tag");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<int>("track");
+    QTest::addColumn<int>("genre");
+    const QByteArray full30 = "A title of exactly thirty ch.."; // 30 bytes, no zero
+    QTest::newRow("30-byte title whole")
+        << TagV1(full30, "c", 0, 0, 17) << QString(full30) << "c" << 0 << 17;
+    QTest::newRow("title stops at zero")
+        << TagV1(QByteArray("Short\0Hidden", 12), "c", 0, 0, 0) << "Short"
+        << "c" << 0 << 0;
+    QTest::newRow("trailing blanks stay") << TagV1("Blanks   ", "", 0, 0, 1) << "Blanks   "
+                                          << "" << 0 << 1;
+    QTest::newRow("track 7, comment 28 bytes")
+        << TagV1("t", "Twenty-eight characters long", 0, 7, 148) << "t"
+        << "Twenty-eight characters long" << 7 << 148;
+    QTest::newRow("marker 0, track 0: none") << TagV1("t", "c", 0, 0, 255) << "t"
+                                             << "c" << 0 << 255;
+    // Bytes 125 and 126 are comment text when the marker is not 0.
+    QTest::newRow("30-byte comment, no track")
+        << TagV1("t", "Comment of twenty-eight bytes", 'x', 'y', 2) << "t"
+        << "Comment of twenty-eight bytexy" << 0 << 2;
+    QTest::newRow("Latin-1 bytes") << TagV1("Caf\xE9", "\xFF", 0, 255, 8) << "Caf\u00E9"
+                                   << "\u00FF" << 255 << 8;
+}
+
+void TestId3::tagV1Fields() {
+    QFETCH(QByteArray, tag);
+    QFETCH(QString, title);
+    QFETCH(QString, comment);
+    QFETCH(int, track);
+    QFETCH(int, genre);
+    QCOMPARE(tag.size(), 128);
+    const TTagV1Fields f = ReadTagV1Fields(tag);
+    QCOMPARE(f.Title, title);
+    QCOMPARE(f.Comment, comment);
+    QCOMPARE(f.Track, track);
+    QCOMPARE(f.Genre, genre);
+    QCOMPARE(f.Artist, QStringLiteral("Artist"));
+    QCOMPARE(f.Album, QStringLiteral("Album   "));
+    QCOMPARE(f.Year, QStringLiteral("1999"));
+}
+
+void TestId3::tagV1FromReader() {
+    const QByteArray tag = TagV1("Song", "Nice", 0, 3, 17);
+    const QString path = Write("v1.mp3", Audio() + tag);
+    TMP3Info info;
+    QByteArray data;
+    GetMP3Info(path, roTagV1, info, &data);
+    QCOMPARE(info.TagV1Size, 128);
+    QCOMPARE(data, tag);
+    QCOMPARE(ReadTagV1Fields(data).Track, 3);
+    // Without the option the bytes are not kept.
+    GetMP3Info(path, 0, info, &data);
+    QCOMPARE(data, QByteArray(128, '\0'));
+}
+
+void TestId3::frameIndex_data() {
+    QTest::addColumn<QByteArray>("tag");
+    QTest::addColumn<QString>("index");
+    QTest::addColumn<qint64>("kept");
+
+    QTest::newRow("2.3 with 100 bytes of padding")
+        << SampleTagV23()
+        << Lines(QStringList{"TIT2@20~12", "TPE1@42~8"} + PaddingLines(60, 150, 10)) << qint64(50);
+    QTest::newRow("2.3 without padding")
+        << Tag(3, 0, Frame3("TALB", B("\0Album")) + Frame3("TIT2", B("\0T")))
+        << Lines({"TALB@20~6", "TIT2@36~2"}) << qint64(38);
+    QTest::newRow("2.3 first entry padding")
+        << Tag(3, 0, QByteArray(20, '\0')) << Lines(PaddingLines(20, 30, 10)) << qint64(0);
+    // 7-bit frame sizes: 0x01 0x00 is 128, not 256.
+    QTest::newRow("2.4 7-bit frame size")
+        << Tag(4, 0, Frame4("APIC", QByteArray(128, 'p')) + QByteArray(10, '\0'))
+        << Lines({"APIC@20~128", "@158~0"}) << qint64(148);
+    QTest::newRow("2.4 footer not listed")
+        << Tag(4, 0x10,
+               Frame4("TIT2", B("\x03Title")) + Frame4("COMM", QByteArray("\0eng\0Nice", 9)))
+        << Lines({"TIT2@20~6", "COMM@36~9"}) << qint64(45);
+    QTest::newRow("2.2 frame of 300 bytes")
+        << Tag(2, 0,
+               Frame2("TT2", QByteArray(300, 'x')) + Frame2("TP1", B("\0A")) + QByteArray(12, '\0'))
+        << Lines(QStringList{"TT2@16~300", "TP1@322~2"} + PaddingLines(330, 340, 6)) << qint64(324);
+    QTest::newRow("major 1: no frames read")
+        << Tag(1, 0, Frame3("TIT2", B("\0T"))) << QString() << qint64(0);
+    QTest::newRow("identifier up to its zero byte")
+        << Tag(3, 0, Frame3(QByteArray("TI\0X", 4), B("\0T"))) << Lines({"TI@20~2"}) << qint64(22);
+    // A size running past the tag is listed and ends the walk.
+    QTest::newRow("size past the tag")
+        << Tag(3, 0,
+               Frame3("TIT2", B("\0T")) + QByteArray("TPE1") + Be32(5000) + QByteArray(12, '\0'))
+        << Lines({"TIT2@20~2", "TPE1@32~5000"}) << qint64(5032);
+    // The extended header is skipped: version 3 stores 6 (its size without the
+    // four size bytes), version 4 stores 10 (its whole length).
+    QTest::newRow("2.3 extended header skipped")
+        << Tag(3, 0x40,
+               Be32(6) + QByteArray(6, '\0') + Frame3("TALB", B("\0Album")) + QByteArray(10, '\0'))
+        << Lines({"TALB@30~6", "@46~0"}) << qint64(36);
+    QTest::newRow("2.4 extended header skipped")
+        << Tag(4, 0x40,
+               SyncSafe(10) + QByteArray("\x01\x10\0\0\0\0", 6) + Frame4("TRCK", B("\0003")))
+        << Lines({"TRCK@30~2"}) << qint64(32);
+    // 2^31 does not fit the index: the walk stops there, before any padding.
+    QTest::newRow("2.3 size of 2^31 ends the walk")
+        << Tag(3, 0,
+               Frame3("TIT2", B("\0T")) + QByteArray("TXXX") + Be32(0x80000000) +
+                   QByteArray(20, '\0'))
+        << Lines({"TIT2@20~2"}) << qint64(22);
+    // The 2.2 frame walk does not know the extended-header flag (it means
+    // compression there).
+    QTest::newRow("2.2 flag 0x40 not an extended header")
+        << Tag(2, 0x40, Frame2("TT2", B("\0Two"))) << Lines({"TT2@16~4"}) << qint64(20);
+}
+
+void TestId3::frameIndex() {
+    QFETCH(QByteArray, tag);
+    QFETCH(QString, index);
+    QFETCH(qint64, kept);
+    const QString path = Write("tagged.mp3", tag + Audio());
+    TMP3ReadStream reader(path, fmOpenRead, roFrameIndex);
+    QCOMPARE(reader.Info.TagV2Size, tag.size());
+    QCOMPARE(reader.Info.AudioStart, tag.size());
+    QCOMPARE(reader.Position(), qint64(tag.size()));
+    QCOMPARE(reader.FrameIndex, index);
+    QCOMPARE(KeptTagLength(reader.FrameIndex), kept);
+
+    // Without the option no index is built.
+    TMP3ReadStream plain(path, fmOpenRead, roTagV1);
+    QVERIFY(plain.FrameIndex.isEmpty());
+}
+
+void TestId3::parseFrameEntry_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("padding");
+    QTest::newRow("frame") << "TIT2@20~12" << true << "TIT2" << 20 << 12 << false;
+    QTest::newRow("padding") << "@60~0" << true << "" << 60 << 0 << true;
+    QTest::newRow("empty frame with id") << "TXXX@30~0" << true << "TXXX" << 30 << 0 << false;
+    QTest::newRow("no id, size 4") << "@30~4" << true << "" << 30 << 4 << false;
+    QTest::newRow("large size") << "APIC@20~2147483647" << true << "APIC" << 20 << 2147483647
+                                << false;
+    QTest::newRow("@ inside identifier") << "T@X@20~1" << false << "" << 0 << 0 << false;
+    QTest::newRow("~ inside identifier") << "T~X@20~1" << false << "" << 0 << 0 << false;
+    QTest::newRow("no size") << "TIT2@20~" << false << "" << 0 << 0 << false;
+    QTest::newRow("no separators") << "TIT2" << false << "" << 0 << 0 << false;
+    QTest::newRow("size beyond 32 bits") << "TIT2@20~4294967296" << false << "" << 0 << 0 << false;
+}
+
+void TestId3::parseFrameEntry() {
+    QFETCH(QString, line);
+    QFETCH(bool, valid);
+    if (!valid) {
+        QVERIFY_THROWS_EXCEPTION(EConvertError, ParseFrameEntry(line));
+        QVERIFY_THROWS_EXCEPTION(EConvertError, IsPaddingEntry(line));
+        return;
+    }
+    QFETCH(QString, id);
+    QFETCH(int, offset);
+    QFETCH(int, size);
+    QFETCH(bool, padding);
+    const TFrameEntry e = ParseFrameEntry(line);
+    QCOMPARE(e.Id, id);
+    QCOMPARE(e.Offset, offset);
+    QCOMPARE(e.Size, size);
+    QCOMPARE(IsPaddingEntry(line), padding);
+}
+
+void TestId3::keptTagLength_data() {
+    QTest::addColumn<QString>("index");
+    QTest::addColumn<qint64>("kept");
+    QTest::newRow("no lines") << QString() << qint64(0);
+    QTest::newRow("last frame before padding")
+        << Lines({"TIT2@20~12", "TPE1@42~8", "@60~0", "X@70~9"}) << qint64(50);
+    QTest::newRow("no padding: end of last frame")
+        << Lines({"TIT2@20~12", "TPE1@42~8"}) << qint64(50);
+    QTest::newRow("padding first") << Lines({"@20~0", "TIT2@30~5"}) << qint64(0);
+    // An empty frame is not padding when it has an identifier.
+    QTest::newRow("empty named frame kept")
+        << Lines({"TIT2@20~2", "TXXX@32~0", "@42~0"}) << qint64(32);
+    QTest::newRow("offset plus size above 32 bits")
+        << Lines({"TIT2@2000000000~2000000000"}) << qint64(4000000000);
+}
+
+void TestId3::keptTagLength() {
+    QFETCH(QString, index);
+    QFETCH(qint64, kept);
+    QCOMPARE(KeptTagLength(index), kept);
+}
+
+void TestId3::readFrameText_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<qint64>("size"); // bytes asked for
+    QTest::addColumn<QString>("text");
+    QTest::newRow("inner zero replaced") << QByteArray("\0A\0B\0", 5) << qint64(5) << "A/B";
+    // Comment: encoding 0, language "eng", empty description, text.
+    QTest::newRow("comment frame") << QByteArray("\0eng\0Nice", 9) << qint64(9) << "eng/Nice";
+    QTest::newRow("zeros only") << QByteArray(8, '\0') << qint64(8) << "";
+    QTest::newRow("size 0") << QByteArray("abc") << qint64(0) << "";
+    QTest::newRow("negative size") << QByteArray("abc") << qint64(-3) << "";
+    QTest::newRow("encoding byte stays") << QByteArray("\x03Title") << qint64(6) << "\u0003Title";
+    QTest::newRow("two-byte text shows its zeros") << QByteArray("\x01\xFF\xFE"
+                                                                 "A\0B\0",
+                                                                 7)
+                                                   << qint64(7) << "\u0001\u00FF\u00FEA/B";
+    QTest::newRow("several zeros, one each") << QByteArray("a\0\0b", 4) << qint64(4) << "a//b";
+    QTest::newRow("only size bytes read") << QByteArray("abcdef") << qint64(3) << "abc";
+    // A frame claiming far more than the file holds reads what is there.
+    QTest::newRow("size past the end") << B("\0xy") << qint64(2000000000) << "xy";
+}
+
+void TestId3::readFrameText() {
+    QFETCH(QByteArray, data);
+    QFETCH(qint64, size);
+    QFETCH(QString, text);
+    // The frame data sits after 7 unrelated bytes, as it would after a header.
+    const QString path = Write("frame.bin", QByteArray("ID3HEAD") + data);
+    QCOMPARE(ReadFrameText(path, 7, size, QLatin1Char('/')), text);
+}
+
+void TestId3::readFrameTextOfMissingFile() {
+    QCOMPARE(ReadFrameText(Dir.filePath("missing.mp3"), 0, 10, QLatin1Char('/')), QString());
+    QCOMPARE(ReadFrameText(Dir.path(), 0, 10, QLatin1Char('/')), QString()); // a folder
+}
+
+void TestId3::tagV2SizeField_data() {
+    QTest::addColumn<quint32>("size");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("140") << 140u << QByteArray("\x00\x00\x01\x0C", 4);
+    QTest::newRow("300") << 300u << QByteArray("\x00\x00\x02\x2C", 4);
+    QTest::newRow("largest") << 0x0FFFFFFFu << QByteArray("\x7F\x7F\x7F\x7F", 4);
+    QTest::newRow("each group") << ((1u << 21) | (2u << 14) | (3u << 7) | 4u)
+                                << QByteArray("\x01\x02\x03\x04", 4);
+}
+
+void TestId3::tagV2SizeField() {
+    QFETCH(quint32, size);
+    QFETCH(QByteArray, bytes);
+    const std::array<quint8, 4> encoded = EncodeTagV2Size(size);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(encoded.data()), 4), bytes);
+
+    // Written at offset 6 of a header, the reader finds the same size again.
+    const QString path = Write("sized.mp3", TagHeader(3, 0, 0) + QByteArray(20, '\0'));
+    {
+        TFileStream s(path, fmOpenReadWrite);
+        WriteTagV2Size(s, size);
+    }
+    const QByteArray back = ReadFile(path);
+    QCOMPARE(back.mid(6, 4), bytes);
+    QCOMPARE(back.left(6), QByteArray("ID3\x03\0\0", 6));
+}
+
+void TestId3::indexOfMutagenTag_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("title"); // TIT2 as raw text, encoding byte first
+    // mutagen stores 2.3 text as UTF-16 with a byte-order mark, 2.4 text as UTF-8.
+    QTest::newRow("ID3v2.3") << 3 << "\u0001\u00FF\u00FET/i/t/l/e";
+    QTest::newRow("ID3v2.4") << 4 << "\u0003Title";
+}
+
+// A tag written by a tool we did not write: every frame mutagen lists is in our
+// index, in order, with the size and text it stored, and the kept length ends
+// where mutagen's frames end.
+void TestId3::indexOfMutagenTag() {
+    QFETCH(int, version);
+    QFETCH(QString, title);
+    if (QStandardPaths::findExecutable("mid3v2").isEmpty())
+        QSKIP("mid3v2 (python3-mutagen) is not installed");
+    const QString python = MutagenPython();
+    QVERIFY(!python.isEmpty());
+    const QString wav = Write("tone.wav", PcmWav(22050, 1, 0.5));
+    const QString mp3 = Dir.filePath("tagged.mp3");
+    QVERIFY(Lame(wav, mp3, {"-b", "32"}));
+    QVERIFY(Run("mid3v2", {"-t", "Title", "-a", "Artist", "-A", "Album", "-c", ":Nice:eng", "-T",
+                           "3/9", mp3}));
+    if (version == 3)
+        QVERIFY(Run(python, {"-c",
+                             "import sys; from mutagen.id3 import ID3; t = ID3(sys.argv[1]); "
+                             "t.update_to_v23(); t.save(v2_version=3)",
+                             mp3}));
+    // Frame ids, data sizes and data offsets as mutagen sees them.
+    QByteArray out;
+    QVERIFY(Run(python,
+                {"-c",
+                 "import sys, struct; from mutagen.id3 import ID3\n"
+                 "t = ID3(sys.argv[1]); b = open(sys.argv[1], 'rb').read()\n"
+                 "print(t.version[1])\n"
+                 "for k in t.keys():\n"
+                 "    f = t[k]; fid = f.FrameID.encode()\n"
+                 "    pos = b.index(fid, 10)\n"
+                 "    print(f.FrameID, pos + 10, b[pos+4:pos+8].hex())",
+                 mp3},
+                60000, &out));
+    QList<QByteArray> theirs = out.trimmed().split('\n');
+    QCOMPARE(theirs.takeFirst().trimmed().toInt(), version);
+
+    TMP3ReadStream reader(mp3, fmOpenRead, roFrameIndex);
+    QCOMPARE(reader.Info.TagV2Major, version);
+    QStringList ours = reader.FrameIndex.split("\r\n", Qt::SkipEmptyParts);
+    QStringList named;
+    for (const QString& line : ours) {
+        if (!IsPaddingEntry(line))
+            named << line;
+    }
+    QCOMPARE(named.size(), theirs.size());
+    qint64 end = 0;
+    for (const QByteArray& t : theirs) {
+        const QList<QByteArray> parts = t.trimmed().split(' ');
+        QCOMPARE(parts.size(), 3);
+        const auto hit = std::find_if(named.begin(), named.end(), [&](const QString& l) {
+            return ParseFrameEntry(l).Id == QString::fromLatin1(parts[0]);
+        });
+        QVERIFY2(hit != named.end(), parts[0].constData());
+        const TFrameEntry e = ParseFrameEntry(*hit);
+        QCOMPARE(e.Offset, parts[1].toInt());
+        const quint32 raw = parts[2].toUInt(nullptr, 16);
+        const quint32 size = version == 3
+                                 ? raw
+                                 : ((raw >> 24) & 0x7F) << 21 | ((raw >> 16) & 0x7F) << 14 |
+                                       ((raw >> 8) & 0x7F) << 7 | (raw & 0x7F);
+        QCOMPARE(quint32(e.Size), size);
+        end = std::max(end, qint64(e.Offset) + e.Size);
+    }
+    QCOMPARE(KeptTagLength(reader.FrameIndex), end);
+    // mutagen pads its tags: the padding follows the frames.
+    QVERIFY(ours.size() > named.size());
+    QVERIFY(IsPaddingEntry(ours[named.size()]));
+
+    const TFrameEntry entry = ParseFrameEntry(*std::find_if(
+        named.begin(), named.end(), [](const QString& l) { return l.startsWith("TIT2@"); }));
+    QCOMPARE(ReadFrameText(mp3, entry.Offset, entry.Size, QLatin1Char('/')), title);
+}
+
+QTEST_GUILESS_MAIN(TestId3)
+#include "tst_id3.moc"
