@@ -1,0 +1,509 @@
+#include "engine/Batch.h"
+
+#include "app/Messages.h"
+#include "app/Reporting.h"
+#include "app/RunState.h"
+#include "engine/PowerOff.h"
+#include "engine/ProcessRunner.h"
+#include "engine/SonabelMisc.h"
+#include "formats/MulDiv.h"
+#include "formats/StreamBlocks.h"
+#include "formats/TagTransfer.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <exception>
+#include <memory>
+
+namespace {
+
+constexpr int SourceTypeMP3 = 2;
+
+qint64 MeasureKB(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() ? info.size() / 1024 : 0;
+}
+
+QString ExceptionText() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("?");
+    }
+}
+
+void SetFileTime(const QString& path, const QDateTime& time) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(time, QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+QString MakeReservedOutputName(const QString& planned, const QSet<QString>& reserved) {
+    const auto taken = [&reserved](const QString& path) {
+        return reserved.contains(path) || QFileInfo::exists(path);
+    };
+    if (!taken(planned))
+        return planned;
+    for (int k = 2;; ++k) {
+        const QString candidate = ChangeFileExt(planned, QStringLiteral(" (%1).mp3").arg(k));
+        if (!taken(candidate))
+            return candidate;
+    }
+}
+
+QString FormatTimeDisplay(qint64 remainingS, qint64 totalS) {
+    return MsgFmt(msgTimeDisplay, {remainingS / 3600, remainingS / 60 % 60, remainingS % 60,
+                                   totalS / 3600, totalS / 60 % 60, totalS % 60});
+}
+
+TBatch::TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPowerOff& powerOff,
+               QObject* parent)
+    : QObject(parent), Source(source), View(view), Reporter(reporter), PowerOffService(powerOff) {
+    const auto origin = std::make_shared<QElapsedTimer>();
+    origin->start();
+    Clock = [origin] { return origin->elapsed(); };
+    ProgressTimer.setInterval(ProgressIntervalMs);
+    connect(&ProgressTimer, &QTimer::timeout, this, &TBatch::EncoderProgress);
+}
+
+TBatch::~TBatch() {
+    // Encoders still running belong to this run: end them with it.
+    for (auto& job : ActiveJobs)
+        job->Process->disconnect(this);
+    ActiveJobs.clear();
+}
+
+int TBatch::CountRunKB(bool goodFilesOnly) const {
+    int sum = 0;
+    for (int row = 0; row < Source.EntryCount(); ++row) {
+        const TBatchEntry e = Source.Entry(row);
+        if (!e.WillProcess || (goodFilesOnly && e.BitRate < TargetBitRate))
+            continue;
+        sum += e.EstimatedKB;
+    }
+    return sum;
+}
+
+bool TBatch::ConfirmStopScan() {
+    if (RunState != rsFolderScan)
+        return true;
+    if (Reporter.AskUser(Msg(msgStopScanQuestion), TDialogType::Warning, mbYes | mbNo) ==
+        TModalResult::No)
+        return false;
+    RunState = rsStopRequested;
+    return true;
+}
+
+TGoResult TBatch::btnGOClick() {
+    if (Source.EntryCount() == 0) {
+        Reporter.ShowInfo(Msg(msgListEmpty));
+        return TGoResult::Refused;
+    }
+    if (Running) {
+        // After a confirmed stop the run is still winding down: no second run.
+        if (RunState != rsBatch)
+            return TGoResult::Ignored;
+        if (ConfirmStopEncoding(Reporter) && RunState == rsStopRequested)
+            KillJobs();
+        return TGoResult::StopQuestion;
+    }
+    if (RunState == rsFolderScan) {
+        ConfirmStopScan();
+        return TGoResult::StopQuestion;
+    }
+    bool goodFilesOnly = false;
+    if (!PrepareRun(goodFilesOnly))
+        return TGoResult::Refused;
+    if (Settings().Flags & flDelayedStart) {
+        // Held during the countdown, so that a second press starts nothing.
+        Running = true;
+        const auto outcome = std::make_shared<TGoResult>(TGoResult::Waiting);
+        View.AskDelayedStart(Settings().DelayS, [this, goodFilesOnly, outcome](bool cancelled) {
+            Running = false;
+            *outcome = cancelled ? TGoResult::Refused : TGoResult::Started;
+            if (!cancelled)
+                StartRun(goodFilesOnly);
+        });
+        return *outcome;
+    }
+    StartRun(goodFilesOnly);
+    return TGoResult::Started;
+}
+
+bool TBatch::PrepareRun(bool& goodFilesOnly) {
+    TSettings& s = Settings();
+    if (!s.DestDir.isEmpty()) {
+        const bool slash = s.DestDir.endsWith(QLatin1Char('/'));
+        s.DestDir = QDir::cleanPath(QFileInfo(s.DestDir).absoluteFilePath());
+        if (slash)
+            s.DestDir = IncludeTrailingSlash(s.DestDir);
+    }
+    Source.UpdateList(true);
+    Unwritable = Source.UnwritableOutputs();
+    const int count = Source.EntryCount();
+    if (s.Flags & flDestFolder) {
+        if (Unwritable.size() == count) {
+            Reporter.AskUser(Msg(msgDestDirUnwritable), TDialogType::Warning, mbYes);
+            return false;
+        }
+    } else if (Unwritable.size() == count) {
+        Reporter.AskUser(Msg(msgAllFoldersUnwritable), TDialogType::Warning, mbYes);
+        return false;
+    } else if (!Unwritable.isEmpty()) {
+        if (View.ShowWarningList(Msg(msgWarnCaption), Msg(msgWarnUnwritable), Unwritable, true,
+                                 false) == TWarningAnswer::Abort)
+            return false;
+    }
+    goodFilesOnly = false;
+    if (s.Flags & flBRHigher) {
+        QStringList lower;
+        for (int row = 0; row < count; ++row) {
+            const TBatchEntry e = Source.Entry(row);
+            if (e.WillProcess && e.BitRate < TargetBitRate &&
+                Source.ClassifySource(e.Path) == SourceTypeMP3)
+                lower << e.Path;
+        }
+        if (!lower.isEmpty()) {
+            switch (View.ShowWarningList(Msg(msgWarnCaption), Msg(msgWarnLowerBitRate), lower,
+                                         lower.size() < count, true)) {
+            case TWarningAnswer::Abort:
+                return false;
+            case TWarningAnswer::GoodFilesOnly:
+                goodFilesOnly = true;
+                break;
+            case TWarningAnswer::AllFiles:
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+void TBatch::StartRun(bool goodFilesOnly) {
+    Running = true;
+    GoodFilesOnly = goodFilesOnly;
+    Summary = TRunSummary();
+    Reserved.clear();
+    Reporter.SetState(rsBatch);
+    View.SetTimeText(Msg(msgTimePlaceholder));
+    StartTick = Clock();
+    Params = CurrentLameParams();
+    Jobs = qBound(1, Settings().Jobs, MaxJobs);
+    View.ClearLog();
+    View.DisableControls();
+    View.SetGoButtonStop();
+    TotalMaxKB = CountRunKB(GoodFilesOnly);
+    DoneKB = 0;
+    TotalPosition = 0;
+    View.SetTotalProgress(0, TotalMaxKB);
+    View.SetLed(true);
+    View.Repaint();
+    NextRow = 0;
+    ProgressTimer.start();
+    StartEntries();
+    MaybeFinish();
+}
+
+void TBatch::StartEntries() {
+    while (RunState == rsBatch && int(ActiveJobs.size()) < Jobs && NextRow < Source.EntryCount()) {
+        StartEntry(NextRow++);
+    }
+}
+
+QString TBatch::ReserveOutputName(const QString& planned) {
+    const QString name = MakeReservedOutputName(planned, Reserved);
+    Reserved.insert(name);
+    return name;
+}
+
+QString TBatch::DisplayedPath(const QString& path) const {
+    if (Settings().Flags & flShortPath) {
+        const QString shortPath = GetShortPath(path);
+        if (!shortPath.isEmpty())
+            return shortPath;
+    }
+    return path;
+}
+
+bool TBatch::StartEntry(int row) {
+    const TBatchEntry e = Source.Entry(row);
+    if (!e.WillProcess) {
+        EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
+        return false;
+    }
+    if (GoodFilesOnly && e.BitRate < TargetBitRate) {
+        EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
+        return false;
+    }
+    const quint32 flags = Settings().Flags;
+    View.SetCurrentRow(row);
+    QString output;
+    try {
+        output = ReserveOutputName(e.OutputPath);
+        const QFileInfo sourceInfo(e.Path);
+        const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
+        const int type = Source.ClassifySource(e.Path);
+        if (type == UnusableSourceType) {
+            Reporter.LogFmt(msgSourceUnusable, {e.Path});
+            EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
+            return false;
+        }
+        if (!QDir().mkpath(QFileInfo(output).absolutePath())) {
+            Reporter.SetState(rsStopRequested);
+            KillJobs();
+            EndEntry(row, e.Path, QString(), TEntryAction::Stopped);
+            return false;
+        }
+        if (Jobs == 1)
+            View.SetFileProgress(0, e.EstimatedKB);
+        if (type == SourceTypeMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
+            Reporter.LogFmt(msgCopyingFile, {DisplayedPath(e.Path)});
+            try {
+                DTCopyFileBlock(e.Path, output, e.TagV2Bytes, e.AudioBytes, BlockBufferSize);
+            } catch (...) {
+                const QString reason = ExceptionText();
+                QFile::remove(output);
+                AdvanceTotal(e.EstimatedKB);
+                Fail(row, e.Path, QString(), reason);
+                return false;
+            }
+            AdvanceTotal(e.EstimatedKB);
+            if (Jobs == 1)
+                View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
+            AfterOutput(row, e, type, output, sourceTime, TEntryAction::Copied);
+            return false;
+        }
+        const QStringList arguments = BuildLameArgumentList(type, Params, e.Path, output);
+        Reporter.LogFmt(msgEncodingFile, {DisplayedPath(e.Path)});
+        if (Jobs == 1)
+            Reporter.LogFmt(msgOutputSize, {0});
+        auto job = std::make_unique<TJob>();
+        job->Row = row;
+        job->Entry = e;
+        job->Type = type;
+        job->Output = output;
+        job->SourceTime = sourceTime;
+        job->Process = new TEncoderProcess(this);
+        TJob* raw = job.get();
+        connect(job->Process, &TEncoderProcess::finished, this,
+                [this, raw](int exitCode, QProcess::ExitStatus status, bool started,
+                            const QString& errorText) {
+                    EncoderEnded(raw, exitCode, int(status), started, errorText);
+                });
+        ActiveJobs.push_back(std::move(job));
+        QString program = LameShortPath;
+        if (program.isEmpty())
+            program = QString::fromLatin1(LameExeName);
+        raw->Process->Start(program, arguments);
+        return true;
+    } catch (...) {
+        Fail(row, e.Path, output, ExceptionText());
+        return false;
+    }
+}
+
+void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
+                          const QString& errorText) {
+    auto it = ActiveJobs.begin();
+    while (it != ActiveJobs.end() && it->get() != job)
+        ++it;
+    if (it == ActiveJobs.end())
+        return;
+    std::unique_ptr<TJob> owned = std::move(*it);
+    ActiveJobs.erase(it);
+    owned->Process->deleteLater();
+    const TBatchEntry& e = owned->Entry;
+
+    if (RunState != rsBatch) {
+        // The run created this file: a half-written output is of no use to anyone.
+        QFile::remove(owned->Output);
+        EndEntry(owned->Row, e.Path, QString(), TEntryAction::Stopped);
+        MaybeFinish();
+        return;
+    }
+
+    if (Jobs == 1)
+        EncoderProgress();
+    QString reason;
+    if (!started)
+        reason = errorText;
+    else if (exitStatus != int(QProcess::NormalExit))
+        reason = errorText.isEmpty() ? QStringLiteral("the encoder crashed") : errorText;
+    else if (exitCode != 0)
+        reason = QStringLiteral("the encoder ended with exit code %1").arg(exitCode);
+    else if (QFileInfo(owned->Output).size() == 0)
+        reason = QStringLiteral("the encoder wrote no output");
+
+    AdvanceTotal(e.EstimatedKB);
+    if (Jobs == 1)
+        View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
+    if (!reason.isEmpty()) {
+        QFile::remove(owned->Output);
+        Fail(owned->Row, e.Path, QString(), reason);
+    } else {
+        if (Jobs == 1)
+            Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {e.EstimatedKB}));
+        else
+            Reporter.LogFmt(msgOutputSize, {e.EstimatedKB});
+        AfterOutput(owned->Row, e, owned->Type, owned->Output, owned->SourceTime,
+                    TEntryAction::Encoded);
+    }
+    StartEntries();
+    MaybeFinish();
+}
+
+void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, const QString& output,
+                         const QDateTime& sourceTime, TEntryAction action) {
+    const quint32 flags = Settings().Flags;
+    try {
+        if (type == SourceTypeMP3) {
+            // The encoder copies an MP3 source's ID3v2 tag by itself; the
+            // options alone decide which tags the output carries.
+            if (action == TEntryAction::Encoded)
+                StripLeadingTagV2(output);
+            TransferTags(entry.Path, output, flags & flKeepTagV1, flags & flKeepTagV2,
+                         flags & flCompactTag);
+        }
+        if (sourceTime.isValid() && (flags & flKeepTime))
+            SetFileTime(output, sourceTime);
+    } catch (...) {
+        Fail(row, entry.Path, output, ExceptionText());
+        return;
+    }
+    EndEntry(row, entry.Path, output, action);
+}
+
+void TBatch::AdvanceTotal(int estimatedKB) {
+    DoneKB += estimatedKB;
+    TotalPosition = DoneKB;
+    View.SetTotalProgress(TotalPosition, TotalMaxKB);
+}
+
+void TBatch::EncoderProgress() {
+    if (ActiveJobs.empty())
+        return;
+    int current = 0;
+    int estimates = 0;
+    for (auto& job : ActiveJobs) {
+        job->MeasuredKB = int(MeasureKB(job->Output));
+        current += job->MeasuredKB;
+        estimates += job->Entry.EstimatedKB;
+    }
+    if (Jobs == 1)
+        Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {current}));
+    TotalPosition = DoneKB + current;
+    View.SetTotalProgress(TotalPosition, TotalMaxKB);
+    View.SetFileProgress(current, estimates);
+    UpdateTimeEstimate();
+}
+
+qint64 TBatch::Elapsed() const {
+    return Clock() - StartTick;
+}
+
+void TBatch::UpdateTimeEstimate() {
+    const qint64 elapsed = Elapsed();
+    if (elapsed < 2000 || TotalPosition < 1)
+        return;
+    const qint32 ms = qint32(qMin<qint64>(elapsed, INT32_MAX));
+    const qint64 total = MulDiv(TotalMaxKB, ms, TotalPosition) / 1000;
+    const qint64 remaining = MulDiv(TotalMaxKB - TotalPosition, ms, TotalPosition) / 1000;
+    View.SetTimeText(FormatTimeDisplay(qMax<qint64>(remaining, 0), qMax<qint64>(total, 0)));
+}
+
+void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
+                      const QString& reason) {
+    switch (action) {
+    case TEntryAction::Encoded:
+        ++Summary.Encoded;
+        break;
+    case TEntryAction::Copied:
+        ++Summary.Copied;
+        break;
+    case TEntryAction::Skipped:
+        ++Summary.Skipped;
+        break;
+    case TEntryAction::Failed:
+        ++Summary.Failed;
+        break;
+    case TEntryAction::Stopped:
+        break;
+    }
+    Q_EMIT entryEnded({row, path, output, action, reason});
+}
+
+void TBatch::Fail(int row, const QString& path, const QString& output, const QString& reason) {
+    Reporter.LogFmt(msgFileFailed, {path, reason});
+    EndEntry(row, path, output, TEntryAction::Failed, reason);
+}
+
+void TBatch::Stop() {
+    if (!Running || RunState != rsBatch)
+        return;
+    Reporter.SetState(rsStopRequested);
+    KillJobs();
+}
+
+void TBatch::KillJobs() {
+    for (auto& job : ActiveJobs)
+        job->Process->Kill();
+}
+
+void TBatch::MaybeFinish() {
+    if (!Running || !ActiveJobs.empty())
+        return;
+    if (RunState == rsBatch && NextRow < Source.EntryCount())
+        return;
+    Finish();
+}
+
+void TBatch::Finish() {
+    ProgressTimer.stop();
+    const bool stopped = RunState != rsBatch;
+    // Entries the run never reached.
+    if (stopped) {
+        for (; NextRow < Source.EntryCount(); ++NextRow)
+            EndEntry(NextRow, Source.Entry(NextRow).Path, QString(), TEntryAction::Stopped);
+    }
+    if (stopped)
+        Reporter.LogLine(Msg(msgRunStopped));
+    else if (Unwritable.isEmpty())
+        Reporter.LogLine(Msg(msgRunFinished));
+    else
+        Reporter.LogLine(Msg(msgRunFinishedSkipped));
+    if (Summary.Failed > 0)
+        Reporter.LogFmt(msgFilesFailed, {Summary.Failed});
+    View.SetLed(false);
+    View.SetGoButtonStart();
+    UpdateTimeEstimate();
+    View.EnableControls();
+    const qint64 elapsedMs = Elapsed();
+    View.SetTimeText(FormatTimeDisplay(0, elapsedMs / 1000));
+    View.Repaint();
+    Reporter.SetState(rsIdle);
+    Running = false;
+    Summary.Stopped = stopped;
+    Summary.ElapsedMs = elapsedMs;
+    Q_EMIT runFinished(Summary);
+    if ((Settings().Flags & flShutDown) && !stopped)
+        OfferPowerOff();
+}
+
+void TBatch::OfferPowerOff() {
+    Reporter.SetState(rsPowerOff);
+    View.PowerOffCountdown(PowerOffSeconds, [this](bool confirmed) {
+        if (!confirmed)
+            return;
+        const TPowerOffResult result = PowerOffService.PowerOff();
+        if (result.Accepted)
+            View.CloseMainWindow();
+        else
+            Reporter.ShowInfoFmt(msgPowerOffFailed, {result.Code, result.Text});
+    });
+}

@@ -1,0 +1,162 @@
+#pragma once
+// The batch run behind the start button: checks and questions before the run,
+// then the list walked in order with up to Jobs encoders at once, each one a
+// child process whose end arrives by signal, and a 200 ms timer measuring the
+// growing outputs. The button handler returns at once; the end steps run when
+// the last entry is done.
+
+#include "engine/BatchView.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <list>
+#include <memory>
+
+class TReporter;
+class TPowerOff;
+class TEncoderProcess;
+
+// What the batch reads of one list row.
+struct TBatchEntry {
+    QString Path;
+    int EstimatedKB = 0;
+    int BitRate = 0;
+    qint64 AudioBytes = 0;
+    qint64 TagV2Bytes = 0;
+    QString OutputPath;
+    bool WillProcess = true;
+};
+
+// What the batch needs of the source list.
+class TBatchSource {
+public:
+    virtual ~TBatchSource() = default;
+    virtual int EntryCount() const = 0;
+    virtual TBatchEntry Entry(int row) const = 0;
+    // Recomputes outputs, estimates and WillProcess, collecting unwritable outputs.
+    virtual void UpdateList(bool collectUnwritable) = 0;
+    virtual QStringList UnwritableOutputs() const = 0;
+    // 0 MP1, 1 MP2, 2 MP3, 3 WAV, 4 unusable; analyses the file again.
+    virtual int ClassifySource(const QString& path) = 0;
+};
+
+enum class TEntryAction { Encoded, Copied, Skipped, Failed, Stopped };
+
+struct TEntryResult {
+    int Row = -1;
+    QString Path;
+    QString Output; // the file written, empty when none
+    TEntryAction Action = TEntryAction::Skipped;
+    QString Reason; // empty when none
+};
+
+struct TRunSummary {
+    int Encoded = 0;
+    int Copied = 0;
+    int Skipped = 0;
+    int Failed = 0;
+    bool Stopped = false;
+    qint64 ElapsedMs = 0;
+};
+
+enum class TGoResult {
+    Refused,      // nothing started: empty list, unwritable outputs, Abort, cancelled delay
+    Started,      // the run is under way
+    Waiting,      // a delayed-start countdown is under way
+    StopQuestion, // a press during a run or scan: the stop was asked
+    Ignored,      // a stopped run is still unwinding
+};
+
+class TBatch : public QObject {
+    Q_OBJECT
+public:
+    TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPowerOff& powerOff,
+           QObject* parent = nullptr);
+    ~TBatch() override;
+
+    // The start button.
+    TGoResult btnGOClick();
+    // A stop already confirmed (sonabel-cli's Ctrl-C): ends every encoder.
+    void Stop();
+    // During a folder scan: asks whether to stop it; false when the user said No.
+    bool ConfirmStopScan();
+
+    bool IsRunning() const { return Running; }
+    int CountRunKB(bool goodFilesOnly) const;
+    // Refreshes the time label from the total bar.
+    void UpdateTimeEstimate();
+
+    // Milliseconds since an arbitrary origin; tests may replace it.
+    std::function<qint64()> Clock;
+    static constexpr int ProgressIntervalMs = 200;
+    static constexpr int PowerOffSeconds = 30;
+
+Q_SIGNALS:
+    void entryEnded(const TEntryResult& result);
+    void runFinished(const TRunSummary& summary);
+
+private:
+    struct TJob {
+        int Row = -1;
+        TBatchEntry Entry;
+        int Type = 0;
+        QString Output;
+        QDateTime SourceTime;
+        TEncoderProcess* Process = nullptr;
+        int MeasuredKB = 0;
+    };
+
+    bool PrepareRun(bool& goodFilesOnly);
+    void StartRun(bool goodFilesOnly);
+    void StartEntries();
+    // False when the entry needs no encoder (skipped, copied or failed at once).
+    bool StartEntry(int row);
+    void EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
+                      const QString& errorText);
+    void AfterOutput(int row, const TBatchEntry& entry, int type, const QString& output,
+                     const QDateTime& sourceTime, TEntryAction action);
+    void EncoderProgress();
+    void AdvanceTotal(int estimatedKB);
+    void EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
+                  const QString& reason = QString());
+    void Fail(int row, const QString& path, const QString& output, const QString& reason);
+    void KillJobs();
+    void MaybeFinish();
+    void Finish();
+    void OfferPowerOff();
+    QString ReserveOutputName(const QString& planned);
+    QString DisplayedPath(const QString& path) const;
+    qint64 Elapsed() const;
+
+    TBatchSource& Source;
+    TBatchView& View;
+    TReporter& Reporter;
+    TPowerOff& PowerOffService;
+
+    QTimer ProgressTimer;
+    bool Running = false;
+    bool GoodFilesOnly = false;
+    QString Params;
+    int Jobs = 1;
+    int NextRow = 0;
+    int TotalMaxKB = 0;
+    int DoneKB = 0;
+    int TotalPosition = 0;
+    qint64 StartTick = 0;
+    QSet<QString> Reserved;
+    std::list<std::unique_ptr<TJob>> ActiveJobs;
+    QStringList Unwritable;
+    TRunSummary Summary;
+};
+
+// The run-time name of an output: the planned path when neither a file nor
+// another entry of the run has it, else the first free " (k).mp3" variant.
+QString MakeReservedOutputName(const QString& planned, const QSet<QString>& reserved);
+// The time label: h, min, s left, then h, min, s in all.
+QString FormatTimeDisplay(qint64 remainingS, qint64 totalS);
