@@ -62,6 +62,16 @@ QString FormatTimeDisplay(qint64 remainingS, qint64 totalS) {
                                    totalS / 3600, totalS / 60 % 60, totalS % 60});
 }
 
+std::optional<QString> TimeEstimateText(qint64 elapsedMs, int position, int maximum) {
+    // Too early or nothing written: a projection would only jump about.
+    if (elapsedMs < 2000 || position < 1)
+        return std::nullopt;
+    const qint32 ms = qint32(qMin<qint64>(elapsedMs, INT32_MAX));
+    const qint64 total = MulDiv(maximum, ms, position) / 1000;
+    const qint64 remaining = MulDiv(maximum - position, ms, position) / 1000;
+    return FormatTimeDisplay(qMax<qint64>(remaining, 0), qMax<qint64>(total, 0));
+}
+
 TBatch::TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPowerOff& powerOff,
                QObject* parent)
     : QObject(parent), Source(source), View(view), Reporter(reporter), PowerOffService(powerOff) {
@@ -408,13 +418,8 @@ qint64 TBatch::Elapsed() const {
 }
 
 void TBatch::UpdateTimeEstimate() {
-    const qint64 elapsed = Elapsed();
-    if (elapsed < 2000 || TotalPosition < 1)
-        return;
-    const qint32 ms = qint32(qMin<qint64>(elapsed, INT32_MAX));
-    const qint64 total = MulDiv(TotalMaxKB, ms, TotalPosition) / 1000;
-    const qint64 remaining = MulDiv(TotalMaxKB - TotalPosition, ms, TotalPosition) / 1000;
-    View.SetTimeText(FormatTimeDisplay(qMax<qint64>(remaining, 0), qMax<qint64>(total, 0)));
+    if (const std::optional<QString> text = TimeEstimateText(Elapsed(), TotalPosition, TotalMaxKB))
+        View.SetTimeText(*text);
 }
 
 void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntryAction action,

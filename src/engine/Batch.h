@@ -17,6 +17,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 
 class TReporter;
 class TPowerOff;
@@ -160,3 +161,6 @@ private:
 QString MakeReservedOutputName(const QString& planned, const QSet<QString>& reserved);
 // The time label: h, min, s left, then h, min, s in all.
 QString FormatTimeDisplay(qint64 remainingS, qint64 totalS);
+// The time label projected from the total bar; none before 2 s of run time
+// or while nothing has been written.
+std::optional<QString> TimeEstimateText(qint64 elapsedMs, int position, int maximum);

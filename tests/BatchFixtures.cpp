@@ -1,0 +1,134 @@
+#include "BatchFixtures.h"
+
+#include "engine/SonabelMisc.h"
+#include "formats/MP3Stream.h"
+#include "formats/MulDiv.h"
+#include "formats/SonabelErrors.h"
+#include "formats/WavStream.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+void TFileSource::Add(const QString& path, const QString& baseFolder) {
+    TRow row;
+    row.BaseFolder = baseFolder;
+    row.Entry.Path = path;
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == QLatin1String("wav")) {
+        const TWAVInfo info = GetWAVInfo(path);
+        row.Entry.BitRate = info.BitRate;
+        row.Entry.AudioBytes = info.DataSize;
+    } else {
+        const TMP3Info info = GetMP3Info(path);
+        row.Entry.BitRate = info.BitRate;
+        row.Entry.AudioBytes = info.AudioSize;
+        row.Entry.TagV2Bytes = info.TagV2Size;
+    }
+    Rows.append(row);
+}
+
+void TFileSource::UpdateList(bool collectUnwritable) {
+    const TSettings& s = Settings();
+    if (collectUnwritable)
+        Unwritable.clear();
+    for (int i = 0; i < Rows.size(); ++i) {
+        TBatchEntry& e = Rows[i].Entry;
+        e.EstimatedKB = e.BitRate > 0
+                            ? int(RoundHalfEven(double(TargetBitRate) *
+                                                (double(e.AudioBytes) / 1024.0) / e.BitRate))
+                            : 0;
+        e.OutputPath =
+            MakeOutputPath(e.Path, Rows[i].BaseFolder, s.DestDir, TargetBitRate, s.EncodingMode,
+                           s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
+        e.WillProcess = !ForceUnwritable.contains(i);
+        if (!e.WillProcess && collectUnwritable)
+            Unwritable << e.OutputPath;
+    }
+}
+
+int TFileSource::ClassifySource(const QString& path) {
+    if (ThrowFor.contains(path))
+        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path));
+    const QString ext = QFileInfo(path).suffix().toLower();
+    static const QStringList types = {QStringLiteral("mp1"), QStringLiteral("mp2"),
+                                      QStringLiteral("mp3"), QStringLiteral("wav")};
+    const int type = int(types.indexOf(ext));
+    if (type < 0)
+        return UnusableSourceType;
+    const int bitRate = type == 3 ? GetWAVInfo(path).BitRate : GetMP3Info(path).BitRate;
+    return bitRate == 0 ? UnusableSourceType : type;
+}
+
+TWarningAnswer TRecordingView::ShowWarningList(const QString& /*caption*/, const QString& message,
+                                               const QStringList& items, bool goodFilesEnabled,
+                                               bool allFilesEnabled) {
+    Events << QStringLiteral("warning");
+    WarningMessage = message;
+    WarningItems = items;
+    GoodFilesEnabled = goodFilesEnabled;
+    AllFilesEnabled = allFilesEnabled;
+    return WarningAnswers.isEmpty() ? TWarningAnswer::Abort : WarningAnswers.dequeue();
+}
+
+void TRecordingView::AskDelayedStart(int seconds, std::function<void(bool)> done) {
+    Events << QStringLiteral("delayed %1").arg(seconds);
+    CountdownSeconds = seconds;
+    if (DelayedCancel)
+        done(*DelayedCancel);
+    else
+        PendingCountdown = std::move(done);
+}
+
+void TRecordingView::PowerOffCountdown(int seconds, std::function<void(bool)> done) {
+    Events << QStringLiteral("poweroff %1").arg(seconds);
+    CountdownSeconds = seconds;
+    if (PowerOffConfirm)
+        done(*PowerOffConfirm);
+    else
+        PendingCountdown = std::move(done);
+}
+
+void TRecordingView::SetFileProgress(int position, int maximum) {
+    FilePosition = position;
+    FileMaximum = maximum;
+}
+
+void TRecordingView::SetTotalProgress(int position, int maximum) {
+    TotalPosition = position;
+    TotalMaximum = maximum;
+}
+
+void TRecordingView::SetTimeText(const QString& text) {
+    TimeText = text;
+}
+
+void TRecordingView::SetLed(bool lit) {
+    Led = lit;
+    Events << (lit ? QStringLiteral("led on") : QStringLiteral("led off"));
+}
+
+void TRecordingView::SetGoButtonStart() {
+    Stopping = false;
+    Events << QStringLiteral("go start");
+}
+
+void TRecordingView::SetGoButtonStop() {
+    Stopping = true;
+    Events << QStringLiteral("go stop");
+}
+
+void TRecordingView::DisableControls() {
+    Disabled = true;
+    Events << QStringLiteral("disable");
+}
+
+void TRecordingView::EnableControls() {
+    Disabled = false;
+    Events << QStringLiteral("enable");
+}
+
+void TRecordingView::SetCurrentRow(int row) {
+    Rows << row;
+    Events << QStringLiteral("row %1").arg(row);
+}

@@ -1,0 +1,82 @@
+#pragma once
+// Fixtures of the batch tests: a source list read from real files, a view
+// that records what the batch shows, and a power-off that never powers off.
+
+#include "engine/Batch.h"
+#include "engine/BatchView.h"
+#include "engine/PowerOff.h"
+
+#include <QList>
+#include <QQueue>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// A list of files analysed with the readers; outputs planned from the settings.
+class TFileSource : public TBatchSource {
+public:
+    void Add(const QString& path, const QString& baseFolder = QString());
+    int EntryCount() const override { return int(Rows.size()); }
+    TBatchEntry Entry(int row) const override { return Rows.at(row).Entry; }
+    void UpdateList(bool collectUnwritable) override;
+    QStringList UnwritableOutputs() const override { return Unwritable; }
+    int ClassifySource(const QString& path) override;
+
+    // Rows forced to fail the write test, and paths whose analysis throws.
+    QSet<int> ForceUnwritable;
+    QSet<QString> ThrowFor;
+
+private:
+    struct TRow {
+        QString BaseFolder;
+        TBatchEntry Entry;
+    };
+    QList<TRow> Rows;
+    QStringList Unwritable;
+};
+
+class TRecordingView : public TBatchView {
+public:
+    TWarningAnswer ShowWarningList(const QString& caption, const QString& message,
+                                   const QStringList& items, bool goodFilesEnabled,
+                                   bool allFilesEnabled) override;
+    void AskDelayedStart(int seconds, std::function<void(bool)> done) override;
+    void PowerOffCountdown(int seconds, std::function<void(bool)> done) override;
+    void CloseMainWindow() override { Events << QStringLiteral("close"); }
+    void SetFileProgress(int position, int maximum) override;
+    void SetTotalProgress(int position, int maximum) override;
+    void SetTimeText(const QString& text) override;
+    void SetLed(bool lit) override;
+    void SetGoButtonStart() override;
+    void SetGoButtonStop() override;
+    void DisableControls() override;
+    void EnableControls() override;
+    void SetCurrentRow(int row) override;
+    void ClearLog() override { Events << QStringLiteral("clearlog"); }
+    void Repaint() override {}
+
+    QStringList Events;
+    QStringList WarningItems;
+    QString WarningMessage;
+    bool GoodFilesEnabled = false, AllFilesEnabled = false;
+    QQueue<TWarningAnswer> WarningAnswers; // empty: Abort
+    // Countdown answers; none keeps the callback for the test to call.
+    std::optional<bool> DelayedCancel, PowerOffConfirm;
+    std::function<void(bool)> PendingCountdown;
+    int CountdownSeconds = -1;
+    int FilePosition = -1, FileMaximum = -1, TotalPosition = -1, TotalMaximum = -1;
+    QString TimeText;
+    bool Led = false, Disabled = false, Stopping = false;
+    QList<int> Rows;
+};
+
+class TFakePowerOff : public TPowerOff {
+public:
+    TPowerOffResult PowerOff() override {
+        ++Calls;
+        return Result;
+    }
+    int Calls = 0;
+    TPowerOffResult Result{true, 0, QString()};
+};

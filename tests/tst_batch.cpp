@@ -1,0 +1,744 @@
+#include "BatchFixtures.h"
+#include "TestUtil.h"
+#include "app/Messages.h"
+#include "app/RecordingReporter.h"
+#include "app/RunState.h"
+#include "app/Sonabel_L.h"
+#include "engine/Batch.h"
+#include "engine/SonabelMisc.h"
+#include "formats/MP3Stream.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(TEntryResult)
+Q_DECLARE_METATYPE(TRunSummary)
+
+namespace {
+
+constexpr int RunTimeoutMs = 60000;
+
+QString Script(const QString& folder, const QString& name, const QByteArray& body) {
+    const QString path = QDir(folder).filePath(name);
+    if (!TestUtil::WriteFile(path, "#!/bin/sh\n" + body))
+        return QString();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// The last argument the fake encoder gets is the output.
+const QByteArray LastArgument = "for a; do out=$a; done\n";
+
+struct TRig {
+    TFileSource Source;
+    TRecordingView View;
+    TRecordingReporter Reporter;
+    TFakePowerOff PowerOff;
+    TBatch Batch{Source, View, Reporter, PowerOff};
+    QList<TEntryResult> Results;
+    QList<TRunSummary> Summaries;
+
+    TRig() {
+        QObject::connect(&Batch, &TBatch::entryEnded,
+                         [this](const TEntryResult& r) { Results << r; });
+        QObject::connect(&Batch, &TBatch::runFinished,
+                         [this](const TRunSummary& s) { Summaries << s; });
+    }
+    // Starts and waits for the end steps.
+    bool Run() {
+        QSignalSpy spy(&Batch, &TBatch::runFinished);
+        const TGoResult r = Batch.btnGOClick();
+        if (r != TGoResult::Started)
+            return false;
+        return !spy.isEmpty() || spy.wait(RunTimeoutMs);
+    }
+    TEntryResult ResultOf(int row) const {
+        for (const TEntryResult& r : Results)
+            if (r.Row == row)
+                return r;
+        return {};
+    }
+};
+
+} // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void encodesEverySourceType_data();
+    void encodesEverySourceType();
+    void placesOutputs_data();
+    void placesOutputs();
+    void oneJobFollowsTheOrderOfEvents();
+    void neverTouchesAnExistingOutput();
+    void copiesTheAudioAndCarriesTheTags();
+    void encodedMp3CarriesExactlyTheChosenTags_data();
+    void encodedMp3CarriesExactlyTheChosenTags();
+    void carriesTheFileTime();
+    void goodFilesOnlySkipsLowerBitRates();
+    void refusesRunsThatCannotGoAhead_data();
+    void refusesRunsThatCannotGoAhead();
+    void failingEncoderIsReported_data();
+    void failingEncoderIsReported();
+    void exceptionInOneEntryKeepsTheRunGoing();
+    void stopEndsEveryEncoderAndDeletesPartialOutputs_data();
+    void stopEndsEveryEncoderAndDeletesPartialOutputs();
+    void pressDuringRunAsksAndNoLeavesItRunning();
+    void twoJobsNeverWriteTheSameFile();
+    void delayedStart_data();
+    void delayedStart();
+    void powerOffAfterTheRun_data();
+    void powerOffAfterTheRun();
+    void timeEstimate_data();
+    void timeEstimate();
+    void countRunKB();
+    void reservedNames();
+
+private:
+    QString Folder(const QString& name);
+    QString MakeWav(const QString& path, double seconds = 1.0);
+    QString MakeMp3(const QString& path, const QStringList& lameArgs, double seconds = 1.0);
+    QString MakeMp2(const QString& path);
+    QString MakeMp1(const QString& path);
+
+    QTemporaryDir Temp;
+    QString Lame;
+    int Counter = 0;
+};
+
+void TestBatch::initTestCase() {
+    qRegisterMetaType<TEntryResult>();
+    qRegisterMetaType<TRunSummary>();
+    SetLanguage(0, false);
+    QVERIFY(Temp.isValid());
+    Lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    QVERIFY2(!Lame.isEmpty(), "lame is needed");
+}
+
+void TestBatch::init() {
+    TSettings& s = Settings();
+    s = TSettings();
+    s.Flags = 2; // quality 2, nothing else
+    s.LameParamsByMode = {QString(), QString()};
+    s.Jobs = 1;
+    s.DestDir.clear();
+    TargetBitRate = 64;
+    LameShortPath = Lame;
+    RunState = rsIdle;
+}
+
+QString TestBatch::Folder(const QString& name) {
+    const QString path = Temp.filePath(QStringLiteral("%1-%2").arg(++Counter).arg(name));
+    QDir().mkpath(path);
+    return path;
+}
+
+QString TestBatch::MakeWav(const QString& path, double seconds) {
+    return TestUtil::WriteFile(path, TestUtil::PcmWav(44100, 2, seconds)) ? path : QString();
+}
+
+QString TestBatch::MakeMp3(const QString& path, const QStringList& lameArgs, double seconds) {
+    const QString wav = path + QStringLiteral(".src.wav");
+    if (MakeWav(wav, seconds).isEmpty() || !TestUtil::Lame(wav, path, lameArgs))
+        return QString();
+    QFile::remove(wav);
+    return path;
+}
+
+QString TestBatch::MakeMp2(const QString& path) {
+    const QString wav = path + QStringLiteral(".src.wav");
+    MakeWav(wav);
+    const bool ok =
+        TestUtil::Run(QStringLiteral("ffmpeg"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                       QStringLiteral("-i"), wav, QStringLiteral("-c:a"), QStringLiteral("mp2"),
+                       QStringLiteral("-b:a"), QStringLiteral("192k"), path});
+    QFile::remove(wav);
+    return ok ? path : QString();
+}
+
+QString TestBatch::MakeMp1(const QString& path) {
+    // Layer I, MPEG-1, 128 kbit/s, 44.1 kHz, mono; no bits allocated: one
+    // second of silence in 115 frames of 136 bytes.
+    QByteArray frame = TestUtil::Be32(0xFFFF40C0);
+    frame.append(132, '\0');
+    return TestUtil::WriteFile(path, frame.repeated(115)) ? path : QString();
+}
+
+void TestBatch::encodesEverySourceType_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("sourceType");
+    QTest::newRow("wav") << "wav" << 3;
+    QTest::newRow("mp1") << "mp1" << 0;
+    QTest::newRow("mp2") << "mp2" << 1;
+    QTest::newRow("cbr mp3") << "cbr" << 2;
+    QTest::newRow("vbr mp3") << "vbr" << 2;
+    QTest::newRow("tagged mp3") << "tagged" << 2;
+}
+
+void TestBatch::encodesEverySourceType() {
+    QFETCH(QString, kind);
+    QFETCH(int, sourceType);
+    const QString dir = Folder(kind);
+    QString source;
+    if (kind == QLatin1String("wav"))
+        source = MakeWav(dir + QStringLiteral("/song.wav"));
+    else if (kind == QLatin1String("mp1"))
+        source = MakeMp1(dir + QStringLiteral("/song.mp1"));
+    else if (kind == QLatin1String("mp2"))
+        source = MakeMp2(dir + QStringLiteral("/song.mp2"));
+    else if (kind == QLatin1String("cbr"))
+        source = MakeMp3(dir + QStringLiteral("/song.mp3"), {QStringLiteral("-b"), "128"});
+    else if (kind == QLatin1String("vbr"))
+        source = MakeMp3(dir + QStringLiteral("/song.mp3"), {QStringLiteral("-V"), "4"});
+    else
+        source = MakeMp3(dir + QStringLiteral("/song.mp3"),
+                         {"-b", "128", "--tt", "Title", "--ta", "Artist", "--add-id3v2"});
+    QVERIFY(!source.isEmpty());
+    TRig rig;
+    rig.Source.Add(source);
+    QCOMPARE(rig.Source.ClassifySource(source), sourceType);
+    QVERIFY(rig.Run());
+
+    const QString expected = dir + QStringLiteral("/song_C64kbps.mp3");
+    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Encoded);
+    QCOMPARE(rig.ResultOf(0).Output, expected);
+    const TMP3Info out = GetMP3Info(expected);
+    QCOMPARE(out.Layer, 1); // Layer III
+    QCOMPARE(out.BitRate, 64);
+    QVERIFY(!out.VBR);
+    QCOMPARE(rig.Summaries.size(), 1);
+    QCOMPARE(rig.Summaries[0].Encoded, 1);
+    QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunFinished));
+}
+
+void TestBatch::placesOutputs_data() {
+    QTest::addColumn<bool>("destFolder");
+    QTest::addColumn<bool>("keepSubDirs");
+    QTest::addColumn<QString>("expected"); // relative to the destination, or to the source folder
+    QTest::newRow("beside the source") << false << false << "in/sub/song_C64kbps.mp3";
+    QTest::newRow("destination folder") << true << false << "out/song.mp3";
+    QTest::newRow("kept sub-folders") << true << true << "out/sub/song.mp3";
+}
+
+void TestBatch::placesOutputs() {
+    QFETCH(bool, destFolder);
+    QFETCH(bool, keepSubDirs);
+    QFETCH(QString, expected);
+    const QString root = Folder(QStringLiteral("place"));
+    QDir().mkpath(root + QStringLiteral("/in/sub"));
+    const QString source = MakeWav(root + QStringLiteral("/in/sub/song.wav"));
+    TSettings& s = Settings();
+    s.DestDir = root + QStringLiteral("/out/");
+    if (destFolder)
+        s.Flags |= flDestFolder;
+    if (keepSubDirs)
+        s.Flags |= flKeepSubDirs;
+    TRig rig;
+    rig.Source.Add(source, root + QStringLiteral("/in/"));
+    QVERIFY(rig.Run());
+    const QString output = root + QLatin1Char('/') + expected;
+    QCOMPARE(rig.ResultOf(0).Output, output);
+    QVERIFY(QFileInfo(output).size() > 0);
+    QCOMPARE(GetMP3Info(output).BitRate, 64);
+}
+
+void TestBatch::oneJobFollowsTheOrderOfEvents() {
+    const QString dir = Folder(QStringLiteral("order"));
+    const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
+    const QString b = MakeWav(dir + QStringLiteral("/b.wav"));
+    TRig rig;
+    rig.Source.Add(a);
+    rig.Source.Add(b);
+    QVERIFY(rig.Run());
+    const int estimate = rig.Source.Entry(0).EstimatedKB;
+    QVERIFY(estimate > 0);
+    const QString sizeLine = MsgFmt(msgOutputSize, {estimate});
+    QCOMPARE(rig.Reporter.Log,
+             QStringList({MsgFmt(msgEncodingFile, {a}), sizeLine, MsgFmt(msgEncodingFile, {b}),
+                          sizeLine, Msg(msgRunFinished)}));
+    // The size line was written as 0 first and rewritten in place.
+    const QList<TReportCall> logged = rig.Reporter.CallsOf(TReportKind::LogLine);
+    QCOMPARE(logged.at(1).Text, MsgFmt(msgOutputSize, {0}));
+    QCOMPARE(rig.Reporter.CallsOf(TReportKind::ReplaceLastLogLine).last().Text, sizeLine);
+
+    QCOMPARE(rig.View.Events.mid(0, 5),
+             QStringList({"clearlog", "disable", "go stop", "led on", "row 0"}));
+    QCOMPARE(rig.View.Events.mid(rig.View.Events.size() - 3),
+             QStringList({"led off", "go start", "enable"}));
+    QCOMPARE(rig.View.Rows, QList<int>({0, 1}));
+    QCOMPARE(rig.View.TotalMaximum, 2 * estimate);
+    QCOMPARE(rig.View.TotalPosition, 2 * estimate);
+    QCOMPARE(rig.View.FilePosition, estimate);
+    QCOMPARE(rig.View.FileMaximum, estimate);
+    QCOMPARE(rig.View.TimeText, FormatTimeDisplay(0, rig.Summaries[0].ElapsedMs / 1000));
+    QCOMPARE(RunState, quint8(rsIdle));
+    QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
+}
+
+void TestBatch::neverTouchesAnExistingOutput() {
+    const QString dir = Folder(QStringLiteral("existing"));
+    const QString source = MakeWav(dir + QStringLiteral("/song.wav"));
+    const QString planned = dir + QStringLiteral("/song_C64kbps.mp3");
+    const QString second = dir + QStringLiteral("/song_C64kbps (2).mp3");
+    QVERIFY(TestUtil::WriteFile(planned, "keep me"));
+    QVERIFY(TestUtil::WriteFile(second, "and me"));
+    TRig rig;
+    rig.Source.Add(source);
+    QVERIFY(rig.Run());
+    QCOMPARE(TestUtil::ReadFile(planned), QByteArray("keep me"));
+    QCOMPARE(TestUtil::ReadFile(second), QByteArray("and me"));
+    QCOMPARE(rig.ResultOf(0).Output, dir + QStringLiteral("/song_C64kbps (3).mp3"));
+    QCOMPARE(GetMP3Info(rig.ResultOf(0).Output).BitRate, 64);
+}
+
+void TestBatch::copiesTheAudioAndCarriesTheTags() {
+    const QString dir = Folder(QStringLiteral("copy"));
+    const QString source = MakeMp3(dir + QStringLiteral("/song.mp3"),
+                                   {"-b", "64", "--tt", "Title", "--ta", "Artist", "--add-id3v2"});
+    QVERIFY(!source.isEmpty());
+    Settings().Flags |= flCopyData | flKeepTagV1 | flKeepTagV2;
+    TRig rig;
+    rig.Source.Add(source);
+    QVERIFY(rig.Run());
+    const TMP3Info in = GetMP3Info(source);
+    QVERIFY(in.TagV2Size > 0);
+    QCOMPARE(in.TagV1Size, 128);
+    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Copied);
+    QCOMPARE(rig.Reporter.Log.first(), MsgFmt(msgCopyingFile, {source}));
+    // Copied and tagged again: byte for byte the source.
+    QCOMPARE(TestUtil::ReadFile(rig.ResultOf(0).Output), TestUtil::ReadFile(source));
+
+    // Without tags: exactly the audio bytes.
+    init();
+    Settings().Flags |= flCopyData;
+    TRig bare;
+    bare.Source.Add(source);
+    QVERIFY(bare.Run());
+    QCOMPARE(TestUtil::ReadFile(bare.ResultOf(0).Output),
+             TestUtil::ReadFile(source).mid(in.AudioStart, in.AudioSize));
+}
+
+void TestBatch::encodedMp3CarriesExactlyTheChosenTags_data() {
+    QTest::addColumn<bool>("keepV2");
+    QTest::addColumn<bool>("keepV1");
+    QTest::newRow("both") << true << true;
+    QTest::newRow("v2 only") << true << false;
+    QTest::newRow("v1 only") << false << true;
+    QTest::newRow("none") << false << false;
+}
+
+void TestBatch::encodedMp3CarriesExactlyTheChosenTags() {
+    QFETCH(bool, keepV2);
+    QFETCH(bool, keepV1);
+    const QString dir = Folder(QStringLiteral("tags"));
+    const QString source = MakeMp3(dir + QStringLiteral("/song.mp3"),
+                                   {"-b", "128", "--tt", "Title", "--ta", "Artist", "--add-id3v2"});
+    QVERIFY(!source.isEmpty());
+    if (keepV2)
+        Settings().Flags |= flKeepTagV2;
+    if (keepV1)
+        Settings().Flags |= flKeepTagV1;
+    TRig rig;
+    rig.Source.Add(source);
+    QVERIFY(rig.Run());
+    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Encoded);
+    const QByteArray src = TestUtil::ReadFile(source);
+    const QByteArray out = TestUtil::ReadFile(rig.ResultOf(0).Output);
+    const TMP3Info in = GetMP3Info(source);
+    const TMP3Info info = GetMP3Info(rig.ResultOf(0).Output);
+    QCOMPARE(info.BitRate, 64);
+    // The encoder's own copy of the tag is gone: only the source's, when asked.
+    QCOMPARE(info.TagV2Size, keepV2 ? in.TagV2Size : 0);
+    if (keepV2)
+        QCOMPARE(out.left(in.TagV2Size), src.left(in.TagV2Size));
+    QCOMPARE(info.TagV1Size, keepV1 ? 128 : 0);
+    if (keepV1)
+        QCOMPARE(out.right(128), src.right(128));
+}
+
+void TestBatch::carriesTheFileTime() {
+    const QString dir = Folder(QStringLiteral("time"));
+    const QString source = MakeWav(dir + QStringLiteral("/song.wav"));
+    const QDateTime when = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6));
+    {
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+    for (const bool keep : {true, false}) {
+        init();
+        if (keep)
+            Settings().Flags |= flKeepTime;
+        TRig rig;
+        rig.Source.Add(source);
+        QVERIFY(rig.Run());
+        const QDateTime got = QFileInfo(rig.ResultOf(0).Output).lastModified();
+        QCOMPARE(got == when, keep);
+    }
+}
+
+void TestBatch::goodFilesOnlySkipsLowerBitRates() {
+    const QString dir = Folder(QStringLiteral("good"));
+    const QString low = MakeMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
+    const QString high = MakeMp3(dir + QStringLiteral("/high.mp3"), {"-b", "128"});
+    // An 8 kHz mono WAV is 128 kbit/s, below the 160 target, yet not listed.
+    const QString wav = dir + QStringLiteral("/low.wav");
+    QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(8000, 1, 1.0)));
+    TargetBitRate = 160;
+    Settings().Flags |= flBRHigher;
+    TRig rig;
+    rig.Source.Add(low);
+    rig.Source.Add(high);
+    rig.Source.Add(wav);
+    rig.View.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
+    QVERIFY(rig.Run());
+    QCOMPARE(rig.View.WarningMessage, Msg(msgWarnLowerBitRate));
+    QCOMPARE(rig.View.WarningItems, QStringList({low, high}));
+    QVERIFY(rig.View.GoodFilesEnabled);
+    QVERIFY(rig.View.AllFilesEnabled);
+    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Skipped);
+    QCOMPARE(rig.ResultOf(1).Action, TEntryAction::Skipped); // 128 < 160 as well
+    QCOMPARE(rig.ResultOf(2).Action, TEntryAction::Skipped);
+    QCOMPARE(rig.View.TotalMaximum, 0);
+    QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/low_C160kbps.mp3")));
+
+    // Every source affected: Good files is not offered.
+    init();
+    TargetBitRate = 160;
+    Settings().Flags |= flBRHigher;
+    TRig all;
+    all.Source.Add(low);
+    QCOMPARE(all.Batch.btnGOClick(), TGoResult::Refused);
+    QVERIFY(!all.View.GoodFilesEnabled);
+    QVERIFY(!all.View.Disabled);
+}
+
+void TestBatch::refusesRunsThatCannotGoAhead_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("info");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("empty list") << "empty" << Msg(msgListEmpty) << QString();
+    QTest::newRow("every folder unwritable")
+        << "beside-all" << QString() << Msg(msgAllFoldersUnwritable);
+    QTest::newRow("destination unwritable") << "dest-all" << QString() << Msg(msgDestDirUnwritable);
+    QTest::newRow("some unwritable, abort") << "beside-some" << QString() << QString();
+}
+
+void TestBatch::refusesRunsThatCannotGoAhead() {
+    QFETCH(QString, setup);
+    QFETCH(QString, info);
+    QFETCH(QString, question);
+    const QString dir = Folder(QStringLiteral("refuse"));
+    TRig rig;
+    if (setup != QLatin1String("empty")) {
+        rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+        rig.Source.Add(MakeWav(dir + QStringLiteral("/b.wav")));
+        rig.Source.ForceUnwritable = {0, 1};
+        if (setup == QLatin1String("beside-some"))
+            rig.Source.ForceUnwritable = {1};
+        if (setup == QLatin1String("dest-all")) {
+            Settings().Flags |= flDestFolder;
+            Settings().DestDir = dir + QStringLiteral("/out/");
+        }
+    }
+    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Refused);
+    QCOMPARE(rig.Reporter.Infos, info.isEmpty() ? QStringList() : QStringList{info});
+    QCOMPARE(rig.Reporter.Questions, question.isEmpty() ? QStringList() : QStringList{question});
+    if (setup == QLatin1String("beside-some")) {
+        QCOMPARE(rig.View.WarningMessage, Msg(msgWarnUnwritable));
+        QCOMPARE(rig.View.WarningItems, QStringList{rig.Source.Entry(1).OutputPath});
+        QVERIFY(!rig.View.AllFilesEnabled);
+    }
+    QVERIFY(!rig.View.Disabled);
+    QCOMPARE(RunState, quint8(rsIdle));
+    QVERIFY(QDir(dir).entryList({QStringLiteral("*.mp3")}).isEmpty());
+}
+
+void TestBatch::failingEncoderIsReported_data() {
+    QTest::addColumn<QByteArray>("script"); // empty: an encoder that cannot start
+    QTest::newRow("exit 1 after writing") << LastArgument + "echo partial > \"$out\"\nexit 1\n";
+    QTest::newRow("writes nothing") << QByteArray("exit 0\n");
+    QTest::newRow("empty output") << LastArgument + ": > \"$out\"\n";
+    QTest::newRow("killed by a signal") << LastArgument + "echo partial > \"$out\"\nkill -9 $$\n";
+    QTest::newRow("cannot start") << QByteArray();
+}
+
+void TestBatch::failingEncoderIsReported() {
+    QFETCH(QByteArray, script);
+    const QString dir = Folder(QStringLiteral("fail"));
+    const QString mp3 =
+        MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128", "--tt", "T", "--add-id3v2"});
+    const QString wav = MakeWav(dir + QStringLiteral("/tune.wav"));
+    LameShortPath = script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
+                                     : Script(dir, QStringLiteral("enc.sh"), script);
+    Settings().Flags |= flKeepTagV2 | flKeepTime;
+    TRig rig;
+    rig.Source.Add(mp3);
+    rig.Source.Add(wav);
+    QVERIFY(rig.Run());
+    for (int row = 0; row < 2; ++row) {
+        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Failed);
+        QVERIFY(!rig.ResultOf(row).Reason.isEmpty());
+        QVERIFY(rig.ResultOf(row).Output.isEmpty());
+    }
+    QVERIFY2(QDir(dir).entryList({QStringLiteral("*kbps*")}).isEmpty(),
+             "a broken output stays behind");
+    const QStringList log = rig.Reporter.Log;
+    QVERIFY(log.contains(MsgFmt(msgFileFailed, {mp3, rig.ResultOf(0).Reason})));
+    QVERIFY(log.contains(MsgFmt(msgFileFailed, {wav, rig.ResultOf(1).Reason})));
+    QCOMPARE(log.mid(log.size() - 2),
+             QStringList({Msg(msgRunFinished), MsgFmt(msgFilesFailed, {2})}));
+    QCOMPARE(rig.Summaries[0].Failed, 2);
+    QVERIFY(!rig.Summaries[0].Stopped);
+    // The bars still advance by the estimates.
+    QCOMPARE(rig.View.TotalPosition, rig.View.TotalMaximum);
+    QVERIFY(rig.View.TotalMaximum > 0);
+}
+
+void TestBatch::exceptionInOneEntryKeepsTheRunGoing() {
+    const QString dir = Folder(QStringLiteral("throw"));
+    const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
+    const QString b = MakeWav(dir + QStringLiteral("/b.wav"));
+    TRig rig;
+    rig.Source.Add(a);
+    rig.Source.Add(b);
+    rig.Source.ThrowFor = {a};
+    QVERIFY(rig.Run());
+    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Failed);
+    QVERIFY(rig.ResultOf(0).Reason.contains(a));
+    QCOMPARE(rig.ResultOf(1).Action, TEntryAction::Encoded);
+    QCOMPARE(rig.Reporter.Log.first(), MsgFmt(msgFileFailed, {a, rig.ResultOf(0).Reason}));
+    QVERIFY(rig.View.Events.endsWith(QStringLiteral("enable")));
+    QCOMPARE(RunState, quint8(rsIdle));
+}
+
+void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs_data() {
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<bool>("confirmedByQuestion");
+    QTest::newRow("one job, stop button") << 1 << true;
+    QTest::newRow("two jobs, stop button") << 2 << true;
+    QTest::newRow("two jobs, confirmed stop") << 2 << false;
+}
+
+void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs() {
+    QFETCH(int, jobs);
+    QFETCH(bool, confirmedByQuestion);
+    const QString dir = Folder(QStringLiteral("stop"));
+    LameShortPath = Script(dir, QStringLiteral("slow.sh"),
+                           LastArgument + "echo partial > \"$out\"\nexec sleep 60\n");
+    Settings().Jobs = jobs;
+    Settings().Flags |= flShutDown;
+    TRig rig;
+    for (const char* name : {"a", "b", "c"})
+        rig.Source.Add(MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name))));
+    QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
+    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
+    const QStringList outputs = {dir + QStringLiteral("/a_C64kbps.mp3"),
+                                 dir + QStringLiteral("/b_C64kbps.mp3")};
+    for (int i = 0; i < jobs; ++i)
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(outputs[i]).size() > 0, 10000);
+    if (confirmedByQuestion) {
+        rig.Reporter.QueueAnswer(TModalResult::Yes);
+        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
+    } else {
+        rig.Batch.Stop();
+    }
+    QCOMPARE(RunState, quint8(rsStopRequested));
+    // Still unwinding: the start button does nothing.
+    if (finished.isEmpty())
+        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Ignored);
+    QVERIFY(!finished.isEmpty() || finished.wait(10000));
+    for (const QString& output : outputs)
+        QVERIFY2(!QFileInfo::exists(output), qPrintable(output));
+    QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunStopped));
+    QVERIFY(rig.Summaries[0].Stopped);
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Stopped);
+    QCOMPARE(rig.Results.size(), 3);
+    QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
+    QCOMPARE(RunState, quint8(rsIdle));
+    QVERIFY(!rig.View.Disabled);
+}
+
+void TestBatch::pressDuringRunAsksAndNoLeavesItRunning() {
+    const QString dir = Folder(QStringLiteral("no"));
+    const QString gate = dir + QStringLiteral("/go");
+    LameShortPath = Script(dir, QStringLiteral("gated.sh"),
+                           LastArgument + "while [ ! -e '" + gate.toUtf8() +
+                               "' ]; do sleep 0.05; done\n" + "echo data > \"$out\"\n");
+    TRig rig;
+    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+    QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
+    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
+    rig.Reporter.QueueAnswer(TModalResult::No);
+    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
+    QCOMPARE(rig.Reporter.Questions, QStringList{Msg(msgStopEncodingQuestion)});
+    QCOMPARE(RunState, quint8(rsBatch));
+    QVERIFY(TestUtil::WriteFile(gate, "x"));
+    QVERIFY(finished.wait(RunTimeoutMs));
+    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Encoded);
+    QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunFinished));
+}
+
+void TestBatch::twoJobsNeverWriteTheSameFile() {
+    const QString dir = Folder(QStringLiteral("clash"));
+    const QString wav = MakeWav(dir + QStringLiteral("/song.wav"));
+    const QString mp3 = MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128"});
+    const QString other = MakeWav(dir + QStringLiteral("/other.wav"));
+    Settings().Jobs = 2;
+    TRig rig;
+    rig.Source.Add(wav);
+    rig.Source.Add(mp3);
+    rig.Source.Add(other);
+    QCOMPARE(rig.Source.Entry(0).OutputPath, QString()); // planned only at the start
+    QVERIFY(rig.Run());
+    QCOMPARE(rig.Source.Entry(0).OutputPath, rig.Source.Entry(1).OutputPath);
+    const QString first = rig.ResultOf(0).Output;
+    const QString second = rig.ResultOf(1).Output;
+    QCOMPARE(first, dir + QStringLiteral("/song_C64kbps.mp3"));
+    QCOMPARE(second, dir + QStringLiteral("/song_C64kbps (2).mp3"));
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Encoded);
+        const TMP3Info info = GetMP3Info(rig.ResultOf(row).Output);
+        QCOMPARE(info.BitRate, 64);
+        // One second of audio each: neither output was written twice over.
+        QVERIFY2(qAbs(info.Duration - 1000) < 100, qPrintable(QString::number(info.Duration)));
+    }
+    // Each start logs its encoding line, each end its final size line.
+    const QStringList log = rig.Reporter.Log;
+    QCOMPARE(log.count(MsgFmt(msgEncodingFile, {wav})), 1);
+    QCOMPARE(log.filter(QStringLiteral("Output")).size(), 3);
+    QVERIFY(rig.Reporter.CallsOf(TReportKind::ReplaceLastLogLine).isEmpty());
+    QCOMPARE(rig.View.TotalPosition, rig.View.TotalMaximum);
+}
+
+void TestBatch::delayedStart_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("cancelled") << true;
+    QTest::newRow("confirmed") << false;
+}
+
+void TestBatch::delayedStart() {
+    QFETCH(bool, cancel);
+    const QString dir = Folder(QStringLiteral("delay"));
+    Settings().Flags |= flDelayedStart;
+    Settings().DelayS = 90;
+    TRig rig;
+    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Waiting);
+    QCOMPARE(rig.View.CountdownSeconds, 90);
+    // A press while counting down starts nothing.
+    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Ignored);
+    QVERIFY(!rig.View.Disabled);
+    QCOMPARE(RunState, quint8(rsIdle));
+    QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
+    rig.View.PendingCountdown(cancel);
+    if (cancel) {
+        QVERIFY(!rig.Batch.IsRunning());
+        QVERIFY(!rig.View.Disabled);
+        QCOMPARE(RunState, quint8(rsIdle));
+        QVERIFY(rig.Results.isEmpty());
+    } else {
+        QVERIFY(finished.wait(RunTimeoutMs));
+        QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Encoded);
+    }
+}
+
+void TestBatch::powerOffAfterTheRun_data() {
+    QTest::addColumn<bool>("tickedDuringRun");
+    QTest::addColumn<int>("answer"); // 0 cancel, 1 confirm, 2 confirm but refused
+    QTest::newRow("cancelled") << false << 0;
+    QTest::newRow("confirmed") << false << 1;
+    QTest::newRow("ticked during the run") << true << 1;
+    QTest::newRow("refused by the system") << false << 2;
+}
+
+void TestBatch::powerOffAfterTheRun() {
+    QFETCH(bool, tickedDuringRun);
+    QFETCH(int, answer);
+    const QString dir = Folder(QStringLiteral("poweroff"));
+    if (!tickedDuringRun)
+        Settings().Flags |= flShutDown;
+    TRig rig;
+    rig.View.PowerOffConfirm = answer != 0;
+    if (answer == 2)
+        rig.PowerOff.Result = {false, 5, QStringLiteral("Access denied")};
+    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+    QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
+    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
+    if (tickedDuringRun)
+        Settings().Flags |= flShutDown;
+    QVERIFY(finished.wait(RunTimeoutMs));
+    QCOMPARE(rig.View.CountdownSeconds, 30);
+    QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 1);
+    QCOMPARE(RunState, quint8(rsPowerOff));
+    QCOMPARE(rig.PowerOff.Calls, answer == 0 ? 0 : 1);
+    QCOMPARE(rig.View.Events.contains(QStringLiteral("close")), answer == 1);
+    if (answer == 2)
+        QCOMPARE(rig.Reporter.Infos,
+                 QStringList{MsgFmt(msgPowerOffFailed, {5, QStringLiteral("Access denied")})});
+}
+
+void TestBatch::timeEstimate_data() {
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<QString>("expected"); // empty: the label is left alone
+    QTest::newRow("under two seconds") << qint64(1999) << 50 << 400 << QString();
+    QTest::newRow("nothing written yet") << qint64(5000) << 0 << 400 << QString();
+    QTest::newRow("a quarter") << qint64(10000) << 100 << 400 << "0:00:30 / 0:00:40";
+    QTest::newRow("hours") << qint64(3600000) << 100 << 400 << "3:00:00 / 4:00:00";
+    // 9999 / 2 ms rounds up to 5000 before the seconds are cut off.
+    QTest::newRow("rounded, then truncated") << qint64(3333) << 2 << 3 << "0:00:01 / 0:00:05";
+    QTest::newRow("minutes and seconds") << qint64(3723000) << 1000 << 1000 << "0:00:00 / 1:02:03";
+}
+
+void TestBatch::timeEstimate() {
+    QFETCH(qint64, elapsedMs);
+    QFETCH(int, position);
+    QFETCH(int, maximum);
+    QFETCH(QString, expected);
+    const std::optional<QString> text = TimeEstimateText(elapsedMs, position, maximum);
+    QCOMPARE(text.has_value(), !expected.isEmpty());
+    if (text)
+        QCOMPARE(*text, expected);
+}
+
+void TestBatch::countRunKB() {
+    const QString dir = Folder(QStringLiteral("count"));
+    TargetBitRate = 128;
+    TRig rig;
+    rig.Source.Add(MakeMp3(dir + QStringLiteral("/low.mp3"), {"-b", "64"}));
+    rig.Source.Add(MakeMp3(dir + QStringLiteral("/high.mp3"), {"-b", "192"}));
+    rig.Source.Add(MakeMp3(dir + QStringLiteral("/off.mp3"), {"-b", "192"}));
+    rig.Source.ForceUnwritable = {2};
+    rig.Source.UpdateList(true);
+    const int low = rig.Source.Entry(0).EstimatedKB;
+    const int high = rig.Source.Entry(1).EstimatedKB;
+    QVERIFY(low > 0 && high > 0);
+    QCOMPARE(rig.Batch.CountRunKB(false), low + high);
+    QCOMPARE(rig.Batch.CountRunKB(true), high);
+}
+
+void TestBatch::reservedNames() {
+    const QString dir = Folder(QStringLiteral("names"));
+    const QString planned = dir + QStringLiteral("/x_C64kbps.mp3");
+    QCOMPARE(MakeReservedOutputName(planned, {}), planned);
+    QCOMPARE(MakeReservedOutputName(planned, {planned}),
+             dir + QStringLiteral("/x_C64kbps (2).mp3"));
+    QVERIFY(TestUtil::WriteFile(dir + QStringLiteral("/x_C64kbps (2).mp3"), "x"));
+    QCOMPARE(MakeReservedOutputName(planned, {planned, dir + QStringLiteral("/x_C64kbps (3).mp3")}),
+             dir + QStringLiteral("/x_C64kbps (4).mp3"));
+}
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "tst_batch.moc"
