@@ -9,6 +9,16 @@ inline constexpr int ExitFailed = 1;
 inline constexpr int ExitUsage = 2;
 
 int RunInfoCommand(const QStringList& args);
+// sonabel-cli encoder [--settings FILE] [--encoder PATH]
+int RunEncoderCommand(const QStringList& args);
+// sonabel-cli plan [options] PATH...: the planned output and command line per source.
+int RunPlanCommand(const QStringList& args);
+
+// --settings FILE: the settings of this run come from FILE (never written back).
+void LoadCliSettings(const QString& file);
+// The encoder this run uses: the --encoder value, else the stored LamePath when
+// it exists, else the lookup (program folder, then PATH). Empty when none.
+QString ResolveEncoderPath(const QString& option);
 
 // Writes a line to stdout / stderr (UTF-8), flushed.
 void PrintOut(const QString& line);

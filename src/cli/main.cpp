@@ -29,6 +29,8 @@ using TCommand = std::function<int(const QStringList&)>;
 const std::map<QString, TCommand>& Commands() {
     static const std::map<QString, TCommand> commands = {
         {QStringLiteral("info"), RunInfoCommand},
+        {QStringLiteral("encoder"), RunEncoderCommand},
+        {QStringLiteral("plan"), RunPlanCommand},
     };
     return commands;
 }

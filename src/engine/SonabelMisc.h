@@ -1,0 +1,75 @@
+#pragma once
+// What the encoder is given for one source (parameter string, argument string
+// and the argument list really passed), where its output goes, and what its
+// banner says about it.
+
+#include <QString>
+#include <QStringList>
+
+// The encoder's file name; name tests ignore letter case.
+#ifdef Q_OS_WIN
+inline constexpr char LameExeName[] = "Lame.exe";
+#else
+inline constexpr char LameExeName[] = "lame";
+#endif
+
+// Source types as classified by extension: MP1, MP2, MP3, WAV, unusable.
+inline constexpr int SourceTypeCount = 5;
+inline constexpr int UnusableSourceType = 4;
+
+// Program-wide encoder values: the short form of the encoder path (set at
+// start-up and when the path changes) and what its banner said.
+extern QString LameShortPath;
+extern QString LameVersion;
+extern QString LameWebSite;
+extern const QString DefaultLameWebSite;
+
+// Time the banner probe and the help text may take before the child is ended.
+inline constexpr int EncoderProbeTimeLimitMs = 10000;
+
+QString BuildLameParams(const QString& templateText, int mode, bool noBitRate, int priority,
+                        int quality, int bitRate, bool noQuality);
+QString CurrentLameParams();
+
+// The exact argument string, kept for display and the command-line preview.
+QString BuildLameArguments(int sourceType, const QString& params, const QString& sourcePath,
+                           const QString& outputPath);
+// The list the encoder process really gets: the parameters split like a shell
+// would, the input option, then source and output as single arguments.
+QStringList BuildLameArgumentList(int sourceType, const QString& params, const QString& sourcePath,
+                                  const QString& outputPath);
+// Shell-like word splitting: blanks separate, '…' is literal, "…" honours
+// \" \\ \$ \` escapes, a backslash outside quotes takes the next character.
+// No expansion of any kind is made.
+QStringList SplitCommandLine(const QString& text);
+
+QString MakeOutputPath(const QString& path, const QString& baseFolder, const QString& destDir,
+                       int bitRate, int mode, bool destFolder, bool keepSubDirs);
+QString MakeUniqueOutputName(const QString& plannedPath);
+
+// The absolute path of an existing file, empty otherwise.
+QString GetShortPath(const QString& path);
+
+struct TFileNameParts {
+    QString Dir;  // without a trailing '/', except for a file in '/'
+    QString Name; // without the extension
+    QString Ext;  // with its dot, empty when there is none
+};
+TFileNameParts SplitFileName(const QString& path);
+// Replaces everything from the last dot after the last '/', or appends.
+QString ChangeFileExt(const QString& path, const QString& ext);
+QString IncludeTrailingSlash(const QString& path);
+
+// Banner parsing: the first line holding "LAME" in any case gives the version
+// text and the web site (without scheme, parentheses and final slash).
+void ParseLameBanner(const QStringList& lines, QString& version, QString& site);
+// Runs LameShortPath without arguments and parses its banner.
+void ReadLameVersion(int timeLimitMs = EncoderProbeTimeLimitMs);
+// The encoder's own help text (the program run with "-?").
+QStringList ReadLameHelp(const QString& encoderPath, int timeLimitMs = EncoderProbeTimeLimitMs);
+
+// Encoder lookup: the program folder first, then each PATH folder; the name is
+// compared without case. Empty when none is found.
+bool IsEncoderFileName(const QString& path);
+QString FindEncoderIn(const QString& folder);
+QString FindEncoder(const QString& appDir);

@@ -1,0 +1,407 @@
+#include "engine/SonabelMisc.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void buildLameParams_data();
+    void buildLameParams();
+    void currentLameParams();
+    void buildLameArguments_data();
+    void buildLameArguments();
+    void argumentList_data();
+    void argumentList();
+    void splitCommandLine_data();
+    void splitCommandLine();
+    void splitFileName_data();
+    void splitFileName();
+    void makeOutputPath_data();
+    void makeOutputPath();
+    void makeUniqueOutputName();
+    void getShortPath();
+    void parseLameBanner_data();
+    void parseLameBanner();
+    void findEncoder();
+};
+
+void TestCommandLine::buildLameParams_data() {
+    QTest::addColumn<QString>("templateText");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("noBitRate");
+    QTest::addColumn<int>("priority");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<int>("bitRate");
+    QTest::addColumn<bool>("noQuality");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty template, CBR")
+        << "" << 0 << false << 2 << 2 << 128 << false << " --priority 2 -b 128 -q 2";
+    QTest::newRow("empty template, ABR")
+        << "" << 1 << false << 0 << 5 << 96 << false << " --priority 0 --abr 96 -q 5";
+    QTest::newRow("own priority kept") << "--priority 4 -m j" << 0 << false << 1 << 2 << 128
+                                       << false << "--priority 4 -m j -b 128 -q 2";
+    QTest::newRow("priority search is case-sensitive")
+        << "--PRIORITY 4" << 0 << false << 3 << 2 << 64 << false
+        << "--PRIORITY 4 --priority 3 -b 64 -q 2";
+    QTest::newRow("lower-case placeholders, both switches off")
+        << "-b %b -q %q" << 0 << true << 2 << 7 << 160 << true << "-b 160 -q 7 --priority 2";
+    QTest::newRow("only placeholders replaced")
+        << "--priority 1 -V %Q --resample %B" << 1 << true << 2 << 3 << 128 << true
+        << "--priority 1 -V 3 --resample 128";
+    QTest::newRow("every occurrence")
+        << "%B%b %q%Q" << 0 << true << 2 << 4 << 32 << true << "3232 44 --priority 2";
+    QTest::newRow("percent before placeholder")
+        << "%%B" << 0 << true << 2 << 2 << 320 << true << "%320 --priority 2";
+    QTest::newRow("bit rate placed by user, quality appended")
+        << "--cbr -b %B" << 0 << true << 2 << 9 << 224 << false << "--cbr -b 224 --priority 2 -q 9";
+}
+
+void TestCommandLine::buildLameParams() {
+    QFETCH(QString, templateText);
+    QFETCH(int, mode);
+    QFETCH(bool, noBitRate);
+    QFETCH(int, priority);
+    QFETCH(int, quality);
+    QFETCH(int, bitRate);
+    QFETCH(bool, noQuality);
+    QFETCH(QString, expected);
+    QCOMPARE(BuildLameParams(templateText, mode, noBitRate, priority, quality, bitRate, noQuality),
+             expected);
+}
+
+void TestCommandLine::currentLameParams() {
+    TSettings& s = Settings();
+    const TSettings saved = s;
+    const int savedTarget = TargetBitRate;
+    s.LameParams() = QStringLiteral("-m j");
+    s.LameParamsABR() = QStringLiteral("-V %q");
+    s.Flags = SetPriorityIndex(DefaultFlags, 4) | flNoQ_ABR;
+    TargetBitRate = 192;
+    s.EncodingMode = 0;
+    QCOMPARE(CurrentLameParams(), QStringLiteral("-m j --priority 4 -b 192 -q 2"));
+    s.EncodingMode = 1;
+    QCOMPARE(CurrentLameParams(), QStringLiteral("-V 2 --priority 4 --abr 192"));
+    s = saved;
+    TargetBitRate = savedTarget;
+}
+
+void TestCommandLine::buildLameArguments_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("params");
+    QTest::addColumn<QString>("expected");
+    const QString p = QStringLiteral(" --priority 2 -b 128 -q 2");
+    QTest::newRow("mp3, the two blanks around the option")
+        << 2 << p
+        << " --mp3input  --priority 2 -b 128 -q 2 \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
+    QTest::newRow("mp2") << 1 << p
+                         << " --mp2input  --priority 2 -b 128 -q 2 \"/Music/Song.mp3\" "
+                            "\"/Music/Song_C128kbps.mp3\"";
+    QTest::newRow("mp1") << 0 << QStringLiteral("-x")
+                         << " --mp1input -x \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
+    QTest::newRow("wav has no input option")
+        << 3 << p << "  --priority 2 -b 128 -q 2 \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
+    QTest::newRow("unusable") << 4 << p << "";
+}
+
+void TestCommandLine::buildLameArguments() {
+    QFETCH(int, type);
+    QFETCH(QString, params);
+    QFETCH(QString, expected);
+    QCOMPARE(BuildLameArguments(type, params, QStringLiteral("/Music/Song.mp3"),
+                                QStringLiteral("/Music/Song_C128kbps.mp3")),
+             expected);
+}
+
+void TestCommandLine::argumentList_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("params");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("worked example") << 2 << " --priority 2 -b 128 -q 2"
+                                    << "/Music/Song.mp3"
+                                    << "/Music/Song_C128kbps.mp3"
+                                    << QStringList{"--priority",
+                                                   "2",
+                                                   "-b",
+                                                   "128",
+                                                   "-q",
+                                                   "2",
+                                                   "--mp3input",
+                                                   "/Music/Song.mp3",
+                                                   "/Music/Song_C128kbps.mp3"};
+    QTest::newRow("quoted tag text stays one argument")
+        << 3 << "--tt \"My Song\" --ta 'A \"B\"' -b 96"
+        << "/in/a b.wav"
+        << "/out/a b.mp3" << QStringList{"--tt", "My Song", "--ta",        "A \"B\"",
+                                         "-b",   "96",      "/in/a b.wav", "/out/a b.mp3"};
+    QTest::newRow("awkward file names are single arguments")
+        << 1 << "-b 64"
+        << "/in/it's \"x\" $HOME *.mp2"
+        << "/out/ünï – 日本.mp3"
+        << QStringList{"-b", "64", "--mp2input", "/in/it's \"x\" $HOME *.mp2",
+                       "/out/ünï – 日本.mp3"};
+    QTest::newRow("leading dash is not an option")
+        << 3 << ""
+        << "-in.wav"
+        << "-out.mp3" << QStringList{"./-in.wav", "./-out.mp3"};
+    QTest::newRow("unusable") << 4 << "-b 64"
+                              << "/x"
+                              << "/y" << QStringList{};
+}
+
+void TestCommandLine::argumentList() {
+    QFETCH(int, type);
+    QFETCH(QString, params);
+    QFETCH(QString, source);
+    QFETCH(QString, output);
+    QFETCH(QStringList, expected);
+    QCOMPARE(BuildLameArgumentList(type, params, source, output), expected);
+}
+
+void TestCommandLine::splitCommandLine_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("blanks, tabs and line breaks") << " \t a \n b\r\n" << QStringList{"a", "b"};
+    QTest::newRow("empty quotes are an argument") << "a \"\" ''" << QStringList{"a", "", ""};
+    QTest::newRow("parts glued together") << "a'b c'\"d e\"f" << QStringList{"ab cd ef"};
+    QTest::newRow("escaped blank") << "a\\ b c" << QStringList{"a b", "c"};
+    QTest::newRow("backslash in double quotes")
+        << "\"a\\\"b\" \"c\\\\d\" \"e\\nf\"" << QStringList{"a\"b", "c\\d", "e\\nf"};
+    QTest::newRow("backslash is literal in single quotes") << "'a\\'" << QStringList{"a\\"};
+    QTest::newRow("line continuation") << "a\\\nb" << QStringList{"ab"};
+    QTest::newRow("unterminated quote runs to the end") << "a \"b c" << QStringList{"a", "b c"};
+    QTest::newRow("no expansion") << "$HOME * ~" << QStringList{"$HOME", "*", "~"};
+}
+
+void TestCommandLine::splitCommandLine() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    QCOMPARE(SplitCommandLine(text), expected);
+}
+
+void TestCommandLine::splitFileName_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("dir");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("ext");
+    QTest::newRow("plain") << "/Music/Song.mp3"
+                           << "/Music"
+                           << "Song"
+                           << ".mp3";
+    QTest::newRow("file in /") << "/Song.mp3"
+                               << "/"
+                               << "Song"
+                               << ".mp3";
+    QTest::newRow("dot in folder only") << "/a.b/c"
+                                        << "/a.b"
+                                        << "c"
+                                        << "";
+    QTest::newRow("two dots") << "/a/b.tar.gz"
+                              << "/a"
+                              << "b.tar"
+                              << ".gz";
+    QTest::newRow("leading dot") << "/a/.hidden"
+                                 << "/a"
+                                 << ""
+                                 << ".hidden";
+    QTest::newRow("final dot") << "/a/x."
+                               << "/a"
+                               << "x"
+                               << ".";
+    QTest::newRow("no folder") << "Song.mp3"
+                               << ""
+                               << "Song"
+                               << ".mp3";
+}
+
+void TestCommandLine::splitFileName() {
+    QFETCH(QString, path);
+    QFETCH(QString, dir);
+    QFETCH(QString, name);
+    QFETCH(QString, ext);
+    const TFileNameParts parts = SplitFileName(path);
+    QCOMPARE(parts.Dir, dir);
+    QCOMPARE(parts.Name, name);
+    QCOMPARE(parts.Ext, ext);
+}
+
+void TestCommandLine::makeOutputPath_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("baseFolder");
+    QTest::addColumn<QString>("destDir");
+    QTest::addColumn<int>("bitRate");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("destFolder");
+    QTest::addColumn<bool>("keepSubDirs");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("beside, CBR") << "/Music/Song.mp3"
+                                 << ""
+                                 << "/Out" << 128 << 0 << false << false
+                                 << "/Music/Song_C128kbps.mp3";
+    QTest::newRow("beside, ABR, wav")
+        << "/Music/Song.wav"
+        << ""
+        << "" << 192 << 1 << false << false << "/Music/Song_A192kbps.mp3";
+    QTest::newRow("beside, file in /") << "/Song.mp2"
+                                       << ""
+                                       << "" << 64 << 0 << false << true << "/Song_C64kbps.mp3";
+    QTest::newRow("beside, dotted folder, no extension")
+        << "/In/a.b/file"
+        << ""
+        << "" << 128 << 0 << false << false << "/In/a.b/file_C128kbps.mp3";
+    QTest::newRow("dest is source folder")
+        << "/Music/Song.mp3"
+        << ""
+        << "/Music" << 128 << 0 << true << false << "/Music/Song_C128kbps.mp3";
+    QTest::newRow("dest differs in case only")
+        << "/Music/Song.mp3"
+        << ""
+        << "/music/" << 128 << 0 << true << false << "/music/Song.mp3";
+    QTest::newRow("dest elsewhere") << "/Music/Song.wav"
+                                    << ""
+                                    << "/Out/" << 32 << 1 << true << false << "/Out/Song.mp3";
+    QTest::newRow("sub-folders kept") << "/In/A/x.wav"
+                                      << "/In/"
+                                      << "/Out" << 128 << 0 << true << true << "/Out/A/x.mp3";
+    QTest::newRow("file added on its own") << "/In/A/x.wav"
+                                           << ""
+                                           << "/Out" << 128 << 0 << true << true << "/Out/x.mp3";
+    QTest::newRow("sub-folders kept onto the source itself")
+        << "/In/A/x.mp3"
+        << "/In/"
+        << "/In" << 128 << 0 << true << true << "/In/A/x_C128kbps.mp3";
+    QTest::newRow("own file onto itself, ABR")
+        << "/In/x.mp3"
+        << ""
+        << "/In/" << 256 << 1 << true << true << "/In/x_A256kbps.mp3";
+    QTest::newRow("wav onto its own folder keeps the plain name")
+        << "/In/x.wav"
+        << ""
+        << "/In" << 128 << 0 << true << true << "/In/x.mp3";
+    QTest::newRow("dotted sub-folder, no extension")
+        << "/In/a.b/file"
+        << "/In/"
+        << "/Out" << 128 << 0 << true << true << "/Out/a.b/file.mp3";
+    QTest::newRow("base folder without slash is put in as it is")
+        << "/In/A/x.wav"
+        << "/In"
+        << "/Out" << 128 << 0 << true << true << "/Out//A/x.mp3";
+}
+
+void TestCommandLine::makeOutputPath() {
+    QFETCH(QString, path);
+    QFETCH(QString, baseFolder);
+    QFETCH(QString, destDir);
+    QFETCH(int, bitRate);
+    QFETCH(int, mode);
+    QFETCH(bool, destFolder);
+    QFETCH(bool, keepSubDirs);
+    QFETCH(QString, expected);
+    QCOMPARE(MakeOutputPath(path, baseFolder, destDir, bitRate, mode, destFolder, keepSubDirs),
+             expected);
+}
+
+void TestCommandLine::makeUniqueOutputName() {
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString planned = tmp.filePath(QStringLiteral("Song_C128kbps.mp3"));
+    QCOMPARE(MakeUniqueOutputName(planned), planned);
+
+    QVERIFY(QFile(planned).open(QIODevice::WriteOnly));
+    const QString second = tmp.filePath(QStringLiteral("Song_C128kbps (2).mp3"));
+    QCOMPARE(MakeUniqueOutputName(planned), second);
+
+    // A folder and a dangling link of the next names are taken as well.
+    QVERIFY(QDir(tmp.path()).mkdir(QStringLiteral("Song_C128kbps (2).mp3")));
+    QVERIFY(QFile::link(tmp.filePath(QStringLiteral("nowhere")),
+                        tmp.filePath(QStringLiteral("Song_C128kbps (3).mp3"))));
+    QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath(QStringLiteral("Song_C128kbps (4).mp3")));
+    QVERIFY(!QFileInfo::exists(tmp.filePath(QStringLiteral("Song_C128kbps (4).mp3"))));
+}
+
+void TestCommandLine::getShortPath() {
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString file = tmp.filePath(QStringLiteral("a b.wav"));
+    QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+    QCOMPARE(GetShortPath(file), QDir::cleanPath(file));
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(tmp.path()));
+    QCOMPARE(GetShortPath(QStringLiteral("./a b.wav")), QDir::cleanPath(file));
+    QVERIFY(QDir::setCurrent(saved));
+    QCOMPARE(GetShortPath(tmp.filePath(QStringLiteral("missing.wav"))), QString());
+    QCOMPARE(GetShortPath(QString()), QString());
+}
+
+void TestCommandLine::parseLameBanner_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("site");
+    QTest::newRow("lame 3.100") << QStringList{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
+                                               "usage: lame [options] <infile> [outfile]"}
+                                << "LAME 64bits version 3.100"
+                                << "lame.sf.net";
+    QTest::newRow("final slash and CR")
+        << QStringList{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"}
+        << "LAME 32bits version 3.99.5"
+        << "lame.sf.net";
+    QTest::newRow("lower case matches")
+        << QStringList{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"}
+        << "lame version 3.98"
+        << "www.mp3dev.org";
+    QTest::newRow("parenthesis after the scheme")
+        << QStringList{"LAME 3.97 http://(lame.sf.net/)"} << "LAME 3.97"
+        << "lame.sf.net";
+    QTest::newRow("only the first matching line")
+        << QStringList{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"} << "LAME 1.0"
+        << "a.org";
+    QTest::newRow("https") << QStringList{"LAME 4.0 (https://lame.example/)"} << "LAME 4.0"
+                           << "lame.example";
+    QTest::newRow("no address") << QStringList{"LAME 3.100", "LAME 2 (http://x.org)"} << ""
+                                << DefaultLameWebSite;
+    QTest::newRow("no blank before the address") << QStringList{"LAME(http://x.org)"} << ""
+                                                 << "x.org";
+    QTest::newRow("no banner") << QStringList{"sh: not found"} << "" << DefaultLameWebSite;
+    QTest::newRow("nothing") << QStringList{} << "" << DefaultLameWebSite;
+}
+
+void TestCommandLine::parseLameBanner() {
+    QFETCH(QStringList, lines);
+    QFETCH(QString, version);
+    QFETCH(QString, site);
+    QString gotVersion = QStringLiteral("stale");
+    QString gotSite = QStringLiteral("stale");
+    ParseLameBanner(lines, gotVersion, gotSite);
+    QCOMPARE(gotVersion, version);
+    QCOMPARE(gotSite, site);
+}
+
+void TestCommandLine::findEncoder() {
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString upper = tmp.filePath(QString::fromLatin1(LameExeName).toUpper());
+    QVERIFY(QFile(upper).open(QIODevice::WriteOnly));
+    QCOMPARE(FindEncoderIn(tmp.path()), QString()); // not executable
+    QVERIFY(QFile::setPermissions(upper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QCOMPARE(FindEncoderIn(tmp.path()), upper);
+    // The program folder comes before PATH.
+    QCOMPARE(FindEncoder(tmp.path()), upper);
+    QVERIFY(IsEncoderFileName(QStringLiteral("/x/LaMe")) == IsEncoderFileName(upper));
+    QVERIFY(!IsEncoderFileName(QStringLiteral("/x/lame3")));
+
+    // An empty program folder falls back to PATH.
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(tmp.path() + QStringLiteral(":/nonexistent")));
+    const QString fromPath = FindEncoder(QString());
+    qputenv("PATH", savedPath);
+    QCOMPARE(fromPath, upper);
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_cmdline.moc"

@@ -1,0 +1,489 @@
+#include "TestUtil.h"
+#include "app/Messages.h"
+#include "app/RecordingReporter.h"
+#include "app/RunState.h"
+#include "app/Sonabel_L.h"
+#include "engine/ProcessRunner.h"
+#include "engine/SonabelMisc.h"
+#include "formats/MP3Stream.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+// Writes an executable shell script and returns its path.
+QString Script(const QTemporaryDir& dir, const QString& name, const QByteArray& body) {
+    const QString path = dir.filePath(name);
+    if (!TestUtil::WriteFile(path, "#!/bin/sh\n" + body))
+        return QString();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// Arguments a child received, sent back NUL-separated through onOutput.
+QStringList ReceivedArguments(const QString& echoScript, const QStringList& arguments) {
+    QByteArray raw;
+    const TRunResult r = RunConsoleProcess(echoScript, arguments, nullptr, 100, {}, 0, {}, 0,
+                                           [&raw](int stage, const char* buffer, int count) {
+                                               if (stage == rsData)
+                                                   raw.append(buffer, count);
+                                           });
+    if (!r.Started || r.ExitCode != 0)
+        return {QStringLiteral("<failed>")};
+    QStringList result;
+    for (const QByteArray& part : raw.split('\0'))
+        result << QString::fromUtf8(part);
+    result.removeLast(); // after the final NUL
+    return result;
+}
+
+bool Alive(qint64 pid) {
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+} // namespace
+
+class TestRunner : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void translatePriority_data();
+    void translatePriority();
+    void awkwardNamesReachTheChild();
+    void collectsMergedOutput_data();
+    void collectsMergedOutput();
+    void unusedOutputGoesToNullDevice();
+    void feedsInput();
+    void decodingOfOutput();
+    void notStarted();
+    void exitStatusReturned();
+    void realEncode_data();
+    void realEncode();
+    void timeLimitEndsChild();
+    void bannerProbeOfRealEncoder();
+    void nicenessApplied_data();
+    void nicenessApplied();
+    void encoderProcessReportsEnd();
+    void killOnlyOwnChildren();
+    void killFromIdleCallback();
+    void confirmStopEncoding();
+
+private:
+    QTemporaryDir Tmp;
+    QString Echo;
+    QString Lame;
+};
+
+void TestRunner::initTestCase() {
+    QVERIFY(Tmp.isValid());
+    Echo = Script(Tmp, QStringLiteral("echo-args"), "printf '%s\\0' \"$@\"\n");
+    QVERIFY(!Echo.isEmpty());
+    Lame = FindEncoder(QString());
+}
+
+void TestRunner::translatePriority_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("niceness"); // 99: none
+    QTest::newRow("none") << QStringList{"-b", "128"} << QStringList{"-b", "128"} << 99;
+    QTest::newRow("level 0") << QStringList{"--priority", "0", "-b", "128"}
+                             << QStringList{"-b", "128"} << 19;
+    QTest::newRow("level 1") << QStringList{"-q", "2", "--priority", "1"} << QStringList{"-q", "2"}
+                             << 10;
+    QTest::newRow("level 4") << QStringList{"--priority", "4", "x"} << QStringList{"x"} << -10;
+    QTest::newRow("last one wins")
+        << QStringList{"--priority", "4", "--priority", "0"} << QStringList{} << 19;
+    QTest::newRow("bad level removed, ignored")
+        << QStringList{"--priority", "high", "a"} << QStringList{"a"} << 99;
+    QTest::newRow("out of range") << QStringList{"--priority", "5"} << QStringList{} << 99;
+    QTest::newRow("dangling option") << QStringList{"a", "--priority"} << QStringList{"a"} << 99;
+    QTest::newRow("similar option kept") << QStringList{"--priority=1", "--Priority", "1"}
+                                         << QStringList{"--priority=1", "--Priority", "1"} << 99;
+}
+
+void TestRunner::translatePriority() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+    QFETCH(int, niceness);
+    const TPriorityTranslation t = TranslatePriority(arguments);
+    QCOMPARE(t.Arguments, expected);
+    QCOMPARE(t.Niceness.value_or(99), niceness);
+}
+
+void TestRunner::awkwardNamesReachTheChild() {
+    const QStringList names = {
+        QStringLiteral("My Song.wav"),       QStringLiteral("quote\"d 'x'.wav"),
+        QStringLiteral("-dash.wav"),         QStringLiteral("ünïcødé – 日本.wav"),
+        QStringLiteral("$HOME `id` *.wav"),  QStringLiteral("back\\slash;&|.wav"),
+        QStringLiteral("tab\tand\nline.wav")};
+    const QString params = QStringLiteral("--tt \"Title with blanks\" --priority 3 -b 128");
+    for (const QString& name : names) {
+        const QString source = Tmp.filePath(name);
+        const QString output = ChangeFileExt(source, QStringLiteral("_C128kbps.mp3"));
+        const QStringList list = BuildLameArgumentList(3, params, source, output);
+        const QStringList expected = {QStringLiteral("--tt"),
+                                      QStringLiteral("Title with blanks"),
+                                      QStringLiteral("-b"),
+                                      QStringLiteral("128"),
+                                      source,
+                                      output};
+        QCOMPARE(ReceivedArguments(Echo, list), expected);
+    }
+    // A relative name that starts with a dash arrives as the same file.
+    const QStringList relative =
+        BuildLameArgumentList(3, QString(), QStringLiteral("-in.wav"), QStringLiteral("-o.mp3"));
+    QCOMPARE(ReceivedArguments(Echo, relative),
+             (QStringList{QStringLiteral("./-in.wav"), QStringLiteral("./-o.mp3")}));
+}
+
+void TestRunner::collectsMergedOutput_data() {
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<bool>("emptyProgram");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("cleared") << false << false << QStringList{"out", "err", "", "last"};
+    QTest::newRow("kept") << true << false << QStringList{"old", "out", "err", "", "last"};
+    QTest::newRow("whole command line") << false << true << QStringList{"out", "err", "", "last"};
+}
+
+void TestRunner::collectsMergedOutput() {
+    QFETCH(bool, keep);
+    QFETCH(bool, emptyProgram);
+    QFETCH(QStringList, expected);
+    const QString script =
+        Script(Tmp, QStringLiteral("talk"), "echo out\necho err >&2\nprintf '\\r\\nlast\\r\\n'\n");
+    QStringList output{QStringLiteral("old")};
+    QList<int> stages;
+    int idleCalls = 0;
+    const TRunResult r = RunConsoleProcess(
+        emptyProgram ? QString() : script, emptyProgram ? QStringList{script} : QStringList{},
+        &output, 50, [&idleCalls] { ++idleCalls; }, keep ? roKeepOutput : 0, {}, 0,
+        [&stages](int stage, const char*, int) { stages << stage; });
+    QVERIFY(r.Started);
+    QCOMPARE(output, expected);
+    QVERIFY(stages.size() >= 3);
+    QCOMPARE(stages.first(), rsStart);
+    QCOMPARE(stages.last(), rsEnd);
+    // One call per chunk at least, and the final one.
+    QVERIFY(idleCalls >= stages.count(rsData) + 1);
+}
+
+void TestRunner::unusedOutputGoesToNullDevice() {
+    const QString where = Tmp.filePath(QStringLiteral("fds"));
+    // Far more than a pipe holds, on both channels, then where they lead.
+    const QString script = Script(
+        Tmp, QStringLiteral("flood"),
+        "head -c 1000000 /dev/zero\nhead -c 1000000 /dev/zero >&2\n"
+        "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2 /proc/$$/fd/0)\necho \"$fds\" > \"$1\"\n");
+    const TRunResult r =
+        RunConsoleProcess(script, {where}, nullptr, 50, {}, 0, {}, 0, {}, 0, 60000);
+    QVERIFY(r.Started);
+    QVERIFY(!r.TimedOut);
+    QCOMPARE(r.ExitCode, 0);
+    QCOMPARE(TestUtil::ReadFile(where), QByteArray("/dev/null\n/dev/null\n/dev/null\n"));
+}
+
+void TestRunner::feedsInput() {
+    const QByteArray text = QByteArray("hello\nworld\n").repeated(1000);
+    qsizetype sent = 0;
+    QList<int> stages;
+    QStringList output;
+    const TRunResult r = RunConsoleProcess(
+        QStringLiteral("/bin/cat"), {}, &output, 50, {}, 0,
+        [&](int stage, char* buffer, int capacity, int& count) {
+            stages << stage;
+            if (stage != rsData)
+                return;
+            count = int(qMin<qsizetype>(capacity, text.size() - sent));
+            memcpy(buffer, text.constData() + sent, size_t(count));
+            sent += count;
+        },
+        7);
+    QVERIFY(r.Started);
+    QCOMPARE(output.size(), 2000);
+    QCOMPARE(output.join(QLatin1Char('\n')) + QLatin1Char('\n'), QString::fromLatin1(text));
+    QCOMPARE(stages.first(), rsStart);
+    QCOMPARE(stages.last(), rsEnd);
+    // 12000 bytes in chunks of 7, then the empty call that ends the input.
+    QCOMPARE(stages.count(rsData), 12000 / 7 + 1 + 1);
+}
+
+void TestRunner::decodingOfOutput() {
+    const QString script = Script(Tmp, QStringLiteral("utf8"), "printf 'caf\\303\\251'\n");
+    QStringList output;
+    RunConsoleProcess(script, {}, &output);
+    QCOMPARE(output, QStringList{QStringLiteral("café")});
+    RunConsoleProcess(script, {}, &output, 0, {}, roNoOemConversion);
+    QCOMPARE(output, QStringList{QStringLiteral("caf\u00c3\u00a9")});
+}
+
+void TestRunner::notStarted() {
+    QStringList output{QStringLiteral("old")};
+    int idleCalls = 0;
+    int outputCalls = 0;
+    const TRunResult r = RunConsoleProcess(
+        Tmp.filePath(QStringLiteral("no-such-program")), {}, &output, 0,
+        [&idleCalls] { ++idleCalls; }, 0, {}, 0,
+        [&outputCalls](int, const char*, int) { ++outputCalls; });
+    QVERIFY(!r.Started);
+    QCOMPARE(idleCalls, 1);
+    QCOMPARE(outputCalls, 0);
+    QVERIFY(output.isEmpty());
+
+    idleCalls = 0;
+    QVERIFY(!RunConsoleProcess(QString(), {}, nullptr, 0, [&idleCalls] { ++idleCalls; }).Started);
+    QCOMPARE(idleCalls, 1);
+}
+
+void TestRunner::exitStatusReturned() {
+    TRunResult r = RunConsoleProcess(
+        QString(), {QStringLiteral("/bin/sh"), QStringLiteral("-c"), QStringLiteral("exit 3")});
+    QVERIFY(r.Started);
+    QCOMPARE(r.ExitCode, 3);
+    QCOMPARE(r.ExitStatus, QProcess::NormalExit);
+    r = RunConsoleProcess(QString(), {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+                                      QStringLiteral("kill -KILL $$")});
+    QVERIFY(r.Started);
+    QCOMPARE(r.ExitStatus, QProcess::CrashExit);
+}
+
+void TestRunner::realEncode_data() {
+    QTest::addColumn<int>("sourceType");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("bitRate");
+    QTest::newRow("wav to CBR 128") << 3 << 0 << 128;
+    QTest::newRow("mp3 to CBR 64") << 2 << 0 << 64;
+    QTest::newRow("wav to ABR 96") << 3 << 1 << 96;
+}
+
+void TestRunner::realEncode() {
+    QFETCH(int, sourceType);
+    QFETCH(int, mode);
+    QFETCH(int, bitRate);
+    if (Lame.isEmpty())
+        QSKIP("lame is not installed");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString wav = dir.filePath(QStringLiteral("tone 'a' -1.wav"));
+    QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(44100, 2, 2.0)));
+    QString source = wav;
+    if (sourceType == 2) {
+        source = dir.filePath(QStringLiteral("tone \"b\".mp3"));
+        QVERIFY(TestUtil::Lame(wav, source, {QStringLiteral("-b"), QStringLiteral("192")}));
+    }
+    const QString params =
+        BuildLameParams(QStringLiteral("--quiet"), mode, false, 2, 2, bitRate, false);
+    const QString output =
+        MakeOutputPath(source, QString(), QString(), bitRate, mode, false, false);
+    int idleCalls = 0;
+    const TRunResult r =
+        RunConsoleProcess(Lame, BuildLameArgumentList(sourceType, params, source, output), nullptr,
+                          200, [&idleCalls] { ++idleCalls; });
+    QVERIFY(r.Started);
+    QCOMPARE(r.ExitCode, 0);
+    QVERIFY(idleCalls >= 1);
+    const TMP3Info info = GetMP3Info(output);
+    QCOMPARE(info.Layer, 1);      // Layer III
+    QVERIFY(info.SampleRate > 0); // the encoder may resample at low rates
+    if (mode == 0) {
+        QCOMPARE(info.BitRate, bitRate);
+        QVERIFY(!info.VBR);
+    } else {
+        QVERIFY(info.BitRate > 0);
+    }
+    QVERIFY(info.Duration > 1900 && info.Duration < 2200);
+}
+
+void TestRunner::timeLimitEndsChild() {
+    const QString pidFile = Tmp.filePath(QStringLiteral("probe.pid"));
+    const QString script = Script(Tmp, QStringLiteral("slow-lame"),
+                                  "echo \"LAME 9 version 9.9 (http://x.org/)\"\necho $$ > \"" +
+                                      pidFile.toUtf8() + "\"\nexec sleep 60\n");
+    LameShortPath = GetShortPath(script);
+    ReadLameVersion(300);
+    QCOMPARE(LameVersion, QStringLiteral("LAME 9 version 9.9"));
+    QCOMPARE(LameWebSite, QStringLiteral("x.org"));
+    const qint64 pid = TestUtil::ReadFile(pidFile).trimmed().toLongLong();
+    QVERIFY(pid > 0);
+    QVERIFY(!Alive(pid));
+
+    QStringList output;
+    const TRunResult r = RunConsoleProcess(script, {}, &output, 50, {}, 0, {}, 0, {}, 0, 200);
+    QVERIFY(r.Started);
+    QVERIFY(r.TimedOut);
+    QCOMPARE(output, QStringList{QStringLiteral("LAME 9 version 9.9 (http://x.org/)")});
+
+    // Without output the limit holds as well.
+    const TRunResult quiet = RunConsoleProcess(script, {}, nullptr, 50, {}, 0, {}, 0, {}, 0, 200);
+    QVERIFY(quiet.TimedOut);
+    LameShortPath.clear();
+}
+
+void TestRunner::bannerProbeOfRealEncoder() {
+    if (Lame.isEmpty())
+        QSKIP("lame is not installed");
+    LameShortPath = GetShortPath(Lame);
+    ReadLameVersion();
+    QVERIFY2(LameVersion.startsWith(QStringLiteral("LAME")), qPrintable(LameVersion));
+    QVERIFY(LameVersion.contains(QStringLiteral("3.")));
+    QVERIFY(!LameWebSite.isEmpty());
+    QVERIFY(!LameWebSite.contains(QStringLiteral("http")));
+    LameShortPath.clear();
+    ReadLameVersion();
+    QCOMPARE(LameVersion, QString());
+    QCOMPARE(LameWebSite, DefaultLameWebSite);
+
+    const QStringList help = ReadLameHelp(Lame);
+    QVERIFY(help.size() > 5);
+    QVERIFY(help.join(QLatin1Char('\n')).contains(QStringLiteral("usage")));
+}
+
+void TestRunner::nicenessApplied_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("expected"); // 99: the parent's own niceness
+    QTest::newRow("no priority") << QStringList{} << 99;
+    QTest::newRow("level 0") << QStringList{"--priority", "0"} << 19;
+    QTest::newRow("level 1") << QStringList{"--priority", "1"} << 10;
+    QTest::newRow("level 4") << QStringList{"--priority", "4"} << -10;
+    QTest::newRow("bad level") << QStringList{"--priority", "x"} << 99;
+}
+
+void TestRunner::nicenessApplied() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, expected);
+    errno = 0;
+    const int own = ::nice(0);
+    QVERIFY(errno == 0);
+    if (expected == 99)
+        expected = own;
+    else if (expected < own && geteuid() != 0)
+        expected = own; // refused without privilege; the child still runs
+    // nice without a command prints its own niceness.
+    QStringList output;
+    const TRunResult r = RunConsoleProcess(QStringLiteral("nice"), arguments, &output);
+    QVERIFY(r.Started);
+    QCOMPARE(output, QStringList{QString::number(expected)});
+}
+
+void TestRunner::encoderProcessReportsEnd() {
+    TEncoderProcess encoder;
+    QSignalSpy spy(&encoder, &TEncoderProcess::finished);
+    encoder.Start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exit 5")});
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), 5);
+    QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::NormalExit);
+    QCOMPARE(spy.at(0).at(2).toBool(), true);
+
+    // A failed start is reported once, after Start has returned.
+    spy.clear();
+    encoder.Start(Tmp.filePath(QStringLiteral("missing")), {});
+    QCOMPARE(spy.size(), 0);
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(spy.at(0).at(2).toBool(), false);
+    QVERIFY(!spy.at(0).at(3).toString().isEmpty());
+    QTest::qWait(50);
+    QCOMPARE(spy.size(), 1);
+
+    // The child's output goes nowhere and its priority becomes its niceness.
+    spy.clear();
+    const QString where = Tmp.filePath(QStringLiteral("encoder-fds"));
+    const QString script = Script(
+        Tmp, QStringLiteral("enc"),
+        "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2)\necho \"$fds\" > \"$1\"\nnice >> \"$1\"\n");
+    encoder.Start(script, {where, QStringLiteral("--priority"), QStringLiteral("0")});
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(TestUtil::ReadFile(where), QByteArray("/dev/null\n/dev/null\n19\n"));
+}
+
+void TestRunner::killOnlyOwnChildren() {
+    QProcess foreign; // not started through the runner
+    foreign.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    QVERIFY(foreign.waitForStarted());
+
+    QVERIFY(!KillProcessByName(QStringLiteral("SLEEP"))); // nothing of ours runs yet
+
+    TEncoderProcess encoder;
+    QSignalSpy spy(&encoder, &TEncoderProcess::finished);
+    encoder.Start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    QTRY_VERIFY_WITH_TIMEOUT(encoder.IsRunning() && encoder.ProcessId() > 0, 10000);
+    QVERIFY(!KillProcessByName(QStringLiteral("lame")));
+    QVERIFY(encoder.IsRunning());
+    QVERIFY(KillProcessByName(QStringLiteral("SLEEP")));
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
+    QCOMPARE(foreign.state(), QProcess::Running);
+    QVERIFY(Alive(foreign.processId()));
+    foreign.kill();
+    foreign.waitForFinished();
+}
+
+void TestRunner::killFromIdleCallback() {
+    const QString pidFile = Tmp.filePath(QStringLiteral("sleeper.pid"));
+    const QString sleeper = Script(Tmp, QStringLiteral("Sleeper"),
+                                   "echo $$ > \"" + pidFile.toUtf8() + "\"\nexec sleep 30\n");
+    bool killed = false;
+    const TRunResult r = RunConsoleProcess(sleeper, {}, nullptr, 20, [&] {
+        if (!killed && QFileInfo(pidFile).size() > 0)
+            killed = KillProcessByName(QStringLiteral("sleeper"));
+    });
+    QVERIFY(r.Started);
+    QVERIFY(killed);
+    QVERIFY(!r.TimedOut);
+    QCOMPARE(r.ExitStatus, QProcess::CrashExit);
+    // The run's process is released: nothing is left to kill.
+    QVERIFY(!KillProcessByName(QStringLiteral("sleeper")));
+}
+
+void TestRunner::confirmStopEncoding() {
+    SetLanguage(0, false);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Named like the encoder in another letter case.
+    const QString fake = Script(dir, QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
+    QProcess foreign; // an encoder this program did not start
+    foreign.start(fake, {});
+    QVERIFY(foreign.waitForStarted());
+    TEncoderProcess encoder;
+    QSignalSpy spy(&encoder, &TEncoderProcess::finished);
+    encoder.Start(fake, {});
+    QTRY_VERIFY_WITH_TIMEOUT(encoder.ProcessId() > 0, 10000);
+
+    TRecordingReporter reporter;
+    RunState = rsIdle;
+    QVERIFY(ConfirmStopEncoding(reporter));
+    QVERIFY(reporter.Questions.isEmpty());
+    QVERIFY(encoder.IsRunning());
+
+    RunState = rsBatch;
+    reporter.QueueAnswer(TModalResult::No);
+    QVERIFY(!ConfirmStopEncoding(reporter));
+    QCOMPARE(RunState, quint8(rsBatch));
+    QVERIFY(encoder.IsRunning());
+
+    reporter.QueueAnswer(TModalResult::Yes);
+    QVERIFY(ConfirmStopEncoding(reporter));
+    QCOMPARE(RunState, quint8(rsStopRequested));
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
+    QCOMPARE(foreign.state(), QProcess::Running);
+
+    const QList<TReportCall> asked = reporter.CallsOf(TReportKind::AskUser);
+    QCOMPARE(asked.size(), 2);
+    QVERIFY(!Msg(msgStopEncodingQuestion).isEmpty());
+    QCOMPARE(asked.at(1).Text, Msg(msgStopEncodingQuestion));
+    QCOMPARE(asked.at(1).Type, TDialogType::Warning);
+    QCOMPARE(asked.at(1).Buttons, unsigned(mbYes | mbNo));
+    QCOMPARE(reporter.UnexpectedQuestions, 0);
+    RunState = rsIdle;
+    foreign.kill();
+    foreign.waitForFinished();
+}
+
+QTEST_GUILESS_MAIN(TestRunner)
+#include "tst_runner.moc"
