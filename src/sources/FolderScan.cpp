@@ -1,0 +1,139 @@
+// The folder scan: listing the files of a folder tree and adding those that
+// pass the folder filter. This is the one long loop on the user-interface
+// thread, so it lets pending events run and watches RunState for a stop.
+
+#include "sources/SourceList.h"
+
+#include "app/Messages.h"
+#include "app/Reporting.h"
+#include "app/RunState.h"
+#include "engine/SonabelMisc.h"
+#include "settings/Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <algorithm>
+
+namespace {
+
+// The files of one folder; false when the callback asked to stop.
+bool ListFiles(const QString& folder, const QStringList& nameFilters, QStringList* list,
+               const TScanProgress& progress) {
+    QDir dir(folder);
+    dir.setNameFilters(nameFilters);
+    // Regular files and links to them only: pipes and devices would block a reader.
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& name : names) {
+        const QString path = folder + name;
+        if (list)
+            list->append(path);
+        if (progress && !progress(path))
+            return false;
+    }
+    return true;
+}
+
+// Sub-folders to enter: hidden ones and links to folders are left out, so a
+// link pointing back up the tree cannot make the scan endless.
+QStringList SubFolders(const QString& folder) {
+    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
+}
+
+} // namespace
+
+bool ScanFolder(const QString& folder, QStringList* list, const QString& mask,
+                const TScanProgress& progress, bool recursive) {
+    if (list)
+        list->clear();
+    const QStringList nameFilters = mask.isEmpty() || mask == QLatin1String("*.*")
+                                        ? QStringList{QStringLiteral("*")}
+                                        : QStringList{mask};
+    // Depth first without recursion: the folders still to visit, next on top.
+    QStringList pending{IncludeTrailingSlash(folder)};
+    while (!pending.isEmpty()) {
+        const QString current = pending.takeLast();
+        if (!ListFiles(current, nameFilters, list, progress))
+            return false;
+        if (!recursive)
+            break;
+        const QStringList subFolders = SubFolders(current);
+        for (auto it = subFolders.crbegin(); it != subFolders.crend(); ++it)
+            pending.append(current + *it + QLatin1Char('/'));
+    }
+    return true;
+}
+
+void TSourceList::ShowScanProgress(const QString& path) {
+    const QString folder = SplitFileName(path).Dir;
+    if (folder == ScanStatusFolder)
+        return;
+    ScanStatusFolder = folder;
+    if (Reporter)
+        Reporter->SetStatusFmt(ScanStatusFormat, {folder});
+}
+
+void TSourceList::AddFolder(const QString& folder) {
+    if (Reporter)
+        Reporter->SetState(rsFolderScan);
+    else
+        RunState = rsFolderScan;
+    const TSettings& s = Settings();
+    const quint32 dirFlags = s.DirFlags;
+    const int minBitRateIndex =
+        std::min(int(dirFlags & dfMinBitRateIndex), int(BitRateTable.size()) - 1);
+    const int minBitRate = (dirFlags & dfBitRateMin) ? BitRateTable[minBitRateIndex] : -1;
+    const int minSizeKB = (dirFlags & dfSizeMin) ? s.DirSizeMin : -1;
+    const bool requireVbr = (dirFlags & dfCBR) == 0;
+    const bool requireCbr = (dirFlags & dfVBR) == 0;
+    const bool recursive = (dirFlags & dfRecurse) != 0;
+    const QString baseFolder = IncludeTrailingSlash(folder);
+
+    QStringList paths;
+    if (recursive) {
+        Q_EMIT ScanBegin();
+        ScanStatusFormat = Msg(msgScanListing);
+        ScanStatusFolder.clear();
+        // Events run at each new folder, so the status shows and a stop
+        // confirmed while listing a large tree is heeded.
+        ScanFolder(
+            folder, &paths, QStringLiteral("*.*"),
+            [this](const QString& path) {
+                const QString shown = ScanStatusFolder;
+                ShowScanProgress(path);
+                if (ScanStatusFolder != shown)
+                    QCoreApplication::processEvents();
+                return RunState == rsFolderScan;
+            },
+            true);
+    } else {
+        ScanFolder(folder, &paths, QStringLiteral("*.*"), {}, false);
+    }
+
+    ScanStatusFolder.clear();
+    ScanStatusFormat = Msg(msgScanAnalysing);
+    for (const QString& path : std::as_const(paths)) {
+        if (RunState != rsFolderScan)
+            break;
+        if (!IsNewSource(path))
+            continue;
+        TSourceAnalysis analysis;
+        const int type = ClassifySource(path, &analysis);
+        if (type != SourceUnusable && (dirFlags & dfTypeMasks[type])) {
+            if (recursive)
+                ShowScanProgress(path);
+            if (type == SourceMP3)
+                AddMpegEntry(path, requireVbr, requireCbr, minSizeKB, minBitRate, baseFolder,
+                             &analysis.MP3);
+            else if (type == SourceWAV)
+                AddWavEntry(path, baseFolder, &analysis.WAV);
+            else
+                AddMpegEntry(path, false, false, -1, -1, baseFolder, &analysis.MP3);
+        }
+        if (recursive)
+            QCoreApplication::processEvents();
+    }
+
+    Settings().LastDir = folder;
+    if (recursive)
+        Q_EMIT ScanEnd();
+}

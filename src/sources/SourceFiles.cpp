@@ -1,0 +1,114 @@
+// File-level helpers of the source list: classification, duplicate keys,
+// sizes, the folder write test and the output size estimate.
+
+#include "sources/SourceList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+#include <cmath>
+
+int SourceTypeOfExtension(const QString& path) {
+    static const std::array<QString, 4> extensions = {
+        QStringLiteral(".mp1"), QStringLiteral(".mp2"), QStringLiteral(".mp3"),
+        QStringLiteral(".wav")};
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash)
+        return SourceUnusable;
+    const QString ext = path.mid(dot).toLower();
+    for (int type = 0; type < int(extensions.size()); ++type)
+        if (ext == extensions[type])
+            return type;
+    return SourceUnusable;
+}
+
+int ClassifySource(const QString& path, TSourceAnalysis* analysis) {
+    TSourceAnalysis local;
+    TSourceAnalysis& result = analysis ? *analysis : local;
+    result = TSourceAnalysis();
+    const int type = SourceTypeOfExtension(path);
+    if (type == SourceUnusable || !QFileInfo(path).isFile())
+        return SourceUnusable;
+    if (type == SourceWAV) {
+        GetWAVInfo(path, result.WAV);
+        return result.WAV.BitRate == 0 ? SourceUnusable : type;
+    }
+    GetMP3Info(path, 0, result.MP3);
+    return result.MP3.BitRate == 0 ? SourceUnusable : type;
+}
+
+QString SourcePathKey(const QString& path) {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    return path.toUpper();
+#else
+    return path;
+#endif
+}
+
+qint64 FileSizeOf(const QString& path) {
+    // Opening for reading does not lock the file on any platform here, so a
+    // growing encoder output can be measured while it is written.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.size();
+}
+
+namespace {
+
+// The folder itself, or the nearest ancestor that exists: a run creates the
+// missing part with all its parents.
+QString ExistingAncestor(const QString& folder) {
+    QString dir = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    while (!QFileInfo::exists(dir)) {
+        const QString parent = QFileInfo(dir).path();
+        if (parent == dir)
+            break;
+        dir = parent;
+    }
+    return dir;
+}
+
+} // namespace
+
+bool IsFolderWritable(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    const QString dir = ExistingAncestor(folder);
+    if (!QFileInfo(dir).isDir())
+        return false;
+    const QString prefix = dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+    // Bounded: a folder full of test files left by crashed runs still ends.
+    for (int n = 0; n < 100000; ++n) {
+        const QString testFile = prefix + QString::number(n) + QStringLiteral(".TST");
+        if (QFileInfo(testFile).exists() || QFileInfo(testFile).isSymLink())
+            continue;
+        QFile file(testFile);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFileInfo::exists(testFile))
+                continue; // taken meanwhile by someone else
+            return false;
+        }
+        file.close();
+        const bool ok = file.error() == QFileDevice::NoError;
+        QFile::remove(testFile);
+        return ok;
+    }
+    return false;
+}
+
+int EstimateOutputKB(int targetBitRate, qint64 audioBytes, int bitRate, qint64 tagV1Bytes,
+                     qint64 tagV2Bytes, bool keepTagV1, bool keepTagV2) {
+    if (bitRate <= 0)
+        return 0;
+    // Single precision after each step, as the estimate has always been kept.
+    float value = float(double(targetBitRate) * (double(audioBytes) / 1024.0) / double(bitRate));
+    if (keepTagV1)
+        value = float(double(value) + double(tagV1Bytes) / 1024.0);
+    if (keepTagV2)
+        value = float(double(value) + double(tagV2Bytes) / 1024.0);
+    // nearbyint rounds half to even in the default rounding mode.
+    return int(std::nearbyint(double(value)));
+}

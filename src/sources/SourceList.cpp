@@ -1,0 +1,288 @@
+#include "sources/SourceList.h"
+
+#include "app/Messages.h"
+#include "app/Reporting.h"
+#include "app/RunState.h"
+#include "engine/SonabelMisc.h"
+#include "settings/Settings.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+void SetStateOn(TReporter* reporter, quint8 state) {
+    if (reporter)
+        reporter->SetState(state);
+    else
+        RunState = state;
+}
+
+} // namespace
+
+TSourceList::TSourceList(TReporter* reporter, QObject* parent)
+    : QAbstractTableModel(parent), Reporter(reporter) {}
+
+int TSourceList::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count();
+}
+
+int TSourceList::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TSourceList::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= Count() || index.column() >= ColumnCount)
+        return {};
+    const TRow& row = Rows.at(index.row());
+    if (role == Qt::DisplayRole)
+        return row[index.column()];
+    if (role == ItalicRole)
+        return row[TCell::WillProcess] == QLatin1String("0");
+    if (role >= CellRole && role < CellRole + TCell::Count)
+        return row[role - CellRole];
+    return {};
+}
+
+QVariant TSourceList::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= ColumnCount)
+        return {};
+    return Msg(TMsgId(msgColFile + section));
+}
+
+void TSourceList::SetCell(int row, int cell, const QString& text) {
+    if (row < 0 || row >= Count() || cell < 0 || cell >= TCell::Count)
+        return;
+    Rows[row][cell] = text;
+    if (cell < ColumnCount) {
+        const QModelIndex at = index(row, cell);
+        Q_EMIT dataChanged(at, at);
+    } else if (cell == TCell::WillProcess) {
+        Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    }
+}
+
+QString TSourceList::GetCell(int row, int cell) const {
+    if (row < 0 || row >= Count() || cell < 0 || cell >= TCell::Count)
+        return {};
+    return Rows.at(row)[cell];
+}
+
+int TSourceList::GetCellInt(int row, int cell) const {
+    return GetCell(row, cell).toInt();
+}
+
+double TSourceList::GetCellFloat(int row, int cell) const {
+    return GetCell(row, cell).toDouble();
+}
+
+bool TSourceList::IsNewSource(const QString& path) const {
+    const QString key = SourcePathKey(path);
+    return std::none_of(Rows.cbegin(), Rows.cend(),
+                        [&key](const TRow& row) { return row[TCell::PathKey] == key; });
+}
+
+TSourceList::TRow TSourceList::NewRow(const QString& path, const QString& bitRateText,
+                                      qint64 fileSize, int bitRate, qint64 audioBytes,
+                                      qint64 tagV1Bytes, qint64 tagV2Bytes,
+                                      const QString& baseFolder) const {
+    TRow row;
+    row[TCell::Path] = path;
+    row[TCell::BitRateText] = bitRateText;
+    row[TCell::SizeKB] = QString::number(qint64(std::nearbyint(double(fileSize) / 1024.0)));
+    row[TCell::BitRate] = QString::number(bitRate);
+    row[TCell::AudioBytes] = QString::number(audioBytes);
+    row[TCell::TagV1Bytes] = QString::number(tagV1Bytes);
+    row[TCell::TagV2Bytes] = QString::number(tagV2Bytes);
+    row[TCell::BaseFolder] = baseFolder;
+    row[TCell::WillProcess] = QStringLiteral("1");
+    row[TCell::PathKey] = SourcePathKey(path);
+    return row;
+}
+
+void TSourceList::AppendRow(const TRow& row) {
+    beginInsertRows(QModelIndex(), Count(), Count());
+    Rows.append(row);
+    endInsertRows();
+}
+
+bool TSourceList::AddMpegEntry(const QString& path, bool requireVbr, bool requireCbr, int minSizeKB,
+                               int minBitRate, const QString& baseFolder,
+                               const TMP3Info* analysed) {
+    if (minSizeKB > FileSizeOf(path) >> 10)
+        return false;
+    TMP3Info info;
+    if (analysed)
+        info = *analysed;
+    else
+        GetMP3Info(path, 0, info);
+    if ((requireVbr && !info.VBR) || (requireCbr && info.VBR))
+        return false;
+    if (info.BitRate == 0 || info.BitRate < minBitRate)
+        return false;
+    const TMsgId format = info.VBR ? msgBitRateVBR : msgBitRateCBR;
+    AppendRow(NewRow(path, MsgFmt(format, {info.BitRate}), info.FileSize, info.BitRate,
+                     info.AudioSize, info.TagV1Size, info.TagV2Size, baseFolder));
+    return true;
+}
+
+bool TSourceList::AddWavEntry(const QString& path, const QString& baseFolder,
+                              const TWAVInfo* analysed) {
+    TWAVInfo info;
+    if (analysed)
+        info = *analysed;
+    else
+        GetWAVInfo(path, info);
+    if (info.BitRate == 0)
+        return false;
+    if (info.FormatTag != WavFormatPCM) {
+        if (Reporter)
+            Reporter->ShowInfoFmt(msgNotPcmWav, {path});
+        return false;
+    }
+    AppendRow(NewRow(path, MsgFmt(msgBitRateWAV, {info.BitRate}), info.FileSize, info.BitRate,
+                     info.DataSize, 0, 0, baseFolder));
+    return true;
+}
+
+void TSourceList::SetLastDirOf(const QString& path) {
+    Settings().LastDir = SplitFileName(path).Dir;
+}
+
+void TSourceList::AddSourceFile(const QString& path) {
+    if (!IsNewSource(path))
+        return;
+    SetStateOn(Reporter, rsAddingFiles);
+    TSourceAnalysis analysis;
+    const int type = ClassifySource(path, &analysis);
+    if (type <= SourceMP3)
+        AddMpegEntry(path, false, false, -1, -1, QString(), &analysis.MP3);
+    else if (type == SourceWAV)
+        AddWavEntry(path, QString(), &analysis.WAV);
+    else if (Reporter)
+        Reporter->ShowInfoFmt(msgUnsupportedFile, {path});
+    SetLastDirOf(path);
+}
+
+void TSourceList::BeginAddFiles() {
+    if (AddingFiles)
+        return;
+    AddingFiles = true;
+    Q_EMIT AddFilesBegin();
+}
+
+void TSourceList::EndAddFiles() {
+    if (AddingFiles) {
+        AddingFiles = false;
+        Q_EMIT AddFilesEnd();
+    }
+    UpdateList(false);
+}
+
+void TSourceList::CheckEncoderPath() {
+    const QString& lamePath = Settings().LamePath;
+    if (lamePath == LamePathSeen)
+        return;
+    LamePathSeen = lamePath;
+    LameShortPath = GetShortPath(lamePath);
+    ReadLameVersion();
+    if (!LameVersion.isEmpty() && Reporter)
+        Reporter->LogLine(LameVersion);
+}
+
+void TSourceList::UpdateList(bool collectUnwritable) {
+    TSettings& s = Settings();
+    const int rateIndex = std::clamp(s.BitRateIndex, 0, int(BitRateTable.size()) - 1);
+    TargetBitRate = BitRateTable[rateIndex];
+    CheckEncoderPath();
+    const int mode = s.EncodingMode == 0 ? 0 : 1;
+    if (collectUnwritable)
+        Unwritable.clear();
+
+    const bool destFolder = (s.Flags & flDestFolder) != 0;
+    const bool keepSubDirs = (s.Flags & flKeepSubDirs) != 0;
+    const bool keepV1 = (s.Flags & flKeepTagV1) != 0;
+    const bool keepV2 = (s.Flags & flKeepTagV2) != 0;
+    // An empty destination stays empty: a lone '/' would name the root.
+    if (!Rows.isEmpty() && !s.DestDir.isEmpty())
+        s.DestDir = IncludeTrailingSlash(s.DestDir);
+    const bool destWritable = destFolder && IsFolderWritable(s.DestDir);
+    QString lastFolder;
+    bool lastWritable = false;
+    bool lastTested = false;
+
+    TotalSize = 0;
+    TotalEstimated = 0;
+    for (TRow& row : Rows) {
+        const int estimate =
+            EstimateOutputKB(TargetBitRate, row[TCell::AudioBytes].toLongLong(),
+                             row[TCell::BitRate].toInt(), row[TCell::TagV1Bytes].toLongLong(),
+                             row[TCell::TagV2Bytes].toLongLong(), keepV1, keepV2);
+        row[TCell::EstimatedKB] = QString::number(estimate);
+        row[TCell::OutputPath] = MakeOutputPath(row[TCell::Path], row[TCell::BaseFolder], s.DestDir,
+                                                TargetBitRate, mode, destFolder, keepSubDirs);
+        bool writable = destWritable;
+        if (!destFolder) {
+            const QString folder = SplitFileName(row[TCell::OutputPath]).Dir;
+            if (!lastTested || folder != lastFolder) {
+                lastFolder = folder;
+                lastWritable = IsFolderWritable(folder);
+                lastTested = true;
+            }
+            writable = lastWritable;
+        }
+        row[TCell::WillProcess] = writable ? QStringLiteral("1") : QStringLiteral("0");
+        if (writable) {
+            TotalSize += quint32(row[TCell::SizeKB].toLongLong());
+            TotalEstimated += quint32(estimate);
+        } else if (collectUnwritable) {
+            Unwritable.append(row[TCell::OutputPath]);
+        }
+    }
+
+    if (!Rows.isEmpty())
+        Q_EMIT dataChanged(index(0, 0), index(Count() - 1, ColumnCount - 1));
+    Q_EMIT TotalsChanged(TotalSize, TotalEstimated);
+    SetStateOn(Reporter, rsIdle);
+}
+
+QString TSourceList::TotalSizeText() const {
+    return MsgFmt(msgTotalSize, {TotalSize >> 10});
+}
+
+QString TSourceList::TotalEstimatedText() const {
+    return MsgFmt(msgEstimatedSize, {TotalEstimated >> 10});
+}
+
+int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
+    QList<int> rows;
+    for (const int row : selected)
+        if (row >= 0 && row < Count())
+            rows.append(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.isEmpty()) {
+        if (Reporter)
+            Reporter->ShowInfo(Msg(msgNothingSelected));
+        return -1;
+    }
+    // Each deletion moves the later selected rows up by one.
+    int last = -1;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        last = rows.at(i) - int(i);
+        beginRemoveRows(QModelIndex(), last, last);
+        Rows.removeAt(last);
+        endRemoveRows();
+    }
+    UpdateList(false);
+    return last < Count() ? last : -1;
+}
+
+void TSourceList::ClearList() {
+    beginResetModel();
+    Rows.clear();
+    endResetModel();
+    UpdateList(false);
+}

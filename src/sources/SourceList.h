@@ -1,0 +1,187 @@
+#pragma once
+// The source list: the files the user wants to shrink, one row of twelve text
+// cells each, with what was learnt when the file was added and what the
+// current settings make of it. The list view only displays this model.
+
+#include "formats/MP3Stream.h"
+#include "formats/WavStream.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+
+class TReporter;
+
+// Cell numbers of a row. Cells 0-3 are the visible columns; the rest are data
+// read back by the batch, the properties window and UpdateList.
+struct TCell {
+    enum : int {
+        Path = 0,         // full path of the source, as given
+        BitRateText = 1,  // bit rate for display
+        SizeKB = 2,       // file size in KiB, rounded half to even
+        EstimatedKB = 3,  // estimated output size in KiB (UpdateList)
+        BitRate = 4,      // source bit rate, kbit/s
+        AudioBytes = 5,   // MPEG audio between the tags, or WAV data size
+        TagV1Bytes = 6,   // 128 or 0
+        TagV2Bytes = 7,   // whole ID3v2 tag, 0 if none
+        OutputPath = 8,   // planned output (UpdateList)
+        BaseFolder = 9,   // folder given to AddFolder, with a trailing '/'; empty for single files
+        WillProcess = 10, // "1" when the output folder passed the write test
+        PathKey = 11,     // duplicate-detection key (SourcePathKey)
+    };
+    static constexpr int Count = 12;
+};
+
+// Source types decided by the extension and the analysis.
+inline constexpr int SourceMP1 = 0;
+inline constexpr int SourceMP2 = 1;
+inline constexpr int SourceMP3 = 2;
+inline constexpr int SourceWAV = 3;
+inline constexpr int SourceUnusable = 4;
+
+// What ClassifySource learnt; only the record of the type found is filled.
+struct TSourceAnalysis {
+    TMP3Info MP3;
+    TWAVInfo WAV;
+};
+
+// Type by extension alone (case ignored): 0-3, or 4 for anything else.
+int SourceTypeOfExtension(const QString& path);
+// Type by extension, then by analysis: MPEG and WAV files without a bit rate
+// become 4. Only regular files are analysed (a pipe would block the reader).
+// The analysis is handed back so that adding a file reads it once.
+int ClassifySource(const QString& path, TSourceAnalysis* analysis = nullptr);
+
+// The duplicate key of a path: upper-cased where file names ignore case,
+// the path itself on Linux, where two such names are two files.
+QString SourcePathKey(const QString& path);
+
+// Size in bytes, 0 when the file does not exist; works on a file another
+// process is still writing.
+qint64 FileSizeOf(const QString& path);
+
+// Creates and deletes a numbered test file in the folder. A folder that does
+// not exist yet counts as writable when its nearest existing ancestor is,
+// since a run creates missing output folders.
+bool IsFolderWritable(const QString& folder);
+
+// Output size in KiB for a row: target x (audio / 1024) / source bit rate,
+// plus the kept tags, held as a 32-bit float, rounded half to even.
+int EstimateOutputKB(int targetBitRate, qint64 audioBytes, int bitRate, qint64 tagV1Bytes,
+                     qint64 tagV2Bytes, bool keepTagV1, bool keepTagV2);
+
+// Called per file found; returning false ends the scan.
+using TScanProgress = std::function<bool(const QString& path)>;
+// Lists the files of a folder (hidden ones too), then, when recursive, its
+// sub-folders one by one, depth first. Hidden folders and symbolic links to
+// folders are not entered. Names are sorted so the order is stable. An empty
+// mask or "*.*" means every file. Returns false when the callback stopped it.
+bool ScanFolder(const QString& folder, QStringList* list, const QString& mask,
+                const TScanProgress& progress, bool recursive);
+
+class TSourceList : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    static constexpr int ColumnCount = 4;
+    static constexpr std::array<int, ColumnCount> ColumnWidths = {380, 65, 90, 90};
+
+    enum TRole : int {
+        // bool: the row is drawn in italics (its output folder failed the
+        // write test). The core has no fonts; the view turns this into one.
+        ItalicRole = Qt::UserRole + 1,
+        // QString: any cell, by the role offset (CellRole + cell number).
+        CellRole = Qt::UserRole + 100,
+    };
+
+    explicit TSourceList(TReporter* reporter = nullptr, QObject* parent = nullptr);
+
+    void SetReporter(TReporter* reporter) { Reporter = reporter; }
+
+    // Model interface for the view.
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    int Count() const { return int(Rows.size()); }
+
+    // Cells.
+    void SetCell(int row, int cell, const QString& text);
+    QString GetCell(int row, int cell) const;
+    // 0 when empty or not a number.
+    int GetCellInt(int row, int cell) const;
+    double GetCellFloat(int row, int cell) const;
+
+    // Adding.
+    bool IsNewSource(const QString& path) const;
+    // Conditions: minSizeKB and minBitRate -1 = none. A file already analysed
+    // by ClassifySource is passed in and not read again. True when a row was added.
+    bool AddMpegEntry(const QString& path, bool requireVbr, bool requireCbr, int minSizeKB,
+                      int minBitRate, const QString& baseFolder,
+                      const TMP3Info* analysed = nullptr);
+    // Adds PCM files only; any other WAV shows the not-PCM message.
+    bool AddWavEntry(const QString& path, const QString& baseFolder,
+                     const TWAVInfo* analysed = nullptr);
+    // One file chosen or dropped by the user.
+    void AddSourceFile(const QString& path);
+    // Scans a folder with the folder filter of the settings and adds what passes.
+    void AddFolder(const QString& folder);
+    // Bracket a series of additions; EndAddFiles recomputes the list.
+    void BeginAddFiles();
+    void EndAddFiles();
+    // Status panel 0 during a scan: the folder of the path, when it changed.
+    void ShowScanProgress(const QString& path);
+
+    // Recomputation of estimates, output paths, write tests and totals.
+    void UpdateList(bool collectUnwritable);
+    quint32 TotalSizeKB() const { return TotalSize; }
+    quint32 TotalEstimatedKB() const { return TotalEstimated; }
+    // Texts for the second and third status panels (MiB, rounded down).
+    QString TotalSizeText() const;
+    QString TotalEstimatedText() const;
+    // Output paths of the rows that failed the write test, collected by the
+    // last UpdateList(true).
+    const QStringList& UnwritableOutputs() const { return Unwritable; }
+
+    // Removing. Deletes the given (selected) rows; with none, shows the
+    // nothing-selected message. Returns the row to select afterwards (the one
+    // that moved into the place of the last deletion), or -1 for none.
+    int RemoveSelectedRows(const QList<int>& selected);
+    void ClearList();
+
+Q_SIGNALS:
+    // Additions started / ended: the view shows the wait cursor meanwhile.
+    void AddFilesBegin();
+    void AddFilesEnd();
+    // A recursive scan starts / ends: the view disables every control but the
+    // log, LED, status bar and the start button, which becomes the stop button.
+    void ScanBegin();
+    void ScanEnd();
+    // After every UpdateList.
+    void TotalsChanged(quint32 totalSizeKB, quint32 totalEstimatedKB);
+
+private:
+    using TRow = std::array<QString, TCell::Count>;
+
+    void AppendRow(const TRow& row);
+    TRow NewRow(const QString& path, const QString& bitRateText, qint64 fileSize, int bitRate,
+                qint64 audioBytes, qint64 tagV1Bytes, qint64 tagV2Bytes,
+                const QString& baseFolder) const;
+    void CheckEncoderPath();
+    void SetLastDirOf(const QString& path);
+
+    TReporter* Reporter = nullptr;
+    QList<TRow> Rows;
+    QStringList Unwritable;
+    quint32 TotalSize = 0;
+    quint32 TotalEstimated = 0;
+    bool AddingFiles = false;
+    QString LamePathSeen;
+    QString ScanStatusFormat;
+    QString ScanStatusFolder;
+};

@@ -1,0 +1,867 @@
+// The source list: classification, adding, duplicates, the recomputation of
+// estimates, outputs and write tests, removal, and the folder scan with its
+// filter, order, hidden folders, links and stop. Media are made by lame and
+// ffmpeg in a temporary folder.
+
+#include "TestUtil.h"
+#include "app/Messages.h"
+#include "app/RecordingReporter.h"
+#include "app/RunState.h"
+#include "app/Sonabel_L.h"
+#include "settings/Settings.h"
+#include "sources/SourceList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace TestUtil;
+
+namespace {
+
+// Reacts to status texts, to stop a scan at a chosen point.
+class TStatusHookReporter : public TRecordingReporter {
+public:
+    std::function<void(const QString&)> OnStatus;
+    void SetStatusText(const QString& text) override {
+        TRecordingReporter::SetStatusText(text);
+        if (OnStatus)
+            OnStatus(text);
+    }
+};
+
+bool Put(const QString& path, const QByteArray& bytes) {
+    return QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, bytes);
+}
+
+constexpr quint32 AllTypes = dfMP1 | dfMP2 | dfMP3 | dfWAV;
+
+QStringList RowPaths(const TSourceList& list, const QString& root) {
+    QStringList paths;
+    for (int i = 0; i < list.Count(); ++i)
+        paths << list.GetCell(i, TCell::Path).mid(root.size() + 1);
+    return paths;
+}
+
+} // namespace
+
+class TestSources : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir Media;
+    QTemporaryDir Work;
+    QString Cbr128, Cbr112, Vbr, Mp2, Wav, NotPcm, Fake;
+
+    QString M(const QString& name) const { return Media.filePath(name); }
+    // A fresh folder of the work area, filled with copies of media files:
+    // each entry is "relative/target=media-name" or "relative/folder/".
+    QString MakeTree(const QString& name, const QStringList& entries);
+    bool Copy(const QString& from, const QString& to);
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void classify_data();
+    void classify();
+    void classifyPipeDoesNotBlock();
+    void addSourceFile_data();
+    void addSourceFile();
+    void sizeRoundsHalfToEven_data();
+    void sizeRoundsHalfToEven();
+    void duplicates();
+    void pathKeyKeepsCaseOnLinux();
+    void estimate_data();
+    void estimate();
+    void updateListOutputs_data();
+    void updateListOutputs();
+    void updateListTotals();
+    void unwritableBesideSources();
+    void unwritableDestDir();
+    void folderWriteTest();
+    void removeRows_data();
+    void removeRows();
+    void addFilesBracket();
+    void scanOrder();
+    void addFolderFilter_data();
+    void addFolderFilter();
+    void addFolderMinSize();
+    void addFolderNotPcmMessage();
+    void scanProgressStatus();
+    void stopWhileAnalysing();
+    void stopWhileListing();
+};
+
+bool TestSources::Copy(const QString& from, const QString& to) {
+    QDir().mkpath(QFileInfo(to).path());
+    return QFile::copy(from, to);
+}
+
+QString TestSources::MakeTree(const QString& name, const QStringList& entries) {
+    const QString root = Work.filePath(name);
+    QDir(root).removeRecursively();
+    QDir().mkpath(root);
+    for (const QString& entry : entries) {
+        if (entry.endsWith(QLatin1Char('/'))) {
+            QDir().mkpath(root + QLatin1Char('/') + entry);
+            continue;
+        }
+        const QStringList parts = entry.split(QLatin1Char('='));
+        if (!Copy(M(parts.at(1)), root + QLatin1Char('/') + parts.at(0)))
+            return QString();
+    }
+    return root;
+}
+
+void TestSources::initTestCase() {
+    QVERIFY(Media.isValid() && Work.isValid());
+    SetLanguage(0, false);
+    const QString tone = M(QStringLiteral("tone.wav"));
+    QVERIFY(WriteFile(tone, PcmWav(44100, 2, 2.0)));
+    Wav = tone;
+    Cbr128 = M(QStringLiteral("cbr128.mp3"));
+    Cbr112 = M(QStringLiteral("cbr112.mp3"));
+    Vbr = M(QStringLiteral("vbr.mp3"));
+    Mp2 = M(QStringLiteral("tone.mp2"));
+    QVERIFY(Lame(tone, Cbr128,
+                 {QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--tt"),
+                  QStringLiteral("Tone"), QStringLiteral("--add-id3v2")}));
+    QVERIFY(Lame(tone, Cbr112, {QStringLiteral("-b"), QStringLiteral("112")}));
+    QVERIFY(Lame(tone, Vbr, {QStringLiteral("-V"), QStringLiteral("4")}));
+    QVERIFY(Run(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-i"), tone,
+                 QStringLiteral("-c:a"), QStringLiteral("mp2"), QStringLiteral("-b:a"),
+                 QStringLiteral("64k"), Mp2}));
+    // IEEE float tag in an otherwise sound header: readable, not PCM.
+    QByteArray notPcm = PcmWav(8000, 1, 0.5);
+    notPcm.replace(20, 2, Le16(3));
+    NotPcm = M(QStringLiteral("float.wav"));
+    QVERIFY(WriteFile(NotPcm, notPcm));
+    Fake = M(QStringLiteral("fake.mp3"));
+    QVERIFY(WriteFile(Fake, QByteArray("no audio in here\n").repeated(200)));
+    // Sanity of the media the tests rely on.
+    QCOMPARE(GetMP3Info(Cbr128).BitRate, 128);
+    QCOMPARE(GetMP3Info(Cbr112).BitRate, 112);
+    QVERIFY(GetMP3Info(Vbr).VBR);
+    QVERIFY(!GetMP3Info(Cbr128).VBR);
+    QVERIFY(GetMP3Info(Cbr128).TagV2Size > 0);
+    QCOMPARE(GetMP3Info(Cbr128).TagV1Size, 128);
+    QCOMPARE(GetMP3Info(Mp2).Layer, 2);
+    QVERIFY(GetWAVInfo(NotPcm).BitRate > 0);
+}
+
+void TestSources::init() {
+    Settings() = TSettings();
+    Settings().Flags &= ~(flDestFolder | flKeepSubDirs | flKeepTagV1 | flKeepTagV2);
+    Settings().DirFlags = AllTypes | dfCBR | dfVBR;
+    RunState = rsIdle;
+}
+
+void TestSources::classify_data() {
+    QTest::addColumn<QString>("media");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("type");
+
+    QTest::newRow("mp3") << "cbr128.mp3"
+                         << "a.mp3" << SourceMP3;
+    QTest::newRow("extension in capitals") << "cbr128.mp3"
+                                           << "A.MP3" << SourceMP3;
+    QTest::newRow("mp2") << "tone.mp2"
+                         << "b.mp2" << SourceMP2;
+    // The extension decides the type; the reader accepts any layer.
+    QTest::newRow("mp1 by extension") << "tone.mp2"
+                                      << "c.Mp1" << SourceMP1;
+    QTest::newRow("wav") << "tone.wav"
+                         << "d.wav" << SourceWAV;
+    QTest::newRow("float wav is still a wav") << "float.wav"
+                                              << "e.wav" << SourceWAV;
+    QTest::newRow("mp4 refused") << "cbr128.mp3"
+                                 << "f.mp4" << SourceUnusable;
+    QTest::newRow("no extension") << "cbr128.mp3"
+                                  << "mp3" << SourceUnusable;
+    QTest::newRow("dot in the folder only") << "cbr128.mp3"
+                                            << "g.mp3dir/h" << SourceUnusable;
+    QTest::newRow("mp3 without audio") << "fake.mp3"
+                                       << "i.mp3" << SourceUnusable;
+    QTest::newRow("wav holding mp3 data") << "cbr128.mp3"
+                                          << "j.wav" << SourceUnusable;
+    QTest::newRow("text named mp2") << "fake.mp3"
+                                    << "k.mp2" << SourceUnusable;
+}
+
+void TestSources::classify() {
+    QFETCH(QString, media);
+    QFETCH(QString, name);
+    QFETCH(int, type);
+    const QString path = Work.filePath(QStringLiteral("classify/") + name);
+    QFile::remove(path);
+    QVERIFY(Copy(M(media), path));
+    TSourceAnalysis analysis;
+    QCOMPARE(ClassifySource(path, &analysis), type);
+    // The record handed back is the reader's own result.
+    if (type <= SourceMP3)
+        QCOMPARE(analysis.MP3, GetMP3Info(path));
+    else if (type == SourceWAV)
+        QCOMPARE(analysis.WAV, GetWAVInfo(path));
+    else
+        QCOMPARE(analysis.MP3.BitRate + analysis.WAV.BitRate, 0);
+    QCOMPARE(ClassifySource(path), type);
+}
+
+void TestSources::classifyPipeDoesNotBlock() {
+    const QString fifo = Work.filePath(QStringLiteral("pipe.mp3"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QCOMPARE(ClassifySource(fifo), SourceUnusable);
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddSourceFile(fifo);
+    QCOMPARE(list.Count(), 0);
+    QCOMPARE(reporter.Infos, QStringList{MsgFmt(msgUnsupportedFile, {fifo})});
+    QFile::remove(fifo);
+}
+
+void TestSources::addSourceFile_data() {
+    QTest::addColumn<QString>("media");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("bitRateFormat");
+    QTest::addColumn<int>("message"); // msgSpare99: none
+
+    QTest::newRow("cbr mp3") << "cbr128.mp3"
+                             << "a.mp3" << int(msgBitRateCBR) << int(msgSpare99);
+    QTest::newRow("vbr mp3") << "vbr.mp3"
+                             << "b.mp3" << int(msgBitRateVBR) << int(msgSpare99);
+    QTest::newRow("mp2") << "tone.mp2"
+                         << "c.mp2" << int(msgBitRateCBR) << int(msgSpare99);
+    QTest::newRow("pcm wav") << "tone.wav"
+                             << "d.wav" << int(msgBitRateWAV) << int(msgSpare99);
+    QTest::newRow("float wav") << "float.wav"
+                               << "e.wav" << int(msgBitRateWAV) << int(msgNotPcmWav);
+    QTest::newRow("mp4") << "cbr128.mp3"
+                         << "f.mp4" << int(msgBitRateCBR) << int(msgUnsupportedFile);
+    QTest::newRow("no audio") << "fake.mp3"
+                              << "g.mp3" << int(msgBitRateCBR) << int(msgUnsupportedFile);
+}
+
+void TestSources::addSourceFile() {
+    QFETCH(QString, media);
+    QFETCH(QString, name);
+    QFETCH(int, bitRateFormat);
+    QFETCH(int, message);
+    const QString folder = Work.filePath(QStringLiteral("add"));
+    const QString path = folder + QLatin1Char('/') + name;
+    QFile::remove(path);
+    QVERIFY(Copy(M(media), path));
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+
+    list.AddSourceFile(path);
+
+    QCOMPARE(Settings().LastDir, folder);
+    QCOMPARE(RunState, quint8(rsAddingFiles));
+    if (message != msgSpare99) {
+        QCOMPARE(list.Count(), 0);
+        QCOMPARE(reporter.Infos, QStringList{MsgFmt(TMsgId(message), {path})});
+        return;
+    }
+    QVERIFY(reporter.Infos.isEmpty());
+    QCOMPARE(list.Count(), 1);
+    QCOMPARE(inserted.count(), 1);
+    const qint64 size = QFileInfo(path).size();
+    int bitRate = 0;
+    qint64 audio = 0, v1 = 0, v2 = 0;
+    if (bitRateFormat == msgBitRateWAV) {
+        const TWAVInfo info = GetWAVInfo(path);
+        bitRate = info.BitRate;
+        audio = info.DataSize;
+    } else {
+        const TMP3Info info = GetMP3Info(path);
+        bitRate = info.BitRate;
+        audio = info.AudioSize;
+        v1 = info.TagV1Size;
+        v2 = info.TagV2Size;
+    }
+    QVERIFY(bitRate > 0);
+    const QStringList expected = {
+        path,
+        MsgFmt(TMsgId(bitRateFormat), {bitRate}),
+        QString::number(size / 1024 +
+                        (size % 1024 > 512 || (size % 1024 == 512 && (size / 1024) % 2) ? 1 : 0)),
+        QString(),
+        QString::number(bitRate),
+        QString::number(audio),
+        QString::number(v1),
+        QString::number(v2),
+        QString(),
+        QString(),
+        QStringLiteral("1"),
+        path};
+    for (int cell = 0; cell < TCell::Count; ++cell)
+        QCOMPARE(list.GetCell(0, cell), expected.at(cell));
+    // The visible columns are the first four cells.
+    for (int column = 0; column < TSourceList::ColumnCount; ++column)
+        QCOMPARE(list.data(list.index(0, column)).toString(), expected.at(column));
+    QCOMPARE(list.GetCellInt(0, TCell::BitRate), bitRate);
+    QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB), 0);
+    QCOMPARE(list.GetCellFloat(0, TCell::OutputPath), 0.0);
+}
+
+void TestSources::duplicates() {
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    QVERIFY(list.IsNewSource(Cbr128));
+    list.AddSourceFile(Cbr128);
+    QVERIFY(!list.IsNewSource(Cbr128));
+    RunState = rsIdle;
+    list.AddSourceFile(Cbr128);
+    QCOMPARE(list.Count(), 1);
+    QVERIFY(reporter.Infos.isEmpty());
+    // Skipped before anything else: not even the state changes.
+    QCOMPARE(RunState, quint8(rsIdle));
+    // Another spelling of the same file is another text.
+    const QString dotted = Media.path() + QStringLiteral("/./cbr128.mp3");
+    QVERIFY(list.IsNewSource(dotted));
+}
+
+void TestSources::pathKeyKeepsCaseOnLinux() {
+#ifndef Q_OS_LINUX
+    QSKIP("file names ignore case here");
+#else
+    const QString lower = Work.filePath(QStringLiteral("case/song.mp3"));
+    const QString upper = Work.filePath(QStringLiteral("case/SONG.mp3"));
+    QVERIFY(Copy(Cbr128, lower));
+    QVERIFY(Copy(Cbr112, upper));
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddSourceFile(lower);
+    QVERIFY(list.IsNewSource(upper));
+    list.AddSourceFile(upper);
+    QCOMPARE(list.Count(), 2);
+    QCOMPARE(list.GetCell(1, TCell::PathKey), upper);
+    QCOMPARE(list.GetCellInt(1, TCell::BitRate), 112);
+#endif
+}
+
+void TestSources::estimate_data() {
+    QTest::addColumn<int>("target");
+    QTest::addColumn<qint64>("audio");
+    QTest::addColumn<int>("bitRate");
+    QTest::addColumn<qint64>("v1");
+    QTest::addColumn<qint64>("v2");
+    QTest::addColumn<bool>("keepV1");
+    QTest::addColumn<bool>("keepV2");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("half the bit rate")
+        << 64 << qint64(4194304) << 128 << qint64(128) << qint64(4096) << false << false << 2048;
+    QTest::newRow("tags kept") << 64 << qint64(4194304) << 128 << qint64(128) << qint64(4096)
+                               << true << true << 2052;
+    QTest::newRow("only the v2 tag")
+        << 64 << qint64(4194304) << 128 << qint64(128) << qint64(4096) << false << true << 2052;
+    QTest::newRow("2.5 rounds to 2")
+        << 64 << qint64(5120) << 128 << qint64(0) << qint64(0) << false << false << 2;
+    QTest::newRow("3.5 rounds to 4")
+        << 64 << qint64(7168) << 128 << qint64(0) << qint64(0) << false << false << 4;
+    // 2.375 + 0.125 gives 2.5 exactly: even.
+    QTest::newRow("tag makes a half")
+        << 1 << qint64(2432) << 1 << qint64(128) << qint64(0) << true << false << 2;
+    // In double this is 7031250.5078; single precision holds 7031250.5: even.
+    QTest::newRow("single precision")
+        << 256 << qint64(900000065) << 32 << qint64(0) << qint64(0) << false << false << 7031250;
+    QTest::newRow("no bit rate") << 64 << qint64(4096) << 0 << qint64(0) << qint64(0) << false
+                                 << false << 0;
+}
+
+void TestSources::estimate() {
+    QFETCH(int, target);
+    QFETCH(qint64, audio);
+    QFETCH(int, bitRate);
+    QFETCH(qint64, v1);
+    QFETCH(qint64, v2);
+    QFETCH(bool, keepV1);
+    QFETCH(bool, keepV2);
+    QFETCH(int, expected);
+    QCOMPARE(EstimateOutputKB(target, audio, bitRate, v1, v2, keepV1, keepV2), expected);
+}
+
+void TestSources::updateListOutputs_data() {
+    QTest::addColumn<quint32>("flags");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("destDir"); // relative to the work folder
+    QTest::addColumn<QString>("output");  // relative to the work folder
+
+    QTest::newRow("beside, CBR") << 0u << 0 << ""
+                                 << "out/src/song_C64kbps.mp3";
+    QTest::newRow("beside, ABR") << 0u << 1 << ""
+                                 << "out/src/song_A64kbps.mp3";
+    QTest::newRow("default folder") << flDestFolder << 0 << "out/dest"
+                                    << "out/dest/song.mp3";
+    QTest::newRow("default folder is the source folder") << flDestFolder << 0 << "out/src/"
+                                                         << "out/src/song_C64kbps.mp3";
+}
+
+void TestSources::updateListOutputs() {
+    QFETCH(quint32, flags);
+    QFETCH(int, mode);
+    QFETCH(QString, destDir);
+    QFETCH(QString, output);
+    const QString src = Work.filePath(QStringLiteral("out/src/song.wav"));
+    QFile::remove(src);
+    QVERIFY(Copy(Wav, src));
+    QDir().mkpath(Work.filePath(QStringLiteral("out/dest")));
+    Settings().Flags |= flags;
+    Settings().EncodingMode = quint8(mode);
+    Settings().BitRateIndex = 4; // 64 kbit/s
+    Settings().DestDir = destDir.isEmpty() ? QString() : Work.filePath(destDir);
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddSourceFile(src);
+    QCOMPARE(list.Count(), 1);
+
+    list.UpdateList(false);
+
+    QCOMPARE(TargetBitRate, 64);
+    QCOMPARE(list.GetCell(0, TCell::OutputPath), Work.filePath(output));
+    QCOMPARE(list.GetCell(0, TCell::WillProcess), QStringLiteral("1"));
+    if (!destDir.isEmpty())
+        QVERIFY(Settings().DestDir.endsWith(QLatin1Char('/')));
+    // A WAV at 1411 kbit/s shrinks to 64/1411 of its data.
+    const TWAVInfo info = GetWAVInfo(src);
+    QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB),
+             qRound(64.0 * info.DataSize / 1024.0 / info.BitRate));
+    QCOMPARE(RunState, quint8(rsIdle));
+}
+
+void TestSources::updateListTotals() {
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    QSignalSpy totals(&list, &TSourceList::TotalsChanged);
+    RunState = rsAddingFiles;
+    list.UpdateList(false);
+    QCOMPARE(totals.count(), 1);
+    QCOMPARE(totals.at(0).at(0).toUInt(), 0u);
+    QCOMPARE(list.TotalSizeText(), MsgFmt(msgTotalSize, {0}));
+    QCOMPARE(list.TotalEstimatedText(), MsgFmt(msgEstimatedSize, {0}));
+    QCOMPARE(RunState, quint8(rsIdle));
+
+    const QString a = Work.filePath(QStringLiteral("totals/a.mp3"));
+    const QString b = Work.filePath(QStringLiteral("totals/b.mp3"));
+    QFile::remove(a);
+    QFile::remove(b);
+    QVERIFY(Copy(Cbr128, a) && Copy(Cbr112, b));
+    list.AddSourceFile(a);
+    list.AddSourceFile(b);
+    Settings().BitRateIndex = 4; // 64
+    // The row values of the worked example, then sizes just under one MiB.
+    list.SetCell(0, TCell::AudioBytes, QStringLiteral("4194304"));
+    list.SetCell(0, TCell::BitRate, QStringLiteral("128"));
+    list.SetCell(0, TCell::SizeKB, QStringLiteral("1000"));
+    list.SetCell(1, TCell::SizeKB, QStringLiteral("23"));
+    list.SetCell(1, TCell::AudioBytes, QStringLiteral("0"));
+    list.UpdateList(false);
+    QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB), 2048);
+    QCOMPARE(list.TotalSizeKB(), 1023u);
+    QCOMPARE(list.TotalEstimatedKB(), 2048u);
+    QCOMPARE(list.TotalSizeText(), MsgFmt(msgTotalSize, {0}));
+    QCOMPARE(list.TotalEstimatedText(), MsgFmt(msgEstimatedSize, {2}));
+    QCOMPARE(totals.last().at(1).toUInt(), 2048u);
+    // Tags count only when they are kept.
+    Settings().Flags |= flKeepTagV1;
+    list.UpdateList(false);
+    QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB), 2048); // 2048.125
+    QCOMPARE(list.TotalEstimatedKB(), 2048u);
+}
+
+void TestSources::unwritableBesideSources() {
+    if (::geteuid() == 0)
+        QSKIP("folder permissions do not bind the superuser");
+    const QString locked = Work.filePath(QStringLiteral("locked"));
+    const QString open = Work.filePath(QStringLiteral("open"));
+    QVERIFY(Copy(Cbr128, locked + QStringLiteral("/a.mp3")));
+    QVERIFY(Copy(Cbr112, locked + QStringLiteral("/b.mp3")));
+    QVERIFY(Copy(Vbr, open + QStringLiteral("/c.mp3")));
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddSourceFile(locked + QStringLiteral("/a.mp3"));
+    list.AddSourceFile(open + QStringLiteral("/c.mp3"));
+    list.AddSourceFile(locked + QStringLiteral("/b.mp3"));
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+    list.UpdateList(true);
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(list.GetCell(0, TCell::WillProcess), QStringLiteral("0"));
+    QCOMPARE(list.GetCell(1, TCell::WillProcess), QStringLiteral("1"));
+    QCOMPARE(list.GetCell(2, TCell::WillProcess), QStringLiteral("0"));
+    QCOMPARE(list.data(list.index(0, 0), TSourceList::ItalicRole).toBool(), true);
+    QCOMPARE(list.data(list.index(1, 3), TSourceList::ItalicRole).toBool(), false);
+    QCOMPARE(list.UnwritableOutputs(),
+             QStringList({list.GetCell(0, TCell::OutputPath), list.GetCell(2, TCell::OutputPath)}));
+    QCOMPARE(list.TotalSizeKB(), quint32(list.GetCellInt(1, TCell::SizeKB)));
+}
+
+void TestSources::unwritableDestDir() {
+    // A plain file where the destination folder should be: nobody can write there.
+    const QString blocker = Work.filePath(QStringLiteral("blocker"));
+    QVERIFY(WriteFile(blocker, "x"));
+    const QString a = Work.filePath(QStringLiteral("dd/a.mp3"));
+    const QString b = Work.filePath(QStringLiteral("dd/b.mp2"));
+    QFile::remove(a);
+    QFile::remove(b);
+    QVERIFY(Copy(Cbr128, a) && Copy(Mp2, b));
+    Settings().Flags |= flDestFolder;
+    Settings().DestDir = blocker + QStringLiteral("/out");
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddSourceFile(a);
+    list.AddSourceFile(b);
+    list.UpdateList(false);
+    QCOMPARE(list.GetCell(0, TCell::WillProcess), QStringLiteral("0"));
+    QCOMPARE(list.GetCell(1, TCell::WillProcess), QStringLiteral("0"));
+    QVERIFY(list.UnwritableOutputs().isEmpty()); // not asked to collect
+    QCOMPARE(list.TotalSizeKB(), 0u);
+    QCOMPARE(list.TotalEstimatedKB(), 0u);
+    list.UpdateList(true);
+    QCOMPARE(list.UnwritableOutputs(), QStringList({blocker + QStringLiteral("/out/a.mp3"),
+                                                    blocker + QStringLiteral("/out/b.mp3")}));
+    // A destination that does not exist yet is created by the run.
+    Settings().DestDir = Work.filePath(QStringLiteral("dd/new/deeper"));
+    list.UpdateList(true);
+    QCOMPARE(list.GetCell(0, TCell::WillProcess), QStringLiteral("1"));
+    QVERIFY(list.UnwritableOutputs().isEmpty());
+    QVERIFY(!QFileInfo::exists(Work.filePath(QStringLiteral("dd/new"))));
+}
+
+void TestSources::folderWriteTest() {
+    const QString dir = Work.filePath(QStringLiteral("wt"));
+    QDir().mkpath(dir);
+    // A test file of an earlier run is left alone.
+    QVERIFY(WriteFile(dir + QStringLiteral("/0.TST"), "keep"));
+    QVERIFY(IsFolderWritable(dir));
+    QVERIFY(IsFolderWritable(dir + QLatin1Char('/')));
+    QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("0.TST")});
+    QCOMPARE(ReadFile(dir + QStringLiteral("/0.TST")), QByteArray("keep"));
+    QVERIFY(IsFolderWritable(dir + QStringLiteral("/not/yet")));
+    QVERIFY(!IsFolderWritable(dir + QStringLiteral("/0.TST")));
+    QVERIFY(!IsFolderWritable(dir + QStringLiteral("/0.TST/sub")));
+    QVERIFY(!IsFolderWritable(QString()));
+    QCOMPARE(FileSizeOf(dir + QStringLiteral("/0.TST")), qint64(4));
+    QCOMPARE(FileSizeOf(dir + QStringLiteral("/none")), qint64(0));
+    QCOMPARE(FileSizeOf(dir), qint64(0));
+}
+
+void TestSources::removeRows_data() {
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QString>("remaining"); // letters of the rows left, a..e
+    QTest::addColumn<int>("select");
+    QTest::addColumn<bool>("message");
+
+    QTest::newRow("middle row") << QList<int>{2} << "abde" << 2 << false;
+    QTest::newRow("last row") << QList<int>{4} << "abcd" << -1 << false;
+    QTest::newRow("first row") << QList<int>{0} << "bcde" << 0 << false;
+    QTest::newRow("two apart") << QList<int>{3, 1} << "ace" << 2 << false;
+    QTest::newRow("last two") << QList<int>{3, 4} << "abc" << -1 << false;
+    QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4} << "" << -1 << false;
+    QTest::newRow("nothing selected") << QList<int>{} << "abcde" << -1 << true;
+    QTest::newRow("stale index") << QList<int>{7} << "abcde" << -1 << true;
+}
+
+void TestSources::removeRows() {
+    QFETCH(QList<int>, selected);
+    QFETCH(QString, remaining);
+    QFETCH(int, select);
+    QFETCH(bool, message);
+    const QString root =
+        MakeTree(QStringLiteral("remove"), {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3", "c.mp3=vbr.mp3",
+                                            "d.mp2=tone.mp2", "e.wav=tone.wav"});
+    QVERIFY(!root.isEmpty());
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp2", "e.wav"})
+        list.AddSourceFile(root + QLatin1Char('/') + QLatin1String(name));
+    list.UpdateList(false);
+    QCOMPARE(list.Count(), 5);
+
+    QCOMPARE(list.RemoveSelectedRows(selected), select);
+
+    QString left;
+    for (int i = 0; i < list.Count(); ++i)
+        left += QFileInfo(list.GetCell(i, TCell::Path)).fileName().at(0);
+    QCOMPARE(left, remaining);
+    QCOMPARE(reporter.Infos, message ? QStringList{Msg(msgNothingSelected)} : QStringList{});
+    // The totals follow the rows.
+    quint32 size = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        size += quint32(list.GetCellInt(i, TCell::SizeKB));
+    QCOMPARE(list.TotalSizeKB(), size);
+}
+
+void TestSources::addFilesBracket() {
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    QSignalSpy begin(&list, &TSourceList::AddFilesBegin);
+    QSignalSpy end(&list, &TSourceList::AddFilesEnd);
+    list.BeginAddFiles();
+    list.BeginAddFiles(); // the wait cursor is on already
+    list.AddSourceFile(Cbr128);
+    QCOMPARE(list.GetCell(0, TCell::OutputPath), QString());
+    list.EndAddFiles();
+    QCOMPARE(begin.count(), 1);
+    QCOMPARE(end.count(), 1);
+    QVERIFY(!list.GetCell(0, TCell::OutputPath).isEmpty());
+    QCOMPARE(RunState, quint8(rsIdle));
+    list.ClearList();
+    QCOMPARE(list.Count(), 0);
+    QCOMPARE(list.TotalSizeKB(), 0u);
+}
+
+void TestSources::scanOrder() {
+    const QString root = Work.filePath(QStringLiteral("order"));
+    QDir(root).removeRecursively();
+    for (const char* file : {"z.mp3", ".hidden.mp3", "a/x.mp3", "a/b/y.wav", "a/b/notes.txt",
+                             "c/w.mp3", ".secret/s.mp3", "a/.h/t.mp3"})
+        QVERIFY(Put(root + QLatin1Char('/') + QLatin1String(file), "data"));
+    // A link back to the top would make a naive walk endless; a link to a
+    // file is an ordinary entry.
+    QVERIFY(QFile::link(root, root + QStringLiteral("/a/loop")));
+    QVERIFY(QFile::link(root + QStringLiteral("/z.mp3"), root + QStringLiteral("/c/link.mp3")));
+
+    QStringList list{QStringLiteral("stale")};
+    QStringList reported;
+    QVERIFY(ScanFolder(
+        root, &list, QStringLiteral("*.*"),
+        [&reported](const QString& path) {
+            reported << path;
+            return true;
+        },
+        true));
+    const QStringList expected = {".hidden.mp3", "z.mp3",      "a/x.mp3", "a/b/notes.txt",
+                                  "a/b/y.wav",   "c/link.mp3", "c/w.mp3"};
+    QStringList relative;
+    for (const QString& path : list)
+        relative << path.mid(root.size() + 1);
+    QCOMPARE(relative, expected);
+    QCOMPARE(reported, list);
+
+    QVERIFY(ScanFolder(root + QLatin1Char('/'), &list, QString(), {}, false));
+    QCOMPARE(list,
+             QStringList({root + QStringLiteral("/.hidden.mp3"), root + QStringLiteral("/z.mp3")}));
+    QVERIFY(ScanFolder(root, &list, QStringLiteral("*.wav"), {}, true));
+    QCOMPARE(list, QStringList{root + QStringLiteral("/a/b/y.wav")});
+    // The callback ends the walk.
+    int seen = 0;
+    QVERIFY(!ScanFolder(
+        root, nullptr, QStringLiteral("*.*"), [&seen](const QString&) { return ++seen < 3; },
+        true));
+    QCOMPARE(seen, 3);
+}
+
+void TestSources::addFolderFilter_data() {
+    QTest::addColumn<quint32>("dirFlags");
+    QTest::addColumn<QStringList>("added");
+
+    const quint32 both = dfCBR | dfVBR;
+    const quint32 min128 = dfBitRateMin | 8; // BitRateTable[8] = 128
+    QTest::newRow("everything, one level")
+        << (AllTypes | both)
+        << QStringList{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"};
+    QTest::newRow("everything, recursive")
+        << (AllTypes | both | dfRecurse)
+        << QStringList{".h.mp3", "a128.mp3", "b112.mp3",  "c_vbr.mp3",      "d.mp2",
+                       "e.mp1",  "f.wav",    "sub/g.mp3", "sub/deep/h.wav", "sub2/i.mp2"};
+    QTest::newRow("mp3 only") << (dfMP3 | both)
+                              << QStringList{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3"};
+    QTest::newRow("wav and mp1") << (dfWAV | dfMP1 | both) << QStringList{"e.mp1", "f.wav"};
+    QTest::newRow("cbr only") << (AllTypes | dfCBR) << QStringList{".h.mp3", "a128.mp3", "b112.mp3",
+                                                                   "d.mp2",  "e.mp1",    "f.wav"};
+    QTest::newRow("vbr only") << (AllTypes | dfVBR)
+                              << QStringList{"c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"};
+    QTest::newRow("neither cbr nor vbr") << AllTypes << QStringList{"d.mp2", "e.mp1", "f.wav"};
+    // The 64 kbit/s MP2 is not held to the MP3 minimum.
+    QTest::newRow("minimum 128, cbr")
+        << (AllTypes | dfCBR | min128)
+        << QStringList{".h.mp3", "a128.mp3", "d.mp2", "e.mp1", "f.wav"};
+    QTest::newRow("minimum index without its bit")
+        << (dfMP3 | dfCBR | 8u) << QStringList{".h.mp3", "a128.mp3", "b112.mp3"};
+    QTest::newRow("minimum 320, recursive mp3")
+        << (dfMP3 | both | dfRecurse | dfBitRateMin | 13u) << QStringList{};
+    QTest::newRow("no type") << (both | dfRecurse) << QStringList{};
+}
+
+void TestSources::addFolderFilter() {
+    QFETCH(quint32, dirFlags);
+    QFETCH(QStringList, added);
+    const QString root = MakeTree(
+        QStringLiteral("filter"),
+        {"a128.mp3=cbr128.mp3", "b112.mp3=cbr112.mp3", "c_vbr.mp3=vbr.mp3", "d.mp2=tone.mp2",
+         "e.mp1=tone.mp2", "f.wav=tone.wav", "z_fake.mp3=fake.mp3", "notes.txt=fake.mp3",
+         ".h.mp3=cbr128.mp3", "sub/g.mp3=cbr128.mp3", "sub/deep/h.wav=tone.wav",
+         "sub2/i.mp2=tone.mp2", ".hidden/j.mp3=cbr128.mp3", "sub/.x/k.wav=tone.wav"});
+    QVERIFY(!root.isEmpty());
+    QVERIFY(QFile::link(root, root + QStringLiteral("/sub/deep/up")));
+    Settings().DirFlags = dirFlags;
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    QSignalSpy scanBegin(&list, &TSourceList::ScanBegin);
+    QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
+
+    list.AddFolder(root);
+
+    QCOMPARE(RowPaths(list, root), added);
+    QVERIFY(reporter.Infos.isEmpty()); // the unusable file goes unmentioned
+    QCOMPARE(Settings().LastDir, root);
+    QCOMPARE(RunState, quint8(rsFolderScan));
+    const int scans = (dirFlags & dfRecurse) ? 1 : 0;
+    QCOMPARE(scanBegin.count(), scans);
+    QCOMPARE(scanEnd.count(), scans);
+    for (int i = 0; i < list.Count(); ++i) {
+        QCOMPARE(list.GetCell(i, TCell::BaseFolder), root + QLatin1Char('/'));
+        QCOMPARE(list.GetCell(i, TCell::WillProcess), QStringLiteral("1"));
+    }
+    // A second scan adds nothing: every file is already listed.
+    const int count = list.Count();
+    list.AddFolder(root);
+    QCOMPARE(list.Count(), count);
+}
+
+void TestSources::addFolderMinSize() {
+    // 20 KiB is 20480 bytes; the size floor rounds down.
+    QByteArray mp3 = ReadFile(Cbr128);
+    QVERIFY(mp3.size() > 20480);
+    const QString root = MakeTree(QStringLiteral("sizes"), {"small.mp2=tone.mp2"});
+    QVERIFY(WriteFile(root + QStringLiteral("/a_under.mp3"), mp3.left(20479)));
+    QVERIFY(WriteFile(root + QStringLiteral("/b_exact.mp3"), mp3.left(20480)));
+    QVERIFY(QFileInfo(root + QStringLiteral("/small.mp2")).size() < 20480);
+    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfSizeMin;
+    Settings().DirSizeMin = 20;
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddFolder(root);
+    QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2"}));
+    // Without its bit the value is ignored.
+    Settings().DirFlags &= ~dfSizeMin;
+    list.AddFolder(root);
+    QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2", "a_under.mp3"}));
+}
+
+void TestSources::addFolderNotPcmMessage() {
+    const QString root = MakeTree(QStringLiteral("notpcm"),
+                                  {"a.wav=float.wav", "b.wav=tone.wav", "sub/c.wav=float.wav"});
+    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddFolder(root);
+    QCOMPARE(RowPaths(list, root), QStringList{"b.wav"});
+    QCOMPARE(reporter.Infos,
+             QStringList({MsgFmt(msgNotPcmWav, {root + QStringLiteral("/a.wav")}),
+                          MsgFmt(msgNotPcmWav, {root + QStringLiteral("/sub/c.wav")})}));
+}
+
+void TestSources::scanProgressStatus() {
+    const QString root = MakeTree(QStringLiteral("progress"),
+                                  {"a.mp3=cbr128.mp3", "b.txt=fake.mp3", "sub/c.mp3=cbr112.mp3",
+                                   "sub/d.mp3=vbr.mp3", "tail/e.txt=fake.mp3"});
+    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddFolder(root);
+    QStringList statuses;
+    for (const TReportCall& call : reporter.CallsOf(TReportKind::SetStatusText))
+        statuses << call.Text;
+    const QString sub = root + QStringLiteral("/sub");
+    // Listing shows every folder with files; analysing only those with a
+    // file that passed the type test.
+    QCOMPARE(statuses,
+             QStringList({StateTexts[rsFolderScan], MsgFmt(msgScanListing, {root}),
+                          MsgFmt(msgScanListing, {sub}),
+                          MsgFmt(msgScanListing, {root + QStringLiteral("/tail")}),
+                          MsgFmt(msgScanAnalysing, {root}), MsgFmt(msgScanAnalysing, {sub})}));
+
+    // Not recursive: no progress at all.
+    reporter.Clear();
+    list.ClearList();
+    reporter.Clear();
+    Settings().DirFlags &= ~dfRecurse;
+    list.AddFolder(root);
+    QCOMPARE(reporter.CallsOf(TReportKind::SetStatusText).size(), 1);
+    QCOMPARE(list.Count(), 1);
+}
+
+void TestSources::stopWhileAnalysing() {
+    const QString root =
+        MakeTree(QStringLiteral("stop"), {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
+                                          "sub/c.mp3=vbr.mp3", "sub/d.mp2=tone.mp2"});
+    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+    TStatusHookReporter reporter;
+    // A stop confirmed while the first file is shown in the analysing phase:
+    // that file is still added, the rest are passed over.
+    reporter.OnStatus = [](const QString& text) {
+        if (text.startsWith(MsgFmt(msgScanAnalysing, {QString()})))
+            RunState = rsStopRequested;
+    };
+    TSourceList list(&reporter);
+    QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
+    list.AddFolder(root);
+    QCOMPARE(RowPaths(list, root), QStringList{"a.mp3"});
+    QCOMPARE(scanEnd.count(), 1);
+    QCOMPARE(Settings().LastDir, root);
+    QCOMPARE(RunState, quint8(rsStopRequested));
+}
+
+void TestSources::stopWhileListing() {
+    const QString root =
+        MakeTree(QStringLiteral("stop2"), {"a.mp3=cbr128.mp3", "sub/b.mp3=cbr112.mp3"});
+    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    // Queued before the scan: it can only run when the scan lets events run.
+    bool fired = false;
+    QTimer::singleShot(0, this, [&fired] {
+        fired = true;
+        RunState = rsStopRequested;
+    });
+    QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
+    list.AddFolder(root);
+    QVERIFY(fired);
+    QCOMPARE(list.Count(), 0);
+    QCOMPARE(scanEnd.count(), 1);
+    // The same tree without a stop adds both files.
+    list.AddFolder(root);
+    QCOMPARE(RowPaths(list, root), QStringList({"a.mp3", "sub/b.mp3"}));
+}
+
+void TestSources::sizeRoundsHalfToEven_data() {
+    QTest::addColumn<int>("fileSize");
+    QTest::addColumn<QString>("sizeKB");
+
+    QTest::newRow("1.5 KiB") << 1536 << "2";
+    QTest::newRow("2.5 KiB") << 2560 << "2";
+    QTest::newRow("3.5 KiB") << 3584 << "4";
+    QTest::newRow("just under 3.5 KiB") << 3582 << "3";
+}
+
+void TestSources::sizeRoundsHalfToEven() {
+    QFETCH(int, fileSize);
+    QFETCH(QString, sizeKB);
+    // A silent mono PCM file of exactly the given size.
+    const int dataSize = fileSize - 44;
+    QByteArray wav = "RIFF" + Le32(quint32(fileSize - 8)) + "WAVEfmt " + Le32(16) + Le16(1) +
+                     Le16(1) + Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + "data" +
+                     Le32(quint32(dataSize)) + QByteArray(dataSize, '\0');
+    const QString path = Work.filePath(QStringLiteral("size%1.wav").arg(fileSize));
+    QVERIFY(WriteFile(path, wav));
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    list.AddSourceFile(path);
+    QCOMPARE(list.Count(), 1);
+    QCOMPARE(list.GetCell(0, TCell::SizeKB), sizeKB);
+    QCOMPARE(list.GetCellInt(0, TCell::AudioBytes), dataSize);
+}
+
+QTEST_GUILESS_MAIN(TestSources)
+#include "tst_sources.moc"
