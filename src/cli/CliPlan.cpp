@@ -2,6 +2,7 @@
 // encoder command line it would use. Nothing is encoded and nothing is saved.
 
 #include "CliCommands.h"
+#include "CliOptions.h"
 #include "Json.h"
 #include "engine/ProcessRunner.h"
 #include "engine/SonabelMisc.h"
@@ -48,103 +49,37 @@ QList<TSource> ExpandPath(const QString& given) {
     return sources;
 }
 
-QString BitRateList() {
-    QStringList rates;
-    for (const int rate : BitRateTable)
-        rates << QString::number(rate);
-    return rates.join(QStringLiteral(", "));
-}
-
-bool ParseInt(const QString& text, int low, int high, int& value) {
-    bool ok = false;
-    value = text.toInt(&ok);
-    return ok && value >= low && value <= high;
-}
-
 } // namespace
 
 int RunPlanCommand(const QStringList& args) {
-    TSettings& s = Settings();
-    QString encoder;
+    const TSettings& s = Settings();
+    TEncodingOptions options;
     QStringList paths;
-    std::optional<int> bitRate, mode, quality, priority;
-    std::optional<QString> dest, params;
-    bool keepSubDirs = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         if (a == QLatin1String("--")) {
             paths += args.mid(i + 1);
             break;
         }
-        if (a == QLatin1String("--keep-subdirs")) {
-            keepSubDirs = true;
+        QString error;
+        switch (TakeEncodingOption(args, i, options, error)) {
+        case TOptionTake::Taken:
             continue;
+        case TOptionTake::Error:
+            return UsageError(error);
+        case TOptionTake::NotOurs:
+            break;
         }
-        static const QStringList valued = {
-            QStringLiteral("--settings"), QStringLiteral("--encoder"), QStringLiteral("--bitrate"),
-            QStringLiteral("--mode"),     QStringLiteral("--dest"),    QStringLiteral("--quality"),
-            QStringLiteral("--priority"), QStringLiteral("--params")};
-        if (!valued.contains(a)) {
-            if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
-                return UsageError(QStringLiteral("unknown option for plan: %1").arg(a));
-            paths << a;
-            continue;
-        }
-        if (++i >= args.size())
-            return UsageError(QStringLiteral("%1 needs a value").arg(a));
-        const QString& v = args.at(i);
-        int n = 0;
-        if (a == QLatin1String("--settings")) {
-            LoadCliSettings(v);
-        } else if (a == QLatin1String("--encoder")) {
-            encoder = v;
-        } else if (a == QLatin1String("--bitrate")) {
-            if (!ParseInt(v, 0, INT_MAX, n) ||
-                std::find(BitRateTable.begin(), BitRateTable.end(), n) == BitRateTable.end())
-                return UsageError(
-                    QStringLiteral("--bitrate %1 is not one of %2").arg(v, BitRateList()));
-            bitRate = n;
-        } else if (a == QLatin1String("--mode")) {
-            if (v.compare(QLatin1String("cbr"), Qt::CaseInsensitive) == 0)
-                mode = 0;
-            else if (v.compare(QLatin1String("abr"), Qt::CaseInsensitive) == 0)
-                mode = 1;
-            else
-                return UsageError(QStringLiteral("--mode %1 is not cbr or abr").arg(v));
-        } else if (a == QLatin1String("--dest")) {
-            dest = v;
-        } else if (a == QLatin1String("--quality")) {
-            if (!ParseInt(v, 0, 9, n))
-                return UsageError(QStringLiteral("--quality %1 is not 0 to 9").arg(v));
-            quality = n;
-        } else if (a == QLatin1String("--priority")) {
-            if (!ParseInt(v, 0, 4, n))
-                return UsageError(QStringLiteral("--priority %1 is not 0 to 4").arg(v));
-            priority = n;
-        } else {
-            params = v;
-        }
+        if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
+            return UsageError(QStringLiteral("unknown option for plan: %1").arg(a));
+        paths << a;
     }
     if (paths.isEmpty())
         return UsageError(QStringLiteral("plan needs at least one path"));
 
     // Overrides change the record in memory only; nothing here saves it.
-    if (mode)
-        s.EncodingMode = quint8(*mode);
-    if (quality)
-        s.Flags = (s.Flags & ~flQualityMask) | quint32(*quality);
-    if (priority)
-        s.Flags = SetPriorityIndex(s.Flags, *priority);
-    if (params)
-        s.LameParamsByMode[s.EncodingMode & 1] = *params;
-    if (dest) {
-        s.DestDir = QDir::cleanPath(QFileInfo(*dest).absoluteFilePath());
-        s.Flags |= flDestFolder;
-    }
-    if (keepSubDirs)
-        s.Flags |= flKeepSubDirs;
-    const int index = qBound(0, s.BitRateIndex, int(BitRateTable.size()) - 1);
-    TargetBitRate = bitRate.value_or(BitRateTable[index]);
+    ApplyEncodingOptions(options);
+    const QString& encoder = options.Encoder;
 
     QString program = ResolveEncoderPath(encoder);
     if (program.isEmpty())

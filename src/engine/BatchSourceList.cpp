@@ -1,0 +1,31 @@
+#include "engine/BatchSourceList.h"
+
+#include "sources/SourceList.h"
+
+int TSourceListBatchSource::EntryCount() const {
+    return List.Count();
+}
+
+TBatchEntry TSourceListBatchSource::Entry(int row) const {
+    TBatchEntry e;
+    e.Path = List.GetCell(row, TCell::Path);
+    e.EstimatedKB = List.GetCellInt(row, TCell::EstimatedKB);
+    e.BitRate = List.GetCellInt(row, TCell::BitRate);
+    e.AudioBytes = List.GetCell(row, TCell::AudioBytes).toLongLong();
+    e.TagV2Bytes = List.GetCell(row, TCell::TagV2Bytes).toLongLong();
+    e.OutputPath = List.GetCell(row, TCell::OutputPath);
+    e.WillProcess = List.GetCellInt(row, TCell::WillProcess) != 0;
+    return e;
+}
+
+void TSourceListBatchSource::UpdateList(bool collectUnwritable) {
+    List.UpdateList(collectUnwritable);
+}
+
+QStringList TSourceListBatchSource::UnwritableOutputs() const {
+    return List.UnwritableOutputs();
+}
+
+int TSourceListBatchSource::ClassifySource(const QString& path) {
+    return ::ClassifySource(path);
+}
