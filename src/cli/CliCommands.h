@@ -13,6 +13,8 @@ int RunInfoCommand(const QStringList& args);
 int RunEncoderCommand(const QStringList& args);
 // sonabel-cli plan [options] PATH...: the planned output and command line per source.
 int RunPlanCommand(const QStringList& args);
+// sonabel-cli run [options] PATH...: the batch run on the terminal.
+int RunRunCommand(const QStringList& args);
 
 // --settings FILE: the settings of this run come from FILE (never written back).
 void LoadCliSettings(const QString& file);

@@ -31,6 +31,7 @@ const std::map<QString, TCommand>& Commands() {
         {QStringLiteral("info"), RunInfoCommand},
         {QStringLiteral("encoder"), RunEncoderCommand},
         {QStringLiteral("plan"), RunPlanCommand},
+        {QStringLiteral("run"), RunRunCommand},
     };
     return commands;
 }
