@@ -14,6 +14,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 
@@ -303,6 +304,14 @@ void TEncoderProcess::Start(const QString& program, const QStringList& arguments
         return;
     Reported = false;
     ApplyChildNiceness(*Process, niceness);
+    // A terminal's Ctrl-C reaches its whole foreground group; the encoders of
+    // a batch are ended by the batch itself, which then knows why they ended.
+    const std::function<void()> modifier = Process->childProcessModifier();
+    Process->setChildProcessModifier([modifier] {
+        if (modifier)
+            modifier();
+        (void)::setpgid(0, 0);
+    });
     Process->start(program, arguments);
 }
 

@@ -1,0 +1,292 @@
+// sonabel-cli run, started as a process the way a script would use it.
+
+#include "TestUtil.h"
+#include "app/Messages.h"
+#include "app/Sonabel_L.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <unistd.h>
+
+using namespace TestUtil;
+
+namespace {
+
+QString Script(const QString& folder, const QString& name, const QByteArray& body) {
+    const QString path = QDir(folder).filePath(name);
+    // Without arguments the program is asked for its banner: answer at once.
+    if (!WriteFile(path, "#!/bin/sh\n[ $# -eq 0 ] && exit 0\nfor a; do out=$a; done\n" + body))
+        return QString();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+} // namespace
+
+class TestCliRun : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void logsInTheChosenLanguage_data();
+    void logsInTheChosenLanguage();
+    void jsonReportsEachEntry();
+    void onWarning_data();
+    void onWarning();
+    void folderWithKeptSubFolders();
+    void failingEncoderExitsWithOne();
+    void parallelJobsKeepClashingNamesApart();
+    void interruptStopsAndCleansUp();
+    void usageErrors_data();
+    void usageErrors();
+
+private:
+    QProcessEnvironment Environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), Home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), Home.filePath(QStringLiteral(".config")));
+        return env;
+    }
+    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
+        QProcess p;
+        p.setProcessEnvironment(Environment());
+        p.start(QStringLiteral(SONABEL_CLI_PATH), QStringList{QStringLiteral("run")} + args);
+        if (!p.waitForFinished(120000))
+            return -1;
+        out = p.readAllStandardOutput();
+        err = p.readAllStandardError();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    }
+    static QList<QJsonObject> Records(const QByteArray& out) {
+        QList<QJsonObject> records;
+        for (const QByteArray& line : out.trimmed().split('\n')) {
+            const QJsonDocument doc = QJsonDocument::fromJson(line);
+            if (!doc.isObject())
+                return {};
+            records << doc.object();
+        }
+        return records;
+    }
+    QString Folder(const QString& name) {
+        const QString path = Temp.filePath(QStringLiteral("%1-%2").arg(++Counter).arg(name));
+        QDir().mkpath(path);
+        return path;
+    }
+    static QString Wav(const QString& path, double seconds = 1.0) {
+        return WriteFile(path, PcmWav(44100, 2, seconds)) ? path : QString();
+    }
+    static QString Mp3(const QString& path, const QStringList& args) {
+        const QString wav = path + QStringLiteral(".tmp.wav");
+        const bool ok = !Wav(wav).isEmpty() && Lame(wav, path, args);
+        QFile::remove(wav);
+        return ok ? path : QString();
+    }
+
+    QTemporaryDir Temp, Home;
+    int Counter = 0;
+};
+
+void TestCliRun::initTestCase() {
+    QVERIFY(Temp.isValid());
+    QVERIFY(Home.isValid());
+}
+
+void TestCliRun::logsInTheChosenLanguage_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("index");
+    QTest::newRow("English") << "ENG" << 0;
+    QTest::newRow("French") << "FRN" << 1;
+}
+
+void TestCliRun::logsInTheChosenLanguage() {
+    QFETCH(QString, language);
+    QFETCH(int, index);
+    const QString dir = Folder(QStringLiteral("lang"));
+    const QString wav = Wav(dir + QStringLiteral("/tune.wav"));
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--bitrate", "64", "--lang", language, wav}, out, err), 0);
+    SetLanguage(index, false);
+    const QString output = dir + QStringLiteral("/tune_C64kbps.mp3");
+    QVERIFY(QFileInfo(output).size() > 0);
+    const QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], MsgFmt(msgEncodingFile, {wav}));
+    QVERIFY(lines[1].startsWith(MsgFmt(msgOutputSize, {0}).left(4)));
+    QCOMPARE(lines[2], Msg(msgRunFinished));
+}
+
+void TestCliRun::jsonReportsEachEntry() {
+    const QString dir = Folder(QStringLiteral("json"));
+    const QString wav = Wav(dir + QStringLiteral("/a.wav"));
+    const QString same = Mp3(dir + QStringLiteral("/b.mp3"), {"-b", "64"});
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--copy-data", wav, same}, out, err), 0);
+    const QList<QJsonObject> records = Records(out);
+    QCOMPARE(records.size(), 3);
+    QCOMPARE(records[0].value("path").toString(), wav);
+    QCOMPARE(records[0].value("action").toString(), QStringLiteral("encoded"));
+    QCOMPARE(records[0].value("output").toString(), dir + QStringLiteral("/a_C64kbps.mp3"));
+    QVERIFY(records[0].value("reason").isNull());
+    QCOMPARE(records[1].value("action").toString(), QStringLiteral("copied"));
+    QCOMPARE(records[1].keys().size(), 4);
+    const QJsonObject summary = records[2].value("summary").toObject();
+    QCOMPARE(summary.value("encoded").toInt(), 1);
+    QCOMPARE(summary.value("copied").toInt(), 1);
+    QCOMPARE(summary.value("skipped").toInt(), 0);
+    QCOMPARE(summary.value("failed").toInt(), 0);
+    QCOMPARE(summary.value("stopped").toBool(), false);
+    QVERIFY(summary.value("seconds").isDouble());
+    // No copy this time: the same file is encoded.
+    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--no-copy-data", same}, out, err), 0);
+    QCOMPARE(Records(out).value(0).value("action").toString(), QStringLiteral("encoded"));
+}
+
+void TestCliRun::onWarning_data() {
+    QTest::addColumn<QString>("answer"); // empty: the default
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("actions");
+    QTest::newRow("default") << QString() << 2 << QStringList();
+    QTest::newRow("abort") << "abort" << 2 << QStringList();
+    QTest::newRow("good") << "good" << 0 << QStringList({"skipped", "encoded"});
+    QTest::newRow("all") << "all" << 0 << QStringList({"encoded", "encoded"});
+}
+
+void TestCliRun::onWarning() {
+    QFETCH(QString, answer);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, actions);
+    const QString dir = Folder(QStringLiteral("warn"));
+    const QString low = Mp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
+    const QString high = Mp3(dir + QStringLiteral("/high.mp3"), {"-b", "128"});
+    QStringList args = {"--json", "--bitrate", "64", low, high};
+    if (!answer.isEmpty())
+        args << "--on-warning" << answer;
+    QByteArray out, err;
+    QCOMPARE(RunCli(args, out, err), exitCode);
+    if (actions.isEmpty()) {
+        QVERIFY(out.isEmpty());
+        QVERIFY2(err.contains("--on-warning"), err.constData());
+        QVERIFY(err.contains(low.toUtf8()));
+        QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}), QStringList());
+        return;
+    }
+    const QList<QJsonObject> records = Records(out);
+    QCOMPARE(records.size(), 3);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(records[i].value("action").toString(), actions[i]);
+        QCOMPARE(QFileInfo::exists(records[i].value("output").toString()),
+                 actions[i] == QLatin1String("encoded"));
+    }
+}
+
+void TestCliRun::folderWithKeptSubFolders() {
+    const QString dir = Folder(QStringLiteral("tree"));
+    QDir().mkpath(dir + QStringLiteral("/in/sub"));
+    Wav(dir + QStringLiteral("/in/top.wav"));
+    Wav(dir + QStringLiteral("/in/sub/deep.wav"));
+    const QString dest = dir + QStringLiteral("/out");
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--dest", dest, "--keep-subdirs", "--recursive",
+                     dir + QStringLiteral("/in")},
+                    out, err),
+             0);
+    QVERIFY(QFileInfo(dest + QStringLiteral("/top.mp3")).size() > 0);
+    QVERIFY(QFileInfo(dest + QStringLiteral("/sub/deep.mp3")).size() > 0);
+    // Without --recursive the sub-folder stays out (the stored filter has no recursion).
+    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--dest", dest + QStringLiteral("2"),
+                     dir + QStringLiteral("/in")},
+                    out, err),
+             0);
+    QCOMPARE(Records(out).size(), 2);
+}
+
+void TestCliRun::failingEncoderExitsWithOne() {
+    const QString dir = Folder(QStringLiteral("fail"));
+    const QString wav = Wav(dir + QStringLiteral("/a.wav"));
+    const QString encoder =
+        Script(dir, QStringLiteral("broken.sh"), "echo half > \"$out\"\nexit 3\n");
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--json", "--encoder", encoder, wav}, out, err), 1);
+    const QList<QJsonObject> records = Records(out);
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records[0].value("action").toString(), QStringLiteral("failed"));
+    QVERIFY(records[0].value("output").isNull());
+    QVERIFY(records[0].value("reason").toString().contains(QLatin1String("3")));
+    QCOMPARE(records[1].value("summary").toObject().value("failed").toInt(), 1);
+    QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}), QStringList());
+}
+
+void TestCliRun::parallelJobsKeepClashingNamesApart() {
+    const QString dir = Folder(QStringLiteral("jobs"));
+    const QString wav = Wav(dir + QStringLiteral("/song.wav"));
+    const QString mp3 = Mp3(dir + QStringLiteral("/song.mp3"), {"-b", "128"});
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--json", "--jobs", "2", "--bitrate", "64", wav, mp3}, out, err), 0);
+    const QList<QJsonObject> records = Records(out);
+    QCOMPARE(records.size(), 3);
+    QStringList outputs;
+    for (int i = 0; i < 2; ++i)
+        outputs << records[i].value("output").toString();
+    outputs.sort();
+    QCOMPARE(outputs, QStringList({dir + QStringLiteral("/song_C64kbps (2).mp3"),
+                                   dir + QStringLiteral("/song_C64kbps.mp3")}));
+}
+
+void TestCliRun::interruptStopsAndCleansUp() {
+    const QString dir = Folder(QStringLiteral("sigint"));
+    const QString a = Wav(dir + QStringLiteral("/a.wav"));
+    const QString b = Wav(dir + QStringLiteral("/b.wav"));
+    const QString encoder =
+        Script(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec sleep 60\n");
+    QProcess p;
+    p.setProcessEnvironment(Environment());
+    // Its own process group, as a shell gives a foreground job, so that the
+    // interrupt reaches the group the way a Ctrl-C on a terminal does.
+    p.setChildProcessModifier([] { (void)::setpgid(0, 0); });
+    p.start(QStringLiteral(SONABEL_CLI_PATH),
+            {"run", "--json", "--jobs", "2", "--bitrate", "128", "--encoder", encoder, a, b});
+    QVERIFY(p.waitForStarted());
+    const QString partA = dir + QStringLiteral("/a_C128kbps.mp3");
+    const QString partB = dir + QStringLiteral("/b_C128kbps.mp3");
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(partA) && QFileInfo::exists(partB), 20000);
+    ::kill(-pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 130);
+    QVERIFY(!QFileInfo::exists(partA));
+    QVERIFY(!QFileInfo::exists(partB));
+    const QList<QJsonObject> records = Records(p.readAllStandardOutput());
+    QCOMPARE(records.size(), 3);
+    QCOMPARE(records[0].value("action").toString(), QStringLiteral("stopped"));
+    QCOMPARE(records[1].value("action").toString(), QStringLiteral("stopped"));
+    QCOMPARE(records[2].value("summary").toObject().value("stopped").toBool(), true);
+}
+
+void TestCliRun::usageErrors_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no path") << QStringList{"--json"};
+    QTest::newRow("jobs 0") << QStringList{"--jobs", "0", "x.wav"};
+    QTest::newRow("jobs 65") << QStringList{"--jobs", "65", "x.wav"};
+    QTest::newRow("bad warning answer") << QStringList{"--on-warning", "maybe", "x.wav"};
+    QTest::newRow("bad language") << QStringList{"--lang", "DEU", "x.wav"};
+    QTest::newRow("unknown option") << QStringList{"--fast", "x.wav"};
+    QTest::newRow("missing file") << QStringList{"/no/such/file.wav"};
+    QTest::newRow("bad bit rate") << QStringList{"--bitrate", "100", "x.wav"};
+}
+
+void TestCliRun::usageErrors() {
+    QFETCH(QStringList, args);
+    QByteArray out, err;
+    QCOMPARE(RunCli(args, out, err), 2);
+    QVERIFY(out.isEmpty());
+    QVERIFY(err.startsWith("sonabel-cli: "));
+}
+
+QTEST_GUILESS_MAIN(TestCliRun)
+#include "tst_cli_run.moc"
