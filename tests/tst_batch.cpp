@@ -92,6 +92,8 @@ private Q_SLOTS:
     void stopEndsEveryEncoderAndDeletesPartialOutputs_data();
     void stopEndsEveryEncoderAndDeletesPartialOutputs();
     void pressDuringRunAsksAndNoLeavesItRunning();
+    void pressDuringFolderScanAsksToStopIt_data();
+    void pressDuringFolderScanAsksToStopIt();
     void twoJobsNeverWriteTheSameFile();
     void delayedStart_data();
     void delayedStart();
@@ -587,6 +589,28 @@ void TestBatch::pressDuringRunAsksAndNoLeavesItRunning() {
     QVERIFY(finished.wait(RunTimeoutMs));
     QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Encoded);
     QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunFinished));
+}
+
+void TestBatch::pressDuringFolderScanAsksToStopIt_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("state");
+    QTest::newRow("yes") << int(TModalResult::Yes) << int(rsStopRequested);
+    QTest::newRow("no") << int(TModalResult::No) << int(rsFolderScan);
+}
+
+void TestBatch::pressDuringFolderScanAsksToStopIt() {
+    QFETCH(int, answer);
+    QFETCH(int, state);
+    const QString dir = Folder(QStringLiteral("scan"));
+    TRig rig;
+    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+    RunState = rsFolderScan;
+    rig.Reporter.QueueAnswer(TModalResult(answer));
+    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
+    QCOMPARE(rig.Reporter.Questions, QStringList{Msg(msgStopScanQuestion)});
+    QCOMPARE(int(RunState), state);
+    QVERIFY(rig.View.Events.isEmpty());
+    QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/a_C64kbps.mp3")));
 }
 
 void TestBatch::twoJobsNeverWriteTheSameFile() {
