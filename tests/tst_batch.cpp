@@ -89,6 +89,7 @@ private Q_SLOTS:
     void failingEncoderIsReported_data();
     void failingEncoderIsReported();
     void exceptionInOneEntryKeepsTheRunGoing();
+    void failedTagTransferIsReportedForItsEntry();
     void stopEndsEveryEncoderAndDeletesPartialOutputs_data();
     void stopEndsEveryEncoderAndDeletesPartialOutputs();
     void pressDuringRunAsksAndNoLeavesItRunning();
@@ -521,6 +522,25 @@ void TestBatch::exceptionInOneEntryKeepsTheRunGoing() {
     QCOMPARE(rig.Reporter.Log.first(), MsgFmt(msgFileFailed, {a, rig.ResultOf(0).Reason}));
     QVERIFY(rig.View.Events.endsWith(QStringLiteral("enable")));
     QCOMPARE(RunState, quint8(rsIdle));
+}
+
+void TestBatch::failedTagTransferIsReportedForItsEntry() {
+    const QString dir = Folder(QStringLiteral("tagfail"));
+    // Exit 0 and a file, but no MPEG stream in it: the tag transfer refuses it.
+    LameShortPath = Script(dir, QStringLiteral("garbage.sh"),
+                           LastArgument + "printf 'not audio at all' > \"$out\"\n");
+    const QString mp3 = MakeMp3(dir + QStringLiteral("/a.mp3"), {"-b", "128"});
+    const QString wav = MakeWav(dir + QStringLiteral("/b.wav"));
+    Settings().Flags |= flKeepTagV1 | flKeepTime;
+    TRig rig;
+    rig.Source.Add(mp3);
+    rig.Source.Add(wav);
+    QVERIFY(rig.Run());
+    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Failed);
+    QCOMPARE(rig.ResultOf(0).Output, dir + QStringLiteral("/a_C64kbps.mp3"));
+    QVERIFY(rig.Reporter.Log.contains(MsgFmt(msgFileFailed, {mp3, rig.ResultOf(0).Reason})));
+    QCOMPARE(rig.ResultOf(1).Action, TEntryAction::Encoded);
+    QCOMPARE(rig.Reporter.Log.last(), MsgFmt(msgFilesFailed, {1}));
 }
 
 void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs_data() {

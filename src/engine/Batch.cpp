@@ -241,15 +241,15 @@ QString TBatch::DisplayedPath(const QString& path) const {
     return path;
 }
 
-bool TBatch::StartEntry(int row) {
+void TBatch::StartEntry(int row) {
     const TBatchEntry e = Source.Entry(row);
     if (!e.WillProcess) {
         EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
-        return false;
+        return;
     }
     if (GoodFilesOnly && e.BitRate < TargetBitRate) {
         EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
-        return false;
+        return;
     }
     const quint32 flags = Settings().Flags;
     View.SetCurrentRow(row);
@@ -262,13 +262,13 @@ bool TBatch::StartEntry(int row) {
         if (type == UnusableSourceType) {
             Reporter.LogFmt(msgSourceUnusable, {e.Path});
             EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
-            return false;
+            return;
         }
         if (!QDir().mkpath(QFileInfo(output).absolutePath())) {
             Reporter.SetState(rsStopRequested);
             KillJobs();
             EndEntry(row, e.Path, QString(), TEntryAction::Stopped);
-            return false;
+            return;
         }
         if (Jobs == 1)
             View.SetFileProgress(0, e.EstimatedKB);
@@ -281,13 +281,13 @@ bool TBatch::StartEntry(int row) {
                 QFile::remove(output);
                 AdvanceTotal(e.EstimatedKB);
                 Fail(row, e.Path, QString(), reason);
-                return false;
+                return;
             }
             AdvanceTotal(e.EstimatedKB);
             if (Jobs == 1)
                 View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
             AfterOutput(row, e, type, output, sourceTime, TEntryAction::Copied);
-            return false;
+            return;
         }
         const QStringList arguments = BuildLameArgumentList(type, Params, e.Path, output);
         Reporter.LogFmt(msgEncodingFile, {DisplayedPath(e.Path)});
@@ -311,10 +311,8 @@ bool TBatch::StartEntry(int row) {
         if (program.isEmpty())
             program = QString::fromLatin1(LameExeName);
         raw->Process->Start(program, arguments);
-        return true;
     } catch (...) {
-        Fail(row, e.Path, output, ExceptionText());
-        return false;
+        Fail(row, e.Path, QString(), ExceptionText());
     }
 }
 
@@ -325,6 +323,9 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
         ++it;
     if (it == ActiveJobs.end())
         return;
+    // The last measurement, as every poll of a single encoder gets one.
+    if (Jobs == 1 && RunState == rsBatch)
+        EncoderProgress();
     std::unique_ptr<TJob> owned = std::move(*it);
     ActiveJobs.erase(it);
     owned->Process->deleteLater();
@@ -338,17 +339,15 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
         return;
     }
 
-    if (Jobs == 1)
-        EncoderProgress();
     QString reason;
     if (!started)
         reason = errorText;
     else if (exitStatus != int(QProcess::NormalExit))
-        reason = errorText.isEmpty() ? QStringLiteral("the encoder crashed") : errorText;
+        reason = errorText.isEmpty() ? QStringLiteral("encoder crashed") : errorText;
     else if (exitCode != 0)
-        reason = QStringLiteral("the encoder ended with exit code %1").arg(exitCode);
+        reason = QStringLiteral("encoder exit code %1").arg(exitCode);
     else if (QFileInfo(owned->Output).size() == 0)
-        reason = QStringLiteral("the encoder wrote no output");
+        reason = QStringLiteral("encoder wrote no output");
 
     AdvanceTotal(e.EstimatedKB);
     if (Jobs == 1)

@@ -116,8 +116,8 @@ private:
     bool PrepareRun(bool& goodFilesOnly);
     void StartRun(bool goodFilesOnly);
     void StartEntries();
-    // False when the entry needs no encoder (skipped, copied or failed at once).
-    bool StartEntry(int row);
+    // Skips, copies or fails the entry at once, or starts its encoder.
+    void StartEntry(int row);
     void EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
                       const QString& errorText);
     void AfterOutput(int row, const TBatchEntry& entry, int type, const QString& output,
