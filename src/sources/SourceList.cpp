@@ -55,6 +55,10 @@ QVariant TSourceList::headerData(int section, Qt::Orientation orientation, int r
 void TSourceList::SetCell(int row, int cell, const QString& text) {
     if (row < 0 || row >= Count() || cell < 0 || cell >= TCell::Count)
         return;
+    if (cell == TCell::PathKey) {
+        Keys.remove(Rows[row][cell]);
+        Keys.insert(text);
+    }
     Rows[row][cell] = text;
     if (cell < ColumnCount) {
         const QModelIndex at = index(row, cell);
@@ -79,9 +83,7 @@ double TSourceList::GetCellFloat(int row, int cell) const {
 }
 
 bool TSourceList::IsNewSource(const QString& path) const {
-    const QString key = SourcePathKey(path);
-    return std::none_of(Rows.cbegin(), Rows.cend(),
-                        [&key](const TRow& row) { return row[TCell::PathKey] == key; });
+    return !Keys.contains(SourcePathKey(path));
 }
 
 TSourceList::TRow TSourceList::NewRow(const QString& path, const QString& bitRateText,
@@ -105,6 +107,7 @@ TSourceList::TRow TSourceList::NewRow(const QString& path, const QString& bitRat
 void TSourceList::AppendRow(const TRow& row) {
     beginInsertRows(QModelIndex(), Count(), Count());
     Rows.append(row);
+    Keys.insert(row[TCell::PathKey]);
     endInsertRows();
 }
 
@@ -273,6 +276,7 @@ int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
     for (qsizetype i = 0; i < rows.size(); ++i) {
         last = rows.at(i) - int(i);
         beginRemoveRows(QModelIndex(), last, last);
+        Keys.remove(Rows.at(last)[TCell::PathKey]);
         Rows.removeAt(last);
         endRemoveRows();
     }
@@ -283,6 +287,7 @@ int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
 void TSourceList::ClearList() {
     beginResetModel();
     Rows.clear();
+    Keys.clear();
     endResetModel();
     UpdateList(false);
 }
