@@ -211,7 +211,7 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     // An empty destination stays empty: a lone '/' would name the root.
     if (!Rows.isEmpty() && !s.DestDir.isEmpty())
         s.DestDir = IncludeTrailingSlash(s.DestDir);
-    const bool destWritable = destFolder && IsFolderWritable(s.DestDir);
+    const bool destWritable = destFolder && !Rows.isEmpty() && IsFolderWritable(s.DestDir);
     QString lastFolder;
     bool lastWritable = false;
     bool lastTested = false;
@@ -271,14 +271,24 @@ int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
             Reporter->ShowInfo(Msg(msgNothingSelected));
         return -1;
     }
-    // Each deletion moves the later selected rows up by one.
-    int last = -1;
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        last = rows.at(i) - int(i);
-        beginRemoveRows(QModelIndex(), last, last);
-        Keys.remove(Rows.at(last)[TCell::PathKey]);
-        Rows.removeAt(last);
+    // Deleting the selected rows one by one, first to last, ends at the last
+    // selected index less the rows deleted before it.
+    const int last = rows.last() - int(rows.size() - 1);
+    // Contiguous runs, last run first, so earlier indices stay valid and a
+    // large selection is one view update per run.
+    qsizetype end = rows.size();
+    while (end > 0) {
+        qsizetype begin = end - 1;
+        while (begin > 0 && rows.at(begin - 1) == rows.at(begin) - 1)
+            --begin;
+        const int first = rows.at(begin);
+        const int lastRow = rows.at(end - 1);
+        beginRemoveRows(QModelIndex(), first, lastRow);
+        for (int r = first; r <= lastRow; ++r)
+            Keys.remove(Rows.at(r)[TCell::PathKey]);
+        Rows.remove(first, lastRow - first + 1);
         endRemoveRows();
+        end = begin;
     }
     UpdateList(false);
     return last < Count() ? last : -1;
