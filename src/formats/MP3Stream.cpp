@@ -131,21 +131,53 @@ bool TMP3ReadStream::FindNextFrame() {
         return (h & MpegHeader::SyncMask) == MpegHeader::SyncMask &&
                (h & MpegHeader::VersionLayerMask) == Expected && index != 15 && index != 0;
     };
-    Header = ReadHeader();
+    // A header counts only when it starts at least 7 bytes before AudioEnd.
+    const qint64 lastStart = qint64(Info.AudioEnd) - 7;
     bool found = false;
-    while (Position() <= qint64(Info.AudioEnd) - 3) {
-        if (passes(Header)) {
-            found = true;
-            break;
+    // Fast path: scan the buffered bytes in place; fall back to the byte-wise
+    // search where the buffer ends before a decision.
+    qint64 available = 0;
+    const qint64 start = Position();
+    if (const uchar* d = Buffered(available)) {
+        qint64 i = 0;
+        for (; i + 4 <= available && start + i <= lastStart; ++i) {
+            const quint32 h =
+                quint32(d[i]) << 24 | quint32(d[i + 1]) << 16 | quint32(d[i + 2]) << 8 | d[i + 3];
+            if (passes(h)) {
+                Header = h;
+                found = true;
+                break;
+            }
         }
-        Header = Header << 8 | ReadByte();
+        // Past the header found, or past the last allowed start: nothing more to find.
+        SetPosition(found || start + i > lastStart ? start + i + 4 : start + i);
+    }
+    if (!found && Position() <= lastStart) {
+        Header = ReadHeader();
+        while (Position() <= qint64(Info.AudioEnd) - 3) {
+            if (passes(Header)) {
+                found = true;
+                break;
+            }
+            Header = Header << 8 | ReadByte();
+        }
     }
     FrameLength = FrameBitRate = 0;
     if (!found)
         return false;
-    const int bitRate = MpegBitRate(Info.Version, Info.Layer, MpegHeader::BitRateIndex(Header));
-    CountFrame(bitRate, MpegFrameLength(Info.Version, Info.Layer, bitRate, Info.SampleRate,
-                                        MpegHeader::Padding(Header)));
+    const int index = MpegHeader::BitRateIndex(Header);
+    const int padding = MpegHeader::Padding(Header);
+    int& length = NextFrameLengths[size_t(index)][size_t(padding)];
+    if (length == 0)
+        length =
+            MpegFrameLength(Info.Version, Info.Layer, MpegBitRate(Info.Version, Info.Layer, index),
+                            Info.SampleRate, padding);
+    // The frame length is known only for valid indexes, and so is the bit rate.
+    FrameOffset = Position() - 4;
+    FrameBitRate = MpegBitRate(Info.Version, Info.Layer, index);
+    FrameLength = length;
+    ++Info.FrameCount;
+    BitRateSum += FrameBitRate;
     return true;
 }
 
@@ -204,7 +236,7 @@ void TMP3ReadStream::Analyse(quint8 options) {
     }
 
     for (;;) {
-        Seek(FrameOffset + FrameLength - 1);
+        SetPosition(FrameOffset + FrameLength - 1);
         if (!FindNextFrame())
             break;
         if (FrameBitRate != referenceBitRate)

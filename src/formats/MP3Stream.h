@@ -98,6 +98,9 @@ private:
     int FrameSampleRate = 0;
     int FrameLength = 0;
     qint64 BitRateSum = 0;
+    // Later frames use the first frame's sampling rate, so their lengths depend
+    // only on the bit-rate index and padding: computed once each.
+    std::array<std::array<int, 2>, 16> NextFrameLengths{};
 };
 
 // Never throws: an unusable file leaves Info all zero, TagV1Data zero, FrameIndex empty.

@@ -1,0 +1,673 @@
+// The settings store: TRegFile over an INI file in a temporary folder, and the
+// settings load and save on top of it. The user's own settings are never opened:
+// the native per-user location is redirected into a temporary folder first.
+
+#include "app/Reporting.h"
+#include "settings/RegFile.h"
+#include "settings/SettingsStore.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(TPlacement)
+Q_DECLARE_METATYPE(TModalResult)
+
+namespace {
+
+class TFakeReporter : public TReporter {
+public:
+    TModalResult Answer = TModalResult::Yes;
+    QStringList Questions;
+    QStringList Infos;
+
+    TModalResult AskUser(const QString& message, TDialogType type, unsigned buttons, int) override {
+        if (type != TDialogType::Confirmation || buttons != (mbYes | mbNo))
+            return TModalResult::None;
+        Questions << message;
+        return Answer;
+    }
+    void ShowInfo(const QString& text) override { Infos << text; }
+    void LogLine(const QString&) override {}
+    void ReplaceLastLogLine(const QString&) override {}
+    void SetStatusText(const QString&) override {}
+};
+
+// Remembers every value written, as "Section/Ident" or "Ident", in order.
+class TRecordingRegFile : public TRegFile {
+public:
+    using TRegFile::TRegFile;
+    QStringList Writes;
+    void WriteString(const QString& section, const QString& ident, const QString& value) override {
+        Writes << (section.isEmpty() ? ident : section + '/' + ident);
+        TRegFile::WriteString(section, ident, value);
+    }
+};
+
+const QStringList PlacementWrites = {"SonabelMainForm/Top", "SonabelMainForm/Left",
+                                     "SonabelMainForm/Width", "SonabelMainForm/Height",
+                                     "SonabelMainForm/State"};
+
+// The values SaveSettings writes besides LamePath and the placement, in order.
+const QStringList AllValueWrites = {"BitRateIndex", "LastDir",  "EncodingMode", "Language",
+                                    "DelayS",       "DestDir",  "LameParams",   "LameParamsABR",
+                                    "Flags",        "DirFlags", "DirSizeMin",   "DownloadDir",
+                                    "Jobs"};
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FNativeDir; // stands in for the per-user native location
+    QTemporaryDir FDir;
+    QString FMusic;
+    QString FDocs;
+    int FCase = 0;
+
+    QString NewStorePath() { return FDir.filePath(QString("store%1.ini").arg(++FCase)); }
+
+    TSettingsEnv Env(int defaultLanguage = 0) const {
+        TSettingsEnv env;
+        env.DefaultLanguage = defaultLanguage;
+        const QString music = FMusic, docs = FDocs;
+        env.ShellFolder = [music, docs](const QString& name) {
+            return name == "My Music" ? music : name == "Personal" ? docs : QString();
+        };
+        return env;
+    }
+
+    // Puts raw values into a store file the way another program version (or a
+    // hand edit) would have left them.
+    static void Seed(const QString& path, const QVariantMap& values) {
+        QSettings ini(path, QSettings::IniFormat);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            ini.setValue(it.key(), it.value());
+        ini.sync();
+        QCOMPARE(ini.status(), QSettings::NoError);
+    }
+    static QVariant Stored(const QString& path, const QString& key) {
+        return QSettings(path, QSettings::IniFormat).value(key);
+    }
+
+private Q_SLOTS:
+    void initTestCase();
+    void firstStartTakesDefaults();
+    void loadedNumbers_data();
+    void loadedNumbers();
+    void dirFlagsUpgrade_data();
+    void dirFlagsUpgrade();
+    void language_data();
+    void language();
+    void destDirMustExist();
+    void saveDecision_data();
+    void saveDecision();
+    void everyFieldCountsAsChange_data();
+    void everyFieldCountsAsChange();
+    void saveThenLoadRoundTrip();
+    void integersStoredAsDecimalText_data();
+    void integersStoredAsDecimalText();
+    void loadPlacement_data();
+    void loadPlacement();
+    void savePlacementWithoutSize();
+    void oldPlacementKeyMoved();
+    void inactiveStore_data();
+    void inactiveStore();
+    void nativeStoreUsesCompanyAndProgram();
+};
+
+void TestSettings::initTestCase() {
+    QVERIFY(FNativeDir.isValid());
+    QVERIFY(FDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FNativeDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, FNativeDir.path());
+    FMusic = FDir.filePath("Music");
+    FDocs = FDir.filePath("Documents");
+    QVERIFY(QDir().mkpath(FMusic));
+    QVERIFY(QDir().mkpath(FDocs));
+}
+
+void TestSettings::firstStartTakesDefaults() {
+    const QString path = NewStorePath();
+    TRecordingRegFile store(path);
+    TSettings s;
+    s.LamePath = "/opt/lame";
+    LoadSettings(store, s, Env(1));
+
+    QCOMPARE(s.Language, 1);
+    QCOMPARE(s.BitRateIndex, 6);
+    QCOMPARE(s.EncodingMode, quint8(0));
+    QCOMPARE(s.DelayS, 1800);
+    QCOMPARE(s.Jobs, 1);
+    QCOMPARE(s.LastDir, FMusic);
+    QCOMPARE(s.DestDir, FMusic);
+    QCOMPARE(s.LameParams(), QString());
+    QCOMPARE(s.LameParamsABR(), QString());
+    QCOMPARE(s.Flags, 0x01205002u);
+    QCOMPARE(s.DirFlags, 0x00EF0000u);
+    QCOMPARE(s.DirSizeMin, 0);
+    QCOMPARE(s.DownloadDir, FDocs);
+    QCOMPARE(s.LamePath, QString("/opt/lame"));
+    // The default DirFlags carry the upgrade marker: nothing to write at start-up.
+    QCOMPARE(store.Writes, QStringList());
+}
+
+void TestSettings::loadedNumbers_data() {
+    QTest::addColumn<QString>("ident");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<qint64>("expected");
+
+    QTest::newRow("BitRateIndex 14") << "BitRateIndex" << QVariant("14") << qint64(6);
+    QTest::newRow("BitRateIndex -1") << "BitRateIndex" << QVariant("-1") << qint64(6);
+    QTest::newRow("BitRateIndex abc") << "BitRateIndex" << QVariant("abc") << qint64(6);
+    QTest::newRow("BitRateIndex 7x") << "BitRateIndex" << QVariant("7x") << qint64(6);
+    QTest::newRow("BitRateIndex empty") << "BitRateIndex" << QVariant("") << qint64(6);
+    QTest::newRow("BitRateIndex 13") << "BitRateIndex" << QVariant("13") << qint64(13);
+    QTest::newRow("BitRateIndex 0") << "BitRateIndex" << QVariant("0") << qint64(0);
+    QTest::newRow("BitRateIndex beyond 32 bits")
+        << "BitRateIndex" << QVariant("4294967296") << qint64(6);
+    QTest::newRow("EncodingMode 2") << "EncodingMode" << QVariant("2") << qint64(0);
+    QTest::newRow("EncodingMode -1") << "EncodingMode" << QVariant("-1") << qint64(0);
+    // 257 would pass as 1 if the range were checked after narrowing to a byte.
+    QTest::newRow("EncodingMode 257") << "EncodingMode" << QVariant("257") << qint64(0);
+    QTest::newRow("EncodingMode 1") << "EncodingMode" << QVariant("1") << qint64(1);
+    QTest::newRow("DelayS negative kept") << "DelayS" << QVariant("-5") << qint64(-5);
+    QTest::newRow("DelayS hex text") << "DelayS" << QVariant("0x10") << qint64(1800);
+    QTest::newRow("Jobs 0") << "Jobs" << QVariant("0") << qint64(1);
+    QTest::newRow("Jobs 65") << "Jobs" << QVariant("65") << qint64(1);
+    QTest::newRow("Jobs 64") << "Jobs" << QVariant("64") << qint64(64);
+    QTest::newRow("Jobs 3") << "Jobs" << QVariant("3") << qint64(3);
+    QTest::newRow("Flags decimal") << "Flags" << QVariant("18894850") << qint64(0x01205002);
+    QTest::newRow("Flags top bit") << "Flags" << QVariant("-2147483647") << qint64(0x80000001);
+    QTest::newRow("Flags unsigned text overflows")
+        << "Flags" << QVariant("4294967295") << qint64(0x01205002);
+    QTest::newRow("Flags as bytes") << "Flags" << QVariant(QByteArray("16")) << qint64(0x01205002);
+    QTest::newRow("DirSizeMin abc") << "DirSizeMin" << QVariant("abc") << qint64(0);
+    QTest::newRow("DirSizeMin 512") << "DirSizeMin" << QVariant("512") << qint64(512);
+}
+
+void TestSettings::loadedNumbers() {
+    QFETCH(QString, ident);
+    QFETCH(QVariant, stored);
+    QFETCH(qint64, expected);
+
+    const QString path = NewStorePath();
+    Seed(path, {{ident, stored}});
+    TRegFile store(path);
+    TSettings s;
+    LoadSettings(store, s, Env());
+    const QHash<QString, qint64> loaded = {{"BitRateIndex", s.BitRateIndex},
+                                           {"EncodingMode", s.EncodingMode},
+                                           {"DelayS", s.DelayS},
+                                           {"Jobs", s.Jobs},
+                                           {"Flags", s.Flags},
+                                           {"DirSizeMin", s.DirSizeMin}};
+    QVERIFY(loaded.contains(ident));
+    QCOMPARE(loaded.value(ident), expected);
+}
+
+void TestSettings::dirFlagsUpgrade_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<quint32>("expected");
+    QTest::addColumn<bool>("writtenBack");
+
+    QTest::newRow("0") << QVariant("0") << 0x00E00000u << true;
+    QTest::newRow("MP3 and recursion, no marker")
+        << QVariant(QString::number(0x10040000)) << 0x10E40000u << true;
+    QTest::newRow("marker alone is left alone")
+        << QVariant(QString::number(0x00200000)) << 0x00200000u << false;
+    QTest::newRow("default") << QVariant(QString::number(0x00EF0000)) << 0x00EF0000u << false;
+    QTest::newRow("missing") << QVariant() << 0x00EF0000u << false;
+}
+
+void TestSettings::dirFlagsUpgrade() {
+    QFETCH(QVariant, stored);
+    QFETCH(quint32, expected);
+    QFETCH(bool, writtenBack);
+
+    const QString path = NewStorePath();
+    if (stored.isValid())
+        Seed(path, {{"DirFlags", stored}});
+    TSettings s;
+    {
+        TRecordingRegFile store(path);
+        LoadSettings(store, s, Env());
+        QCOMPARE(store.Writes, writtenBack ? QStringList{"DirFlags"} : QStringList());
+    }
+    QCOMPARE(s.DirFlags, expected);
+    const QVariant after = Stored(path, "DirFlags");
+    QCOMPARE(after, writtenBack ? QVariant(QString::number(qint32(expected))) : stored);
+}
+
+void TestSettings::language_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("defaultLanguage");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<bool>("asksOnExit");
+
+    QTest::newRow("ENG") << QVariant("ENG") << 1 << 0 << false;
+    QTest::newRow("FRN") << QVariant("FRN") << 0 << 1 << false;
+    QTest::newRow("lower case is unknown") << QVariant("frn") << 0 << 0 << true;
+    QTest::newRow("unknown, default French") << QVariant("DEU") << 1 << 1 << true;
+    QTest::newRow("missing, default French") << QVariant() << 1 << 1 << false;
+    QTest::newRow("empty text") << QVariant("") << 0 << 0 << true;
+}
+
+void TestSettings::language() {
+    QFETCH(QVariant, stored);
+    QFETCH(int, defaultLanguage);
+    QFETCH(int, expected);
+    QFETCH(bool, asksOnExit);
+
+    const QString path = NewStorePath();
+    if (stored.isValid())
+        Seed(path,
+             {{"Language", stored}, {"Flags", QString::number(DefaultFlags | flConfirmSave)}});
+    else
+        Seed(path, {{"Flags", QString::number(DefaultFlags | flConfirmSave)}});
+    TRegFile store(path);
+    TSettings s;
+    const TSettingsEnv env = Env(defaultLanguage);
+    LoadSettings(store, s, env);
+    QCOMPARE(s.Language, expected);
+    QCOMPARE(s.DefaultLanguage, defaultLanguage);
+
+    TFakeReporter reporter;
+    reporter.Answer = TModalResult::No;
+    SaveSettings(store, s, {}, reporter, env);
+    QCOMPARE(reporter.Questions.size(), asksOnExit ? 1 : 0);
+}
+
+void TestSettings::destDirMustExist() {
+    const QString path = NewStorePath();
+    const QString gone = FDir.filePath("no-such-folder");
+    Seed(path, {{"DestDir", gone}, {"LastDir", gone}});
+    TRegFile store(path);
+    TSettings s;
+    LoadSettings(store, s, Env());
+    QCOMPARE(s.DestDir, FMusic);
+    QCOMPARE(s.LastDir, gone); // only the destination is checked
+
+    const QString existing = FDir.filePath("out");
+    QVERIFY(QDir().mkpath(existing));
+    store.WriteString(QString(), "DestDir", existing);
+    LoadSettings(store, s, Env());
+    QCOMPARE(s.DestDir, existing);
+
+    // No music folder known: the defaults are empty.
+    TSettingsEnv noMusic = Env();
+    noMusic.ShellFolder = [](const QString&) { return QString(); };
+    TRegFile empty(NewStorePath());
+    LoadSettings(empty, s, noMusic);
+    QCOMPARE(s.LastDir, QString());
+    QCOMPARE(s.DestDir, QString());
+    QCOMPARE(s.DownloadDir, QString());
+}
+
+void TestSettings::saveDecision_data() {
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<bool>("powerOff");
+    QTest::addColumn<TModalResult>("answer");
+    QTest::addColumn<int>("expectedResult");
+    QTest::addColumn<int>("questions");
+
+    const int saved = int(TSaveResult::Saved);
+    const int unchanged = int(TSaveResult::Unchanged);
+    const int declined = int(TSaveResult::Declined);
+    QTest::newRow("no confirmation") << false << true << false << TModalResult::No << saved << 0;
+    QTest::newRow("confirm, nothing changed")
+        << true << false << false << TModalResult::Yes << unchanged << 0;
+    QTest::newRow("confirm, changed, Yes")
+        << true << true << false << TModalResult::Yes << saved << 1;
+    QTest::newRow("confirm, changed, No")
+        << true << true << false << TModalResult::No << declined << 1;
+    QTest::newRow("confirm, changed, power-off closing")
+        << true << true << true << TModalResult::No << saved << 0;
+}
+
+void TestSettings::saveDecision() {
+    QFETCH(bool, confirm);
+    QFETCH(bool, changed);
+    QFETCH(bool, powerOff);
+    QFETCH(TModalResult, answer);
+    QFETCH(int, expectedResult);
+    QFETCH(int, questions);
+
+    // Texts that parse to the loaded values but are not what a save would write,
+    // so any value written shows in the file.
+    const QString flags = QString::number(confirm ? DefaultFlags | flConfirmSave : DefaultFlags);
+    const QVariantMap seeded = {{"BitRateIndex", "+7"}, {"EncodingMode", "01"},
+                                {"DelayS", "0600"},     {"Language", "FRN"},
+                                {"LastDir", FDocs},     {"DestDir", FDocs},
+                                {"LameParams", "-h"},   {"LameParamsABR", "-V 2"},
+                                {"Flags", "+" + flags}, {"DirFlags", "+15663104"},
+                                {"DirSizeMin", "+100"}, {"DownloadDir", FMusic},
+                                {"Jobs", "+2"},         {"LamePath", "/old/lame"}};
+    const QStringList rewrittenWhenSaved = {"BitRateIndex", "EncodingMode", "DelayS", "Flags",
+                                            "DirFlags",     "DirSizeMin",   "Jobs"};
+    const QString path = NewStorePath();
+    Seed(path, seeded);
+
+    TSettings s;
+    TFakeReporter reporter;
+    reporter.Answer = answer;
+    TSaveRequest request;
+    request.ConfirmQuestion = "Save the changed settings?";
+    request.PowerOffClosing = powerOff;
+    request.MainPlacement = {wsMaximized, 800, 600, 10, 20};
+    QStringList writes;
+    {
+        TRecordingRegFile store(path);
+        LoadSettings(store, s, Env());
+        QCOMPARE(store.Writes, QStringList());
+        s.LamePath = "/usr/bin/lame";
+        if (changed)
+            s.DelayS = 60;
+        QCOMPARE(int(SaveSettings(store, s, request, reporter, Env())), expectedResult);
+        writes = store.Writes;
+    }
+    QCOMPARE(reporter.Questions.size(), questions);
+    if (questions)
+        QCOMPARE(reporter.Questions.first(), request.ConfirmQuestion);
+
+    const QStringList always = QStringList{"LamePath"} + PlacementWrites;
+    const bool all = expectedResult == int(TSaveResult::Saved);
+    QCOMPARE(writes, all ? always + AllValueWrites : always);
+    QCOMPARE(Stored(path, "LamePath"), QVariant("/usr/bin/lame"));
+    QCOMPARE(Stored(path, "SonabelMainForm/State"), QVariant("2"));
+    QCOMPARE(Stored(path, "SonabelMainForm/Left"), QVariant("20"));
+    for (auto it = seeded.cbegin(); it != seeded.cend(); ++it) {
+        if (it.key() == "LamePath")
+            continue;
+        if (!all)
+            QCOMPARE(Stored(path, it.key()), it.value());
+        else if (rewrittenWhenSaved.contains(it.key()))
+            QVERIFY2(Stored(path, it.key()) != it.value(), qPrintable(it.key()));
+    }
+    if (all)
+        QCOMPARE(Stored(path, "DelayS"), QVariant(changed ? "60" : "600"));
+}
+
+void TestSettings::everyFieldCountsAsChange_data() {
+    QTest::addColumn<QString>("field");
+    for (const char* f :
+         {"BitRateIndex", "LastDir", "DestDir", "LameParams", "LameParamsABR", "Flags", "DirFlags",
+          "DirSizeMin", "EncodingMode", "Language", "DownloadDir", "DelayS", "Jobs"})
+        QTest::newRow(f) << QString(f);
+}
+
+void TestSettings::everyFieldCountsAsChange() {
+    QFETCH(QString, field);
+
+    const QString path = NewStorePath();
+    Seed(path, {{"Flags", QString::number(DefaultFlags | flConfirmSave)}});
+    TRegFile store(path);
+    TSettings s;
+    LoadSettings(store, s, Env());
+
+    // Unchanged, LamePath and placement aside: no question.
+    TFakeReporter reporter;
+    reporter.Answer = TModalResult::No;
+    s.LamePath = "/usr/bin/lame";
+    QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Unchanged);
+
+    const QString other = FDir.filePath("elsewhere");
+    QVERIFY(QDir().mkpath(other));
+    if (field == "BitRateIndex")
+        s.BitRateIndex = 13;
+    else if (field == "LastDir")
+        s.LastDir = other;
+    else if (field == "DestDir")
+        s.DestDir = other;
+    else if (field == "LameParams")
+        s.LameParams() = "-m m";
+    else if (field == "LameParamsABR")
+        s.LameParamsABR() = "-m m";
+    else if (field == "Flags")
+        s.Flags |= flKeepTime;
+    else if (field == "DirFlags")
+        s.DirFlags |= dfRecurse;
+    else if (field == "DirSizeMin")
+        s.DirSizeMin = 64;
+    else if (field == "EncodingMode")
+        s.EncodingMode = 1;
+    else if (field == "Language")
+        s.Language = 1;
+    else if (field == "DownloadDir")
+        s.DownloadDir = other;
+    else if (field == "DelayS")
+        s.DelayS = 1799;
+    else if (field == "Jobs")
+        s.Jobs = 2;
+    else
+        QFAIL("unknown field");
+    QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Declined);
+    QCOMPARE(reporter.Questions.size(), 1);
+}
+
+void TestSettings::saveThenLoadRoundTrip() {
+    const QString path = NewStorePath();
+    const QString dest = FDir.filePath("dest");
+    QVERIFY(QDir().mkpath(dest));
+    TSettings out;
+    out.Language = 1;
+    out.BitRateIndex = 0;
+    out.EncodingMode = 1;
+    out.DelayS = 90;
+    out.Jobs = 4;
+    out.LastDir = FDir.filePath("last dir, with comma");
+    out.DestDir = dest;
+    out.LameParams() = "--preset \"x\"";
+    out.LameParamsABR() = "-q 0; -m j";
+    out.Flags = 0x80000000u | flShutDown | SetPriorityIndex(DefaultFlags, 4);
+    out.DirFlags = 0x30EF0007;
+    out.DirSizeMin = -1;
+    out.DownloadDir = FDir.filePath("dl");
+    out.LamePath = "/usr/local/bin/lame";
+    TFakeReporter reporter;
+    {
+        TRegFile store(path);
+        QCOMPARE(SaveSettings(store, out, {}, reporter, Env()), TSaveResult::Saved);
+    }
+    TRegFile store(path);
+    TSettings in;
+    LoadSettings(store, in, Env());
+    QCOMPARE(in.Language, out.Language);
+    QCOMPARE(in.BitRateIndex, out.BitRateIndex);
+    QCOMPARE(in.EncodingMode, out.EncodingMode);
+    QCOMPARE(in.DelayS, out.DelayS);
+    QCOMPARE(in.Jobs, out.Jobs);
+    QCOMPARE(in.LastDir, out.LastDir);
+    QCOMPARE(in.DestDir, out.DestDir);
+    QCOMPARE(in.LameParams(), out.LameParams());
+    QCOMPARE(in.LameParamsABR(), out.LameParamsABR());
+    QCOMPARE(in.Flags, out.Flags);
+    QCOMPARE(in.DirFlags, out.DirFlags);
+    QCOMPARE(in.DirSizeMin, out.DirSizeMin);
+    QCOMPARE(in.DownloadDir, out.DownloadDir);
+    QCOMPARE(in.LamePath, out.LamePath);
+    QVERIFY(reporter.Questions.isEmpty());
+}
+
+void TestSettings::integersStoredAsDecimalText_data() {
+    QTest::addColumn<quint32>("flags");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("default") << 0x01205002u << "18894850";
+    QTest::newRow("top bit") << 0x80000000u << "-2147483648";
+    QTest::newRow("all bits") << 0xFFFFFFFFu << "-1";
+}
+
+void TestSettings::integersStoredAsDecimalText() {
+    QFETCH(quint32, flags);
+    QFETCH(QString, text);
+    const QString path = NewStorePath();
+    TSettings s;
+    s.Flags = flags;
+    {
+        TRegFile store(path);
+        TFakeReporter reporter;
+        SaveSettings(store, s, {}, reporter, Env());
+    }
+    const QVariant stored = Stored(path, "Flags");
+    QCOMPARE(stored.typeId(), int(QMetaType::QString));
+    QCOMPARE(stored.toString(), text);
+    QCOMPARE(quint32(TRegFile(path).ReadInteger(QString(), "Flags", 0)), flags);
+}
+
+void TestSettings::loadPlacement_data() {
+    QTest::addColumn<QVariantMap>("stored");
+    QTest::addColumn<bool>("withSize");
+    QTest::addColumn<TPlacement>("current");
+    QTest::addColumn<TPlacement>("expected");
+
+    const TPlacement designed{wsNormal, 640, 480, 100, 200};
+    const QVariantMap full = {{"Width", "800"}, {"Height", "600"}, {"Top", "5"}, {"Left", "-7"}};
+    auto with = [&](const QString& state) {
+        QVariantMap m = full;
+        m.insert("State", state);
+        return m;
+    };
+    QTest::newRow("normal") << with("0") << true << designed
+                            << TPlacement{wsNormal, 800, 600, 5, -7};
+    QTest::newRow("minimised opens normal")
+        << with("1") << true << designed << TPlacement{wsNormal, 800, 600, 5, -7};
+    QTest::newRow("maximised keeps designed geometry")
+        << with("2") << true << designed << TPlacement{wsMaximized, 640, 480, 100, 200};
+    QTest::newRow("unknown state is normal")
+        << with("5") << true << designed << TPlacement{wsNormal, 800, 600, 5, -7};
+    QTest::newRow("no State value is normal")
+        << full << true << TPlacement{wsMaximized, 640, 480, 100, 200}
+        << TPlacement{wsNormal, 800, 600, 5, -7};
+    QTest::newRow("nothing stored") << QVariantMap() << true << designed << designed;
+    QTest::newRow("unparsable width keeps current")
+        << QVariantMap{{"Width", "wide"}, {"Height", "300"}} << true << designed
+        << TPlacement{wsNormal, 640, 300, 100, 200};
+    QTest::newRow("without size: position only")
+        << with("2") << false << designed << TPlacement{wsNormal, 640, 480, 5, -7};
+    QTest::newRow("without size, maximised: nothing")
+        << with("0") << false << TPlacement{wsMaximized, 640, 480, 100, 200}
+        << TPlacement{wsMaximized, 640, 480, 100, 200};
+}
+
+void TestSettings::loadPlacement() {
+    QFETCH(QVariantMap, stored);
+    QFETCH(bool, withSize);
+    QFETCH(TPlacement, current);
+    QFETCH(TPlacement, expected);
+
+    const QString path = NewStorePath();
+    QVariantMap keyed;
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        keyed.insert("SonabelMainForm/" + it.key(), it.value());
+    keyed.insert("OtherForm/Top", "999"); // another window's placement stays its own
+    Seed(path, keyed);
+    TRegFile store(path);
+    TPlacement p = current;
+    store.LoadPlacement("SonabelMainForm", p, withSize);
+    QCOMPARE(p.State, expected.State);
+    QCOMPARE(p.Width, expected.Width);
+    QCOMPARE(p.Height, expected.Height);
+    QCOMPARE(p.Top, expected.Top);
+    QCOMPARE(p.Left, expected.Left);
+}
+
+void TestSettings::savePlacementWithoutSize() {
+    const QString path = NewStorePath();
+    TRecordingRegFile store(path);
+    store.SavePlacement("SonabelDirForm", {wsMaximized, 1, 2, 3, 4}, false);
+    QCOMPARE(store.Writes, (QStringList{"SonabelDirForm/Top", "SonabelDirForm/Left"}));
+    TPlacement p;
+    store.LoadPlacement("SonabelDirForm", p, false);
+    QCOMPARE(p.Top, 3);
+    QCOMPARE(p.Left, 4);
+}
+
+void TestSettings::oldPlacementKeyMoved() {
+    const QString path = NewStorePath();
+    Seed(path, {{"tavoraMainForm/State", "2"},
+                {"tavoraMainForm/Width", "1024"},
+                {"tavoraMainForm/Top", "33"},
+                {"SonabelMainForm/Width", "10"},
+                {"SonabelMainForm/Stale", "x"},
+                {"BitRateIndex", "8"}});
+    TSettings s;
+    {
+        TRegFile store(path);
+        LoadSettings(store, s, Env());
+        QVERIFY(!store.SectionExists("tavoraMainForm"));
+        QVERIFY(store.SectionExists("SonabelMainForm"));
+    }
+    QCOMPARE(s.BitRateIndex, 8);
+    QSettings ini(path, QSettings::IniFormat);
+    QVERIFY(!ini.childGroups().contains("tavoraMainForm"));
+    ini.beginGroup("SonabelMainForm");
+    QStringList keys = ini.childKeys();
+    keys.sort();
+    QCOMPARE(keys, (QStringList{"State", "Top", "Width"}));
+    QCOMPARE(ini.value("Width"), QVariant("1024"));
+    QCOMPARE(ini.value("State"), QVariant("2"));
+    QCOMPARE(ini.value("Top"), QVariant("33"));
+}
+
+void TestSettings::inactiveStore_data() {
+    QTest::addColumn<QString>("society");
+    QTest::addColumn<QString>("program");
+    QTest::newRow("no society") << ""
+                                << "Sonabel";
+    QTest::newRow("no program") << "Morvane"
+                                << "";
+    QTest::newRow("neither") << ""
+                             << "";
+}
+
+void TestSettings::inactiveStore() {
+    QFETCH(QString, society);
+    QFETCH(QString, program);
+
+    TFakeReporter reporter;
+    TRecordingRegFile store("RegFile1", society, program, &reporter);
+    QVERIFY(!store.Active());
+    QCOMPARE(reporter.Infos,
+             QStringList{QString::fromUtf8("RegFile1\r\nErreur de programmation:\r\n"
+                                           "Clef non définies\r\n"
+                                           "La base de registre ne sera pas utilisée,\r\n"
+                                           "et les évènements seront ignorés.")});
+
+    store.WriteInteger("", "BitRateIndex", 3);
+    store.WriteString("Sec", "Name", "value");
+    QCOMPARE(store.ReadInteger("", "BitRateIndex", 6), 6);
+    QCOMPARE(store.ReadString("Sec", "Name", "def"), QString("def"));
+    QVERIFY(!store.Flush());
+
+    TSettings s;
+    s.BitRateIndex = 2;
+    s.DirFlags = 0;
+    LoadSettings(store, s, Env());
+    QCOMPARE(s.BitRateIndex, 6);
+    QCOMPARE(s.DirFlags, 0x00EF0000u);
+    QCOMPARE(s.LastDir, FMusic);
+
+    s.Flags = DefaultFlags; // confirmation off: everything would be written
+    QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Saved);
+    QVERIFY(QDir(FNativeDir.path()).isEmpty());
+}
+
+void TestSettings::nativeStoreUsesCompanyAndProgram() {
+    TFakeReporter reporter;
+    {
+        TRegFile store("RegFile1", "Morvane", "Sonabel", &reporter);
+        QVERIFY(store.Active());
+        store.WriteInteger("", "Flags", qint32(DefaultFlags));
+        QVERIFY(store.Flush());
+    }
+    QVERIFY(reporter.Infos.isEmpty());
+    const QString file = FNativeDir.filePath("Morvane/Sonabel.conf");
+    QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+    QCOMPARE(QSettings(file, QSettings::IniFormat).value("Flags"), QVariant("18894850"));
+    QVERIFY(QFile::remove(file));
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
