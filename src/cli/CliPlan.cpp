@@ -95,7 +95,8 @@ int RunPlanCommand(const QStringList& args) {
         const QString& v = args.at(i);
         int n = 0;
         if (a == QLatin1String("--settings")) {
-            LoadCliSettings(v);
+            if (!LoadCliSettings(v))
+                return ExitFailed;
         } else if (a == QLatin1String("--encoder")) {
             encoder = v;
         } else if (a == QLatin1String("--bitrate")) {
