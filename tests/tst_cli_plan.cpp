@@ -34,6 +34,7 @@ private Q_SLOTS:
     void plansAroundExistingFiles();
     void plansFolderWithSubFolders();
     void overridesAreNotSaved();
+    void settingsFileIsReadNotWritten();
     void usageErrors_data();
     void usageErrors();
 
@@ -177,6 +178,35 @@ void TestCliPlan::overridesAreNotSaved() {
     // The next run starts from the defaults again.
     QCOMPARE(RunCli({"plan", "/a/b.wav"}, out, err), 0);
     QCOMPARE(Records(out).value(0)["output"].toString(), QStringLiteral("/a/b_C96kbps.mp3"));
+}
+
+void TestCliPlan::settingsFileIsReadNotWritten() {
+    // ABR at 256 kbit/s, no quality switch for ABR, the fake encoder stored, and
+    // a folder filter without its upgrade marker (loading would write it back).
+    const QString file = Tmp.filePath(QStringLiteral("my settings.ini"));
+    const QByteArray ini = "[General]\nBitRateIndex=12\nEncodingMode=1\n"
+                           "LameParamsABR=--tt x\nFlags=153112578\nDirFlags=0\nLamePath=" +
+                           FakeLame.toUtf8() + "\n";
+    QVERIFY(WriteFile(file, ini));
+    QByteArray out, err;
+    QCOMPARE(RunCli({"plan", "--settings", file, "/a/b.wav"}, out, err), 0);
+    QList<QJsonObject> r = Records(out);
+    QCOMPARE(r.value(0)["output"].toString(), QStringLiteral("/a/b_A256kbps.mp3"));
+    QCOMPARE(r.value(0)["arguments"].toString(),
+             QStringLiteral(" --tt x --priority 2 --abr 256 \"/a/b.wav\" \"/a/b_A256kbps.mp3\""));
+    QCOMPARE(ToStrings(r.value(0)["argv"]).value(0), FakeLame);
+
+    // Options still win over the file.
+    QCOMPARE(RunCli({"plan", "--bitrate", "64", "--settings", file, "/a/b.wav"}, out, err), 0);
+    QCOMPARE(Records(out).value(0)["output"].toString(), QStringLiteral("/a/b_A64kbps.mp3"));
+
+    QCOMPARE(RunCli({"encoder", "--settings", file}, out, err), 0);
+    QCOMPARE(Records(out).value(0)["path"].toString(), FakeLame);
+    QCOMPARE(ReadFile(file), ini);
+
+    const QString missing = Tmp.filePath(QStringLiteral("none.ini"));
+    QCOMPARE(RunCli({"plan", "--settings", missing, "/a/b.wav"}, out, err), 1);
+    QVERIFY(err.contains(missing.toUtf8()));
 }
 
 void TestCliPlan::usageErrors_data() {

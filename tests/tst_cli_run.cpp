@@ -278,6 +278,7 @@ void TestCliRun::usageErrors_data() {
     QTest::newRow("unknown option") << QStringList{"--fast", "x.wav"};
     QTest::newRow("missing file") << QStringList{"/no/such/file.wav"};
     QTest::newRow("bad bit rate") << QStringList{"--bitrate", "100", "x.wav"};
+    QTest::newRow("unreadable settings") << QStringList{"--settings", "/no/such.ini", "x.wav"};
 }
 
 void TestCliRun::usageErrors() {

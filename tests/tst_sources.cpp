@@ -8,12 +8,15 @@
 #include "app/RecordingReporter.h"
 #include "app/RunState.h"
 #include "app/Sonabel_L.h"
+#include "engine/SonabelMisc.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -89,6 +92,7 @@ private Q_SLOTS:
     void removeRows_data();
     void removeRows();
     void addFilesBracket();
+    void encoderPathChange();
     void scanOrder();
     void addFolderFilter_data();
     void addFolderFilter();
@@ -566,6 +570,7 @@ void TestSources::removeRows_data() {
     QTest::newRow("first row") << QList<int>{0} << "bcde" << 0 << false;
     QTest::newRow("two apart") << QList<int>{3, 1} << "ace" << 2 << false;
     QTest::newRow("last two") << QList<int>{3, 4} << "abc" << -1 << false;
+    QTest::newRow("two runs") << QList<int>{0, 1, 3} << "ce" << 1 << false;
     QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4} << "" << -1 << false;
     QTest::newRow("nothing selected") << QList<int>{} << "abcde" << -1 << true;
     QTest::newRow("stale index") << QList<int>{7} << "abcde" << -1 << true;
@@ -582,6 +587,7 @@ void TestSources::removeRows() {
     QVERIFY(!root.isEmpty());
     TRecordingReporter reporter;
     TSourceList list(&reporter);
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp2", "e.wav"})
         list.AddSourceFile(root + QLatin1Char('/') + QLatin1String(name));
     list.UpdateList(false);
@@ -618,6 +624,30 @@ void TestSources::addFilesBracket() {
     list.ClearList();
     QCOMPARE(list.Count(), 0);
     QCOMPARE(list.TotalSizeKB(), 0u);
+}
+
+void TestSources::encoderPathChange() {
+    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    QVERIFY(!lame.isEmpty());
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    LameShortPath.clear();
+    LameVersion.clear();
+    list.UpdateList(false); // no encoder set: nothing to probe
+    QVERIFY(reporter.Log.isEmpty());
+    Settings().LamePath = lame;
+    list.UpdateList(false);
+    QCOMPARE(LameShortPath, lame);
+    QVERIFY(LameVersion.contains(QStringLiteral("LAME"), Qt::CaseInsensitive));
+    QCOMPARE(reporter.Log, QStringList{LameVersion});
+    // Probed once per change of the path.
+    list.UpdateList(false);
+    QCOMPARE(reporter.Log.size(), 1);
+    Settings().LamePath = Work.filePath(QStringLiteral("no-such-encoder"));
+    list.UpdateList(false);
+    QCOMPARE(LameShortPath, QString());
+    QCOMPARE(LameVersion, QString());
+    QCOMPARE(reporter.Log.size(), 1);
 }
 
 void TestSources::scanOrder() {
@@ -707,6 +737,7 @@ void TestSources::addFolderFilter() {
     Settings().DirFlags = dirFlags;
     TRecordingReporter reporter;
     TSourceList list(&reporter);
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QSignalSpy scanBegin(&list, &TSourceList::ScanBegin);
     QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
 

@@ -16,8 +16,9 @@ int RunPlanCommand(const QStringList& args);
 // sonabel-cli run [options] PATH...: the batch run on the terminal.
 int RunRunCommand(const QStringList& args);
 
-// --settings FILE: the settings of this run come from FILE (never written back).
-void LoadCliSettings(const QString& file);
+// --settings FILE: the settings of this run come from FILE, which is never
+// written. False (after saying why on stderr) when it cannot be read.
+bool LoadCliSettings(const QString& file);
 // The encoder this run uses: the --encoder value, else the stored LamePath when
 // it exists, else the lookup (program folder, then PATH). Empty when none.
 QString ResolveEncoderPath(const QString& option);

@@ -5,14 +5,29 @@
 #include "Json.h"
 #include "engine/SonabelMisc.h"
 #include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
-void LoadCliSettings(const QString& file) {
-    // The settings store is not part of the program yet: the option is taken
-    // and the built-in defaults stay in force.
-    Q_UNUSED(file);
+bool LoadCliSettings(const QString& file) {
+    if (!QFileInfo(file).isFile()) {
+        PrintErr(QStringLiteral("sonabel-cli: settings file not found: %1").arg(file));
+        return false;
+    }
+    // Loading may write (the folder-filter upgrade, the old placement key); a
+    // throw-away copy keeps the user's file exactly as it was.
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("settings.ini"));
+    if (!dir.isValid() || !QFile::copy(file, copy)) {
+        PrintErr(QStringLiteral("sonabel-cli: settings file cannot be read: %1").arg(file));
+        return false;
+    }
+    TRegFile store(copy);
+    LoadSettings(store, Settings());
+    return true;
 }
 
 QString ResolveEncoderPath(const QString& option) {
@@ -31,10 +46,12 @@ int RunEncoderCommand(const QStringList& args) {
         if (a == QLatin1String("--settings") || a == QLatin1String("--encoder")) {
             if (++i >= args.size())
                 return UsageError(QStringLiteral("%1 needs a value").arg(a));
-            if (a == QLatin1String("--settings"))
-                LoadCliSettings(args.at(i));
-            else
+            if (a == QLatin1String("--settings")) {
+                if (!LoadCliSettings(args.at(i)))
+                    return ExitFailed;
+            } else {
                 encoder = args.at(i);
+            }
         } else {
             return UsageError(QStringLiteral("unknown option for encoder: %1").arg(a));
         }

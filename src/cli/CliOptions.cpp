@@ -45,7 +45,8 @@ TOptionTake TakeEncodingOption(const QStringList& args, qsizetype& i, TEncodingO
     const QString& v = args.at(++i);
     int n = 0;
     if (a == QLatin1String("--settings")) {
-        LoadCliSettings(v);
+        if (!LoadCliSettings(v))
+            return TOptionTake::Failed;
     } else if (a == QLatin1String("--encoder")) {
         o.Encoder = v;
     } else if (a == QLatin1String("--bitrate")) {

@@ -12,7 +12,8 @@ struct TEncodingOptions {
     bool KeepSubDirs = false;
 };
 
-enum class TOptionTake { Taken, NotOurs, Error };
+// Failed: --settings could not be read (already said on stderr).
+enum class TOptionTake { Taken, NotOurs, Error, Failed };
 
 // Takes args[i] (and its value, advancing i) when it is an encoding option;
 // on Error, error holds the usage message. --settings is loaded at once.

@@ -67,6 +67,8 @@ int RunPlanCommand(const QStringList& args) {
             continue;
         case TOptionTake::Error:
             return UsageError(error);
+        case TOptionTake::Failed:
+            return ExitFailed;
         case TOptionTake::NotOurs:
             break;
         }

@@ -175,6 +175,7 @@ struct TRunOptions {
     QString Language;
     quint32 SetFlags = 0, ClearFlags = 0;
     QStringList Paths;
+    bool SettingsUnreadable = false;
 };
 
 // Returns an empty text when the arguments are sound, else the usage message.
@@ -192,6 +193,10 @@ QString ParseRunArguments(const QStringList& args, TRunOptions& o) {
         }
         QString error;
         const TOptionTake taken = TakeEncodingOption(args, i, o.Encoding, error);
+        if (taken == TOptionTake::Failed) {
+            o.SettingsUnreadable = true;
+            return QString();
+        }
         if (taken == TOptionTake::Error)
             return error;
         if (taken == TOptionTake::Taken)
@@ -266,6 +271,9 @@ int RunRunCommand(const QStringList& args) {
     const QString error = ParseRunArguments(args, o);
     if (!error.isEmpty())
         return UsageError(error);
+    // A run that cannot have the settings it was given is refused before it starts.
+    if (o.SettingsUnreadable)
+        return ExitUsage;
 
     TSettings& s = Settings();
     SetLanguage(o.Language.isEmpty() ? s.Language : LanguageIndexOfCode(o.Language), false);

@@ -83,56 +83,45 @@ void TIntegerList::Clear() {
     FCapacity = 0;
 }
 
+namespace {
+
 // The bisection keeps high exclusive and stops when fewer than two items remain;
-// the last middle examined decides the insertion index.
-bool TIntegerList::FindAscending(qint32 value, qint32& index) const {
-    if (FCount == 0 || value < Items[0]) {
+// the last middle examined decides the insertion index. Before(a, b) tells
+// whether a sorts ahead of b, so one search serves both orders.
+template <typename Before>
+bool BinaryFind(const std::vector<qint32>& items, qint32 count, qint32 value, qint32& index,
+                Before before) {
+    if (count == 0 || before(value, items[0])) {
         index = 0;
         return false;
     }
-    if (value == Items[0]) {
+    if (value == items[0]) {
         index = 0;
         return true;
     }
-    qint32 low = 0, high = FCount, middle = 0;
+    qint32 low = 0, high = count, middle = 0;
     do {
         middle = low + (high - low) / 2;
-        const qint32 item = Items[size_t(middle)];
+        const qint32 item = items[size_t(middle)];
         if (value == item) {
             index = middle;
             return true;
         }
-        if (value < item)
+        if (before(value, item))
             high = middle;
         else
             low = middle;
     } while (high - low >= 2);
-    index = value <= Items[size_t(middle)] ? middle : middle + 1;
+    index = before(items[size_t(middle)], value) ? middle + 1 : middle;
     return false;
 }
 
+} // namespace
+
+bool TIntegerList::FindAscending(qint32 value, qint32& index) const {
+    return BinaryFind(Items, FCount, value, index, [](qint32 a, qint32 b) { return a < b; });
+}
+
 bool TIntegerList::FindDescending(qint32 value, qint32& index) const {
-    if (FCount == 0 || value > Items[0]) {
-        index = 0;
-        return false;
-    }
-    if (value == Items[0]) {
-        index = 0;
-        return true;
-    }
-    qint32 low = 0, high = FCount, middle = 0;
-    do {
-        middle = low + (high - low) / 2;
-        const qint32 item = Items[size_t(middle)];
-        if (value == item) {
-            index = middle;
-            return true;
-        }
-        if (value > item)
-            high = middle;
-        else
-            low = middle;
-    } while (high - low >= 2);
-    index = value >= Items[size_t(middle)] ? middle : middle + 1;
-    return false;
+    return BinaryFind(Items, FCount, value, index, [](qint32 a, qint32 b) { return a > b; });
 }

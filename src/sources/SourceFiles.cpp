@@ -48,12 +48,10 @@ QString SourcePathKey(const QString& path) {
 }
 
 qint64 FileSizeOf(const QString& path) {
-    // Opening for reading does not lock the file on any platform here, so a
-    // growing encoder output can be measured while it is written.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return 0;
-    return file.size();
+    // Asked of the file system, without opening: a file another process is
+    // writing is measured as it grows, and a pipe never blocks the caller.
+    const QFileInfo info(path);
+    return info.isFile() ? info.size() : 0;
 }
 
 namespace {

@@ -55,6 +55,10 @@ QVariant TSourceList::headerData(int section, Qt::Orientation orientation, int r
 void TSourceList::SetCell(int row, int cell, const QString& text) {
     if (row < 0 || row >= Count() || cell < 0 || cell >= TCell::Count)
         return;
+    if (cell == TCell::PathKey) {
+        Keys.remove(Rows[row][cell]);
+        Keys.insert(text);
+    }
     Rows[row][cell] = text;
     if (cell < ColumnCount) {
         const QModelIndex at = index(row, cell);
@@ -79,9 +83,7 @@ double TSourceList::GetCellFloat(int row, int cell) const {
 }
 
 bool TSourceList::IsNewSource(const QString& path) const {
-    const QString key = SourcePathKey(path);
-    return std::none_of(Rows.cbegin(), Rows.cend(),
-                        [&key](const TRow& row) { return row[TCell::PathKey] == key; });
+    return !Keys.contains(SourcePathKey(path));
 }
 
 TSourceList::TRow TSourceList::NewRow(const QString& path, const QString& bitRateText,
@@ -105,6 +107,7 @@ TSourceList::TRow TSourceList::NewRow(const QString& path, const QString& bitRat
 void TSourceList::AppendRow(const TRow& row) {
     beginInsertRows(QModelIndex(), Count(), Count());
     Rows.append(row);
+    Keys.insert(row[TCell::PathKey]);
     endInsertRows();
 }
 
@@ -208,7 +211,7 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     // An empty destination stays empty: a lone '/' would name the root.
     if (!Rows.isEmpty() && !s.DestDir.isEmpty())
         s.DestDir = IncludeTrailingSlash(s.DestDir);
-    const bool destWritable = destFolder && IsFolderWritable(s.DestDir);
+    const bool destWritable = destFolder && !Rows.isEmpty() && IsFolderWritable(s.DestDir);
     QString lastFolder;
     bool lastWritable = false;
     bool lastTested = false;
@@ -268,13 +271,24 @@ int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
             Reporter->ShowInfo(Msg(msgNothingSelected));
         return -1;
     }
-    // Each deletion moves the later selected rows up by one.
-    int last = -1;
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        last = rows.at(i) - int(i);
-        beginRemoveRows(QModelIndex(), last, last);
-        Rows.removeAt(last);
+    // Deleting the selected rows one by one, first to last, ends at the last
+    // selected index less the rows deleted before it.
+    const int last = rows.last() - int(rows.size() - 1);
+    // Contiguous runs, last run first, so earlier indices stay valid and a
+    // large selection is one view update per run.
+    qsizetype end = rows.size();
+    while (end > 0) {
+        qsizetype begin = end - 1;
+        while (begin > 0 && rows.at(begin - 1) == rows.at(begin) - 1)
+            --begin;
+        const int first = rows.at(begin);
+        const int lastRow = rows.at(end - 1);
+        beginRemoveRows(QModelIndex(), first, lastRow);
+        for (int r = first; r <= lastRow; ++r)
+            Keys.remove(Rows.at(r)[TCell::PathKey]);
+        Rows.remove(first, lastRow - first + 1);
         endRemoveRows();
+        end = begin;
     }
     UpdateList(false);
     return last < Count() ? last : -1;
@@ -283,6 +297,7 @@ int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
 void TSourceList::ClearList() {
     beginResetModel();
     Rows.clear();
+    Keys.clear();
     endResetModel();
     UpdateList(false);
 }

@@ -8,6 +8,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -177,6 +178,7 @@ private:
 
     TReporter* Reporter = nullptr;
     QList<TRow> Rows;
+    QSet<QString> Keys; // PathKey of every row, for IsNewSource
     QStringList Unwritable;
     quint32 TotalSize = 0;
     quint32 TotalEstimated = 0;
