@@ -96,6 +96,7 @@ private Q_SLOTS:
     void pressDuringFolderScanAsksToStopIt_data();
     void pressDuringFolderScanAsksToStopIt();
     void twoJobsNeverWriteTheSameFile();
+    void jobsRunAtOnceUpToTheirNumber();
     void delayedStart_data();
     void delayedStart();
     void powerOffAfterTheRun_data();
@@ -663,6 +664,31 @@ void TestBatch::twoJobsNeverWriteTheSameFile() {
     QCOMPARE(log.filter(QStringLiteral("Output")).size(), 3);
     QVERIFY(rig.Reporter.CallsOf(TReportKind::ReplaceLastLogLine).isEmpty());
     QCOMPARE(rig.View.TotalPosition, rig.View.TotalMaximum);
+}
+
+void TestBatch::jobsRunAtOnceUpToTheirNumber() {
+    const QString dir = Folder(QStringLiteral("together"));
+    const QByteArray journal = (dir + QStringLiteral("/journal")).toUtf8();
+    // Each encoder waits (at most 10 s) until two have started: with one job
+    // at a time the first would give up and fail.
+    LameShortPath = Script(
+        dir, QStringLiteral("meet.sh"),
+        LastArgument + "echo start >> '" + journal + "'\n" + "n=0\nwhile [ $(grep -c start '" +
+            journal + "') -lt 2 ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n+1)); done\n" +
+            "[ $n -lt 200 ] || exit 1\necho end >> '" + journal + "'\necho data > \"$out\"\n");
+    Settings().Jobs = 2;
+    TRig rig;
+    for (const char* name : {"a", "b", "c", "d"})
+        rig.Source.Add(MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name))));
+    QVERIFY(rig.Run());
+    for (int row = 0; row < 4; ++row)
+        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Encoded);
+    // Never more than two at once.
+    int running = 0;
+    for (const QByteArray& line : TestUtil::ReadFile(QString::fromUtf8(journal)).split('\n')) {
+        running += line == "start" ? 1 : line == "end" ? -1 : 0;
+        QVERIFY(running <= 2);
+    }
 }
 
 void TestBatch::delayedStart_data() {
