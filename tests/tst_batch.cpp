@@ -93,6 +93,7 @@ private Q_SLOTS:
     void stopEndsEveryEncoderAndDeletesPartialOutputs_data();
     void stopEndsEveryEncoderAndDeletesPartialOutputs();
     void pressDuringRunAsksAndNoLeavesItRunning();
+    void folderThatCannotBeMadeStopsTheRun();
     void pressDuringFolderScanAsksToStopIt_data();
     void pressDuringFolderScanAsksToStopIt();
     void twoJobsNeverWriteTheSameFile();
@@ -590,6 +591,25 @@ void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs() {
     QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
     QCOMPARE(RunState, quint8(rsIdle));
     QVERIFY(!rig.View.Disabled);
+}
+
+void TestBatch::folderThatCannotBeMadeStopsTheRun() {
+    const QString dir = Folder(QStringLiteral("nofolder"));
+    const QString blocker = dir + QStringLiteral("/blocker");
+    QVERIFY(TestUtil::WriteFile(blocker, "a file where a folder should be"));
+    Settings().Flags |= flDestFolder | flShutDown;
+    Settings().DestDir = blocker + QStringLiteral("/out/");
+    TRig rig;
+    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+    rig.Source.Add(MakeWav(dir + QStringLiteral("/b.wav")));
+    QVERIFY(rig.Run());
+    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Stopped);
+    QVERIFY(rig.ResultOf(0).Reason.contains(blocker));
+    QCOMPARE(rig.ResultOf(1).Action, TEntryAction::Stopped);
+    QCOMPARE(rig.Reporter.Log, QStringList{Msg(msgRunStopped)});
+    QVERIFY(rig.Summaries[0].Stopped);
+    QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
+    QCOMPARE(RunState, quint8(rsIdle));
 }
 
 void TestBatch::pressDuringRunAsksAndNoLeavesItRunning() {

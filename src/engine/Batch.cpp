@@ -264,10 +264,12 @@ void TBatch::StartEntry(int row) {
             EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
             return;
         }
-        if (!QDir().mkpath(QFileInfo(output).absolutePath())) {
+        const QString folder = QFileInfo(output).absolutePath();
+        if (!QDir().mkpath(folder)) {
             Reporter.SetState(rsStopRequested);
             KillJobs();
-            EndEntry(row, e.Path, QString(), TEntryAction::Stopped);
+            EndEntry(row, e.Path, QString(), TEntryAction::Stopped,
+                     QStringLiteral("cannot create %1").arg(folder));
             return;
         }
         if (Jobs == 1)
