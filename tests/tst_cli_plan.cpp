@@ -18,8 +18,7 @@ class TestCliPlan : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void encoder();
-    void plansWorkedExample();
-    void plansAroundExistingFiles();
+    void plansFiles();
     void plansFolderWithSubFolders();
     void overridesAreNotSaved();
     void settingsFileIsReadNotWritten();
@@ -89,38 +88,31 @@ void TestCliPlan::encoder() {
     QVERIFY(Err.contains(missing.toUtf8()));
 }
 
-void TestCliPlan::plansWorkedExample() {
-    const QString song = "/Music/Song.mp3", out = "/Music/Song_C128kbps.mp3";
-    QCOMPARE(Cli({"plan", "--encoder", FakeLame, "--bitrate", "128", "--mode", "cbr", "--quality",
-                  "2", "--priority", "2", "--params", "", song}),
-             0);
-    QCOMPARE(Out.size(), 1);
-    QCOMPARE(Field("path"), song);
-    QCOMPARE(Field("output"), out);
-    QCOMPARE(Field("unique"), out);
-    QCOMPARE(Argv(), (QStringList{FakeLame, "-b", "128", "-q", "2", "--mp3input", song, out}));
-    QCOMPARE(Out[0]["niceness"].toInt(99), 0);
-}
-
-void TestCliPlan::plansAroundExistingFiles() {
+void TestCliPlan::plansFiles() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    // A name that looks like an option and holds both kinds of quotes.
+    // A name that looks like an option and holds both kinds of quotes, its
+    // planned output taken already; and a source that does not exist.
     const QString wav = dir.filePath("-it's \"here\".wav");
     const QString planned = dir.filePath("-it's \"here\"_A96kbps.mp3");
     const QString unique = dir.filePath("-it's \"here\"_A96kbps (2).mp3");
+    const QString song = "/Music/Song.mp3", songOut = "/Music/Song_A96kbps.mp3";
     QVERIFY(WriteFile(wav, PcmWav(8000, 1, 0.1)));
     QVERIFY(WriteFile(planned, "taken"));
-    QCOMPARE(Cli({"plan", "--mode", "abr", "--bitrate", "96", "--params", "--tt 'x y'",
-                  "--priority", "0", "--", wav}),
+    QCOMPARE(Cli({"plan", "--encoder", FakeLame, "--mode", "abr", "--bitrate", "96", "--quality",
+                  "3", "--params", "--tt 'x y'", "--priority", "0", "--", wav, song}),
              0);
-    QCOMPARE(Out.size(), 1);
+    QCOMPARE(Out.size(), 2);
+    QCOMPARE(Field("path"), wav);
     QCOMPARE(Field("output"), planned);
     QCOMPARE(Field("unique"), unique);
     QCOMPARE(Field("arguments"),
-             " --tt 'x y' --priority 0 --abr 96 -q 2 \"" + wav + "\" \"" + unique + '"');
-    QCOMPARE(Argv().mid(1), (QStringList{"--tt", "x y", "--abr", "96", "-q", "2", wav, unique}));
+             " --tt 'x y' --priority 0 --abr 96 -q 3 \"" + wav + "\" \"" + unique + '"');
+    QCOMPARE(Argv(), (QStringList{FakeLame, "--tt", "x y", "--abr", "96", "-q", "3", wav, unique}));
     QCOMPARE(Out[0]["niceness"].toInt(), 19);
+    QCOMPARE(Field("output", 1), songOut);
+    QCOMPARE(Field("unique", 1), songOut);
+    QCOMPARE(Argv(1).mid(7), (QStringList{"--mp3input", song, songOut}));
 }
 
 void TestCliPlan::plansFolderWithSubFolders() {
