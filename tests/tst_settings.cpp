@@ -2,7 +2,7 @@
 // settings load and save on top of it. The user's own settings are never opened:
 // the native per-user location is redirected into a temporary folder first.
 
-#include "app/Reporting.h"
+#include "app/RecordingReporter.h"
 #include "settings/RegFile.h"
 #include "settings/SettingsStore.h"
 
@@ -14,24 +14,6 @@
 Q_DECLARE_METATYPE(TModalResult)
 
 namespace {
-
-class TFakeReporter : public TReporter {
-public:
-    TModalResult Answer = TModalResult::Yes;
-    QStringList Questions;
-    QStringList Infos;
-
-    TModalResult AskUser(const QString& message, TDialogType type, unsigned buttons, int) override {
-        if (type != TDialogType::Confirmation || buttons != (mbYes | mbNo))
-            return TModalResult::None;
-        Questions << message;
-        return Answer;
-    }
-    void ShowInfo(const QString& text) override { Infos << text; }
-    void LogLine(const QString&) override {}
-    void ReplaceLastLogLine(const QString&) override {}
-    void SetStatusText(const QString&) override {}
-};
 
 // Remembers every value written, as "Section/Ident" or "Ident", in order.
 class TRecordingRegFile : public TRegFile {
@@ -281,8 +263,8 @@ void TestSettings::language() {
     QCOMPARE(s.Language, expected);
     QCOMPARE(s.DefaultLanguage, defaultLanguage);
     // A stored code that did not load counts as a change when leaving.
-    TFakeReporter reporter;
-    reporter.Answer = TModalResult::No;
+    TRecordingReporter reporter;
+    reporter.DefaultAnswer = TModalResult::No;
     SaveSettings(store, s, {}, reporter, env);
     QCOMPARE(reporter.Questions.size(), asksOnExit ? 1 : 0);
 }
@@ -350,8 +332,8 @@ void TestSettings::saveDecision() {
                                             "DirFlags",     "DirSizeMin",   "Jobs"};
     const QString path = Seeded(seeded);
     TSettings s;
-    TFakeReporter reporter;
-    reporter.Answer = answer;
+    TRecordingReporter reporter;
+    reporter.DefaultAnswer = answer;
     TSaveRequest request;
     request.ConfirmQuestion = "Save the changed settings?";
     request.PowerOffClosing = powerOff;
@@ -368,8 +350,11 @@ void TestSettings::saveDecision() {
         writes = store.Writes;
     }
     QCOMPARE(reporter.Questions.size(), questions);
-    if (questions)
-        QCOMPARE(reporter.Questions.first(), request.ConfirmQuestion);
+    for (const TReportCall& asked : reporter.CallsOf(TReportKind::AskUser)) {
+        QCOMPARE(asked.Text, request.ConfirmQuestion);
+        QCOMPARE(asked.Type, TDialogType::Confirmation);
+        QCOMPARE(asked.Buttons, unsigned(mbYes | mbNo));
+    }
 
     const QStringList always = QStringList{"LamePath"} + PlacementWrites;
     const bool all = expectedResult == int(TSaveResult::Saved);
@@ -401,8 +386,8 @@ void TestSettings::everyFieldCountsAsChange() {
     TSettings s;
     LoadSettings(store, s, Env());
     // Unchanged, LamePath and placement aside: no question.
-    TFakeReporter reporter;
-    reporter.Answer = TModalResult::No;
+    TRecordingReporter reporter;
+    reporter.DefaultAnswer = TModalResult::No;
     s.LamePath = "/usr/bin/lame";
     QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Unchanged);
     const QString other = FDir.filePath("elsewhere");
@@ -433,7 +418,7 @@ void TestSettings::saveThenLoadRoundTrip() {
     out.DirSizeMin = -1;
     out.DownloadDir = FDir.filePath("dl");
     out.LamePath = "/usr/local/bin/lame";
-    TFakeReporter reporter;
+    TRecordingReporter reporter;
     {
         TRegFile store(path);
         QCOMPARE(SaveSettings(store, out, {}, reporter, Env()), TSaveResult::Saved);
@@ -540,7 +525,7 @@ void TestSettings::inactiveStore() {
     QFETCH(QString, society);
     QFETCH(QString, program);
 
-    TFakeReporter reporter;
+    TRecordingReporter reporter;
     TRecordingRegFile store("RegFile1", society, program, &reporter);
     QVERIFY(!store.Active());
     QCOMPARE(reporter.Infos,
@@ -568,7 +553,7 @@ void TestSettings::inactiveStore() {
 }
 
 void TestSettings::nativeStoreUsesCompanyAndProgram() {
-    TFakeReporter reporter;
+    TRecordingReporter reporter;
     {
         TRegFile store("RegFile1", "Morvane", "Sonabel", &reporter);
         QVERIFY(store.Active());
