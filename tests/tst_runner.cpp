@@ -96,6 +96,7 @@ void TestRunner::priority_data() {
                              << QStringList{"-b", "128"} << 19;
     QTest::newRow("level 1") << QStringList{"-q", "2", "--priority", "1"} << QStringList{"-q", "2"}
                              << 10;
+    QTest::newRow("level 2 is normal") << QStringList{"--priority", "2"} << QStringList{} << 0;
     QTest::newRow("level 4") << QStringList{"--priority", "4", "x"} << QStringList{"x"} << -10;
     QTest::newRow("last one wins")
         << QStringList{"--priority", "4", "--priority", "0"} << QStringList{} << 19;
