@@ -67,7 +67,6 @@ private Q_SLOTS:
     void timeLimitEndsChild();
     void bannerProbeOfRealEncoder();
     void encoderProcessReportsEnd();
-    void killOnlyOwnChildren();
     void killFromIdleCallback();
     void confirmStopEncoding();
 
@@ -358,28 +357,6 @@ void TestRunner::encoderProcessReportsEnd() {
     QCOMPARE(TestUtil::ReadFile(where), QByteArray("/dev/null\n/dev/null\n19\n"));
 }
 
-void TestRunner::killOnlyOwnChildren() {
-    QProcess foreign; // not started through the runner
-    foreign.start("sleep", {"30"});
-    QVERIFY(foreign.waitForStarted());
-
-    QVERIFY(!KillProcessByName("SLEEP")); // nothing of ours runs yet
-
-    TEncoderProcess encoder;
-    QSignalSpy spy(&encoder, &TEncoderProcess::finished);
-    encoder.Start("sleep", {"30"});
-    QTRY_VERIFY_WITH_TIMEOUT(encoder.IsRunning() && encoder.ProcessId() > 0, 10000);
-    QVERIFY(!KillProcessByName("lame"));
-    QVERIFY(encoder.IsRunning());
-    QVERIFY(KillProcessByName("SLEEP"));
-    QVERIFY(spy.wait(10000));
-    QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
-    QCOMPARE(foreign.state(), QProcess::Running);
-    QVERIFY(Alive(foreign.processId()));
-    foreign.kill();
-    foreign.waitForFinished();
-}
-
 void TestRunner::killFromIdleCallback() {
     const QString pidFile = Tmp.filePath("sleeper.pid");
     const QString sleeper =
@@ -406,10 +383,13 @@ void TestRunner::confirmStopEncoding() {
     QProcess foreign; // an encoder this program did not start
     foreign.start(fake, {});
     QVERIFY(foreign.waitForStarted());
+    QVERIFY(!KillProcessByName(LameExeName)); // nothing of ours runs yet
     TEncoderProcess encoder;
     QSignalSpy spy(&encoder, &TEncoderProcess::finished);
     encoder.Start(fake, {});
-    QTRY_VERIFY_WITH_TIMEOUT(encoder.ProcessId() > 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(encoder.IsRunning() && encoder.ProcessId() > 0, 10000);
+    QVERIFY(!KillProcessByName("sleep")); // what the script runs is not its name
+    QVERIFY(encoder.IsRunning());
 
     TRecordingReporter reporter;
     RunState = rsIdle;
@@ -429,6 +409,7 @@ void TestRunner::confirmStopEncoding() {
     QVERIFY(spy.wait(10000));
     QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
     QCOMPARE(foreign.state(), QProcess::Running);
+    QVERIFY(Alive(foreign.processId()));
 
     const QList<TReportCall> asked = reporter.CallsOf(TReportKind::AskUser);
     QCOMPARE(asked.size(), 2);
