@@ -76,7 +76,6 @@ void TestMessages::formatMsg_data() {
     QTest::addColumn<QString>("expected");
     QTest::newRow("text and number")
         << "%s: %d KB" << QVariantList{"a.mp3", 512} << "a.mp3: 512 KB";
-    QTest::newRow("percent sign") << "100%% done" << QVariantList{} << "100% done";
     QTest::newRow("escaped conversion stays literal")
         << "%%s %%d" << QVariantList{"x", 1} << "%s %d";
     QTest::newRow("percent next to a conversion") << "%d%%" << QVariantList{42} << "42%";
@@ -92,7 +91,6 @@ void TestMessages::formatMsg_data() {
         << "[%4d][%4s]" << QVariantList{7, "ab"} << "[   7][  ab]";
     QTest::newRow("left-justified") << "[%-4s]" << QVariantList{"ab"} << "[ab  ]";
     QTest::newRow("text precision truncates") << "%.3s" << QVariantList{"abcdef"} << "abc";
-    QTest::newRow("64-bit number") << "%d" << QVariantList{qint64(5000000000)} << "5000000000";
     QTest::newRow("smallest 64-bit number")
         << "%d" << QVariantList{std::numeric_limits<qint64>::min()} << "-9223372036854775808";
     QTest::newRow("number as text") << "%s kbit/s" << QVariantList{128} << "128 kbit/s";
@@ -254,7 +252,6 @@ void TestMessages::defaultLanguageFromLocale_data() {
     QTest::newRow("Quebec") << "fr_CA" << 1;
     QTest::newRow("Switzerland, French") << "fr_CH" << 1;
     QTest::newRow("United States") << "en_US" << 0;
-    QTest::newRow("Germany") << "de_DE" << 0;
     QTest::newRow("Switzerland, German") << "de_CH" << 0;
     QTest::newRow("C locale") << "C" << 0;
 }
@@ -300,7 +297,6 @@ void TestMessages::recordingReporter() {
 
     reporter.ShowInfoFmt(msgNotPcmWav, {"/x.wav"});
     QCOMPARE(reporter.Infos, QStringList({FormatMsg(English[msgNotPcmWav], {"/x.wav"})}));
-    QVERIFY(reporter.Infos.first().contains("/x.wav"));
 
     // A rewrite with nothing logged yet still shows the line.
     TRecordingReporter empty;

@@ -146,12 +146,9 @@ void TestSources::initTestCase() {
     Fake = M("fake.mp3");
     QVERIFY(WriteFile(Fake, QByteArray("no audio in here\n").repeated(200)));
     // Sanity of the media the tests rely on.
-    QCOMPARE(GetMP3Info(Cbr128).BitRate, 128);
-    QCOMPARE(GetMP3Info(Cbr112).BitRate, 112);
-    QVERIFY(GetMP3Info(Vbr).VBR);
-    QVERIFY(!GetMP3Info(Cbr128).VBR);
-    QVERIFY(GetMP3Info(Cbr128).TagV2Size > 0);
-    QCOMPARE(GetMP3Info(Cbr128).TagV1Size, 128);
+    const TMP3Info cbr = GetMP3Info(Cbr128);
+    QVERIFY(cbr.BitRate == 128 && !cbr.VBR && cbr.TagV1Size == 128 && cbr.TagV2Size > 0);
+    QVERIFY(GetMP3Info(Cbr112).BitRate == 112 && GetMP3Info(Vbr).VBR);
     QCOMPARE(GetMP3Info(Mp2).Layer, 2);
     QVERIFY(GetWAVInfo(NotPcm).BitRate > 0);
 }
@@ -224,19 +221,15 @@ void TestSources::addSourceFile() {
     const bool isWav = type == SourceWAV;
     const int bitRate = isWav ? wav.BitRate : mp3.BitRate;
     QVERIFY(bitRate > 0);
-    // Cells in order; the size rounding has a test of its own.
-    const QStringList expected = {path,
-                                  MsgFmt(TMsgId(shown), {bitRate}),
-                                  list.GetCell(0, TCell::SizeKB),
-                                  QString(), // estimate, made by UpdateList
-                                  QString::number(bitRate),
-                                  QString::number(isWav ? wav.DataSize : mp3.AudioSize),
-                                  QString::number(isWav ? 0 : mp3.TagV1Size),
-                                  QString::number(isWav ? 0 : mp3.TagV2Size),
-                                  QString(), // output path, made by UpdateList
-                                  QString(), // no base folder for a single file
-                                  "1",
-                                  path};
+    // Cells in order: estimate and output wait for UpdateList, a single file
+    // has no base folder; the size rounding has a test of its own.
+    const auto n = [](qint64 v) { return QString::number(v); };
+    QStringList expected;
+    expected << path << MsgFmt(TMsgId(shown), {bitRate}) << list.GetCell(0, TCell::SizeKB) << ""
+             << n(bitRate) << n(isWav ? wav.DataSize : mp3.AudioSize)
+             << n(isWav ? 0 : mp3.TagV1Size) << n(isWav ? 0 : mp3.TagV2Size) << ""
+             << ""
+             << "1" << path;
     for (int cell = 0; cell < TCell::Count; ++cell)
         QCOMPARE(list.GetCell(0, cell), expected.at(cell));
     // The visible columns are the first four cells.
