@@ -64,11 +64,11 @@ class TestSources : public QObject {
 private:
     QTemporaryDir Media;
     QTemporaryDir Work;
-    QString Cbr128, Cbr112, Vbr, Mp2, Wav, NotPcm, Fake;
+    QString Cbr128, Cbr112, Vbr, Mp2, Wav;
 
     QString M(const QString& name) const { return Media.filePath(name); }
     // A fresh folder of the work area, filled with copies of media files:
-    // each entry is "relative/target=media-name" or "relative/folder/".
+    // each entry is "relative/target=media-name".
     QString MakeTree(const QString& name, const QStringList& entries);
     bool Copy(const QString& from, const QString& to);
 
@@ -111,12 +111,7 @@ bool TestSources::Copy(const QString& from, const QString& to) {
 QString TestSources::MakeTree(const QString& name, const QStringList& entries) {
     const QString root = Work.filePath(name);
     QDir(root).removeRecursively();
-    QDir().mkpath(root);
     for (const QString& entry : entries) {
-        if (entry.endsWith('/')) {
-            QDir().mkpath(root + '/' + entry);
-            continue;
-        }
         const QStringList parts = entry.split('=');
         if (!Copy(M(parts.at(1)), root + '/' + parts.at(0)))
             return QString();
@@ -127,30 +122,27 @@ QString TestSources::MakeTree(const QString& name, const QStringList& entries) {
 void TestSources::initTestCase() {
     QVERIFY(Media.isValid() && Work.isValid());
     SetLanguage(0, false);
-    const QString tone = M("tone.wav");
-    QVERIFY(WriteFile(tone, PcmWav(44100, 2, 2.0)));
-    Wav = tone;
+    Wav = M("tone.wav");
     Cbr128 = M("cbr128.mp3");
     Cbr112 = M("cbr112.mp3");
     Vbr = M("vbr.mp3");
     Mp2 = M("tone.mp2");
-    QVERIFY(Lame(tone, Cbr128, {"-b", "128", "--tt", "Tone", "--add-id3v2"}));
-    QVERIFY(Lame(tone, Cbr112, {"-b", "112"}));
-    QVERIFY(Lame(tone, Vbr, {"-V", "4"}));
-    QVERIFY(Run("ffmpeg", {"-loglevel", "error", "-i", tone, "-c:a", "mp2", "-b:a", "64k", Mp2}));
-    // IEEE float tag in an otherwise sound header: readable, not PCM.
+    QVERIFY(WriteFile(Wav, PcmWav(44100, 2, 2.0)));
+    QVERIFY(Lame(Wav, Cbr128, {"-b", "128", "--tt", "Tone", "--add-id3v2"}));
+    QVERIFY(Lame(Wav, Cbr112, {"-b", "112"}));
+    QVERIFY(Lame(Wav, Vbr, {"-V", "4"}));
+    QVERIFY(Run("ffmpeg", {"-loglevel", "error", "-i", Wav, "-c:a", "mp2", "-b:a", "64k", Mp2}));
+    // Format tag 3 (IEEE float) in an otherwise sound header: readable, not PCM.
     QByteArray notPcm = PcmWav(8000, 1, 0.5);
     notPcm.replace(20, 2, Le16(3));
-    NotPcm = M("float.wav");
-    QVERIFY(WriteFile(NotPcm, notPcm));
-    Fake = M("fake.mp3");
-    QVERIFY(WriteFile(Fake, QByteArray("no audio in here\n").repeated(200)));
+    QVERIFY(WriteFile(M("float.wav"), notPcm));
+    QVERIFY(WriteFile(M("fake.mp3"), QByteArray("no audio in here\n").repeated(200)));
     // Sanity of the media the tests rely on.
     const TMP3Info cbr = GetMP3Info(Cbr128);
     QVERIFY(cbr.BitRate == 128 && !cbr.VBR && cbr.TagV1Size == 128 && cbr.TagV2Size > 0);
     QVERIFY(GetMP3Info(Cbr112).BitRate == 112 && GetMP3Info(Vbr).VBR);
     QCOMPARE(GetMP3Info(Mp2).Layer, 2);
-    QVERIFY(GetWAVInfo(NotPcm).BitRate > 0);
+    QVERIFY(GetWAVInfo(M("float.wav")).BitRate > 0);
 }
 
 void TestSources::init() {
@@ -364,8 +356,6 @@ void TestSources::updateListTotals() {
 
     const QString a = Work.filePath("totals/a.mp3");
     const QString b = Work.filePath("totals/b.mp3");
-    QFile::remove(a);
-    QFile::remove(b);
     QVERIFY(Copy(Cbr128, a) && Copy(Cbr112, b));
     list.AddSourceFile(a);
     list.AddSourceFile(b);
@@ -422,8 +412,6 @@ void TestSources::unwritableDestDir() {
     QVERIFY(WriteFile(blocker, "x"));
     const QString a = Work.filePath("dd/a.mp3");
     const QString b = Work.filePath("dd/b.mp2");
-    QFile::remove(a);
-    QFile::remove(b);
     QVERIFY(Copy(Cbr128, a) && Copy(Mp2, b));
     Settings().Flags |= flDestFolder;
     Settings().DestDir = blocker + "/out";
@@ -763,7 +751,9 @@ void TestSources::sizeRoundsHalfToEven_data() {
 void TestSources::sizeRoundsHalfToEven() {
     QFETCH(int, fileSize);
     QFETCH(QString, sizeKB);
-    // A silent mono PCM file of exactly the given size.
+    // A silent PCM file of exactly the given size: RIFF length, a 16-byte "fmt "
+    // chunk (tag 1, one channel, 8000 Hz, 16000 bytes/s, blocks of 2, 16 bits),
+    // then the data chunk.
     const int dataSize = fileSize - 44;
     QByteArray wav = "RIFF" + Le32(quint32(fileSize - 8)) + "WAVEfmt " + Le32(16) + Le16(1) +
                      Le16(1) + Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + "data" +
