@@ -1,5 +1,4 @@
 #include "engine/SonabelMisc.h"
-#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +19,6 @@ class TestCommandLine : public QObject {
 private Q_SLOTS:
     void buildLameParams_data();
     void buildLameParams();
-    void currentLameParams();
     void buildLameArguments_data();
     void buildLameArguments();
     void argumentList_data();
@@ -74,22 +72,6 @@ void TestCommandLine::buildLameParams() {
     QFETCH(QString, expected);
     QCOMPARE(BuildLameParams(templateText, mode, noBitRate, priority, quality, bitRate, noQuality),
              expected);
-}
-
-void TestCommandLine::currentLameParams() {
-    TSettings& s = Settings();
-    const TSettings saved = s;
-    const int savedTarget = TargetBitRate;
-    s.LameParams() = "-m j";
-    s.LameParamsABR() = "-V %q";
-    s.Flags = SetPriorityIndex(DefaultFlags, 4) | flNoQ_ABR;
-    TargetBitRate = 192;
-    s.EncodingMode = 0;
-    QCOMPARE(CurrentLameParams(), "-m j --priority 4 -b 192 -q 2");
-    s.EncodingMode = 1;
-    QCOMPARE(CurrentLameParams(), "-V 2 --priority 4 --abr 192");
-    s = saved;
-    TargetBitRate = savedTarget;
 }
 
 void TestCommandLine::buildLameArguments_data() {
