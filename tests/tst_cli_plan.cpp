@@ -13,25 +13,12 @@
 
 using namespace TestUtil;
 
-namespace {
-
-QStringList ToStrings(const QJsonValue& v) {
-    QStringList out;
-    for (const QJsonValue& item : v.toArray())
-        out << item.toString();
-    return out;
-}
-
-} // namespace
-
 class TestCliPlan : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void encoderFromOption();
-    void encoderMissing();
-    void plansWorkedExample();
-    void plansAroundExistingFiles();
+    void encoder();
+    void plansFiles();
     void plansFolderWithSubFolders();
     void overridesAreNotSaved();
     void settingsFileIsReadNotWritten();
@@ -39,174 +26,148 @@ private Q_SLOTS:
     void usageErrors();
 
 private:
-    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
+    // Runs the program with a private home. Out gets one object per output
+    // line (nothing at all when a line is not one), Err the error text.
+    int Cli(const QStringList& args) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), Home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), Home.filePath(QStringLiteral(".config")));
+        env.insert("HOME", Home.path());
+        env.insert("XDG_CONFIG_HOME", Home.filePath(".config"));
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(SONABEL_CLI_PATH), args);
+        p.start(SONABEL_CLI_PATH, args);
+        Out.clear();
         if (!p.waitForFinished(60000))
             return -1;
-        out = p.readAllStandardOutput();
-        err = p.readAllStandardError();
+        RawOut = p.readAllStandardOutput();
+        Err = p.readAllStandardError();
+        for (const QByteArray& line : RawOut.trimmed().split('\n')) {
+            const QJsonDocument doc = QJsonDocument::fromJson(line);
+            if (!doc.isObject()) {
+                Out.clear();
+                break;
+            }
+            Out << doc.object();
+        }
         return p.exitCode();
     }
-    QList<QJsonObject> Records(const QByteArray& out) {
-        QList<QJsonObject> records;
-        for (const QByteArray& line : out.trimmed().split('\n')) {
-            QJsonParseError e;
-            const QJsonDocument doc = QJsonDocument::fromJson(line, &e);
-            if (e.error != QJsonParseError::NoError || !doc.isObject())
-                return {};
-            records << doc.object();
-        }
-        return records;
+    QString Field(const char* key, int record = 0) const {
+        return Out.value(record)[key].toString();
+    }
+    QStringList Argv(int record = 0) const {
+        QStringList out;
+        for (const QJsonValue& item : Out.value(record)["argv"].toArray())
+            out << item.toString();
+        return out;
     }
 
     QTemporaryDir Home;
     QTemporaryDir Tmp;
     QString FakeLame;
+    QList<QJsonObject> Out;
+    QByteArray RawOut, Err;
 };
 
 void TestCliPlan::initTestCase() {
-    QVERIFY(Home.isValid());
-    QVERIFY(Tmp.isValid());
-    FakeLame = Tmp.filePath(QStringLiteral("fake lame"));
+    QVERIFY(Home.isValid() && Tmp.isValid());
+    FakeLame = Tmp.filePath("fake lame");
     QVERIFY(WriteFile(FakeLame, "#!/bin/sh\necho 'Copyright nobody'\n"
                                 "echo 'lame 32bits version 9.1 (http://example.org/lame/)' >&2\n"));
     QVERIFY(QFile::setPermissions(FakeLame, QFile::ReadOwner | QFile::ExeOwner));
 }
 
-void TestCliPlan::encoderFromOption() {
-    QByteArray out, err;
-    QCOMPARE(RunCli({"encoder", "--encoder", FakeLame}, out, err), 0);
-    const QList<QJsonObject> r = Records(out);
-    QCOMPARE(r.size(), 1);
-    QCOMPARE(r[0]["path"].toString(), FakeLame);
-    QCOMPARE(r[0]["version"].toString(), QStringLiteral("lame 32bits version 9.1"));
-    QCOMPARE(r[0]["site"].toString(), QStringLiteral("example.org/lame"));
+void TestCliPlan::encoder() {
+    QCOMPARE(Cli({"encoder", "--encoder", FakeLame}), 0);
+    QCOMPARE(Out.size(), 1);
+    QCOMPARE(Field("path"), FakeLame);
+    QCOMPARE(Field("version"), "lame 32bits version 9.1");
+    QCOMPARE(Field("site"), "example.org/lame");
+
+    const QString missing = Tmp.filePath("no-lame");
+    QCOMPARE(Cli({"encoder", "--encoder", missing}), 1);
+    QVERIFY(RawOut.isEmpty());
+    QVERIFY(Err.contains(missing.toUtf8()));
 }
 
-void TestCliPlan::encoderMissing() {
-    QByteArray out, err;
-    const QString missing = Tmp.filePath(QStringLiteral("no-lame"));
-    QCOMPARE(RunCli({"encoder", "--encoder", missing}, out, err), 1);
-    QVERIFY(out.isEmpty());
-    QVERIFY(err.contains(missing.toUtf8()));
-}
-
-void TestCliPlan::plansWorkedExample() {
-    QByteArray out, err;
-    const QString song = QStringLiteral("/Music/Song.mp3");
-    QCOMPARE(RunCli({"plan", "--encoder", FakeLame, "--bitrate", "128", "--mode", "cbr",
-                     "--quality", "2", "--priority", "2", "--params", "", song},
-                    out, err),
-             0);
-    const QList<QJsonObject> r = Records(out);
-    QCOMPARE(r.size(), 1);
-    QCOMPARE(r[0]["path"].toString(), song);
-    QCOMPARE(r[0]["output"].toString(), QStringLiteral("/Music/Song_C128kbps.mp3"));
-    QCOMPARE(r[0]["unique"].toString(), QStringLiteral("/Music/Song_C128kbps.mp3"));
-    QCOMPARE(r[0]["arguments"].toString(),
-             QStringLiteral(" --mp3input  --priority 2 -b 128 -q 2 \"/Music/Song.mp3\" "
-                            "\"/Music/Song_C128kbps.mp3\""));
-    QCOMPARE(ToStrings(r[0]["argv"]), (QStringList{FakeLame, "-b", "128", "-q", "2", "--mp3input",
-                                                   song, "/Music/Song_C128kbps.mp3"}));
-    QCOMPARE(r[0]["niceness"].toInt(99), 0);
-}
-
-void TestCliPlan::plansAroundExistingFiles() {
+void TestCliPlan::plansFiles() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString wav = dir.filePath(QStringLiteral("-it's \"here\".wav"));
+    // A name that looks like an option and holds both kinds of quotes, its
+    // planned output taken already; and a source that does not exist.
+    const QString wav = dir.filePath("-it's \"here\".wav");
+    const QString planned = dir.filePath("-it's \"here\"_A96kbps.mp3");
+    const QString unique = dir.filePath("-it's \"here\"_A96kbps (2).mp3");
+    const QString song = "/Music/Song.mp3", songOut = "/Music/Song_A96kbps.mp3";
     QVERIFY(WriteFile(wav, PcmWav(8000, 1, 0.1)));
-    QVERIFY(WriteFile(dir.filePath(QStringLiteral("-it's \"here\"_A96kbps.mp3")), "taken"));
-    QByteArray out, err;
-    QCOMPARE(RunCli({"plan", "--mode", "abr", "--bitrate", "96", "--params", "--tt 'x y'",
-                     "--priority", "0", "--", wav},
-                    out, err),
+    QVERIFY(WriteFile(planned, "taken"));
+    QCOMPARE(Cli({"plan", "--encoder", FakeLame, "--mode", "abr", "--bitrate", "96", "--quality",
+                  "3", "--params", "--tt 'x y'", "--priority", "0", "--", wav, song}),
              0);
-    const QList<QJsonObject> r = Records(out);
-    QCOMPARE(r.size(), 1);
-    const QString planned = dir.filePath(QStringLiteral("-it's \"here\"_A96kbps.mp3"));
-    const QString unique = dir.filePath(QStringLiteral("-it's \"here\"_A96kbps (2).mp3"));
-    QCOMPARE(r[0]["output"].toString(), planned);
-    QCOMPARE(r[0]["unique"].toString(), unique);
-    QCOMPARE(r[0]["arguments"].toString(),
-             QStringLiteral(" --tt 'x y' --priority 0 --abr 96 -q 2 ") + '"' + wav + "\" \"" +
-                 unique + '"');
-    const QStringList argv = ToStrings(r[0]["argv"]);
-    QCOMPARE(argv.mid(1), (QStringList{"--tt", "x y", "--abr", "96", "-q", "2", wav, unique}));
-    QCOMPARE(r[0]["niceness"].toInt(), 19);
+    QCOMPARE(Out.size(), 2);
+    QCOMPARE(Field("path"), wav);
+    QCOMPARE(Field("output"), planned);
+    QCOMPARE(Field("unique"), unique);
+    QCOMPARE(Field("arguments"),
+             " --tt 'x y' --priority 0 --abr 96 -q 3 \"" + wav + "\" \"" + unique + '"');
+    QCOMPARE(Argv(), (QStringList{FakeLame, "--tt", "x y", "--abr", "96", "-q", "3", wav, unique}));
+    QCOMPARE(Out[0]["niceness"].toInt(), 19);
+    QCOMPARE(Field("output", 1), songOut);
+    QCOMPARE(Field("unique", 1), songOut);
+    QCOMPARE(Argv(1).mid(7), (QStringList{"--mp3input", song, songOut}));
 }
 
 void TestCliPlan::plansFolderWithSubFolders() {
     QTemporaryDir in, dest;
     QVERIFY(in.isValid() && dest.isValid());
-    QVERIFY(QDir(in.path()).mkpath(QStringLiteral("A/B")));
-    QVERIFY(WriteFile(in.filePath(QStringLiteral("A/B/x.wav")), "RIFF"));
-    QVERIFY(WriteFile(in.filePath(QStringLiteral("top.MP2")), "x"));
-    QVERIFY(WriteFile(in.filePath(QStringLiteral("A/notes.txt")), "x"));
-    QByteArray out, err;
-    QCOMPARE(RunCli({"plan", "--dest", dest.path(), "--keep-subdirs", "--bitrate", "64", in.path()},
-                    out, err),
+    QVERIFY(QDir(in.path()).mkpath("A/B"));
+    QVERIFY(WriteFile(in.filePath("A/B/x.wav"), "RIFF"));
+    QVERIFY(WriteFile(in.filePath("top.MP2"), "x"));
+    QVERIFY(WriteFile(in.filePath("A/notes.txt"), "x"));
+    QCOMPARE(Cli({"plan", "--dest", dest.path(), "--keep-subdirs", "--bitrate", "64", in.path()}),
              0);
-    const QList<QJsonObject> r = Records(out);
-    QCOMPARE(r.size(), 2);
-    QCOMPARE(r[0]["path"].toString(), in.filePath(QStringLiteral("A/B/x.wav")));
-    QCOMPARE(r[0]["output"].toString(), dest.filePath(QStringLiteral("A/B/x.mp3")));
-    QCOMPARE(r[1]["output"].toString(), dest.filePath(QStringLiteral("top.mp3")));
-    QVERIFY(ToStrings(r[1]["argv"]).contains(QStringLiteral("--mp2input")));
+    QCOMPARE(Out.size(), 2);
+    QCOMPARE(Field("path"), in.filePath("A/B/x.wav"));
+    QCOMPARE(Field("output"), dest.filePath("A/B/x.mp3"));
+    QCOMPARE(Field("output", 1), dest.filePath("top.mp3"));
+    QVERIFY(Argv(1).contains("--mp2input"));
 
     // A single file given on its own lands directly in the destination.
-    QCOMPARE(RunCli({"plan", "--dest", dest.path(), "--keep-subdirs",
-                     in.filePath(QStringLiteral("A/B/x.wav"))},
-                    out, err),
-             0);
-    QCOMPARE(Records(out).value(0)["output"].toString(), dest.filePath(QStringLiteral("x.mp3")));
+    QCOMPARE(Cli({"plan", "--dest", dest.path(), "--keep-subdirs", in.filePath("A/B/x.wav")}), 0);
+    QCOMPARE(Field("output"), dest.filePath("x.mp3"));
 }
 
 void TestCliPlan::overridesAreNotSaved() {
-    QByteArray out, err;
-    QCOMPARE(RunCli({"plan", "--bitrate", "320", "--mode", "abr", "--quality", "9", "/a/b.wav"},
-                    out, err),
-             0);
-    QCOMPARE(Records(out).value(0)["output"].toString(), QStringLiteral("/a/b_A320kbps.mp3"));
-    // Nothing was written to the per-user settings.
+    QCOMPARE(Cli({"plan", "--bitrate", "320", "--mode", "abr", "--quality", "9", "/a/b.wav"}), 0);
+    QCOMPARE(Field("output"), "/a/b_A320kbps.mp3");
+    // Nothing was written to the per-user settings, and the next run starts
+    // from the defaults again.
     QVERIFY(QDir(Home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-    // The next run starts from the defaults again.
-    QCOMPARE(RunCli({"plan", "/a/b.wav"}, out, err), 0);
-    QCOMPARE(Records(out).value(0)["output"].toString(), QStringLiteral("/a/b_C96kbps.mp3"));
+    QCOMPARE(Cli({"plan", "/a/b.wav"}), 0);
+    QCOMPARE(Field("output"), "/a/b_C96kbps.mp3");
 }
 
 void TestCliPlan::settingsFileIsReadNotWritten() {
     // ABR at 256 kbit/s, no quality switch for ABR, the fake encoder stored, and
     // a folder filter without its upgrade marker (loading would write it back).
-    const QString file = Tmp.filePath(QStringLiteral("my settings.ini"));
+    const QString file = Tmp.filePath("my settings.ini");
     const QByteArray ini = "[General]\nBitRateIndex=12\nEncodingMode=1\n"
                            "LameParamsABR=--tt x\nFlags=153112578\nDirFlags=0\nLamePath=" +
                            FakeLame.toUtf8() + "\n";
     QVERIFY(WriteFile(file, ini));
-    QByteArray out, err;
-    QCOMPARE(RunCli({"plan", "--settings", file, "/a/b.wav"}, out, err), 0);
-    QList<QJsonObject> r = Records(out);
-    QCOMPARE(r.value(0)["output"].toString(), QStringLiteral("/a/b_A256kbps.mp3"));
-    QCOMPARE(r.value(0)["arguments"].toString(),
-             QStringLiteral(" --tt x --priority 2 --abr 256 \"/a/b.wav\" \"/a/b_A256kbps.mp3\""));
-    QCOMPARE(ToStrings(r.value(0)["argv"]).value(0), FakeLame);
-
+    QCOMPARE(Cli({"plan", "--settings", file, "/a/b.wav"}), 0);
+    QCOMPARE(Field("output"), "/a/b_A256kbps.mp3");
+    QCOMPARE(Field("arguments"),
+             " --tt x --priority 2 --abr 256 \"/a/b.wav\" \"/a/b_A256kbps.mp3\"");
+    QCOMPARE(Argv().value(0), FakeLame);
     // Options still win over the file.
-    QCOMPARE(RunCli({"plan", "--bitrate", "64", "--settings", file, "/a/b.wav"}, out, err), 0);
-    QCOMPARE(Records(out).value(0)["output"].toString(), QStringLiteral("/a/b_A64kbps.mp3"));
-
-    QCOMPARE(RunCli({"encoder", "--settings", file}, out, err), 0);
-    QCOMPARE(Records(out).value(0)["path"].toString(), FakeLame);
+    QCOMPARE(Cli({"plan", "--bitrate", "64", "--settings", file, "/a/b.wav"}), 0);
+    QCOMPARE(Field("output"), "/a/b_A64kbps.mp3");
+    QCOMPARE(Cli({"encoder", "--settings", file}), 0);
+    QCOMPARE(Field("path"), FakeLame);
     QCOMPARE(ReadFile(file), ini);
 
-    const QString missing = Tmp.filePath(QStringLiteral("none.ini"));
-    QCOMPARE(RunCli({"plan", "--settings", missing, "/a/b.wav"}, out, err), 1);
-    QVERIFY(err.contains(missing.toUtf8()));
+    const QString missing = Tmp.filePath("none.ini");
+    QCOMPARE(Cli({"plan", "--settings", missing, "/a/b.wav"}), 1);
+    QVERIFY(Err.contains(missing.toUtf8()));
 }
 
 void TestCliPlan::usageErrors_data() {
@@ -229,10 +190,9 @@ void TestCliPlan::usageErrors_data() {
 void TestCliPlan::usageErrors() {
     QFETCH(QStringList, args);
     QFETCH(QString, named);
-    QByteArray out, err;
-    QCOMPARE(RunCli(args, out, err), 2);
-    QVERIFY(out.isEmpty());
-    QVERIFY2(err.contains(named.toUtf8()), err.constData());
+    QCOMPARE(Cli(args), 2);
+    QVERIFY(RawOut.isEmpty());
+    QVERIFY2(Err.contains(named.toUtf8()), Err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliPlan)

@@ -1,17 +1,24 @@
 #include "engine/SonabelMisc.h"
-#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+
+// One data row, one argument per column; text literals go in as QString.
+template <typename... T> void Row(const char* name, T... values) {
+    (QTest::newRow(name) << ... << values);
+}
+
+} // namespace
+
 class TestCommandLine : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void buildLameParams_data();
     void buildLameParams();
-    void currentLameParams();
     void buildLameArguments_data();
     void buildLameArguments();
     void argumentList_data();
@@ -38,26 +45,20 @@ void TestCommandLine::buildLameParams_data() {
     QTest::addColumn<int>("bitRate");
     QTest::addColumn<bool>("noQuality");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty template, CBR")
-        << "" << 0 << false << 2 << 2 << 128 << false << " --priority 2 -b 128 -q 2";
-    QTest::newRow("empty template, ABR")
-        << "" << 1 << false << 0 << 5 << 96 << false << " --priority 0 --abr 96 -q 5";
-    QTest::newRow("own priority kept") << "--priority 4 -m j" << 0 << false << 1 << 2 << 128
-                                       << false << "--priority 4 -m j -b 128 -q 2";
-    QTest::newRow("priority search is case-sensitive")
-        << "--PRIORITY 4" << 0 << false << 3 << 2 << 64 << false
-        << "--PRIORITY 4 --priority 3 -b 64 -q 2";
-    QTest::newRow("lower-case placeholders, both switches off")
-        << "-b %b -q %q" << 0 << true << 2 << 7 << 160 << true << "-b 160 -q 7 --priority 2";
-    QTest::newRow("only placeholders replaced")
-        << "--priority 1 -V %Q --resample %B" << 1 << true << 2 << 3 << 128 << true
-        << "--priority 1 -V 3 --resample 128";
-    QTest::newRow("every occurrence")
-        << "%B%b %q%Q" << 0 << true << 2 << 4 << 32 << true << "3232 44 --priority 2";
-    QTest::newRow("percent before placeholder")
-        << "%%B" << 0 << true << 2 << 2 << 320 << true << "%320 --priority 2";
-    QTest::newRow("bit rate placed by user, quality appended")
-        << "--cbr -b %B" << 0 << true << 2 << 9 << 224 << false << "--cbr -b 224 --priority 2 -q 9";
+    Row("empty template, CBR", "", 0, false, 2, 2, 128, false, " --priority 2 -b 128 -q 2");
+    Row("empty template, ABR", "", 1, false, 0, 5, 96, false, " --priority 0 --abr 96 -q 5");
+    Row("own priority kept", "--priority 4 -m j", 0, false, 1, 2, 128, false,
+        "--priority 4 -m j -b 128 -q 2");
+    Row("priority search is case-sensitive", "--PRIORITY 4", 0, false, 3, 2, 64, false,
+        "--PRIORITY 4 --priority 3 -b 64 -q 2");
+    Row("lower-case placeholders, both switches off", "-b %b -q %q", 0, true, 2, 7, 160, true,
+        "-b 160 -q 7 --priority 2");
+    Row("only placeholders replaced", "--priority 1 -V %Q --resample %B", 1, true, 2, 3, 128, true,
+        "--priority 1 -V 3 --resample 128");
+    Row("every occurrence", "%B%b %q%Q", 0, true, 2, 4, 32, true, "3232 44 --priority 2");
+    Row("percent before placeholder", "%%B", 0, true, 2, 2, 320, true, "%320 --priority 2");
+    Row("bit rate placed by user, quality appended", "--cbr -b %B", 0, true, 2, 9, 224, false,
+        "--cbr -b 224 --priority 2 -q 9");
 }
 
 void TestCommandLine::buildLameParams() {
@@ -73,46 +74,25 @@ void TestCommandLine::buildLameParams() {
              expected);
 }
 
-void TestCommandLine::currentLameParams() {
-    TSettings& s = Settings();
-    const TSettings saved = s;
-    const int savedTarget = TargetBitRate;
-    s.LameParams() = QStringLiteral("-m j");
-    s.LameParamsABR() = QStringLiteral("-V %q");
-    s.Flags = SetPriorityIndex(DefaultFlags, 4) | flNoQ_ABR;
-    TargetBitRate = 192;
-    s.EncodingMode = 0;
-    QCOMPARE(CurrentLameParams(), QStringLiteral("-m j --priority 4 -b 192 -q 2"));
-    s.EncodingMode = 1;
-    QCOMPARE(CurrentLameParams(), QStringLiteral("-V 2 --priority 4 --abr 192"));
-    s = saved;
-    TargetBitRate = savedTarget;
-}
-
 void TestCommandLine::buildLameArguments_data() {
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("params");
     QTest::addColumn<QString>("expected");
-    const QString p = QStringLiteral(" --priority 2 -b 128 -q 2");
-    QTest::newRow("mp3, the two blanks around the option")
-        << 2 << p
-        << " --mp3input  --priority 2 -b 128 -q 2 \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
-    QTest::newRow("mp2") << 1 << p
-                         << " --mp2input  --priority 2 -b 128 -q 2 \"/Music/Song.mp3\" "
-                            "\"/Music/Song_C128kbps.mp3\"";
-    QTest::newRow("mp1") << 0 << QStringLiteral("-x")
-                         << " --mp1input -x \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
-    QTest::newRow("wav has no input option")
-        << 3 << p << "  --priority 2 -b 128 -q 2 \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
-    QTest::newRow("unusable") << 4 << p << "";
+    const char* p = " --priority 2 -b 128 -q 2";
+    const QString files = " \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
+    Row("mp3, the two blanks around the option", 2, p,
+        " --mp3input  --priority 2 -b 128 -q 2" + files);
+    Row("mp2", 1, p, " --mp2input  --priority 2 -b 128 -q 2" + files);
+    Row("mp1", 0, "-x", " --mp1input -x" + files);
+    Row("wav has no input option", 3, p, "  --priority 2 -b 128 -q 2" + files);
+    Row("unusable", 4, p, "");
 }
 
 void TestCommandLine::buildLameArguments() {
     QFETCH(int, type);
     QFETCH(QString, params);
     QFETCH(QString, expected);
-    QCOMPARE(BuildLameArguments(type, params, QStringLiteral("/Music/Song.mp3"),
-                                QStringLiteral("/Music/Song_C128kbps.mp3")),
+    QCOMPARE(BuildLameArguments(type, params, "/Music/Song.mp3", "/Music/Song_C128kbps.mp3"),
              expected);
 }
 
@@ -122,36 +102,20 @@ void TestCommandLine::argumentList_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("worked example") << 2 << " --priority 2 -b 128 -q 2"
-                                    << "/Music/Song.mp3"
-                                    << "/Music/Song_C128kbps.mp3"
-                                    << QStringList{"--priority",
-                                                   "2",
-                                                   "-b",
-                                                   "128",
-                                                   "-q",
-                                                   "2",
-                                                   "--mp3input",
-                                                   "/Music/Song.mp3",
-                                                   "/Music/Song_C128kbps.mp3"};
-    QTest::newRow("quoted tag text stays one argument")
-        << 3 << "--tt \"My Song\" --ta 'A \"B\"' -b 96"
-        << "/in/a b.wav"
-        << "/out/a b.mp3" << QStringList{"--tt", "My Song", "--ta",        "A \"B\"",
-                                         "-b",   "96",      "/in/a b.wav", "/out/a b.mp3"};
-    QTest::newRow("awkward file names are single arguments")
-        << 1 << "-b 64"
-        << "/in/it's \"x\" $HOME *.mp2"
-        << "/out/ünï – 日本.mp3"
-        << QStringList{"-b", "64", "--mp2input", "/in/it's \"x\" $HOME *.mp2",
-                       "/out/ünï – 日本.mp3"};
-    QTest::newRow("leading dash is not an option")
-        << 3 << ""
-        << "-in.wav"
-        << "-out.mp3" << QStringList{"./-in.wav", "./-out.mp3"};
-    QTest::newRow("unusable") << 4 << "-b 64"
-                              << "/x"
-                              << "/y" << QStringList{};
+    Row("worked example", 2, " --priority 2 -b 128 -q 2", "/Music/Song.mp3",
+        "/Music/Song_C128kbps.mp3",
+        QStringList{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
+                    "/Music/Song_C128kbps.mp3"});
+    Row("quoted tag text stays one argument", 3, "--tt \"My Song\" --ta 'A \"B\"' -b 96",
+        "/in/a b.wav", "/out/a b.mp3",
+        QStringList{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav",
+                    "/out/a b.mp3"});
+    Row("awkward file names are single arguments", 1, "-b 64", "/in/it's \"x\" $HOME *.mp2",
+        "/out/ünï – 日本.mp3",
+        QStringList{"-b", "64", "--mp2input", "/in/it's \"x\" $HOME *.mp2", "/out/ünï – 日本.mp3"});
+    Row("leading dash is not an option", 3, "", "-in.wav", "-out.mp3",
+        QStringList{"./-in.wav", "./-out.mp3"});
+    Row("unusable", 4, "-b 64", "/x", "/y", QStringList{});
 }
 
 void TestCommandLine::argumentList() {
@@ -187,48 +151,21 @@ void TestCommandLine::splitCommandLine() {
 
 void TestCommandLine::splitFileName_data() {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("dir");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("ext");
-    QTest::newRow("plain") << "/Music/Song.mp3"
-                           << "/Music"
-                           << "Song"
-                           << ".mp3";
-    QTest::newRow("file in /") << "/Song.mp3"
-                               << "/"
-                               << "Song"
-                               << ".mp3";
-    QTest::newRow("dot in folder only") << "/a.b/c"
-                                        << "/a.b"
-                                        << "c"
-                                        << "";
-    QTest::newRow("two dots") << "/a/b.tar.gz"
-                              << "/a"
-                              << "b.tar"
-                              << ".gz";
-    QTest::newRow("leading dot") << "/a/.hidden"
-                                 << "/a"
-                                 << ""
-                                 << ".hidden";
-    QTest::newRow("final dot") << "/a/x."
-                               << "/a"
-                               << "x"
-                               << ".";
-    QTest::newRow("no folder") << "Song.mp3"
-                               << ""
-                               << "Song"
-                               << ".mp3";
+    QTest::addColumn<QStringList>("parts"); // folder, name, extension
+    QTest::newRow("plain") << "/Music/Song.mp3" << QStringList{"/Music", "Song", ".mp3"};
+    QTest::newRow("file in /") << "/Song.mp3" << QStringList{"/", "Song", ".mp3"};
+    QTest::newRow("dot in folder only") << "/a.b/c" << QStringList{"/a.b", "c", ""};
+    QTest::newRow("two dots") << "/a/b.tar.gz" << QStringList{"/a", "b.tar", ".gz"};
+    QTest::newRow("leading dot") << "/a/.hidden" << QStringList{"/a", "", ".hidden"};
+    QTest::newRow("final dot") << "/a/x." << QStringList{"/a", "x", "."};
+    QTest::newRow("no folder") << "Song.mp3" << QStringList{"", "Song", ".mp3"};
 }
 
 void TestCommandLine::splitFileName() {
     QFETCH(QString, path);
-    QFETCH(QString, dir);
-    QFETCH(QString, name);
-    QFETCH(QString, ext);
-    const TFileNameParts parts = SplitFileName(path);
-    QCOMPARE(parts.Dir, dir);
-    QCOMPARE(parts.Name, name);
-    QCOMPARE(parts.Ext, ext);
+    QFETCH(QStringList, parts);
+    const TFileNameParts split = SplitFileName(path);
+    QCOMPARE((QStringList{split.Dir, split.Name, split.Ext}), parts);
 }
 
 void TestCommandLine::makeOutputPath_data() {
@@ -240,58 +177,30 @@ void TestCommandLine::makeOutputPath_data() {
     QTest::addColumn<bool>("destFolder");
     QTest::addColumn<bool>("keepSubDirs");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("beside, CBR") << "/Music/Song.mp3"
-                                 << ""
-                                 << "/Out" << 128 << 0 << false << false
-                                 << "/Music/Song_C128kbps.mp3";
-    QTest::newRow("beside, ABR, wav")
-        << "/Music/Song.wav"
-        << ""
-        << "" << 192 << 1 << false << false << "/Music/Song_A192kbps.mp3";
-    QTest::newRow("beside, file in /") << "/Song.mp2"
-                                       << ""
-                                       << "" << 64 << 0 << false << true << "/Song_C64kbps.mp3";
-    QTest::newRow("beside, dotted folder, no extension")
-        << "/In/a.b/file"
-        << ""
-        << "" << 128 << 0 << false << false << "/In/a.b/file_C128kbps.mp3";
-    QTest::newRow("dest is source folder")
-        << "/Music/Song.mp3"
-        << ""
-        << "/Music" << 128 << 0 << true << false << "/Music/Song_C128kbps.mp3";
-    QTest::newRow("dest differs in case only")
-        << "/Music/Song.mp3"
-        << ""
-        << "/music/" << 128 << 0 << true << false << "/music/Song.mp3";
-    QTest::newRow("dest elsewhere") << "/Music/Song.wav"
-                                    << ""
-                                    << "/Out/" << 32 << 1 << true << false << "/Out/Song.mp3";
-    QTest::newRow("sub-folders kept") << "/In/A/x.wav"
-                                      << "/In/"
-                                      << "/Out" << 128 << 0 << true << true << "/Out/A/x.mp3";
-    QTest::newRow("file added on its own") << "/In/A/x.wav"
-                                           << ""
-                                           << "/Out" << 128 << 0 << true << true << "/Out/x.mp3";
-    QTest::newRow("sub-folders kept onto the source itself")
-        << "/In/A/x.mp3"
-        << "/In/"
-        << "/In" << 128 << 0 << true << true << "/In/A/x_C128kbps.mp3";
-    QTest::newRow("own file onto itself, ABR")
-        << "/In/x.mp3"
-        << ""
-        << "/In/" << 256 << 1 << true << true << "/In/x_A256kbps.mp3";
-    QTest::newRow("wav onto its own folder keeps the plain name")
-        << "/In/x.wav"
-        << ""
-        << "/In" << 128 << 0 << true << true << "/In/x.mp3";
-    QTest::newRow("dotted sub-folder, no extension")
-        << "/In/a.b/file"
-        << "/In/"
-        << "/Out" << 128 << 0 << true << true << "/Out/a.b/file.mp3";
-    QTest::newRow("base folder without slash is put in as it is")
-        << "/In/A/x.wav"
-        << "/In"
-        << "/Out" << 128 << 0 << true << true << "/Out//A/x.mp3";
+    Row("beside, CBR", "/Music/Song.mp3", "", "/Out", 128, 0, false, false,
+        "/Music/Song_C128kbps.mp3");
+    Row("beside, ABR, wav", "/Music/Song.wav", "", "", 192, 1, false, false,
+        "/Music/Song_A192kbps.mp3");
+    Row("beside, file in /", "/Song.mp2", "", "", 64, 0, false, true, "/Song_C64kbps.mp3");
+    Row("beside, dotted folder, no extension", "/In/a.b/file", "", "", 128, 0, false, false,
+        "/In/a.b/file_C128kbps.mp3");
+    Row("dest is source folder", "/Music/Song.mp3", "", "/Music", 128, 0, true, false,
+        "/Music/Song_C128kbps.mp3");
+    Row("dest differs in case only", "/Music/Song.mp3", "", "/music/", 128, 0, true, false,
+        "/music/Song.mp3");
+    Row("dest elsewhere", "/Music/Song.wav", "", "/Out/", 32, 1, true, false, "/Out/Song.mp3");
+    Row("sub-folders kept", "/In/A/x.wav", "/In/", "/Out", 128, 0, true, true, "/Out/A/x.mp3");
+    Row("file added on its own", "/In/A/x.wav", "", "/Out", 128, 0, true, true, "/Out/x.mp3");
+    Row("sub-folders kept onto the source itself", "/In/A/x.mp3", "/In/", "/In", 128, 0, true, true,
+        "/In/A/x_C128kbps.mp3");
+    Row("own file onto itself, ABR", "/In/x.mp3", "", "/In/", 256, 1, true, true,
+        "/In/x_A256kbps.mp3");
+    Row("wav onto its own folder keeps the plain name", "/In/x.wav", "", "/In", 128, 0, true, true,
+        "/In/x.mp3");
+    Row("dotted sub-folder, no extension", "/In/a.b/file", "/In/", "/Out", 128, 0, true, true,
+        "/Out/a.b/file.mp3");
+    Row("base folder without slash is put in as it is", "/In/A/x.wav", "/In", "/Out", 128, 0, true,
+        true, "/Out//A/x.mp3");
 }
 
 void TestCommandLine::makeOutputPath() {
@@ -310,32 +219,29 @@ void TestCommandLine::makeOutputPath() {
 void TestCommandLine::makeUniqueOutputName() {
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
-    const QString planned = tmp.filePath(QStringLiteral("Song_C128kbps.mp3"));
+    const QString planned = tmp.filePath("Song_C128kbps.mp3");
     QCOMPARE(MakeUniqueOutputName(planned), planned);
-
     QVERIFY(QFile(planned).open(QIODevice::WriteOnly));
-    const QString second = tmp.filePath(QStringLiteral("Song_C128kbps (2).mp3"));
-    QCOMPARE(MakeUniqueOutputName(planned), second);
-
+    QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (2).mp3"));
     // A folder and a dangling link of the next names are taken as well.
-    QVERIFY(QDir(tmp.path()).mkdir(QStringLiteral("Song_C128kbps (2).mp3")));
-    QVERIFY(QFile::link(tmp.filePath(QStringLiteral("nowhere")),
-                        tmp.filePath(QStringLiteral("Song_C128kbps (3).mp3"))));
-    QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath(QStringLiteral("Song_C128kbps (4).mp3")));
-    QVERIFY(!QFileInfo::exists(tmp.filePath(QStringLiteral("Song_C128kbps (4).mp3"))));
+    QVERIFY(QDir(tmp.path()).mkdir("Song_C128kbps (2).mp3"));
+    QVERIFY(QFile::link(tmp.filePath("nowhere"), tmp.filePath("Song_C128kbps (3).mp3")));
+    QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (4).mp3"));
+    QVERIFY(!QFileInfo::exists(tmp.filePath("Song_C128kbps (4).mp3")));
 }
 
 void TestCommandLine::getShortPath() {
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
-    const QString file = tmp.filePath(QStringLiteral("a b.wav"));
+    const QString file = tmp.filePath("a b.wav");
     QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-    QCOMPARE(GetShortPath(file), QDir::cleanPath(file));
+    QCOMPARE(GetShortPath(file), file);
     const QString saved = QDir::currentPath();
     QVERIFY(QDir::setCurrent(tmp.path()));
-    QCOMPARE(GetShortPath(QStringLiteral("./a b.wav")), QDir::cleanPath(file));
+    const QString relative = GetShortPath("./a b.wav");
     QVERIFY(QDir::setCurrent(saved));
-    QCOMPARE(GetShortPath(tmp.filePath(QStringLiteral("missing.wav"))), QString());
+    QCOMPARE(relative, file);
+    QCOMPARE(GetShortPath(tmp.filePath("missing.wav")), QString());
     QCOMPARE(GetShortPath(QString()), QString());
 }
 
@@ -343,40 +249,32 @@ void TestCommandLine::parseLameBanner_data() {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("site");
-    QTest::newRow("lame 3.100") << QStringList{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
-                                               "usage: lame [options] <infile> [outfile]"}
-                                << "LAME 64bits version 3.100"
-                                << "lame.sf.net";
-    QTest::newRow("final slash and CR")
-        << QStringList{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"}
-        << "LAME 32bits version 3.99.5"
-        << "lame.sf.net";
-    QTest::newRow("lower case matches")
-        << QStringList{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"}
-        << "lame version 3.98"
-        << "www.mp3dev.org";
-    QTest::newRow("parenthesis after the scheme")
-        << QStringList{"LAME 3.97 http://(lame.sf.net/)"} << "LAME 3.97"
-        << "lame.sf.net";
-    QTest::newRow("only the first matching line")
-        << QStringList{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"} << "LAME 1.0"
-        << "a.org";
-    QTest::newRow("https") << QStringList{"LAME 4.0 (https://lame.example/)"} << "LAME 4.0"
-                           << "lame.example";
-    QTest::newRow("no address") << QStringList{"LAME 3.100", "LAME 2 (http://x.org)"} << ""
-                                << DefaultLameWebSite;
-    QTest::newRow("no blank before the address") << QStringList{"LAME(http://x.org)"} << ""
-                                                 << "x.org";
-    QTest::newRow("no banner") << QStringList{"sh: not found"} << "" << DefaultLameWebSite;
-    QTest::newRow("nothing") << QStringList{} << "" << DefaultLameWebSite;
+    const QString fallback = DefaultLameWebSite;
+    Row("lame 3.100",
+        QStringList{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
+                    "usage: lame [options] <infile> [outfile]"},
+        "LAME 64bits version 3.100", "lame.sf.net");
+    Row("final slash and CR", QStringList{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"},
+        "LAME 32bits version 3.99.5", "lame.sf.net");
+    Row("lower case matches",
+        QStringList{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"},
+        "lame version 3.98", "www.mp3dev.org");
+    Row("parenthesis after the scheme", QStringList{"LAME 3.97 http://(lame.sf.net/)"}, "LAME 3.97",
+        "lame.sf.net");
+    Row("only the first matching line",
+        QStringList{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"}, "LAME 1.0", "a.org");
+    Row("https", QStringList{"LAME 4.0 (https://lame.example/)"}, "LAME 4.0", "lame.example");
+    Row("no address", QStringList{"LAME 3.100", "LAME 2 (http://x.org)"}, "", fallback);
+    Row("no blank before the address", QStringList{"LAME(http://x.org)"}, "", "x.org");
+    Row("no banner", QStringList{"sh: not found"}, "", fallback);
+    Row("nothing", QStringList{}, "", fallback);
 }
 
 void TestCommandLine::parseLameBanner() {
     QFETCH(QStringList, lines);
     QFETCH(QString, version);
     QFETCH(QString, site);
-    QString gotVersion = QStringLiteral("stale");
-    QString gotSite = QStringLiteral("stale");
+    QString gotVersion = "stale", gotSite = "stale";
     ParseLameBanner(lines, gotVersion, gotSite);
     QCOMPARE(gotVersion, version);
     QCOMPARE(gotSite, site);
@@ -385,19 +283,17 @@ void TestCommandLine::parseLameBanner() {
 void TestCommandLine::findEncoder() {
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
-    const QString upper = tmp.filePath(QString::fromLatin1(LameExeName).toUpper());
+    const QString upper = tmp.filePath(QString(LameExeName).toUpper());
     QVERIFY(QFile(upper).open(QIODevice::WriteOnly));
     QCOMPARE(FindEncoderIn(tmp.path()), QString()); // not executable
     QVERIFY(QFile::setPermissions(upper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QCOMPARE(FindEncoderIn(tmp.path()), upper);
-    // The program folder comes before PATH.
-    QCOMPARE(FindEncoder(tmp.path()), upper);
-    QVERIFY(IsEncoderFileName(QStringLiteral("/x/LaMe")) == IsEncoderFileName(upper));
-    QVERIFY(!IsEncoderFileName(QStringLiteral("/x/lame3")));
-
+    QCOMPARE(FindEncoder(tmp.path()), upper); // the program folder comes before PATH
+    QVERIFY(IsEncoderFileName("/x/LaMe") == IsEncoderFileName(upper));
+    QVERIFY(!IsEncoderFileName("/x/lame3"));
     // An empty program folder falls back to PATH.
     const QByteArray savedPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(tmp.path() + QStringLiteral(":/nonexistent")));
+    qputenv("PATH", QFile::encodeName(tmp.path() + ":/nonexistent"));
     const QString fromPath = FindEncoder(QString());
     qputenv("PATH", savedPath);
     QCOMPARE(fromPath, upper);

@@ -2,7 +2,7 @@
 // settings load and save on top of it. The user's own settings are never opened:
 // the native per-user location is redirected into a temporary folder first.
 
-#include "app/Reporting.h"
+#include "app/RecordingReporter.h"
 #include "settings/RegFile.h"
 #include "settings/SettingsStore.h"
 
@@ -11,28 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(TPlacement)
 Q_DECLARE_METATYPE(TModalResult)
 
 namespace {
-
-class TFakeReporter : public TReporter {
-public:
-    TModalResult Answer = TModalResult::Yes;
-    QStringList Questions;
-    QStringList Infos;
-
-    TModalResult AskUser(const QString& message, TDialogType type, unsigned buttons, int) override {
-        if (type != TDialogType::Confirmation || buttons != (mbYes | mbNo))
-            return TModalResult::None;
-        Questions << message;
-        return Answer;
-    }
-    void ShowInfo(const QString& text) override { Infos << text; }
-    void LogLine(const QString&) override {}
-    void ReplaceLastLogLine(const QString&) override {}
-    void SetStatusText(const QString&) override {}
-};
 
 // Remembers every value written, as "Section/Ident" or "Ident", in order.
 class TRecordingRegFile : public TRegFile {
@@ -54,6 +35,44 @@ const QStringList AllValueWrites = {"BitRateIndex", "LastDir",  "EncodingMode", 
                                     "DelayS",       "DestDir",  "LameParams",   "LameParamsABR",
                                     "Flags",        "DirFlags", "DirSizeMin",   "DownloadDir",
                                     "Jobs"};
+
+// Every stored field of a record as text (option words in hex), to compare at once.
+QStringList Fields(const TSettings& s) {
+    const auto n = [](qint64 v, int base = 10) { return QString::number(v, base); };
+    return {n(s.Language),     n(s.BitRateIndex), n(s.EncodingMode), n(s.DelayS),
+            n(s.Jobs),         s.LastDir,         s.DestDir,         s.LameParams(),
+            s.LameParamsABR(), n(s.Flags, 16),    n(s.DirFlags, 16), n(s.DirSizeMin),
+            s.DownloadDir,     s.LamePath};
+}
+
+// One change to each field the save confirmation compares; "other" is an
+// existing folder.
+const struct {
+    const char* Name;
+    void (*Apply)(TSettings&, const QString& other);
+} FieldChanges[] = {
+    {"BitRateIndex", [](TSettings& s, const QString&) { s.BitRateIndex = 13; }},
+    {"LastDir", [](TSettings& s, const QString& other) { s.LastDir = other; }},
+    {"DestDir", [](TSettings& s, const QString& other) { s.DestDir = other; }},
+    {"LameParams", [](TSettings& s, const QString&) { s.LameParams() = "-m m"; }},
+    {"LameParamsABR", [](TSettings& s, const QString&) { s.LameParamsABR() = "-m m"; }},
+    {"Flags", [](TSettings& s, const QString&) { s.Flags |= flKeepTime; }},
+    {"DirFlags", [](TSettings& s, const QString&) { s.DirFlags |= dfRecurse; }},
+    {"DirSizeMin", [](TSettings& s, const QString&) { s.DirSizeMin = 64; }},
+    {"EncodingMode", [](TSettings& s, const QString&) { s.EncodingMode = 1; }},
+    {"Language", [](TSettings& s, const QString&) { s.Language = 1; }},
+    {"DownloadDir", [](TSettings& s, const QString& other) { s.DownloadDir = other; }},
+    {"DelayS", [](TSettings& s, const QString&) { s.DelayS = 1799; }},
+    {"Jobs", [](TSettings& s, const QString&) { s.Jobs = 2; }}};
+
+// A placement as {state, width, height, top, left}.
+QList<int> Placement(const TPlacement& p) {
+    return {p.State, p.Width, p.Height, p.Top, p.Left};
+}
+
+template <typename... T> void Row(const char* name, T... values) {
+    (QTest::newRow(name) << ... << values);
+}
 
 } // namespace
 
@@ -78,17 +97,25 @@ class TestSettings : public QObject {
         return env;
     }
 
-    // Puts raw values into a store file the way another program version (or a
-    // hand edit) would have left them.
-    static void Seed(const QString& path, const QVariantMap& values) {
+    // A new store file holding raw values the way another program version (or
+    // a hand edit) would have left them.
+    QString Seeded(const QVariantMap& values) {
+        const QString path = NewStorePath();
         QSettings ini(path, QSettings::IniFormat);
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             ini.setValue(it.key(), it.value());
         ini.sync();
-        QCOMPARE(ini.status(), QSettings::NoError);
+        return ini.status() == QSettings::NoError ? path : QString();
     }
     static QVariant Stored(const QString& path, const QString& key) {
         return QSettings(path, QSettings::IniFormat).value(key);
+    }
+    // The settings loaded from a store seeded with the values given.
+    TSettings Loaded(const QVariantMap& values) {
+        TRegFile store(Seeded(values));
+        TSettings s;
+        LoadSettings(store, s, Env());
+        return s;
     }
 
 private Q_SLOTS:
@@ -106,8 +133,6 @@ private Q_SLOTS:
     void everyFieldCountsAsChange_data();
     void everyFieldCountsAsChange();
     void saveThenLoadRoundTrip();
-    void integersStoredAsDecimalText_data();
-    void integersStoredAsDecimalText();
     void loadPlacement_data();
     void loadPlacement();
     void savePlacementWithoutSize();
@@ -129,26 +154,13 @@ void TestSettings::initTestCase() {
 }
 
 void TestSettings::firstStartTakesDefaults() {
-    const QString path = NewStorePath();
-    TRecordingRegFile store(path);
+    TRecordingRegFile store(NewStorePath());
     TSettings s;
     s.LamePath = "/opt/lame";
     LoadSettings(store, s, Env(1));
-
-    QCOMPARE(s.Language, 1);
-    QCOMPARE(s.BitRateIndex, 6);
-    QCOMPARE(s.EncodingMode, quint8(0));
-    QCOMPARE(s.DelayS, 1800);
-    QCOMPARE(s.Jobs, 1);
-    QCOMPARE(s.LastDir, FMusic);
-    QCOMPARE(s.DestDir, FMusic);
-    QCOMPARE(s.LameParams(), QString());
-    QCOMPARE(s.LameParamsABR(), QString());
-    QCOMPARE(s.Flags, 0x01205002u);
-    QCOMPARE(s.DirFlags, 0x00EF0000u);
-    QCOMPARE(s.DirSizeMin, 0);
-    QCOMPARE(s.DownloadDir, FDocs);
-    QCOMPARE(s.LamePath, QString("/opt/lame"));
+    // Language from the system, folders from the shell, the encoder path kept.
+    QCOMPARE(Fields(s), (QStringList{"1", "6", "0", "1800", "1", FMusic, FMusic, "", "", "1205002",
+                                     "ef0000", "0", FDocs, "/opt/lame"}));
     // The default DirFlags carry the upgrade marker: nothing to write at start-up.
     QCOMPARE(store.Writes, QStringList());
 }
@@ -157,46 +169,35 @@ void TestSettings::loadedNumbers_data() {
     QTest::addColumn<QString>("ident");
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<qint64>("expected");
-
-    QTest::newRow("BitRateIndex 14") << "BitRateIndex" << QVariant("14") << qint64(6);
-    QTest::newRow("BitRateIndex -1") << "BitRateIndex" << QVariant("-1") << qint64(6);
-    QTest::newRow("BitRateIndex abc") << "BitRateIndex" << QVariant("abc") << qint64(6);
-    QTest::newRow("BitRateIndex 7x") << "BitRateIndex" << QVariant("7x") << qint64(6);
-    QTest::newRow("BitRateIndex empty") << "BitRateIndex" << QVariant("") << qint64(6);
-    QTest::newRow("BitRateIndex 13") << "BitRateIndex" << QVariant("13") << qint64(13);
-    QTest::newRow("BitRateIndex 0") << "BitRateIndex" << QVariant("0") << qint64(0);
-    QTest::newRow("BitRateIndex beyond 32 bits")
-        << "BitRateIndex" << QVariant("4294967296") << qint64(6);
-    QTest::newRow("EncodingMode 2") << "EncodingMode" << QVariant("2") << qint64(0);
-    QTest::newRow("EncodingMode -1") << "EncodingMode" << QVariant("-1") << qint64(0);
+    Row("BitRateIndex 14", "BitRateIndex", QVariant("14"), qint64(6));
+    Row("BitRateIndex -1", "BitRateIndex", QVariant("-1"), qint64(6));
+    Row("BitRateIndex abc", "BitRateIndex", QVariant("abc"), qint64(6));
+    Row("BitRateIndex 7x", "BitRateIndex", QVariant("7x"), qint64(6));
+    Row("BitRateIndex 13", "BitRateIndex", QVariant("13"), qint64(13));
+    Row("BitRateIndex 0", "BitRateIndex", QVariant("0"), qint64(0));
+    Row("BitRateIndex beyond 32 bits", "BitRateIndex", QVariant("4294967296"), qint64(6));
+    Row("EncodingMode 2", "EncodingMode", QVariant("2"), qint64(0));
+    Row("EncodingMode -1", "EncodingMode", QVariant("-1"), qint64(0));
     // 257 would pass as 1 if the range were checked after narrowing to a byte.
-    QTest::newRow("EncodingMode 257") << "EncodingMode" << QVariant("257") << qint64(0);
-    QTest::newRow("EncodingMode 1") << "EncodingMode" << QVariant("1") << qint64(1);
-    QTest::newRow("DelayS negative kept") << "DelayS" << QVariant("-5") << qint64(-5);
-    QTest::newRow("DelayS hex text") << "DelayS" << QVariant("0x10") << qint64(1800);
-    QTest::newRow("Jobs 0") << "Jobs" << QVariant("0") << qint64(1);
-    QTest::newRow("Jobs 65") << "Jobs" << QVariant("65") << qint64(1);
-    QTest::newRow("Jobs 64") << "Jobs" << QVariant("64") << qint64(64);
-    QTest::newRow("Jobs 3") << "Jobs" << QVariant("3") << qint64(3);
-    QTest::newRow("Flags decimal") << "Flags" << QVariant("18894850") << qint64(0x01205002);
-    QTest::newRow("Flags top bit") << "Flags" << QVariant("-2147483647") << qint64(0x80000001);
-    QTest::newRow("Flags unsigned text overflows")
-        << "Flags" << QVariant("4294967295") << qint64(0x01205002);
-    QTest::newRow("Flags as bytes") << "Flags" << QVariant(QByteArray("16")) << qint64(0x01205002);
-    QTest::newRow("DirSizeMin abc") << "DirSizeMin" << QVariant("abc") << qint64(0);
-    QTest::newRow("DirSizeMin 512") << "DirSizeMin" << QVariant("512") << qint64(512);
+    Row("EncodingMode 257", "EncodingMode", QVariant("257"), qint64(0));
+    Row("EncodingMode 1", "EncodingMode", QVariant("1"), qint64(1));
+    Row("DelayS negative kept", "DelayS", QVariant("-5"), qint64(-5));
+    Row("DelayS hex text", "DelayS", QVariant("0x10"), qint64(1800));
+    Row("Jobs 0", "Jobs", QVariant("0"), qint64(1));
+    Row("Jobs 65", "Jobs", QVariant("65"), qint64(1));
+    Row("Jobs 64", "Jobs", QVariant("64"), qint64(64));
+    Row("Flags decimal", "Flags", QVariant("18894850"), qint64(0x01205002));
+    Row("Flags top bit", "Flags", QVariant("-2147483647"), qint64(0x80000001));
+    Row("Flags unsigned text overflows", "Flags", QVariant("4294967295"), qint64(0x01205002));
+    Row("Flags as bytes", "Flags", QVariant(QByteArray("16")), qint64(0x01205002));
+    Row("DirSizeMin 512", "DirSizeMin", QVariant("512"), qint64(512));
 }
 
 void TestSettings::loadedNumbers() {
     QFETCH(QString, ident);
     QFETCH(QVariant, stored);
     QFETCH(qint64, expected);
-
-    const QString path = NewStorePath();
-    Seed(path, {{ident, stored}});
-    TRegFile store(path);
-    TSettings s;
-    LoadSettings(store, s, Env());
+    const TSettings s = Loaded({{ident, stored}});
     const QHash<QString, qint64> loaded = {{"BitRateIndex", s.BitRateIndex},
                                            {"EncodingMode", s.EncodingMode},
                                            {"DelayS", s.DelayS},
@@ -211,24 +212,18 @@ void TestSettings::dirFlagsUpgrade_data() {
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<quint32>("expected");
     QTest::addColumn<bool>("writtenBack");
-
-    QTest::newRow("0") << QVariant("0") << 0x00E00000u << true;
-    QTest::newRow("MP3 and recursion, no marker")
-        << QVariant(QString::number(0x10040000)) << 0x10E40000u << true;
-    QTest::newRow("marker alone is left alone")
-        << QVariant(QString::number(0x00200000)) << 0x00200000u << false;
-    QTest::newRow("default") << QVariant(QString::number(0x00EF0000)) << 0x00EF0000u << false;
-    QTest::newRow("missing") << QVariant() << 0x00EF0000u << false;
+    Row("0", QVariant("0"), 0x00E00000u, true);
+    Row("MP3 and recursion, no marker", QVariant(QString::number(0x10040000)), 0x10E40000u, true);
+    Row("marker alone is left alone", QVariant(QString::number(0x00200000)), 0x00200000u, false);
+    Row("default", QVariant(QString::number(0x00EF0000)), 0x00EF0000u, false);
+    Row("missing", QVariant(), 0x00EF0000u, false);
 }
 
 void TestSettings::dirFlagsUpgrade() {
     QFETCH(QVariant, stored);
     QFETCH(quint32, expected);
     QFETCH(bool, writtenBack);
-
-    const QString path = NewStorePath();
-    if (stored.isValid())
-        Seed(path, {{"DirFlags", stored}});
+    const QString path = stored.isValid() ? Seeded({{"DirFlags", stored}}) : NewStorePath();
     TSettings s;
     {
         TRecordingRegFile store(path);
@@ -236,8 +231,8 @@ void TestSettings::dirFlagsUpgrade() {
         QCOMPARE(store.Writes, writtenBack ? QStringList{"DirFlags"} : QStringList());
     }
     QCOMPARE(s.DirFlags, expected);
-    const QVariant after = Stored(path, "DirFlags");
-    QCOMPARE(after, writtenBack ? QVariant(QString::number(qint32(expected))) : stored);
+    QCOMPARE(Stored(path, "DirFlags"),
+             writtenBack ? QVariant(QString::number(qint32(expected))) : stored);
 }
 
 void TestSettings::language_data() {
@@ -245,13 +240,12 @@ void TestSettings::language_data() {
     QTest::addColumn<int>("defaultLanguage");
     QTest::addColumn<int>("expected");
     QTest::addColumn<bool>("asksOnExit");
-
-    QTest::newRow("ENG") << QVariant("ENG") << 1 << 0 << false;
-    QTest::newRow("FRN") << QVariant("FRN") << 0 << 1 << false;
-    QTest::newRow("lower case is unknown") << QVariant("frn") << 0 << 0 << true;
-    QTest::newRow("unknown, default French") << QVariant("DEU") << 1 << 1 << true;
-    QTest::newRow("missing, default French") << QVariant() << 1 << 1 << false;
-    QTest::newRow("empty text") << QVariant("") << 0 << 0 << true;
+    Row("ENG", QVariant("ENG"), 1, 0, false);
+    Row("FRN", QVariant("FRN"), 0, 1, false);
+    Row("lower case is unknown", QVariant("frn"), 0, 0, true);
+    Row("unknown, default French", QVariant("DEU"), 1, 1, true);
+    Row("missing, default French", QVariant(), 1, 1, false);
+    Row("empty text", QVariant(""), 0, 0, true);
 }
 
 void TestSettings::language() {
@@ -259,30 +253,25 @@ void TestSettings::language() {
     QFETCH(int, defaultLanguage);
     QFETCH(int, expected);
     QFETCH(bool, asksOnExit);
-
-    const QString path = NewStorePath();
+    QVariantMap values = {{"Flags", QString::number(DefaultFlags | flConfirmSave)}};
     if (stored.isValid())
-        Seed(path,
-             {{"Language", stored}, {"Flags", QString::number(DefaultFlags | flConfirmSave)}});
-    else
-        Seed(path, {{"Flags", QString::number(DefaultFlags | flConfirmSave)}});
-    TRegFile store(path);
+        values.insert("Language", stored);
+    TRegFile store(Seeded(values));
     TSettings s;
     const TSettingsEnv env = Env(defaultLanguage);
     LoadSettings(store, s, env);
     QCOMPARE(s.Language, expected);
     QCOMPARE(s.DefaultLanguage, defaultLanguage);
-
-    TFakeReporter reporter;
-    reporter.Answer = TModalResult::No;
+    // A stored code that did not load counts as a change when leaving.
+    TRecordingReporter reporter;
+    reporter.DefaultAnswer = TModalResult::No;
     SaveSettings(store, s, {}, reporter, env);
     QCOMPARE(reporter.Questions.size(), asksOnExit ? 1 : 0);
 }
 
 void TestSettings::destDirMustExist() {
-    const QString path = NewStorePath();
     const QString gone = FDir.filePath("no-such-folder");
-    Seed(path, {{"DestDir", gone}, {"LastDir", gone}});
+    const QString path = Seeded({{"DestDir", gone}, {"LastDir", gone}});
     TRegFile store(path);
     TSettings s;
     LoadSettings(store, s, Env());
@@ -300,9 +289,7 @@ void TestSettings::destDirMustExist() {
     noMusic.ShellFolder = [](const QString&) { return QString(); };
     TRegFile empty(NewStorePath());
     LoadSettings(empty, s, noMusic);
-    QCOMPARE(s.LastDir, QString());
-    QCOMPARE(s.DestDir, QString());
-    QCOMPARE(s.DownloadDir, QString());
+    QCOMPARE(s.LastDir + s.DestDir + s.DownloadDir, QString());
 }
 
 void TestSettings::saveDecision_data() {
@@ -316,15 +303,11 @@ void TestSettings::saveDecision_data() {
     const int saved = int(TSaveResult::Saved);
     const int unchanged = int(TSaveResult::Unchanged);
     const int declined = int(TSaveResult::Declined);
-    QTest::newRow("no confirmation") << false << true << false << TModalResult::No << saved << 0;
-    QTest::newRow("confirm, nothing changed")
-        << true << false << false << TModalResult::Yes << unchanged << 0;
-    QTest::newRow("confirm, changed, Yes")
-        << true << true << false << TModalResult::Yes << saved << 1;
-    QTest::newRow("confirm, changed, No")
-        << true << true << false << TModalResult::No << declined << 1;
-    QTest::newRow("confirm, changed, power-off closing")
-        << true << true << true << TModalResult::No << saved << 0;
+    Row("no confirmation", false, true, false, TModalResult::No, saved, 0);
+    Row("confirm, nothing changed", true, false, false, TModalResult::Yes, unchanged, 0);
+    Row("confirm, changed, Yes", true, true, false, TModalResult::Yes, saved, 1);
+    Row("confirm, changed, No", true, true, false, TModalResult::No, declined, 1);
+    Row("confirm, changed, power-off closing", true, true, true, TModalResult::No, saved, 0);
 }
 
 void TestSettings::saveDecision() {
@@ -347,12 +330,10 @@ void TestSettings::saveDecision() {
                                 {"Jobs", "+2"},         {"LamePath", "/old/lame"}};
     const QStringList rewrittenWhenSaved = {"BitRateIndex", "EncodingMode", "DelayS", "Flags",
                                             "DirFlags",     "DirSizeMin",   "Jobs"};
-    const QString path = NewStorePath();
-    Seed(path, seeded);
-
+    const QString path = Seeded(seeded);
     TSettings s;
-    TFakeReporter reporter;
-    reporter.Answer = answer;
+    TRecordingReporter reporter;
+    reporter.DefaultAnswer = answer;
     TSaveRequest request;
     request.ConfirmQuestion = "Save the changed settings?";
     request.PowerOffClosing = powerOff;
@@ -369,8 +350,11 @@ void TestSettings::saveDecision() {
         writes = store.Writes;
     }
     QCOMPARE(reporter.Questions.size(), questions);
-    if (questions)
-        QCOMPARE(reporter.Questions.first(), request.ConfirmQuestion);
+    for (const TReportCall& asked : reporter.CallsOf(TReportKind::AskUser)) {
+        QCOMPARE(asked.Text, request.ConfirmQuestion);
+        QCOMPARE(asked.Type, TDialogType::Confirmation);
+        QCOMPARE(asked.Buttons, unsigned(mbYes | mbNo));
+    }
 
     const QStringList always = QStringList{"LamePath"} + PlacementWrites;
     const bool all = expectedResult == int(TSaveResult::Saved);
@@ -391,58 +375,24 @@ void TestSettings::saveDecision() {
 }
 
 void TestSettings::everyFieldCountsAsChange_data() {
-    QTest::addColumn<QString>("field");
-    for (const char* f :
-         {"BitRateIndex", "LastDir", "DestDir", "LameParams", "LameParamsABR", "Flags", "DirFlags",
-          "DirSizeMin", "EncodingMode", "Language", "DownloadDir", "DelayS", "Jobs"})
-        QTest::newRow(f) << QString(f);
+    QTest::addColumn<int>("field");
+    for (int i = 0; i < int(std::size(FieldChanges)); ++i)
+        QTest::newRow(FieldChanges[i].Name) << i;
 }
 
 void TestSettings::everyFieldCountsAsChange() {
-    QFETCH(QString, field);
-
-    const QString path = NewStorePath();
-    Seed(path, {{"Flags", QString::number(DefaultFlags | flConfirmSave)}});
-    TRegFile store(path);
+    QFETCH(int, field);
+    TRegFile store(Seeded({{"Flags", QString::number(DefaultFlags | flConfirmSave)}}));
     TSettings s;
     LoadSettings(store, s, Env());
-
     // Unchanged, LamePath and placement aside: no question.
-    TFakeReporter reporter;
-    reporter.Answer = TModalResult::No;
+    TRecordingReporter reporter;
+    reporter.DefaultAnswer = TModalResult::No;
     s.LamePath = "/usr/bin/lame";
     QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Unchanged);
-
     const QString other = FDir.filePath("elsewhere");
     QVERIFY(QDir().mkpath(other));
-    if (field == "BitRateIndex")
-        s.BitRateIndex = 13;
-    else if (field == "LastDir")
-        s.LastDir = other;
-    else if (field == "DestDir")
-        s.DestDir = other;
-    else if (field == "LameParams")
-        s.LameParams() = "-m m";
-    else if (field == "LameParamsABR")
-        s.LameParamsABR() = "-m m";
-    else if (field == "Flags")
-        s.Flags |= flKeepTime;
-    else if (field == "DirFlags")
-        s.DirFlags |= dfRecurse;
-    else if (field == "DirSizeMin")
-        s.DirSizeMin = 64;
-    else if (field == "EncodingMode")
-        s.EncodingMode = 1;
-    else if (field == "Language")
-        s.Language = 1;
-    else if (field == "DownloadDir")
-        s.DownloadDir = other;
-    else if (field == "DelayS")
-        s.DelayS = 1799;
-    else if (field == "Jobs")
-        s.Jobs = 2;
-    else
-        QFAIL("unknown field");
+    FieldChanges[field].Apply(s, other);
     QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Declined);
     QCOMPARE(reporter.Questions.size(), 1);
 }
@@ -451,6 +401,8 @@ void TestSettings::saveThenLoadRoundTrip() {
     const QString path = NewStorePath();
     const QString dest = FDir.filePath("dest");
     QVERIFY(QDir().mkpath(dest));
+    // No field at its default, text with quotes, commas and semicolons, and
+    // option words using their top bits.
     TSettings out;
     out.Language = 1;
     out.BitRateIndex = 0;
@@ -461,12 +413,12 @@ void TestSettings::saveThenLoadRoundTrip() {
     out.DestDir = dest;
     out.LameParams() = "--preset \"x\"";
     out.LameParamsABR() = "-q 0; -m j";
-    out.Flags = 0x80000000u | flShutDown | SetPriorityIndex(DefaultFlags, 4);
+    out.Flags = 0x80000000u | flShutDown | SetPriorityIndex(DefaultFlags, 4); // 0x81245012
     out.DirFlags = 0x30EF0007;
     out.DirSizeMin = -1;
     out.DownloadDir = FDir.filePath("dl");
     out.LamePath = "/usr/local/bin/lame";
-    TFakeReporter reporter;
+    TRecordingReporter reporter;
     {
         TRegFile store(path);
         QCOMPARE(SaveSettings(store, out, {}, reporter, Env()), TSaveResult::Saved);
@@ -474,103 +426,54 @@ void TestSettings::saveThenLoadRoundTrip() {
     TRegFile store(path);
     TSettings in;
     LoadSettings(store, in, Env());
-    QCOMPARE(in.Language, out.Language);
-    QCOMPARE(in.BitRateIndex, out.BitRateIndex);
-    QCOMPARE(in.EncodingMode, out.EncodingMode);
-    QCOMPARE(in.DelayS, out.DelayS);
-    QCOMPARE(in.Jobs, out.Jobs);
-    QCOMPARE(in.LastDir, out.LastDir);
-    QCOMPARE(in.DestDir, out.DestDir);
-    QCOMPARE(in.LameParams(), out.LameParams());
-    QCOMPARE(in.LameParamsABR(), out.LameParamsABR());
-    QCOMPARE(in.Flags, out.Flags);
-    QCOMPARE(in.DirFlags, out.DirFlags);
-    QCOMPARE(in.DirSizeMin, out.DirSizeMin);
-    QCOMPARE(in.DownloadDir, out.DownloadDir);
-    QCOMPARE(in.LamePath, out.LamePath);
+    QCOMPARE(Fields(in), Fields(out));
     QVERIFY(reporter.Questions.isEmpty());
-}
-
-void TestSettings::integersStoredAsDecimalText_data() {
-    QTest::addColumn<quint32>("flags");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("default") << 0x01205002u << "18894850";
-    QTest::newRow("top bit") << 0x80000000u << "-2147483648";
-    QTest::newRow("all bits") << 0xFFFFFFFFu << "-1";
-}
-
-void TestSettings::integersStoredAsDecimalText() {
-    QFETCH(quint32, flags);
-    QFETCH(QString, text);
-    const QString path = NewStorePath();
-    TSettings s;
-    s.Flags = flags;
-    {
-        TRegFile store(path);
-        TFakeReporter reporter;
-        SaveSettings(store, s, {}, reporter, Env());
-    }
-    const QVariant stored = Stored(path, "Flags");
-    QCOMPARE(stored.typeId(), int(QMetaType::QString));
-    QCOMPARE(stored.toString(), text);
-    QCOMPARE(quint32(TRegFile(path).ReadInteger(QString(), "Flags", 0)), flags);
+    // Option words are stored as signed decimal text, as other versions read them.
+    const QVariant flags = Stored(path, "Flags");
+    QCOMPARE(flags.typeId(), int(QMetaType::QString));
+    QCOMPARE(flags.toString(), "-2128326638");
 }
 
 void TestSettings::loadPlacement_data() {
     QTest::addColumn<QVariantMap>("stored");
     QTest::addColumn<bool>("withSize");
-    QTest::addColumn<TPlacement>("current");
-    QTest::addColumn<TPlacement>("expected");
-
-    const TPlacement designed{wsNormal, 640, 480, 100, 200};
+    QTest::addColumn<QList<int>>("current");  // state, width, height, top, left
+    QTest::addColumn<QList<int>>("expected"); // the same
+    const QList<int> designed{wsNormal, 640, 480, 100, 200};
+    const QList<int> designedMax{wsMaximized, 640, 480, 100, 200};
+    const QList<int> fromStore{wsNormal, 800, 600, 5, -7};
     const QVariantMap full = {{"Width", "800"}, {"Height", "600"}, {"Top", "5"}, {"Left", "-7"}};
     auto with = [&](const QString& state) {
         QVariantMap m = full;
         m.insert("State", state);
         return m;
     };
-    QTest::newRow("normal") << with("0") << true << designed
-                            << TPlacement{wsNormal, 800, 600, 5, -7};
-    QTest::newRow("minimised opens normal")
-        << with("1") << true << designed << TPlacement{wsNormal, 800, 600, 5, -7};
-    QTest::newRow("maximised keeps designed geometry")
-        << with("2") << true << designed << TPlacement{wsMaximized, 640, 480, 100, 200};
-    QTest::newRow("unknown state is normal")
-        << with("5") << true << designed << TPlacement{wsNormal, 800, 600, 5, -7};
-    QTest::newRow("no State value is normal")
-        << full << true << TPlacement{wsMaximized, 640, 480, 100, 200}
-        << TPlacement{wsNormal, 800, 600, 5, -7};
-    QTest::newRow("nothing stored") << QVariantMap() << true << designed << designed;
-    QTest::newRow("unparsable width keeps current")
-        << QVariantMap{{"Width", "wide"}, {"Height", "300"}} << true << designed
-        << TPlacement{wsNormal, 640, 300, 100, 200};
-    QTest::newRow("without size: position only")
-        << with("2") << false << designed << TPlacement{wsNormal, 640, 480, 5, -7};
-    QTest::newRow("without size, maximised: nothing")
-        << with("0") << false << TPlacement{wsMaximized, 640, 480, 100, 200}
-        << TPlacement{wsMaximized, 640, 480, 100, 200};
+    Row("normal", with("0"), true, designed, fromStore);
+    Row("minimised opens normal", with("1"), true, designed, fromStore);
+    Row("maximised keeps designed geometry", with("2"), true, designed, designedMax);
+    Row("unknown state is normal", with("5"), true, designed, fromStore);
+    Row("no State value is normal", full, true, designedMax, fromStore);
+    Row("nothing stored", QVariantMap(), true, designed, designed);
+    Row("unparsable width keeps current", QVariantMap{{"Width", "wide"}, {"Height", "300"}}, true,
+        designed, QList<int>{wsNormal, 640, 300, 100, 200});
+    Row("without size: position only", with("2"), false, designed,
+        QList<int>{wsNormal, 640, 480, 5, -7});
+    Row("without size, maximised: nothing", with("0"), false, designedMax, designedMax);
 }
 
 void TestSettings::loadPlacement() {
     QFETCH(QVariantMap, stored);
     QFETCH(bool, withSize);
-    QFETCH(TPlacement, current);
-    QFETCH(TPlacement, expected);
-
-    const QString path = NewStorePath();
+    QFETCH(QList<int>, current);
+    QFETCH(QList<int>, expected);
     QVariantMap keyed;
     for (auto it = stored.cbegin(); it != stored.cend(); ++it)
         keyed.insert("SonabelMainForm/" + it.key(), it.value());
     keyed.insert("OtherForm/Top", "999"); // another window's placement stays its own
-    Seed(path, keyed);
-    TRegFile store(path);
-    TPlacement p = current;
+    TRegFile store(Seeded(keyed));
+    TPlacement p{current[0], current[1], current[2], current[3], current[4]};
     store.LoadPlacement("SonabelMainForm", p, withSize);
-    QCOMPARE(p.State, expected.State);
-    QCOMPARE(p.Width, expected.Width);
-    QCOMPARE(p.Height, expected.Height);
-    QCOMPARE(p.Top, expected.Top);
-    QCOMPARE(p.Left, expected.Left);
+    QCOMPARE(Placement(p), expected);
 }
 
 void TestSettings::savePlacementWithoutSize() {
@@ -585,13 +488,12 @@ void TestSettings::savePlacementWithoutSize() {
 }
 
 void TestSettings::oldPlacementKeyMoved() {
-    const QString path = NewStorePath();
-    Seed(path, {{"tavoraMainForm/State", "2"},
-                {"tavoraMainForm/Width", "1024"},
-                {"tavoraMainForm/Top", "33"},
-                {"SonabelMainForm/Width", "10"},
-                {"SonabelMainForm/Stale", "x"},
-                {"BitRateIndex", "8"}});
+    const QString path = Seeded({{"tavoraMainForm/State", "2"},
+                                 {"tavoraMainForm/Width", "1024"},
+                                 {"tavoraMainForm/Top", "33"},
+                                 {"SonabelMainForm/Width", "10"},
+                                 {"SonabelMainForm/Stale", "x"},
+                                 {"BitRateIndex", "8"}});
     TSettings s;
     {
         TRegFile store(path);
@@ -600,33 +502,30 @@ void TestSettings::oldPlacementKeyMoved() {
         QVERIFY(store.SectionExists("SonabelMainForm"));
     }
     QCOMPARE(s.BitRateIndex, 8);
+    // The old section replaces the new one whole, stale keys and all.
     QSettings ini(path, QSettings::IniFormat);
     QVERIFY(!ini.childGroups().contains("tavoraMainForm"));
     ini.beginGroup("SonabelMainForm");
-    QStringList keys = ini.childKeys();
-    keys.sort();
-    QCOMPARE(keys, (QStringList{"State", "Top", "Width"}));
-    QCOMPARE(ini.value("Width"), QVariant("1024"));
-    QCOMPARE(ini.value("State"), QVariant("2"));
-    QCOMPARE(ini.value("Top"), QVariant("33"));
+    QStringList values;
+    for (const QString& key : ini.childKeys())
+        values << key + '=' + ini.value(key).toString();
+    values.sort();
+    QCOMPARE(values, (QStringList{"State=2", "Top=33", "Width=1024"}));
 }
 
 void TestSettings::inactiveStore_data() {
     QTest::addColumn<QString>("society");
     QTest::addColumn<QString>("program");
-    QTest::newRow("no society") << ""
-                                << "Sonabel";
-    QTest::newRow("no program") << "Morvane"
-                                << "";
-    QTest::newRow("neither") << ""
-                             << "";
+    Row("no society", "", "Sonabel");
+    Row("no program", "Morvane", "");
+    Row("neither", "", "");
 }
 
 void TestSettings::inactiveStore() {
     QFETCH(QString, society);
     QFETCH(QString, program);
 
-    TFakeReporter reporter;
+    TRecordingReporter reporter;
     TRecordingRegFile store("RegFile1", society, program, &reporter);
     QVERIFY(!store.Active());
     QCOMPARE(reporter.Infos,
@@ -641,13 +540,12 @@ void TestSettings::inactiveStore() {
     QCOMPARE(store.ReadString("Sec", "Name", "def"), QString("def"));
     QVERIFY(!store.Flush());
 
+    // Loading gives the defaults, saving writes nothing anywhere.
     TSettings s;
     s.BitRateIndex = 2;
     s.DirFlags = 0;
     LoadSettings(store, s, Env());
-    QCOMPARE(s.BitRateIndex, 6);
-    QCOMPARE(s.DirFlags, 0x00EF0000u);
-    QCOMPARE(s.LastDir, FMusic);
+    QCOMPARE(Fields(s), Fields(Loaded({})));
 
     s.Flags = DefaultFlags; // confirmation off: everything would be written
     QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Saved);
@@ -655,7 +553,7 @@ void TestSettings::inactiveStore() {
 }
 
 void TestSettings::nativeStoreUsesCompanyAndProgram() {
-    TFakeReporter reporter;
+    TRecordingReporter reporter;
     {
         TRegFile store("RegFile1", "Morvane", "Sonabel", &reporter);
         QVERIFY(store.Active());

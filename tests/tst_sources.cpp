@@ -43,6 +43,10 @@ bool Put(const QString& path, const QByteArray& bytes) {
     return QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, bytes);
 }
 
+template <typename... T> void Row(const char* name, T... values) {
+    (QTest::newRow(name) << ... << values);
+}
+
 constexpr quint32 AllTypes = dfMP1 | dfMP2 | dfMP3 | dfWAV;
 
 QStringList RowPaths(const TSourceList& list, const QString& root) {
@@ -60,11 +64,11 @@ class TestSources : public QObject {
 private:
     QTemporaryDir Media;
     QTemporaryDir Work;
-    QString Cbr128, Cbr112, Vbr, Mp2, Wav, NotPcm, Fake;
+    QString Cbr128, Cbr112, Vbr, Mp2, Wav;
 
     QString M(const QString& name) const { return Media.filePath(name); }
     // A fresh folder of the work area, filled with copies of media files:
-    // each entry is "relative/target=media-name" or "relative/folder/".
+    // each entry is "relative/target=media-name".
     QString MakeTree(const QString& name, const QStringList& entries);
     bool Copy(const QString& from, const QString& to);
 
@@ -72,15 +76,12 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void classify_data();
-    void classify();
-    void classifyPipeDoesNotBlock();
     void addSourceFile_data();
     void addSourceFile();
+    void classifyPipeDoesNotBlock();
     void sizeRoundsHalfToEven_data();
     void sizeRoundsHalfToEven();
     void duplicates();
-    void pathKeyKeepsCaseOnLinux();
     void estimate_data();
     void estimate();
     void updateListOutputs_data();
@@ -97,7 +98,6 @@ private Q_SLOTS:
     void addFolderFilter_data();
     void addFolderFilter();
     void addFolderMinSize();
-    void addFolderNotPcmMessage();
     void scanProgressStatus();
     void stopWhileAnalysing();
     void stopWhileListing();
@@ -111,14 +111,9 @@ bool TestSources::Copy(const QString& from, const QString& to) {
 QString TestSources::MakeTree(const QString& name, const QStringList& entries) {
     const QString root = Work.filePath(name);
     QDir(root).removeRecursively();
-    QDir().mkpath(root);
     for (const QString& entry : entries) {
-        if (entry.endsWith(QLatin1Char('/'))) {
-            QDir().mkpath(root + QLatin1Char('/') + entry);
-            continue;
-        }
-        const QStringList parts = entry.split(QLatin1Char('='));
-        if (!Copy(M(parts.at(1)), root + QLatin1Char('/') + parts.at(0)))
+        const QStringList parts = entry.split('=');
+        if (!Copy(M(parts.at(1)), root + '/' + parts.at(0)))
             return QString();
     }
     return root;
@@ -127,38 +122,27 @@ QString TestSources::MakeTree(const QString& name, const QStringList& entries) {
 void TestSources::initTestCase() {
     QVERIFY(Media.isValid() && Work.isValid());
     SetLanguage(0, false);
-    const QString tone = M(QStringLiteral("tone.wav"));
-    QVERIFY(WriteFile(tone, PcmWav(44100, 2, 2.0)));
-    Wav = tone;
-    Cbr128 = M(QStringLiteral("cbr128.mp3"));
-    Cbr112 = M(QStringLiteral("cbr112.mp3"));
-    Vbr = M(QStringLiteral("vbr.mp3"));
-    Mp2 = M(QStringLiteral("tone.mp2"));
-    QVERIFY(Lame(tone, Cbr128,
-                 {QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--tt"),
-                  QStringLiteral("Tone"), QStringLiteral("--add-id3v2")}));
-    QVERIFY(Lame(tone, Cbr112, {QStringLiteral("-b"), QStringLiteral("112")}));
-    QVERIFY(Lame(tone, Vbr, {QStringLiteral("-V"), QStringLiteral("4")}));
-    QVERIFY(Run(QStringLiteral("ffmpeg"),
-                {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-i"), tone,
-                 QStringLiteral("-c:a"), QStringLiteral("mp2"), QStringLiteral("-b:a"),
-                 QStringLiteral("64k"), Mp2}));
-    // IEEE float tag in an otherwise sound header: readable, not PCM.
+    Wav = M("tone.wav");
+    Cbr128 = M("cbr128.mp3");
+    Cbr112 = M("cbr112.mp3");
+    Vbr = M("vbr.mp3");
+    Mp2 = M("tone.mp2");
+    QVERIFY(WriteFile(Wav, PcmWav(44100, 2, 2.0)));
+    QVERIFY(Lame(Wav, Cbr128, {"-b", "128", "--tt", "Tone", "--add-id3v2"}));
+    QVERIFY(Lame(Wav, Cbr112, {"-b", "112"}));
+    QVERIFY(Lame(Wav, Vbr, {"-V", "4"}));
+    QVERIFY(Run("ffmpeg", {"-loglevel", "error", "-i", Wav, "-c:a", "mp2", "-b:a", "64k", Mp2}));
+    // Format tag 3 (IEEE float) in an otherwise sound header: readable, not PCM.
     QByteArray notPcm = PcmWav(8000, 1, 0.5);
     notPcm.replace(20, 2, Le16(3));
-    NotPcm = M(QStringLiteral("float.wav"));
-    QVERIFY(WriteFile(NotPcm, notPcm));
-    Fake = M(QStringLiteral("fake.mp3"));
-    QVERIFY(WriteFile(Fake, QByteArray("no audio in here\n").repeated(200)));
+    QVERIFY(WriteFile(M("float.wav"), notPcm));
+    QVERIFY(WriteFile(M("fake.mp3"), QByteArray("no audio in here\n").repeated(200)));
     // Sanity of the media the tests rely on.
-    QCOMPARE(GetMP3Info(Cbr128).BitRate, 128);
-    QCOMPARE(GetMP3Info(Cbr112).BitRate, 112);
-    QVERIFY(GetMP3Info(Vbr).VBR);
-    QVERIFY(!GetMP3Info(Cbr128).VBR);
-    QVERIFY(GetMP3Info(Cbr128).TagV2Size > 0);
-    QCOMPARE(GetMP3Info(Cbr128).TagV1Size, 128);
+    const TMP3Info cbr = GetMP3Info(Cbr128);
+    QVERIFY(cbr.BitRate == 128 && !cbr.VBR && cbr.TagV1Size == 128 && cbr.TagV2Size > 0);
+    QVERIFY(GetMP3Info(Cbr112).BitRate == 112 && GetMP3Info(Vbr).VBR);
     QCOMPARE(GetMP3Info(Mp2).Layer, 2);
-    QVERIFY(GetWAVInfo(NotPcm).BitRate > 0);
+    QVERIFY(GetWAVInfo(M("float.wav")).BitRate > 0);
 }
 
 void TestSources::init() {
@@ -168,59 +152,85 @@ void TestSources::init() {
     RunState = rsIdle;
 }
 
-void TestSources::classify_data() {
+void TestSources::addSourceFile_data() {
     QTest::addColumn<QString>("media");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("type");
-
-    QTest::newRow("mp3") << "cbr128.mp3"
-                         << "a.mp3" << SourceMP3;
-    QTest::newRow("extension in capitals") << "cbr128.mp3"
-                                           << "A.MP3" << SourceMP3;
-    QTest::newRow("mp2") << "tone.mp2"
-                         << "b.mp2" << SourceMP2;
+    // The bit rate text format when the file is listed, else the message shown.
+    QTest::addColumn<int>("shown");
+    const int cbr = msgBitRateCBR, unsupported = msgUnsupportedFile;
+    Row("mp3", "cbr128.mp3", "a.mp3", SourceMP3, cbr);
+    Row("extension in capitals", "cbr128.mp3", "A.MP3", SourceMP3, cbr);
+    Row("vbr mp3", "vbr.mp3", "b.mp3", SourceMP3, int(msgBitRateVBR));
+    Row("mp2", "tone.mp2", "c.mp2", SourceMP2, cbr);
     // The extension decides the type; the reader accepts any layer.
-    QTest::newRow("mp1 by extension") << "tone.mp2"
-                                      << "c.Mp1" << SourceMP1;
-    QTest::newRow("wav") << "tone.wav"
-                         << "d.wav" << SourceWAV;
-    QTest::newRow("float wav is still a wav") << "float.wav"
-                                              << "e.wav" << SourceWAV;
-    QTest::newRow("mp4 refused") << "cbr128.mp3"
-                                 << "f.mp4" << SourceUnusable;
-    QTest::newRow("no extension") << "cbr128.mp3"
-                                  << "mp3" << SourceUnusable;
-    QTest::newRow("dot in the folder only") << "cbr128.mp3"
-                                            << "g.mp3dir/h" << SourceUnusable;
-    QTest::newRow("mp3 without audio") << "fake.mp3"
-                                       << "i.mp3" << SourceUnusable;
-    QTest::newRow("wav holding mp3 data") << "cbr128.mp3"
-                                          << "j.wav" << SourceUnusable;
-    QTest::newRow("text named mp2") << "fake.mp3"
-                                    << "k.mp2" << SourceUnusable;
+    Row("mp1 by extension", "tone.mp2", "d.Mp1", SourceMP1, cbr);
+    Row("pcm wav", "tone.wav", "e.wav", SourceWAV, int(msgBitRateWAV));
+    Row("float wav is a wav, not listed", "float.wav", "f.wav", SourceWAV, int(msgNotPcmWav));
+    Row("mp4 refused", "cbr128.mp3", "g.mp4", SourceUnusable, unsupported);
+    Row("no extension", "cbr128.mp3", "mp3", SourceUnusable, unsupported);
+    Row("dot in the folder only", "cbr128.mp3", "h.mp3dir/i", SourceUnusable, unsupported);
+    Row("mp3 without audio", "fake.mp3", "j.mp3", SourceUnusable, unsupported);
+    Row("wav holding mp3 data", "cbr128.mp3", "k.wav", SourceUnusable, unsupported);
+    Row("text named mp2", "fake.mp3", "l.mp2", SourceUnusable, unsupported);
 }
 
-void TestSources::classify() {
+void TestSources::addSourceFile() {
     QFETCH(QString, media);
     QFETCH(QString, name);
     QFETCH(int, type);
-    const QString path = Work.filePath(QStringLiteral("classify/") + name);
+    QFETCH(int, shown);
+    const QString path = Work.filePath("add/" + name);
     QFile::remove(path);
     QVERIFY(Copy(M(media), path));
     TSourceAnalysis analysis;
     QCOMPARE(ClassifySource(path, &analysis), type);
+    QCOMPARE(ClassifySource(path), type);
     // The record handed back is the reader's own result.
+    const TMP3Info mp3 = GetMP3Info(path);
+    const TWAVInfo wav = GetWAVInfo(path);
     if (type <= SourceMP3)
-        QCOMPARE(analysis.MP3, GetMP3Info(path));
+        QCOMPARE(analysis.MP3, mp3);
     else if (type == SourceWAV)
-        QCOMPARE(analysis.WAV, GetWAVInfo(path));
+        QCOMPARE(analysis.WAV, wav);
     else
         QCOMPARE(analysis.MP3.BitRate + analysis.WAV.BitRate, 0);
-    QCOMPARE(ClassifySource(path), type);
+
+    TRecordingReporter reporter;
+    TSourceList list(&reporter);
+    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+    list.AddSourceFile(path);
+    QCOMPARE(Settings().LastDir, QFileInfo(path).path());
+    QCOMPARE(RunState, quint8(rsAddingFiles));
+    if (shown != msgBitRateCBR && shown != msgBitRateVBR && shown != msgBitRateWAV) {
+        QCOMPARE(list.Count(), 0);
+        QCOMPARE(reporter.Infos, QStringList{MsgFmt(TMsgId(shown), {path})});
+        return;
+    }
+    QVERIFY(reporter.Infos.isEmpty());
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(list.Count(), 1);
+    const bool isWav = type == SourceWAV;
+    const int bitRate = isWav ? wav.BitRate : mp3.BitRate;
+    QVERIFY(bitRate > 0);
+    // Cells in order: estimate and output wait for UpdateList, a single file
+    // has no base folder; the size rounding has a test of its own.
+    const auto n = [](qint64 v) { return QString::number(v); };
+    QStringList expected;
+    expected << path << MsgFmt(TMsgId(shown), {bitRate}) << list.GetCell(0, TCell::SizeKB) << ""
+             << n(bitRate) << n(isWav ? wav.DataSize : mp3.AudioSize)
+             << n(isWav ? 0 : mp3.TagV1Size) << n(isWav ? 0 : mp3.TagV2Size) << ""
+             << ""
+             << "1" << path;
+    for (int cell = 0; cell < TCell::Count; ++cell)
+        QCOMPARE(list.GetCell(0, cell), expected.at(cell));
+    // The visible columns are the first four cells.
+    for (int column = 0; column < TSourceList::ColumnCount; ++column)
+        QCOMPARE(list.data(list.index(0, column)).toString(), expected.at(column));
 }
 
 void TestSources::classifyPipeDoesNotBlock() {
-    const QString fifo = Work.filePath(QStringLiteral("pipe.mp3"));
+    const QString fifo = Work.filePath("pipe.mp3");
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QCOMPARE(ClassifySource(fifo), SourceUnusable);
     TRecordingReporter reporter;
@@ -229,92 +239,6 @@ void TestSources::classifyPipeDoesNotBlock() {
     QCOMPARE(list.Count(), 0);
     QCOMPARE(reporter.Infos, QStringList{MsgFmt(msgUnsupportedFile, {fifo})});
     QFile::remove(fifo);
-}
-
-void TestSources::addSourceFile_data() {
-    QTest::addColumn<QString>("media");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("bitRateFormat");
-    QTest::addColumn<int>("message"); // msgSpare99: none
-
-    QTest::newRow("cbr mp3") << "cbr128.mp3"
-                             << "a.mp3" << int(msgBitRateCBR) << int(msgSpare99);
-    QTest::newRow("vbr mp3") << "vbr.mp3"
-                             << "b.mp3" << int(msgBitRateVBR) << int(msgSpare99);
-    QTest::newRow("mp2") << "tone.mp2"
-                         << "c.mp2" << int(msgBitRateCBR) << int(msgSpare99);
-    QTest::newRow("pcm wav") << "tone.wav"
-                             << "d.wav" << int(msgBitRateWAV) << int(msgSpare99);
-    QTest::newRow("float wav") << "float.wav"
-                               << "e.wav" << int(msgBitRateWAV) << int(msgNotPcmWav);
-    QTest::newRow("mp4") << "cbr128.mp3"
-                         << "f.mp4" << int(msgBitRateCBR) << int(msgUnsupportedFile);
-    QTest::newRow("no audio") << "fake.mp3"
-                              << "g.mp3" << int(msgBitRateCBR) << int(msgUnsupportedFile);
-}
-
-void TestSources::addSourceFile() {
-    QFETCH(QString, media);
-    QFETCH(QString, name);
-    QFETCH(int, bitRateFormat);
-    QFETCH(int, message);
-    const QString folder = Work.filePath(QStringLiteral("add"));
-    const QString path = folder + QLatin1Char('/') + name;
-    QFile::remove(path);
-    QVERIFY(Copy(M(media), path));
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
-
-    list.AddSourceFile(path);
-
-    QCOMPARE(Settings().LastDir, folder);
-    QCOMPARE(RunState, quint8(rsAddingFiles));
-    if (message != msgSpare99) {
-        QCOMPARE(list.Count(), 0);
-        QCOMPARE(reporter.Infos, QStringList{MsgFmt(TMsgId(message), {path})});
-        return;
-    }
-    QVERIFY(reporter.Infos.isEmpty());
-    QCOMPARE(list.Count(), 1);
-    QCOMPARE(inserted.count(), 1);
-    const qint64 size = QFileInfo(path).size();
-    int bitRate = 0;
-    qint64 audio = 0, v1 = 0, v2 = 0;
-    if (bitRateFormat == msgBitRateWAV) {
-        const TWAVInfo info = GetWAVInfo(path);
-        bitRate = info.BitRate;
-        audio = info.DataSize;
-    } else {
-        const TMP3Info info = GetMP3Info(path);
-        bitRate = info.BitRate;
-        audio = info.AudioSize;
-        v1 = info.TagV1Size;
-        v2 = info.TagV2Size;
-    }
-    QVERIFY(bitRate > 0);
-    const QStringList expected = {
-        path,
-        MsgFmt(TMsgId(bitRateFormat), {bitRate}),
-        QString::number(size / 1024 +
-                        (size % 1024 > 512 || (size % 1024 == 512 && (size / 1024) % 2) ? 1 : 0)),
-        QString(),
-        QString::number(bitRate),
-        QString::number(audio),
-        QString::number(v1),
-        QString::number(v2),
-        QString(),
-        QString(),
-        QStringLiteral("1"),
-        path};
-    for (int cell = 0; cell < TCell::Count; ++cell)
-        QCOMPARE(list.GetCell(0, cell), expected.at(cell));
-    // The visible columns are the first four cells.
-    for (int column = 0; column < TSourceList::ColumnCount; ++column)
-        QCOMPARE(list.data(list.index(0, column)).toString(), expected.at(column));
-    QCOMPARE(list.GetCellInt(0, TCell::BitRate), bitRate);
-    QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB), 0);
-    QCOMPARE(list.GetCellFloat(0, TCell::OutputPath), 0.0);
 }
 
 void TestSources::duplicates() {
@@ -330,21 +254,11 @@ void TestSources::duplicates() {
     // Skipped before anything else: not even the state changes.
     QCOMPARE(RunState, quint8(rsIdle));
     // Another spelling of the same file is another text.
-    const QString dotted = Media.path() + QStringLiteral("/./cbr128.mp3");
-    QVERIFY(list.IsNewSource(dotted));
-}
-
-void TestSources::pathKeyKeepsCaseOnLinux() {
-#ifndef Q_OS_LINUX
-    QSKIP("file names ignore case here");
-#else
-    const QString lower = Work.filePath(QStringLiteral("case/song.mp3"));
-    const QString upper = Work.filePath(QStringLiteral("case/SONG.mp3"));
-    QVERIFY(Copy(Cbr128, lower));
+    QVERIFY(list.IsNewSource(Media.path() + "/./cbr128.mp3"));
+#ifdef Q_OS_LINUX
+    // A name differing in letter case only is another file here.
+    const QString upper = M("CBR128.mp3");
     QVERIFY(Copy(Cbr112, upper));
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddSourceFile(lower);
     QVERIFY(list.IsNewSource(upper));
     list.AddSourceFile(upper);
     QCOMPARE(list.Count(), 2);
@@ -363,24 +277,17 @@ void TestSources::estimate_data() {
     QTest::addColumn<bool>("keepV2");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("half the bit rate")
-        << 64 << qint64(4194304) << 128 << qint64(128) << qint64(4096) << false << false << 2048;
-    QTest::newRow("tags kept") << 64 << qint64(4194304) << 128 << qint64(128) << qint64(4096)
-                               << true << true << 2052;
-    QTest::newRow("only the v2 tag")
-        << 64 << qint64(4194304) << 128 << qint64(128) << qint64(4096) << false << true << 2052;
-    QTest::newRow("2.5 rounds to 2")
-        << 64 << qint64(5120) << 128 << qint64(0) << qint64(0) << false << false << 2;
-    QTest::newRow("3.5 rounds to 4")
-        << 64 << qint64(7168) << 128 << qint64(0) << qint64(0) << false << false << 4;
+    const qint64 mib4 = 4194304, none = 0; // 4 MiB of audio at 128 kbit/s, tags 128 and 4096
+    Row("half the bit rate", 64, mib4, 128, qint64(128), qint64(4096), false, false, 2048);
+    Row("tags kept", 64, mib4, 128, qint64(128), qint64(4096), true, true, 2052);
+    Row("only the v2 tag", 64, mib4, 128, qint64(128), qint64(4096), false, true, 2052);
+    Row("2.5 rounds to 2", 64, qint64(5120), 128, none, none, false, false, 2);
+    Row("3.5 rounds to 4", 64, qint64(7168), 128, none, none, false, false, 4);
     // 2.375 + 0.125 gives 2.5 exactly: even.
-    QTest::newRow("tag makes a half")
-        << 1 << qint64(2432) << 1 << qint64(128) << qint64(0) << true << false << 2;
+    Row("tag makes a half", 1, qint64(2432), 1, qint64(128), none, true, false, 2);
     // In double this is 7031250.5078; single precision holds 7031250.5: even.
-    QTest::newRow("single precision")
-        << 256 << qint64(900000065) << 32 << qint64(0) << qint64(0) << false << false << 7031250;
-    QTest::newRow("no bit rate") << 64 << qint64(4096) << 0 << qint64(0) << qint64(0) << false
-                                 << false << 0;
+    Row("single precision", 256, qint64(900000065), 32, none, none, false, false, 7031250);
+    Row("no bit rate", 64, qint64(4096), 0, none, none, false, false, 0);
 }
 
 void TestSources::estimate() {
@@ -401,14 +308,11 @@ void TestSources::updateListOutputs_data() {
     QTest::addColumn<QString>("destDir"); // relative to the work folder
     QTest::addColumn<QString>("output");  // relative to the work folder
 
-    QTest::newRow("beside, CBR") << 0u << 0 << ""
-                                 << "out/src/song_C64kbps.mp3";
-    QTest::newRow("beside, ABR") << 0u << 1 << ""
-                                 << "out/src/song_A64kbps.mp3";
-    QTest::newRow("default folder") << flDestFolder << 0 << "out/dest"
-                                    << "out/dest/song.mp3";
-    QTest::newRow("default folder is the source folder") << flDestFolder << 0 << "out/src/"
-                                                         << "out/src/song_C64kbps.mp3";
+    Row("beside, CBR", 0u, 0, "", "out/src/song_C64kbps.mp3");
+    Row("beside, ABR", 0u, 1, "", "out/src/song_A64kbps.mp3");
+    Row("default folder", flDestFolder, 0, "out/dest", "out/dest/song.mp3");
+    Row("default folder is the source folder", flDestFolder, 0, "out/src/",
+        "out/src/song_C64kbps.mp3");
 }
 
 void TestSources::updateListOutputs() {
@@ -416,10 +320,10 @@ void TestSources::updateListOutputs() {
     QFETCH(int, mode);
     QFETCH(QString, destDir);
     QFETCH(QString, output);
-    const QString src = Work.filePath(QStringLiteral("out/src/song.wav"));
+    const QString src = Work.filePath("out/src/song.wav");
     QFile::remove(src);
     QVERIFY(Copy(Wav, src));
-    QDir().mkpath(Work.filePath(QStringLiteral("out/dest")));
+    QDir().mkpath(Work.filePath("out/dest"));
     Settings().Flags |= flags;
     Settings().EncodingMode = quint8(mode);
     Settings().BitRateIndex = 4; // 64 kbit/s
@@ -428,18 +332,13 @@ void TestSources::updateListOutputs() {
     TSourceList list(&reporter);
     list.AddSourceFile(src);
     QCOMPARE(list.Count(), 1);
-
     list.UpdateList(false);
-
     QCOMPARE(TargetBitRate, 64);
     QCOMPARE(list.GetCell(0, TCell::OutputPath), Work.filePath(output));
-    QCOMPARE(list.GetCell(0, TCell::WillProcess), QStringLiteral("1"));
+    QCOMPARE(list.GetCell(0, TCell::WillProcess), "1");
     if (!destDir.isEmpty())
-        QVERIFY(Settings().DestDir.endsWith(QLatin1Char('/')));
-    // A WAV at 1411 kbit/s shrinks to 64/1411 of its data.
-    const TWAVInfo info = GetWAVInfo(src);
-    QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB),
-             qRound(64.0 * info.DataSize / 1024.0 / info.BitRate));
+        QVERIFY(Settings().DestDir.endsWith('/'));
+    QVERIFY(list.GetCellInt(0, TCell::EstimatedKB) > 0);
     QCOMPARE(RunState, quint8(rsIdle));
 }
 
@@ -455,20 +354,18 @@ void TestSources::updateListTotals() {
     QCOMPARE(list.TotalEstimatedText(), MsgFmt(msgEstimatedSize, {0}));
     QCOMPARE(RunState, quint8(rsIdle));
 
-    const QString a = Work.filePath(QStringLiteral("totals/a.mp3"));
-    const QString b = Work.filePath(QStringLiteral("totals/b.mp3"));
-    QFile::remove(a);
-    QFile::remove(b);
+    const QString a = Work.filePath("totals/a.mp3");
+    const QString b = Work.filePath("totals/b.mp3");
     QVERIFY(Copy(Cbr128, a) && Copy(Cbr112, b));
     list.AddSourceFile(a);
     list.AddSourceFile(b);
     Settings().BitRateIndex = 4; // 64
     // The row values of the worked example, then sizes just under one MiB.
-    list.SetCell(0, TCell::AudioBytes, QStringLiteral("4194304"));
-    list.SetCell(0, TCell::BitRate, QStringLiteral("128"));
-    list.SetCell(0, TCell::SizeKB, QStringLiteral("1000"));
-    list.SetCell(1, TCell::SizeKB, QStringLiteral("23"));
-    list.SetCell(1, TCell::AudioBytes, QStringLiteral("0"));
+    list.SetCell(0, TCell::AudioBytes, "4194304");
+    list.SetCell(0, TCell::BitRate, "128");
+    list.SetCell(0, TCell::SizeKB, "1000");
+    list.SetCell(1, TCell::SizeKB, "23");
+    list.SetCell(1, TCell::AudioBytes, "0");
     list.UpdateList(false);
     QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB), 2048);
     QCOMPARE(list.TotalSizeKB(), 1023u);
@@ -486,22 +383,22 @@ void TestSources::updateListTotals() {
 void TestSources::unwritableBesideSources() {
     if (::geteuid() == 0)
         QSKIP("folder permissions do not bind the superuser");
-    const QString locked = Work.filePath(QStringLiteral("locked"));
-    const QString open = Work.filePath(QStringLiteral("open"));
-    QVERIFY(Copy(Cbr128, locked + QStringLiteral("/a.mp3")));
-    QVERIFY(Copy(Cbr112, locked + QStringLiteral("/b.mp3")));
-    QVERIFY(Copy(Vbr, open + QStringLiteral("/c.mp3")));
+    const QString locked = Work.filePath("locked");
+    const QString open = Work.filePath("open");
+    QVERIFY(Copy(Cbr128, locked + "/a.mp3"));
+    QVERIFY(Copy(Cbr112, locked + "/b.mp3"));
+    QVERIFY(Copy(Vbr, open + "/c.mp3"));
     TRecordingReporter reporter;
     TSourceList list(&reporter);
-    list.AddSourceFile(locked + QStringLiteral("/a.mp3"));
-    list.AddSourceFile(open + QStringLiteral("/c.mp3"));
-    list.AddSourceFile(locked + QStringLiteral("/b.mp3"));
+    list.AddSourceFile(locked + "/a.mp3");
+    list.AddSourceFile(open + "/c.mp3");
+    list.AddSourceFile(locked + "/b.mp3");
     QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
     list.UpdateList(true);
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(list.GetCell(0, TCell::WillProcess), QStringLiteral("0"));
-    QCOMPARE(list.GetCell(1, TCell::WillProcess), QStringLiteral("1"));
-    QCOMPARE(list.GetCell(2, TCell::WillProcess), QStringLiteral("0"));
+    QCOMPARE(list.GetCell(0, TCell::WillProcess), "0");
+    QCOMPARE(list.GetCell(1, TCell::WillProcess), "1");
+    QCOMPARE(list.GetCell(2, TCell::WillProcess), "0");
     QCOMPARE(list.data(list.index(0, 0), TSourceList::ItalicRole).toBool(), true);
     QCOMPARE(list.data(list.index(1, 3), TSourceList::ItalicRole).toBool(), false);
     QCOMPARE(list.UnwritableOutputs(),
@@ -511,51 +408,49 @@ void TestSources::unwritableBesideSources() {
 
 void TestSources::unwritableDestDir() {
     // A plain file where the destination folder should be: nobody can write there.
-    const QString blocker = Work.filePath(QStringLiteral("blocker"));
+    const QString blocker = Work.filePath("blocker");
     QVERIFY(WriteFile(blocker, "x"));
-    const QString a = Work.filePath(QStringLiteral("dd/a.mp3"));
-    const QString b = Work.filePath(QStringLiteral("dd/b.mp2"));
-    QFile::remove(a);
-    QFile::remove(b);
+    const QString a = Work.filePath("dd/a.mp3");
+    const QString b = Work.filePath("dd/b.mp2");
     QVERIFY(Copy(Cbr128, a) && Copy(Mp2, b));
     Settings().Flags |= flDestFolder;
-    Settings().DestDir = blocker + QStringLiteral("/out");
+    Settings().DestDir = blocker + "/out";
     TRecordingReporter reporter;
     TSourceList list(&reporter);
     list.AddSourceFile(a);
     list.AddSourceFile(b);
     list.UpdateList(false);
-    QCOMPARE(list.GetCell(0, TCell::WillProcess), QStringLiteral("0"));
-    QCOMPARE(list.GetCell(1, TCell::WillProcess), QStringLiteral("0"));
+    QCOMPARE(list.GetCell(0, TCell::WillProcess), "0");
+    QCOMPARE(list.GetCell(1, TCell::WillProcess), "0");
     QVERIFY(list.UnwritableOutputs().isEmpty()); // not asked to collect
     QCOMPARE(list.TotalSizeKB(), 0u);
     QCOMPARE(list.TotalEstimatedKB(), 0u);
     list.UpdateList(true);
-    QCOMPARE(list.UnwritableOutputs(), QStringList({blocker + QStringLiteral("/out/a.mp3"),
-                                                    blocker + QStringLiteral("/out/b.mp3")}));
+    QCOMPARE(list.UnwritableOutputs(),
+             QStringList({blocker + "/out/a.mp3", blocker + "/out/b.mp3"}));
     // A destination that does not exist yet is created by the run.
-    Settings().DestDir = Work.filePath(QStringLiteral("dd/new/deeper"));
+    Settings().DestDir = Work.filePath("dd/new/deeper");
     list.UpdateList(true);
-    QCOMPARE(list.GetCell(0, TCell::WillProcess), QStringLiteral("1"));
+    QCOMPARE(list.GetCell(0, TCell::WillProcess), "1");
     QVERIFY(list.UnwritableOutputs().isEmpty());
-    QVERIFY(!QFileInfo::exists(Work.filePath(QStringLiteral("dd/new"))));
+    QVERIFY(!QFileInfo::exists(Work.filePath("dd/new")));
 }
 
 void TestSources::folderWriteTest() {
-    const QString dir = Work.filePath(QStringLiteral("wt"));
+    const QString dir = Work.filePath("wt");
     QDir().mkpath(dir);
     // A test file of an earlier run is left alone.
-    QVERIFY(WriteFile(dir + QStringLiteral("/0.TST"), "keep"));
+    QVERIFY(WriteFile(dir + "/0.TST", "keep"));
     QVERIFY(IsFolderWritable(dir));
-    QVERIFY(IsFolderWritable(dir + QLatin1Char('/')));
-    QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("0.TST")});
-    QCOMPARE(ReadFile(dir + QStringLiteral("/0.TST")), QByteArray("keep"));
-    QVERIFY(IsFolderWritable(dir + QStringLiteral("/not/yet")));
-    QVERIFY(!IsFolderWritable(dir + QStringLiteral("/0.TST")));
-    QVERIFY(!IsFolderWritable(dir + QStringLiteral("/0.TST/sub")));
+    QVERIFY(IsFolderWritable(dir + '/'));
+    QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"0.TST"});
+    QCOMPARE(ReadFile(dir + "/0.TST"), QByteArray("keep"));
+    QVERIFY(IsFolderWritable(dir + "/not/yet"));
+    QVERIFY(!IsFolderWritable(dir + "/0.TST"));
+    QVERIFY(!IsFolderWritable(dir + "/0.TST/sub"));
     QVERIFY(!IsFolderWritable(QString()));
-    QCOMPARE(FileSizeOf(dir + QStringLiteral("/0.TST")), qint64(4));
-    QCOMPARE(FileSizeOf(dir + QStringLiteral("/none")), qint64(0));
+    QCOMPARE(FileSizeOf(dir + "/0.TST"), qint64(4));
+    QCOMPARE(FileSizeOf(dir + "/none"), qint64(0));
     QCOMPARE(FileSizeOf(dir), qint64(0));
 }
 
@@ -565,15 +460,15 @@ void TestSources::removeRows_data() {
     QTest::addColumn<int>("select");
     QTest::addColumn<bool>("message");
 
-    QTest::newRow("middle row") << QList<int>{2} << "abde" << 2 << false;
-    QTest::newRow("last row") << QList<int>{4} << "abcd" << -1 << false;
-    QTest::newRow("first row") << QList<int>{0} << "bcde" << 0 << false;
-    QTest::newRow("two apart") << QList<int>{3, 1} << "ace" << 2 << false;
-    QTest::newRow("last two") << QList<int>{3, 4} << "abc" << -1 << false;
-    QTest::newRow("two runs") << QList<int>{0, 1, 3} << "ce" << 1 << false;
-    QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4} << "" << -1 << false;
-    QTest::newRow("nothing selected") << QList<int>{} << "abcde" << -1 << true;
-    QTest::newRow("stale index") << QList<int>{7} << "abcde" << -1 << true;
+    Row("middle row", QList<int>{2}, "abde", 2, false);
+    Row("last row", QList<int>{4}, "abcd", -1, false);
+    Row("first row", QList<int>{0}, "bcde", 0, false);
+    Row("two apart", QList<int>{3, 1}, "ace", 2, false);
+    Row("last two", QList<int>{3, 4}, "abc", -1, false);
+    Row("two runs", QList<int>{0, 1, 3}, "ce", 1, false);
+    Row("all", QList<int>{0, 1, 2, 3, 4}, "", -1, false);
+    Row("nothing selected", QList<int>{}, "abcde", -1, true);
+    Row("stale index", QList<int>{7}, "abcde", -1, true);
 }
 
 void TestSources::removeRows() {
@@ -581,20 +476,17 @@ void TestSources::removeRows() {
     QFETCH(QString, remaining);
     QFETCH(int, select);
     QFETCH(bool, message);
-    const QString root =
-        MakeTree(QStringLiteral("remove"), {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3", "c.mp3=vbr.mp3",
-                                            "d.mp2=tone.mp2", "e.wav=tone.wav"});
+    const QString root = MakeTree("remove", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
+                                             "c.mp3=vbr.mp3", "d.mp2=tone.mp2", "e.wav=tone.wav"});
     QVERIFY(!root.isEmpty());
     TRecordingReporter reporter;
     TSourceList list(&reporter);
     QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp2", "e.wav"})
-        list.AddSourceFile(root + QLatin1Char('/') + QLatin1String(name));
+        list.AddSourceFile(root + '/' + QString(name));
     list.UpdateList(false);
     QCOMPARE(list.Count(), 5);
-
     QCOMPARE(list.RemoveSelectedRows(selected), select);
-
     QString left;
     for (int i = 0; i < list.Count(); ++i)
         left += QFileInfo(list.GetCell(i, TCell::Path)).fileName().at(0);
@@ -627,7 +519,7 @@ void TestSources::addFilesBracket() {
 }
 
 void TestSources::encoderPathChange() {
-    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    const QString lame = QStandardPaths::findExecutable("lame");
     QVERIFY(!lame.isEmpty());
     TRecordingReporter reporter;
     TSourceList list(&reporter);
@@ -638,12 +530,12 @@ void TestSources::encoderPathChange() {
     Settings().LamePath = lame;
     list.UpdateList(false);
     QCOMPARE(LameShortPath, lame);
-    QVERIFY(LameVersion.contains(QStringLiteral("LAME"), Qt::CaseInsensitive));
+    QVERIFY(LameVersion.contains("LAME", Qt::CaseInsensitive));
     QCOMPARE(reporter.Log, QStringList{LameVersion});
     // Probed once per change of the path.
     list.UpdateList(false);
     QCOMPARE(reporter.Log.size(), 1);
-    Settings().LamePath = Work.filePath(QStringLiteral("no-such-encoder"));
+    Settings().LamePath = Work.filePath("no-such-encoder");
     list.UpdateList(false);
     QCOMPARE(LameShortPath, QString());
     QCOMPARE(LameVersion, QString());
@@ -651,20 +543,20 @@ void TestSources::encoderPathChange() {
 }
 
 void TestSources::scanOrder() {
-    const QString root = Work.filePath(QStringLiteral("order"));
+    const QString root = Work.filePath("order");
     QDir(root).removeRecursively();
     for (const char* file : {"z.mp3", ".hidden.mp3", "a/x.mp3", "a/b/y.wav", "a/b/notes.txt",
                              "c/w.mp3", ".secret/s.mp3", "a/.h/t.mp3"})
-        QVERIFY(Put(root + QLatin1Char('/') + QLatin1String(file), "data"));
+        QVERIFY(Put(root + '/' + QString(file), "data"));
     // A link back to the top would make a naive walk endless; a link to a
     // file is an ordinary entry.
-    QVERIFY(QFile::link(root, root + QStringLiteral("/a/loop")));
-    QVERIFY(QFile::link(root + QStringLiteral("/z.mp3"), root + QStringLiteral("/c/link.mp3")));
+    QVERIFY(QFile::link(root, root + "/a/loop"));
+    QVERIFY(QFile::link(root + "/z.mp3", root + "/c/link.mp3"));
 
-    QStringList list{QStringLiteral("stale")};
+    QStringList list{"stale"};
     QStringList reported;
     QVERIFY(ScanFolder(
-        root, &list, QStringLiteral("*.*"),
+        root, &list, "*.*",
         [&reported](const QString& path) {
             reported << path;
             return true;
@@ -678,16 +570,14 @@ void TestSources::scanOrder() {
     QCOMPARE(relative, expected);
     QCOMPARE(reported, list);
 
-    QVERIFY(ScanFolder(root + QLatin1Char('/'), &list, QString(), {}, false));
-    QCOMPARE(list,
-             QStringList({root + QStringLiteral("/.hidden.mp3"), root + QStringLiteral("/z.mp3")}));
-    QVERIFY(ScanFolder(root, &list, QStringLiteral("*.wav"), {}, true));
-    QCOMPARE(list, QStringList{root + QStringLiteral("/a/b/y.wav")});
+    QVERIFY(ScanFolder(root + '/', &list, QString(), {}, false));
+    QCOMPARE(list, QStringList({root + "/.hidden.mp3", root + "/z.mp3"}));
+    QVERIFY(ScanFolder(root, &list, "*.wav", {}, true));
+    QCOMPARE(list, QStringList{root + "/a/b/y.wav"});
     // The callback ends the walk.
     int seen = 0;
     QVERIFY(!ScanFolder(
-        root, nullptr, QStringLiteral("*.*"), [&seen](const QString&) { return ++seen < 3; },
-        true));
+        root, nullptr, "*.*", [&seen](const QString&) { return ++seen < 3; }, true));
     QCOMPARE(seen, 3);
 }
 
@@ -697,43 +587,37 @@ void TestSources::addFolderFilter_data() {
 
     const quint32 both = dfCBR | dfVBR;
     const quint32 min128 = dfBitRateMin | 8; // BitRateTable[8] = 128
-    QTest::newRow("everything, one level")
-        << (AllTypes | both)
-        << QStringList{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"};
-    QTest::newRow("everything, recursive")
-        << (AllTypes | both | dfRecurse)
-        << QStringList{".h.mp3", "a128.mp3", "b112.mp3",  "c_vbr.mp3",      "d.mp2",
-                       "e.mp1",  "f.wav",    "sub/g.mp3", "sub/deep/h.wav", "sub2/i.mp2"};
-    QTest::newRow("mp3 only") << (dfMP3 | both)
-                              << QStringList{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3"};
-    QTest::newRow("wav and mp1") << (dfWAV | dfMP1 | both) << QStringList{"e.mp1", "f.wav"};
-    QTest::newRow("cbr only") << (AllTypes | dfCBR) << QStringList{".h.mp3", "a128.mp3", "b112.mp3",
-                                                                   "d.mp2",  "e.mp1",    "f.wav"};
-    QTest::newRow("vbr only") << (AllTypes | dfVBR)
-                              << QStringList{"c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"};
-    QTest::newRow("neither cbr nor vbr") << AllTypes << QStringList{"d.mp2", "e.mp1", "f.wav"};
+    using L = QStringList;
+    Row("everything, one level", AllTypes | both,
+        L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"});
+    Row("everything, recursive", AllTypes | both | dfRecurse,
+        L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3", "d.mp2", "e.mp1", "f.wav", "sub/g.mp3",
+          "sub/deep/h.wav", "sub2/i.mp2"});
+    Row("mp3 only", dfMP3 | both, L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3"});
+    Row("wav and mp1", dfWAV | dfMP1 | both, L{"e.mp1", "f.wav"});
+    Row("cbr only", AllTypes | dfCBR,
+        L{".h.mp3", "a128.mp3", "b112.mp3", "d.mp2", "e.mp1", "f.wav"});
+    Row("vbr only", AllTypes | dfVBR, L{"c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"});
+    Row("neither cbr nor vbr", AllTypes, L{"d.mp2", "e.mp1", "f.wav"});
     // The 64 kbit/s MP2 is not held to the MP3 minimum.
-    QTest::newRow("minimum 128, cbr")
-        << (AllTypes | dfCBR | min128)
-        << QStringList{".h.mp3", "a128.mp3", "d.mp2", "e.mp1", "f.wav"};
-    QTest::newRow("minimum index without its bit")
-        << (dfMP3 | dfCBR | 8u) << QStringList{".h.mp3", "a128.mp3", "b112.mp3"};
-    QTest::newRow("minimum 320, recursive mp3")
-        << (dfMP3 | both | dfRecurse | dfBitRateMin | 13u) << QStringList{};
-    QTest::newRow("no type") << (both | dfRecurse) << QStringList{};
+    Row("minimum 128, cbr", AllTypes | dfCBR | min128,
+        L{".h.mp3", "a128.mp3", "d.mp2", "e.mp1", "f.wav"});
+    Row("minimum index without its bit", dfMP3 | dfCBR | 8u, L{".h.mp3", "a128.mp3", "b112.mp3"});
+    Row("minimum 320, recursive mp3", dfMP3 | both | dfRecurse | dfBitRateMin | 13u, L{});
+    Row("no type", both | dfRecurse, L{});
 }
 
 void TestSources::addFolderFilter() {
     QFETCH(quint32, dirFlags);
     QFETCH(QStringList, added);
     const QString root = MakeTree(
-        QStringLiteral("filter"),
+        "filter",
         {"a128.mp3=cbr128.mp3", "b112.mp3=cbr112.mp3", "c_vbr.mp3=vbr.mp3", "d.mp2=tone.mp2",
          "e.mp1=tone.mp2", "f.wav=tone.wav", "z_fake.mp3=fake.mp3", "notes.txt=fake.mp3",
          ".h.mp3=cbr128.mp3", "sub/g.mp3=cbr128.mp3", "sub/deep/h.wav=tone.wav",
          "sub2/i.mp2=tone.mp2", ".hidden/j.mp3=cbr128.mp3", "sub/.x/k.wav=tone.wav"});
     QVERIFY(!root.isEmpty());
-    QVERIFY(QFile::link(root, root + QStringLiteral("/sub/deep/up")));
+    QVERIFY(QFile::link(root, root + "/sub/deep/up"));
     Settings().DirFlags = dirFlags;
     TRecordingReporter reporter;
     TSourceList list(&reporter);
@@ -751,8 +635,8 @@ void TestSources::addFolderFilter() {
     QCOMPARE(scanBegin.count(), scans);
     QCOMPARE(scanEnd.count(), scans);
     for (int i = 0; i < list.Count(); ++i) {
-        QCOMPARE(list.GetCell(i, TCell::BaseFolder), root + QLatin1Char('/'));
-        QCOMPARE(list.GetCell(i, TCell::WillProcess), QStringLiteral("1"));
+        QCOMPARE(list.GetCell(i, TCell::BaseFolder), root + '/');
+        QCOMPARE(list.GetCell(i, TCell::WillProcess), "1");
     }
     // A second scan adds nothing: every file is already listed.
     const int count = list.Count();
@@ -764,10 +648,10 @@ void TestSources::addFolderMinSize() {
     // 20 KiB is 20480 bytes; the size floor rounds down.
     QByteArray mp3 = ReadFile(Cbr128);
     QVERIFY(mp3.size() > 20480);
-    const QString root = MakeTree(QStringLiteral("sizes"), {"small.mp2=tone.mp2"});
-    QVERIFY(WriteFile(root + QStringLiteral("/a_under.mp3"), mp3.left(20479)));
-    QVERIFY(WriteFile(root + QStringLiteral("/b_exact.mp3"), mp3.left(20480)));
-    QVERIFY(QFileInfo(root + QStringLiteral("/small.mp2")).size() < 20480);
+    const QString root = MakeTree("sizes", {"small.mp2=tone.mp2"});
+    QVERIFY(WriteFile(root + "/a_under.mp3", mp3.left(20479)));
+    QVERIFY(WriteFile(root + "/b_exact.mp3", mp3.left(20480)));
+    QVERIFY(QFileInfo(root + "/small.mp2").size() < 20480);
     Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfSizeMin;
     Settings().DirSizeMin = 20;
     TRecordingReporter reporter;
@@ -780,41 +664,31 @@ void TestSources::addFolderMinSize() {
     QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2", "a_under.mp3"}));
 }
 
-void TestSources::addFolderNotPcmMessage() {
-    const QString root = MakeTree(QStringLiteral("notpcm"),
-                                  {"a.wav=float.wav", "b.wav=tone.wav", "sub/c.wav=float.wav"});
-    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddFolder(root);
-    QCOMPARE(RowPaths(list, root), QStringList{"b.wav"});
-    QCOMPARE(reporter.Infos,
-             QStringList({MsgFmt(msgNotPcmWav, {root + QStringLiteral("/a.wav")}),
-                          MsgFmt(msgNotPcmWav, {root + QStringLiteral("/sub/c.wav")})}));
-}
-
 void TestSources::scanProgressStatus() {
-    const QString root = MakeTree(QStringLiteral("progress"),
-                                  {"a.mp3=cbr128.mp3", "b.txt=fake.mp3", "sub/c.mp3=cbr112.mp3",
-                                   "sub/d.mp3=vbr.mp3", "tail/e.txt=fake.mp3"});
+    const QString root =
+        MakeTree("progress",
+                 {"a.mp3=cbr128.mp3", "b.txt=fake.mp3", "g.wav=float.wav", "sub/c.mp3=cbr112.mp3",
+                  "sub/d.mp3=vbr.mp3", "sub/f.wav=float.wav", "tail/e.txt=fake.mp3"});
     Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
     TRecordingReporter reporter;
     TSourceList list(&reporter);
     list.AddFolder(root);
+    QCOMPARE(RowPaths(list, root), QStringList({"a.mp3", "sub/c.mp3", "sub/d.mp3"}));
+    // Every WAV that is not PCM is named, the other unusable files are not.
+    QCOMPARE(reporter.Infos, QStringList({MsgFmt(msgNotPcmWav, {root + "/g.wav"}),
+                                          MsgFmt(msgNotPcmWav, {root + "/sub/f.wav"})}));
     QStringList statuses;
     for (const TReportCall& call : reporter.CallsOf(TReportKind::SetStatusText))
         statuses << call.Text;
-    const QString sub = root + QStringLiteral("/sub");
+    const QString sub = root + "/sub";
     // Listing shows every folder with files; analysing only those with a
     // file that passed the type test.
     QCOMPARE(statuses,
              QStringList({StateTexts[rsFolderScan], MsgFmt(msgScanListing, {root}),
-                          MsgFmt(msgScanListing, {sub}),
-                          MsgFmt(msgScanListing, {root + QStringLiteral("/tail")}),
+                          MsgFmt(msgScanListing, {sub}), MsgFmt(msgScanListing, {root + "/tail"}),
                           MsgFmt(msgScanAnalysing, {root}), MsgFmt(msgScanAnalysing, {sub})}));
 
     // Not recursive: no progress at all.
-    reporter.Clear();
     list.ClearList();
     reporter.Clear();
     Settings().DirFlags &= ~dfRecurse;
@@ -824,9 +698,8 @@ void TestSources::scanProgressStatus() {
 }
 
 void TestSources::stopWhileAnalysing() {
-    const QString root =
-        MakeTree(QStringLiteral("stop"), {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
-                                          "sub/c.mp3=vbr.mp3", "sub/d.mp2=tone.mp2"});
+    const QString root = MakeTree("stop", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
+                                           "sub/c.mp3=vbr.mp3", "sub/d.mp2=tone.mp2"});
     Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
     TStatusHookReporter reporter;
     // A stop confirmed while the first file is shown in the analysing phase:
@@ -845,8 +718,7 @@ void TestSources::stopWhileAnalysing() {
 }
 
 void TestSources::stopWhileListing() {
-    const QString root =
-        MakeTree(QStringLiteral("stop2"), {"a.mp3=cbr128.mp3", "sub/b.mp3=cbr112.mp3"});
+    const QString root = MakeTree("stop2", {"a.mp3=cbr128.mp3", "sub/b.mp3=cbr112.mp3"});
     Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
     TRecordingReporter reporter;
     TSourceList list(&reporter);
@@ -879,12 +751,14 @@ void TestSources::sizeRoundsHalfToEven_data() {
 void TestSources::sizeRoundsHalfToEven() {
     QFETCH(int, fileSize);
     QFETCH(QString, sizeKB);
-    // A silent mono PCM file of exactly the given size.
+    // A silent PCM file of exactly the given size: RIFF length, a 16-byte "fmt "
+    // chunk (tag 1, one channel, 8000 Hz, 16000 bytes/s, blocks of 2, 16 bits),
+    // then the data chunk.
     const int dataSize = fileSize - 44;
     QByteArray wav = "RIFF" + Le32(quint32(fileSize - 8)) + "WAVEfmt " + Le32(16) + Le16(1) +
                      Le16(1) + Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + "data" +
                      Le32(quint32(dataSize)) + QByteArray(dataSize, '\0');
-    const QString path = Work.filePath(QStringLiteral("size%1.wav").arg(fileSize));
+    const QString path = Work.filePath(QString("size%1.wav").arg(fileSize));
     QVERIFY(WriteFile(path, wav));
     TRecordingReporter reporter;
     TSourceList list(&reporter);
