@@ -196,6 +196,10 @@ void TestMpeg::rejected_data() {
     QTest::newRow("Xing frame with nothing after it") << XingFrame(36);
     // A tiny file under 128 bytes is not tested for "TAG" and has no frame.
     QTest::newRow("short TAG file") << QByteArray("TAG");
+    // The ID3v2 size points into the ID3v1 tag, whose bytes hold a valid header.
+    QTest::newRow("ID3v2 tag reaching into the ID3v1 tag")
+        << Id3v2Header(0, 8360 + 3) + Frames(V1L3_128, 418, 20) + QByteArray("TAG") +
+               Be32(V1L3_128) + QByteArray(121, '\0');
 }
 
 void TestMpeg::rejected() {

@@ -211,6 +211,10 @@ void TMP3ReadStream::Analyse(quint8 options) {
     }
 
     Info.AudioSize = Info.AudioEnd - Info.AudioStart;
+    // An ID3v2 tag reaching into the ID3v1 tag (or past the end) leaves no room
+    // for a frame; a "frame" read there would give a negative audio size.
+    if (Info.AudioSize < 4)
+        throw EFOpenError(FileOpenErrorText(FileName()));
     Seek(Info.AudioStart);
     Info.FrameCount = 0;
     BitRateSum = 0;
