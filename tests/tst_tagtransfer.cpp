@@ -25,10 +25,10 @@ template <size_t N> QByteArray B(const char (&s)[N]) {
 }
 
 // Bytes 0, 1, 2, ... (mod 251), so any misplaced byte shows.
-QByteArray Counting(int n, int start = 0) {
+QByteArray Counting(int n) {
     QByteArray b(n, '\0');
     for (int i = 0; i < n; ++i)
-        b[i] = char((start + i) % 251);
+        b[i] = char(i % 251);
     return b;
 }
 
@@ -36,26 +36,22 @@ QByteArray SyncSafe(quint32 n) {
     const std::array<quint8, 4> b = EncodeTagV2Size(n);
     return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
 }
-// "ID3", major, revision 0, flags, 7-bit body size; a footer when flag 0x10.
+// "ID3", major, revision 0, flags, 7-bit body size, body; when flag 0x10, a
+// footer repeating the header with "3DI".
 QByteArray Tag(quint8 major, quint8 flags, const QByteArray& body) {
-    QByteArray t = QByteArray("ID3") + char(major) + '\0' + char(flags) +
-                   SyncSafe(quint32(body.size())) + body;
-    if (flags & 0x10)
-        t += QByteArray("3DI") + char(major) + '\0' + char(flags) + SyncSafe(quint32(body.size()));
-    return t;
+    const QByteArray h = char(major) + QByteArray(1, '\0') + char(flags) + SyncSafe(body.size());
+    return "ID3" + h + body + (flags & 0x10 ? "3DI" + h : QByteArray());
 }
-// Major 3 frame: id, 32-bit big-endian size, two flag bytes, data.
-QByteArray Frame3(const QByteArray& id, const QByteArray& data) {
-    return id + Be32(quint32(data.size())) + QByteArray(2, '\0') + data;
-}
-QByteArray Frame4(const QByteArray& id, const QByteArray& data) {
-    return id + SyncSafe(quint32(data.size())) + QByteArray(2, '\0') + data;
+// Frame: id, size (32-bit big-endian for major 3, 7-bit for major 4), two flag
+// bytes, data.
+QByteArray Frame(int major, const QByteArray& id, const QByteArray& data) {
+    const quint32 n = quint32(data.size());
+    return id + (major == 3 ? Be32(n) : SyncSafe(n)) + QByteArray(2, '\0') + data;
 }
 // MPEG-1 Layer III frames at 44100 Hz: 128 kbit/s frames are 418 bytes long,
 // 160 kbit/s (header 0xFFFBA000) frames 522.
 QByteArray Audio(int count, quint32 header = 0xFFFB9000, int length = 418) {
-    QByteArray f = Be32(header) + QByteArray(length - 4, '\x55');
-    return f.repeated(count);
+    return (Be32(header) + QByteArray(length - 4, '\x55')).repeated(count);
 }
 QByteArray TagV1(const QByteArray& title) {
     return QByteArray("TAG") + title.leftJustified(30, '\0', true) + QByteArray(94, ' ') + '\x11';
@@ -63,7 +59,7 @@ QByteArray TagV1(const QByteArray& title) {
 
 // The two frames every built source tag carries.
 QByteArray TwoFrames3() {
-    return Frame3("TIT2", B("\0Source title")) + Frame3("TPE1", B("\0Someone"));
+    return Frame(3, "TIT2", B("\0Source title")) + Frame(3, "TPE1", B("\0Someone"));
 }
 
 QString MutagenPython() {
@@ -86,7 +82,6 @@ private Q_SLOTS:
     void moveBlock();
     void moveProgress_data();
     void moveProgress();
-    void appendToStream_data();
     void appendToStream();
     void copyStreamBlock_data();
     void copyStreamBlock();
@@ -94,7 +89,6 @@ private Q_SLOTS:
     void transferTags_data();
     void transferTags();
     void transferRefusesNonMpeg();
-    void transferToLameOutput();
     void transferCheckedByMutagen_data();
     void transferCheckedByMutagen();
     void stripLeadingTag_data();
@@ -114,67 +108,45 @@ void TestTagTransfer::moveBlock_data() {
     QTest::addColumn<int>("routine");
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<bool>("allowGrow");
-    QTest::addColumn<qint64>("oldOffset");
-    QTest::addColumn<qint64>("newOffset");
-    QTest::addColumn<qint64>("count");
-    QTest::addColumn<qint64>("bufferSize");
-    QTest::addColumn<QByteArray>("after"); // empty: the call raises `error`
+    QTest::addColumn<QList<qint64>>("args"); // old offset, new offset, count, buffer size
+    QTest::addColumn<QByteArray>("after");   // ignored when the call raises `error`
     QTest::addColumn<QString>("error");
-
+    const auto row = [](const char* name, int routine, const QByteArray& before, bool grow,
+                        QList<qint64> args, const QByteArray& after, const QString& error = {}) {
+        QTest::newRow(name) << routine << before << grow << args << after << error;
+    };
     const QByteArray ten = "0123456789";
-    QTest::newRow("up [0,10) to 4, grows to 14")
-        << int(InStream) << ten << true << qint64(0) << qint64(4) << qint64(10) << qint64(65536)
-        << QByteArray("01230123456789") << "";
-    QTest::newRow("up without growing")
-        << int(InStream) << ten << false << qint64(0) << qint64(4) << qint64(10) << qint64(65536)
-        << QByteArray() << "Erreur d'écriture dans le flux";
-    QTest::newRow("down 4 to 0, rest of stream")
-        << int(InStream) << QByteArray("01230123456789") << false << qint64(4) << qint64(0)
-        << qint64(0) << qint64(65536) << QByteArray("01234567896789") << "";
+    const qint64 big = 65536;
+    row("up [0,10) to 4, grows to 14", InStream, ten, true, {0, 4, 10, big}, "01230123456789");
+    row("up without growing", InStream, ten, false, {0, 4, 10, big}, {},
+        "Erreur d'écriture dans le flux");
+    row("down 4 to 0, count 0: rest of stream", InStream, "01230123456789", false, {4, 0, 0, big},
+        "01234567896789");
     // Small buffers over overlapping blocks: copying in the wrong direction
     // would repeat the first chunk.
-    QTest::newRow("up, overlapping, 3-byte buffer")
-        << int(Up) << ten << false << qint64(0) << qint64(2) << qint64(8) << qint64(3)
-        << QByteArray("0101234567") << "";
-    QTest::newRow("down, overlapping, 3-byte buffer")
-        << int(Down) << ten << false << qint64(2) << qint64(0) << qint64(8) << qint64(3)
-        << QByteArray("2345678989") << "";
-    QTest::newRow("up inside, no growth needed")
-        << int(Up) << ten << false << qint64(1) << qint64(6) << qint64(3) << qint64(65536)
-        << QByteArray("0123451239") << "";
-    QTest::newRow("same offsets: nothing") << int(Up) << ten << false << qint64(3) << qint64(3)
-                                           << qint64(0) << qint64(65536) << ten << "";
-    QTest::newRow("negative offsets clamp to 0")
-        << int(Up) << ten << true << qint64(-5) << qint64(-1) << qint64(0) << qint64(65536) << ten
-        << "";
-    QTest::newRow("up called downwards")
-        << int(Up) << ten << true << qint64(4) << qint64(0) << qint64(2) << qint64(65536)
-        << QByteArray() << "DTMoveBlockUpInStream : AnOldOffset > ANewOffset";
-    QTest::newRow("down called upwards")
-        << int(Down) << ten << true << qint64(0) << qint64(4) << qint64(2) << qint64(65536)
-        << QByteArray() << "DTMoveBlockDownInStream : AnOldOffset < ANewOffset";
+    row("up, overlapping, 3-byte buffer", Up, ten, false, {0, 2, 8, 3}, "0101234567");
+    row("down, overlapping, 3-byte buffer", Down, ten, false, {2, 0, 8, 3}, "2345678989");
+    row("same offsets: nothing", Up, ten, false, {3, 3, 0, big}, ten);
+    row("negative offsets clamp to 0", Up, ten, true, {-5, -1, 0, big}, ten);
+    row("up called downwards", Up, ten, true, {4, 0, 2, big}, {},
+        "DTMoveBlockUpInStream : AnOldOffset > ANewOffset");
+    row("down called upwards", Down, ten, true, {0, 4, 2, big}, {},
+        "DTMoveBlockDownInStream : AnOldOffset < ANewOffset");
     // A block reaching past the end is refused before the stream grows.
-    QTest::newRow("up, block past the end")
-        << int(Up) << ten << true << qint64(5) << qint64(8) << qint64(9) << qint64(65536)
-        << QByteArray() << "Erreur de lecture du flux";
-    QTest::newRow("down, block past the end")
-        << int(Down) << ten << true << qint64(5) << qint64(1) << qint64(9) << qint64(65536)
-        << QByteArray() << "Erreur de lecture du flux";
-    QTest::newRow("zero buffer") << int(Up) << ten << true << qint64(0) << qint64(4) << qint64(2)
-                                 << qint64(0) << QByteArray()
-                                 << "DTMoveBlockUpInStream : ABufferSize <= 0";
+    row("up, block past the end", Up, ten, true, {5, 8, 9, big}, {}, "Erreur de lecture du flux");
+    row("down, block past the end", Down, ten, true, {5, 1, 9, big}, {},
+        "Erreur de lecture du flux");
+    row("zero buffer", Up, ten, true, {0, 4, 2, 0}, {}, "DTMoveBlockUpInStream : ABufferSize <= 0");
 }
 
 void TestTagTransfer::moveBlock() {
     QFETCH(int, routine);
     QFETCH(QByteArray, before);
     QFETCH(bool, allowGrow);
-    QFETCH(qint64, oldOffset);
-    QFETCH(qint64, newOffset);
-    QFETCH(qint64, count);
-    QFETCH(qint64, bufferSize);
+    QFETCH(QList<qint64>, args);
     QFETCH(QByteArray, after);
     QFETCH(QString, error);
+    const qint64 oldOffset = args[0], newOffset = args[1], count = args[2], bufferSize = args[3];
     const QString path = Write("move.bin", before);
     QString raised;
     {
@@ -202,6 +174,7 @@ void TestTagTransfer::moveProgress_data() {
     QTest::newRow("down") << false;
 }
 
+// 150,000 bytes moved by 10,000 in 64 KiB chunks report 0, each chunk, and the end.
 void TestTagTransfer::moveProgress() {
     QFETCH(bool, up);
     const QByteArray original = Counting(160000);
@@ -209,41 +182,28 @@ void TestTagTransfer::moveProgress() {
     QList<qint64> calls;
     {
         TFileStream s(path, fmOpenReadWrite);
-        const auto record = [&calls](qint64 done) { calls << done; };
-        if (up)
-            DTMoveBlockInStream(s, true, 0, 10000, 150000, record, 65536);
-        else
-            DTMoveBlockInStream(s, false, 10000, 0, 150000, record, 65536);
+        DTMoveBlockInStream(
+            s, up, up ? 0 : 10000, up ? 10000 : 0, 150000, [&calls](qint64 n) { calls << n; },
+            65536);
     }
     QCOMPARE(calls, (QList<qint64>{0, 65536, 131072, 150000}));
-    const QByteArray now = ReadFile(path);
-    QCOMPARE(now.size(), original.size());
-    if (up)
-        QCOMPARE(now.mid(10000), original.left(150000));
-    else
-        QCOMPARE(now, original.mid(10000) + original.mid(150000));
+    QCOMPARE(ReadFile(path), up ? original.left(10000) + original.left(150000)
+                                : original.mid(10000) + original.mid(150000));
 }
 
-void TestTagTransfer::appendToStream_data() {
-    QTest::addColumn<qint64>("count");
-    QTest::addColumn<qint64>("bufferSize");
-    QTest::newRow("nothing for 0") << qint64(0) << qint64(65536);
-    QTest::newRow("nothing for negative") << qint64(-4) << qint64(65536);
-    QTest::newRow("128 bytes") << qint64(128) << qint64(65536);
-    QTest::newRow("several chunks") << qint64(70000) << qint64(65536);
-    QTest::newRow("tiny buffer") << qint64(10) << qint64(3);
-}
-
+// Nothing for counts 0 and -4, then 70,000 bytes in 64 KiB chunks and 10 in
+// 3-byte chunks, always at the end whatever the position.
 void TestTagTransfer::appendToStream() {
-    QFETCH(qint64, count);
-    QFETCH(qint64, bufferSize);
     const QString path = Write("append.bin", "head");
     {
         TFileStream s(path, fmOpenReadWrite);
-        s.Seek(1); // the position does not matter: bytes go at the end
-        DTAppendToStream(s, 0xAB, count, bufferSize);
+        s.Seek(1);
+        DTAppendToStream(s, 0xAB, 0, 65536);
+        DTAppendToStream(s, 0xAB, -4, 65536);
+        DTAppendToStream(s, 0xAB, 70000, 65536);
+        DTAppendToStream(s, 0xCD, 10, 3);
     }
-    QCOMPARE(ReadFile(path), QByteArray("head") + QByteArray(qMax<qint64>(count, 0), '\xAB'));
+    QCOMPARE(ReadFile(path), "head" + QByteArray(70000, '\xAB') + QByteArray(10, '\xCD'));
 }
 
 void TestTagTransfer::copyStreamBlock_data() {
@@ -301,61 +261,53 @@ void TestTagTransfer::transferTags_data() {
     QTest::addColumn<bool>("sourceV1");
     QTest::addColumn<QByteArray>("destHead"); // ID3v2 bytes of the destination
     QTest::addColumn<bool>("destV1");
-    QTest::addColumn<bool>("keepV1");
-    QTest::addColumn<bool>("keepV2");
-    QTest::addColumn<bool>("compact");
-    QTest::addColumn<QByteArray>("expectedTag"); // what the destination starts with
+    QTest::addColumn<QList<bool>>("options");    // keep ID3v1, keep ID3v2, compact
+    QTest::addColumn<QByteArray>("expectedTag"); // ID3v2 bytes put in front of the destination
     QTest::addColumn<bool>("expectV1");
-
+    const auto row = [](const char* name, const QByteArray& sourceTag, bool sourceV1,
+                        const QByteArray& destHead, bool destV1, const QList<bool>& options,
+                        const QByteArray& expectedTag, bool expectV1) {
+        QTest::newRow(name) << sourceTag << sourceV1 << destHead << destV1 << options << expectedTag
+                            << expectV1;
+    };
     const QByteArray frames = TwoFrames3();
     const QByteArray padded = Tag(3, 0, frames + QByteArray(1000, '\0'));
     // The compacted copy: header with size field frames.size(), frames only.
     const QByteArray compacted = Tag(3, 0, frames);
-    const QByteArray destTag = Tag(3, 0, Frame3("TIT2", B("\0Mine")));
+    const QByteArray destTag = Tag(3, 0, Frame(3, "TIT2", B("\0Mine")));
+    const QByteArray none;
 
-    QTest::newRow("both tags, whole")
-        << padded << true << QByteArray() << false << true << true << false << padded << true;
-    QTest::newRow("compact drops 1,000 bytes of padding")
-        << padded << true << QByteArray() << false << true << true << true << compacted << true;
-    QTest::newRow("compact without padding: unchanged")
-        << compacted << false << QByteArray() << false << false << true << true << compacted
-        << false;
-    QTest::newRow("compact, first entry padding: no tag")
-        << Tag(3, 0, QByteArray(40, '\0') + frames) << false << QByteArray() << false << true
-        << true << true << QByteArray() << false;
-    QTest::newRow("destination keeps its own ID3v2")
-        << padded << true << destTag << false << true << true << false << destTag << true;
-    QTest::newRow("destination keeps its own ID3v1")
-        << padded << true << QByteArray() << true << true << true << false << padded << false;
-    QTest::newRow("KeepV1 only") << padded << true << QByteArray() << false << true << false
-                                 << false << QByteArray() << true;
-    QTest::newRow("KeepV2 only") << padded << true << QByteArray() << false << false << true
-                                 << false << padded << false;
-    QTest::newRow("neither") << padded << true << QByteArray() << false << false << false << true
-                             << QByteArray() << false;
-    QTest::newRow("source without tags") << QByteArray() << false << QByteArray() << false << true
-                                         << true << true << QByteArray() << false;
+    row("compact drops 1,000 bytes of padding", padded, true, none, false, {true, true, true},
+        compacted, true);
+    row("compact without padding: unchanged", compacted, false, none, false, {false, true, true},
+        compacted, false);
+    row("compact, first entry padding: no tag", Tag(3, 0, QByteArray(40, '\0') + frames), false,
+        none, false, {true, true, true}, none, false);
+    row("destination keeps its own ID3v2", padded, true, destTag, false, {true, true, false}, none,
+        true);
+    row("destination keeps its own ID3v1", padded, true, none, true, {true, true, false}, padded,
+        false);
+    row("ID3v1 only", padded, true, none, false, {true, false, false}, none, true);
+    row("ID3v2 only", padded, true, none, false, {false, true, false}, padded, false);
+    row("neither", padded, true, none, false, {false, false, true}, none, false);
+    row("source without tags", none, false, none, false, {true, true, true}, none, false);
     // With a footer, the whole copy keeps it and its flag; the compacted copy
     // drops it and clears the flag so the audio starts right after the frames.
-    const QByteArray footerFrames = Frame4("TIT2", B("\x03Title")) + Frame4("TPE1", B("\x03Me"));
-    const QByteArray footed = Tag(4, 0x10, footerFrames + QByteArray(30, '\0'));
-    QTest::newRow("footer, whole")
-        << footed << false << QByteArray() << false << false << true << false << footed << false;
-    QTest::newRow("footer, compacted: flag cleared")
-        << footed << false << QByteArray() << false << false << true << true
-        << Tag(4, 0, footerFrames) << false;
-    QTest::newRow("footer without padding, compacted")
-        << Tag(4, 0x10, footerFrames) << false << QByteArray() << false << false << true << true
-        << Tag(4, 0, footerFrames) << false;
-    // The extended header is kept in front of the frames it precedes.
+    const QByteArray footFrames = Frame(4, "TIT2", B("\x03Title")) + Frame(4, "TPE1", B("\x03Me"));
+    const QByteArray footed = Tag(4, 0x10, footFrames + QByteArray(30, '\0'));
+    row("footer, whole", footed, false, none, false, {false, true, false}, footed, false);
+    row("footer, compacted: flag cleared", footed, false, none, false, {false, true, true},
+        Tag(4, 0, footFrames), false);
+    row("footer without padding, compacted", Tag(4, 0x10, footFrames), false, none, false,
+        {false, true, true}, Tag(4, 0, footFrames), false);
+    // The extended header (size 6 and 6 flag bytes) stays in front of the frames.
     const QByteArray extended = Be32(6) + QByteArray(6, '\0') + frames;
-    QTest::newRow("extended header, compacted")
-        << Tag(3, 0x40, extended + QByteArray(500, '\0')) << false << QByteArray() << false << false
-        << true << true << Tag(3, 0x40, extended) << false;
+    row("extended header, compacted", Tag(3, 0x40, extended + QByteArray(500, '\0')), false, none,
+        false, {false, true, true}, Tag(3, 0x40, extended), false);
     // A frame claiming more than the tag holds: the whole tag is the most copied.
     const QByteArray overrun = Tag(3, 0, frames + QByteArray("TXXX") + Be32(100000) + B("\0\0"));
-    QTest::newRow("frame past the tag, compacted: whole tag")
-        << overrun << false << QByteArray() << false << false << true << true << overrun << false;
+    row("frame past the tag, compacted: whole tag", overrun, false, none, false,
+        {false, true, true}, overrun, false);
 }
 
 void TestTagTransfer::transferTags() {
@@ -363,9 +315,7 @@ void TestTagTransfer::transferTags() {
     QFETCH(bool, sourceV1);
     QFETCH(QByteArray, destHead);
     QFETCH(bool, destV1);
-    QFETCH(bool, keepV1);
-    QFETCH(bool, keepV2);
-    QFETCH(bool, compact);
+    QFETCH(QList<bool>, options);
     QFETCH(QByteArray, expectedTag);
     QFETCH(bool, expectV1);
 
@@ -377,19 +327,14 @@ void TestTagTransfer::transferTags() {
     const QString from = Write("source.mp3", source);
     const QString to = Write("dest.mp3", dest);
 
-    TransferTags(from, to, keepV1, keepV2, compact);
+    TransferTags(from, to, options[0], options[1], options[2]);
 
     QCOMPARE(ReadFile(from), source);
-    const QByteArray result = ReadFile(to);
-    const bool newV2 = !destHead.isEmpty() ? false : !expectedTag.isEmpty();
-    const QByteArray expected =
-        (newV2 ? expectedTag : QByteArray()) + dest + (expectV1 ? v1 : QByteArray());
-    QCOMPARE(result.size(), expected.size());
-    QCOMPARE(result, expected);
+    QCOMPARE(ReadFile(to), expectedTag + dest + (expectV1 ? v1 : QByteArray()));
 
     // The reader places the audio of the new file right after its tag.
     const TMP3Info info = GetMP3Info(to);
-    QCOMPARE(info.TagV2Size, newV2 ? expectedTag.size() : destHead.size());
+    QCOMPARE(info.TagV2Size, expectedTag.size() + destHead.size());
     QCOMPARE(info.BitRate, 160);
     QCOMPARE(info.TagV1Size, (expectV1 || destV1) ? 128 : 0);
 }
@@ -397,41 +342,14 @@ void TestTagTransfer::transferTags() {
 void TestTagTransfer::transferRefusesNonMpeg() {
     const QByteArray good = Tag(3, 0, TwoFrames3()) + Audio(5) + TagV1("x");
     const QString mpeg = Write("good.mp3", good);
-    const QString text =
-        Write("text.mp3", QByteArray("just some text, no frames here").repeated(10));
+    const QByteArray words = QByteArray("just some text, no frames here").repeated(10);
+    const QString text = Write("text.mp3", words);
     QVERIFY_THROWS_EXCEPTION(EFOpenError, TransferTags(text, mpeg, true, true, true));
     QVERIFY_THROWS_EXCEPTION(EFOpenError, TransferTags(mpeg, text, true, true, true));
     QVERIFY_THROWS_EXCEPTION(EFOpenError,
                              TransferTags(mpeg, Dir.filePath("missing.mp3"), true, true, true));
     QCOMPARE(ReadFile(mpeg), good);
-    QCOMPARE(ReadFile(text), QByteArray("just some text, no frames here").repeated(10));
-}
-
-// The batch's path: a copied audio block of a real lame file gets its tags back.
-void TestTagTransfer::transferToLameOutput() {
-    const QString wav = Write("tone.wav", PcmWav(44100, 2, 1.0));
-    const QString plain = Dir.filePath("plain.mp3");
-    QVERIFY(Lame(wav, plain, {"-b", "128"}));
-    const QByteArray tag = Tag(3, 0, TwoFrames3() + QByteArray(300, '\0'));
-    const QByteArray v1 = TagV1("Lame v1");
-    const QString source = Write("tagged.mp3", tag + ReadFile(plain) + v1);
-    const TMP3Info in = GetMP3Info(source);
-    QCOMPARE(in.BitRate, 128);
-
-    const QString copy = Dir.filePath("copy.mp3");
-    DTCopyFileBlock(source, copy, in.AudioStart, in.AudioSize, 65536);
-    QCOMPARE(ReadFile(copy), ReadFile(plain));
-    TransferTags(source, copy, true, true, false);
-    QCOMPARE(ReadFile(copy), ReadFile(source));
-
-    const QString compacted = Dir.filePath("compacted.mp3");
-    DTCopyFileBlock(source, compacted, in.AudioStart, in.AudioSize, 65536);
-    TransferTags(source, compacted, true, true, true);
-    const TMP3Info out = GetMP3Info(compacted);
-    QCOMPARE(out.TagV2Size, in.TagV2Size - 300);
-    QCOMPARE(out.AudioSize, in.AudioSize);
-    QCOMPARE(out.BitRate, in.BitRate);
-    QCOMPARE(out.FrameCount, in.FrameCount);
+    QCOMPARE(ReadFile(text), words);
 }
 
 void TestTagTransfer::transferCheckedByMutagen_data() {
@@ -510,7 +428,7 @@ void TestTagTransfer::stripLeadingTag_data() {
     const QByteArray audio = Audio(3);
     const QByteArray tag = Tag(3, 0, TwoFrames3() + QByteArray(64, '\0'));
     QTest::newRow("ID3v2.3 with padding") << tag << audio << qint64(tag.size());
-    const QByteArray footed = Tag(4, 0x10, Frame4("TIT2", B("\x03T")));
+    const QByteArray footed = Tag(4, 0x10, Frame(4, "TIT2", B("\x03T")));
     QTest::newRow("footer removed too") << footed << audio << qint64(footed.size());
     QTest::newRow("no tag") << QByteArray() << audio << qint64(0);
     QTest::newRow("whole file is a tag") << tag << QByteArray() << qint64(tag.size());
@@ -544,7 +462,6 @@ void TestTagTransfer::stripLameTag() {
     const TMP3Info after = GetMP3Info(tagged);
     QCOMPARE(after.TagV2Size, 0);
     QCOMPARE(after.AudioSize, before.AudioSize);
-    QCOMPARE(after.BitRate, 64);
     // The audio is lame's; only the tag-dependent Xing/LAME header bytes may differ.
     QCOMPARE(ReadFile(tagged).size(), ReadFile(plain).size());
 }
@@ -567,24 +484,19 @@ void TestTagTransfer::cliShowsTags() {
     const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
     const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
 
-    QString index;
-    TMP3Info info;
-    GetMP3Info(both, roFrameIndex, info, nullptr, &index);
-    QStringList expected = index.split("\r\n", Qt::SkipEmptyParts);
-    QCOMPARE(expected.first(), QStringLiteral("TIT2@20~13"));
-    QCOMPARE(first["frameIndex"].toVariant().toStringList(), expected);
-    QCOMPARE(first["mp3"].toObject().size(), 16); // the analysis keys stay as they were
+    // TIT2 (13 data bytes) and TPE1 (8) by data offset, then 20 bytes of padding
+    // seen as two empty 10-byte frame headers.
+    QCOMPARE(first["frameIndex"].toVariant().toStringList(),
+             QStringList({"TIT2@20~13", "TPE1@43~8", "@61~0", "@71~0"}));
     const QJsonObject t = first["tagV1"].toObject();
     QCOMPARE(t["title"].toString(), QStringLiteral("Caf\u00E9"));
     QCOMPARE(t["artist"].toString(), QString(30, ' '));
-    QCOMPARE(t["comment"].toString(), QStringLiteral("N") + QString(27, ' '));
+    QCOMPARE(t["album"].toString(), QString(30, ' '));
+    QCOMPARE(t["year"].toString(), QString(4, ' '));
+    QCOMPARE(t["comment"].toString(), "N" + QString(27, ' '));
     QCOMPARE(t["track"].toInt(), 5);
     QCOMPARE(t["genre"].toInt(), 17);
-    QCOMPARE(t["year"].toString(), QStringLiteral("    "));
-    QVERIFY(t["album"].isString());
-
-    QVERIFY(second["frameIndex"].isArray());
-    QVERIFY(second["frameIndex"].toArray().isEmpty());
+    QCOMPARE(second["frameIndex"], QJsonValue(QJsonArray()));
     QVERIFY(!second.contains("tagV1"));
 }
 
