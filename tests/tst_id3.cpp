@@ -32,56 +32,33 @@ QString MutagenPython() {
 
 // 7 significant bits per byte, most significant first.
 QByteArray SyncSafe(quint32 n) {
-    QByteArray b(4, '\0');
-    b[0] = char((n >> 21) & 0x7F);
-    b[1] = char((n >> 14) & 0x7F);
-    b[2] = char((n >> 7) & 0x7F);
-    b[3] = char(n & 0x7F);
-    return b;
+    const std::array<quint8, 4> b = EncodeTagV2Size(n);
+    return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
 }
-
-// "ID3", major, revision 0, flags, 7-bit body size (without header and footer).
-QByteArray TagHeader(quint8 major, quint8 flags, quint32 bodySize) {
-    return QByteArray("ID3") + char(major) + '\0' + char(flags) + SyncSafe(bodySize);
-}
-// Major 3 frame: 4-byte id, 32-bit big-endian size, two flag bytes, data.
-QByteArray Frame3(const QByteArray& id, const QByteArray& data) {
-    return id + Be32(quint32(data.size())) + QByteArray(2, '\0') + data;
-}
-// Major 4 frame: as major 3 with a 7-bit size.
-QByteArray Frame4(const QByteArray& id, const QByteArray& data) {
-    return id + SyncSafe(quint32(data.size())) + QByteArray(2, '\0') + data;
-}
-// Major 2 frame: 3-byte id, 24-bit big-endian size, data.
-QByteArray Frame2(const QByteArray& id, const QByteArray& data) {
-    return id + Be32(quint32(data.size())).mid(1) + data;
-}
-// Whole tag around a body; the footer repeats the header with "3DI".
+// "ID3", major, revision 0, flags, 7-bit body size (without header and footer),
+// body; when flag 0x10, a footer repeating the header with "3DI".
 QByteArray Tag(quint8 major, quint8 flags, const QByteArray& body) {
-    QByteArray t = TagHeader(major, flags, quint32(body.size())) + body;
-    if (flags & 0x10)
-        t += QByteArray("3DI") + char(major) + '\0' + char(flags) + SyncSafe(quint32(body.size()));
-    return t;
+    const QByteArray h = char(major) + QByteArray(1, '\0') + char(flags) + SyncSafe(body.size());
+    return "ID3" + h + body + (flags & 0x10 ? "3DI" + h : QByteArray());
+}
+// Major 3 and 4 frames: 4-byte id, size (32-bit big-endian for 3, 7-bit for 4),
+// two flag bytes, data. Major 2: 3-byte id, 24-bit big-endian size, data.
+QByteArray Frame(int major, const QByteArray& id, const QByteArray& data) {
+    const quint32 n = quint32(data.size());
+    if (major == 2)
+        return id + Be32(n).mid(1) + data;
+    return id + (major == 3 ? Be32(n) : SyncSafe(n)) + QByteArray(2, '\0') + data;
 }
 
 // MPEG-1 Layer III, 128 kbit/s, 44100 Hz frames of 418 bytes, so the reader
 // accepts the file that follows the tag.
-QByteArray Audio(int count = 10) {
-    QByteArray f = Be32(0xFFFB9000) + QByteArray(414, '\0');
-    return f.repeated(count);
+QByteArray Audio() {
+    return (Be32(0xFFFB9000) + QByteArray(414, '\0')).repeated(10);
 }
 
 QString Lines(const QStringList& lines) {
     return lines.isEmpty() ? QString()
                            : lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
-}
-
-// The version 2.3 tag of size field 140: TIT2 with 12 data bytes, TPE1 with 8,
-// then 100 zero bytes of padding.
-QByteArray SampleTagV23() {
-    const QByteArray body = Frame3("TIT2", QByteArray("\0Hello world", 12)) +
-                            Frame3("TPE1", QByteArray("\0Artist!", 8)) + QByteArray(100, '\0');
-    return Tag(3, 0, body);
 }
 
 QStringList PaddingLines(int from, int to, int step) {
@@ -141,12 +118,8 @@ void TestId3::genres_data() {
     QTest::addColumn<int>("genre");
     QTest::addColumn<QString>("caption");
     QTest::newRow("first") << 0 << "0 : Blues";
-    QTest::newRow("Rock") << 17 << "17 : Rock";
-    QTest::newRow("spelling kept") << 67 << "67 : Psychadelic";
-    QTest::newRow("ampersand") << 127 << "127 : Drum & Bass";
     QTest::newRow("last named") << 147 << "147 : Synthpop";
     QTest::newRow("first unnamed") << 148 << "148 : ?";
-    QTest::newRow("200") << 200 << "200 : ?";
     QTest::newRow("255") << 255 << "255 : ?";
 }
 
@@ -154,7 +127,6 @@ void TestId3::genres() {
     QFETCH(int, genre);
     QFETCH(QString, caption);
     QCOMPARE(GenreCaption(genre), caption);
-    QCOMPARE(int(ID3Genres.size()), 256);
 }
 
 void TestId3::tagV1Fields_data() {
@@ -169,19 +141,15 @@ void TestId3::tagV1Fields_data() {
     QTest::newRow("title stops at zero")
         << TagV1(QByteArray("Short\0Hidden", 12), "c", 0, 0, 0) << "Short"
         << "c" << 0 << 0;
-    QTest::newRow("trailing blanks stay") << TagV1("Blanks   ", "", 0, 0, 1) << "Blanks   "
-                                          << "" << 0 << 1;
     QTest::newRow("track 7, comment 28 bytes")
         << TagV1("t", "Twenty-eight characters long", 0, 7, 148) << "t"
         << "Twenty-eight characters long" << 7 << 148;
-    QTest::newRow("marker 0, track 0: none") << TagV1("t", "c", 0, 0, 255) << "t"
-                                             << "c" << 0 << 255;
     // Bytes 125 and 126 are comment text when the marker is not 0.
     QTest::newRow("30-byte comment, no track")
         << TagV1("t", "Comment of twenty-eight bytes", 'x', 'y', 2) << "t"
         << "Comment of twenty-eight bytexy" << 0 << 2;
-    QTest::newRow("Latin-1 bytes") << TagV1("Caf\xE9", "\xFF", 0, 255, 8) << "Caf\u00E9"
-                                   << "\u00FF" << 255 << 8;
+    QTest::newRow("Latin-1 bytes") << TagV1("Caf\xE9", "\xFF", 0, 255, 255) << "Caf\u00E9"
+                                   << "\u00FF" << 255 << 255;
 }
 
 void TestId3::tagV1Fields() {
@@ -221,54 +189,56 @@ void TestId3::frameIndex_data() {
     QTest::addColumn<qint64>("kept");
 
     QTest::newRow("2.3 with 100 bytes of padding")
-        << SampleTagV23()
+        << Tag(3, 0,
+               Frame(3, "TIT2", B("\0Hello world")) + Frame(3, "TPE1", B("\0Artist!")) +
+                   QByteArray(100, '\0'))
         << Lines(QStringList{"TIT2@20~12", "TPE1@42~8"} + PaddingLines(60, 150, 10)) << qint64(50);
-    QTest::newRow("2.3 without padding")
-        << Tag(3, 0, Frame3("TALB", B("\0Album")) + Frame3("TIT2", B("\0T")))
-        << Lines({"TALB@20~6", "TIT2@36~2"}) << qint64(38);
     QTest::newRow("2.3 first entry padding")
         << Tag(3, 0, QByteArray(20, '\0')) << Lines(PaddingLines(20, 30, 10)) << qint64(0);
     // 7-bit frame sizes: 0x01 0x00 is 128, not 256.
     QTest::newRow("2.4 7-bit frame size")
-        << Tag(4, 0, Frame4("APIC", QByteArray(128, 'p')) + QByteArray(10, '\0'))
+        << Tag(4, 0, Frame(4, "APIC", QByteArray(128, 'p')) + QByteArray(10, '\0'))
         << Lines({"APIC@20~128", "@158~0"}) << qint64(148);
     QTest::newRow("2.4 footer not listed")
         << Tag(4, 0x10,
-               Frame4("TIT2", B("\x03Title")) + Frame4("COMM", QByteArray("\0eng\0Nice", 9)))
+               Frame(4, "TIT2", B("\x03Title")) + Frame(4, "COMM", QByteArray("\0eng\0Nice", 9)))
         << Lines({"TIT2@20~6", "COMM@36~9"}) << qint64(45);
     QTest::newRow("2.2 frame of 300 bytes")
         << Tag(2, 0,
-               Frame2("TT2", QByteArray(300, 'x')) + Frame2("TP1", B("\0A")) + QByteArray(12, '\0'))
+               Frame(2, "TT2", QByteArray(300, 'x')) + Frame(2, "TP1", B("\0A")) +
+                   QByteArray(12, '\0'))
         << Lines(QStringList{"TT2@16~300", "TP1@322~2"} + PaddingLines(330, 340, 6)) << qint64(324);
     QTest::newRow("major 1: no frames read")
-        << Tag(1, 0, Frame3("TIT2", B("\0T"))) << QString() << qint64(0);
+        << Tag(1, 0, Frame(3, "TIT2", B("\0T"))) << QString() << qint64(0);
     QTest::newRow("identifier up to its zero byte")
-        << Tag(3, 0, Frame3(QByteArray("TI\0X", 4), B("\0T"))) << Lines({"TI@20~2"}) << qint64(22);
+        << Tag(3, 0, Frame(3, QByteArray("TI\0X", 4), B("\0T"))) << Lines({"TI@20~2"})
+        << qint64(22);
     // A size running past the tag is listed and ends the walk.
     QTest::newRow("size past the tag")
         << Tag(3, 0,
-               Frame3("TIT2", B("\0T")) + QByteArray("TPE1") + Be32(5000) + QByteArray(12, '\0'))
+               Frame(3, "TIT2", B("\0T")) + QByteArray("TPE1") + Be32(5000) + QByteArray(12, '\0'))
         << Lines({"TIT2@20~2", "TPE1@32~5000"}) << qint64(5032);
     // The extended header is skipped: version 3 stores 6 (its size without the
     // four size bytes), version 4 stores 10 (its whole length).
     QTest::newRow("2.3 extended header skipped")
         << Tag(3, 0x40,
-               Be32(6) + QByteArray(6, '\0') + Frame3("TALB", B("\0Album")) + QByteArray(10, '\0'))
+               Be32(6) + QByteArray(6, '\0') + Frame(3, "TALB", B("\0Album")) +
+                   QByteArray(10, '\0'))
         << Lines({"TALB@30~6", "@46~0"}) << qint64(36);
     QTest::newRow("2.4 extended header skipped")
         << Tag(4, 0x40,
-               SyncSafe(10) + QByteArray("\x01\x10\0\0\0\0", 6) + Frame4("TRCK", B("\0003")))
+               SyncSafe(10) + QByteArray("\x01\x10\0\0\0\0", 6) + Frame(4, "TRCK", B("\0003")))
         << Lines({"TRCK@30~2"}) << qint64(32);
     // 2^31 does not fit the index: the walk stops there, before any padding.
     QTest::newRow("2.3 size of 2^31 ends the walk")
         << Tag(3, 0,
-               Frame3("TIT2", B("\0T")) + QByteArray("TXXX") + Be32(0x80000000) +
+               Frame(3, "TIT2", B("\0T")) + QByteArray("TXXX") + Be32(0x80000000) +
                    QByteArray(20, '\0'))
         << Lines({"TIT2@20~2"}) << qint64(22);
     // The 2.2 frame walk does not know the extended-header flag (it means
     // compression there).
     QTest::newRow("2.2 flag 0x40 not an extended header")
-        << Tag(2, 0x40, Frame2("TT2", B("\0Two"))) << Lines({"TT2@16~4"}) << qint64(20);
+        << Tag(2, 0x40, Frame(2, "TT2", B("\0Two"))) << Lines({"TT2@16~4"}) << qint64(20);
 }
 
 void TestId3::frameIndex() {
@@ -295,17 +265,17 @@ void TestId3::parseFrameEntry_data() {
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("padding");
-    QTest::newRow("frame") << "TIT2@20~12" << true << "TIT2" << 20 << 12 << false;
-    QTest::newRow("padding") << "@60~0" << true << "" << 60 << 0 << true;
-    QTest::newRow("empty frame with id") << "TXXX@30~0" << true << "TXXX" << 30 << 0 << false;
-    QTest::newRow("no id, size 4") << "@30~4" << true << "" << 30 << 4 << false;
-    QTest::newRow("large size") << "APIC@20~2147483647" << true << "APIC" << 20 << 2147483647
-                                << false;
-    QTest::newRow("@ inside identifier") << "T@X@20~1" << false << "" << 0 << 0 << false;
-    QTest::newRow("~ inside identifier") << "T~X@20~1" << false << "" << 0 << 0 << false;
-    QTest::newRow("no size") << "TIT2@20~" << false << "" << 0 << 0 << false;
-    QTest::newRow("no separators") << "TIT2" << false << "" << 0 << 0 << false;
-    QTest::newRow("size beyond 32 bits") << "TIT2@20~4294967296" << false << "" << 0 << 0 << false;
+    const auto row = [](const char* name, const char* line, const char* id, int offset, int size,
+                        bool padding) {
+        QTest::newRow(name) << line << true << id << offset << size << padding;
+    };
+    row("frame", "TIT2@20~12", "TIT2", 20, 12, false);
+    row("padding", "@60~0", "", 60, 0, true);
+    row("empty frame with id", "TXXX@30~0", "TXXX", 30, 0, false);
+    row("no id, size 4", "@30~4", "", 30, 4, false);
+    row("large size", "APIC@20~2147483647", "APIC", 20, 2147483647, false);
+    for (const char* bad : {"T@X@20~1", "TIT2@20~", "TIT2", "TIT2@20~4294967296"})
+        QTest::newRow(bad) << bad << false << "" << 0 << 0 << false;
 }
 
 void TestId3::parseFrameEntry() {
@@ -330,12 +300,9 @@ void TestId3::parseFrameEntry() {
 void TestId3::keptTagLength_data() {
     QTest::addColumn<QString>("index");
     QTest::addColumn<qint64>("kept");
-    QTest::newRow("no lines") << QString() << qint64(0);
+    // Frames after the first padding entry do not count.
     QTest::newRow("last frame before padding")
         << Lines({"TIT2@20~12", "TPE1@42~8", "@60~0", "X@70~9"}) << qint64(50);
-    QTest::newRow("no padding: end of last frame")
-        << Lines({"TIT2@20~12", "TPE1@42~8"}) << qint64(50);
-    QTest::newRow("padding first") << Lines({"@20~0", "TIT2@30~5"}) << qint64(0);
     // An empty frame is not padding when it has an identifier.
     QTest::newRow("empty named frame kept")
         << Lines({"TIT2@20~2", "TXXX@32~0", "@42~0"}) << qint64(32);
@@ -354,12 +321,9 @@ void TestId3::readFrameText_data() {
     QTest::addColumn<qint64>("size"); // bytes asked for
     QTest::addColumn<QString>("text");
     QTest::newRow("inner zero replaced") << QByteArray("\0A\0B\0", 5) << qint64(5) << "A/B";
-    // Comment: encoding 0, language "eng", empty description, text.
-    QTest::newRow("comment frame") << QByteArray("\0eng\0Nice", 9) << qint64(9) << "eng/Nice";
-    QTest::newRow("zeros only") << QByteArray(8, '\0') << qint64(8) << "";
     QTest::newRow("size 0") << QByteArray("abc") << qint64(0) << "";
     QTest::newRow("negative size") << QByteArray("abc") << qint64(-3) << "";
-    QTest::newRow("encoding byte stays") << QByteArray("\x03Title") << qint64(6) << "\u0003Title";
+    // Encoding byte 1, byte-order mark FF FE, "AB" in two-byte units.
     QTest::newRow("two-byte text shows its zeros") << QByteArray("\x01\xFF\xFE"
                                                                  "A\0B\0",
                                                                  7)
@@ -387,7 +351,6 @@ void TestId3::readFrameTextOfMissingFile() {
 void TestId3::tagV2SizeField_data() {
     QTest::addColumn<quint32>("size");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("140") << 140u << QByteArray("\x00\x00\x01\x0C", 4);
     QTest::newRow("300") << 300u << QByteArray("\x00\x00\x02\x2C", 4);
     QTest::newRow("largest") << 0x0FFFFFFFu << QByteArray("\x7F\x7F\x7F\x7F", 4);
     QTest::newRow("each group") << ((1u << 21) | (2u << 14) | (3u << 7) | 4u)
@@ -397,11 +360,9 @@ void TestId3::tagV2SizeField_data() {
 void TestId3::tagV2SizeField() {
     QFETCH(quint32, size);
     QFETCH(QByteArray, bytes);
-    const std::array<quint8, 4> encoded = EncodeTagV2Size(size);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(encoded.data()), 4), bytes);
-
-    // Written at offset 6 of a header, the reader finds the same size again.
-    const QString path = Write("sized.mp3", TagHeader(3, 0, 0) + QByteArray(20, '\0'));
+    QCOMPARE(SyncSafe(size), bytes); // EncodeTagV2Size
+    // Written at offset 6, the size field of a header.
+    const QString path = Write("sized.mp3", Tag(3, 0, {}) + QByteArray(20, '\0'));
     {
         TFileStream s(path, fmOpenReadWrite);
         WriteTagV2Size(s, size);
@@ -419,8 +380,8 @@ void TestId3::indexOfMutagenTag_data() {
     QTest::newRow("ID3v2.4") << 4 << "\u0003Title";
 }
 
-// A tag written by a tool we did not write: every frame mutagen lists is in our
-// index, in order, with the size and text it stored, and the kept length ends
+// A tag written by a tool we did not write: our index lists mutagen's frames, in
+// order, with the offsets, sizes and text it stored, and the kept length ends
 // where mutagen's frames end.
 void TestId3::indexOfMutagenTag() {
     QFETCH(int, version);
@@ -439,50 +400,36 @@ void TestId3::indexOfMutagenTag() {
                              "import sys; from mutagen.id3 import ID3; t = ID3(sys.argv[1]); "
                              "t.update_to_v23(); t.save(v2_version=3)",
                              mp3}));
-    // Frame ids, data sizes and data offsets as mutagen sees them.
+    // mutagen's frames in file order as index lines: id, data offset, data size
+    // (32-bit for 2.3, 7 bits per byte for 2.4).
     QByteArray out;
     QVERIFY(Run(python,
                 {"-c",
-                 "import sys, struct; from mutagen.id3 import ID3\n"
-                 "t = ID3(sys.argv[1]); b = open(sys.argv[1], 'rb').read()\n"
-                 "print(t.version[1])\n"
-                 "for k in t.keys():\n"
-                 "    f = t[k]; fid = f.FrameID.encode()\n"
-                 "    pos = b.index(fid, 10)\n"
-                 "    print(f.FrameID, pos + 10, b[pos+4:pos+8].hex())",
+                 "import sys; from mutagen.id3 import ID3\n"
+                 "t = ID3(sys.argv[1]); b = open(sys.argv[1], 'rb').read(); v = t.version[1]\n"
+                 "print(v)\n"
+                 "for p in sorted(b.index(f.FrameID.encode(), 10) for f in t.values()):\n"
+                 "    s = b[p+4:p+8]\n"
+                 "    n = int.from_bytes(s, 'big') if v == 3 else "
+                 "sum(x << 7 * (3 - i) for i, x in enumerate(s))\n"
+                 "    print('%s@%d~%d' % (b[p:p+4].decode(), p + 10, n))",
                  mp3},
                 60000, &out));
-    QList<QByteArray> theirs = out.trimmed().split('\n');
+    QStringList theirs = QString::fromLatin1(out).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(theirs.takeFirst().trimmed().toInt(), version);
+    QCOMPARE(theirs.size(), 5); // TIT2, TPE1, TALB, COMM, TRCK
 
     TMP3ReadStream reader(mp3, fmOpenRead, roFrameIndex);
     QCOMPARE(reader.Info.TagV2Major, version);
-    QStringList ours = reader.FrameIndex.split("\r\n", Qt::SkipEmptyParts);
+    const QStringList ours = reader.FrameIndex.split("\r\n", Qt::SkipEmptyParts);
     QStringList named;
     for (const QString& line : ours) {
         if (!IsPaddingEntry(line))
             named << line;
     }
-    QCOMPARE(named.size(), theirs.size());
-    qint64 end = 0;
-    for (const QByteArray& t : theirs) {
-        const QList<QByteArray> parts = t.trimmed().split(' ');
-        QCOMPARE(parts.size(), 3);
-        const auto hit = std::find_if(named.begin(), named.end(), [&](const QString& l) {
-            return ParseFrameEntry(l).Id == QString::fromLatin1(parts[0]);
-        });
-        QVERIFY2(hit != named.end(), parts[0].constData());
-        const TFrameEntry e = ParseFrameEntry(*hit);
-        QCOMPARE(e.Offset, parts[1].toInt());
-        const quint32 raw = parts[2].toUInt(nullptr, 16);
-        const quint32 size = version == 3
-                                 ? raw
-                                 : ((raw >> 24) & 0x7F) << 21 | ((raw >> 16) & 0x7F) << 14 |
-                                       ((raw >> 8) & 0x7F) << 7 | (raw & 0x7F);
-        QCOMPARE(quint32(e.Size), size);
-        end = std::max(end, qint64(e.Offset) + e.Size);
-    }
-    QCOMPARE(KeptTagLength(reader.FrameIndex), end);
+    QCOMPARE(named, theirs);
+    const TFrameEntry last = ParseFrameEntry(named.last());
+    QCOMPARE(KeptTagLength(reader.FrameIndex), qint64(last.Offset) + last.Size);
     // mutagen pads its tags: the padding follows the frames.
     QVERIFY(ours.size() > named.size());
     QVERIFY(IsPaddingEntry(ours[named.size()]));
