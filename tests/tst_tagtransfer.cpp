@@ -211,16 +211,16 @@ void TestTagTransfer::copyStreamBlock_data() {
     QTest::addColumn<qint64>("destOffset");
     QTest::addColumn<qint64>("count");
     QTest::addColumn<QByteArray>("after"); // empty: EReadError
-    QTest::newRow("middle over the start")
-        << qint64(3) << qint64(0) << qint64(4) << QByteArray("3456efgh");
-    QTest::newRow("count 0: rest of the source")
-        << qint64(6) << qint64(2) << qint64(0) << QByteArray("ab6789gh");
-    QTest::newRow("negative offsets count as 0")
-        << qint64(-2) << qint64(-9) << qint64(3) << QByteArray("012defgh");
-    QTest::newRow("past the destination extends it")
-        << qint64(0) << qint64(8) << qint64(10) << QByteArray("abcdefgh0123456789");
-    QTest::newRow("short source: read error")
-        << qint64(5) << qint64(0) << qint64(6) << QByteArray();
+    const auto row = [](const char* name, qint64 from, qint64 to, qint64 count,
+                        const QByteArray& after) {
+        QTest::newRow(name) << from << to << count << after;
+    };
+    // Source "0123456789", destination "abcdefgh".
+    row("middle over the start", 3, 0, 4, "3456efgh");
+    row("count 0: rest of the source", 6, 2, 0, "ab6789gh");
+    row("negative offsets count as 0", -2, -9, 3, "012defgh");
+    row("past the destination extends it", 0, 8, 10, "abcdefgh0123456789");
+    row("short source: read error", 5, 0, 6, {});
 }
 
 void TestTagTransfer::copyStreamBlock() {
