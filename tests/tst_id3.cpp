@@ -188,6 +188,8 @@ void TestId3::frameIndex_data() {
     QTest::newRow("2.4 7-bit frame size")
         << Tag(4, 0, Frame(4, "APIC", QByteArray(128, 'p')) + QByteArray(10, '\0'))
         << Lines({"APIC@20~128", "@158~0"}) << qint64(148);
+    // TIT2: encoding 3 (UTF-8), "Title"; COMM: encoding 0, language "eng", no
+    // description, "Nice".
     QTest::newRow("2.4 footer not listed")
         << Tag(4, 0x10,
                Frame(4, "TIT2", B("\x03Title")) + Frame(4, "COMM", QByteArray("\0eng\0Nice", 9)))
@@ -214,6 +216,7 @@ void TestId3::frameIndex_data() {
                Be32(6) + QByteArray(6, '\0') + Frame(3, "TALB", B("\0Album")) +
                    QByteArray(10, '\0'))
         << Lines({"TALB@30~6", "@46~0"}) << qint64(36);
+    // 2.4 extended header: size, one flag byte, flags 0x10, four bytes of flag data.
     QTest::newRow("2.4 extended header skipped")
         << Tag(4, 0x40,
                SyncSafe(10) + QByteArray("\x01\x10\0\0\0\0", 6) + Frame(4, "TRCK", B("\0003")))
