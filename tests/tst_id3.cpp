@@ -1,6 +1,7 @@
 // ID3v1 fields and genre names, the ID3v2 frame walk and the routines that read
 // its index back: tags built byte by byte, and tags written by mutagen's mid3v2.
 
+#include "Id3Fixtures.h"
 #include "TestUtil.h"
 #include "formats/ID3Genres.h"
 #include "formats/ID3v1.h"
@@ -12,43 +13,9 @@
 #include <QtTest>
 
 using namespace TestUtil;
+using namespace Id3Fixtures;
 
 namespace {
-
-// A literal with every byte, embedded zero bytes included.
-template <size_t N> QByteArray B(const char (&s)[N]) {
-    return QByteArray(s, N - 1);
-}
-
-// The interpreter that carries mutagen: the one named by mid3v2's first line.
-QString MutagenPython() {
-    QFile f(QStandardPaths::findExecutable("mid3v2"));
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray first = f.readLine().trimmed();
-    return first.startsWith("#!") ? QString::fromLocal8Bit(first.mid(2)).split(' ').first()
-                                  : QString();
-}
-
-// EncodeTagV2Size's four bytes.
-QByteArray SyncSafe(quint32 n) {
-    const std::array<quint8, 4> b = EncodeTagV2Size(n);
-    return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
-}
-// "ID3", major, revision 0, flags, 7-bit body size (without header and footer),
-// body; when flag 0x10, a footer repeating the header with "3DI".
-QByteArray Tag(quint8 major, quint8 flags, const QByteArray& body) {
-    const QByteArray h = char(major) + QByteArray(1, '\0') + char(flags) + SyncSafe(body.size());
-    return "ID3" + h + body + (flags & 0x10 ? "3DI" + h : QByteArray());
-}
-// Major 3 and 4 frames: 4-byte id, size (32-bit big-endian for 3, 7-bit for 4),
-// two flag bytes, data. Major 2: 3-byte id, 24-bit big-endian size, data.
-QByteArray Frame(int major, const QByteArray& id, const QByteArray& data) {
-    const quint32 n = quint32(data.size());
-    if (major == 2)
-        return id + Be32(n).mid(1) + data;
-    return id + (major == 3 ? Be32(n) : SyncSafe(n)) + QByteArray(2, '\0') + data;
-}
 
 // MPEG-1 Layer III, 128 kbit/s, 44100 Hz frames of 418 bytes, so the reader
 // accepts the file that follows the tag.

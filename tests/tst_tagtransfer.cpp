@@ -1,6 +1,7 @@
 // Stream block routines, the tag transfer between MPEG files, removing a
 // leading ID3v2 tag, and the tag keys of sonabel-cli info.
 
+#include "Id3Fixtures.h"
 #include "TestUtil.h"
 #include "formats/ID3v2.h"
 #include "formats/MP3Stream.h"
@@ -17,12 +18,9 @@
 #include <QtTest>
 
 using namespace TestUtil;
+using namespace Id3Fixtures;
 
 namespace {
-
-template <size_t N> QByteArray B(const char (&s)[N]) {
-    return QByteArray(s, N - 1);
-}
 
 // Bytes 0, 1, 2, ... (mod 251), so any misplaced byte shows.
 QByteArray Counting(int n) {
@@ -32,22 +30,6 @@ QByteArray Counting(int n) {
     return b;
 }
 
-QByteArray SyncSafe(quint32 n) {
-    const std::array<quint8, 4> b = EncodeTagV2Size(n);
-    return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
-}
-// "ID3", major, revision 0, flags, 7-bit body size, body; when flag 0x10, a
-// footer repeating the header with "3DI".
-QByteArray Tag(quint8 major, quint8 flags, const QByteArray& body) {
-    const QByteArray h = char(major) + QByteArray(1, '\0') + char(flags) + SyncSafe(body.size());
-    return "ID3" + h + body + (flags & 0x10 ? "3DI" + h : QByteArray());
-}
-// Frame: id, size (32-bit big-endian for major 3, 7-bit for major 4), two flag
-// bytes, data.
-QByteArray Frame(int major, const QByteArray& id, const QByteArray& data) {
-    const quint32 n = quint32(data.size());
-    return id + (major == 3 ? Be32(n) : SyncSafe(n)) + QByteArray(2, '\0') + data;
-}
 // MPEG-1 Layer III frames at 44100 Hz: 128 kbit/s frames are 418 bytes long,
 // 160 kbit/s (header 0xFFFBA000) frames 522.
 QByteArray Audio(int count, quint32 header = 0xFFFB9000, int length = 418) {
@@ -62,15 +44,6 @@ QByteArray TagV1(const QByteArray& title) {
 // The two frames every built source tag carries.
 QByteArray TwoFrames3() {
     return Frame(3, "TIT2", B("\0Source title")) + Frame(3, "TPE1", B("\0Someone"));
-}
-
-QString MutagenPython() {
-    QFile f(QStandardPaths::findExecutable("mid3v2"));
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray first = f.readLine().trimmed();
-    return first.startsWith("#!") ? QString::fromLocal8Bit(first.mid(2)).split(' ').first()
-                                  : QString();
 }
 
 enum MoveRoutine { InStream, Up, Down };
