@@ -5,14 +5,14 @@
 //   (c) Jobs 2 against Jobs 1
 //   bench_batch [files] [rounds]
 
-#include "engine/Batch.h"
-#include "app/RecordingReporter.h"
-#include "app/RunState.h"
-#include "app/Sonabel_L.h"
-#include "engine/BatchSourceList.h"
-#include "engine/PowerOff.h"
-#include "engine/ProcessRunner.h"
-#include "engine/SonabelMisc.h"
+#include "batch/Batch.h"
+#include "RecordingReporter.h"
+#include "batch/BatchSourceList.h"
+#include "batch/PowerOff.h"
+#include "encoder/ProcessRunner.h"
+#include "encoder/SonabelMisc.h"
+#include "messages/RunState.h"
+#include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
 

@@ -3,7 +3,7 @@
 // 2,000 files (CBR and VBR MP3, PCM WAV) in a recursive scan.
 //   bench_list
 
-#include "app/RunState.h"
+#include "messages/RunState.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
 

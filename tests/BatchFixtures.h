@@ -2,9 +2,9 @@
 // Fixtures of the batch tests: a source list read from real files, a view
 // that records what the batch shows, and a power-off that never powers off.
 
-#include "engine/Batch.h"
-#include "engine/BatchView.h"
-#include "engine/PowerOff.h"
+#include "batch/Batch.h"
+#include "batch/BatchView.h"
+#include "batch/PowerOff.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,12 +1,12 @@
 #include "BatchFixtures.h"
+#include "RecordingReporter.h"
 #include "TestUtil.h"
-#include "app/Messages.h"
-#include "app/RecordingReporter.h"
-#include "app/RunState.h"
-#include "app/Sonabel_L.h"
-#include "engine/Batch.h"
-#include "engine/SonabelMisc.h"
+#include "batch/Batch.h"
+#include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
+#include "messages/Messages.h"
+#include "messages/RunState.h"
+#include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
 #include <QDir>

@@ -1,8 +1,9 @@
 // sonabel-cli run, started as a process the way a script would use it.
 
 #include "TestUtil.h"
-#include "app/Messages.h"
-#include "app/Sonabel_L.h"
+#include "messages/Messages.h"
+#include "messages/Sonabel_L.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>

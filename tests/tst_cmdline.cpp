@@ -1,4 +1,4 @@
-#include "engine/SonabelMisc.h"
+#include "encoder/SonabelMisc.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "app/ConsoleReporter.h"
-#include "app/FormatMsg.h"
-#include "app/Messages.h"
-#include "app/RecordingReporter.h"
-#include "app/RunState.h"
-#include "app/Sonabel_L.h"
+#include "ConsoleReporter.h"
+#include "RecordingReporter.h"
+#include "messages/FormatMsg.h"
+#include "messages/Messages.h"
+#include "messages/RunState.h"
+#include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
 #include <QBuffer>

@@ -1,11 +1,12 @@
+#include "RecordingReporter.h"
 #include "TestUtil.h"
-#include "app/Messages.h"
-#include "app/RecordingReporter.h"
-#include "app/RunState.h"
-#include "app/Sonabel_L.h"
-#include "engine/ProcessRunner.h"
-#include "engine/SonabelMisc.h"
+#include "encoder/ProcessRunner.h"
+#include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
+#include "messages/Messages.h"
+#include "messages/RunState.h"
+#include "messages/Sonabel_L.h"
+#include "settings/Settings.h"
 
 #include <QFile>
 #include <QSignalSpy>

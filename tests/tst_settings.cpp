@@ -2,7 +2,7 @@
 // settings load and save on top of it. The user's own settings are never opened:
 // the native per-user location is redirected into a temporary folder first.
 
-#include "app/RecordingReporter.h"
+#include "RecordingReporter.h"
 #include "settings/RegFile.h"
 #include "settings/SettingsStore.h"
 

@@ -3,12 +3,12 @@
 // filter, order, hidden folders, links and stop. Media are made by lame and
 // ffmpeg in a temporary folder.
 
+#include "RecordingReporter.h"
 #include "TestUtil.h"
-#include "app/Messages.h"
-#include "app/RecordingReporter.h"
-#include "app/RunState.h"
-#include "app/Sonabel_L.h"
-#include "engine/SonabelMisc.h"
+#include "encoder/SonabelMisc.h"
+#include "messages/Messages.h"
+#include "messages/RunState.h"
+#include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
 

@@ -3,7 +3,7 @@
 
 #include "CliCommands.h"
 #include "Json.h"
-#include "engine/SonabelMisc.h"
+#include "encoder/SonabelMisc.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 

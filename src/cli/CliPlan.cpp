@@ -4,8 +4,8 @@
 #include "CliCommands.h"
 #include "CliOptions.h"
 #include "Json.h"
-#include "engine/ProcessRunner.h"
-#include "engine/SonabelMisc.h"
+#include "encoder/ProcessRunner.h"
+#include "encoder/SonabelMisc.h"
 #include "settings/Settings.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "RegFile.h"
 
-#include "app/Reporting.h"
+#include "messages/Reporting.h"
 
 #include <QSettings>
 #include <QStandardPaths>

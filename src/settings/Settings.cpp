@@ -1,10 +1,17 @@
 #include "Settings.h"
 
+#include "messages/Sonabel_L.h"
+
 int TargetBitRate = BitRateTable[DefaultBitRateIndex];
 
 TSettings& Settings() {
     static TSettings settings;
     return settings;
+}
+
+void SetLanguage(int index, bool reapply) {
+    TSettings& s = Settings();
+    s.Language = SetLanguage(index, reapply, s.DefaultLanguage);
 }
 
 int PriorityIndex(quint32 flags) {

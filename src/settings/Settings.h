@@ -84,6 +84,10 @@ struct TSettings {
 TSettings& Settings();
 extern int TargetBitRate;
 
+// Makes a language current (an index outside the table takes the stored
+// default) and stores it in Settings().Language.
+void SetLanguage(int index, bool reapply);
+
 // Priority level 0..4 coded in flPriorityMask (all-zero means normal, level 2).
 int PriorityIndex(quint32 flags);
 quint32 SetPriorityIndex(quint32 flags, int level);

@@ -1,6 +1,6 @@
 #include "SettingsStore.h"
 
-#include "app/Reporting.h"
+#include "messages/Reporting.h"
 
 #include <QFileInfo>
 

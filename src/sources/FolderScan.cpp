@@ -4,10 +4,10 @@
 
 #include "sources/SourceList.h"
 
-#include "app/Messages.h"
-#include "app/Reporting.h"
-#include "app/RunState.h"
-#include "engine/SonabelMisc.h"
+#include "encoder/SonabelMisc.h"
+#include "messages/Messages.h"
+#include "messages/Reporting.h"
+#include "messages/RunState.h"
 #include "settings/Settings.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 // The source list as the batch reads it.
 
-#include "engine/Batch.h"
+#include "batch/Batch.h"
 
 class TSourceList;
 

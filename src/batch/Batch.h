@@ -5,7 +5,7 @@
 // growing outputs. The button handler returns at once; the end steps run when
 // the last entry is done.
 
-#include "engine/BatchView.h"
+#include "batch/BatchView.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -1,9 +1,8 @@
-#include "app/Sonabel_L.h"
+#include "messages/Sonabel_L.h"
 
-#include "app/Messages.h"
-#include "app/Sonabel_ENG.h"
-#include "app/Sonabel_FRN.h"
-#include "settings/Settings.h"
+#include "messages/Messages.h"
+#include "messages/Sonabel_ENG.h"
+#include "messages/Sonabel_FRN.h"
 
 #include <utility>
 
@@ -65,23 +64,22 @@ void ApplyLanguage() {
         ApplyHook()();
 }
 
-void SetLanguage(int index, bool reapply) {
+int SetLanguage(int index, bool reapply, int defaultIndex) {
     if (reapply) {
         FreeMessages();
         CopyStateTexts();
         ApplyLanguage();
     }
-    TSettings& settings = Settings();
     if (index < 0 || index >= LanguageCount) {
-        index = settings.DefaultLanguage;
+        index = defaultIndex;
         // The default comes from outside; never index the table with a bad one.
         if (index < 0 || index >= LanguageCount)
             index = 0;
     }
-    settings.Language = index;
     FreeMessages();
     LanguageTable[index].BuildMessages();
     CopyStateTexts();
     if (reapply)
         ApplyLanguage();
+    return index;
 }

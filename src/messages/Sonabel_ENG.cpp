@@ -1,6 +1,6 @@
-#include "app/Sonabel_ENG.h"
+#include "messages/Sonabel_ENG.h"
 
-#include "app/MessageText.h"
+#include "messages/MessageText.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "ProcessRunner.h"
 
 #include "SonabelMisc.h"
-#include "app/Messages.h"
-#include "app/Reporting.h"
-#include "app/RunState.h"
+#include "messages/Messages.h"
+#include "messages/Reporting.h"
+#include "messages/RunState.h"
 #include "settings/Settings.h"
 
 #include <QByteArray>

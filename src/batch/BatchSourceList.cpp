@@ -1,4 +1,4 @@
-#include "engine/BatchSourceList.h"
+#include "batch/BatchSourceList.h"
 
 #include "sources/SourceList.h"
 

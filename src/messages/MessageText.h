@@ -3,7 +3,7 @@
 // that a misplaced or missing row fails to compile instead of shifting every
 // following text.
 
-#include "app/Messages.h"
+#include "messages/Messages.h"
 
 #include <cstddef>
 

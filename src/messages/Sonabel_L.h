@@ -28,11 +28,12 @@ int LanguageIndexOfCode(const QString& code);
 // "Name  (english name)" when they differ.
 QString LanguageListItem(int index);
 
-// Makes the language current (an index outside the table takes the default
-// language, Settings().DefaultLanguage), stores it in Settings().Language,
-// builds its message table and copies the state texts. With reapply, the
-// texts are first emptied and reapplied, then applied again once rebuilt.
-void SetLanguage(int index, bool reapply);
+// Makes the language current (an index outside the table takes defaultIndex,
+// then English), builds its message table and copies the state texts. With
+// reapply, the texts are first emptied and reapplied, then applied again once
+// rebuilt. Returns the index made current. The settings' own overload also
+// stores it.
+int SetLanguage(int index, bool reapply, int defaultIndex);
 // The window that writes the texts into the forms registers here; SetLanguage
 // with reapply calls it (it should end with SetState(RunState)).
 void SetApplyLanguageHook(std::function<void()> hook);

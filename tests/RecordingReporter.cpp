@@ -1,4 +1,4 @@
-#include "app/RecordingReporter.h"
+#include "RecordingReporter.h"
 
 void TRecordingReporter::LogLine(const QString& text) {
     Calls.append({TReportKind::LogLine, text});

@@ -1,4 +1,4 @@
-#include "app/ConsoleReporter.h"
+#include "ConsoleReporter.h"
 
 #include <QFile>
 

@@ -2,7 +2,7 @@
 // The reporter of sonabel-cli: log lines on standard output, status texts,
 // questions and messages on standard error, questions answered without asking.
 
-#include "app/Reporting.h"
+#include "messages/Reporting.h"
 
 #include <QFile>
 #include <QIODevice>

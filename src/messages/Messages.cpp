@@ -1,6 +1,6 @@
-#include "app/Messages.h"
+#include "messages/Messages.h"
 
-#include "app/FormatMsg.h"
+#include "messages/FormatMsg.h"
 
 std::array<QString, MessageCount> MessageTable;
 std::array<QString, 8> StateTexts;

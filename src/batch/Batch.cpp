@@ -1,14 +1,14 @@
-#include "engine/Batch.h"
+#include "batch/Batch.h"
 
-#include "app/Messages.h"
-#include "app/Reporting.h"
-#include "app/RunState.h"
-#include "engine/PowerOff.h"
-#include "engine/ProcessRunner.h"
-#include "engine/SonabelMisc.h"
+#include "batch/PowerOff.h"
+#include "encoder/ProcessRunner.h"
+#include "encoder/SonabelMisc.h"
 #include "formats/MulDiv.h"
 #include "formats/StreamBlocks.h"
 #include "formats/TagTransfer.h"
+#include "messages/Messages.h"
+#include "messages/Reporting.h"
+#include "messages/RunState.h"
 #include "settings/Settings.h"
 
 #include <QDir>

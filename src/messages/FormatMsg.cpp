@@ -1,4 +1,4 @@
-#include "app/FormatMsg.h"
+#include "messages/FormatMsg.h"
 
 namespace {
 

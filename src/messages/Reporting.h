@@ -6,7 +6,7 @@
 // formatting variants and SetState are built on them here, so every view
 // formats and tracks the run state the same way.
 
-#include "app/Messages.h"
+#include "messages/Messages.h"
 
 #include <QString>
 #include <QVariant>

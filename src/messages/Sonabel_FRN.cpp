@@ -1,6 +1,6 @@
-#include "app/Sonabel_FRN.h"
+#include "messages/Sonabel_FRN.h"
 
-#include "app/MessageText.h"
+#include "messages/MessageText.h"
 
 // French typography: a no-break space (\u00A0) before : ; ? and !.
 namespace {

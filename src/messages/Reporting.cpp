@@ -1,7 +1,7 @@
-#include "app/Reporting.h"
+#include "messages/Reporting.h"
 
-#include "app/FormatMsg.h"
-#include "app/RunState.h"
+#include "messages/FormatMsg.h"
+#include "messages/RunState.h"
 
 void TReporter::LogFmt(const QString& fmt, std::initializer_list<QVariant> args) {
     LogLine(FormatMsg(fmt, args));

@@ -1,4 +1,4 @@
-#include "engine/PowerOff.h"
+#include "batch/PowerOff.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>

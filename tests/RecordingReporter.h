@@ -3,7 +3,7 @@
 // status as a window would show them, and answers questions from a queue of
 // answers the test provides.
 
-#include "app/Reporting.h"
+#include "messages/Reporting.h"
 
 #include <QList>
 #include <QQueue>

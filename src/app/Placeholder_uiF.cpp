@@ -1,1 +1,0 @@
-// Keeps the user-interface library buildable until its first window exists.

@@ -1,3 +1,0 @@
-#include "app/RunState.h"
-
-quint8 RunState = rsIdle;

@@ -1,0 +1,3 @@
+#include "messages/RunState.h"
+
+quint8 RunState = rsIdle;
