@@ -301,9 +301,13 @@ void TestId3::readFrameTextOfMissingFile() {
 // 7 bits per byte, most significant first. Writing the field in place is
 // checked by the compacting tag transfer.
 void TestId3::tagV2SizeField() {
-    QCOMPARE(SyncSafe(300), QByteArray("\x00\x00\x02\x2C", 4));
-    QCOMPARE(SyncSafe((1u << 21) | (2u << 14) | (3u << 7) | 4u), QByteArray("\x01\x02\x03\x04", 4));
-    QCOMPARE(SyncSafe(0x0FFFFFFF), QByteArray("\x7F\x7F\x7F\x7F", 4)); // the largest
+    const auto bytes = [](quint32 n) {
+        const std::array<quint8, 4> b = EncodeTagV2Size(n);
+        return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
+    };
+    QCOMPARE(bytes(300), QByteArray("\x00\x00\x02\x2C", 4));
+    QCOMPARE(bytes((1u << 21) | (2u << 14) | (3u << 7) | 4u), QByteArray("\x01\x02\x03\x04", 4));
+    QCOMPARE(bytes(0x0FFFFFFF), QByteArray("\x7F\x7F\x7F\x7F", 4)); // the largest
 }
 
 void TestId3::indexOfMutagenTag_data() {

@@ -50,7 +50,6 @@ private Q_SLOTS:
     void defaultLanguageFromLocale();
     void languageCodesAndListItems();
 
-    void recordingReporter();
     void consoleReporter();
     void consoleReporterAnswers_data();
     void consoleReporterAnswers();
@@ -269,39 +268,6 @@ void TestMessages::languageCodesAndListItems() {
     QCOMPARE(LanguageIndexOfCode(QString()), -1);
     QCOMPARE(LanguageListItem(1), "Français  (french)");
     QCOMPARE(LanguageListItem(LanguageCount), QString());
-}
-
-void TestMessages::recordingReporter() {
-    SetLanguage(0, false);
-    TRecordingReporter reporter;
-    reporter.LogLine("first");
-    reporter.LogFmt(msgEncodingFile, {"/music/a.mp3"});
-    reporter.LogFmt(msgOutputSize, {0});
-    reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {2048}));
-    QCOMPARE(reporter.Log,
-             QStringList({"first", FormatMsg(English[msgEncodingFile], {"/music/a.mp3"}),
-                          FormatMsg(English[msgOutputSize], {2048})}));
-    QCOMPARE(reporter.Calls.size(), 4);
-    QCOMPARE(reporter.CallsOf(TReportKind::ReplaceLastLogLine).size(), 1);
-
-    // Queued answers in order, then None for a question nobody expected.
-    reporter.QueueAnswer(TModalResult::No);
-    reporter.QueueAnswer(TModalResult::Yes);
-    QCOMPARE(reporter.AskUser("q1", TDialogType::Warning, mbYes | mbNo), TModalResult::No);
-    QCOMPARE(reporter.AskUser("q2", TDialogType::Warning, mbYes | mbNo), TModalResult::Yes);
-    QCOMPARE(reporter.UnexpectedQuestions, 0);
-    QCOMPARE(reporter.AskUser("q3", TDialogType::Confirmation, mbYes), TModalResult::None);
-    QCOMPARE(reporter.UnexpectedQuestions, 1);
-    QCOMPARE(reporter.Questions, QStringList({"q1", "q2", "q3"}));
-    QCOMPARE(reporter.CallsOf(TReportKind::AskUser).last().Buttons, unsigned(mbYes));
-
-    reporter.ShowInfoFmt(msgNotPcmWav, {"/x.wav"});
-    QCOMPARE(reporter.Infos, QStringList({FormatMsg(English[msgNotPcmWav], {"/x.wav"})}));
-
-    // A rewrite with nothing logged yet still shows the line.
-    TRecordingReporter empty;
-    empty.ReplaceLastLogLine("only");
-    QCOMPARE(empty.Log, QStringList({"only"}));
 }
 
 void TestMessages::consoleReporter() {
