@@ -5,6 +5,7 @@
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
+#include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -343,19 +344,30 @@ void TestBatch::goodFilesOnlySkipsLowerBitRates() {
     QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(8000, 1, 1.0)));
     TargetBitRate = 160;
     Settings().Flags |= flBRHigher;
+    // A fourth row in an unwritable folder: skipped for that, with its own reason.
+    const QString off = MakeWav(dir + QStringLiteral("/off.wav"));
     TRig rig;
     rig.Source.Add(low);
     rig.Source.Add(high);
     rig.Source.Add(wav);
+    rig.Source.Add(off);
+    rig.Source.ForceUnwritable = {3};
+    rig.View.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
     rig.View.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
     QVERIFY(rig.Run());
     QCOMPARE(rig.View.WarningMessage, Msg(msgWarnLowerBitRate));
     QCOMPARE(rig.View.WarningItems, QStringList({low, high}));
     QVERIFY(rig.View.GoodFilesEnabled);
     QVERIFY(rig.View.AllFilesEnabled);
-    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Skipped);
-    QCOMPARE(rig.ResultOf(1).Action, TEntryAction::Skipped); // 128 < 160 as well
-    QCOMPARE(rig.ResultOf(2).Action, TEntryAction::Skipped);
+    const QString below = ReasonText(TReason::BelowTargetBitRate);
+    const QString unwritable = ReasonText(TReason::OutputNotWritable);
+    // 128 < 160 as well.
+    const QStringList reasons = {below, below, below, unwritable};
+    for (int row = 0; row < 4; ++row) {
+        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Skipped);
+        QCOMPARE(rig.ResultOf(row).Reason, reasons[row]);
+        QCOMPARE(rig.Reporter.Log[row], SkippedLine(rig.Source.Entry(row).Path, reasons[row]));
+    }
     QCOMPARE(rig.View.TotalMaximum, 0);
     QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/low_C160kbps.mp3")));
 

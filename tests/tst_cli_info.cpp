@@ -3,12 +3,14 @@
 #include "TestUtil.h"
 #include "formats/MP3Stream.h"
 #include "formats/WavStream.h"
+#include "messages/ReasonTexts.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace TestUtil;
 
@@ -23,7 +25,7 @@ private:
     int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
         QProcess p;
         p.start(QStringLiteral(SONABEL_CLI_PATH), args);
-        if (!p.waitForFinished(60000))
+        if (!p.waitForFinished(20000))
             return -1;
         out = p.readAllStandardOutput();
         err = p.readAllStandardError();
@@ -41,11 +43,15 @@ void TestCliInfo::printsOneRecordPerPath() {
     QVERIFY(WriteFile(txt, "hello"));
     const QString broken = dir.filePath("broken.mp2");
     QVERIFY(WriteFile(broken, "not audio at all"));
+    // Opening a pipe with no writer would wait forever: it is never read.
+    const QString fifo = dir.filePath("pipe.mp3");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString missing = dir.filePath("missing.wav");
 
     QByteArray out, err;
-    QCOMPARE(RunCli({"info", mp3, wav, txt, broken}, out, err), 0);
+    QCOMPARE(RunCli({"info", mp3, wav, txt, broken, fifo, missing}, out, err), 0);
     const QList<QByteArray> lines = out.trimmed().split('\n');
-    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.size(), 6);
 
     QList<QJsonObject> records;
     for (const QByteArray& line : lines) {
@@ -73,6 +79,11 @@ void TestCliInfo::printsOneRecordPerPath() {
     QVERIFY(!records[2].contains("mp3") && !records[2].contains("wav"));
     QCOMPARE(records[3]["mp3"].toObject()["BitRate"].toInt(), 0); // all-zero record
     QCOMPARE(records[3]["mp3"].toObject().size(), 16);
+    QVERIFY(!records[3].contains("reason")); // read, and found to be no audio
+    QCOMPARE(records[4]["mp3"].toObject()["FileSize"].toInt(), 0);
+    QCOMPARE(records[4]["reason"].toString(), ReasonText(TReason::NotRegularFile));
+    QCOMPARE(records[5]["wav"].toObject()["FileSize"].toInt(), 0);
+    QCOMPARE(records[5]["reason"].toString(), ReasonText(TReason::FileNotFound));
 }
 
 void TestCliInfo::usageErrors_data() {

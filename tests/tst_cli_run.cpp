@@ -1,7 +1,9 @@
 // sonabel-cli run, started as a process the way a script would use it.
 
 #include "TestUtil.h"
+#include "formats/WavStream.h"
 #include "messages/Messages.h"
+#include "messages/ReasonTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
@@ -11,9 +13,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace TestUtil;
@@ -42,6 +47,10 @@ private Q_SLOTS:
     void onWarning();
     void folderWithKeptSubFolders();
     void failingEncoderExitsWithOne();
+    void unusableFilesAreResults_data();
+    void unusableFilesAreResults();
+    void vanishedSourceFails();
+    void extensiblePcmWavIsEncoded();
     void interruptStopsAndCleansUp();
     void usageErrors_data();
     void usageErrors();
@@ -53,10 +62,26 @@ private:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Home.filePath(QStringLiteral(".config")));
         return env;
     }
-    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
+    // rawLast: a last path given as bytes, which need not be valid UTF-8.
+    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err,
+               const QByteArray& rawLast = {}) {
         QProcess p;
-        p.setProcessEnvironment(Environment());
-        p.start(QStringLiteral(SONABEL_CLI_PATH), QStringList{QStringLiteral("run")} + args);
+        QProcessEnvironment env = Environment();
+        QString program = QStringLiteral(SONABEL_CLI_PATH);
+        QStringList arguments = QStringList{QStringLiteral("run")} + args;
+        if (!rawLast.isEmpty()) {
+            // QProcess hands over text; printf turns octal escapes back into the bytes.
+            QString escaped;
+            for (const char c : rawLast)
+                escaped += QStringLiteral("\\0%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+            env.insert(QStringLiteral("RAW_PATH"), escaped);
+            arguments =
+                QStringList{"-c", "exec \"$0\" \"$@\" \"$(printf %b \"$RAW_PATH\")\"", program} +
+                arguments;
+            program = QStringLiteral("sh");
+        }
+        p.setProcessEnvironment(env);
+        p.start(program, arguments);
         if (!p.waitForFinished(120000))
             return -1;
         out = p.readAllStandardOutput();
@@ -115,10 +140,13 @@ void TestCliRun::logsInTheChosenLanguage() {
     const QString output = dir + QStringLiteral("/tune_C64kbps.mp3");
     QVERIFY(QFileInfo(output).size() > 0);
     const QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.size(), 4);
     QCOMPARE(lines[0], MsgFmt(msgEncodingFile, {wav}));
     QVERIFY(lines[1].startsWith(MsgFmt(msgOutputSize, {0}).left(4)));
     QCOMPARE(lines[2], Msg(msgRunFinished));
+    // The counts and the elapsed time; a one-second tone takes well under a second.
+    QVERIFY2(lines[3] == RunSummaryLine(1, 0, 0, 0, 0) || lines[3] == RunSummaryLine(1, 0, 0, 0, 1),
+             qPrintable(lines[3]));
 }
 
 void TestCliRun::jsonReportsEachEntry() {
@@ -222,6 +250,125 @@ void TestCliRun::failingEncoderExitsWithOne() {
     QVERIFY(records[0].value("reason").toString().contains(QLatin1String("3")));
     QCOMPARE(records[1].value("summary").toObject().value("failed").toInt(), 1);
     QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}), QStringList());
+}
+
+void TestCliRun::unusableFilesAreResults_data() {
+    QTest::addColumn<QByteArray>("name"); // bytes, not necessarily UTF-8
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("unreadable");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("action"); // empty: not a result at all
+    QTest::addColumn<int>("reason");
+    QByteArray noise(4096, '\0');
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    // Format tag 3 (IEEE float) in an otherwise sound header.
+    QByteArray notPcm = PcmWav(8000, 1, 0.5);
+    notPcm.replace(20, 2, Le16(3));
+    const QByteArray pcm = PcmWav(8000, 1, 0.5);
+    const auto rows = [&](const char* how) {
+        const auto row = [how](const char* what) -> QTestData& {
+            return QTest::addRow("%s, %s", what, how);
+        };
+        const int unsupported = int(TReason::UnsupportedFile);
+        row("empty") << QByteArray("e.mp3") << QByteArray() << false << "ENG"
+                     << "skipped" << int(TReason::EmptyFile);
+        row("random bytes") << QByteArray("r.mp3") << noise << false << "ENG"
+                            << "skipped" << unsupported;
+        row("random bytes in French") << QByteArray("r.mp3") << noise << false << "FRN"
+                                      << "skipped" << unsupported;
+        row("not PCM") << QByteArray("f.wav") << notPcm << false << "ENG"
+                       << "skipped" << int(TReason::NotPcm);
+        row("name not UTF-8") << QByteArray("n\xE9.wav") << pcm << false << "ENG"
+                              << "failed" << int(TReason::NameNotUtf8);
+        row("unreadable") << QByteArray("u.mp3") << pcm << true << "ENG"
+                          << "failed" << int(TReason::PermissionDenied);
+    };
+    rows("named");
+    rows("in a folder");
+    QTest::newRow("text file, named")
+        << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG"
+        << "skipped" << int(TReason::UnsupportedFile);
+    // The folder scan looks for audio files only.
+    QTest::newRow("text file, in a folder")
+        << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG" << QString() << 0;
+}
+
+void TestCliRun::unusableFilesAreResults() {
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, unreadable);
+    QFETCH(QString, language);
+    QFETCH(QString, action);
+    QFETCH(int, reason);
+    if (unreadable && ::geteuid() == 0)
+        QSKIP("root reads any file");
+    const bool inFolder = QByteArray(QTest::currentDataTag()).endsWith("folder");
+    const QString dir = Folder(QStringLiteral("unusable"));
+    const QString ok = Wav(dir + QStringLiteral("/ok.wav"));
+    const QByteArray raw = QFile::encodeName(dir) + '/' + name;
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+    ::close(fd);
+    // The temporary folder's own clean-up cannot name a file that is not UTF-8.
+    const auto removeRaw = qScopeGuard([&raw] { ::unlink(raw.constData()); });
+    if (unreadable)
+        QCOMPARE(::chmod(raw.constData(), 0), 0);
+
+    QByteArray out, err;
+    const QStringList common = {"--json", "--bitrate", "64", "--lang", language};
+    const int exitCode = inFolder ? RunCli(common + QStringList{dir}, out, err)
+                                  : RunCli(common + QStringList{ok}, out, err, raw);
+    QCOMPARE(exitCode, action == QLatin1String("failed") ? 1 : 0);
+    const QList<QJsonObject> records = Records(out);
+    QCOMPARE(records.size(), action.isEmpty() ? 2 : 3);
+    const QJsonObject summary = records.last().value("summary").toObject();
+    QCOMPARE(summary.value("encoded").toInt(), 1);
+    QCOMPARE(summary.value("skipped").toInt(), action == QLatin1String("skipped") ? 1 : 0);
+    QCOMPARE(summary.value("failed").toInt(), action == QLatin1String("failed") ? 1 : 0);
+    if (action.isEmpty())
+        return;
+    // Refused files come first, before the listed ones.
+    const QJsonObject r = records.first();
+    QCOMPARE(r.value("path").toString(), QFile::decodeName(raw));
+    QCOMPARE(r.value("action").toString(), action);
+    QVERIFY(r.value("output").isNull());
+    SetLanguage(LanguageIndexOfCode(language), false);
+    QCOMPARE(r.value("reason").toString(), ReasonText(TReason(reason)));
+    QCOMPARE(records[1].value("path").toString(), ok);
+}
+
+// A source deleted before its turn: the data asked for was not processed.
+void TestCliRun::vanishedSourceFails() {
+    const QString dir = Folder(QStringLiteral("vanish"));
+    const QString a = Wav(dir + QStringLiteral("/a.wav"));
+    const QString b = Wav(dir + QStringLiteral("/b.wav"));
+    const QString encoder = Script(dir, QStringLiteral("enc.sh"),
+                                   "rm -f \"" + QFile::encodeName(b) + "\"\nexec lame \"$@\"\n");
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, a, b}, out, err), 1);
+    const QList<QJsonObject> records = Records(out);
+    QCOMPARE(records.size(), 3);
+    QCOMPARE(records[0].value("action").toString(), QStringLiteral("encoded"));
+    QCOMPARE(records[1].value("path").toString(), b);
+    QCOMPARE(records[1].value("action").toString(), QStringLiteral("failed"));
+    SetLanguage(0, false);
+    QCOMPARE(records[1].value("reason").toString(), ReasonText(TReason::FileVanished));
+    QCOMPARE(records[2].value("summary").toObject().value("failed").toInt(), 1);
+}
+
+// 24-bit recordings come as WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
+void TestCliRun::extensiblePcmWavIsEncoded() {
+    const QString dir = Folder(QStringLiteral("extensible"));
+    const QString wav = dir + QStringLiteral("/deep.wav");
+    QVERIFY(Run("sox", {"-n", "-b", "24", "-e", "signed", "-c", "2", "-r", "44100", wav, "synth",
+                        "1", "sine", "440"}));
+    QCOMPARE(GetWAVInfo(wav).FormatTag, WavFormatExtensible);
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--json", "--bitrate", "64", wav}, out, err), 0);
+    const QJsonObject r = Records(out).value(0);
+    QCOMPARE(r.value("action").toString(), QStringLiteral("encoded"));
+    QVERIFY(QFileInfo(r.value("output").toString()).size() > 0);
 }
 
 void TestCliRun::interruptStopsAndCleansUp() {

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -205,9 +206,15 @@ void TestSources::addSourceFile() {
     if (shown != msgBitRateCBR && shown != msgBitRateVBR && shown != msgBitRateWAV) {
         QCOMPARE(list.Count(), 0);
         QCOMPARE(reporter.Infos, QStringList{MsgFmt(TMsgId(shown), {path})});
+        // Kept for the run to report, with why.
+        QCOMPARE(list.RejectedSources().size(), 1);
+        QCOMPARE(list.RejectedSources()[0].Path, path);
+        QCOMPARE(list.RejectedSources()[0].Reason,
+                 shown == msgNotPcmWav ? TReason::NotPcm : TReason::UnsupportedFile);
         return;
     }
     QVERIFY(reporter.Infos.isEmpty());
+    QVERIFY(list.RejectedSources().isEmpty());
     QCOMPARE(inserted.count(), 1);
     QCOMPARE(list.Count(), 1);
     const bool isWav = type == SourceWAV;
@@ -618,6 +625,12 @@ void TestSources::addFolderFilter() {
          "sub2/i.mp2=tone.mp2", ".hidden/j.mp3=cbr128.mp3", "sub/.x/k.wav=tone.wav"});
     QVERIFY(!root.isEmpty());
     QVERIFY(QFile::link(root, root + "/sub/deep/up"));
+    // A WAV whose name is not valid UTF-8 (0xE9 alone): it cannot be opened by
+    // its decoded name, so it is refused rather than lost.
+    const QByteArray rawName = QFile::encodeName(root) + "/y\xE9.wav";
+    QVERIFY(QFile::copy(Wav, root + "/y.wav"));
+    QCOMPARE(::rename(QFile::encodeName(root + "/y.wav").constData(), rawName.constData()), 0);
+    const auto removeRaw = qScopeGuard([&rawName] { ::unlink(rawName.constData()); });
     Settings().DirFlags = dirFlags;
     TRecordingReporter reporter;
     TSourceList list(&reporter);
@@ -628,7 +641,21 @@ void TestSources::addFolderFilter() {
     list.AddFolder(root);
 
     QCOMPARE(RowPaths(list, root), added);
-    QVERIFY(reporter.Infos.isEmpty()); // the unusable file goes unmentioned
+    QVERIFY(reporter.Infos.isEmpty()); // the unusable files go unmentioned
+    // ... yet are kept for the run, when their type box is ticked.
+    const auto item = [](const QString& path, TReason reason) {
+        return QStringLiteral("%1 %2").arg(path).arg(int(reason));
+    };
+    QStringList rejected, expected;
+    for (const TRejectedSource& r : list.RejectedSources())
+        rejected << item(r.Path, r.Reason);
+    if (dirFlags & dfMP3)
+        expected << item(root + "/z_fake.mp3", TReason::UnsupportedFile);
+    if (dirFlags & dfWAV)
+        expected << item(QFile::decodeName(rawName), TReason::NameNotUtf8);
+    rejected.sort();
+    expected.sort();
+    QCOMPARE(rejected, expected);
     QCOMPARE(Settings().LastDir, root);
     QCOMPARE(RunState, quint8(rsFolderScan));
     const int scans = (dirFlags & dfRecurse) ? 1 : 0;

@@ -59,6 +59,8 @@ private Q_SLOTS:
     void rejected();
     void dataWithoutFmt();
     void chunkIndex();
+    void extensible_data();
+    void extensible();
     void realFiles_data();
     void realFiles();
     void integerListSorted_data();
@@ -162,15 +164,48 @@ void TestWav::chunkIndex() {
     QCOMPARE(s.ChunkOffsets[2], 12 + 10 + 24 + 8);
 }
 
+void TestWav::extensible_data() {
+    QTest::addColumn<QByteArray>("fmt");
+    QTest::addColumn<int>("subFormat");
+    // The 24 bytes after the first 16 of a 40-byte extensible "fmt " chunk.
+    const auto tail = [](quint32 code, const QByteArray& guidTail) {
+        return Le16(22)     // cbSize: 22 bytes follow
+               + Le16(24)   // valid bits per sample
+               + Le32(3)    // channel mask: front left and right
+               + Le32(code) // sub-format GUID, first 4 bytes: the format code
+               + guidTail;  // and the fixed 12 of the base GUID
+    };
+    const QByteArray base("\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 12);
+    const QByteArray head = FmtChunk(0xFFFE, 2, 44100, 264600, 6, 40).left(8 + 16);
+    QTest::newRow("PCM sub-format") << head + tail(1, base) << 1;
+    QTest::newRow("float sub-format") << head + tail(3, base) << 3;
+    QTest::newRow("foreign GUID") << head + tail(1, QByteArray(12, '\x11')) << 0;
+    QTest::newRow("extensible tag, 16-byte chunk") << FmtChunk(0xFFFE, 2, 44100, 264600, 6) << 0;
+}
+
+void TestWav::extensible() {
+    QFETCH(QByteArray, fmt);
+    QFETCH(int, subFormat);
+    const TWAVInfo info = GetWAVInfo(Write(Riff(fmt + Chunk("data", QByteArray(600, '\0')))));
+    QCOMPARE(info.FormatTag, WavFormatExtensible);
+    QCOMPARE(info.SubFormat, subFormat);
+    QCOMPARE(IsPcmWav(info), subFormat == WavFormatPCM);
+    QCOMPARE(info.BitRate, 2117); // 264600 / 125 = 2116.8
+}
+
 void TestWav::realFiles_data() {
     QTest::addColumn<QStringList>("soxArgs");
     QTest::addColumn<int>("sampleRate");
     QTest::addColumn<int>("channels");
     QTest::addColumn<int>("bitRate");
+    QTest::addColumn<int>("formatTag");
     QTest::newRow("sox 48 kHz stereo 16-bit")
-        << QStringList{"-r", "48000", "-c", "2", "-b", "16"} << 48000 << 2 << 1536;
+        << QStringList{"-r", "48000", "-c", "2", "-b", "16"} << 48000 << 2 << 1536 << 1;
     QTest::newRow("sox 22050 mono 8-bit")
-        << QStringList{"-r", "22050", "-c", "1", "-b", "8"} << 22050 << 1 << 176;
+        << QStringList{"-r", "22050", "-c", "1", "-b", "8"} << 22050 << 1 << 176 << 1;
+    QTest::newRow("sox 24-bit, extensible")
+        << QStringList{"-r", "44100", "-c", "2", "-b", "24", "-e", "signed"} << 44100 << 2 << 2117
+        << 0xFFFE;
 }
 
 void TestWav::realFiles() {
@@ -178,11 +213,13 @@ void TestWav::realFiles() {
     QFETCH(int, sampleRate);
     QFETCH(int, channels);
     QFETCH(int, bitRate);
+    QFETCH(int, formatTag);
     const QString path = Dir.filePath(QStringLiteral("sox.wav"));
     QVERIFY(
         Run("sox", QStringList{"-n"} + soxArgs + QStringList{path, "synth", "2", "sine", "440"}));
     const TWAVInfo info = GetWAVInfo(path);
-    QCOMPARE(info.FormatTag, 1);
+    QCOMPARE(info.FormatTag, formatTag);
+    QVERIFY(IsPcmWav(info));
     QCOMPARE(info.SampleRate, sampleRate);
     QCOMPARE(info.Channels, channels);
     QCOMPARE(info.BitRate, bitRate);

@@ -36,6 +36,21 @@ QString ExceptionText() {
     }
 }
 
+// Data the user asked for that could not be read is a failure; a file that is
+// no usable audio, or that the run's settings leave out, is skipped.
+bool IsFailure(TReason reason) {
+    switch (reason) {
+    case TReason::PermissionDenied:
+    case TReason::FileVanished:
+    case TReason::FileNotFound:
+    case TReason::NameNotUtf8:
+    case TReason::FileError:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void SetFileTime(const QString& path, const QDateTime& time) {
     QFile file(path);
     if (file.open(QIODevice::ReadWrite))
@@ -111,7 +126,7 @@ bool TBatch::ConfirmStopScan() {
 }
 
 TGoResult TBatch::btnGOClick() {
-    if (Source.EntryCount() == 0) {
+    if (Source.EntryCount() == 0 && Source.RejectedSources().isEmpty()) {
         Reporter.ShowInfo(Msg(msgListEmpty));
         return TGoResult::Refused;
     }
@@ -157,12 +172,13 @@ bool TBatch::PrepareRun(bool& goodFilesOnly) {
     Source.UpdateList(true);
     Unwritable = Source.UnwritableOutputs();
     const int count = Source.EntryCount();
+    // With only refused files the run just reports them: no folder to judge.
     if (s.Flags & flDestFolder) {
-        if (Unwritable.size() == count) {
+        if (count > 0 && Unwritable.size() == count) {
             Reporter.AskUser(Msg(msgDestDirUnwritable), TDialogType::Warning, mbYes);
             return false;
         }
-    } else if (Unwritable.size() == count) {
+    } else if (count > 0 && Unwritable.size() == count) {
         Reporter.AskUser(Msg(msgAllFoldersUnwritable), TDialogType::Warning, mbYes);
         return false;
     } else if (!Unwritable.isEmpty()) {
@@ -215,6 +231,7 @@ void TBatch::StartRun(bool goodFilesOnly) {
     View.SetLed(true);
     View.Repaint();
     NextRow = 0;
+    ReportRejected();
     ProgressTimer.start();
     StartEntries();
     MaybeFinish();
@@ -244,11 +261,11 @@ QString TBatch::DisplayedPath(const QString& path) const {
 void TBatch::StartEntry(int row) {
     const TBatchEntry e = Source.Entry(row);
     if (!e.WillProcess) {
-        EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
+        EndUnstarted(row, e.Path, TReason::OutputNotWritable);
         return;
     }
     if (GoodFilesOnly && e.BitRate < TargetBitRate) {
-        EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
+        EndUnstarted(row, e.Path, TReason::BelowTargetBitRate);
         return;
     }
     const quint32 flags = Settings().Flags;
@@ -260,8 +277,7 @@ void TBatch::StartEntry(int row) {
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
         const int type = Source.ClassifySource(e.Path);
         if (type == UnusableSourceType) {
-            Reporter.LogFmt(msgSourceUnusable, {e.Path});
-            EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
+            EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;
         }
         const QString folder = QFileInfo(output).absolutePath();
@@ -269,7 +285,7 @@ void TBatch::StartEntry(int row) {
             Reporter.SetState(rsStopRequested);
             KillJobs();
             EndEntry(row, e.Path, QString(), TEntryAction::Stopped,
-                     QStringLiteral("cannot create %1").arg(folder));
+                     ReasonText(TReason::CannotCreateFolder, {folder}));
             return;
         }
         if (Jobs == 1)
@@ -279,7 +295,7 @@ void TBatch::StartEntry(int row) {
             try {
                 DTCopyFileBlock(e.Path, output, e.TagV2Bytes, e.AudioBytes, BlockBufferSize);
             } catch (...) {
-                const QString reason = ExceptionText();
+                const QString reason = ReasonWithDetail(TReason::CopyFailed, ExceptionText());
                 QFile::remove(output);
                 AdvanceTotal(e.EstimatedKB);
                 Fail(row, e.Path, QString(), reason);
@@ -314,7 +330,7 @@ void TBatch::StartEntry(int row) {
             program = QString::fromLatin1(LameExeName);
         raw->Process->Start(program, arguments);
     } catch (...) {
-        Fail(row, e.Path, QString(), ExceptionText());
+        Fail(row, e.Path, QString(), ReasonWithDetail(TReason::FileError, ExceptionText()));
     }
 }
 
@@ -343,13 +359,13 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
 
     QString reason;
     if (!started)
-        reason = errorText;
+        reason = ReasonWithDetail(TReason::EncoderNotStarted, errorText);
     else if (exitStatus != int(QProcess::NormalExit))
-        reason = errorText.isEmpty() ? QStringLiteral("encoder crashed") : errorText;
+        reason = ReasonText(TReason::EncoderCrashed);
     else if (exitCode != 0)
-        reason = QStringLiteral("encoder exit code %1").arg(exitCode);
+        reason = ReasonText(TReason::EncoderExitCode, {exitCode});
     else if (QFileInfo(owned->Output).size() == 0)
-        reason = QStringLiteral("encoder wrote no output");
+        reason = ReasonText(TReason::EncoderNoOutput);
 
     AdvanceTotal(e.EstimatedKB);
     if (Jobs == 1)
@@ -384,7 +400,7 @@ void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, const QStr
         if (sourceTime.isValid() && (flags & flKeepTime))
             SetFileTime(output, sourceTime);
     } catch (...) {
-        Fail(row, entry.Path, output, ExceptionText());
+        Fail(row, entry.Path, output, ReasonWithDetail(TReason::TagsFailed, ExceptionText()));
         return;
     }
     EndEntry(row, entry.Path, output, action);
@@ -447,6 +463,23 @@ void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntr
 void TBatch::Fail(int row, const QString& path, const QString& output, const QString& reason) {
     Reporter.LogFmt(msgFileFailed, {path, reason});
     EndEntry(row, path, output, TEntryAction::Failed, reason);
+}
+
+void TBatch::EndUnstarted(int row, const QString& path, TReason reason) {
+    const QString text = ReasonText(reason);
+    if (IsFailure(reason)) {
+        Fail(row, path, QString(), text);
+        return;
+    }
+    Reporter.LogLine(SkippedLine(path, text));
+    EndEntry(row, path, QString(), TEntryAction::Skipped, text);
+}
+
+void TBatch::ReportRejected() {
+    const QList<TRejectedSource> rejected = Source.RejectedSources();
+    Source.ClearRejected();
+    for (const TRejectedSource& r : rejected)
+        EndUnstarted(-1, r.Path, r.Reason);
 }
 
 void TBatch::Stop() {

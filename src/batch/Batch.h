@@ -6,6 +6,8 @@
 // the last entry is done.
 
 #include "batch/BatchView.h"
+#include "messages/ReasonTexts.h"
+#include "sources/SourceList.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -45,12 +47,16 @@ public:
     virtual QStringList UnwritableOutputs() const = 0;
     // 0 MP1, 1 MP2, 2 MP3, 3 WAV, 4 unusable; analyses the file again.
     virtual int ClassifySource(const QString& path) = 0;
+    // Files refused while the list was filled: a run reports them first, as
+    // results of its own, and then forgets them.
+    virtual QList<TRejectedSource> RejectedSources() const { return {}; }
+    virtual void ClearRejected() {}
 };
 
 enum class TEntryAction { Encoded, Copied, Skipped, Failed, Stopped };
 
 struct TEntryResult {
-    int Row = -1;
+    int Row = -1; // -1 for a file the list refused
     QString Path;
     QString Output; // the file written, empty when none
     TEntryAction Action = TEntryAction::Skipped;
@@ -127,6 +133,9 @@ private:
     void EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
                   const QString& reason = QString());
     void Fail(int row, const QString& path, const QString& output, const QString& reason);
+    // Skips or fails an entry that was never started, logging why.
+    void EndUnstarted(int row, const QString& path, TReason reason);
+    void ReportRejected();
     void KillJobs();
     void MaybeFinish();
     void Finish();

@@ -29,3 +29,11 @@ QStringList TSourceListBatchSource::UnwritableOutputs() const {
 int TSourceListBatchSource::ClassifySource(const QString& path) {
     return ::ClassifySource(path);
 }
+
+QList<TRejectedSource> TSourceListBatchSource::RejectedSources() const {
+    return List.RejectedSources();
+}
+
+void TSourceListBatchSource::ClearRejected() {
+    List.ClearRejected();
+}

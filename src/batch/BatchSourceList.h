@@ -13,6 +13,8 @@ public:
     void UpdateList(bool collectUnwritable) override;
     QStringList UnwritableOutputs() const override;
     int ClassifySource(const QString& path) override;
+    QList<TRejectedSource> RejectedSources() const override;
+    void ClearRejected() override;
 
 private:
     TSourceList& List;

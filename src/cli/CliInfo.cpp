@@ -5,6 +5,8 @@
 #include "formats/ID3v1.h"
 #include "formats/MP3Stream.h"
 #include "formats/WavStream.h"
+#include "messages/ReasonTexts.h"
+#include "sources/SourceList.h"
 
 #include <QFileInfo>
 
@@ -87,6 +89,11 @@ int RunInfoCommand(const QStringList& args) {
         TJsonObject line;
         line.Add("path", path);
         const QString ext = QFileInfo(path).suffix().toLower();
+        // Only regular files are read (the readers open without blocking, so
+        // a pipe or device gives the all-zero record); the reason says why.
+        std::optional<TReason> problem = FileAccessProblem(path);
+        if (problem == TReason::FileVanished)
+            problem = TReason::FileNotFound;
         if (ext == QLatin1String("mp1") || ext == QLatin1String("mp2") ||
             ext == QLatin1String("mp3")) {
             TMP3Info info;
@@ -100,6 +107,8 @@ int RunInfoCommand(const QStringList& args) {
         } else if (ext == QLatin1String("wav")) {
             line.Add("wav", WavJson(GetWAVInfo(path)));
         }
+        if (problem)
+            line.Add("reason", ReasonText(*problem));
         PrintOut(line.ToString());
     }
     return ExitOk;

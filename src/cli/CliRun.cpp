@@ -11,6 +11,7 @@
 #include "batch/PowerOff.h"
 #include "encoder/SonabelMisc.h"
 #include "messages/Messages.h"
+#include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -294,8 +295,10 @@ int RunRunCommand(const QStringList& args) {
                 : QStringLiteral("sonabel-cli: encoder not found: %1").arg(o.Encoding.Encoder));
         return ExitUsage;
     }
+    // A name that is not valid UTF-8 arrives with U+FFFD in it and finds no
+    // file: the run reports it rather than refusing to start.
     for (const QString& path : o.Paths)
-        if (!QFileInfo::exists(path))
+        if (!QFileInfo::exists(path) && !path.contains(QChar::ReplacementCharacter))
             return UsageError(QStringLiteral("no such file or folder: %1").arg(path));
 
     const bool progressLine = !o.Json && ::isatty(STDERR_FILENO) && ::isatty(STDOUT_FILENO);
@@ -309,7 +312,8 @@ int RunRunCommand(const QStringList& args) {
     // The encoder's banner is read here, silently, rather than in the run's log.
     s.LamePath = encoder;
     list.UpdateList(false);
-    list.SetReporter(&reporter);
+    // No reporter while adding: a file the list refuses is not a message box
+    // here but a result of the run, with its reason.
     list.BeginAddFiles();
     for (const QString& given : o.Paths) {
         const QFileInfo info(given);
@@ -363,6 +367,9 @@ int RunRunCommand(const QStringList& args) {
         return ExitUsage;
     if (!finished)
         QCoreApplication::exec();
+    if (!o.Json)
+        reporter.LogLine(RunSummaryLine(summary.Encoded, summary.Copied, summary.Skipped,
+                                        summary.Failed, summary.ElapsedMs / 1000));
     reporter.Flush();
     view.ClearProgress();
 

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,12 +30,29 @@ TFileStream::TFileStream(const QString& fileName, quint16 mode) : Name(fileName)
         qm |= QIODevice::WriteOnly | QIODevice::ExistingOnly;
     else
         qm |= QIODevice::ReadOnly;
-    if (fileName.isEmpty() || !File.open(qm))
+    if (fileName.isEmpty())
         throw EFOpenError(FileOpenErrorText(fileName));
-    // A folder opens for reading on Linux but is no stream.
-    struct stat st {};
-    if (::fstat(File.handle(), &st) != 0 || S_ISDIR(st.st_mode))
-        throw EFOpenError(FileOpenErrorText(fileName));
+    if (qm == (QIODevice::Unbuffered | QIODevice::ReadOnly)) {
+        // Opened without blocking and judged by what was opened: a pipe with
+        // no writer or a device would otherwise hold the caller forever.
+        const int fd =
+            ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+            !File.open(fd, qm, QFileDevice::AutoCloseHandle)) {
+            if (fd >= 0)
+                ::close(fd);
+            throw EFOpenError(FileOpenErrorText(fileName));
+        }
+    } else {
+        if (!File.open(qm))
+            throw EFOpenError(FileOpenErrorText(fileName));
+        // A folder opens for reading on Linux but is no stream.
+        struct stat st {};
+        if (::fstat(File.handle(), &st) != 0 || S_ISDIR(st.st_mode))
+            throw EFOpenError(FileOpenErrorText(fileName));
+    }
     Buf.swap(SpareBuffer);
     if (Buf.size() < ReadAheadSize)
         Buf.resize(ReadAheadSize);

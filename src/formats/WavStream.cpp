@@ -15,6 +15,12 @@ constexpr int FmtSamplesPerSec = 4;  // uint32 nSamplesPerSec
 constexpr int FmtAvgBytesPerSec = 8; // uint32 nAvgBytesPerSec
 constexpr int FmtBlockAlign = 12;    // uint16 nBlockAlign
 constexpr int FmtReadLength = 16;    // wBitsPerSample (bytes 14-15) is not used
+// WAVE_FORMAT_EXTENSIBLE: cbSize, valid bits and channel mask, then the
+// sub-format GUID, whose first 4 bytes are a format code and the other 12 fixed.
+constexpr int FmtSubFormat = 24;
+constexpr int FmtExtensibleLength = 40;
+constexpr uchar SubFormatGuidTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                         0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 constexpr int RiffHeaderLength = 12; // "RIFF", uint32 size, "WAVE"
 constexpr int ChunkHeaderLength = 8; // 4-byte id, uint32 size
@@ -62,13 +68,17 @@ void TWAVReadStream::Analyse() {
         ChunkSizes.Add(qint32(size));
 
         if (std::memcmp(head, "fmt ", 4) == 0) {
-            uchar fmt[FmtReadLength] = {};
-            Read(fmt, FmtReadLength);
+            uchar fmt[FmtExtensibleLength] = {};
+            Read(fmt, size >= FmtExtensibleLength ? FmtExtensibleLength : FmtReadLength);
             Info.FormatTag = qFromLittleEndian<quint16>(fmt + FmtFormatTag);
             Info.Channels = qFromLittleEndian<quint16>(fmt + FmtChannels);
             Info.SampleRate = qint32(qFromLittleEndian<quint32>(fmt + FmtSamplesPerSec));
             Info.AvgBytesPerSec = qint32(qFromLittleEndian<quint32>(fmt + FmtAvgBytesPerSec));
             Info.BlockAlign = qFromLittleEndian<quint16>(fmt + FmtBlockAlign);
+            Info.SubFormat = 0;
+            if (Info.FormatTag == WavFormatExtensible && size >= FmtExtensibleLength &&
+                std::memcmp(fmt + FmtSubFormat + 4, SubFormatGuidTail, 12) == 0)
+                Info.SubFormat = qint32(qFromLittleEndian<quint32>(fmt + FmtSubFormat));
         } else if (std::memcmp(head, "data", 4) == 0) {
             Info.DataStart = qint32(dataOffset);
             Info.DataSize = qint32(size);

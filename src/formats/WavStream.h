@@ -18,11 +18,22 @@ struct TWAVInfo {
     qint32 Channels = 0;
     qint32 AvgBytesPerSec = 0;
     qint32 BlockAlign = 0;
+    // WAVE_FORMAT_EXTENSIBLE only: the format code its sub-format GUID carries
+    // (1 for PCM); 0 for other files or an unknown GUID.
+    qint32 SubFormat = 0;
 
     bool operator==(const TWAVInfo&) const = default;
 };
 
 inline constexpr qint32 WavFormatPCM = 1;
+inline constexpr qint32 WavFormatExtensible = 0xFFFE;
+
+// PCM, either by its format tag or, in an extensible file, by its sub-format
+// (most recorders write 24-bit and multichannel PCM that way).
+inline bool IsPcmWav(const TWAVInfo& info) {
+    return info.FormatTag == WavFormatPCM ||
+           (info.FormatTag == WavFormatExtensible && info.SubFormat == WavFormatPCM);
+}
 
 class TWAVReadStream : public TFileStream {
 public:

@@ -15,6 +15,8 @@ const std::array<TLanguage, LanguageCount> LanguageTable = {{
 
 namespace {
 
+int CurrentIndex = 0;
+
 std::function<void()>& ApplyHook() {
     static std::function<void()> hook;
     return hook;
@@ -55,6 +57,10 @@ void CopyStateTexts() {
         StateTexts[i] = MessageTable[msgStateIdle + i];
 }
 
+int CurrentLanguageIndex() {
+    return CurrentIndex;
+}
+
 void SetApplyLanguageHook(std::function<void()> hook) {
     ApplyHook() = std::move(hook);
 }
@@ -77,6 +83,7 @@ int SetLanguage(int index, bool reapply, int defaultIndex) {
             index = 0;
     }
     FreeMessages();
+    CurrentIndex = index;
     LanguageTable[index].BuildMessages();
     CopyStateTexts();
     if (reapply)

@@ -34,6 +34,8 @@ QString LanguageListItem(int index);
 // rebuilt. Returns the index made current. The settings' own overload also
 // stores it.
 int SetLanguage(int index, bool reapply, int defaultIndex);
+// The index SetLanguage made current last; 0 (English) before the first call.
+int CurrentLanguageIndex();
 // The window that writes the texts into the forms registers here; SetLanguage
 // with reapply calls it (it should end with SetState(RunState)).
 void SetApplyLanguageHook(std::function<void()> hook);

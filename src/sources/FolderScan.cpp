@@ -12,9 +12,36 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
+
+// Regular files whose names are not valid UTF-8. Decoded, their names carry
+// U+FFFD and open nothing, so the listing above cannot see them; they are
+// found by their raw bytes so that a run can report them instead of losing them.
+QStringList UndecodableFileNames(const QString& folder, const QStringList& nameFilters) {
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        const QString name = QFile::decodeName(raw);
+        if (QFile::encodeName(name) == raw)
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (QDir::match(nameFilters, name))
+            names.append(name);
+    }
+    ::closedir(dir);
+    names.sort();
+    return names;
+}
 
 // The files of one folder; false when the callback asked to stop.
 bool ListFiles(const QString& folder, const QStringList& nameFilters, QStringList* list,
@@ -22,8 +49,10 @@ bool ListFiles(const QString& folder, const QStringList& nameFilters, QStringLis
     QDir dir(folder);
     dir.setNameFilters(nameFilters);
     // Regular files and links to them only: pipes and devices would block a reader.
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    for (const QString& name : names) {
+    QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    names += UndecodableFileNames(folder, nameFilters);
+    names.removeDuplicates();
+    for (const QString& name : std::as_const(names)) {
         const QString path = folder + name;
         if (list)
             list->append(path);
@@ -118,6 +147,12 @@ void TSourceList::AddFolder(const QString& folder) {
             continue;
         TSourceAnalysis analysis;
         const int type = ClassifySource(path, &analysis);
+        const int wantedType = SourceTypeOfExtension(path);
+        // A file of a wanted type that cannot be used is left out of the
+        // list without a message, yet reported by the run.
+        if (type == SourceUnusable && wantedType != SourceUnusable &&
+            (dirFlags & dfTypeMasks[wantedType]))
+            Reject(path, UnusableReason(path));
         if (type != SourceUnusable && (dirFlags & dfTypeMasks[type])) {
             if (recursive)
                 ShowScanProgress(path);

@@ -7,7 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 int SourceTypeOfExtension(const QString& path) {
     static const std::array<QString, 4> extensions = {
@@ -37,6 +41,38 @@ int ClassifySource(const QString& path, TSourceAnalysis* analysis) {
     }
     GetMP3Info(path, 0, result.MP3);
     return result.MP3.BitRate == 0 ? SourceUnusable : type;
+}
+
+std::optional<TReason> FileAccessProblem(const QString& path) {
+    // Non-blocking, so that opening a pipe with no writer returns at once;
+    // the type is then judged on what was opened, not on a second lookup.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        switch (errno) {
+        case ENOENT:
+        case ENOTDIR:
+            // A name decoded with replacement characters names no file on disk.
+            return path.contains(QChar::ReplacementCharacter) ? TReason::NameNotUtf8
+                                                              : TReason::FileVanished;
+        case EACCES:
+        case EPERM:
+            return TReason::PermissionDenied;
+        default:
+            return TReason::FileError;
+        }
+    }
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!regular)
+        return TReason::NotRegularFile;
+    return std::nullopt;
+}
+
+TReason UnusableReason(const QString& path) {
+    if (const std::optional<TReason> problem = FileAccessProblem(path))
+        return *problem;
+    return FileSizeOf(path) == 0 ? TReason::EmptyFile : TReason::UnsupportedFile;
 }
 
 QString SourcePathKey(const QString& path) {

@@ -109,6 +109,24 @@ void TSourceList::AppendRow(const TRow& row) {
     Rows.append(row);
     Keys.insert(row[TCell::PathKey]);
     endInsertRows();
+    // Refused earlier and usable now: the row accounts for it.
+    Rejected.removeIf(
+        [&row](const TRejectedSource& r) { return SourcePathKey(r.Path) == row[TCell::PathKey]; });
+}
+
+void TSourceList::Reject(const QString& path, TReason reason) {
+    const QString key = SourcePathKey(path);
+    for (TRejectedSource& r : Rejected) {
+        if (SourcePathKey(r.Path) == key) {
+            r.Reason = reason;
+            return;
+        }
+    }
+    Rejected.append({path, reason});
+}
+
+void TSourceList::ClearRejected() {
+    Rejected.clear();
 }
 
 bool TSourceList::AddMpegEntry(const QString& path, bool requireVbr, bool requireCbr, int minSizeKB,
@@ -140,7 +158,8 @@ bool TSourceList::AddWavEntry(const QString& path, const QString& baseFolder,
         GetWAVInfo(path, info);
     if (info.BitRate == 0)
         return false;
-    if (info.FormatTag != WavFormatPCM) {
+    if (!IsPcmWav(info)) {
+        Reject(path, TReason::NotPcm);
         if (Reporter)
             Reporter->ShowInfoFmt(msgNotPcmWav, {path});
         return false;
@@ -164,8 +183,11 @@ void TSourceList::AddSourceFile(const QString& path) {
         AddMpegEntry(path, false, false, -1, -1, QString(), &analysis.MP3);
     else if (type == SourceWAV)
         AddWavEntry(path, QString(), &analysis.WAV);
-    else if (Reporter)
-        Reporter->ShowInfoFmt(msgUnsupportedFile, {path});
+    else {
+        Reject(path, UnusableReason(path));
+        if (Reporter)
+            Reporter->ShowInfoFmt(msgUnsupportedFile, {path});
+    }
     SetLastDirOf(path);
 }
 
@@ -298,6 +320,7 @@ void TSourceList::ClearList() {
     beginResetModel();
     Rows.clear();
     Keys.clear();
+    Rejected.clear();
     endResetModel();
     UpdateList(false);
 }

@@ -5,6 +5,7 @@
 
 #include "formats/MP3Stream.h"
 #include "formats/WavStream.h"
+#include "messages/ReasonTexts.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -13,6 +14,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 
 class TReporter;
 
@@ -49,12 +51,26 @@ struct TSourceAnalysis {
     TWAVInfo WAV;
 };
 
+// A file the list refused while adding, with the reason; the run reports
+// it, so that every file the user asked for is accounted for.
+struct TRejectedSource {
+    QString Path;
+    TReason Reason = TReason::UnsupportedFile;
+};
+
 // Type by extension alone (case ignored): 0-3, or 4 for anything else.
 int SourceTypeOfExtension(const QString& path);
 // Type by extension, then by analysis: MPEG and WAV files without a bit rate
 // become 4. Only regular files are analysed (a pipe would block the reader).
 // The analysis is handed back so that adding a file reads it once.
 int ClassifySource(const QString& path, TSourceAnalysis* analysis = nullptr);
+
+// Why a path cannot be read as a source, found by opening it without
+// blocking (a pipe or device is never read): none for a readable regular file.
+std::optional<TReason> FileAccessProblem(const QString& path);
+// Why ClassifySource found the file unusable: its access problem, else an
+// empty or unsupported file.
+TReason UnusableReason(const QString& path);
 
 // The duplicate key of a path: upper-cased where file names ignore case,
 // the path itself on Linux, where two such names are two files.
@@ -76,7 +92,8 @@ int EstimateOutputKB(int targetBitRate, qint64 audioBytes, int bitRate, qint64 t
 
 // Called per file found; returning false ends the scan.
 using TScanProgress = std::function<bool(const QString& path)>;
-// Lists the files of a folder (hidden ones too), then, when recursive, its
+// Lists the files of a folder (hidden ones too, and those whose names are not
+// valid UTF-8, with the undecodable bytes shown as U+FFFD), then, when recursive, its
 // sub-folders one by one, depth first. Hidden folders and symbolic links to
 // folders are not entered. Names are sorted so the order is stable. An empty
 // mask or "*.*" means every file. Returns false when the callback stopped it.
@@ -149,6 +166,13 @@ public:
     // last UpdateList(true).
     const QStringList& UnwritableOutputs() const { return Unwritable; }
 
+    // Files refused while adding: every named file that cannot be used and
+    // every file of a wanted type that a folder scan could not use (files the
+    // folder filter leaves out are not refusals). Kept until a run reports
+    // them or the list is cleared.
+    const QList<TRejectedSource>& RejectedSources() const { return Rejected; }
+    void ClearRejected();
+
     // Removing. Deletes the given (selected) rows; with none, shows the
     // nothing-selected message. Returns the row to select afterwards (the one
     // that moved into the place of the last deletion), or -1 for none.
@@ -175,11 +199,13 @@ private:
                 const QString& baseFolder) const;
     void CheckEncoderPath();
     void SetLastDirOf(const QString& path);
+    void Reject(const QString& path, TReason reason);
 
     TReporter* Reporter = nullptr;
     QList<TRow> Rows;
     QSet<QString> Keys; // PathKey of every row, for IsNewSource
     QStringList Unwritable;
+    QList<TRejectedSource> Rejected;
     quint32 TotalSize = 0;
     quint32 TotalEstimated = 0;
     bool AddingFiles = false;
