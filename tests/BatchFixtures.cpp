@@ -47,7 +47,7 @@ void TFileSource::UpdateList(bool collectUnwritable) {
     }
 }
 
-int TFileSource::ClassifySource(const QString& path) {
+int TFileSource::ClassifySource(const QString& path, TSourceFacts* facts) {
     if (ThrowFor.contains(path))
         throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path));
     const QString ext = QFileInfo(path).suffix().toLower();
@@ -56,8 +56,12 @@ int TFileSource::ClassifySource(const QString& path) {
     const int type = int(types.indexOf(ext));
     if (type < 0)
         return UnusableSourceType;
-    const int bitRate = type == 3 ? GetWAVInfo(path).BitRate : GetMP3Info(path).BitRate;
-    return bitRate == 0 ? UnusableSourceType : type;
+    const TWAVInfo wav = type == 3 ? GetWAVInfo(path) : TWAVInfo();
+    const TMP3Info mp3 = type == 3 ? TMP3Info() : GetMP3Info(path);
+    if (facts)
+        *facts = {type == 3 ? wav.Duration : mp3.Duration, mp3.VBR,
+                  type == 3 ? wav.SampleRate : mp3.SampleRate};
+    return wav.BitRate == 0 && mp3.BitRate == 0 ? UnusableSourceType : type;
 }
 
 TWarningAnswer TRecordingView::ShowWarningList(const QString& /*caption*/, const QString& message,

@@ -2,6 +2,7 @@
 #include "RecordingReporter.h"
 #include "TestUtil.h"
 #include "batch/Batch.h"
+#include "batch/OutputCheck.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
@@ -86,6 +87,10 @@ private Q_SLOTS:
     void refusesRunsThatCannotGoAhead();
     void failingEncoderIsReported_data();
     void failingEncoderIsReported();
+    void outputDuration_data();
+    void outputDuration();
+    void shortOutputIsNotASuccess_data();
+    void shortOutputIsNotASuccess();
     void exceptionInOneEntryKeepsTheRunGoing();
     void failedTagTransferIsReportedForItsEntry();
     void stopEndsEveryEncoderAndDeletesPartialOutputs_data();
@@ -464,6 +469,97 @@ void TestBatch::failingEncoderIsReported() {
     QVERIFY(rig.View.TotalMaximum > 0);
 }
 
+void TestBatch::outputDuration_data() {
+    QTest::addColumn<int>("sourceMs");
+    QTest::addColumn<bool>("sourceVbr");
+    QTest::addColumn<int>("outputMs");
+    QTest::addColumn<bool>("outputVbr");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("cbr, longer by the encoder delay") << 3000 << false << 3083 << false << "";
+    QTest::newRow("cbr, at the slack") << 3000 << false << 2850 << false << "";
+    QTest::newRow("cbr, 1 ms beyond")
+        << 3000 << false << 2849 << false << "output holds 2.8 s of 3.0 s";
+    // 150 ms and 5 % of 10 s.
+    QTest::newRow("vbr source, at the slack") << 10000 << true << 9350 << false << "";
+    QTest::newRow("vbr source, 1 ms beyond")
+        << 10000 << true << 9349 << false << "output holds 9.3 s of 10.0 s";
+    QTest::newRow("vbr output, at the slack") << 10000 << false << 9350 << true << "";
+    QTest::newRow("decoder gave up early")
+        << 14300 << true << 10800 << false << "output holds 10.8 s of 14.3 s";
+    QTest::newRow("nothing readable in the output")
+        << 3000 << false << 0 << false << "output holds 0.0 s of 3.0 s";
+    QTest::newRow("source duration unknown") << 0 << false << 0 << false << "";
+    QTest::newRow("source without a byte rate") << -1 << false << 0 << false << "";
+}
+
+void TestBatch::outputDuration() {
+    QFETCH(int, sourceMs);
+    QFETCH(bool, sourceVbr);
+    QFETCH(int, outputMs);
+    QFETCH(bool, outputVbr);
+    QFETCH(QString, reason);
+    QCOMPARE(CheckOutputDuration(sourceMs, sourceVbr, outputMs, outputVbr), reason);
+}
+
+void TestBatch::shortOutputIsNotASuccess_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("script"); // SHORT: a 0.5 s MP3, LAME: the real encoder
+    QTest::addColumn<bool>("decoder");      // mpg123 offered to the batch
+    QTest::addColumn<bool>("whole");
+    const QByteArray alwaysShort = LastArgument + "cp 'SHORT' \"$out\"\n";
+    // The encoder's own MPEG decoding gives up early; from PCM it works.
+    const QByteArray shortFromMpeg = "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
+                                     "[ -n \"$short\" ] && exec cp 'SHORT' \"$out\"\n"
+                                     "exec 'LAME' \"$@\"\n";
+    QTest::newRow("wav source") << "tune.wav" << alwaysShort << true << false;
+    QTest::newRow("mp3 source, no mpg123") << "song.mp3" << shortFromMpeg << false << false;
+    QTest::newRow("mp3 source, whole through mpg123")
+        << "song.mp3" << shortFromMpeg << true << true;
+    QTest::newRow("mp3 source, short through mpg123 too")
+        << "song.mp3" << alwaysShort << true << false;
+}
+
+void TestBatch::shortOutputIsNotASuccess() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, script);
+    QFETCH(bool, decoder);
+    QFETCH(bool, whole);
+    const QString mpg123 = QStandardPaths::findExecutable(QStringLiteral("mpg123"));
+    const bool redecoded = decoder && file.endsWith(QLatin1String(".mp3"));
+    if (redecoded && mpg123.isEmpty())
+        QSKIP("mpg123 is not installed");
+    const QString dir = Folder(QStringLiteral("short"));
+    const QString source = dir + QLatin1Char('/') + file;
+    QVERIFY(file.endsWith(QLatin1String(".wav")) ? !MakeWav(source, 3.0).isEmpty()
+                                                 : !MakeMp3(source, {"-b", "128"}, 3.0).isEmpty());
+    const QString shortMp3 =
+        MakeMp3(Temp.filePath(QStringLiteral("short%1.mp3").arg(++Counter)), {"-b", "64"}, 0.5);
+    QVERIFY(!shortMp3.isEmpty());
+    LameShortPath =
+        Script(dir, QStringLiteral("enc.sh"),
+               script.replace("SHORT", shortMp3.toUtf8()).replace("LAME", Lame.toUtf8()));
+    TRig rig;
+    rig.Batch.DecoderPath = decoder ? mpg123 : QString();
+    rig.Source.Add(source);
+    QVERIFY(rig.Run());
+
+    const TEntryResult result = rig.ResultOf(0);
+    QCOMPARE(rig.Reporter.Log.filter(QStringLiteral("decoded by mpg123")).size(), int(redecoded));
+    if (whole) {
+        QCOMPARE(result.Action, TEntryAction::Encoded);
+        const TMP3Info info = GetMP3Info(result.Output);
+        QVERIFY2(qAbs(info.Duration - 3000) < 150, qPrintable(QString::number(info.Duration)));
+        return;
+    }
+    QCOMPARE(result.Action, TEntryAction::Failed);
+    QVERIFY2(QRegularExpression(QStringLiteral("^output holds 0\\.\\d s of 3\\.\\d s$"))
+                 .match(result.Reason)
+                 .hasMatch(),
+             qPrintable(result.Reason));
+    QVERIFY(result.Output.isEmpty());
+    QVERIFY2(QDir(dir).entryList({QStringLiteral("*kbps*")}).isEmpty(), "a short output stays");
+}
+
 void TestBatch::exceptionInOneEntryKeepsTheRunGoing() {
     const QString dir = Folder(QStringLiteral("throw"));
     const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
@@ -483,9 +579,10 @@ void TestBatch::exceptionInOneEntryKeepsTheRunGoing() {
 
 void TestBatch::failedTagTransferIsReportedForItsEntry() {
     const QString dir = Folder(QStringLiteral("tagfail"));
-    // Exit 0 and a file, but no MPEG stream in it: the tag transfer refuses it.
-    LameShortPath = Script(dir, QStringLiteral("garbage.sh"),
-                           LastArgument + "printf 'not audio at all' > \"$out\"\n");
+    // A whole output, but the source is gone by the time its tags are read.
+    LameShortPath = Script(dir, QStringLiteral("spoil.sh"),
+                           "for a; do src=$out; out=$a; done\n'" + Lame.toUtf8() +
+                               "' \"$@\" || exit 1\nprintf gone > \"$src\"\n");
     const QString mp3 = MakeMp3(dir + QStringLiteral("/a.mp3"), {"-b", "128"});
     const QString wav = MakeWav(dir + QStringLiteral("/b.wav"));
     Settings().Flags |= flKeepTagV1 | flKeepTime;
@@ -503,26 +600,40 @@ void TestBatch::failedTagTransferIsReportedForItsEntry() {
 void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs_data() {
     QTest::addColumn<int>("jobs");
     QTest::addColumn<int>("noes"); // -1: stopped without a question; else "No" answers before "Yes"
-    QTest::newRow("one job, stop button") << 1 << 0;
-    QTest::newRow("two jobs, no, then yes") << 2 << 1;
-    QTest::newRow("two jobs, stopped without a question") << 2 << -1;
+    QTest::addColumn<bool>("again"); // MP3 sources, stopped while mpg123 feeds the encoder
+    QTest::newRow("one job, stop button") << 1 << 0 << false;
+    QTest::newRow("two jobs, no, then yes") << 2 << 1 << false;
+    QTest::newRow("two jobs, stopped without a question") << 2 << -1 << false;
+    QTest::newRow("one job, encoding again from mpg123") << 1 << 0 << true;
 }
 
 void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs() {
     QFETCH(int, jobs);
     QFETCH(int, noes);
+    QFETCH(bool, again);
+    if (again && QStandardPaths::findExecutable(QStringLiteral("mpg123")).isEmpty())
+        QSKIP("mpg123 is not installed");
     const QString dir = Folder(QStringLiteral("stop"));
+    // From an MP3 the first output holds no audio; the second encoding hangs.
     LameShortPath = Script(dir, QStringLiteral("slow.sh"),
-                           LastArgument + "echo partial > \"$out\"\nexec sleep 60\n");
+                           "for a; do [ \"$a\" = --mp3input ] && mp3=1; out=$a; done\n"
+                           "[ -n \"$mp3\" ] && exec echo x > \"$out\"\n"
+                           "echo partial > \"$out\"\nexec sleep 60\n");
     Settings().Jobs = jobs;
     Settings().Flags |= flShutDown;
     TRig rig;
-    for (const char* name : {"a", "b", "c"})
-        rig.Source.Add(MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name))));
+    for (const char* name : {"a", "b", "c"}) {
+        const QString source = dir + QStringLiteral("/%1.").arg(QLatin1String(name));
+        rig.Source.Add(again ? MakeMp3(source + QStringLiteral("mp3"), {"-b", "128"})
+                             : MakeWav(source + QStringLiteral("wav")));
+    }
     QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
     QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
     const QStringList outputs = {dir + QStringLiteral("/a_C64kbps.mp3"),
                                  dir + QStringLiteral("/b_C64kbps.mp3")};
+    if (again)
+        QTRY_COMPARE_WITH_TIMEOUT(
+            rig.Reporter.Log.filter(QStringLiteral("decoded by mpg123")).size(), 1, 10000);
     for (int i = 0; i < jobs; ++i)
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(outputs[i]).size() > 0, 10000);
     for (int i = 0; i < noes; ++i) {
@@ -641,13 +752,15 @@ void TestBatch::neverWritesAnOutputTwiceNorOverAFile() {
 void TestBatch::jobsRunAtOnceUpToTheirNumber() {
     const QString dir = Folder(QStringLiteral("together"));
     const QByteArray journal = (dir + QStringLiteral("/journal")).toUtf8();
+    const QByteArray whole = MakeMp3(dir + QStringLiteral("/whole.mp3"), {"-b", "64"}).toUtf8();
     // Each encoder waits (at most 10 s) until two have started: with one job
     // at a time the first would give up and fail.
-    LameShortPath = Script(
-        dir, QStringLiteral("meet.sh"),
-        LastArgument + "echo start >> '" + journal + "'\n" + "n=0\nwhile [ $(grep -c start '" +
-            journal + "') -lt 2 ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n+1)); done\n" +
-            "[ $n -lt 200 ] || exit 1\necho end >> '" + journal + "'\necho data > \"$out\"\n");
+    LameShortPath = Script(dir, QStringLiteral("meet.sh"),
+                           LastArgument + "echo start >> '" + journal + "'\n" +
+                               "n=0\nwhile [ $(grep -c start '" + journal +
+                               "') -lt 2 ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n+1)); done\n" +
+                               "[ $n -lt 200 ] || exit 1\necho end >> '" + journal + "'\ncp '" +
+                               whole + "' \"$out\"\n");
     Settings().Jobs = 2;
     TRig rig;
     for (const char* name : {"a", "b", "c", "d"})

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void buildLameArguments();
     void argumentList_data();
     void argumentList();
+    void decodePipeArguments_data();
+    void decodePipeArguments();
     void splitCommandLine_data();
     void splitCommandLine();
     void splitFileName_data();
@@ -125,6 +127,55 @@ void TestCommandLine::argumentList() {
     QFETCH(QString, output);
     QFETCH(QStringList, expected);
     QCOMPARE(BuildLameArgumentList(type, params, source, output), expected);
+}
+
+void TestCommandLine::decodePipeArguments_data() {
+    QTest::addColumn<QString>("params");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QStringList>("decoder");
+    QTest::addColumn<QStringList>("encoder"); // before "-" and the output "/o.mp3"
+    const QStringList pcm = {"-r", "--bitwidth", "16", "--signed", "--little-endian", "-m"};
+    const auto raw = [&pcm](const char* kHz, const char* mode) {
+        QStringList list = pcm;
+        list.insert(1, QStringLiteral("-s"));
+        list.insert(2, QLatin1String(kHz));
+        return list << QLatin1String(mode);
+    };
+    const QStringList out = {"--quiet", "--stdout", "--encoding", "s16", "--rate"};
+    Row("stereo source", "--priority 2 -b 64 -q 2", "/in/a b.mp3", 44100, 2,
+        out + QStringList{"44100", "--stereo", "/in/a b.mp3"},
+        QStringList{"--priority", "2", "-b", "64", "-q", "2"} + raw("44.1", "j"));
+    Row("mono source", "-b 64", "/in/m.mp2", 22050, 1,
+        out + QStringList{"22050", "--mono", "/in/m.mp2"},
+        QStringList{"-b", "64"} + raw("22.05", "m"));
+    Row("channels unknown", "", "/in/u.mp3", 11025, 0,
+        out + QStringList{"11025", "--stereo", "/in/u.mp3"}, raw("11.025", "j"));
+    // Raw stereo read as mono would play at half speed: the decoder mixes down.
+    Row("mono asked of a stereo source", "-m m -b 32", "/in/s.mp3", 48000, 2,
+        out + QStringList{"48000", "--mono", "/in/s.mp3"},
+        QStringList{"-m", "m", "-b", "32"} + raw("48", "m"));
+    Row("the user's stereo mode stands", "-ms", "/in/s.mp3", 32000, 2,
+        out + QStringList{"32000", "--stereo", "/in/s.mp3"}, QStringList{"-ms"} + raw("32", "s"));
+    Row("stereo asked of a mono source", "-m s", "-in.mp3", 16000, 1,
+        out + QStringList{"16000", "--mono", "./-in.mp3"}, QStringList{"-m", "s"} + raw("16", "m"));
+}
+
+void TestCommandLine::decodePipeArguments() {
+    QFETCH(QString, params);
+    QFETCH(QString, source);
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(QStringList, decoder);
+    QFETCH(QStringList, encoder);
+    if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+        encoder.replace(encoder.indexOf(QStringLiteral("--little-endian")),
+                        QStringLiteral("--big-endian"));
+    const TDecodePipeArguments lists =
+        BuildDecodePipeArgumentLists(params, source, QStringLiteral("/o.mp3"), rate, channels);
+    QCOMPARE(lists.Decoder, decoder);
+    QCOMPARE(lists.Encoder, encoder << QStringLiteral("-") << QStringLiteral("/o.mp3"));
 }
 
 void TestCommandLine::splitCommandLine_data() {

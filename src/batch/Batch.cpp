@@ -1,11 +1,15 @@
 #include "batch/Batch.h"
 
+#include "batch/OutputCheck.h"
 #include "batch/PowerOff.h"
+#include "encoder/DecodePipe.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
+#include "formats/MP3Stream.h"
 #include "formats/MulDiv.h"
 #include "formats/StreamBlocks.h"
 #include "formats/TagTransfer.h"
+#include "messages/DecoderTexts.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
@@ -14,12 +18,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <exception>
 #include <memory>
 
 namespace {
 
 constexpr int SourceTypeMP3 = 2;
+constexpr int SourceTypeWAV = 3;
 
 qint64 MeasureKB(const QString& path) {
     const QFileInfo info(path);
@@ -89,7 +95,8 @@ std::optional<QString> TimeEstimateText(qint64 elapsedMs, int position, int maxi
 
 TBatch::TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPowerOff& powerOff,
                QObject* parent)
-    : QObject(parent), Source(source), View(view), Reporter(reporter), PowerOffService(powerOff) {
+    : QObject(parent), DecoderPath(QStandardPaths::findExecutable(QLatin1String(Mpg123ExeName))),
+      Source(source), View(view), Reporter(reporter), PowerOffService(powerOff) {
     const auto origin = std::make_shared<QElapsedTimer>();
     origin->start();
     Clock = [origin] { return origin->elapsed(); };
@@ -99,8 +106,11 @@ TBatch::TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPow
 
 TBatch::~TBatch() {
     // Encoders still running belong to this run: end them with it.
-    for (auto& job : ActiveJobs)
+    for (auto& job : ActiveJobs) {
         job->Process->disconnect(this);
+        if (job->Pipe)
+            job->Pipe->disconnect(this);
+    }
     ActiveJobs.clear();
 }
 
@@ -275,7 +285,8 @@ void TBatch::StartEntry(int row) {
         output = ReserveOutputName(e.OutputPath);
         const QFileInfo sourceInfo(e.Path);
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
-        const int type = Source.ClassifySource(e.Path);
+        TSourceFacts facts;
+        const int type = Source.ClassifySource(e.Path, &facts);
         if (type == UnusableSourceType) {
             EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;
@@ -317,6 +328,7 @@ void TBatch::StartEntry(int row) {
         job->Type = type;
         job->Output = output;
         job->SourceTime = sourceTime;
+        job->Facts = facts;
         job->Process = new TEncoderProcess(this);
         TJob* raw = job.get();
         connect(job->Process, &TEncoderProcess::finished, this,
@@ -334,26 +346,22 @@ void TBatch::StartEntry(int row) {
     }
 }
 
-void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
-                          const QString& errorText) {
+std::list<std::unique_ptr<TBatch::TJob>>::iterator TBatch::FindJob(TJob* job) {
     auto it = ActiveJobs.begin();
     while (it != ActiveJobs.end() && it->get() != job)
         ++it;
-    if (it == ActiveJobs.end())
+    return it;
+}
+
+void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
+                          const QString& errorText) {
+    if (FindJob(job) == ActiveJobs.end())
         return;
     // The last measurement, as every poll of a single encoder gets one.
     if (Jobs == 1 && RunState == rsBatch)
         EncoderProgress();
-    std::unique_ptr<TJob> owned = std::move(*it);
-    ActiveJobs.erase(it);
-    owned->Process->deleteLater();
-    const TBatchEntry& e = owned->Entry;
-
     if (RunState != rsBatch) {
-        // The run created this file: a half-written output is of no use to anyone.
-        QFile::remove(owned->Output);
-        EndEntry(owned->Row, e.Path, QString(), TEntryAction::Stopped);
-        MaybeFinish();
+        JobEnded(job, QString());
         return;
     }
 
@@ -364,8 +372,87 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
         reason = ReasonText(TReason::EncoderCrashed);
     else if (exitCode != 0)
         reason = ReasonText(TReason::EncoderExitCode, {exitCode});
-    else if (QFileInfo(owned->Output).size() == 0)
+    else if (QFileInfo(job->Output).size() == 0)
         reason = ReasonText(TReason::EncoderNoOutput);
+
+    // Encoder succeeded -> check duration -> maybe encode again -> then tags.
+    if (reason.isEmpty()) {
+        reason = CheckOutput(*job, job->Output);
+        if (!reason.isEmpty() && StartDecodePipe(job, job->Output, reason))
+            return;
+    }
+    JobEnded(job, reason);
+}
+
+QString TBatch::CheckOutput(const TJob& job, const QString& path) const {
+    const TMP3Info output = GetMP3Info(path);
+    return CheckOutputDuration(job.Facts.DurationMs, job.Facts.VBR, output.Duration, output.VBR,
+                               Settings().Language);
+}
+
+bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shortReason) {
+    if (job->Pipe || DecoderPath.isEmpty() || job->Type == SourceTypeWAV ||
+        job->Facts.SampleRate <= 0)
+        return false;
+    {
+        // Truncated, so that the progress display measures the new output from zero.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+    }
+    const TDecodePipeArguments arguments = BuildDecodePipeArgumentLists(
+        Params, job->Entry.Path, path, job->Facts.SampleRate, GetMpegChannels(job->Entry.Path));
+    Reporter.LogLine(
+        DecoderText(TDecoderText::EncodingAgain, Settings().Language)
+            .arg(DisplayedPath(job->Entry.Path), shortReason, QString::fromLatin1(Mpg123ExeName)));
+    if (Jobs == 1)
+        Reporter.LogFmt(msgOutputSize, {0});
+    job->Pipe = new TDecodePipe(this);
+    connect(job->Pipe, &TDecodePipe::finished, this,
+            [this, job](const QString& encoderError, const QString& decoderError) {
+                DecodePipeEnded(job, encoderError, decoderError);
+            });
+    QString encoder = LameShortPath;
+    if (encoder.isEmpty())
+        encoder = QString::fromLatin1(LameExeName);
+    job->Pipe->Start(DecoderPath, arguments.Decoder, encoder, arguments.Encoder);
+    return true;
+}
+
+void TBatch::DecodePipeEnded(TJob* job, const QString& encoderError, const QString& decoderError) {
+    if (FindJob(job) == ActiveJobs.end())
+        return;
+    if (Jobs == 1 && RunState == rsBatch)
+        EncoderProgress();
+    QString reason;
+    if (RunState == rsBatch) {
+        // A decoder that failed part way leaves a short output, which says
+        // more than its exit; one whose output is whole failed harmlessly.
+        reason = encoderError;
+        if (reason.isEmpty() && QFileInfo(job->Output).size() == 0)
+            reason = decoderError.isEmpty() ? ReasonText(TReason::EncoderNoOutput) : decoderError;
+        if (reason.isEmpty())
+            reason = CheckOutput(*job, job->Output);
+    }
+    JobEnded(job, reason);
+}
+
+void TBatch::JobEnded(TJob* job, const QString& reason) {
+    const auto it = FindJob(job);
+    std::unique_ptr<TJob> owned = std::move(*it);
+    ActiveJobs.erase(it);
+    owned->Process->deleteLater();
+    if (owned->Pipe)
+        owned->Pipe->deleteLater();
+    const TBatchEntry& e = owned->Entry;
+
+    if (RunState != rsBatch) {
+        // The run created this file: a half-written output is of no use to anyone.
+        QFile::remove(owned->Output);
+        EndEntry(owned->Row, e.Path, QString(), TEntryAction::Stopped);
+        MaybeFinish();
+        return;
+    }
 
     AdvanceTotal(e.EstimatedKB);
     if (Jobs == 1)
@@ -490,8 +577,11 @@ void TBatch::Stop() {
 }
 
 void TBatch::KillJobs() {
-    for (auto& job : ActiveJobs)
+    for (auto& job : ActiveJobs) {
         job->Process->Kill();
+        if (job->Pipe)
+            job->Pipe->Kill();
+    }
 }
 
 void TBatch::MaybeFinish() {

@@ -24,6 +24,7 @@
 class TReporter;
 class TPowerOff;
 class TEncoderProcess;
+class TDecodePipe;
 
 // What the batch reads of one list row.
 struct TBatchEntry {
@@ -36,6 +37,13 @@ struct TBatchEntry {
     bool WillProcess = true;
 };
 
+// What the analysis made when an entry starts learnt of its source.
+struct TSourceFacts {
+    int DurationMs = 0; // 0 when unknown
+    bool VBR = false;
+    int SampleRate = 0; // Hz
+};
+
 // What the batch needs of the source list.
 class TBatchSource {
 public:
@@ -46,7 +54,7 @@ public:
     virtual void UpdateList(bool collectUnwritable) = 0;
     virtual QStringList UnwritableOutputs() const = 0;
     // 0 MP1, 1 MP2, 2 MP3, 3 WAV, 4 unusable; analyses the file again.
-    virtual int ClassifySource(const QString& path) = 0;
+    virtual int ClassifySource(const QString& path, TSourceFacts* facts = nullptr) = 0;
     // Files refused while the list was filled: a run reports them first, as
     // results of its own, and then forgets them.
     virtual QList<TRejectedSource> RejectedSources() const { return {}; }
@@ -103,6 +111,9 @@ public:
     std::function<qint64()> Clock;
     static constexpr int ProgressIntervalMs = 200;
     static constexpr int PowerOffSeconds = 30;
+    // The decoder an MPEG source is encoded again from when the encoder's own
+    // decoding came out short; empty when none is installed.
+    QString DecoderPath;
 
 Q_SIGNALS:
     void entryEnded(const TEntryResult& result);
@@ -117,6 +128,8 @@ private:
         QDateTime SourceTime;
         TEncoderProcess* Process = nullptr;
         int MeasuredKB = 0;
+        TSourceFacts Facts;
+        TDecodePipe* Pipe = nullptr; // the second encoding, once started
     };
 
     bool PrepareRun(bool& goodFilesOnly);
@@ -126,6 +139,13 @@ private:
     void StartEntry(int row);
     void EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
                       const QString& errorText);
+    // The output at path measured against the source; empty when whole.
+    QString CheckOutput(const TJob& job, const QString& path) const;
+    // Encodes a short output again from the decoder's audio; false when it cannot.
+    bool StartDecodePipe(TJob* job, const QString& path, const QString& shortReason);
+    void DecodePipeEnded(TJob* job, const QString& encoderError, const QString& decoderError);
+    void JobEnded(TJob* job, const QString& reason);
+    std::list<std::unique_ptr<TJob>>::iterator FindJob(TJob* job);
     void AfterOutput(int row, const TBatchEntry& entry, int type, const QString& output,
                      const QDateTime& sourceTime, TEntryAction action);
     void EncoderProgress();

@@ -26,8 +26,21 @@ QStringList TSourceListBatchSource::UnwritableOutputs() const {
     return List.UnwritableOutputs();
 }
 
-int TSourceListBatchSource::ClassifySource(const QString& path) {
-    return ::ClassifySource(path);
+int TSourceListBatchSource::ClassifySource(const QString& path, TSourceFacts* facts) {
+    TSourceAnalysis analysis;
+    const int type = ::ClassifySource(path, &analysis);
+    if (facts) {
+        *facts = TSourceFacts();
+        if (type == SourceWAV) {
+            facts->DurationMs = analysis.WAV.Duration;
+            facts->SampleRate = analysis.WAV.SampleRate;
+        } else if (type != SourceUnusable) {
+            facts->DurationMs = analysis.MP3.Duration;
+            facts->VBR = analysis.MP3.VBR;
+            facts->SampleRate = analysis.MP3.SampleRate;
+        }
+    }
+    return type;
 }
 
 QList<TRejectedSource> TSourceListBatchSource::RejectedSources() const {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QSysInfo>
 #include <array>
 
 QString LameShortPath;
@@ -101,6 +102,43 @@ QStringList BuildLameArgumentList(int sourceType, const QString& params, const Q
     if (*InputOptions[sourceType])
         result << QLatin1String(InputOptions[sourceType]);
     result << PathArgument(sourcePath) << PathArgument(outputPath);
+    return result;
+}
+
+TDecodePipeArguments BuildDecodePipeArgumentLists(const QString& params, const QString& sourcePath,
+                                                  const QString& outputPath, int sampleRate,
+                                                  int channels) {
+    const QStringList split = SplitCommandLine(params);
+    // The last channel mode given, as the encoder itself would take it.
+    QString mode;
+    for (qsizetype i = 0; i < split.size(); ++i) {
+        if (split.at(i) == QLatin1String("-m") && i + 1 < split.size())
+            mode = split.at(++i);
+        else if (split.at(i).startsWith(QLatin1String("-m")) && split.at(i).size() == 3)
+            mode = split.at(i).mid(2);
+    }
+    if (mode == QLatin1String("m"))
+        channels = 1;
+    else if (channels != 1)
+        channels = 2;
+    // A stereo mode of the user's stands; otherwise the mode follows the input.
+    if (channels == 1 || mode.isEmpty() || mode == QLatin1String("a"))
+        mode = channels == 1 ? QStringLiteral("m") : QStringLiteral("j");
+    TDecodePipeArguments result;
+    result.Decoder << QStringLiteral("--quiet") << QStringLiteral("--stdout")
+                   << QStringLiteral("--encoding") << QStringLiteral("s16")
+                   << QStringLiteral("--rate") << QString::number(sampleRate)
+                   << (channels == 1 ? QStringLiteral("--mono") : QStringLiteral("--stereo"))
+                   << PathArgument(sourcePath);
+    result.Encoder = split;
+    result.Encoder << QStringLiteral("-r") << QStringLiteral("-s")
+                   << QString::number(sampleRate / 1000.0, 'g', 8) << QStringLiteral("--bitwidth")
+                   << QStringLiteral("16") << QStringLiteral("--signed")
+                   << (QSysInfo::ByteOrder == QSysInfo::LittleEndian
+                           ? QStringLiteral("--little-endian")
+                           : QStringLiteral("--big-endian"))
+                   << QStringLiteral("-m") << mode << QStringLiteral("-")
+                   << PathArgument(outputPath);
     return result;
 }
 

@@ -38,6 +38,20 @@ QString BuildLameArguments(int sourceType, const QString& params, const QString&
 // would, the input option, then source and output as single arguments.
 QStringList BuildLameArgumentList(int sourceType, const QString& params, const QString& sourcePath,
                                   const QString& outputPath);
+// The decoder used when the encoder's own MPEG decoding falls short.
+inline constexpr char Mpg123ExeName[] = "mpg123";
+
+// An MPEG source decoded by mpg123 into raw signed 16-bit PCM in host byte
+// order on its standard output, piped into the encoder, which is told that
+// format in full. A "-m m" among the parameters makes the decoder mix down to
+// one channel, since raw input of another channel count would be misread.
+struct TDecodePipeArguments {
+    QStringList Decoder;
+    QStringList Encoder;
+};
+TDecodePipeArguments BuildDecodePipeArgumentLists(const QString& params, const QString& sourcePath,
+                                                  const QString& outputPath, int sampleRate,
+                                                  int channels);
 // Shell-like word splitting: blanks separate, '…' is literal, "…" honours
 // \" \\ \$ \` escapes, a backslash outside quotes takes the next character.
 // No expansion of any kind is made.

@@ -2,6 +2,7 @@
 
 #include "MulDiv.h"
 
+#include <QFile>
 #include <cstring>
 
 const std::array<const char*, 4> MPEGVersionNames = {"MPEG-2.5", "", "MPEG-2", "MPEG-1"};
@@ -285,4 +286,28 @@ TMP3Info GetMP3Info(const QString& fileName, quint8 options) {
     TMP3Info info;
     GetMP3Info(fileName, options, info);
     return info;
+}
+
+int GetMpegChannels(const QString& fileName) {
+    const TMP3Info info = GetMP3Info(fileName);
+    if (info.BitRate == 0)
+        return 0;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(info.AudioStart))
+        return 0;
+    // Leading junk is rarely long; the first mebibyte is plenty.
+    const QByteArray bytes = file.read(qMin<qint64>(info.AudioSize, qint64(1) << 20));
+    quint32 h = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        h = (h << 8) | quint8(bytes.at(i));
+        if (i < 3 || !SyncTest(h) || MpegHeader::Version(h) != info.Version ||
+            MpegHeader::Layer(h) != info.Layer ||
+            MpegBitRate(info.Version, info.Layer, MpegHeader::BitRateIndex(h)) == 0 ||
+            MpegSampleRate(info.Version, MpegHeader::SampleRateIndex(h)) == 0)
+            continue;
+        constexpr int ChannelModeShift = 6;
+        constexpr quint32 SingleChannel = 3;
+        return ((h >> ChannelModeShift) & 3) == SingleChannel ? 1 : 2;
+    }
+    return 0;
 }

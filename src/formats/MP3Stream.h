@@ -110,3 +110,7 @@ TMP3Info GetMP3Info(const QString& fileName, quint8 options = 0);
 
 // Builds the ID3v2 frame index of a stream whose Info is filled.
 QString BuildFrameIndex(TMP3ReadStream& stream);
+
+// Channels of the first valid frame of the stream's version and layer, read
+// from the header's channel mode: 1 for mono, 2 otherwise, 0 when none is found.
+int GetMpegChannels(const QString& fileName);

@@ -1,0 +1,102 @@
+#include "encoder/DecodePipe.h"
+
+#include "encoder/ProcessRunner.h"
+
+#include <QFileInfo>
+#include <unistd.h>
+
+namespace {
+
+constexpr int KillWaitMs = 5000;
+
+bool Running(const QProcess* process) {
+    return process && process->state() != QProcess::NotRunning;
+}
+
+} // namespace
+
+TDecodePipe::TDecodePipe(QObject* parent) : QObject(parent) {}
+
+TDecodePipe::~TDecodePipe() {
+    for (QProcess* process : {Decoder, Encoder}) {
+        if (!process)
+            continue;
+        process->disconnect(this);
+        if (Running(process)) {
+            process->kill();
+            process->waitForFinished(KillWaitMs);
+        }
+    }
+}
+
+QProcess* TDecodePipe::NewChild(std::optional<int> niceness) {
+    auto* process = new QProcess(this);
+    ApplyChildNiceness(*process, niceness);
+    // Like the batch's encoders: out of the terminal's process group, so that
+    // only the batch ends them and knows why they ended.
+    const std::function<void()> modifier = process->childProcessModifier();
+    process->setChildProcessModifier([modifier] {
+        if (modifier)
+            modifier();
+        (void)::setpgid(0, 0);
+    });
+    connect(process, &QProcess::finished, this, &TDecodePipe::ChildEnded);
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        (process == Decoder ? DecoderStarted : EncoderStarted) = false;
+        // One without the other would wait for ever on the pipe.
+        Kill();
+        // Queued, so that a caller never sees the end from inside Start.
+        QMetaObject::invokeMethod(this, &TDecodePipe::ChildEnded, Qt::QueuedConnection);
+    });
+    return process;
+}
+
+void TDecodePipe::Start(const QString& decoder, const QStringList& decoderArguments,
+                        const QString& encoder, const QStringList& encoderArguments) {
+    if (IsRunning())
+        return;
+    const TPriorityTranslation translated = TranslatePriority(encoderArguments);
+    Reported = false;
+    Decoder = NewChild(translated.Niceness);
+    Encoder = NewChild(translated.Niceness);
+    Decoder->setStandardInputFile(QProcess::nullDevice());
+    Decoder->setStandardErrorFile(QProcess::nullDevice());
+    Decoder->setStandardOutputProcess(Encoder);
+    Encoder->setProcessChannelMode(QProcess::MergedChannels);
+    Encoder->setStandardOutputFile(QProcess::nullDevice());
+    DecoderStarted = EncoderStarted = true;
+    Decoder->start(decoder, decoderArguments);
+    Encoder->start(encoder, translated.Arguments);
+    if (!DecoderStarted || !EncoderStarted)
+        Kill();
+}
+
+bool TDecodePipe::IsRunning() const {
+    return Running(Decoder) || Running(Encoder);
+}
+
+void TDecodePipe::Kill() {
+    for (QProcess* process : {Decoder, Encoder})
+        if (Running(process))
+            process->kill();
+}
+
+QString TDecodePipe::Failure(const QProcess& process, bool started) {
+    const QString name = QFileInfo(process.program()).fileName();
+    if (!started)
+        return process.errorString();
+    if (process.exitStatus() != QProcess::NormalExit)
+        return QStringLiteral("%1 crashed").arg(name);
+    if (process.exitCode() != 0)
+        return QStringLiteral("%1 exit code %2").arg(name).arg(process.exitCode());
+    return QString();
+}
+
+void TDecodePipe::ChildEnded() {
+    if (Reported || IsRunning())
+        return;
+    Reported = true;
+    Q_EMIT finished(Failure(*Encoder, EncoderStarted), Failure(*Decoder, DecoderStarted));
+}
