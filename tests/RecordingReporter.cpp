@@ -27,6 +27,8 @@ TModalResult TRecordingReporter::AskUser(const QString& message, TDialogType typ
         ++UnexpectedQuestions;
     Calls.append({TReportKind::AskUser, message, type, buttons, answer});
     Questions.append(message);
+    if (WhileAsking)
+        WhileAsking();
     return answer;
 }
 

@@ -9,6 +9,7 @@
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 enum class TReportKind { LogLine, ReplaceLastLogLine, SetStatusText, AskUser, ShowInfo };
 
@@ -41,6 +42,8 @@ public:
     QQueue<TModalResult> Answers;
     TModalResult DefaultAnswer = TModalResult::None;
     int UnexpectedQuestions = 0;
+    // Runs while a question is open, as events do behind a modal box.
+    std::function<void()> WhileAsking;
 
     QList<TReportCall> CallsOf(TReportKind kind) const;
     void Clear();

@@ -689,18 +689,23 @@ void TestBatch::folderThatCannotBeMadeStopsTheRun() {
 
 void TestBatch::pressDuringFolderScanAsksToStopIt_data() {
     QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("scanEndsWhileAsked");
     QTest::addColumn<int>("state");
-    QTest::newRow("yes") << int(TModalResult::Yes) << int(rsStopRequested);
-    QTest::newRow("no") << int(TModalResult::No) << int(rsFolderScan);
+    QTest::newRow("yes") << int(TModalResult::Yes) << false << int(rsStopRequested);
+    QTest::newRow("no") << int(TModalResult::No) << false << int(rsFolderScan);
+    QTest::newRow("yes after the scan ended") << int(TModalResult::Yes) << true << int(rsIdle);
 }
 
 void TestBatch::pressDuringFolderScanAsksToStopIt() {
     QFETCH(int, answer);
+    QFETCH(bool, scanEndsWhileAsked);
     QFETCH(int, state);
     const QString dir = Folder(QStringLiteral("scan"));
     TRig rig;
     rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
     RunState = rsFolderScan;
+    if (scanEndsWhileAsked)
+        rig.Reporter.WhileAsking = [] { RunState = rsIdle; };
     rig.Reporter.QueueAnswer(TModalResult(answer));
     QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
     QCOMPARE(rig.Reporter.Questions, QStringList{Msg(msgStopScanQuestion)});

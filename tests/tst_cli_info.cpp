@@ -18,8 +18,8 @@ class TestCliInfo : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void printsOneRecordPerPath();
-    void usageErrors_data();
-    void usageErrors();
+    void commandLine_data();
+    void commandLine();
 
 private:
     int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
@@ -86,23 +86,38 @@ void TestCliInfo::printsOneRecordPerPath() {
     QCOMPARE(records[5]["reason"].toString(), ReasonText(TReason::FileNotFound));
 }
 
-void TestCliInfo::usageErrors_data() {
+void TestCliInfo::commandLine_data() {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("mention");
-    QTest::newRow("no command") << QStringList{} << "usage";
-    QTest::newRow("unknown command") << QStringList{"frobnicate"} << "frobnicate";
-    QTest::newRow("no path") << QStringList{"info"} << "path";
-    QTest::newRow("unknown option") << QStringList{"info", "--loud", "x.mp3"} << "--loud";
-    QTest::newRow("settings without file") << QStringList{"info", "--settings"} << "--settings";
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("mention"); // on stdout for exit 0, else on stderr
+    QTest::newRow("no command") << QStringList{} << 2 << "usage";
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "frobnicate";
+    QTest::newRow("no path") << QStringList{"info"} << 2 << "path";
+    QTest::newRow("unknown option") << QStringList{"info", "--loud", "x.mp3"} << 2 << "--loud";
+    QTest::newRow("unknown option=value") << QStringList{"info", "--loud=3", "x"} << 2 << "--loud";
+    QTest::newRow("settings without file")
+        << QStringList{"info", "--settings"} << 2 << "--settings";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "commands: encoder, info, plan, run";
+    QTest::newRow("version") << QStringList{"--version"} << 0
+                             << "sonabel-cli " SONABEL_VERSION "\n";
+    QTest::newRow("info version") << QStringList{"info", "--version"} << 0
+                                  << "sonabel-cli " SONABEL_VERSION "\n";
+    QTest::newRow("info help") << QStringList{"info", "--help", "x"} << 0
+                               << "Usage: sonabel-cli info [options] PATH...";
+    QTest::newRow("encoder help") << QStringList{"encoder", "-h"} << 0 << "--encoder <PATH>";
+    QTest::newRow("plan help") << QStringList{"plan", "--help"} << 0 << "--recursive";
+    QTest::newRow("run help") << QStringList{"run", "--help"} << 0 << "--no-keep-time";
 }
 
-void TestCliInfo::usageErrors() {
+void TestCliInfo::commandLine() {
     QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
     QFETCH(QString, mention);
     QByteArray out, err;
-    QCOMPARE(RunCli(args, out, err), 2);
-    QVERIFY(out.isEmpty());
-    QVERIFY2(QString::fromUtf8(err).contains(mention), err.constData());
+    QCOMPARE(RunCli(args, out, err), exitCode);
+    QVERIFY2((exitCode == 0 ? err : out).isEmpty(), (out + err).constData());
+    QVERIFY2(QString::fromUtf8(exitCode == 0 ? out : err).contains(mention),
+             (out + err).constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliInfo)

@@ -122,13 +122,18 @@ void TestCliPlan::plansFolderWithSubFolders() {
     QVERIFY(WriteFile(in.filePath("A/B/x.wav"), "RIFF"));
     QVERIFY(WriteFile(in.filePath("top.MP2"), "x"));
     QVERIFY(WriteFile(in.filePath("A/notes.txt"), "x"));
-    QCOMPARE(Cli({"plan", "--dest", dest.path(), "--keep-subdirs", "--bitrate", "64", in.path()}),
+    QCOMPARE(Cli({"plan", "--dest=" + dest.path(), "--keep-subdirs", "--recursive", "--bitrate=64",
+                  in.path()}),
              0);
     QCOMPARE(Out.size(), 2);
     QCOMPARE(Field("path"), in.filePath("A/B/x.wav"));
     QCOMPARE(Field("output"), dest.filePath("A/B/x.mp3"));
     QCOMPARE(Field("output", 1), dest.filePath("top.mp3"));
     QVERIFY(Argv(1).contains("--mp2input"));
+    // Without --recursive only the folder's own files.
+    QCOMPARE(Cli({"plan", "--dest", dest.path(), in.path()}), 0);
+    QCOMPARE(Out.size(), 1);
+    QCOMPARE(Field("path"), in.filePath("top.MP2"));
 
     // A single file given on its own lands directly in the destination.
     QCOMPARE(Cli({"plan", "--dest", dest.path(), "--keep-subdirs", in.filePath("A/B/x.wav")}), 0);

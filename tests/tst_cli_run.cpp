@@ -34,6 +34,21 @@ QString Script(const QString& folder, const QString& name, const QByteArray& bod
     return path;
 }
 
+// Live processes whose command line mentions text (zombies have none).
+QStringList ProcessesMentioning(const QString& text) {
+    QStringList found;
+    const QByteArray wanted = text.toUtf8();
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly)) {
+            QByteArray line = cmdline.readAll();
+            if (line.contains(wanted))
+                found << pid + QLatin1Char(' ') + QString::fromUtf8(line.replace('\0', ' '));
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 class TestCliRun : public QObject {
@@ -51,7 +66,8 @@ private Q_SLOTS:
     void unusableFilesAreResults();
     void vanishedSourceFails();
     void extensiblePcmWavIsEncoded();
-    void interruptStopsAndCleansUp();
+    void stopSignals_data();
+    void stopSignals();
     void usageErrors_data();
     void usageErrors();
 
@@ -135,7 +151,7 @@ void TestCliRun::logsInTheChosenLanguage() {
     const QString dir = Folder(QStringLiteral("lang"));
     const QString wav = Wav(dir + QStringLiteral("/tune.wav"));
     QByteArray out, err;
-    QCOMPARE(RunCli({"--bitrate", "64", "--lang", language, wav}, out, err), 0);
+    QCOMPARE(RunCli({"--bitrate", "64", "--lang=" + language, wav}, out, err), 0);
     SetLanguage(index, false);
     const QString output = dir + QStringLiteral("/tune_C64kbps.mp3");
     QVERIFY(QFileInfo(output).size() > 0);
@@ -371,12 +387,31 @@ void TestCliRun::extensiblePcmWavIsEncoded() {
     QVERIFY(QFileInfo(r.value("output").toString()).size() > 0);
 }
 
-void TestCliRun::interruptStopsAndCleansUp() {
-    const QString dir = Folder(QStringLiteral("sigint"));
+void TestCliRun::stopSignals_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("inProbe"); // sent while the encoder's banner is read
+    QTest::addColumn<int>("exitCode"); // -1: killed
+    QTest::newRow("SIGINT") << int(SIGINT) << false << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false << 143;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false << 129;
+    QTest::newRow("SIGTERM in the probe") << int(SIGTERM) << true << 143;
+    QTest::newRow("SIGKILL") << int(SIGKILL) << false << -1;
+}
+
+void TestCliRun::stopSignals() {
+    QFETCH(int, signal);
+    QFETCH(bool, inProbe);
+    QFETCH(int, exitCode);
+    const QString dir = Folder(QStringLiteral("signal"));
     const QString a = Wav(dir + QStringLiteral("/a.wav"));
     const QString b = Wav(dir + QStringLiteral("/b.wav"));
+    // Writes a part of its output, then stays until it is ended; its command
+    // line names the folder, so a survivor shows in /proc.
     const QString encoder =
-        Script(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec sleep 60\n");
+        Script(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec tail -f \"$out\"\n");
+    if (inProbe)
+        QVERIFY(WriteFile(encoder, "#!/bin/sh\ntouch \"$0.probed\"\nexec tail -f \"$0\"\n"));
+    const QStringList before = QDir(dir).entryList(QDir::Files);
     QProcess p;
     p.setProcessEnvironment(Environment());
     // Its own process group, as a shell gives a foreground job, so that the
@@ -385,15 +420,26 @@ void TestCliRun::interruptStopsAndCleansUp() {
     p.start(QStringLiteral(SONABEL_CLI_PATH),
             {"run", "--json", "--jobs", "2", "--bitrate", "128", "--encoder", encoder, a, b});
     QVERIFY(p.waitForStarted());
-    const QString partA = dir + QStringLiteral("/a_C128kbps.mp3");
-    const QString partB = dir + QStringLiteral("/b_C128kbps.mp3");
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(partA) && QFileInfo::exists(partB), 20000);
-    ::kill(-pid_t(p.processId()), SIGINT);
-    QVERIFY(p.waitForFinished(20000));
+    // Both encoders (or the probe) are under way.
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(dir).entryList(QDir::Files).size(), before.size() + 2 - inProbe,
+                              20000);
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(dir).size() == 3 - inProbe, 20000);
+    ::kill(signal == SIGINT ? -pid_t(p.processId()) : pid_t(p.processId()), signal);
+    // Well before the probe's own time limit.
+    QVERIFY(p.waitForFinished(inProbe ? 5000 : 20000));
+    // Nothing this run started outlives it, however it ended.
+    QTRY_COMPARE_WITH_TIMEOUT(ProcessesMentioning(dir), QStringList(), 10000);
+    if (exitCode < 0) {
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        return;
+    }
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 130);
-    QVERIFY(!QFileInfo::exists(partA));
-    QVERIFY(!QFileInfo::exists(partB));
+    QCOMPARE(p.exitCode(), exitCode);
+    if (inProbe) {
+        QCOMPARE(p.readAllStandardOutput(), QByteArray());
+        return;
+    }
+    QCOMPARE(QDir(dir).entryList(QDir::Files), before);
     const QList<QJsonObject> records = Records(p.readAllStandardOutput());
     QCOMPARE(records.size(), 3);
     QCOMPARE(records[0].value("action").toString(), QStringLiteral("stopped"));
@@ -410,7 +456,8 @@ void TestCliRun::usageErrors_data() {
     QTest::newRow("bad language") << QStringList{"--lang", "DEU", "x.wav"};
     QTest::newRow("unknown option") << QStringList{"--fast", "x.wav"};
     QTest::newRow("missing file") << QStringList{"/no/such/file.wav"};
-    QTest::newRow("bad bit rate") << QStringList{"--bitrate", "100", "x.wav"};
+    QTest::newRow("bad bit rate") << QStringList{"--bitrate=100", "x.wav"};
+    QTest::newRow("value to a switch") << QStringList{"--json=yes", "x.wav"};
     QTest::newRow("unreadable settings") << QStringList{"--settings", "/no/such.ini", "x.wav"};
 }
 

@@ -373,6 +373,19 @@ void TestRunner::killFromIdleCallback() {
     QCOMPARE(r.ExitStatus, QProcess::CrashExit);
     // The run's process is released: nothing is left to kill.
     QVERIFY(!KillProcessByName("sleeper"));
+
+    // A stop confirmed while the runner waits ends its child too.
+    QFile::remove(pidFile);
+    RunState = rsBatch;
+    QStringList output;
+    const TRunResult stopped = RunConsoleProcess(sleeper, {}, &output, 20, [&] {
+        if (QFileInfo(pidFile).size() > 0)
+            RunState = rsStopRequested;
+    });
+    RunState = rsIdle;
+    QVERIFY(stopped.Aborted);
+    QVERIFY(!stopped.TimedOut);
+    QVERIFY(!Alive(TestUtil::ReadFile(pidFile).trimmed().toLongLong()));
 }
 
 void TestRunner::confirmStopEncoding() {
@@ -404,6 +417,15 @@ void TestRunner::confirmStopEncoding() {
     QCOMPARE(RunState, quint8(rsBatch));
     QVERIFY(encoder.IsRunning());
 
+    // The run ends while the question is open: a Yes then stops nothing.
+    reporter.WhileAsking = [] { RunState = rsIdle; };
+    reporter.QueueAnswer(TModalResult::Yes);
+    QVERIFY(ConfirmStopEncoding(reporter));
+    QCOMPARE(RunState, quint8(rsIdle));
+    QVERIFY(encoder.IsRunning());
+    reporter.WhileAsking = {};
+
+    RunState = rsBatch;
     reporter.QueueAnswer(TModalResult::Yes);
     QVERIFY(ConfirmStopEncoding(reporter));
     QCOMPARE(RunState, quint8(rsStopRequested));
@@ -413,11 +435,11 @@ void TestRunner::confirmStopEncoding() {
     QVERIFY(Alive(foreign.processId()));
 
     const QList<TReportCall> asked = reporter.CallsOf(TReportKind::AskUser);
-    QCOMPARE(asked.size(), 2);
+    QCOMPARE(asked.size(), 3);
     QVERIFY(!Msg(msgStopEncodingQuestion).isEmpty());
-    QCOMPARE(asked.at(1).Text, Msg(msgStopEncodingQuestion));
-    QCOMPARE(asked.at(1).Type, TDialogType::Warning);
-    QCOMPARE(asked.at(1).Buttons, unsigned(mbYes | mbNo));
+    QCOMPARE(asked.last().Text, Msg(msgStopEncodingQuestion));
+    QCOMPARE(asked.last().Type, TDialogType::Warning);
+    QCOMPARE(asked.last().Buttons, unsigned(mbYes | mbNo));
     QCOMPARE(reporter.UnexpectedQuestions, 0);
     RunState = rsIdle;
     foreign.kill();

@@ -131,7 +131,9 @@ bool TBatch::ConfirmStopScan() {
     if (Reporter.AskUser(Msg(msgStopScanQuestion), TDialogType::Warning, mbYes | mbNo) ==
         TModalResult::No)
         return false;
-    RunState = rsStopRequested;
+    // A scan that ended while the question was open needs no stop.
+    if (RunState == rsFolderScan)
+        RunState = rsStopRequested;
     return true;
 }
 
@@ -153,18 +155,28 @@ TGoResult TBatch::btnGOClick() {
         return TGoResult::StopQuestion;
     }
     bool goodFilesOnly = false;
+    // Something else (a scan, another run) may have started while a warning
+    // or the countdown was open; the list refresh itself leaves the state idle.
+    const quint8 stateBefore = RunState;
+    const auto busy = [this, stateBefore] {
+        return Running || (RunState != rsIdle && RunState != stateBefore);
+    };
     if (!PrepareRun(goodFilesOnly))
+        return TGoResult::Refused;
+    if (busy())
         return TGoResult::Refused;
     if (Settings().Flags & flDelayedStart) {
         // Held during the countdown, so that a second press starts nothing.
         Running = true;
         const auto outcome = std::make_shared<TGoResult>(TGoResult::Waiting);
-        View.AskDelayedStart(Settings().DelayS, [this, goodFilesOnly, outcome](bool cancelled) {
-            Running = false;
-            *outcome = cancelled ? TGoResult::Refused : TGoResult::Started;
-            if (!cancelled)
-                StartRun(goodFilesOnly);
-        });
+        View.AskDelayedStart(Settings().DelayS,
+                             [this, goodFilesOnly, outcome, busy](bool cancelled) {
+                                 Running = false;
+                                 cancelled = cancelled || busy();
+                                 *outcome = cancelled ? TGoResult::Refused : TGoResult::Started;
+                                 if (!cancelled)
+                                     StartRun(goodFilesOnly);
+                             });
         return *outcome;
     }
     StartRun(goodFilesOnly);

@@ -2,6 +2,7 @@
 // banner says.
 
 #include "CliCommands.h"
+#include "CliOptions.h"
 #include "Json.h"
 #include "encoder/SonabelMisc.h"
 #include "settings/Settings.h"
@@ -40,22 +41,20 @@ QString ResolveEncoderPath(const QString& option) {
 }
 
 int RunEncoderCommand(const QStringList& args) {
-    QString encoder;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--settings") || a == QLatin1String("--encoder")) {
-            if (++i >= args.size())
-                return UsageError(QStringLiteral("%1 needs a value").arg(a));
-            if (a == QLatin1String("--settings")) {
-                if (!LoadCliSettings(args.at(i)))
-                    return ExitFailed;
-            } else {
-                encoder = args.at(i);
-            }
-        } else {
-            return UsageError(QStringLiteral("unknown option for encoder: %1").arg(a));
-        }
-    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the encoder this machine would use and what its banner says."));
+    AddSettingsOptions(parser);
+    const int exitCode = ParseCommandLine(parser, QStringLiteral("encoder"), QString(), args);
+    if (exitCode >= 0)
+        return exitCode;
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(
+            QStringLiteral("encoder takes no path: %1").arg(parser.positionalArguments().first()));
+    for (const QString& file : parser.values(QStringLiteral("settings")))
+        if (!LoadCliSettings(file))
+            return ExitFailed;
+    const QString encoder = parser.value(QStringLiteral("encoder"));
     const QString path = ResolveEncoderPath(encoder);
     if (path.isEmpty()) {
         PrintErr(encoder.isEmpty()

@@ -1,6 +1,7 @@
 // sonabel-cli info: one JSON line per path with the analysis records.
 
 #include "CliCommands.h"
+#include "CliOptions.h"
 #include "Json.h"
 #include "formats/ID3v1.h"
 #include "formats/MP3Stream.h"
@@ -66,22 +67,18 @@ TJsonObject WavJson(const TWAVInfo& i) {
 } // namespace
 
 int RunInfoCommand(const QStringList& args) {
-    QStringList paths;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--settings")) {
-            // The analysis uses no setting; the option is accepted for symmetry.
-            if (++i >= args.size())
-                return UsageError(QStringLiteral("--settings needs a file name"));
-        } else if (a == QLatin1String("--")) {
-            paths += args.mid(i + 1);
-            break;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return UsageError(QStringLiteral("unknown option for info: %1").arg(a));
-        } else {
-            paths.append(a);
-        }
-    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the analysis of each file as one JSON object a line."));
+    // The analysis uses no setting; the option is accepted for symmetry.
+    parser.addOption({QStringLiteral("settings"), QStringLiteral("Accepted and not used."),
+                      QStringLiteral("FILE")});
+    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files to analyse."));
+    const int exitCode =
+        ParseCommandLine(parser, QStringLiteral("info"), QStringLiteral("PATH..."), args);
+    if (exitCode >= 0)
+        return exitCode;
+    const QStringList paths = parser.positionalArguments();
     if (paths.isEmpty())
         return UsageError(QStringLiteral("info needs at least one path"));
 

@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "settings/Settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -23,66 +24,115 @@ bool ParseInt(const QString& text, int low, int high, int& value) {
     return ok && value >= low && value <= high;
 }
 
+QString Dashed(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
 } // namespace
 
-TOptionTake TakeEncodingOption(const QStringList& args, qsizetype& i, TEncodingOptions& o,
-                               QString& error) {
-    const QString& a = args.at(i);
-    if (a == QLatin1String("--keep-subdirs")) {
-        o.KeepSubDirs = true;
-        return TOptionTake::Taken;
+int ParseCommandLine(QCommandLineParser& parser, const QString& command, const QString& syntax,
+                     const QStringList& args) {
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    if (!parser.parse(QStringList{QStringLiteral("sonabel-cli")} + args)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            return UsageError(
+                QStringLiteral("unknown option for %1: %2").arg(command, Dashed(unknown.first())));
+        return UsageError(parser.errorText());
     }
-    static const QStringList valued = {QStringLiteral("--settings"), QStringLiteral("--encoder"),
-                                       QStringLiteral("--bitrate"),  QStringLiteral("--mode"),
-                                       QStringLiteral("--dest"),     QStringLiteral("--quality"),
-                                       QStringLiteral("--priority"), QStringLiteral("--params")};
-    if (!valued.contains(a))
-        return TOptionTake::NotOurs;
-    if (i + 1 >= args.size()) {
-        error = QStringLiteral("%1 needs a value").arg(a);
-        return TOptionTake::Error;
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Qt's usage line names neither the command nor the path syntax.
+        QStringList lines = parser.helpText().split(QLatin1Char('\n'));
+        lines[0] =
+            QStringLiteral("Usage: sonabel-cli %1 [options] %2").arg(command, syntax).trimmed();
+        std::fputs(lines.join(QLatin1Char('\n')).toUtf8().constData(), stdout);
+        return ExitOk;
     }
-    const QString& v = args.at(++i);
+    if (parser.isSet(version)) {
+        PrintOut(QStringLiteral("sonabel-cli %1").arg(QCoreApplication::applicationVersion()));
+        return ExitOk;
+    }
+    return -1;
+}
+
+void AddSettingsOptions(QCommandLineParser& parser) {
+    parser.addOptions({
+        {QStringLiteral("settings"),
+         QStringLiteral("Take the settings from FILE (an INI file, never written)."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("encoder"), QStringLiteral("The encoder program to use."),
+         QStringLiteral("PATH")},
+    });
+}
+
+void AddEncodingOptions(QCommandLineParser& parser) {
+    AddSettingsOptions(parser);
+    parser.addOptions({
+        {QStringLiteral("bitrate"),
+         QStringLiteral("Target bit rate, one of %1.").arg(BitRateList()), QStringLiteral("KBPS")},
+        {QStringLiteral("mode"), QStringLiteral("Constant (cbr) or average (abr) bit rate."),
+         QStringLiteral("cbr|abr")},
+        {QStringLiteral("dest"), QStringLiteral("Write the outputs into DIR."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("keep-subdirs"),
+         QStringLiteral("Rebuild the sub-folders of a given folder under --dest.")},
+        {QStringLiteral("quality"), QStringLiteral("Encoder quality, 0 (best) to 9."),
+         QStringLiteral("N")},
+        {QStringLiteral("priority"), QStringLiteral("Encoder priority, 0 (lowest) to 4."),
+         QStringLiteral("N")},
+        {QStringLiteral("params"), QStringLiteral("Extra encoder parameters of the mode."),
+         QStringLiteral("TEXT")},
+    });
+}
+
+TOptionRead ReadEncodingOptions(const QCommandLineParser& parser, TEncodingOptions& o,
+                                QString& error) {
+    // Every value given is checked, the last one counts.
+    const auto check = [&](const char* name, const auto& valid, const QString& message) {
+        for (const QString& v : parser.values(QLatin1String(name)))
+            if (!valid(v)) {
+                error = message.arg(QLatin1String(name), v);
+                return false;
+            }
+        return true;
+    };
     int n = 0;
-    if (a == QLatin1String("--settings")) {
-        if (!LoadCliSettings(v))
-            return TOptionTake::Failed;
-    } else if (a == QLatin1String("--encoder")) {
-        o.Encoder = v;
-    } else if (a == QLatin1String("--bitrate")) {
-        if (!ParseInt(v, 0, INT_MAX, n) ||
-            std::find(BitRateTable.begin(), BitRateTable.end(), n) == BitRateTable.end()) {
-            error = QStringLiteral("--bitrate %1 is not one of %2").arg(v, BitRateList());
-            return TOptionTake::Error;
-        }
-        o.BitRate = n;
-    } else if (a == QLatin1String("--mode")) {
-        if (v.compare(QLatin1String("cbr"), Qt::CaseInsensitive) == 0) {
-            o.Mode = 0;
-        } else if (v.compare(QLatin1String("abr"), Qt::CaseInsensitive) == 0) {
-            o.Mode = 1;
-        } else {
-            error = QStringLiteral("--mode %1 is not cbr or abr").arg(v);
-            return TOptionTake::Error;
-        }
-    } else if (a == QLatin1String("--dest")) {
-        o.Dest = v;
-    } else if (a == QLatin1String("--quality")) {
-        if (!ParseInt(v, 0, 9, n)) {
-            error = QStringLiteral("--quality %1 is not 0 to 9").arg(v);
-            return TOptionTake::Error;
-        }
-        o.Quality = n;
-    } else if (a == QLatin1String("--priority")) {
-        if (!ParseInt(v, 0, 4, n)) {
-            error = QStringLiteral("--priority %1 is not 0 to 4").arg(v);
-            return TOptionTake::Error;
-        }
-        o.Priority = n;
-    } else {
-        o.Params = v;
-    }
-    return TOptionTake::Taken;
+    const auto bitRate = [&n](const QString& v) {
+        return ParseInt(v, 0, INT_MAX, n) &&
+               std::find(BitRateTable.begin(), BitRateTable.end(), n) != BitRateTable.end();
+    };
+    const auto mode = [](const QString& v) {
+        return v.compare(QLatin1String("cbr"), Qt::CaseInsensitive) == 0 ||
+               v.compare(QLatin1String("abr"), Qt::CaseInsensitive) == 0;
+    };
+    const auto quality = [&n](const QString& v) { return ParseInt(v, 0, 9, n); };
+    const auto priority = [&n](const QString& v) { return ParseInt(v, 0, 4, n); };
+    if (!check("bitrate", bitRate, QStringLiteral("--%1 %2 is not one of ") + BitRateList()) ||
+        !check("mode", mode, QStringLiteral("--%1 %2 is not cbr or abr")) ||
+        !check("quality", quality, QStringLiteral("--%1 %2 is not 0 to 9")) ||
+        !check("priority", priority, QStringLiteral("--%1 %2 is not 0 to 4")))
+        return TOptionRead::Error;
+
+    for (const QString& file : parser.values(QStringLiteral("settings")))
+        if (!LoadCliSettings(file))
+            return TOptionRead::Failed;
+    o.Encoder = parser.value(QStringLiteral("encoder"));
+    if (parser.isSet(QStringLiteral("bitrate")))
+        o.BitRate = parser.value(QStringLiteral("bitrate")).toInt();
+    if (parser.isSet(QStringLiteral("mode")))
+        o.Mode = parser.value(QStringLiteral("mode"))
+                     .compare(QLatin1String("abr"), Qt::CaseInsensitive) == 0;
+    if (parser.isSet(QStringLiteral("quality")))
+        o.Quality = parser.value(QStringLiteral("quality")).toInt();
+    if (parser.isSet(QStringLiteral("priority")))
+        o.Priority = parser.value(QStringLiteral("priority")).toInt();
+    if (parser.isSet(QStringLiteral("dest")))
+        o.Dest = parser.value(QStringLiteral("dest"));
+    if (parser.isSet(QStringLiteral("params")))
+        o.Params = parser.value(QStringLiteral("params"));
+    o.KeepSubDirs = parser.isSet(QStringLiteral("keep-subdirs"));
+    return TOptionRead::Ok;
 }
 
 void ApplyEncodingOptions(const TEncodingOptions& o) {

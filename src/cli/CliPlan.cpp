@@ -30,15 +30,17 @@ int SourceTypeOf(const QString& path) {
     return i < 0 ? UnusableSourceType : int(i);
 }
 
-// A folder stands for the usable files below it, each keeping the folder as
-// its base so that sub-folders can be rebuilt under the destination.
-QList<TSource> ExpandPath(const QString& given) {
+// A folder stands for the usable files in it (and, recursive, below it), each
+// keeping the folder as its base so that sub-folders can be rebuilt under the
+// destination.
+QList<TSource> ExpandPath(const QString& given, bool recursive) {
     const QString path = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
     if (!QFileInfo(path).isDir())
         return {{path, QString()}};
     QList<TSource> sources;
     const QString base = IncludeTrailingSlash(path);
-    QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(path, QDir::Files | QDir::Hidden,
+                    recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
     while (it.hasNext()) {
         const QString file = it.next();
         if (SourceTypeOf(file) != UnusableSourceType)
@@ -53,31 +55,32 @@ QList<TSource> ExpandPath(const QString& given) {
 
 int RunPlanCommand(const QStringList& args) {
     const TSettings& s = Settings();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Prints, for each source, the output and the encoder command line a run "
+                       "would use. Nothing is encoded and nothing is saved."));
+    AddEncodingOptions(parser);
+    parser.addOption(
+        {QStringLiteral("recursive"), QStringLiteral("Walk given folders into sub-folders.")});
+    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."));
+    const int exitCode =
+        ParseCommandLine(parser, QStringLiteral("plan"), QStringLiteral("PATH..."), args);
+    if (exitCode >= 0)
+        return exitCode;
     TEncodingOptions options;
-    QStringList paths;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--")) {
-            paths += args.mid(i + 1);
-            break;
-        }
-        QString error;
-        switch (TakeEncodingOption(args, i, options, error)) {
-        case TOptionTake::Taken:
-            continue;
-        case TOptionTake::Error:
-            return UsageError(error);
-        case TOptionTake::Failed:
-            return ExitFailed;
-        case TOptionTake::NotOurs:
-            break;
-        }
-        if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
-            return UsageError(QStringLiteral("unknown option for plan: %1").arg(a));
-        paths << a;
+    QString error;
+    switch (ReadEncodingOptions(parser, options, error)) {
+    case TOptionRead::Ok:
+        break;
+    case TOptionRead::Error:
+        return UsageError(error);
+    case TOptionRead::Failed:
+        return ExitFailed;
     }
+    const QStringList paths = parser.positionalArguments();
     if (paths.isEmpty())
         return UsageError(QStringLiteral("plan needs at least one path"));
+    const bool recursive = parser.isSet(QStringLiteral("recursive"));
 
     // Overrides change the record in memory only; nothing here saves it.
     ApplyEncodingOptions(options);
@@ -89,7 +92,7 @@ int RunPlanCommand(const QStringList& args) {
     const int encodingMode = s.EncodingMode & 1;
     const QString lameParams = CurrentLameParams();
     for (const QString& given : paths) {
-        for (const TSource& source : ExpandPath(given)) {
+        for (const TSource& source : ExpandPath(given, recursive)) {
             const int type = SourceTypeOf(source.Path);
             const QString output =
                 MakeOutputPath(source.Path, source.BaseFolder, s.DestDir, TargetBitRate,

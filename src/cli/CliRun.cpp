@@ -1,6 +1,6 @@
 // sonabel-cli run: the batch of the desktop program on the terminal. Log lines
 // (or one JSON object per entry) on stdout, a progress line on a terminal,
-// warnings answered by --on-warning, Ctrl-C a confirmed stop.
+// warnings answered by --on-warning; Ctrl-C, SIGTERM and SIGHUP a confirmed stop.
 
 #include "CliCommands.h"
 #include "CliOptions.h"
@@ -9,6 +9,7 @@
 #include "batch/Batch.h"
 #include "batch/BatchSourceList.h"
 #include "batch/PowerOff.h"
+#include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
@@ -29,13 +30,19 @@
 
 namespace {
 
-constexpr int ExitInterrupted = 130;
+// The signals that end a run the way Ctrl-C does: a terminal's interrupt,
+// what timeout and service managers send, and a closed terminal.
+constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 int SignalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t ReceivedSignal = 0;
 
-void OnInterrupt(int) {
+void OnStopSignal(int signal) {
+    if (!ReceivedSignal)
+        ReceivedSignal = signal;
+    // Ends a blocking probe at its next poll; the event loop stops the batch.
+    RequestProcessAbort();
     const char byte = 1;
-    // Nothing else is safe in a signal handler; the event loop does the rest.
     (void)!::write(SignalPipe[1], &byte, 1);
 }
 
@@ -176,105 +183,125 @@ struct TRunOptions {
     QString Language;
     quint32 SetFlags = 0, ClearFlags = 0;
     QStringList Paths;
-    bool SettingsUnreadable = false;
 };
 
-// Returns an empty text when the arguments are sound, else the usage message.
-QString ParseRunArguments(const QStringList& args, TRunOptions& o) {
-    static const QList<std::pair<QString, quint32>> toggles = {
-        {QStringLiteral("copy-data"), flCopyData}, {QStringLiteral("keep-v1"), flKeepTagV1},
-        {QStringLiteral("keep-v2"), flKeepTagV2},  {QStringLiteral("compact"), flCompactTag},
-        {QStringLiteral("keep-time"), flKeepTime},
+struct TToggle {
+    QString Name;
+    quint32 Flag;
+    const char* Help;
+};
+
+// Settings a run can switch on (--NAME) or off (--no-NAME).
+const QList<TToggle>& Toggles() {
+    static const QList<TToggle> toggles = {
+        {QStringLiteral("copy-data"), flCopyData, "copy MP3 audio already at the target rate"},
+        {QStringLiteral("keep-v1"), flKeepTagV1, "carry the ID3v1 tag over"},
+        {QStringLiteral("keep-v2"), flKeepTagV2, "carry the ID3v2 tag over"},
+        {QStringLiteral("compact"), flCompactTag, "write the ID3v2 tag without padding"},
+        {QStringLiteral("keep-time"), flKeepTime, "give outputs the source's file time"},
     };
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--")) {
-            o.Paths += args.mid(i + 1);
-            break;
-        }
-        QString error;
-        const TOptionTake taken = TakeEncodingOption(args, i, o.Encoding, error);
-        if (taken == TOptionTake::Failed) {
-            o.SettingsUnreadable = true;
-            return QString();
-        }
-        if (taken == TOptionTake::Error)
-            return error;
-        if (taken == TOptionTake::Taken)
-            continue;
-        bool toggled = false;
-        for (const auto& [name, flag] : toggles) {
-            if (a == QLatin1String("--") + name) {
-                o.SetFlags |= flag;
-                o.ClearFlags &= ~flag;
-                toggled = true;
-            } else if (a == QLatin1String("--no-") + name) {
-                o.ClearFlags |= flag;
-                o.SetFlags &= ~flag;
-                toggled = true;
-            }
-        }
-        if (toggled)
-            continue;
-        if (a == QLatin1String("--recursive")) {
-            o.Recursive = true;
-        } else if (a == QLatin1String("--json")) {
-            o.Json = true;
-        } else if (a == QLatin1String("--jobs") || a == QLatin1String("--on-warning") ||
-                   a == QLatin1String("--lang")) {
-            if (++i >= args.size())
-                return QStringLiteral("%1 needs a value").arg(a);
-            const QString& v = args.at(i);
-            if (a == QLatin1String("--jobs")) {
-                bool ok = false;
-                o.Jobs = v.toInt(&ok);
-                if (!ok || o.Jobs < 1 || o.Jobs > MaxJobs)
-                    return QStringLiteral("--jobs %1 is not 1 to %2").arg(v).arg(MaxJobs);
-            } else if (a == QLatin1String("--on-warning")) {
-                if (v == QLatin1String("abort"))
-                    o.OnWarning = TOnWarning::Abort;
-                else if (v == QLatin1String("good"))
-                    o.OnWarning = TOnWarning::Good;
-                else if (v == QLatin1String("all"))
-                    o.OnWarning = TOnWarning::All;
-                else
-                    return QStringLiteral("--on-warning %1 is not abort, good or all").arg(v);
-            } else {
-                if (LanguageIndexOfCode(v) < 0)
-                    return QStringLiteral("--lang %1 is not ENG or FRN").arg(v);
-                o.Language = v;
-            }
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return QStringLiteral("unknown option for run: %1").arg(a);
-        } else {
-            o.Paths << a;
-        }
-    }
-    if (o.Paths.isEmpty())
-        return QStringLiteral("run needs at least one path");
-    return QString();
+    return toggles;
 }
 
-bool InstallInterruptPipe() {
+// Returns -1 when the arguments are sound, else the exit code (after the
+// help, the version or the usage message).
+int ParseRunArguments(const QStringList& args, TRunOptions& o) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Runs the batch on the given files and folders. Ctrl-C, SIGTERM and SIGHUP stop it: "
+        "encoders ended, partial outputs deleted, exit 128 + the signal number."));
+    AddEncodingOptions(parser);
+    for (const TToggle& t : Toggles()) {
+        parser.addOption({t.Name, QStringLiteral("On: %1.").arg(QLatin1String(t.Help))});
+        parser.addOption({QStringLiteral("no-") + t.Name, QStringLiteral("Off: the same.")});
+    }
+    parser.addOptions({
+        {QStringLiteral("jobs"),
+         QStringLiteral("Run up to N encoders at once (1 to %1).").arg(MaxJobs),
+         QStringLiteral("N")},
+        {QStringLiteral("recursive"), QStringLiteral("Add the sub-folders of given folders.")},
+        {QStringLiteral("on-warning"),
+         QStringLiteral("Answer to the warnings before the run (default abort)."),
+         QStringLiteral("abort|good|all")},
+        {QStringLiteral("lang"), QStringLiteral("Language of the log."), QStringLiteral("ENG|FRN")},
+        {QStringLiteral("json"), QStringLiteral("One JSON object per entry, then the summary.")},
+    });
+    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."));
+    const int exitCode =
+        ParseCommandLine(parser, QStringLiteral("run"), QStringLiteral("PATH..."), args);
+    if (exitCode >= 0)
+        return exitCode;
+
+    QString error;
+    const TOptionRead read = ReadEncodingOptions(parser, o.Encoding, error);
+    if (read == TOptionRead::Error)
+        return UsageError(error);
+    // A run that cannot have the settings it was given is refused before it starts.
+    if (read == TOptionRead::Failed)
+        return ExitUsage;
+    // A later toggle wins over an earlier one.
+    for (const QString& given : parser.optionNames()) {
+        for (const TToggle& t : Toggles()) {
+            if (given == t.Name) {
+                o.SetFlags |= t.Flag;
+                o.ClearFlags &= ~t.Flag;
+            } else if (given == QStringLiteral("no-") + t.Name) {
+                o.ClearFlags |= t.Flag;
+                o.SetFlags &= ~t.Flag;
+            }
+        }
+    }
+    o.Recursive = parser.isSet(QStringLiteral("recursive"));
+    o.Json = parser.isSet(QStringLiteral("json"));
+    for (const QString& v : parser.values(QStringLiteral("jobs"))) {
+        bool ok = false;
+        o.Jobs = v.toInt(&ok);
+        if (!ok || o.Jobs < 1 || o.Jobs > MaxJobs)
+            return UsageError(QStringLiteral("--jobs %1 is not 1 to %2").arg(v).arg(MaxJobs));
+    }
+    for (const QString& v : parser.values(QStringLiteral("on-warning"))) {
+        if (v == QLatin1String("abort"))
+            o.OnWarning = TOnWarning::Abort;
+        else if (v == QLatin1String("good"))
+            o.OnWarning = TOnWarning::Good;
+        else if (v == QLatin1String("all"))
+            o.OnWarning = TOnWarning::All;
+        else
+            return UsageError(QStringLiteral("--on-warning %1 is not abort, good or all").arg(v));
+    }
+    for (const QString& v : parser.values(QStringLiteral("lang"))) {
+        if (LanguageIndexOfCode(v) < 0)
+            return UsageError(QStringLiteral("--lang %1 is not ENG or FRN").arg(v));
+        o.Language = v;
+    }
+    o.Paths = parser.positionalArguments();
+    if (o.Paths.isEmpty())
+        return UsageError(QStringLiteral("run needs at least one path"));
+    return -1;
+}
+
+bool InstallStopSignals() {
     if (::pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
     struct sigaction action = {};
-    action.sa_handler = OnInterrupt;
+    action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGINT, &action, nullptr) == 0;
+    bool ok = true;
+    for (const int signal : StopSignals)
+        ok = ::sigaction(signal, &action, nullptr) == 0 && ok;
+    return ok;
 }
 
 } // namespace
 
 int RunRunCommand(const QStringList& args) {
     TRunOptions o;
-    const QString error = ParseRunArguments(args, o);
-    if (!error.isEmpty())
-        return UsageError(error);
-    // A run that cannot have the settings it was given is refused before it starts.
-    if (o.SettingsUnreadable)
-        return ExitUsage;
+    const int exitCode = ParseRunArguments(args, o);
+    if (exitCode >= 0)
+        return exitCode;
+    // From here on a stop signal ends the run (or the banner probe) cleanly.
+    const bool signalsInstalled = InstallStopSignals();
 
     TSettings& s = Settings();
     SetLanguage(o.Language.isEmpty() ? s.Language : LanguageIndexOfCode(o.Language), false);
@@ -328,7 +355,6 @@ int RunRunCommand(const QStringList& args) {
     TNoPowerOff powerOff;
     TBatch batch(source, view, reporter, powerOff);
     bool finished = false;
-    bool interrupted = false;
     TRunSummary summary;
     if (o.Json)
         QObject::connect(&batch, &TBatch::entryEnded, [](const TEntryResult& r) {
@@ -352,17 +378,19 @@ int RunRunCommand(const QStringList& args) {
     });
 
     std::unique_ptr<QSocketNotifier> notifier;
-    if (InstallInterruptPipe()) {
+    if (signalsInstalled) {
         notifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
             char byte = 0;
             while (::read(SignalPipe[0], &byte, 1) > 0) {
             }
-            interrupted = true;
             batch.Stop();
         });
     }
 
+    // A stop before the run began (during the probe or the adding) starts nothing.
+    if (ReceivedSignal)
+        return 128 + ReceivedSignal;
     if (batch.btnGOClick() != TGoResult::Started)
         return ExitUsage;
     if (!finished)
@@ -383,7 +411,7 @@ int RunRunCommand(const QStringList& args) {
             .Add("seconds", double(summary.ElapsedMs) / 1000.0);
         PrintOut(TJsonObject().Add("summary", counts).ToString());
     }
-    if (interrupted)
-        return ExitInterrupted;
+    if (ReceivedSignal)
+        return 128 + ReceivedSignal;
     return summary.Failed > 0 || summary.Stopped ? ExitFailed : ExitOk;
 }

@@ -36,12 +36,13 @@ const std::map<QString, TCommand>& Commands() {
     return commands;
 }
 
-void PrintUsage() {
+QString Usage() {
     QStringList names;
     for (const auto& [name, command] : Commands())
         names.append(name);
-    PrintErr(QStringLiteral("usage: sonabel-cli COMMAND [OPTIONS] PATH...\ncommands: %1")
-                 .arg(names.join(QStringLiteral(", "))));
+    return QStringLiteral("usage: sonabel-cli COMMAND [OPTIONS] PATH...\ncommands: %1\n"
+                          "sonabel-cli COMMAND --help shows the options of a command")
+        .arg(names.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -53,13 +54,21 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(SONABEL_VERSION));
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
-        PrintUsage();
+        PrintErr(Usage());
         return ExitUsage;
     }
     const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        PrintOut(Usage());
+        return ExitOk;
+    }
+    if (name == QLatin1String("--version") || name == QLatin1String("-v")) {
+        PrintOut(QStringLiteral("sonabel-cli %1").arg(QCoreApplication::applicationVersion()));
+        return ExitOk;
+    }
     const auto it = Commands().find(name);
     if (it == Commands().end()) {
-        PrintUsage();
+        PrintErr(Usage());
         return UsageError(QStringLiteral("unknown command: %1").arg(name));
     }
     return it->second(args);

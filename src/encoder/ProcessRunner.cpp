@@ -12,11 +12,14 @@
 #include <QList>
 #include <QStringDecoder>
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 namespace {
+
+volatile std::sig_atomic_t AbortRequested = 0;
 
 constexpr int DefaultBufferSize = 4096;
 constexpr int DefaultPollInterval = 1000;
@@ -77,12 +80,34 @@ TPriorityTranslation TranslatePriority(const QStringList& arguments) {
 void ApplyChildNiceness(QProcess& process, std::optional<int> niceness) {
     if (!niceness) {
         process.setChildProcessModifier({});
-        return;
+    } else {
+        const int value = *niceness;
+        // Runs in the child between fork and exec; the result is deliberately
+        // ignored, an unprivileged child keeps its inherited niceness.
+        process.setChildProcessModifier([value] { (void)::setpriority(PRIO_PROCESS, 0, value); });
     }
-    const int value = *niceness;
-    // Runs in the child between fork and exec; the result is deliberately
-    // ignored, an unprivileged child keeps its inherited niceness.
-    process.setChildProcessModifier([value] { (void)::setpriority(PRIO_PROCESS, 0, value); });
+    EndWithParent(process);
+}
+
+void EndWithParent(QProcess& process) {
+    const pid_t parent = ::getpid();
+    const std::function<void()> modifier = process.childProcessModifier();
+    process.setChildProcessModifier([parent, modifier] {
+        (void)::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The parent may have died between the fork and the prctl.
+        if (::getppid() != parent)
+            ::_exit(127);
+        if (modifier)
+            modifier();
+    });
+}
+
+void RequestProcessAbort() {
+    AbortRequested = 1;
+}
+
+bool ProcessAbortRequested() {
+    return AbortRequested != 0;
 }
 
 TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, QStringList* output,
@@ -152,7 +177,16 @@ TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, 
         const qint64 left = deadline.remainingTime();
         return left < 0 ? poll : int(qMin<qint64>(poll, qMax<qint64>(left, 1)));
     };
-    const auto running = [&process] { return process.state() != QProcess::NotRunning; };
+    // A stop confirmed while we wait, or a quit request, ends the child.
+    const bool stopAtStart = RunState == rsStopRequested;
+    const auto abort = [&] {
+        if (!result.Aborted && (AbortRequested || (!stopAtStart && RunState == rsStopRequested))) {
+            result.Aborted = true;
+            process.kill();
+        }
+        return result.Aborted;
+    };
+    const auto running = [&] { return !abort() && process.state() != QProcess::NotRunning; };
 
     QStringDecoder decoder(QStringDecoder::System);
     QString collected;
@@ -187,12 +221,12 @@ TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, 
                 }
             }
             idle();
-        } while (count > 0 && !deadline.hasExpired());
+        } while (count > 0 && !deadline.hasExpired() && !result.Aborted);
         process.closeWriteChannel();
     }
 
     if (outputInUse) {
-        while (!deadline.hasExpired()) {
+        while (!deadline.hasExpired() && !abort()) {
             if (process.bytesAvailable() > 0) {
                 readChunk();
                 continue;
@@ -213,8 +247,9 @@ TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, 
     if (running()) {
         result.TimedOut = true;
         process.kill();
-        process.waitForFinished(KillWaitMs);
     }
+    if (process.state() != QProcess::NotRunning)
+        process.waitForFinished(KillWaitMs);
     // What arrived before the end (or the kill) still counts.
     if (outputInUse)
         while (readChunk()) {
@@ -229,7 +264,8 @@ TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, 
     if (onOutput)
         onOutput(rsEnd, outputBuffer.constData(), 0);
     result.ExitCode = process.exitCode();
-    result.ExitStatus = result.TimedOut ? QProcess::CrashExit : process.exitStatus();
+    result.ExitStatus =
+        result.TimedOut || result.Aborted ? QProcess::CrashExit : process.exitStatus();
     idle();
     return result;
 }
@@ -257,6 +293,10 @@ bool ConfirmStopEncoding(TReporter& reporter) {
     if (reporter.AskUser(Msg(msgStopEncodingQuestion), TDialogType::Warning, mbYes | mbNo) !=
         TModalResult::Yes)
         return false;
+    // The run may have ended while the question was open: nothing is left to
+    // stop, and a "stop requested" without a run would never be cleared.
+    if (RunState != rsBatch)
+        return true;
     // The name is fixed: the configured encoder path is not consulted.
     KillProcessByName(QString::fromLatin1(LameExeName));
     RunState = rsStopRequested;

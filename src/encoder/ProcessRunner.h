@@ -29,12 +29,14 @@ struct TRunResult {
     int ExitCode = -1;
     QProcess::ExitStatus ExitStatus = QProcess::CrashExit;
     bool TimedOut = false; // ended by the time limit
+    bool Aborted = false;  // ended by a stop or an abort request
 };
 
 // Runs a program and waits for it, polling every pollInterval ms (0 or less:
 // 1000) and calling onIdle after every chunk, every poll and once before
-// returning. With an empty exeName, params is the whole command line, its
-// first item the program. stdout and stderr are merged; without output and
+// returning. The child is ended at the next poll once RunState turns to "stop
+// requested" or RequestProcessAbort has been called. With an empty exeName, params is the whole
+// command line, its first item the program. stdout and stderr are merged; without output and
 // onOutput the child writes to the null device. A timeLimitMs above 0 ends the
 // child after that long; what was read so far is kept. An encoder "--priority
 // N" is taken out of the arguments and becomes the child's niceness.
@@ -54,7 +56,18 @@ TPriorityTranslation TranslatePriority(const QStringList& arguments);
 
 // Makes the child set its own niceness before it runs; a refused value (a
 // negative one without privilege) is ignored and the child runs as it is.
+// Replaces any earlier child modifier and then applies EndWithParent.
 void ApplyChildNiceness(QProcess& process, std::optional<int> niceness);
+
+// Makes the child die (SIGKILL) when this program ends, however it ends, so
+// that no child outlives it and keeps writing. Added in front of the child
+// modifier already set; every QProcess of the program should get it.
+void EndWithParent(QProcess& process);
+
+// Async-signal-safe: from now on RunConsoleProcess ends its child at the next
+// poll and returns. For a program that is being told to quit.
+void RequestProcessAbort();
+bool ProcessAbortRequested();
 
 // Ends running processes started by this program whose file name, or whole
 // program path, equals name without regard to case. True when the last
