@@ -165,6 +165,7 @@ struct TRow {
     QStringList Lines{};                     // %ERR% stands for the error's message
     QString Error{};                         // a part of that message
     QList<int> Progress{};                   // bar positions, repeats dropped
+    bool CloseEarly = false;                 // the window is closed once data comes
 };
 
 } // namespace
@@ -234,8 +235,11 @@ void TestUpdate::check_data() {
                                                                              .Answers = {Y},
                                                                              .Lines = {askStop},
                                                                              .Error = "refused"};
-    QTest::newRow("server never answers, automatic checks kept") << TRow{
-        .Manual = false, .AutoUpdate = true, .Answers = {N}, .Lines = {askStop}, .Error = "cancel"};
+    QTest::newRow("server never answers, automatic checks kept") << TRow{.Manual = false,
+                                                                         .AutoUpdate = true,
+                                                                         .Answers = {N},
+                                                                         .Lines = {askStop},
+                                                                         .Error = "timed out"};
     // -1 is above every version when compared unsigned.
     QTest::newRow("offer declined")
         << TRow{.Info = Ok(Ini("-1", "http://$HOST/file", "x")),
@@ -251,12 +255,19 @@ void TestUpdate::check_data() {
                 .Lines = {offered, save, show, failed},
                 .Error = "Not Found",
                 .Progress = {1000}};
-    QTest::newRow("download window closed mid-way")
-        << TRow{.Info = Ok(offer),
-                .File = Ok(Pause + body.left(700) + Stall, 3000),
-                .Answers = {Y},
-                .Lines = {offered, save, show},
-                .Progress = {233}};
+    const QByteArray stalled = Ok(Pause + body.left(700) + Stall, 3000);
+    QTest::newRow("download window closed mid-way") << TRow{.Info = Ok(offer),
+                                                            .File = stalled,
+                                                            .Answers = {Y},
+                                                            .Lines = {offered, save, show},
+                                                            .Progress = {233},
+                                                            .CloseEarly = true};
+    QTest::newRow("download stalls") << TRow{.Info = Ok(offer),
+                                             .File = stalled,
+                                             .Answers = {Y},
+                                             .Lines = {offered, save, show, failed},
+                                             .Error = "timed out",
+                                             .Progress = {233}};
     QTest::newRow("a link is not written through")
         << TRow{.Info = Ok(offer),
                 .File = Ok(body),
@@ -300,11 +311,12 @@ void TestUpdate::check() {
     for (TModalResult answer : row.Answers)
         user.QueueAnswer(answer);
     user.SaveAs = row.SaveAs.isEmpty() ? QString() : dir.filePath(row.SaveAs);
-    user.CloseOnData = row.File.endsWith(Stall);
+    user.CloseOnData = row.CloseEarly;
 
     TUpdateCheck check(settings, store, user, user);
     check.CurrentVersion = Running;
     check.InfoTimeoutMs = 300;
+    check.StallTimeoutMs = 500;
     QSignalSpy finished(&check, &TUpdateCheck::Finished);
     check.CheckForUpdate(row.Manual);
     QVERIFY(check.Running());

@@ -7,6 +7,7 @@
 #include "settings/RegFile.h"
 #include "settings/Settings.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -75,6 +76,18 @@ QString UpdateBaseUrl(const TRegFile& store) {
     return host;
 }
 
+namespace {
+
+// The client ends a silent transfer as if cancelled; nothing else cancels a
+// reply still connected to us, so say what happened.
+QString ErrorText(const QNetworkReply* reply) {
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        return QCoreApplication::translate("QAbstractSocket", "Socket operation timed out");
+    return reply->errorString();
+}
+
+} // namespace
+
 int DownloadBarPosition(qint64 done, qint64 expected) {
     // A server that sends no length gives an expected count of 0.
     constexpr qint64 most = std::numeric_limits<qint32>::max();
@@ -122,7 +135,7 @@ void TUpdateCheck::InfoDone() {
     FReply.clear();
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
-        AskFailure(reply->errorString());
+        AskFailure(ErrorText(reply));
         Finish();
         return;
     }
@@ -215,7 +228,7 @@ void TUpdateCheck::DownloadDone() {
     reply->deleteLater();
     QString error = FWriteError;
     if (error.isEmpty() && reply->error() != QNetworkReply::NoError)
-        error = reply->errorString();
+        error = ErrorText(reply);
     if (error.isEmpty()) {
         const QByteArray rest = reply->readAll();
         if (FFile->write(rest) != rest.size() || !FFile->commit())
