@@ -7,7 +7,6 @@
 // Finished(). Windows are reached through TUpdateView, so the whole exchange can
 // run without any.
 
-#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
