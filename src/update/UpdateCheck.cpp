@@ -1,0 +1,263 @@
+#include "UpdateCheck.h"
+
+#include "encoder/SonabelMisc.h"
+#include "formats/MulDiv.h"
+#include "messages/FormatMsg.h"
+#include "messages/Reporting.h"
+#include "settings/RegFile.h"
+#include "settings/Settings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+#include <QStringList>
+#include <QUrl>
+#include <limits>
+
+TUpdateInfo ParseUpdateInfo(const QString& text, qint32 currentVersion) {
+    TUpdateInfo info;
+    QString version;
+    bool inSection = false;
+    bool seen[4] = {};
+    const QString keys[4] = {QStringLiteral("version"), QStringLiteral("down_url"),
+                             QStringLiteral("file_name"), QStringLiteral("comment")};
+    QString* values[4] = {&version, &info.DownUrl, &info.FileName, &info.Comment};
+    for (const QString& raw : text.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            inSection =
+                line.mid(1, line.size() - 2).trimmed().compare(AppTitle, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (!inSection || eq <= 0)
+            continue;
+        const QString key = line.left(eq).trimmed();
+        for (int i = 0; i < 4; ++i)
+            if (!seen[i] && key.compare(keys[i], Qt::CaseInsensitive) == 0) {
+                seen[i] = true;
+                *values[i] = line.mid(eq + 1).trimmed();
+            }
+    }
+    bool ok = false;
+    info.Version = version.toInt(&ok);
+    if (!ok)
+        info.Version = currentVersion;
+    info.Comment.replace(QStringLiteral("||"), QStringLiteral("\n"));
+    return info;
+}
+
+QString VersionText(qint32 version) {
+    QString text = QString::number(double(version) / 1000.0, 'g', 15);
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (!text.contains(QLatin1Char('.')))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+qint32 ProgramVersionNumber() {
+    const QStringList parts = QStringLiteral(SONABEL_VERSION).split(QLatin1Char('.'));
+    return parts.value(0).toInt() * 1000 + parts.value(1).toInt();
+}
+
+QString UpdateBaseUrl(const TRegFile& store) {
+    QString host =
+        store.ReadString(QString(), QStringLiteral("UpdateHost"), DefaultUpdateHost).trimmed();
+    if (host.isEmpty())
+        host = DefaultUpdateHost;
+    if (!host.contains(QStringLiteral("://")))
+        host.prepend(QStringLiteral("http://"));
+    while (host.endsWith(QLatin1Char('/')))
+        host.chop(1);
+    return host;
+}
+
+namespace {
+
+// The client ends a silent transfer as if cancelled; nothing else cancels a
+// reply still connected to us, so say what happened.
+QString ErrorText(const QNetworkReply* reply) {
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        return QCoreApplication::translate("QAbstractSocket", "Socket operation timed out");
+    return reply->errorString();
+}
+
+} // namespace
+
+int DownloadBarPosition(qint64 done, qint64 expected) {
+    // A server that sends no length gives an expected count of 0.
+    constexpr qint64 most = std::numeric_limits<qint32>::max();
+    return MulDiv(qint32(qBound<qint64>(0, done, most)), 1000,
+                  qint32(qBound<qint64>(0, expected, most)));
+}
+
+TUpdateCheck::TUpdateCheck(TSettings& settings, const TRegFile& store, TReporter& reporter,
+                           TUpdateView& view, QObject* parent)
+    : QObject(parent), FSettings(settings), FStore(store), FReporter(reporter), FView(view),
+      FNet(std::make_unique<QNetworkAccessManager>()) {
+    FNet->setProxy(QNetworkProxy::NoProxy);
+}
+
+TUpdateCheck::~TUpdateCheck() {
+    if (FReply) {
+        FReply->disconnect(this);
+        FReply->abort();
+    }
+}
+
+QNetworkReply* TUpdateCheck::Get(const QString& url, int timeoutMs) {
+    QNetworkRequest request{QUrl(url)};
+    request.setRawHeader("Accept", "text/html, */*");
+    request.setRawHeader("Referer", "Sonabel_AutoUpdate");
+    request.setRawHeader("User-Agent", "Mozilla/3.0 (compatible; Indy Library)");
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setTransferTimeout(timeoutMs);
+    return FNet->get(request);
+}
+
+void TUpdateCheck::CheckForUpdate(bool manual) {
+    if (FRunning)
+        return;
+    FRunning = true;
+    FManual = manual;
+    FReply = Get(UpdateBaseUrl(FStore) + InfoRequestTarget, InfoTimeoutMs);
+    connect(FReply, &QNetworkReply::finished, this, &TUpdateCheck::InfoDone);
+}
+
+void TUpdateCheck::InfoDone() {
+    QNetworkReply* reply = FReply;
+    FReply.clear();
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError) {
+        AskFailure(ErrorText(reply));
+        Finish();
+        return;
+    }
+    const QString text = QString::fromUtf8(reply->readAll());
+    if (text.isEmpty()) {
+        Finish();
+        return;
+    }
+    const TUpdateInfo info = ParseUpdateInfo(text, CurrentVersion);
+    if (quint32(CurrentVersion) >= quint32(info.Version) || info.DownUrl.isEmpty() ||
+        info.FileName.isEmpty()) {
+        if (FManual)
+            FReporter.ShowInfo(Msg(msgNoNewVersion));
+        Finish();
+        return;
+    }
+    Offer(info);
+}
+
+void TUpdateCheck::AskFailure(const QString& error) {
+    if (!(FSettings.Flags & flAutoUpdate)) {
+        FReporter.AskUser(MsgFmt(msgUpdateCheckFailed, {error}), TDialogType::Warning, mbOK);
+        return;
+    }
+    const QString question =
+        Msg(msgUpdateCheckFailed) + QStringLiteral("\n\n") + Msg(msgStopAutoUpdateQuestion);
+    if (FReporter.AskUser(FormatMsg(question, {error}), TDialogType::Warning, mbYes | mbNo) ==
+        TModalResult::Yes)
+        FSettings.Flags &= ~flAutoUpdate;
+}
+
+void TUpdateCheck::Offer(const TUpdateInfo& info) {
+    if (FReporter.AskUser(MsgFmt(msgNewVersionOffer, {VersionText(info.Version), info.Comment}),
+                          TDialogType::Confirmation, mbYes | mbNo) != TModalResult::Yes) {
+        Finish();
+        return;
+    }
+    // Only the name part: the server does not choose the folder.
+    const QString name = QFileInfo(info.FileName).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString ext = dot >= 0 ? name.mid(dot) : QString();
+    const QString dir = FSettings.DownloadDir;
+    const QString chosen =
+        FView.AskSaveFileName(MsgFmt(msgUpdateSaveFilter, {AppTitle, info.FileName}), ext,
+                              dir.isEmpty() ? name : IncludeTrailingSlash(dir) + name);
+    if (chosen.isEmpty()) {
+        Finish();
+        return;
+    }
+    StartDownload(info.DownUrl, chosen);
+}
+
+void TUpdateCheck::StartDownload(const QString& url, const QString& fileName) {
+    FFileName = fileName;
+    FWriteError.clear();
+    FView.ShowDownload(url, fileName, [self = QPointer<TUpdateCheck>(this)] {
+        if (self)
+            self->DownloadClosed();
+    });
+    // A save file would replace the link's target, a file we were not asked about.
+    if (QFileInfo(fileName).isSymLink()) {
+        EndDownload(QStringLiteral("%1: symbolic link, not written").arg(fileName));
+        return;
+    }
+    // Written aside and renamed only when whole: a failure keeps any earlier file.
+    FFile = std::make_unique<QSaveFile>(fileName);
+    if (!FFile->open(QIODevice::WriteOnly)) {
+        EndDownload(FFile->errorString());
+        return;
+    }
+    FReply = Get(url, StallTimeoutMs);
+    connect(FReply, &QNetworkReply::downloadProgress, this, [this](qint64 done, qint64 total) {
+        FView.DownloadProgress(DownloadBarPosition(done, total));
+    });
+    connect(FReply, &QNetworkReply::readyRead, this, &TUpdateCheck::DownloadData);
+    connect(FReply, &QNetworkReply::finished, this, &TUpdateCheck::DownloadDone);
+}
+
+void TUpdateCheck::DownloadData() {
+    const QByteArray chunk = FReply->readAll();
+    if (FWriteError.isEmpty() && FFile->write(chunk) != chunk.size()) {
+        FWriteError = FFile->errorString();
+        FReply->abort();
+    }
+}
+
+void TUpdateCheck::DownloadDone() {
+    QNetworkReply* reply = FReply;
+    FReply.clear();
+    reply->deleteLater();
+    QString error = FWriteError;
+    if (error.isEmpty() && reply->error() != QNetworkReply::NoError)
+        error = ErrorText(reply);
+    if (error.isEmpty()) {
+        const QByteArray rest = reply->readAll();
+        if (FFile->write(rest) != rest.size() || !FFile->commit())
+            error = FFile->errorString();
+    }
+    EndDownload(error);
+}
+
+void TUpdateCheck::EndDownload(const QString& error) {
+    FFile.reset(); // uncommitted: the partial data goes, an earlier file stays
+    if (error.isEmpty())
+        FView.DownloadFinished(MsgFmt(msgDownloadFinished, {FFileName}), false);
+    else
+        FView.DownloadFinished(MsgFmt(msgDownloadFailed, {error}), true);
+}
+
+void TUpdateCheck::DownloadClosed() {
+    if (FReply) { // closed before the end: the transfer is cancelled
+        FReply->disconnect(this);
+        FReply->abort();
+        FReply->deleteLater();
+        FReply.clear();
+    }
+    FFile.reset();
+    FSettings.DownloadDir = IncludeTrailingSlash(QFileInfo(FFileName).absolutePath());
+    Finish();
+}
+
+void TUpdateCheck::Finish() {
+    FRunning = false;
+    Q_EMIT Finished();
+}
