@@ -2,6 +2,7 @@
 // they look side by side in both languages.
 
 #include "GuiCheck.h"
+#include "gui/LanguageTexts.h"
 #include "gui/Led.h"
 #include "gui/NumEditLabels.h"
 #include "gui/Spin.h"
@@ -284,26 +285,24 @@ void TestControls::spinLimits() {
 // The three controls with captions, as the dialogs place them.
 void TestControls::panelInLanguages() {
     QWidget panel;
-    panel.setObjectName("ControlsPanel");
     auto* grid = new QGridLayout(&panel);
-    auto* lblLed = new QLabel(&panel);
     auto* led = new TLED(&panel);
     led->SetColor(lcYellow);
     led->SetLit(true);
-    auto* lblSize = new QLabel(&panel);
-    auto* size = new TIntegerEdit(&panel);
-    auto* lblTimer = new QLabel(&panel);
-    auto* spin = new TSpinEdit(&panel);
-    grid->addWidget(lblLed, 0, 0);
-    grid->addWidget(led, 0, 1);
-    grid->addWidget(lblSize, 1, 0);
-    grid->addWidget(size, 1, 1);
-    grid->addWidget(lblTimer, 2, 0);
-    grid->addWidget(spin, 2, 1);
+    const std::pair<TMsgId, QWidget*> rows[] = {{msgHintLed, led},
+                                                {msgDirSZM, new TIntegerEdit(&panel)},
+                                                {msgOptTimerMinutes, new TSpinEdit(&panel)}};
+    QList<QLabel*> labels;
+    for (const auto& [caption, control] : rows) {
+        control->setObjectName(control->metaObject()->className());
+        labels << new QLabel(&panel);
+        labels.last()->setObjectName("lbl" + control->objectName());
+        grid->addWidget(labels.last(), grid->rowCount(), 0);
+        grid->addWidget(control, grid->rowCount() - 1, 1);
+    }
     const QStringList problems = GuiCheck::CheckInLanguages(&panel, "controls", [&] {
-        lblLed->setText(Msg(msgHintLed));
-        lblSize->setText(Msg(msgDirSZM));
-        lblTimer->setText(Msg(msgOptTimerMinutes));
+        for (int i = 0; i < labels.size(); ++i)
+            SetCaption(labels[i], rows[i].first);
     });
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
 }

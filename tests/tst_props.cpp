@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -273,6 +274,14 @@ void TestProps::frameDump() {
     form.show();
     form.PageControl->setCurrentWidget(form.sheetID3V2);
     QCOMPARE(form.focusWidget(), form.memoTagV2);
+
+    // Shown modally again: the page stays, nothing is dumped yet, the button closes.
+    QTimer::singleShot(0, form.BitBtn1, &QPushButton::click);
+    form.ShowProperties(Mp3);
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(form.PageControl->currentWidget(), form.sheetID3V2);
+    QCOMPARE(form.LastDumpedIndex, -1);
+    QCOMPARE(form.memoDump->toPlainText(), "");
 }
 
 // WAV files: no format name, no tags; the duration split into h:mm:ss with
