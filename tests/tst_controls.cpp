@@ -109,44 +109,42 @@ void TestControls::ledPicture() {
     QVERIFY(disabled != redLit);
 }
 
-// The edit starts with start selected from selStart (length selLength), then
-// the keys are typed one by one ("=" first: the rest is pasted whole).
+// The edit holds start, wholly selected (caret -1) or with the caret at a
+// position; then the keys are typed one by one ("=" first: pasted whole).
+// Afterwards the caret is checked the same way.
 void TestControls::integerTyping_data() {
     QTest::addColumn<int>("minValue");
     QTest::addColumn<int>("maxValue");
     QTest::addColumn<int>("start");
-    QTest::addColumn<int>("selStart");
-    QTest::addColumn<int>("selLength");
+    QTest::addColumn<int>("caret");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("changes");
-    QTest::addColumn<int>("cursor"); // position afterwards; -1: the whole start selected
-    QTest::newRow("minus refused at MinValue 0") << 0 << 100 << 12 << 0 << 2 << "-"
+    QTest::addColumn<int>("caretAfter");
+    QTest::newRow("minus refused at MinValue 0") << 0 << 100 << 12 << -1 << "-"
                                                  << "12" << 12 << 0 << -1;
-    QTest::newRow("minus kept, counts 0") << -10 << 10 << 5 << 0 << 1 << "-"
+    QTest::newRow("minus kept, counts 0") << -10 << 10 << 5 << -1 << "-"
                                           << "-" << 0 << 1 << 1;
-    QTest::newRow("minus then digit") << -10 << 10 << 5 << 0 << 1 << "-7"
+    QTest::newRow("minus then digit") << -10 << 10 << 5 << -1 << "-7"
                                       << "-7" << -7 << 2 << 2;
-    QTest::newRow("hex $1F") << 0 << 100 << 0 << 0 << 1 << "$1F"
+    QTest::newRow("hex $1F") << 0 << 100 << 0 << -1 << "$1F"
                              << "$1F" << 31 << 3 << 3;
-    QTest::newRow("sign then $ refused") << -100 << 100 << 0 << 0 << 1 << "-$"
+    QTest::newRow("sign then $ refused") << -100 << 100 << 0 << -1 << "-$"
                                          << "-" << 0 << 1 << 1;
-    QTest::newRow("signed hex pasted") << -100 << 100 << 0 << 0 << 1 << "=-$a"
+    QTest::newRow("signed hex pasted") << -100 << 100 << 0 << -1 << "=-$a"
                                        << "-$a" << -10 << 1 << 3;
-    QTest::newRow("plus needs MaxValue 1") << -10 << 0 << 0 << 0 << 1 << "+"
+    QTest::newRow("plus needs MaxValue 1") << -10 << 0 << 0 << -1 << "+"
                                            << "0" << 0 << 0 << -1;
-    QTest::newRow("plus kept") << 0 << 1 << 0 << 0 << 1 << "+1"
+    QTest::newRow("plus kept") << 0 << 1 << 0 << -1 << "+1"
                                << "+1" << 1 << 2 << 2;
-    QTest::newRow("digit past max refused, caret kept") << 0 << 50 << 5 << 1 << 0 << "17"
-                                                        << "5" << 5 << 0 << 1;
-    QTest::newRow("letter refused mid-text") << 0 << 999 << 123 << 1 << 0 << "x"
+    QTest::newRow("digit past max refused") << 0 << 50 << 5 << 1 << "17"
+                                            << "5" << 5 << 0 << 1;
+    QTest::newRow("letter refused mid-text") << 0 << 999 << 123 << 1 << "x"
                                              << "123" << 123 << 0 << 1;
-    QTest::newRow("blank refused") << 0 << 999 << 4 << 1 << 0 << " "
-                                   << "4" << 4 << 0 << 1;
-    QTest::newRow("emptied counts 0") << 0 << 10 << 7 << 0 << 1 << "\b"
+    QTest::newRow("emptied counts 0") << 0 << 10 << 7 << -1 << "\b"
                                       << "" << 0 << 1 << 0;
-    QTest::newRow("emptied refused when 0 is out") << 5 << 10 << 7 << 0 << 1 << "\b"
+    QTest::newRow("emptied refused when 0 is out") << 5 << 10 << 7 << -1 << "\b"
                                                    << "7" << 7 << 0 << -1;
 }
 
@@ -154,35 +152,30 @@ void TestControls::integerTyping() {
     QFETCH(int, minValue);
     QFETCH(int, maxValue);
     QFETCH(int, start);
-    QFETCH(int, selStart);
-    QFETCH(int, selLength);
+    QFETCH(int, caret);
     QFETCH(QString, keys);
     TIntegerEdit edit;
     QCOMPARE(edit.text(), "0");
     edit.SetMaxValue(maxValue);
     edit.SetMinValue(minValue);
     edit.SetValue(start);
-    edit.setSelection(selStart, selLength);
+    if (caret < 0)
+        edit.selectAll();
+    else
+        edit.setCursorPosition(caret);
     QSignalSpy spy(&edit, &TIntegerEdit::OnChange);
     if (keys.startsWith('='))
         edit.setText(keys.mid(1));
     else
-        for (QChar c : keys) {
-            if (c == u'\b')
-                QTest::keyClick(&edit, Qt::Key_Backspace);
-            else
-                QTest::keyClicks(&edit, QString(c));
-        }
+        QTest::keyClicks(&edit, keys); // "\b" types a backspace
     QTEST(edit.text(), "text");
     QTEST(edit.Value(), "value");
     QTEST(int(spy.size()), "changes");
-    QFETCH(int, cursor);
-    if (cursor < 0) {
-        QCOMPARE(edit.selectionStart(), selStart);
-        QCOMPARE(int(edit.selectedText().size()), selLength);
-    } else {
-        QCOMPARE(edit.cursorPosition(), cursor);
-    }
+    QFETCH(int, caretAfter);
+    if (caretAfter < 0)
+        QCOMPARE(edit.selectedText(), QString::number(start));
+    else
+        QCOMPARE(edit.cursorPosition(), caretAfter);
 }
 
 // Setter: V Value, m MinValue, M MaxValue, applied to the range -10..10 with Value 3.
