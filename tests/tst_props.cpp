@@ -315,16 +315,21 @@ void TestProps::wavFile() {
         QVERIFY(w->isHidden());
 }
 
+// Both pages of the tagged MP3, and a WAV's general page with its hidden rows.
 void TestProps::windowInLanguages() {
     TSonabelPropsForm form(&Reporter);
-    for (QWidget* page : {form.sheetGeneral, form.sheetID3V2}) {
+    const QString wav = Write("tone.wav", Wav(16000, 16000));
+    const std::tuple<QString, QWidget*, QString> views[] = {
+        {Mp3, form.sheetGeneral, "props_general"},
+        {Mp3, form.sheetID3V2, "props_id3v2"},
+        {wav, form.sheetGeneral, "props_wav"}};
+    for (const auto& [file, page, name] : views) {
         form.PageControl->setCurrentWidget(page);
-        const QStringList problems =
-            GuiCheck::CheckInLanguages(&form, "props_" + page->objectName(), [&] {
-                form.ApplyLanguage();
-                form.LoadFile(Mp3);
-                form.TagListView->setCurrentCell(3, 0);
-            });
+        const QStringList problems = GuiCheck::CheckInLanguages(&form, name, [&] {
+            form.ApplyLanguage();
+            form.LoadFile(file);
+            form.TagListView->setCurrentCell(3, 0);
+        });
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     }
 }
