@@ -268,6 +268,9 @@ void TestProps::frameDump() {
     select(3);
     QCOMPARE(colour(), QColor(0, 255, 0));
     select(6);
+    TSonabelPropsForm other(&Reporter); // once per run, not per window
+    other.LoadFile(Mp3);
+    other.TagListView->setCurrentCell(6, 0);
     QCOMPARE(Reporter.Infos.size(), 1);
 
     // Opening the ID3v2 page puts the focus in the usual-frames memo.

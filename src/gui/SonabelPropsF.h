@@ -32,7 +32,8 @@ public:
     QString FileName;
     QString FrameIndex;
     int LastDumpedIndex = -1;
-    bool FirstLargeWarning = true;
+    // The cut dump is announced once per program run.
+    static inline bool FirstLargeWarning = true;
 
     QTabWidget* PageControl;
     QWidget* sheetGeneral;
