@@ -1,0 +1,18 @@
+#pragma once
+// How every window writes its language texts: each ApplyLanguage() is a list
+// of these calls, one per control, all reading the message table.
+
+#include "messages/Messages.h"
+
+class QAbstractButton;
+class QGroupBox;
+class QLabel;
+class QWidget;
+
+// No hint: the control's tool tip is emptied.
+inline constexpr int NoHint = -1;
+
+void SetCaption(QLabel* label, TMsgId caption, int hint = NoHint);
+void SetCaption(QAbstractButton* button, TMsgId caption, int hint = NoHint);
+void SetCaption(QGroupBox* group, TMsgId caption, int hint = NoHint);
+void SetHint(QWidget* widget, int hint);

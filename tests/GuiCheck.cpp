@@ -1,0 +1,136 @@
+#include "GuiCheck.h"
+
+#include "messages/Sonabel_L.h"
+#include "settings/Settings.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLayout>
+#include <QSet>
+#include <QWidget>
+
+namespace GuiCheck {
+
+namespace {
+
+QString Describe(const QWidget* w) {
+    return QStringLiteral("%1 (%2)").arg(w->objectName().isEmpty() ? QStringLiteral("<unnamed>")
+                                                                   : w->objectName(),
+                                         QLatin1String(w->metaObject()->className()));
+}
+
+QList<QWidget*> VisibleChildren(const QWidget* parent) {
+    QList<QWidget*> children;
+    for (QObject* o : parent->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && !w->isWindow() && w->isVisible() && !w->geometry().isEmpty())
+            children.append(w);
+    }
+    return children;
+}
+
+// A caption that needs more room than its control has is cut off on screen.
+void CheckCaption(QWidget* w, QStringList& problems) {
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        if (label->wordWrap()) {
+            if (label->heightForWidth(label->width()) > label->height())
+                problems << Describe(w) +
+                                QStringLiteral(" wrapped text cut: \"%1\"").arg(label->text());
+            return;
+        }
+        text = label->text();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        text = button->text();
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        text = group->title();
+        if (group->minimumSizeHint().width() > group->width())
+            problems << Describe(w) + QStringLiteral(" title cut: \"%1\"").arg(text);
+        return;
+    } else {
+        return;
+    }
+    if (text.isEmpty())
+        return;
+    const QSize hint = w->sizeHint();
+    if (hint.width() > w->width() || hint.height() > w->height())
+        problems << Describe(w) + QStringLiteral(" text cut: \"%1\" needs %2x%3, has %4x%5")
+                                      .arg(text)
+                                      .arg(hint.width())
+                                      .arg(hint.height())
+                                      .arg(w->width())
+                                      .arg(w->height());
+}
+
+void Walk(QWidget* parent, QStringList& problems) {
+    const QList<QWidget*> children = VisibleChildren(parent);
+    const QRect inside = parent->rect();
+    for (int i = 0; i < children.size(); ++i) {
+        QWidget* a = children[i];
+        if (!inside.contains(a->geometry()))
+            problems << Describe(a) + QStringLiteral(" reaches outside ") + Describe(parent);
+        for (int j = i + 1; j < children.size(); ++j)
+            if (a->geometry().intersects(children[j]->geometry()))
+                problems << Describe(a) + QStringLiteral(" overlaps ") + Describe(children[j]);
+        CheckCaption(a, problems);
+        // What scrolls inside a viewport may lie anywhere; the area is one control.
+        if (!qobject_cast<QAbstractScrollArea*>(a))
+            Walk(a, problems);
+    }
+}
+
+} // namespace
+
+QString Grab(QWidget* window, const QString& name) {
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/grabs");
+    QDir().mkpath(folder);
+    const QString path = folder + u'/' + name + QStringLiteral(".png");
+    return window->grab().save(path) ? path : QString();
+}
+
+QStringList LayoutProblems(QWidget* window) {
+    QStringList problems;
+    Walk(window, problems);
+    return problems;
+}
+
+QStringList CheckInLanguages(QWidget* window, const QString& name,
+                             const std::function<void()>& applyLanguage) {
+    QStringList problems;
+    const int previous = Settings().Language;
+    for (int language = 0; language < LanguageCount; ++language) {
+        SetLanguage(language, false);
+        applyLanguage();
+        window->show();
+        // Let the layouts take the new texts into account.
+        for (int pass = 0; pass < 3; ++pass) {
+            QCoreApplication::sendPostedEvents();
+            if (window->layout())
+                window->layout()->activate();
+            QApplication::processEvents();
+        }
+        const QString code = LanguageTable[language].Code;
+        const QString path = Grab(window, name + u'_' + code);
+        const QImage image(path);
+        // A blank picture is one colour all over.
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height() && colours.size() < 3; y += 3)
+            for (int x = 0; x < image.width() && colours.size() < 3; x += 3)
+                colours.insert(image.pixel(x, y));
+        if (colours.size() < 3)
+            problems << code + QStringLiteral(": blank picture ") + path;
+        for (const QString& p : LayoutProblems(window))
+            problems << code + QStringLiteral(": ") + p;
+    }
+    SetLanguage(previous, false);
+    applyLanguage();
+    return problems;
+}
+
+} // namespace GuiCheck

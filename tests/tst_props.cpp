@@ -1,0 +1,341 @@
+// The file properties window and the hex dump it shows: a real lame-encoded
+// MP3 with ID3v2.3 and ID3v1.1 tags built byte by byte, and WAV headers.
+
+#include "GuiCheck.h"
+#include "Id3Fixtures.h"
+#include "RecordingReporter.h"
+#include "TestUtil.h"
+#include "gui/SonabelPropsF.h"
+#include "settings/Settings.h"
+#include "sources/HexDump.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace TestUtil;
+using namespace Id3Fixtures;
+
+namespace {
+
+// A WAV whose header claims avgBytesPerSec, so any duration is a few bytes away.
+QByteArray Wav(quint32 avgBytesPerSec, quint32 dataSize) {
+    return "RIFF" + Le32(36 + dataSize) + "WAVE" + // RIFF size, form type
+           "fmt " + Le32(16) + Le16(1) + Le16(1) + // PCM, mono
+           Le32(8000) + Le32(avgBytesPerSec) +     // samples per second, bytes per second
+           Le16(1) + Le16(8) +                     // block align, bits per sample
+           "data" + Le32(dataSize) + QByteArray(int(dataSize), '\x80');
+}
+
+QByteArray TagV1() {
+    return "TAG" + B("V1 Title").leftJustified(30, '\0') // 3: title
+           + B("A&B").leftJustified(30, '\0')            // 33: artist
+           + B("Alb").leftJustified(30, '\0')            // 63: album
+           + B("2001")                                   // 93: year
+           + B("c").leftJustified(28, '\0')              // 97: comment
+           + B("\0\x07\x11");                            // 125: marker 0, track 7, genre 17
+}
+
+// Frame data at: TIT2 20, TPE1 41, TALB 60, COMM 77, WOAR 100, TPE2 126, PRIV 137;
+// 25 bytes of padding from 6138 to the end of the tag at 6163.
+QByteArray TagV2() {
+    return Tag(3, 0,
+               Frame(3, "TIT2", B("\0Song title")) +   // Latin-1 text
+                   Frame(3, "TPE1", B("\0Art & Co")) + //
+                   Frame(3, "TALB",
+                         B("\x01\xFF\xFE"
+                           "A\0B\0")) +                      // UTF-16 with BOM
+                   Frame(3, "COMM", B("\0eng\0Nice one")) +  // language, description, text
+                   Frame(3, "WOAR", B("http://a.example")) + // URL: no encoding byte
+                   Frame(3, "TPE2", B("\0")) +               // encoding byte only
+                   Frame(3, "PRIV", QByteArray(6001, 'x')) +
+                   QByteArray(25, '\0'));
+}
+
+} // namespace
+
+class TestProps : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void formatDumpLine_data();
+    void formatDumpLine();
+    void hexDump_data();
+    void hexDump();
+    void hexDumpProgress_data();
+    void hexDumpProgress();
+    void taggedMp3_data();
+    void taggedMp3();
+    void frameDump();
+    void wavFile_data();
+    void wavFile();
+    void windowInLanguages();
+
+private:
+    QTemporaryDir Dir;
+    QString Mp3;
+    TRecordingReporter Reporter;
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString path = Dir.filePath(name);
+        return WriteFile(path, bytes) ? path : QString();
+    }
+};
+
+void TestProps::initTestCase() {
+    SetLanguage(0, false);
+    const QString wav = Write("tone.wav", PcmWav(44100, 2, 2.0));
+    const QString encoded = Dir.filePath("plain.mp3");
+    QVERIFY(Lame(wav, encoded, {"-b", "128"}));
+    Mp3 = Write("tagged.mp3", TagV2() + ReadFile(encoded) + TagV1());
+    QVERIFY(!Mp3.isEmpty());
+}
+
+void TestProps::formatDumpLine_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("ascii");
+    QTest::addColumn<bool>("showOffset");
+    QTest::addColumn<qint64>("base");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("tag start") << 4 << 4 << qint64(0) << B("ID3\x03") << true << false << qint64(0)
+                               << "49 44 33 03  ID3.";
+    QTest::newRow("short line padded")
+        << 2 << 4 << qint64(0) << B("A\x1F") << true << false << qint64(0) << "41 1F        A.  ";
+    QTest::newRow("offset from base, no text")
+        << 3 << 4 << qint64(0x1234) << B("\xFF\0\x7F") << false << true << qint64(0x34)
+        << "00001200: FF 00 7F    ";
+    QTest::newRow("byte 32 and Latin-1")
+        << 2 << 2 << qint64(0) << B(" \xE9") << true << false << qint64(0) << "20 E9   \u00E9";
+}
+
+void TestProps::formatDumpLine() {
+    QFETCH(int, count);
+    QFETCH(int, width);
+    QFETCH(qint64, offset);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, ascii);
+    QFETCH(bool, showOffset);
+    QFETCH(qint64, base);
+    QTEST(FormatDumpLine(count, width, offset, bytes, ascii, showOffset, base), "line");
+}
+
+// Over the ten bytes "0123456789", with offsets shown.
+void TestProps::hexDump_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("relative");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("infos");
+    QTest::newRow("whole file from a negative offset")
+        << "digits" << qint64(-5) << qint64(-1) << false
+        << QStringList{"00000000: 30 31 32 33  0123", "00000004: 34 35 36 37  4567",
+                       "00000008: 38 39        89  "}
+        << QStringList{};
+    QTest::newRow("relative offsets")
+        << "digits" << qint64(3) << qint64(4) << true << QStringList{"00000000: 33 34 35 36  3456"}
+        << QStringList{};
+    QTest::newRow("past the end keeps what was read")
+        << "digits" << qint64(6) << qint64(8) << false << QStringList{"00000006: 36 37 38 39  6789"}
+        << QStringList{"Read Error."};
+    QTest::newRow("nothing to dump")
+        << "digits" << qint64(2) << qint64(0) << false << QStringList{} << QStringList{};
+    QTest::newRow("missing file") << "missing" << qint64(0) << qint64(-1) << false << QStringList{}
+                                  << QStringList{"File not found."};
+}
+
+void TestProps::hexDump() {
+    QFETCH(QString, file);
+    QFETCH(qint64, offset);
+    QFETCH(qint64, size);
+    QFETCH(bool, relative);
+    if (file == "digits")
+        QVERIFY(WriteFile(Dir.filePath(file), "0123456789"));
+    QStringList lines{"stale line"};
+    Reporter.Clear();
+    HexDump(Dir.filePath(file), offset, size, {}, &lines, true, true, relative, 4, &Reporter);
+    QTEST(lines, "lines");
+    QTEST(Reporter.Infos, "infos");
+}
+
+// Positions given to the bar: the start, then whenever the tenths reached
+// (rounded) grow, then the end of a short last line.
+void TestProps::hexDumpProgress_data() {
+    QTest::addColumn<int>("fileSize");
+    QTest::addColumn<QList<qint64>>("positions");
+    QTest::newRow("100 bytes") << 100 << QList<qint64>{1, 8, 16, 28, 36, 48, 56, 68, 76, 88, 96};
+    QTest::newRow("6 bytes") << 6 << QList<qint64>{1, 4, 6};
+}
+
+void TestProps::hexDumpProgress() {
+    QFETCH(int, fileSize);
+    const QString path = Write("progress", QByteArray(fileSize, 'p'));
+    QList<qint64> positions;
+    QStringList lines;
+    HexDump(
+        path, 0, -1,
+        [&](qint64 minimum, qint64 maximum, qint64 position) {
+            QCOMPARE(minimum, 1);
+            QCOMPARE(maximum, fileSize);
+            positions << position;
+        },
+        &lines, false, false, false, 4, &Reporter);
+    QTEST(positions, "positions");
+}
+
+// The labels of both pages for the tagged MP3 ("-" for a hidden label).
+void TestProps::taggedMp3_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("file") << "lbl1FileName"
+                          << "tagged.mp3";
+    QTest::newRow("stream") << "lbl1Properties"
+                            << "MPEG-1 Layer III 128 kbit/s, 44100 Hz, 0:00:02";
+    QTest::newRow("title") << "lbl1SongName"
+                           << "V1 Title";
+    QTest::newRow("artist, ampersand kept") << "lbl1Artist"
+                                            << "A&B";
+    QTest::newRow("album") << "lbl1Album"
+                           << "Alb";
+    QTest::newRow("year") << "lbl1Year"
+                          << "2001";
+    QTest::newRow("comment") << "lbl1Comment"
+                             << "c";
+    QTest::newRow("genre") << "lbl1Genre"
+                           << "17 : Rock";
+    QTest::newRow("track legend") << "leg1Track"
+                                  << "Track:";
+    QTest::newRow("track") << "lbl1Track"
+                           << "7";
+    QTest::newRow("no note") << "lbl1Note"
+                             << "";
+    QTest::newRow("frame count") << "lbl2Note"
+                                 << "Frames: 7, empty entries: 2";
+}
+
+void TestProps::taggedMp3() {
+    QFETCH(QString, name);
+    TSonabelPropsForm form(&Reporter);
+    form.ApplyLanguage();
+    form.LoadFile(Mp3);
+    auto* label = form.findChild<QLabel*>(name);
+    QVERIFY(label);
+    QTEST(label->isHidden() ? QString("-") : label->text(), "text");
+}
+
+// Frame rows, the usual-frames memo, and dumps of selected frames.
+void TestProps::frameDump() {
+    TSonabelPropsForm form(&Reporter);
+    form.ApplyLanguage();
+    form.LoadFile(Mp3);
+    QStringList rows;
+    for (int r = 0; r < form.TagListView->rowCount(); ++r)
+        rows << QString("%1 %2 %3")
+                    .arg(form.TagListView->item(r, 0)->text(), form.TagListView->item(r, 1)->text(),
+                         form.TagListView->item(r, 2)->text());
+    QCOMPARE(rows, QStringList({"TIT2 21 10", "TPE1 42 8", "TALB 61 6", "COMM 78 12", "WOAR 100 16",
+                                "TPE2 127 0", "PRIV 138 6000"}));
+    QCOMPARE(form.memoTagV2->toPlainText().split('\n'),
+             QStringList({"ID3v2.3 tag, 6163 bytes", "Title : Song title", "Artist : Art & Co",
+                          "Album : \u00FF\u00FEA/B", "Comment : eng/Nice one",
+                          "Artist web page : http://a.example"}));
+    // Shown read-only without a caret.
+    for (QPlainTextEdit* memo : {form.memoTagV2, form.memoDump})
+        QVERIFY(
+            !(memo->textInteractionFlags() & (Qt::TextEditable | Qt::TextSelectableByKeyboard)));
+
+    Reporter.Clear();
+    auto select = [&](int row) {
+        form.TagListView->setCurrentCell(row, 0);
+        return form.memoDump->toPlainText();
+    };
+    auto colour = [&] { return form.memoDump->palette().color(QPalette::Text); };
+    QCOMPARE(select(3), "65 6E 67 00  eng.\n4E 69 63 65  Nice\n20 6F 6E 65   one");
+    QCOMPARE(colour(), QColor(0, 255, 0));
+    QCOMPARE(select(5), "");
+    const QString big = select(6);
+    QCOMPARE(big.count('\n') + 1, 1250);
+    QVERIFY(big.startsWith("78 78 78 78  xxxx\n"));
+    QCOMPARE(colour(), QColor(255, 0, 0));
+    QCOMPARE(Reporter.Infos, QStringList{"Only the first 5000 bytes of this frame are shown."});
+    select(3);
+    QCOMPARE(colour(), QColor(0, 255, 0));
+    select(6);
+    TSonabelPropsForm other(&Reporter); // once per run, not per window
+    other.LoadFile(Mp3);
+    other.TagListView->setCurrentCell(6, 0);
+    QCOMPARE(Reporter.Infos.size(), 1);
+
+    // Opening the ID3v2 page puts the focus in the usual-frames memo.
+    form.show();
+    form.PageControl->setCurrentWidget(form.sheetID3V2);
+    QCOMPARE(form.focusWidget(), form.memoTagV2);
+
+    // Shown modally again: the page stays, nothing is dumped yet, the button closes.
+    QTimer::singleShot(0, form.BitBtn1, &QPushButton::click);
+    form.ShowProperties(Mp3);
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(form.PageControl->currentWidget(), form.sheetID3V2);
+    QCOMPARE(form.LastDumpedIndex, -1);
+    QCOMPARE(form.memoDump->toPlainText(), "");
+}
+
+// WAV files: no format name, no tags; the duration split into h:mm:ss with
+// seconds rounded half to even.
+void TestProps::wavFile_data() {
+    QTest::addColumn<quint32>("bytesPerSecond");
+    QTest::addColumn<quint32>("dataSize");
+    QTest::addColumn<QString>("properties");
+    QTest::newRow("1 s") << 16000u << 16000u << "128 kbit/s WAV, 8000 Hz, 0:00:01";
+    QTest::newRow("3,723,400 ms") << 100u << 372340u << "1 kbit/s WAV, 8000 Hz, 1:02:03";
+    QTest::newRow("2.5 s down") << 100u << 250u << "1 kbit/s WAV, 8000 Hz, 0:00:02";
+    QTest::newRow("3.5 s up") << 100u << 350u << "1 kbit/s WAV, 8000 Hz, 0:00:04";
+}
+
+void TestProps::wavFile() {
+    QFETCH(quint32, bytesPerSecond);
+    QFETCH(quint32, dataSize);
+    TSonabelPropsForm form(&Reporter);
+    form.LoadFile(Mp3); // what a WAV must clear
+    form.LoadFile(Write("take.WAV", Wav(bytesPerSecond, dataSize)));
+    QTEST(form.lbl1Properties->text(), "properties");
+    QCOMPARE(form.lbl1Note->text(), "This file has no ID3v1 tag.");
+    QCOMPARE(form.lbl2Note->text(), "This file has no ID3v2 tag.");
+    for (QLabel* l : {form.lbl1SongName, form.lbl1Artist, form.lbl1Genre})
+        QCOMPARE(l->text(), "");
+    for (QLabel* l : {form.leg1Artist, form.leg1Genre, form.leg1Track, form.lbl1Track})
+        QVERIFY(l->isHidden());
+    QVERIFY(!form.leg1SongName->isHidden());
+    for (QWidget* w :
+         {(QWidget*)form.TagListView, (QWidget*)form.memoDump, (QWidget*)form.memoTagV2})
+        QVERIFY(w->isHidden());
+}
+
+// Both pages of the tagged MP3, and a WAV's general page with its hidden rows.
+void TestProps::windowInLanguages() {
+    TSonabelPropsForm form(&Reporter);
+    const QString wav = Write("tone.wav", Wav(16000, 16000));
+    const std::tuple<QString, QWidget*, QString> views[] = {
+        {Mp3, form.sheetGeneral, "props_general"},
+        {Mp3, form.sheetID3V2, "props_id3v2"},
+        {wav, form.sheetGeneral, "props_wav"}};
+    for (const auto& [file, page, name] : views) {
+        form.PageControl->setCurrentWidget(page);
+        const QStringList problems = GuiCheck::CheckInLanguages(&form, name, [&] {
+            form.ApplyLanguage();
+            form.LoadFile(file);
+            form.TagListView->setCurrentCell(3, 0);
+        });
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    }
+}
+
+QTEST_MAIN(TestProps)
+#include "tst_props.moc"
