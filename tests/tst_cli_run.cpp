@@ -1,6 +1,7 @@
 // sonabel-cli run, started as a process the way a script would use it.
 
 #include "TestUtil.h"
+#include "formats/MP3Stream.h"
 #include "messages/Messages.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -29,6 +30,11 @@ QString Script(const QString& folder, const QString& name, const QByteArray& bod
     return path;
 }
 
+// Our temporary files: hidden, ending in ".part".
+QStringList TempFilesIn(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
+}
+
 } // namespace
 
 class TestCliRun : public QObject {
@@ -42,6 +48,8 @@ private Q_SLOTS:
     void onWarning();
     void folderWithKeptSubFolders();
     void failingEncoderExitsWithOne();
+    void planAndRunStepAroundADanglingLink();
+    void twoRunsOnOneFolderShareNoOutput();
     void interruptStopsAndCleansUp();
     void usageErrors_data();
     void usageErrors();
@@ -53,10 +61,11 @@ private:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Home.filePath(QStringLiteral(".config")));
         return env;
     }
-    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
+    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err,
+               const QString& command = QStringLiteral("run")) {
         QProcess p;
         p.setProcessEnvironment(Environment());
-        p.start(QStringLiteral(SONABEL_CLI_PATH), QStringList{QStringLiteral("run")} + args);
+        p.start(QStringLiteral(SONABEL_CLI_PATH), QStringList{command} + args);
         if (!p.waitForFinished(120000))
             return -1;
         out = p.readAllStandardOutput();
@@ -221,7 +230,62 @@ void TestCliRun::failingEncoderExitsWithOne() {
     QVERIFY(records[0].value("output").isNull());
     QVERIFY(records[0].value("reason").toString().contains(QLatin1String("3")));
     QCOMPARE(records[1].value("summary").toObject().value("failed").toInt(), 1);
-    QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}), QStringList());
+    QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}, QDir::Files | QDir::Hidden),
+             QStringList());
+}
+
+void TestCliRun::planAndRunStepAroundADanglingLink() {
+    const QString dir = Folder(QStringLiteral("link"));
+    const QString wav = Wav(dir + QStringLiteral("/a.wav"));
+    const QString mp3 = Mp3(dir + QStringLiteral("/a.mp3"), {"-b", "128"});
+    // Writing through the link would create its target.
+    const QString target = dir + QStringLiteral("/elsewhere.mp3");
+    const QString link = dir + QStringLiteral("/a_C64kbps.mp3");
+    QVERIFY(QFile::link(target, link));
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--bitrate", "64", wav, mp3}, out, err, QStringLiteral("plan")), 0);
+    const QList<QJsonObject> plan = Records(out);
+    QCOMPARE(RunCli({"--json", "--bitrate", "64", wav, mp3}, out, err), 0);
+    const QList<QJsonObject> run = Records(out);
+    QCOMPARE(run.size(), 3);
+    // Both sources plan the same name: each takes the next free one.
+    QCOMPARE(run[0].value("output").toString(), dir + QStringLiteral("/a_C64kbps (2).mp3"));
+    QCOMPARE(run[1].value("output").toString(), dir + QStringLiteral("/a_C64kbps (3).mp3"));
+    QCOMPARE(plan.size(), 2);
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(plan[i].value("unique"), run[i].value("output"));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+    QVERIFY(!QFileInfo::exists(target));
+}
+
+void TestCliRun::twoRunsOnOneFolderShareNoOutput() {
+    const QString dir = Folder(QStringLiteral("twice"));
+    QStringList sources;
+    for (const char* name : {"a", "b", "c"})
+        sources << Wav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name)), 10.0);
+    QProcess runs[2];
+    for (QProcess& p : runs) {
+        p.setProcessEnvironment(Environment());
+        p.start(QStringLiteral(SONABEL_CLI_PATH),
+                QStringList{"run", "--json", "--bitrate", "64"} + sources);
+    }
+    QStringList outputs;
+    for (QProcess& p : runs) {
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 0);
+        const QList<QJsonObject> records = Records(p.readAllStandardOutput());
+        QCOMPARE(records.size(), 4);
+        for (int i = 0; i < 3; ++i)
+            outputs << records[i].value("output").toString();
+    }
+    QCOMPARE(QSet<QString>(outputs.cbegin(), outputs.cend()).size(), 6);
+    for (int i = 0; i < outputs.size(); ++i) {
+        QVERIFY(outputs[i].startsWith(sources[i % 3].chopped(4) + QStringLiteral("_C64kbps")));
+        // Whole: neither run wrote over the other's output.
+        const qint64 ms = GetMP3Info(outputs[i]).Duration;
+        QVERIFY2(qAbs(ms - 10000) < 100, qPrintable(outputs[i] + QStringLiteral(": %1").arg(ms)));
+    }
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 3 + 6);
 }
 
 void TestCliRun::interruptStopsAndCleansUp() {
@@ -238,15 +302,14 @@ void TestCliRun::interruptStopsAndCleansUp() {
     p.start(QStringLiteral(SONABEL_CLI_PATH),
             {"run", "--json", "--jobs", "2", "--bitrate", "128", "--encoder", encoder, a, b});
     QVERIFY(p.waitForStarted());
-    const QString partA = dir + QStringLiteral("/a_C128kbps.mp3");
-    const QString partB = dir + QStringLiteral("/b_C128kbps.mp3");
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(partA) && QFileInfo::exists(partB), 20000);
+    // Both partial outputs are being written, to temporary files only.
+    QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), 2, 20000);
     ::kill(-pid_t(p.processId()), SIGINT);
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 130);
-    QVERIFY(!QFileInfo::exists(partA));
-    QVERIFY(!QFileInfo::exists(partB));
+    QCOMPARE(TempFilesIn(dir), QStringList());
+    QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}), QStringList());
     const QList<QJsonObject> records = Records(p.readAllStandardOutput());
     QCOMPARE(records.size(), 3);
     QCOMPARE(records[0].value("action").toString(), QStringLiteral("stopped"));

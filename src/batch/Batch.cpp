@@ -1,6 +1,7 @@
 #include "batch/Batch.h"
 
 #include "batch/PowerOff.h"
+#include "encoder/OutputFile.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MulDiv.h"
@@ -20,6 +21,11 @@
 namespace {
 
 constexpr int SourceTypeMP3 = 2;
+
+// MP1, MP2 and MP3 sources are MPEG files and carry the same tags.
+bool IsMpegSource(int type) {
+    return type >= 0 && type <= SourceTypeMP3;
+}
 
 qint64 MeasureKB(const QString& path) {
     const QFileInfo info(path);
@@ -43,19 +49,6 @@ void SetFileTime(const QString& path, const QDateTime& time) {
 }
 
 } // namespace
-
-QString MakeReservedOutputName(const QString& planned, const QSet<QString>& reserved) {
-    const auto taken = [&reserved](const QString& path) {
-        return reserved.contains(path) || QFileInfo::exists(path);
-    };
-    if (!taken(planned))
-        return planned;
-    for (int k = 2;; ++k) {
-        const QString candidate = ChangeFileExt(planned, QStringLiteral(" (%1).mp3").arg(k));
-        if (!taken(candidate))
-            return candidate;
-    }
-}
 
 QString FormatTimeDisplay(qint64 remainingS, qint64 totalS) {
     return MsgFmt(msgTimeDisplay, {remainingS / 3600, remainingS / 60 % 60, remainingS % 60,
@@ -227,7 +220,7 @@ void TBatch::StartEntries() {
 }
 
 QString TBatch::ReserveOutputName(const QString& planned) {
-    const QString name = MakeReservedOutputName(planned, Reserved);
+    const QString name = MakeUniqueOutputName(planned, Reserved);
     Reserved.insert(name);
     return name;
 }
@@ -253,9 +246,7 @@ void TBatch::StartEntry(int row) {
     }
     const quint32 flags = Settings().Flags;
     View.SetCurrentRow(row);
-    QString output;
     try {
-        output = ReserveOutputName(e.OutputPath);
         const QFileInfo sourceInfo(e.Path);
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
         const int type = Source.ClassifySource(e.Path);
@@ -264,6 +255,7 @@ void TBatch::StartEntry(int row) {
             EndEntry(row, e.Path, QString(), TEntryAction::Skipped);
             return;
         }
+        const QString output = ReserveOutputName(e.OutputPath);
         const QString folder = QFileInfo(output).absolutePath();
         if (!QDir().mkpath(folder)) {
             Reporter.SetState(rsStopRequested);
@@ -272,15 +264,17 @@ void TBatch::StartEntry(int row) {
                      QStringLiteral("cannot create %1").arg(folder));
             return;
         }
+        // Everything is written to a file of our own and published when whole.
+        auto file = std::make_unique<TOutputFile>(output);
         if (Jobs == 1)
             View.SetFileProgress(0, e.EstimatedKB);
         if (type == SourceTypeMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
             Reporter.LogFmt(msgCopyingFile, {DisplayedPath(e.Path)});
             try {
-                DTCopyFileBlock(e.Path, output, e.TagV2Bytes, e.AudioBytes, BlockBufferSize);
+                DTCopyFileBlock(e.Path, file->TempPath(), e.TagV2Bytes, e.AudioBytes,
+                                BlockBufferSize);
             } catch (...) {
                 const QString reason = ExceptionText();
-                QFile::remove(output);
                 AdvanceTotal(e.EstimatedKB);
                 Fail(row, e.Path, QString(), reason);
                 return;
@@ -288,10 +282,10 @@ void TBatch::StartEntry(int row) {
             AdvanceTotal(e.EstimatedKB);
             if (Jobs == 1)
                 View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
-            AfterOutput(row, e, type, output, sourceTime, TEntryAction::Copied);
+            AfterOutput(row, e, type, *file, output, sourceTime, TEntryAction::Copied);
             return;
         }
-        const QStringList arguments = BuildLameArgumentList(type, Params, e.Path, output);
+        const QStringList arguments = BuildLameArgumentList(type, Params, e.Path, file->TempPath());
         Reporter.LogFmt(msgEncodingFile, {DisplayedPath(e.Path)});
         if (Jobs == 1)
             Reporter.LogFmt(msgOutputSize, {0});
@@ -300,6 +294,7 @@ void TBatch::StartEntry(int row) {
         job->Entry = e;
         job->Type = type;
         job->Output = output;
+        job->File = std::move(file);
         job->SourceTime = sourceTime;
         job->Process = new TEncoderProcess(this);
         TJob* raw = job.get();
@@ -334,8 +329,8 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
     const TBatchEntry& e = owned->Entry;
 
     if (RunState != rsBatch) {
-        // The run created this file: a half-written output is of no use to anyone.
-        QFile::remove(owned->Output);
+        // A half-written output is of no use to anyone; only our temporary goes.
+        owned->File->Discard();
         EndEntry(owned->Row, e.Path, QString(), TEntryAction::Stopped);
         MaybeFinish();
         return;
@@ -348,46 +343,55 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
         reason = errorText.isEmpty() ? QStringLiteral("encoder crashed") : errorText;
     else if (exitCode != 0)
         reason = QStringLiteral("encoder exit code %1").arg(exitCode);
-    else if (QFileInfo(owned->Output).size() == 0)
+    else if (QFileInfo(owned->File->TempPath()).size() == 0)
         reason = QStringLiteral("encoder wrote no output");
 
     AdvanceTotal(e.EstimatedKB);
     if (Jobs == 1)
         View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
     if (!reason.isEmpty()) {
-        QFile::remove(owned->Output);
+        owned->File->Discard();
         Fail(owned->Row, e.Path, QString(), reason);
     } else {
         if (Jobs == 1)
             Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {e.EstimatedKB}));
         else
             Reporter.LogFmt(msgOutputSize, {e.EstimatedKB});
-        AfterOutput(owned->Row, e, owned->Type, owned->Output, owned->SourceTime,
+        // The encoder succeeded: checks of its output belong here, before the tags.
+        AfterOutput(owned->Row, e, owned->Type, *owned->File, owned->Output, owned->SourceTime,
                     TEntryAction::Encoded);
     }
     StartEntries();
     MaybeFinish();
 }
 
-void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, const QString& output,
-                         const QDateTime& sourceTime, TEntryAction action) {
+void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
+                         const QString& reservedName, const QDateTime& sourceTime,
+                         TEntryAction action) {
     const quint32 flags = Settings().Flags;
+    const QString& temp = file.TempPath();
+    QString published;
     try {
-        if (type == SourceTypeMP3) {
-            // The encoder copies an MP3 source's ID3v2 tag by itself; the
+        if (IsMpegSource(type)) {
+            // The encoder copies an MPEG source's ID3v2 tag by itself; the
             // options alone decide which tags the output carries.
             if (action == TEntryAction::Encoded)
-                StripLeadingTagV2(output);
-            TransferTags(entry.Path, output, flags & flKeepTagV1, flags & flKeepTagV2,
+                StripLeadingTagV2(temp);
+            TransferTags(entry.Path, temp, flags & flKeepTagV1, flags & flKeepTagV2,
                          flags & flCompactTag);
         }
         if (sourceTime.isValid() && (flags & flKeepTime))
-            SetFileTime(output, sourceTime);
+            SetFileTime(temp, sourceTime);
+        // Our own reservation must not push the output off its own name.
+        Reserved.remove(reservedName);
+        published = file.Publish(entry.OutputPath, Reserved);
+        Reserved.insert(published);
     } catch (...) {
-        Fail(row, entry.Path, output, ExceptionText());
+        file.Discard();
+        Fail(row, entry.Path, QString(), ExceptionText());
         return;
     }
-    EndEntry(row, entry.Path, output, action);
+    EndEntry(row, entry.Path, published, action);
 }
 
 void TBatch::AdvanceTotal(int estimatedKB) {
@@ -402,7 +406,7 @@ void TBatch::EncoderProgress() {
     int current = 0;
     int estimates = 0;
     for (auto& job : ActiveJobs) {
-        job->MeasuredKB = int(MeasureKB(job->Output));
+        job->MeasuredKB = int(MeasureKB(job->File->TempPath()));
         current += job->MeasuredKB;
         estimates += job->Entry.EstimatedKB;
     }
