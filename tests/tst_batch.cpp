@@ -38,15 +38,8 @@ QString Script(const QString& folder, const QString& name, const QByteArray& bod
 // The last argument the fake encoder gets is the output.
 const QByteArray LastArgument = "for a; do out=$a; done\n";
 
-// Everything in a folder, hidden files included: outputs and temporaries alike.
-QStringList FilesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-// The outputs being written: our own hidden temporary files.
-QStringList TempFilesIn(const QString& folder) {
-    return FilesIn(folder).filter(QRegularExpression(QStringLiteral("^\\..*\\.part$")));
-}
+using TestUtil::FilesIn;
+using TestUtil::TempFilesIn;
 
 struct TRig {
     TFileSource Source;
