@@ -1,5 +1,6 @@
 #include "TestUtil.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QtEndian>
@@ -77,6 +78,15 @@ bool Run(const QString& program, const QStringList& args, int timeoutMs, QByteAr
     if (output)
         *output = p.readAll();
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+QStringList TempFilesIn(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden,
+                                  QDir::Name);
 }
 
 bool Lame(const QString& wavPath, const QString& mp3Path, const QStringList& args) {

@@ -20,6 +20,11 @@ QByteArray PcmWav(int sampleRate, int channels, double seconds, double toneHz = 
 bool Run(const QString& program, const QStringList& args, int timeoutMs = 120000,
          QByteArray* output = nullptr);
 
+// Every file of a folder, hidden ones too; and among them the program's
+// temporary outputs (hidden, ending in ".part").
+QStringList FilesIn(const QString& folder);
+QStringList TempFilesIn(const QString& folder);
+
 // Encodes wavPath with lame and the given extra arguments into mp3Path.
 bool Lame(const QString& wavPath, const QString& mp3Path, const QStringList& args);
 

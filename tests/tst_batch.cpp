@@ -18,6 +18,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 Q_DECLARE_METATYPE(TEntryResult)
 Q_DECLARE_METATYPE(TRunSummary)
@@ -36,6 +39,9 @@ QString Script(const QString& folder, const QString& name, const QByteArray& bod
 
 // The last argument the fake encoder gets is the output.
 const QByteArray LastArgument = "for a; do out=$a; done\n";
+
+using TestUtil::FilesIn;
+using TestUtil::TempFilesIn;
 
 struct TRig {
     TFileSource Source;
@@ -92,7 +98,8 @@ private Q_SLOTS:
     void shortOutputIsNotASuccess_data();
     void shortOutputIsNotASuccess();
     void exceptionInOneEntryKeepsTheRunGoing();
-    void failedTagTransferIsReportedForItsEntry();
+    void failedTagTransferLeavesNoOutput_data();
+    void failedTagTransferLeavesNoOutput();
     void stopEndsEveryEncoderAndDeletesPartialOutputs_data();
     void stopEndsEveryEncoderAndDeletesPartialOutputs();
     void folderThatCannotBeMadeStopsTheRun();
@@ -290,26 +297,43 @@ void TestBatch::oneJobFollowsTheOrderOfEvents() {
 }
 
 void TestBatch::keepsExactlyTheChosenTags_data() {
+    QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("copy"); // a 64 kbit/s source with data copy on: copied, not encoded
     QTest::addColumn<bool>("keepV2");
     QTest::addColumn<bool>("keepV1");
-    QTest::newRow("encoded, both") << false << true << true;
-    QTest::newRow("encoded, v2 only") << false << true << false;
-    QTest::newRow("encoded, v1 only") << false << false << true;
-    QTest::newRow("encoded, none") << false << false << false;
-    QTest::newRow("copied, both") << true << true << true;
-    QTest::newRow("copied, none") << true << false << false;
+    QTest::newRow("encoded, both") << "song.mp3" << false << true << true;
+    QTest::newRow("encoded, v2 only") << "song.mp3" << false << true << false;
+    QTest::newRow("encoded, v1 only") << "song.mp3" << false << false << true;
+    QTest::newRow("encoded, none") << "song.mp3" << false << false << false;
+    QTest::newRow("copied, both") << "song.mp3" << true << true << true;
+    QTest::newRow("copied, none") << "song.mp3" << true << false << false;
+    // The encoder copies an MP2 source's ID3v2 tag as well.
+    QTest::newRow("MP2, both") << "song.mp2" << false << true << true;
+    QTest::newRow("MP2, v1 only") << "song.mp2" << false << false << true;
+    QTest::newRow("MP2, none") << "song.mp2" << false << false << false;
 }
 
 void TestBatch::keepsExactlyTheChosenTags() {
+    QFETCH(QString, file);
     QFETCH(bool, copy);
     QFETCH(bool, keepV2);
     QFETCH(bool, keepV1);
     const QString dir = Folder(QStringLiteral("tags"));
-    const QString source =
-        MakeMp3(dir + QStringLiteral("/song.mp3"),
-                {"-b", copy ? "64" : "128", "--tt", "Title", "--ta", "Artist", "--add-id3v2"});
+    QString source =
+        MakeSource(dir + QLatin1Char('/') + file,
+                   {"-b", copy ? "64" : "128", "--tt", "Title", "--ta", "Artist", "--add-id3v2"});
     QVERIFY(!source.isEmpty());
+    if (file.endsWith(QLatin1String(".mp2"))) {
+        QVERIFY(TestUtil::Run(QStringLiteral("mid3v2"), {"-t", "Title", "-a", "Artist", source}));
+        QByteArray v1 = "TAG";                          // ID3v1 marker
+        v1 += QByteArray("Title").leftJustified(30, 0); // title
+        v1 += QByteArray(30 + 30, 0);                   // artist, album
+        v1 += "2001";                                   // year
+        v1 += QByteArray(30, 0);                        // comment
+        v1 += char(17);                                 // genre
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::Append) && f.write(v1) == 128);
+    }
     if (copy)
         Settings().Flags |= flCopyData;
     if (keepV2)
@@ -455,8 +479,8 @@ void TestBatch::failingEncoderIsReported() {
         QVERIFY(!rig.ResultOf(row).Reason.isEmpty());
         QVERIFY(rig.ResultOf(row).Output.isEmpty());
     }
-    QVERIFY2(QDir(dir).entryList({QStringLiteral("*kbps*")}).isEmpty(),
-             "a broken output stays behind");
+    QVERIFY2(FilesIn(dir).filter(QStringLiteral("kbps")).isEmpty(),
+             "a broken output or its temporary file stays behind");
     const QStringList log = rig.Reporter.Log;
     QVERIFY(log.contains(MsgFmt(msgFileFailed, {mp3, rig.ResultOf(0).Reason})));
     QVERIFY(log.contains(MsgFmt(msgFileFailed, {wav, rig.ResultOf(1).Reason})));
@@ -577,24 +601,60 @@ void TestBatch::exceptionInOneEntryKeepsTheRunGoing() {
     QCOMPARE(RunState, quint8(rsIdle));
 }
 
-void TestBatch::failedTagTransferIsReportedForItsEntry() {
+void TestBatch::failedTagTransferLeavesNoOutput_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("output holds no MPEG stream") << "garbage";
+    QTest::newRow("file system full") << "full";
+    QTest::newRow("file size limit") << "limit";
+}
+
+void TestBatch::failedTagTransferLeavesNoOutput() {
+    QFETCH(QString, fault);
     const QString dir = Folder(QStringLiteral("tagfail"));
-    // A whole output, but the source is gone by the time its tags are read.
-    LameShortPath = Script(dir, QStringLiteral("spoil.sh"),
-                           "for a; do src=$out; out=$a; done\n'" + Lame.toUtf8() +
-                               "' \"$@\" || exit 1\nprintf gone > \"$src\"\n");
-    const QString mp3 = MakeMp3(dir + QStringLiteral("/a.mp3"), {"-b", "128"});
-    const QString wav = MakeWav(dir + QStringLiteral("/b.wav"));
-    Settings().Flags |= flKeepTagV1 | flKeepTime;
+    const QString out = dir + QStringLiteral("/out");
+    QVERIFY(QDir().mkpath(out));
+    // The source's ID3v2 tag (mostly padding) is larger than the room left.
+    const QString mp3 = MakeMp3(dir + QStringLiteral("/a.mp3"),
+                                {"-b", "128", "--tt", "T", "--pad-id3v2-size", "300000"});
+    const QString plain = MakeMp3(dir + QStringLiteral("/plain.mp3"), {"-b", "64"});
+    QVERIFY(GetMP3Info(mp3).TagV2Size > 100000);
+    // The encoder's work is done by a copy of a real output.
+    QByteArray body = LastArgument + "cat '" + plain.toUtf8() + "' > \"$out\"\n";
+    if (fault == QLatin1String("garbage"))
+        body = LastArgument + "printf 'not audio at all' > \"$out\"\n";
+    const QByteArray mountPoint = QFile::encodeName(out);
+    if (fault == QLatin1String("full")) {
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") != 0)
+            QSKIP("no tmpfs can be mounted here; the file size limit fails the write instead");
+        body += "cat /dev/zero > '" + out.toUtf8() + "/filler' 2>/dev/null\nexit 0\n";
+    }
+    const auto unmount = qScopeGuard([&] {
+        if (fault == QLatin1String("full"))
+            ::umount2(mountPoint.constData(), MNT_DETACH);
+    });
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    if (fault == QLatin1String("limit")) {
+        // Past the limit a write fails with EFBIG instead of ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 64 * 1024;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &saved); });
+    LameShortPath = Script(dir, QStringLiteral("enc.sh"), body);
+    Settings().Flags |= flKeepTagV2 | flKeepTime | flDestFolder;
+    Settings().DestDir = out + QLatin1Char('/');
     TRig rig;
     rig.Source.Add(mp3);
-    rig.Source.Add(wav);
     QVERIFY(rig.Run());
     QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Failed);
-    QCOMPARE(rig.ResultOf(0).Output, dir + QStringLiteral("/a_C64kbps.mp3"));
+    QVERIFY(!rig.ResultOf(0).Reason.isEmpty());
+    QCOMPARE(rig.ResultOf(0).Output, QString());
     QVERIFY(rig.Reporter.Log.contains(MsgFmt(msgFileFailed, {mp3, rig.ResultOf(0).Reason})));
-    QCOMPARE(rig.ResultOf(1).Action, TEntryAction::Encoded);
-    QCOMPARE(rig.Reporter.Log.last(), MsgFmt(msgFilesFailed, {1}));
+    QStringList left = FilesIn(out);
+    left.removeAll(QStringLiteral("filler"));
+    QCOMPARE(left, QStringList());
 }
 
 void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs_data() {
@@ -629,20 +689,18 @@ void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs() {
     }
     QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
     QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
-    const QStringList outputs = {dir + QStringLiteral("/a_C64kbps.mp3"),
-                                 dir + QStringLiteral("/b_C64kbps.mp3")};
     if (again)
         QTRY_COMPARE_WITH_TIMEOUT(
             rig.Reporter.Log.filter(QStringLiteral("decoded by mpg123")).size(), 1, 10000);
-    for (int i = 0; i < jobs; ++i)
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(outputs[i]).size() > 0, 10000);
+    // Partial outputs are written to temporary files only.
+    QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), jobs, 10000);
+    const QStringList temps = TempFilesIn(dir);
     for (int i = 0; i < noes; ++i) {
         rig.Reporter.QueueAnswer(TModalResult::No);
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
         QCOMPARE(RunState, quint8(rsBatch));
         QVERIFY(finished.isEmpty());
-        for (int j = 0; j < jobs; ++j)
-            QVERIFY(QFileInfo::exists(outputs[j]));
+        QCOMPARE(TempFilesIn(dir), temps);
     }
     if (noes < 0) {
         rig.Batch.Stop();
@@ -656,8 +714,8 @@ void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs() {
     if (finished.isEmpty())
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Ignored);
     QVERIFY(!finished.isEmpty() || finished.wait(10000));
-    for (const QString& output : outputs)
-        QVERIFY2(!QFileInfo::exists(output), qPrintable(output));
+    QCOMPARE(TempFilesIn(dir), QStringList());
+    QCOMPARE(FilesIn(dir).filter(QStringLiteral("kbps")), QStringList());
     QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunStopped));
     QVERIFY(rig.Summaries[0].Stopped);
     for (int row = 0; row < 3; ++row)

@@ -2,6 +2,7 @@
 
 #include "TestUtil.h"
 #include "formats/WavStream.h"
+#include "formats/MP3Stream.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/Sonabel_L.h"
@@ -68,6 +69,8 @@ private Q_SLOTS:
     void extensiblePcmWavIsEncoded();
     void stopSignals_data();
     void stopSignals();
+    void planAndRunStepAroundADanglingLink();
+    void twoRunsOnOneFolderShareNoOutput();
     void usageErrors_data();
     void usageErrors();
 
@@ -80,11 +83,11 @@ private:
     }
     // rawLast: a last path given as bytes, which need not be valid UTF-8.
     int RunCli(const QStringList& args, QByteArray& out, QByteArray& err,
-               const QByteArray& rawLast = {}) {
+               const QByteArray& rawLast = {}, const QString& command = QStringLiteral("run")) {
         QProcess p;
         QProcessEnvironment env = Environment();
         QString program = QStringLiteral(SONABEL_CLI_PATH);
-        QStringList arguments = QStringList{QStringLiteral("run")} + args;
+        QStringList arguments = QStringList{command} + args;
         if (!rawLast.isEmpty()) {
             // QProcess hands over text; printf turns octal escapes back into the bytes.
             QString escaped;
@@ -265,7 +268,61 @@ void TestCliRun::failingEncoderExitsWithOne() {
     QVERIFY(records[0].value("output").isNull());
     QVERIFY(records[0].value("reason").toString().contains(QLatin1String("3")));
     QCOMPARE(records[1].value("summary").toObject().value("failed").toInt(), 1);
-    QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}), QStringList());
+    QCOMPARE(FilesIn(dir).filter(QStringLiteral("kbps")), QStringList());
+}
+
+void TestCliRun::planAndRunStepAroundADanglingLink() {
+    const QString dir = Folder(QStringLiteral("link"));
+    const QString wav = Wav(dir + QStringLiteral("/a.wav"));
+    const QString mp3 = Mp3(dir + QStringLiteral("/a.mp3"), {"-b", "128"});
+    // Writing through the link would create its target.
+    const QString target = dir + QStringLiteral("/elsewhere.mp3");
+    const QString link = dir + QStringLiteral("/a_C64kbps.mp3");
+    QVERIFY(QFile::link(target, link));
+    QByteArray out, err;
+    QCOMPARE(RunCli({"--bitrate", "64", wav, mp3}, out, err, {}, QStringLiteral("plan")), 0);
+    const QList<QJsonObject> plan = Records(out);
+    QCOMPARE(RunCli({"--json", "--bitrate", "64", wav, mp3}, out, err), 0);
+    const QList<QJsonObject> run = Records(out);
+    QCOMPARE(run.size(), 3);
+    // Both sources plan the same name: each takes the next free one.
+    QCOMPARE(run[0].value("output").toString(), dir + QStringLiteral("/a_C64kbps (2).mp3"));
+    QCOMPARE(run[1].value("output").toString(), dir + QStringLiteral("/a_C64kbps (3).mp3"));
+    QCOMPARE(plan.size(), 2);
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(plan[i].value("unique"), run[i].value("output"));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+    QVERIFY(!QFileInfo::exists(target));
+}
+
+void TestCliRun::twoRunsOnOneFolderShareNoOutput() {
+    const QString dir = Folder(QStringLiteral("twice"));
+    QStringList sources;
+    for (const char* name : {"a", "b", "c"})
+        sources << Wav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name)), 10.0);
+    QProcess runs[2];
+    for (QProcess& p : runs) {
+        p.setProcessEnvironment(Environment());
+        p.start(QStringLiteral(SONABEL_CLI_PATH),
+                QStringList{"run", "--json", "--bitrate", "64"} + sources);
+    }
+    QStringList outputs;
+    for (QProcess& p : runs) {
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 0);
+        const QList<QJsonObject> records = Records(p.readAllStandardOutput());
+        QCOMPARE(records.size(), 4);
+        for (int i = 0; i < 3; ++i)
+            outputs << records[i].value("output").toString();
+    }
+    QCOMPARE(QSet<QString>(outputs.cbegin(), outputs.cend()).size(), 6);
+    for (int i = 0; i < outputs.size(); ++i) {
+        QVERIFY(outputs[i].startsWith(sources[i % 3].chopped(4) + QStringLiteral("_C64kbps")));
+        // Whole: neither run wrote over the other's output.
+        const qint64 ms = GetMP3Info(outputs[i]).Duration;
+        QVERIFY2(qAbs(ms - 10000) < 100, qPrintable(outputs[i] + QStringLiteral(": %1").arg(ms)));
+    }
+    QCOMPARE(FilesIn(dir).size(), 3 + 6);
 }
 
 void TestCliRun::unusableFilesAreResults_data() {
@@ -411,7 +468,7 @@ void TestCliRun::stopSignals() {
         Script(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec tail -f \"$out\"\n");
     if (inProbe)
         QVERIFY(WriteFile(encoder, "#!/bin/sh\ntouch \"$0.probed\"\nexec tail -f \"$0\"\n"));
-    const QStringList before = QDir(dir).entryList(QDir::Files);
+    const QStringList before = FilesIn(dir);
     QProcess p;
     p.setProcessEnvironment(Environment());
     // Its own process group, as a shell gives a foreground job, so that the
@@ -421,8 +478,10 @@ void TestCliRun::stopSignals() {
             {"run", "--json", "--jobs", "2", "--bitrate", "128", "--encoder", encoder, a, b});
     QVERIFY(p.waitForStarted());
     // Both encoders (or the probe) are under way.
-    QTRY_COMPARE_WITH_TIMEOUT(QDir(dir).entryList(QDir::Files).size(), before.size() + 2 - inProbe,
-                              20000);
+    if (inProbe)
+        QTRY_COMPARE_WITH_TIMEOUT(FilesIn(dir).size(), before.size() + 1, 20000);
+    else // both partial outputs are being written, to temporary files only
+        QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), 2, 20000);
     QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(dir).size() == 3 - inProbe, 20000);
     ::kill(signal == SIGINT ? -pid_t(p.processId()) : pid_t(p.processId()), signal);
     // Well before the probe's own time limit.
@@ -439,7 +498,7 @@ void TestCliRun::stopSignals() {
         QCOMPARE(p.readAllStandardOutput(), QByteArray());
         return;
     }
-    QCOMPARE(QDir(dir).entryList(QDir::Files), before);
+    QCOMPARE(FilesIn(dir), before);
     const QList<QJsonObject> records = Records(p.readAllStandardOutput());
     QCOMPARE(records.size(), 3);
     QCOMPARE(records[0].value("action").toString(), QStringLiteral("stopped"));

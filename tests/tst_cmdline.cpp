@@ -1,3 +1,5 @@
+#include "TestUtil.h"
+#include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
 
 #include <QDir>
@@ -279,6 +281,24 @@ void TestCommandLine::makeUniqueOutputName() {
     QVERIFY(QFile::link(tmp.filePath("nowhere"), tmp.filePath("Song_C128kbps (3).mp3")));
     QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (4).mp3"));
     QVERIFY(!QFileInfo::exists(tmp.filePath("Song_C128kbps (4).mp3")));
+    QCOMPARE(MakeUniqueOutputName(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
+             tmp.filePath("Song_C128kbps (5).mp3"));
+
+    // An output file moves only to a free name: never over a file nor through a link.
+    auto file = std::make_unique<TOutputFile>(planned);
+    QCOMPARE(TestUtil::TempFilesIn(tmp.path()),
+             QStringList{QFileInfo(file->TempPath()).fileName()});
+    QCOMPARE(RenameNoReplace(file->TempPath(), planned), EEXIST);
+    QCOMPARE(RenameNoReplace(file->TempPath(), tmp.filePath("Song_C128kbps (3).mp3")), EEXIST);
+    QVERIFY(!QFileInfo::exists(tmp.filePath("nowhere")));
+    QCOMPARE(file->Publish(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
+             tmp.filePath("Song_C128kbps (5).mp3"));
+    file.reset(); // a published output stays
+    QVERIFY(QFileInfo::exists(tmp.filePath("Song_C128kbps (5).mp3")));
+    // One that is not published leaves nothing behind.
+    file = std::make_unique<TOutputFile>(planned);
+    file.reset();
+    QCOMPARE(TestUtil::TempFilesIn(tmp.path()), QStringList());
 }
 
 void TestCommandLine::getShortPath() {

@@ -278,6 +278,11 @@ void TestTagTransfer::transferTags_data() {
     const QByteArray overrun = Tag(3, 0, frames + QByteArray("TXXX") + Be32(100000) + B("\0\0"));
     row("frame past the tag, compacted: whole tag", overrun, none, false, {0, 1, 1}, overrun,
         false);
+    // Identifiers the frame index cannot be read back with: the whole tag.
+    const QByteArray at = Tag(3, 0, Frame(3, "T@T2", B("\0x")) + frames + QByteArray(50, '\0'));
+    row("\"@\" in a frame id, compacted: whole tag", at, none, false, {0, 1, 1}, at, false);
+    const QByteArray tilde = Tag(3, 0, frames + Frame(3, "T~T2", B("\0x")) + QByteArray(50, '\0'));
+    row("\"~\" in a frame id, compacted: whole tag", tilde, none, false, {0, 1, 1}, tilde, false);
 }
 
 void TestTagTransfer::transferTags() {

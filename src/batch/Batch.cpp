@@ -3,6 +3,7 @@
 #include "batch/OutputCheck.h"
 #include "batch/PowerOff.h"
 #include "encoder/DecodePipe.h"
+#include "encoder/OutputFile.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
@@ -26,6 +27,11 @@ namespace {
 
 constexpr int SourceTypeMP3 = 2;
 constexpr int SourceTypeWAV = 3;
+
+// MP1, MP2 and MP3 sources are MPEG files and carry the same tags.
+bool IsMpegSource(int type) {
+    return type >= 0 && type <= SourceTypeMP3;
+}
 
 qint64 MeasureKB(const QString& path) {
     const QFileInfo info(path);
@@ -64,19 +70,6 @@ void SetFileTime(const QString& path, const QDateTime& time) {
 }
 
 } // namespace
-
-QString MakeReservedOutputName(const QString& planned, const QSet<QString>& reserved) {
-    const auto taken = [&reserved](const QString& path) {
-        return reserved.contains(path) || QFileInfo::exists(path);
-    };
-    if (!taken(planned))
-        return planned;
-    for (int k = 2;; ++k) {
-        const QString candidate = ChangeFileExt(planned, QStringLiteral(" (%1).mp3").arg(k));
-        if (!taken(candidate))
-            return candidate;
-    }
-}
 
 QString FormatTimeDisplay(qint64 remainingS, qint64 totalS) {
     return MsgFmt(msgTimeDisplay, {remainingS / 3600, remainingS / 60 % 60, remainingS % 60,
@@ -266,7 +259,7 @@ void TBatch::StartEntries() {
 }
 
 QString TBatch::ReserveOutputName(const QString& planned) {
-    const QString name = MakeReservedOutputName(planned, Reserved);
+    const QString name = MakeUniqueOutputName(planned, Reserved);
     Reserved.insert(name);
     return name;
 }
@@ -292,9 +285,7 @@ void TBatch::StartEntry(int row) {
     }
     const quint32 flags = Settings().Flags;
     View.SetCurrentRow(row);
-    QString output;
     try {
-        output = ReserveOutputName(e.OutputPath);
         const QFileInfo sourceInfo(e.Path);
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
         TSourceFacts facts;
@@ -303,6 +294,7 @@ void TBatch::StartEntry(int row) {
             EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;
         }
+        const QString output = ReserveOutputName(e.OutputPath);
         const QString folder = QFileInfo(output).absolutePath();
         if (!QDir().mkpath(folder)) {
             Reporter.SetState(rsStopRequested);
@@ -311,15 +303,17 @@ void TBatch::StartEntry(int row) {
                      ReasonText(TReason::CannotCreateFolder, {folder}));
             return;
         }
+        // Everything is written to a file of our own and published when whole.
+        auto file = std::make_unique<TOutputFile>(output);
         if (Jobs == 1)
             View.SetFileProgress(0, e.EstimatedKB);
         if (type == SourceTypeMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
             Reporter.LogFmt(msgCopyingFile, {DisplayedPath(e.Path)});
             try {
-                DTCopyFileBlock(e.Path, output, e.TagV2Bytes, e.AudioBytes, BlockBufferSize);
+                DTCopyFileBlock(e.Path, file->TempPath(), e.TagV2Bytes, e.AudioBytes,
+                                BlockBufferSize);
             } catch (...) {
                 const QString reason = ReasonWithDetail(TReason::CopyFailed, ExceptionText());
-                QFile::remove(output);
                 AdvanceTotal(e.EstimatedKB);
                 Fail(row, e.Path, QString(), reason);
                 return;
@@ -327,10 +321,10 @@ void TBatch::StartEntry(int row) {
             AdvanceTotal(e.EstimatedKB);
             if (Jobs == 1)
                 View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
-            AfterOutput(row, e, type, output, sourceTime, TEntryAction::Copied);
+            AfterOutput(row, e, type, *file, output, sourceTime, TEntryAction::Copied);
             return;
         }
-        const QStringList arguments = BuildLameArgumentList(type, Params, e.Path, output);
+        const QStringList arguments = BuildLameArgumentList(type, Params, e.Path, file->TempPath());
         Reporter.LogFmt(msgEncodingFile, {DisplayedPath(e.Path)});
         if (Jobs == 1)
             Reporter.LogFmt(msgOutputSize, {0});
@@ -339,6 +333,7 @@ void TBatch::StartEntry(int row) {
         job->Entry = e;
         job->Type = type;
         job->Output = output;
+        job->File = std::move(file);
         job->SourceTime = sourceTime;
         job->Facts = facts;
         job->Process = new TEncoderProcess(this);
@@ -384,13 +379,13 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
         reason = ReasonText(TReason::EncoderCrashed);
     else if (exitCode != 0)
         reason = ReasonText(TReason::EncoderExitCode, {exitCode});
-    else if (QFileInfo(job->Output).size() == 0)
+    else if (QFileInfo(job->File->TempPath()).size() == 0)
         reason = ReasonText(TReason::EncoderNoOutput);
 
     // Encoder succeeded -> check duration -> maybe encode again -> then tags.
     if (reason.isEmpty()) {
-        reason = CheckOutput(*job, job->Output);
-        if (!reason.isEmpty() && StartDecodePipe(job, job->Output, reason))
+        reason = CheckOutput(*job, job->File->TempPath());
+        if (!reason.isEmpty() && StartDecodePipe(job, job->File->TempPath(), reason))
             return;
     }
     JobEnded(job, reason);
@@ -441,10 +436,10 @@ void TBatch::DecodePipeEnded(TJob* job, const QString& encoderError, const QStri
         // A decoder that failed part way leaves a short output, which says
         // more than its exit; one whose output is whole failed harmlessly.
         reason = encoderError;
-        if (reason.isEmpty() && QFileInfo(job->Output).size() == 0)
+        if (reason.isEmpty() && QFileInfo(job->File->TempPath()).size() == 0)
             reason = decoderError.isEmpty() ? ReasonText(TReason::EncoderNoOutput) : decoderError;
         if (reason.isEmpty())
-            reason = CheckOutput(*job, job->Output);
+            reason = CheckOutput(*job, job->File->TempPath());
     }
     JobEnded(job, reason);
 }
@@ -459,8 +454,8 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
     const TBatchEntry& e = owned->Entry;
 
     if (RunState != rsBatch) {
-        // The run created this file: a half-written output is of no use to anyone.
-        QFile::remove(owned->Output);
+        // A half-written output is of no use to anyone; only our temporary goes.
+        owned->File->Discard();
         EndEntry(owned->Row, e.Path, QString(), TEntryAction::Stopped);
         MaybeFinish();
         return;
@@ -470,39 +465,47 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
     if (Jobs == 1)
         View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
     if (!reason.isEmpty()) {
-        QFile::remove(owned->Output);
+        owned->File->Discard();
         Fail(owned->Row, e.Path, QString(), reason);
     } else {
         if (Jobs == 1)
             Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {e.EstimatedKB}));
         else
             Reporter.LogFmt(msgOutputSize, {e.EstimatedKB});
-        AfterOutput(owned->Row, e, owned->Type, owned->Output, owned->SourceTime,
+        AfterOutput(owned->Row, e, owned->Type, *owned->File, owned->Output, owned->SourceTime,
                     TEntryAction::Encoded);
     }
     StartEntries();
     MaybeFinish();
 }
 
-void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, const QString& output,
-                         const QDateTime& sourceTime, TEntryAction action) {
+void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
+                         const QString& reservedName, const QDateTime& sourceTime,
+                         TEntryAction action) {
     const quint32 flags = Settings().Flags;
+    const QString& temp = file.TempPath();
+    QString published;
     try {
-        if (type == SourceTypeMP3) {
-            // The encoder copies an MP3 source's ID3v2 tag by itself; the
+        if (IsMpegSource(type)) {
+            // The encoder copies an MPEG source's ID3v2 tag by itself; the
             // options alone decide which tags the output carries.
             if (action == TEntryAction::Encoded)
-                StripLeadingTagV2(output);
-            TransferTags(entry.Path, output, flags & flKeepTagV1, flags & flKeepTagV2,
+                StripLeadingTagV2(temp);
+            TransferTags(entry.Path, temp, flags & flKeepTagV1, flags & flKeepTagV2,
                          flags & flCompactTag);
         }
         if (sourceTime.isValid() && (flags & flKeepTime))
-            SetFileTime(output, sourceTime);
+            SetFileTime(temp, sourceTime);
+        // Our own reservation must not push the output off its own name.
+        Reserved.remove(reservedName);
+        published = file.Publish(entry.OutputPath, Reserved);
+        Reserved.insert(published);
     } catch (...) {
-        Fail(row, entry.Path, output, ReasonWithDetail(TReason::TagsFailed, ExceptionText()));
+        file.Discard();
+        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::TagsFailed, ExceptionText()));
         return;
     }
-    EndEntry(row, entry.Path, output, action);
+    EndEntry(row, entry.Path, published, action);
 }
 
 void TBatch::AdvanceTotal(int estimatedKB) {
@@ -517,7 +520,7 @@ void TBatch::EncoderProgress() {
     int current = 0;
     int estimates = 0;
     for (auto& job : ActiveJobs) {
-        job->MeasuredKB = int(MeasureKB(job->Output));
+        job->MeasuredKB = int(MeasureKB(job->File->TempPath()));
         current += job->MeasuredKB;
         estimates += job->Entry.EstimatedKB;
     }

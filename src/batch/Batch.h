@@ -25,6 +25,7 @@ class TReporter;
 class TPowerOff;
 class TEncoderProcess;
 class TDecodePipe;
+class TOutputFile;
 
 // What the batch reads of one list row.
 struct TBatchEntry {
@@ -124,7 +125,8 @@ private:
         int Row = -1;
         TBatchEntry Entry;
         int Type = 0;
-        QString Output;
+        QString Output; // the name reserved at the start
+        std::unique_ptr<TOutputFile> File;
         QDateTime SourceTime;
         TEncoderProcess* Process = nullptr;
         int MeasuredKB = 0;
@@ -146,8 +148,9 @@ private:
     void DecodePipeEnded(TJob* job, const QString& encoderError, const QString& decoderError);
     void JobEnded(TJob* job, const QString& reason);
     std::list<std::unique_ptr<TJob>>::iterator FindJob(TJob* job);
-    void AfterOutput(int row, const TBatchEntry& entry, int type, const QString& output,
-                     const QDateTime& sourceTime, TEntryAction action);
+    // Tags and file time on the finished temporary file, then its publication.
+    void AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
+                     const QString& reservedName, const QDateTime& sourceTime, TEntryAction action);
     void EncoderProgress();
     void AdvanceTotal(int estimatedKB);
     void EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
@@ -185,9 +188,6 @@ private:
     TRunSummary Summary;
 };
 
-// The run-time name of an output: the planned path when neither a file nor
-// another entry of the run has it, else the first free " (k).mp3" variant.
-QString MakeReservedOutputName(const QString& planned, const QSet<QString>& reserved);
 // The time label: h, min, s left, then h, min, s in all.
 QString FormatTimeDisplay(qint64 remainingS, qint64 totalS);
 // The time label projected from the total bar; none before 2 s of run time

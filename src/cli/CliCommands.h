@@ -11,7 +11,8 @@ inline constexpr int ExitUsage = 2;
 int RunInfoCommand(const QStringList& args);
 // sonabel-cli encoder [--settings FILE] [--encoder PATH]
 int RunEncoderCommand(const QStringList& args);
-// sonabel-cli plan [options] PATH...: the planned output and command line per source.
+// sonabel-cli plan [options] [--recursive] PATH...: the planned output and command line per
+// source; a folder gives its own files, with --recursive those below it too.
 int RunPlanCommand(const QStringList& args);
 // sonabel-cli run [options] PATH...: the batch run on the terminal.
 int RunRunCommand(const QStringList& args);

@@ -7,13 +7,11 @@
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "settings/Settings.h"
+#include "sources/SourceList.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
-#include <algorithm>
-#include <climits>
-#include <optional>
+#include <QSet>
 
 namespace {
 
@@ -22,32 +20,20 @@ struct TSource {
     QString BaseFolder; // the folder given on the command line, empty for a file
 };
 
-// Source type by extension: 0 MP1, 1 MP2, 2 MP3, 3 WAV, 4 unusable.
-int SourceTypeOf(const QString& path) {
-    static const QStringList extensions = {QStringLiteral("mp1"), QStringLiteral("mp2"),
-                                           QStringLiteral("mp3"), QStringLiteral("wav")};
-    const qsizetype i = extensions.indexOf(QFileInfo(path).suffix().toLower());
-    return i < 0 ? UnusableSourceType : int(i);
-}
-
-// A folder stands for the usable files in it (and, recursive, below it), each
-// keeping the folder as its base so that sub-folders can be rebuilt under the
-// destination.
+// A folder stands for the usable files in it (and, when recursive, below it)
+// in the order a run's folder scan adds them, each keeping the folder as its
+// base so that sub-folders can be rebuilt under the destination.
 QList<TSource> ExpandPath(const QString& given, bool recursive) {
     const QString path = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
     if (!QFileInfo(path).isDir())
         return {{path, QString()}};
+    QStringList files;
+    ScanFolder(path, &files, QStringLiteral("*.*"), {}, recursive);
     QList<TSource> sources;
     const QString base = IncludeTrailingSlash(path);
-    QDirIterator it(path, QDir::Files | QDir::Hidden,
-                    recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (SourceTypeOf(file) != UnusableSourceType)
+    for (const QString& file : std::as_const(files))
+        if (SourceTypeOfExtension(file) != UnusableSourceType)
             sources.append({file, base});
-    }
-    std::sort(sources.begin(), sources.end(),
-              [](const TSource& a, const TSource& b) { return a.Path < b.Path; });
     return sources;
 }
 
@@ -91,13 +77,17 @@ int RunPlanCommand(const QStringList& args) {
         program = encoder.isEmpty() ? QString::fromLatin1(LameExeName) : encoder;
     const int encodingMode = s.EncodingMode & 1;
     const QString lameParams = CurrentLameParams();
+    // Names one source takes are taken for the next, as in a run.
+    QSet<QString> reserved;
     for (const QString& given : paths) {
         for (const TSource& source : ExpandPath(given, recursive)) {
-            const int type = SourceTypeOf(source.Path);
+            const int type = SourceTypeOfExtension(source.Path);
             const QString output =
                 MakeOutputPath(source.Path, source.BaseFolder, s.DestDir, TargetBitRate,
                                encodingMode, s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
-            const QString unique = MakeUniqueOutputName(output);
+            const QString unique = MakeUniqueOutputName(output, reserved);
+            if (type != UnusableSourceType)
+                reserved.insert(unique);
             const TPriorityTranslation passed =
                 TranslatePriority(BuildLameArgumentList(type, lameParams, source.Path, unique));
             TJsonObject line;

@@ -252,12 +252,15 @@ bool NameTaken(const QString& path) {
 }
 } // namespace
 
-QString MakeUniqueOutputName(const QString& plannedPath) {
-    if (!NameTaken(plannedPath))
+QString MakeUniqueOutputName(const QString& plannedPath, const QSet<QString>& reserved) {
+    const auto taken = [&reserved](const QString& path) {
+        return reserved.contains(path) || NameTaken(path);
+    };
+    if (!taken(plannedPath))
         return plannedPath;
     for (int k = 2;; ++k) {
         const QString candidate = ChangeFileExt(plannedPath, QStringLiteral(" (%1).mp3").arg(k));
-        if (!NameTaken(candidate))
+        if (!taken(candidate))
             return candidate;
     }
 }

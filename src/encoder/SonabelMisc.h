@@ -3,6 +3,7 @@
 // and the argument list really passed), where its output goes, and what its
 // banner says about it.
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -59,7 +60,9 @@ QStringList SplitCommandLine(const QString& text);
 
 QString MakeOutputPath(const QString& path, const QString& baseFolder, const QString& destDir,
                        int bitRate, int mode, bool destFolder, bool keepSubDirs);
-QString MakeUniqueOutputName(const QString& plannedPath);
+// The planned path when no file, folder or link (dangling ones too) has that
+// name and the run has not reserved it, else the first free " (k).mp3" variant.
+QString MakeUniqueOutputName(const QString& plannedPath, const QSet<QString>& reserved = {});
 
 // The absolute path of an existing file, empty otherwise.
 QString GetShortPath(const QString& path);

@@ -28,8 +28,15 @@ void TransferTagV2(TMP3ReadStream& source, TMP3ReadStream& dest, bool compact) {
     qint64 length = tagSize;
     // A frame whose size points past the tag would make the kept length larger
     // than the tag itself; the whole tag is then the most that is copied.
-    if (StartsWithID3(source) && compact)
-        length = std::min(KeptTagLength(source.FrameIndex), tagSize);
+    if (StartsWithID3(source) && compact) {
+        try {
+            length = std::min(KeptTagLength(source.FrameIndex), tagSize);
+        } catch (const EConvertError&) {
+            // A frame identifier holding "@" or "~" cannot be read back from
+            // the index: the whole tag is copied rather than the file lost.
+            length = tagSize;
+        }
+    }
     // The size field holds 28 bits; a longer compacted tag is copied whole.
     if (length != tagSize && length - TagV2Layout::HeaderLength > MaxTagV2BodySize)
         length = tagSize;

@@ -6,8 +6,9 @@
 
 // Appends the source's ID3v1 tag (KeepV1) and inserts its ID3v2 tag (KeepV2),
 // whole or up to its last frame before padding (Compact), where the destination
-// has no tag of that kind. Throws EFOpenError when either file is no usable MPEG
-// stream, and the stream errors of the block routines.
+// has no tag of that kind (whole when a frame identifier spoils the index).
+// Throws EFOpenError when either file is no usable MPEG stream, and the stream
+// errors of the block routines.
 void TransferTags(const QString& source, const QString& dest, bool keepV1, bool keepV2,
                   bool compact);
 

@@ -1,0 +1,40 @@
+#pragma once
+// An output in the making. It is written to a hidden temporary file of our own
+// in the destination folder (created exclusively, named so that no folder scan
+// takes it for a source) and appears under its real name only when whole, by a
+// rename that never replaces anything. Whatever is not published is deleted,
+// and only that temporary file is ever deleted.
+
+#include <QSet>
+#include <QString>
+
+class TOutputFile {
+public:
+    // Creates the temporary file in the folder of name (which must exist);
+    // throws EFOpenError when it cannot.
+    explicit TOutputFile(const QString& name);
+    ~TOutputFile();
+    TOutputFile(const TOutputFile&) = delete;
+    TOutputFile& operator=(const TOutputFile&) = delete;
+
+    // Where the output is written until it is published.
+    const QString& TempPath() const { return Temp; }
+
+    // Moves the temporary file to the name MakeUniqueOutputName gives planned
+    // with the names in reserved (those other outputs of the run hold); when
+    // another program takes that name first, the next free one is used.
+    // Returns the name published; throws EWriteError when it cannot be done.
+    QString Publish(const QString& planned, const QSet<QString>& reserved);
+
+    // Deletes the temporary file unless it was published.
+    void Discard();
+
+private:
+    QString Temp;
+    bool Done = false;
+};
+
+// Why a rename fails, or 0: the rename that never replaces (the kernel's
+// no-replace flag, else a hard link and an unlink, else an exclusively created
+// place holder taken over). EEXIST when to is taken, by a dangling link too.
+int RenameNoReplace(const QString& from, const QString& to);
