@@ -10,7 +10,6 @@
 #include "formats/MulDiv.h"
 #include "formats/StreamBlocks.h"
 #include "formats/TagTransfer.h"
-#include "messages/DecoderTexts.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
@@ -393,8 +392,7 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
 
 QString TBatch::CheckOutput(const TJob& job, const QString& path) const {
     const TMP3Info output = GetMP3Info(path);
-    return CheckOutputDuration(job.Facts.DurationMs, job.Facts.VBR, output.Duration, output.VBR,
-                               Settings().Language);
+    return CheckOutputDuration(job.Facts.DurationMs, job.Facts.VBR, output.Duration, output.VBR);
 }
 
 bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shortReason) {
@@ -409,9 +407,8 @@ bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shor
     }
     const TDecodePipeArguments arguments = BuildDecodePipeArgumentLists(
         Params, job->Entry.Path, path, job->Facts.SampleRate, GetMpegChannels(job->Entry.Path));
-    Reporter.LogLine(
-        DecoderText(TDecoderText::EncodingAgain, Settings().Language)
-            .arg(DisplayedPath(job->Entry.Path), shortReason, QString::fromLatin1(Mpg123ExeName)));
+    Reporter.LogLine(EncodingAgainLine(DisplayedPath(job->Entry.Path), shortReason,
+                                       QString::fromLatin1(Mpg123ExeName)));
     if (Jobs == 1)
         Reporter.LogFmt(msgOutputSize, {0});
     job->Pipe = new TDecodePipe(this);

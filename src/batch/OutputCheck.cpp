@@ -1,6 +1,6 @@
 #include "batch/OutputCheck.h"
 
-#include "messages/DecoderTexts.h"
+#include "messages/ReasonTexts.h"
 
 namespace {
 
@@ -10,8 +10,7 @@ QString Seconds(int ms) {
 
 } // namespace
 
-QString CheckOutputDuration(int sourceMs, bool sourceVbr, int outputMs, bool outputVbr,
-                            int language) {
+QString CheckOutputDuration(int sourceMs, bool sourceVbr, int outputMs, bool outputVbr) {
     if (sourceMs <= 0)
         return QString();
     qint64 slack = OutputSlackMs;
@@ -19,6 +18,5 @@ QString CheckOutputDuration(int sourceMs, bool sourceVbr, int outputMs, bool out
         slack += qint64(sourceMs) * VbrSlackPercent / 100;
     if (qint64(outputMs) >= sourceMs - slack)
         return QString();
-    return DecoderText(TDecoderText::OutputShort, language)
-        .arg(Seconds(qMax(outputMs, 0)), Seconds(sourceMs));
+    return ReasonText(TReason::OutputShort, {Seconds(qMax(outputMs, 0)), Seconds(sourceMs)});
 }

@@ -12,5 +12,4 @@ inline constexpr int VbrSlackPercent = 5;
 
 // Empty when the output is long enough or the source's duration is unknown
 // (0 or less); otherwise the reason, giving both durations in seconds.
-QString CheckOutputDuration(int sourceMs, bool sourceVbr, int outputMs, bool outputVbr,
-                            int language = 0);
+QString CheckOutputDuration(int sourceMs, bool sourceVbr, int outputMs, bool outputVbr);

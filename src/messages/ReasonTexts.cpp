@@ -11,6 +11,7 @@ struct TOwnTexts {
     std::array<const char16_t*, ReasonCount> Reasons;
     const char16_t* Detail;  // %s reason, %s detail
     const char16_t* Skipped; // %s path, %s reason
+    const char16_t* Again;   // %s path, %s reason, %s decoder
     const char16_t* Summary; // %d encoded, copied, skipped, failed; %d:%.2d:%.2d elapsed
 };
 
@@ -20,9 +21,11 @@ constexpr std::array<TOwnTexts, LanguageCount> Tables = {{
       u"permission denied", u"file vanished", u"file not found", u"file name is not valid UTF-8",
       u"output folder not writable", u"bit rate below the target", u"encoder could not be started",
       u"encoder crashed", u"encoder exit code %d", u"encoder wrote no output", u"cannot create %s",
-      u"cannot copy the audio data", u"cannot carry the tags over", u"file error"},
+      u"cannot copy the audio data", u"cannot carry the tags over", u"file error",
+      u"output holds %s s of %s s"},
      u"%s: %s",
      u"Skipped %s: %s",
+     u"%s: %s; encoding again from audio decoded by %s",
      u"Encoded %d, copied %d, skipped %d, failed %d in %d:%.2d:%.2d."},
     {{u"fichier non pris en charge ou endommagé", u"fichier vide", u"pas au format PCM",
       u"pas un fichier ordinaire", u"accès refusé", u"fichier disparu", u"fichier introuvable",
@@ -31,9 +34,10 @@ constexpr std::array<TOwnTexts, LanguageCount> Tables = {{
       u"arrêt brutal de l’encodeur", u"code de sortie de l’encodeur %d",
       u"l’encodeur n’a rien écrit", u"impossible de créer %s",
       u"impossible de copier les données audio", u"impossible de reporter les étiquettes",
-      u"erreur de fichier"},
+      u"erreur de fichier", u"la sortie contient %s\u00A0s sur %s\u00A0s"},
      u"%s\u00A0: %s",
      u"Ignoré %s\u00A0: %s",
+     u"%s\u00A0: %s\u00A0; nouvel encodage depuis l’audio décodé par %s",
      u"Encodés %d, copiés %d, ignorés %d, en échec %d en %d:%.2d:%.2d."},
 }};
 
@@ -63,6 +67,10 @@ QString ReasonWithDetail(TReason id, const QString& detail) {
 
 QString SkippedLine(const QString& path, const QString& reason) {
     return FormatMsg(Text(Current().Skipped), {path, reason});
+}
+
+QString EncodingAgainLine(const QString& path, const QString& reason, const QString& decoder) {
+    return FormatMsg(Text(Current().Again), {path, reason, decoder});
 }
 
 QString RunSummaryLine(int encoded, int copied, int skipped, int failed, qint64 seconds) {

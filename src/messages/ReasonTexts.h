@@ -25,8 +25,9 @@ enum class TReason : int {
     CopyFailed,
     TagsFailed,
     FileError,
+    OutputShort, // %s seconds in the output, %s seconds in the source
 };
-inline constexpr int ReasonCount = int(TReason::FileError) + 1;
+inline constexpr int ReasonCount = int(TReason::OutputShort) + 1;
 
 // The reason in the current language, filled with the values noted above.
 QString ReasonText(TReason id, std::initializer_list<QVariant> args = {});
@@ -35,5 +36,7 @@ QString ReasonText(TReason id, std::initializer_list<QVariant> args = {});
 QString ReasonWithDetail(TReason id, const QString& detail);
 // The log line of a file left out of a run, with its reason.
 QString SkippedLine(const QString& path, const QString& reason);
+// The log line of an output encoded again from another decoder's audio.
+QString EncodingAgainLine(const QString& path, const QString& reason, const QString& decoder);
 // The terminal's last line of a run: the counts and the elapsed time.
 QString RunSummaryLine(int encoded, int copied, int skipped, int failed, qint64 seconds);
