@@ -493,13 +493,19 @@ void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFil
         }
         if (sourceTime.isValid() && (flags & flKeepTime))
             SetFileTime(temp, sourceTime);
+    } catch (...) {
+        file.Discard();
+        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::TagsFailed, ExceptionText()));
+        return;
+    }
+    try {
         // Our own reservation must not push the output off its own name.
         Reserved.remove(reservedName);
         published = file.Publish(entry.OutputPath, Reserved);
         Reserved.insert(published);
     } catch (...) {
         file.Discard();
-        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::TagsFailed, ExceptionText()));
+        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::FileError, ExceptionText()));
         return;
     }
     EndEntry(row, entry.Path, published, action);
