@@ -22,6 +22,8 @@ class TestSmallForms : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    // A failed row must not leave its countdown open for the next one.
+    void cleanup() { ShutDown.reject(); }
     void warningAnswer_data();
     void warningAnswer();
     void countdown_data();
@@ -34,6 +36,8 @@ private:
     TSonabelWarningForm Warning;
     TSonabelShutDown ShutDown;
     TWindowBatchView View{Warning, ShutDown};
+    // What the countdowns' callbacks received; outlives every row.
+    QList<bool> Calls;
 };
 
 void TestSmallForms::initTestCase() {
@@ -136,14 +140,14 @@ void TestSmallForms::countdown() {
     QFETCH(QString, action);
     QFETCH(bool, result);
     ShutDown.Timer->setInterval(1000);
-    QList<bool> calls;
-    const auto record = [&calls](bool value) { calls << value; };
+    Calls.clear();
+    const auto record = [this](bool value) { Calls << value; };
     QSignalSpy finished(&ShutDown, &QDialog::finished);
     if (mode == TSonabelShutDown::PowerOffMode)
         View.PowerOffCountdown(seconds, record);
     else
         View.AskDelayedStart(seconds, record);
-    QVERIFY(calls.isEmpty()); // the answer comes later, never from the call itself
+    QVERIFY(Calls.isEmpty()); // the answer comes later, never from the call itself
     QCOMPARE(bool(ShutDown.windowFlags() & Qt::WindowStaysOnTopHint),
              mode == TSonabelShutDown::PowerOffMode);
     QCOMPARE(ShutDown.lblShutDown1->text(),
@@ -159,21 +163,21 @@ void TestSmallForms::countdown() {
         ShutDown.Timer->setInterval(1); // running out, quickly
     QVERIFY(!finished.isEmpty() || finished.wait(2000));
     QTest::qWait(20); // room for a stray tick or a second call
-    QCOMPARE(calls, QList<bool>{result});
+    QCOMPARE(Calls, QList<bool>{result});
     QVERIFY(!ShutDown.isVisible());
     QVERIFY(!ShutDown.Timer->isActive());
 }
 
 // A newer countdown arriving while one is open refuses the open one.
 void TestSmallForms::newerCountdown() {
-    QList<bool> first;
+    Calls.clear();
     ShutDown.Timer->setInterval(1000);
-    ShutDown.PowerOffCountdown(30, [&](bool c) { first << c; });
-    ShutDown.AskDelayedStart(90, [&](bool c) { first << !c; });
-    QCOMPARE(first, QList<bool>{false});
+    ShutDown.PowerOffCountdown(30, [this](bool c) { Calls << c; });
+    ShutDown.AskDelayedStart(90, [this](bool c) { Calls << !c; });
+    QCOMPARE(Calls, QList<bool>{false});
     QVERIFY(ShutDown.isVisible() && ShutDown.Timer->isActive());
     ShutDown.reject();
-    QCOMPARE(first, (QList<bool>{false, false}));
+    QCOMPARE(Calls, (QList<bool>{false, false}));
 }
 
 void TestSmallForms::windowsInLanguages() {
