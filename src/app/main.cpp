@@ -1,0 +1,34 @@
+// sonabel: the desktop program. Files and folders named on the command line
+// are added to the list as if they had been dropped on it.
+
+#include "gui/SonabelF.h"
+#include "update/UpdateCheck.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Morvane"));
+    QApplication::setApplicationName(AppTitle);
+    QApplication::setApplicationVersion(QStringLiteral(SONABEL_VERSION));
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("Files and folders to add to the list."),
+                                 QStringLiteral("[PATH...]"));
+    parser.process(app);
+
+    TSonabelMainForm mainForm;
+    if (!mainForm.FormCreate())
+        return 0;
+    mainForm.CreateForms();
+    mainForm.show();
+    const QStringList paths = parser.positionalArguments();
+    if (!paths.isEmpty())
+        QTimer::singleShot(0, &mainForm, [&mainForm, paths] { mainForm.AddDroppedPaths(paths); });
+    return QApplication::exec();
+}

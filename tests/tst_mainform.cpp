@@ -1,0 +1,455 @@
+// The main window: start-up and the encoder check, adding by dialog, drop and
+// command line, removing, runs from the start button with the real encoder,
+// stopping and closing, placement and resizing, and its picture.
+
+#include "GuiCheck.h"
+#include "TestUtil.h"
+#include "batch/Batch.h"
+#include "formats/MP3Stream.h"
+#include "gui/DragListView.h"
+#include "gui/Led.h"
+#include "gui/SonabelF.h"
+#include "messages/RunState.h"
+#include "messages/Sonabel_L.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+#include "sources/SourceList.h"
+#include "update/UpdateCheck.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace TestUtil;
+
+namespace {
+
+class TFakePowerOff : public TPowerOff {
+public:
+    TPowerOffResult PowerOff() override { return {false, 1, QStringLiteral("not here")}; }
+};
+
+// Flags as stored after the first-run question (no automatic update check).
+const QString AskedFlags = QString::number(DefaultFlags | flUpdateAsked);
+
+} // namespace
+
+Q_DECLARE_METATYPE(TModalResult)
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void startUp_data();
+    void startUp();
+    void addByDialog_data();
+    void addByDialog();
+    void drop_data();
+    void drop();
+    void removeAndClear_data();
+    void removeAndClear();
+    void runInLanguages();
+    void stopRun_data();
+    void stopRun();
+    void placementAndResize();
+
+private:
+    // A window over a fresh INI store; its boxes are answered from Answers.
+    std::unique_ptr<TSonabelMainForm> NewForm(const QString& lamePath);
+    QString Make(const QString& name, double seconds);
+    QStringList Outputs() const;
+
+    QTemporaryDir Dir;
+    QString Ini;
+    QString Lame;
+    QString Wav, Mp3, Long1, Long2;
+    QList<TModalResult> Answers;
+    QStringList Questions, Infos, Chosen;
+    int FilterCalls = 0;
+    bool FilterAnswer = false;
+};
+
+void TestMainForm::initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    Lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    QVERIFY(!Lame.isEmpty());
+    QVERIFY(QDir(Dir.path()).mkpath("in/a/sub") && QDir(Dir.path()).mkpath("in/b"));
+    Wav = Make("in/tone.wav", 2.0);
+    Mp3 = Dir.filePath("in/song.mp3");
+    QVERIFY(TestUtil::Lame(Wav, Mp3, {"-b", "128"}));
+    Long1 = Make("in/a/long1.wav", 40.0);
+    Long2 = Make("in/b/long2.wav", 40.0);
+    QVERIFY(WriteFile(Dir.filePath("in/a/sub/notes.txt"), "not audio"));
+}
+
+void TestMainForm::init() {
+    Settings() = TSettings();
+    RunState = rsIdle;
+    SetLanguage(0, false);
+    Ini = Dir.filePath("store.ini");
+    QFile::remove(Ini);
+    Answers.clear();
+    Questions.clear();
+    Infos.clear();
+    Chosen.clear();
+    FilterCalls = 0;
+}
+
+void TestMainForm::cleanup() {
+    for (const QString& output : Outputs())
+        QFile::remove(output);
+}
+
+QString TestMainForm::Make(const QString& name, double seconds) {
+    const QString path = Dir.filePath(name);
+    return WriteFile(path, PcmWav(44100, 2, seconds)) ? path : QString();
+}
+
+QStringList TestMainForm::Outputs() const {
+    QStringList outputs;
+    QDirIterator it(Dir.filePath("in"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.contains("kbps") || path.endsWith(".part"))
+            outputs << path;
+    }
+    return outputs;
+}
+
+std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath) {
+    QFile ini(Ini);
+    if (!ini.exists() && ini.open(QIODevice::WriteOnly))
+        ini.write(("[General]\nFlags=" + AskedFlags + "\nLamePath=" + lamePath + "\n").toUtf8());
+    ini.close();
+    auto form = std::make_unique<TSonabelMainForm>(std::make_unique<TRegFile>(Ini),
+                                                   std::make_unique<TFakePowerOff>());
+    form->AppDir = Dir.filePath("app/");
+    form->MessageBox = [this](const QString& text, TDialogType, unsigned buttons) {
+        if (buttons == mbOK) {
+            Infos << text;
+            return TModalResult::OK;
+        }
+        Questions << text;
+        return Answers.isEmpty() ? TModalResult::No : Answers.takeFirst();
+    };
+    form->ChooseEncoder = [this](const QString&) {
+        return Chosen.isEmpty() ? QString() : Chosen.takeFirst();
+    };
+    form->ChooseFiles = [this](const QString&) { return Chosen; };
+    form->ChooseScanFolder = [this](QString& folder) {
+        folder = Chosen.value(0);
+        return !folder.isEmpty();
+    };
+    form->ChooseScanFilter = [this] {
+        ++FilterCalls;
+        return FilterAnswer;
+    };
+    if (!form->FormCreate())
+        return nullptr;
+    form->CreateForms();
+    return form;
+}
+
+// Where the encoder comes from: the stored path, the program folder, the PATH,
+// or the user (a wrong name is refused, the name test ignores case).
+void TestMainForm::startUp_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("inAppDir");
+    QTest::addColumn<bool>("inPath");
+    QTest::addColumn<QList<TModalResult>>("answers");
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<bool>("created");
+    QTest::addColumn<QString>("lamePath"); // "" for the real encoder's path
+    QTest::addColumn<int>("infos");
+    const auto yes = TModalResult::Yes;
+    QTest::newRow("stored") << "<lame>" << true << true << QList<TModalResult>{} << QStringList{}
+                            << true << "" << 0;
+    QTest::newRow("program folder first") << "/gone/lame" << true << true << QList<TModalResult>{}
+                                          << QStringList{} << true << "app/lame" << 0;
+    QTest::newRow("PATH") << "/gone/lame" << false << true << QList<TModalResult>{} << QStringList{}
+                          << true << "" << 0;
+    QTest::newRow("refused") << "" << false << false << QList<TModalResult>{TModalResult::No}
+                             << QStringList{} << false << "" << 0;
+    QTest::newRow("dialog cancelled")
+        << "" << false << false << QList<TModalResult>{yes} << QStringList{} << false << "" << 0;
+    QTest::newRow("wrong name, then upper case")
+        << "" << false << false << QList<TModalResult>{yes, yes}
+        << QStringList{"pick/notlame", "pick/LAME"} << true << "pick/LAME" << 1;
+}
+
+void TestMainForm::startUp() {
+    QFETCH(QString, stored);
+    QFETCH(bool, inAppDir);
+    QFETCH(bool, inPath);
+    QFETCH(QList<TModalResult>, answers);
+    QFETCH(QStringList, chosen);
+    QFETCH(QString, lamePath);
+    QDir(Dir.filePath("app")).removeRecursively();
+    QDir(Dir.filePath("pick")).removeRecursively();
+    QVERIFY(QDir(Dir.path()).mkpath("app") && QDir(Dir.path()).mkpath("pick"));
+    if (inAppDir)
+        QVERIFY(QFile::link(Lame, Dir.filePath("app/lame")));
+    for (const char* name : {"pick/notlame", "pick/LAME"})
+        QVERIFY(QFile::link(Lame, Dir.filePath(name)));
+    for (QString& c : chosen)
+        c = Dir.filePath(c);
+    Answers = answers;
+    Chosen = chosen;
+    const QByteArray path = qgetenv("PATH");
+    if (!inPath)
+        qputenv("PATH", Dir.filePath("pick").toLocal8Bit() + "/none");
+    auto form = NewForm(stored == "<lame>" ? Lame : stored);
+    qputenv("PATH", path);
+
+    QTEST(bool(form), "created");
+    QCOMPARE(Questions.size(), answers.size());
+    QTEST(int(Infos.size()), "infos");
+    if (!form) {
+        // Giving up saves nothing: the store is as it was written.
+        QVERIFY(!TestUtil::ReadFile(Ini).contains("Width"));
+        return;
+    }
+    QCOMPARE(QFileInfo(Settings().LamePath).absoluteFilePath(),
+             lamePath.isEmpty() ? QFileInfo(Lame).absoluteFilePath() : Dir.filePath(lamePath));
+    // The banner is the log's first line; the caption carries the version.
+    QVERIFY2(form->memoInfo->toPlainText().startsWith("LAME"),
+             qPrintable(form->memoInfo->toPlainText()));
+    QCOMPARE(form->windowTitle(), "Sonabel " + VersionText(ProgramVersionNumber()));
+    QCOMPARE(form->StatusPanels[0]->text(), "Ready");
+}
+
+// Dialogs: duplicates are skipped silently, anything unusable is named once.
+void TestMainForm::addByDialog_data() {
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("infos");
+    QTest::addColumn<QString>("lastDir");
+    QTest::newRow("files") << false
+                           << QStringList{"in/tone.wav", "in/song.mp3", "in/a/sub/notes.txt",
+                                          "in/tone.wav"}
+                           << 2 << 1 << "in/a/sub";
+    QTest::newRow("files cancelled") << false << QStringList{} << 0 << 0 << "";
+    QTest::newRow("folder, recursive") << true << QStringList{"in/a"} << 1 << 0 << "in/a";
+    QTest::newRow("folder cancelled") << true << QStringList{} << 0 << 0 << "";
+}
+
+void TestMainForm::addByDialog() {
+    QFETCH(bool, folder);
+    QFETCH(QStringList, chosen);
+    QFETCH(QString, lastDir);
+    auto form = NewForm(Lame);
+    Settings().DirFlags |= dfRecurse;
+    for (QString& c : chosen)
+        c = Dir.filePath(c);
+    Chosen = chosen;
+    (folder ? form->btnAddDir : form->btnAddFiles)->click();
+    QTEST(form->List().Count(), "rows");
+    QTEST(int(Infos.size()), "infos");
+    QCOMPARE(RunState, rsIdle);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    if (!lastDir.isEmpty())
+        QCOMPARE(Settings().LastDir, Dir.filePath(lastDir));
+    QVERIFY(form->btnAddFiles->isEnabled());
+}
+
+// A drop (or the command line) of two folders and a file: the folder filter is
+// asked once, before the first folder; cancelling it keeps only the file.
+void TestMainForm::drop_data() {
+    QTest::addColumn<bool>("commandLine");
+    QTest::addColumn<bool>("filter");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("drop, filter cancelled") << false << false << 1;
+    QTest::newRow("drop, filter accepted") << false << true << 3;
+    QTest::newRow("command line, filter cancelled") << true << false << 1;
+    QTest::newRow("command line, filter accepted") << true << true << 3;
+}
+
+void TestMainForm::drop() {
+    QFETCH(bool, commandLine);
+    QFETCH(bool, filter);
+    auto form = NewForm(Lame);
+    Settings().DirFlags |= dfRecurse;
+    FilterAnswer = filter;
+    const QStringList paths = {Dir.filePath("in/a"), Dir.filePath("in/song.mp3"),
+                               Dir.filePath("in/b")};
+    if (commandLine) {
+        // Relative names as a shell passes them.
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(Dir.path());
+        form->AddDroppedPaths({"in/a", "in/song.mp3", "in/b"});
+        QDir::setCurrent(before);
+    } else {
+        // A drop from a file manager: local files, with a web address among them.
+        QMimeData data;
+        QList<QUrl> urls{QUrl("https://example.com/x.mp3")};
+        for (const QString& p : paths)
+            urls << QUrl::fromLocalFile(p);
+        data.setUrls(urls);
+        const QStringList dropped = TDragListView::DroppedPaths(&data);
+        QCOMPARE(dropped, paths);
+        form->ListView->DropPaths(dropped);
+    }
+    QCOMPARE(FilterCalls, 1);
+    QTEST(form->List().Count(), "rows");
+    if (!filter)
+        QCOMPARE(form->List().GetCell(0, TCell::Path), paths[1]);
+    QCOMPARE(RunState, rsIdle);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// Removing leaves the row that moved into the last deleted place selected,
+// or nothing when it was the end; nothing selected is a message.
+void TestMainForm::removeAndClear_data() {
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("infos");
+    QTest::newRow("middle") << QList<int>{1} << 2 << 1 << 0;
+    QTest::newRow("first and middle") << QList<int>{0, 1} << 1 << 0 << 0;
+    QTest::newRow("last") << QList<int>{2} << 2 << -1 << 0;
+    QTest::newRow("none") << QList<int>{} << 3 << -1 << 1;
+}
+
+void TestMainForm::removeAndClear() {
+    QFETCH(QList<int>, selected);
+    auto form = NewForm(Lame);
+    form->AddDroppedPaths({Wav, Mp3, Long1});
+    QCOMPARE(form->List().Count(), 3);
+    form->ListView->clearSelection();
+    for (const int row : selected)
+        form->ListView->selectionModel()->select(
+            form->List().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    form->btnRemoveFiles->click();
+    QTEST(form->List().Count(), "rows");
+    QTEST(int(Infos.size()), "infos");
+    const QModelIndexList now = form->ListView->selectionModel()->selectedRows();
+    QTEST(now.isEmpty() ? -1 : now.first().row(), "current");
+    form->btnClearList->click();
+    QCOMPARE(form->List().Count(), 0);
+    QCOMPARE(form->StatusPanels[1]->text(), "Sources: 0 MB");
+}
+
+// A whole run from the start button: outputs at the target rate, the window
+// back to idle; then its picture in both languages.
+void TestMainForm::runInLanguages() {
+    auto form = NewForm(Lame);
+    form->show();
+    form->AddDroppedPaths({Wav, Mp3});
+    form->cbBitrate->setCurrentIndex(4); // 64 kbit/s
+    form->SomethingChange();
+    QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
+    form->btnGO->click();
+    QCOMPARE(form->btnGO->text(), "Stop");
+    QVERIFY(!form->btnAddFiles->isEnabled() && form->cbShutDown->isEnabled());
+    QVERIFY(finished.wait(60000));
+    for (int row = 0; row < 2; ++row) {
+        TMP3Info info;
+        GetMP3Info(form->List().GetCell(row, TCell::OutputPath), 0, info);
+        QCOMPARE(info.BitRate, 64);
+    }
+    QCOMPARE(RunState, rsIdle);
+    QVERIFY(form->btnAddFiles->isEnabled() && !form->Led->Lit());
+    QCOMPARE(form->btnGO->text(), "Start");
+    QVERIFY(form->memoInfo->toPlainText().contains("Finished."));
+    QVERIFY(Questions.isEmpty() && Infos.isEmpty());
+
+    form->ListView->selectRow(1);
+    const QStringList problems =
+        GuiCheck::CheckInLanguages(form.get(), "mainform", [&] { form->ApplyLanguage(); });
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    // The language switch keeps the bit rate.
+    QCOMPARE(form->cbBitrate->currentIndex(), 4);
+}
+
+// Stopping by the button or by closing: the question first, the language
+// switched meanwhile shows at once, then no output is left behind.
+void TestMainForm::stopRun_data() {
+    QTest::addColumn<bool>("byClose");
+    QTest::addColumn<TModalResult>("answer");
+    QTest::newRow("button, no") << false << TModalResult::No;
+    QTest::newRow("button, yes") << false << TModalResult::Yes;
+    QTest::newRow("close, no") << true << TModalResult::No;
+    QTest::newRow("close, yes") << true << TModalResult::Yes;
+}
+
+void TestMainForm::stopRun() {
+    QFETCH(bool, byClose);
+    QFETCH(TModalResult, answer);
+    auto form = NewForm(Lame);
+    form->show();
+    form->AddDroppedPaths({Long1, Long2});
+    QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
+    form->btnGO->click();
+    QCOMPARE(RunState, rsBatch);
+
+    SetLanguage(1, true);
+    QCOMPARE(form->StatusPanels[0]->text(), StateTexts[rsBatch]);
+    QCOMPARE(form->btnGO->text(), Msg(msgGoStop));
+    QVERIFY(StateTexts[rsBatch] != "Encoding…");
+
+    Answers = {answer};
+    if (byClose)
+        form->close();
+    else
+        form->btnGO->click();
+    QCOMPARE(Questions.size(), 1);
+    QVERIFY(form->isVisible());
+    QVERIFY(finished.wait(120000));
+    const bool stopped = answer == TModalResult::Yes;
+    QCOMPARE(form->memoInfo->toPlainText().contains(Msg(msgRunStopped)), stopped);
+    QCOMPARE(Outputs().size(), stopped ? 0 : 2);
+    if (byClose && stopped) {
+        QTRY_VERIFY(!form->isVisible());
+        QVERIFY(TestUtil::ReadFile(Ini).contains("Width"));
+    }
+    SetLanguage(0, false);
+}
+
+// The placement is saved on close and restored on the next first show; a
+// wider window widens the file column and status panel 0 only.
+void TestMainForm::placementAndResize() {
+    auto form = NewForm(Lame);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form->resize(700, 480);
+    QVERIFY(form->close());
+    auto again = NewForm(Lame);
+    again->show();
+    QCOMPARE(again->size(), QSize(700, 480));
+
+    QHeaderView* header = again->ListView->horizontalHeader();
+    const int column0 = header->sectionSize(0);
+    QList<int> fixed;
+    for (int c = 1; c < 4; ++c)
+        fixed << header->sectionSize(c);
+    for (int p = 1; p < 4; ++p)
+        fixed << again->StatusPanels[size_t(p)]->width();
+    const int panel0 = again->StatusPanels[0]->width();
+    const int list = again->ListView->viewport()->width();
+    again->resize(800, 480);
+    QCoreApplication::processEvents();
+    QCOMPARE(header->sectionSize(0) - column0, again->ListView->viewport()->width() - list);
+    QCOMPARE(again->StatusPanels[0]->width() - panel0, 100);
+    QList<int> after;
+    for (int c = 1; c < 4; ++c)
+        after << header->sectionSize(c);
+    for (int p = 1; p < 4; ++p)
+        after << again->StatusPanels[size_t(p)]->width();
+    QCOMPARE(after, fixed);
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
