@@ -117,6 +117,16 @@ void TestMpeg::builtStreams_data() {
     // 1 x 128 + 3 x 160: mean 152.
     QTest::newRow("VBR mean is rounded")
         << Frame(V1L3_128, 418) + Frames(V1L3_160, 522, 3) << 4 << 152 << true;
+    // Junk inside a varying stream: the walk searches past it and goes on.
+    QTest::newRow("VBR with junk between frames")
+        << Frame(V1L3_128, 418) + Frame(V1L3_160, 522) + QByteArray("junk!") +
+               Frames(V1L3_128, 418, 10)
+        << 12 << 131 << true;
+    // Too large to be read in one go: walked through the read-ahead buffer.
+    const int pairs = int(TFileStream::WholeReadLimit / (418 + 522)) + 64;
+    QTest::newRow("VBR larger than the one-read limit")
+        << (Frame(V1L3_128, 418) + Frame(V1L3_160, 522)).repeated(pairs) << 2 * pairs << 144
+        << true;
     QTest::newRow("Xing at 36: its frame not counted")
         << XingFrame(36) + Frames(V1L3_128, 418, 120) << 120 << 128 << true;
     QTest::newRow("Xing at 13 counts the same")

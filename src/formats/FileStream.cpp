@@ -95,6 +95,32 @@ bool TFileStream::Fill(qint64 pos) {
     return true;
 }
 
+bool TFileStream::BufferToEnd(qint64 from) {
+    const qint64 size = Size();
+    if (from < 0 || from > size)
+        return false;
+    // Bytes buffered up to `from` are kept, so only the rest is fetched.
+    const bool keep = BufLen > 0 && from >= BufStart && from <= BufStart + BufLen;
+    const qint64 start = keep ? BufStart : from;
+    const qint64 have = keep ? std::min(BufLen, size - start) : 0;
+    const qint64 need = size - start;
+    if (have == need)
+        return true;
+    if (need > WholeReadLimit)
+        return false;
+    if (Buf.size() < need) {
+        // The whole limit at once: the spare buffer then serves every later file
+        // without a new allocation; pages are only touched as they are read.
+        QByteArray bigger(std::max(need, WholeReadLimit), Qt::Uninitialized);
+        std::memcpy(bigger.data(), Buf.constData(), size_t(have));
+        Buf.swap(bigger);
+    }
+    const qint64 n = PRead(Buf.data() + have, need - have, start + have);
+    BufStart = start;
+    BufLen = have + n;
+    return BufLen == need;
+}
+
 qint64 TFileStream::ReadSlow(void* buffer, qint64 count) {
     if (count <= 0 || Pos < 0)
         return 0;

@@ -47,6 +47,10 @@ public:
         }
         return BufferedSlow(count);
     }
+    // Buffers everything from `from` to the end of the file in one read, keeping
+    // bytes already buffered just before it. False when that would take more
+    // than WholeReadLimit bytes (nothing is read then) or the file ended early.
+    bool BufferToEnd(qint64 from);
     // Exact variants: EReadError / EWriteError when fewer bytes move.
     void ReadBuffer(void* buffer, qint64 count);
     void WriteBuffer(const void* buffer, qint64 count);
@@ -68,6 +72,8 @@ public:
     // doubles while reads stay sequential, so a full walk costs few calls.
     static constexpr qint64 ReadAheadSize = 16 * 1024;
     static constexpr qint64 MaxReadAheadSize = 128 * 1024;
+    // A walk over every frame reads files up to this size in one go.
+    static constexpr qint64 WholeReadLimit = 4 * 1024 * 1024;
 
 private:
     qint64 ReadSlow(void* buffer, qint64 count);

@@ -3,6 +3,7 @@
 #include "MulDiv.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <cstring>
 
 const std::array<const char*, 4> MPEGVersionNames = {"MPEG-2.5", "", "MPEG-2", "MPEG-1"};
@@ -10,7 +11,7 @@ const std::array<const char*, 4> MPEGLayerNames = {"", "Layer III", "Layer II", 
 
 namespace {
 
-// Bit rates in kbit/s by bit-rate index 0..15 (0: free format, 15: invalid).
+// Bit rates in kbit/s by layer and bit-rate index 0..15 (0: free format, 15: invalid).
 constexpr int BitRatesV1[4][16] = {
     {},                                                                        // reserved layer
     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},     // Layer III
@@ -24,6 +25,18 @@ constexpr int BitRatesV2[4][16] = {
     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
     {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
 };
+// Both by version (0 = 2.5, 1 reserved, 2 = MPEG-2, 3 = MPEG-1), so any decoded
+// header indexes it directly.
+constexpr auto BitRates = [] {
+    std::array<std::array<std::array<int, 16>, 4>, 4> t{};
+    for (int layer = 1; layer < 4; ++layer) {
+        for (int i = 0; i < 16; ++i) {
+            t[0][layer][i] = t[2][layer][i] = BitRatesV2[layer][i];
+            t[3][layer][i] = BitRatesV1[layer][i];
+        }
+    }
+    return t;
+}();
 // Hz by version (0 = 2.5, 1 reserved, 2 = MPEG-2, 3 = MPEG-1) and index 0..3.
 constexpr int SampleRates[4][4] = {
     {11025, 12000, 8000, 0},
@@ -40,13 +53,26 @@ bool SyncTest(quint32 h) {
     return (h & MpegHeader::SyncMask) == MpegHeader::SyncMask && MpegHeader::BitRateIndex(h) != 15;
 }
 
+// Sync bits, the first frame's version and layer, and a bit-rate index that is
+// neither free format (0) nor invalid (15).
+inline bool NextFrameTest(quint32 h, quint32 expected) {
+    // Bitwise and, not &&: one branch on the result instead of one per part.
+    return ((h & (MpegHeader::SyncMask | MpegHeader::VersionLayerMask)) ==
+            (MpegHeader::SyncMask | expected)) &
+           (unsigned(MpegHeader::BitRateIndex(h)) - 1 < 14);
+}
+
+inline quint32 BigEndian32(const uchar* d) {
+    return quint32(d[0]) << 24 | quint32(d[1]) << 16 | quint32(d[2]) << 8 | d[3];
+}
+
 } // namespace
 
 int MpegBitRate(int version, int layer, int bitRateIndex) {
     if (version < 0 || version > 3 || version == 1 || layer < 1 || layer > 3 || bitRateIndex < 0 ||
         bitRateIndex > 15)
         return 0;
-    return version == MpegV1 ? BitRatesV1[layer][bitRateIndex] : BitRatesV2[layer][bitRateIndex];
+    return BitRates[size_t(version)][size_t(layer)][size_t(bitRateIndex)];
 }
 
 int MpegSampleRate(int version, int sampleRateIndex) {
@@ -93,7 +119,7 @@ quint8 TMP3ReadStream::ReadByte() {
 quint32 TMP3ReadStream::ReadHeader() {
     quint8 b[4] = {0, 0, 0, 0};
     Read(b, 4);
-    return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | b[3];
+    return BigEndian32(b);
 }
 
 void TMP3ReadStream::CountFrame(int bitRate, int length) {
@@ -126,12 +152,16 @@ bool TMP3ReadStream::FindFirstFrame() {
     return true;
 }
 
+void TMP3ReadStream::PrepareNextFrameSizes() {
+    for (size_t bits = 0; bits < NextFrameSizes.size(); ++bits) {
+        const quint32 h = quint32(bits) << MpegHeader::PaddingShift;
+        const int bitRate = MpegBitRate(Info.Version, Info.Layer, MpegHeader::BitRateIndex(h));
+        NextFrameSizes[bits] = {bitRate, MpegFrameLength(Info.Version, Info.Layer, bitRate,
+                                                         Info.SampleRate, MpegHeader::Padding(h))};
+    }
+}
+
 bool TMP3ReadStream::FindNextFrame() {
-    auto passes = [this](quint32 h) {
-        const int index = MpegHeader::BitRateIndex(h);
-        return (h & MpegHeader::SyncMask) == MpegHeader::SyncMask &&
-               (h & MpegHeader::VersionLayerMask) == Expected && index != 15 && index != 0;
-    };
     // A header counts only when it starts at least 7 bytes before AudioEnd.
     const qint64 lastStart = qint64(Info.AudioEnd) - 7;
     bool found = false;
@@ -140,12 +170,13 @@ bool TMP3ReadStream::FindNextFrame() {
     qint64 available = 0;
     const qint64 start = Position();
     if (const uchar* d = Buffered(available)) {
+        // Candidate starts: all four bytes buffered, none past lastStart.
+        const qint64 candidates = std::min(available - 3, lastStart - start + 1);
         qint64 i = 0;
-        for (; i + 4 <= available && start + i <= lastStart; ++i) {
-            const quint32 h =
-                quint32(d[i]) << 24 | quint32(d[i + 1]) << 16 | quint32(d[i + 2]) << 8 | d[i + 3];
-            if (passes(h)) {
-                Header = h;
+        for (; i < candidates; ++i) {
+            // Every header starts with a byte of sync bits only.
+            if (d[i] == 0xFF && NextFrameTest(BigEndian32(d + i), Expected)) {
+                Header = BigEndian32(d + i);
                 found = true;
                 break;
             }
@@ -156,7 +187,7 @@ bool TMP3ReadStream::FindNextFrame() {
     if (!found && Position() <= lastStart) {
         Header = ReadHeader();
         while (Position() <= qint64(Info.AudioEnd) - 3) {
-            if (passes(Header)) {
+            if (NextFrameTest(Header, Expected)) {
                 found = true;
                 break;
             }
@@ -166,20 +197,66 @@ bool TMP3ReadStream::FindNextFrame() {
     FrameLength = FrameBitRate = 0;
     if (!found)
         return false;
-    const int index = MpegHeader::BitRateIndex(Header);
-    const int padding = MpegHeader::Padding(Header);
-    int& length = NextFrameLengths[size_t(index)][size_t(padding)];
-    if (length == 0)
-        length =
-            MpegFrameLength(Info.Version, Info.Layer, MpegBitRate(Info.Version, Info.Layer, index),
-                            Info.SampleRate, padding);
-    // The frame length is known only for valid indexes, and so is the bit rate.
+    const TFrameSize& size = NextFrameSizes[(Header >> MpegHeader::PaddingShift) & 0x7F];
     FrameOffset = Position() - 4;
-    FrameBitRate = MpegBitRate(Info.Version, Info.Layer, index);
-    FrameLength = length;
+    FrameBitRate = size.BitRate;
+    FrameLength = size.Length;
     ++Info.FrameCount;
-    BitRateSum += FrameBitRate;
+    BitRateSum += size.BitRate;
     return true;
+}
+
+// The walk of a variable stream, frame after frame for as long as each next
+// header lies at the first or second byte searched and all of it is buffered:
+// the same frames FindNextFrame would find, with the state in registers, so
+// the chain from one header to the next is a few instructions long. Returns
+// at the first frame that needs the full search, or at the last frame count.
+void TMP3ReadStream::WalkBuffered() {
+    SetPosition(FrameOffset + FrameLength - 1);
+    qint64 available = 0;
+    const uchar* d = Buffered(available);
+    if (!d)
+        return;
+    const qint64 base = Position();
+    // Last search start whose two candidates may count as headers and whose
+    // eight bytes read below are buffered.
+    const qint64 lastSearch = std::min(qint64(Info.AudioEnd) - 8, base + available - 8);
+    qint64 search = base, offset = FrameOffset, count = Info.FrameCount, sum = BitRateSum;
+    quint32 header = Header;
+    TFrameSize size{FrameBitRate, FrameLength};
+    // Each header's position depends on the last one, so each load waits on
+    // the cache: asking for the bytes ahead early overlaps those waits.
+    qint64 prefetched = std::max(PrefetchedTo, base);
+    const qint64 prefetchEnd = base + available;
+    while (search <= lastSearch && count < INT32_MAX) {
+        for (const qint64 to = std::min(search + PrefetchDistance, prefetchEnd); prefetched < to;
+             prefetched += 64)
+            __builtin_prefetch(d + (prefetched - base));
+        const uchar* p = d + (search - base);
+        const quint64 v = qFromBigEndian<quint64>(p);
+        const quint32 h0 = quint32(v >> 32), h1 = quint32(v >> 24);
+        // Both candidates' sizes are looked up alongside their tests, keeping the
+        // table load off the path from one header to the next.
+        const TFrameSize& size0 = NextFrameSizes[p[2] >> 1];
+        const TFrameSize& size1 = NextFrameSizes[p[3] >> 1];
+        const bool at0 = NextFrameTest(h0, Expected);
+        if (!(at0 | NextFrameTest(h1, Expected)))
+            break;
+        header = at0 ? h0 : h1;
+        offset = search + (at0 ? 0 : 1);
+        size = at0 ? size0 : size1;
+        ++count;
+        sum += size.BitRate;
+        search = offset + size.Length - 1;
+    }
+    Header = header;
+    FrameOffset = offset;
+    FrameBitRate = size.BitRate;
+    FrameLength = size.Length;
+    Info.FrameCount = qint32(count);
+    BitRateSum = sum;
+    PrefetchedTo = prefetched;
+    SetPosition(offset + 4);
 }
 
 void TMP3ReadStream::Analyse(quint8 options) {
@@ -224,6 +301,7 @@ void TMP3ReadStream::Analyse(quint8 options) {
     if (!FindFirstFrame())
         throw EFOpenError(FileOpenErrorText(FileName()));
     Info.SampleRate = FrameSampleRate;
+    PrepareNextFrameSizes();
     int referenceBitRate = FrameBitRate;
     const qint64 first = FrameOffset;
 
@@ -231,7 +309,10 @@ void TMP3ReadStream::Analyse(quint8 options) {
         if (ReadMagic(first + offset, "Xing", 4, ' '))
             Info.VBR = true;
     }
+    // A variable stream is walked to its end, visiting every frame: from here on
+    // the walk runs in memory when the rest of the file is small enough.
     if (Info.VBR) {
+        BufferToEnd(first);
         Seek(first + FrameLength - 1);
         Info.FrameCount = 0;
         BitRateSum = 0;
@@ -241,11 +322,18 @@ void TMP3ReadStream::Analyse(quint8 options) {
     }
 
     for (;;) {
+        if (Info.VBR) {
+            WalkBuffered();
+            if (Info.FrameCount == INT32_MAX)
+                break;
+        }
         SetPosition(FrameOffset + FrameLength - 1);
         if (!FindNextFrame())
             break;
-        if (FrameBitRate != referenceBitRate)
+        if (!Info.VBR && FrameBitRate != referenceBitRate) {
             Info.VBR = true;
+            BufferToEnd(FrameOffset);
+        }
         if ((Info.FrameCount == 100 && !Info.VBR) || Info.FrameCount == INT32_MAX)
             break;
     }

@@ -98,9 +98,20 @@ private:
     int FrameSampleRate = 0;
     int FrameLength = 0;
     qint64 BitRateSum = 0;
-    // Later frames use the first frame's sampling rate, so their lengths depend
-    // only on the bit-rate index and padding: computed once each.
-    std::array<std::array<int, 2>, 16> NextFrameLengths{};
+    // Later frames use the first frame's version, layer and sampling rate, so
+    // their bit rate and length depend only on the bit-rate index and padding:
+    // looked up per frame by header bits 9-15 (the third header byte without
+    // its lowest bit), computed once per file.
+    struct TFrameSize {
+        int BitRate = 0;
+        int Length = 0;
+    };
+    std::array<TFrameSize, 128> NextFrameSizes{};
+    void PrepareNextFrameSizes();
+    void WalkBuffered();
+    // How far ahead of the walk the buffered bytes are asked into the cache.
+    static constexpr qint64 PrefetchDistance = 4096;
+    qint64 PrefetchedTo = 0;
 };
 
 // Never throws: an unusable file leaves Info all zero, TagV1Data zero, FrameIndex empty.

@@ -120,7 +120,7 @@ enum TMsgId : int {
     msgCaptionCancel = 96,
     msgOptOKHint = 97,
     msgOptCancelHint = 98,
-    msgSpare99 = 99,
+    msgOptJobs = 99,
     msgOptGroupInterface = 100,
     msgOptLanguage = 101,
     msgOptLanguageHint = 102,
@@ -215,7 +215,7 @@ enum TMsgId : int {
     msgPropsTagV2Header = 201,   // %d major version, %d tag size
     msgPropsFrameCount = 202,    // %d frames, %d empty entries
     msgPropsDumpTruncated = 203, // %d bytes
-    msgSpare204 = 204,
+    msgOptJobsHint = 204,        // options dialog, beside the encoder settings
     msgPropsV1Title = 205,
     msgPropsV1Artist = 206,
     msgPropsV1Album = 207,
@@ -301,7 +301,7 @@ inline constexpr int MessageCount = 281;
 static_assert(msgDelayedCountdown == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
-inline constexpr std::array<TMsgId, 3> SpareMessages = {msgSpare99, msgSpare204, msgSpare224};
+inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};
 
 // Filled by SetLanguage, emptied by FreeMessages; everything else only reads.
 extern std::array<QString, MessageCount> MessageTable;

@@ -127,7 +127,7 @@ constexpr TMsgText Texts[] = {
     {msgCaptionCancel, u"Cancel"},
     {msgOptOKHint, u"Keep the changes"},
     {msgOptCancelHint, u"Discard the changes"},
-    {msgSpare99, u""},
+    {msgOptJobs, u"Files encoded at once:"},
     {msgOptGroupInterface, u"Interface"},
     {msgOptLanguage, u"Language:"},
     {msgOptLanguageHint, u"Language of the interface; the change applies at once"},
@@ -264,7 +264,8 @@ constexpr TMsgText Texts[] = {
     {msgPropsTagV2Header, u"ID3v2.%d tag, %d bytes"},
     {msgPropsFrameCount, u"Frames: %d, empty entries: %d"},
     {msgPropsDumpTruncated, u"Only the first %d bytes of this frame are shown."},
-    {msgSpare204, u""},
+    {msgOptJobsHint, u"How many encoders run side by side; more than the number of processors "
+                     u"gains nothing"},
     {msgPropsV1Title, u"Title:"},
     {msgPropsV1Artist, u"Artist:"},
     {msgPropsV1Album, u"Album:"},

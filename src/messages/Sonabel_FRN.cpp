@@ -131,7 +131,7 @@ constexpr TMsgText Texts[] = {
     {msgCaptionCancel, u"Annuler"},
     {msgOptOKHint, u"Conserver les modifications"},
     {msgOptCancelHint, u"Abandonner les modifications"},
-    {msgSpare99, u""},
+    {msgOptJobs, u"Fichiers encodés en même temps\u00A0:"},
     {msgOptGroupInterface, u"Interface"},
     {msgOptLanguage, u"Langue\u00A0:"},
     {msgOptLanguageHint, u"Langue de l’interface\u00A0; le changement s’applique immédiatement"},
@@ -270,7 +270,8 @@ constexpr TMsgText Texts[] = {
     {msgPropsTagV2Header, u"Étiquette ID3v2.%d, %d octets"},
     {msgPropsFrameCount, u"Cadres\u00A0: %d, entrées vides\u00A0: %d"},
     {msgPropsDumpTruncated, u"Seuls les %d premiers octets de ce cadre sont affichés."},
-    {msgSpare204, u""},
+    {msgOptJobsHint, u"Nombre d’encodeurs lancés côte à côte\u00A0; en lancer plus qu’il n’y a "
+                     u"de processeurs n’apporte rien"},
     {msgPropsV1Title, u"Titre\u00A0:"},
     {msgPropsV1Artist, u"Artiste\u00A0:"},
     {msgPropsV1Album, u"Album\u00A0:"},
