@@ -9,8 +9,10 @@
 #include "gui/LanguageTexts.h"
 #include "gui/Led.h"
 #include "gui/SonabelDownloadF.h"
+#include "gui/SonabelOptionsF.h"
 #include "gui/SonabelPropsF.h"
 #include "gui/SonabelShutDownF.h"
+#include "gui/SonabelTextF.h"
 #include "gui/SonabelWarningF.h"
 #include "gui/WindowBatchView.h"
 #include "messages/RunState.h"
@@ -403,6 +405,9 @@ void TSonabelMainForm::CreateComponents() {
 }
 
 void TSonabelMainForm::CreateForms() {
+    // The options window shows its texts in the viewer, which therefore comes first.
+    TextForm = new TSonabelTextForm(this);
+    OptionForm = new TSonabelOptionForm(this, TextForm, this);
     PropsForm = new TSonabelPropsForm(this, this);
     WarningForm = new TSonabelWarningForm(this);
     DownloadForm = new TSonabelDownloadForm(this);
@@ -412,6 +417,8 @@ void TSonabelMainForm::CreateForms() {
         if (RunState == rsUpdateCheck)
             SetState(rsIdle);
     });
+    OptionForm->UpdateCheck = UpdateCheck;
+    ExecuteOptions = [this] { return OptionForm->ExecuteOptions(); };
     BatchView = std::make_unique<TMainBatchView>(*this, *WarningForm, *ShutDownForm);
     BatchRun = new TBatch(*BatchSource, *BatchView, *this, *PowerOffService, this);
     // A run stopped by closing the window lets the window go once it has ended.
@@ -557,6 +564,10 @@ void TSonabelMainForm::ApplyLanguage() {
     lblCurrFile->setFixedWidth(width);
     lblTotal->setFixedWidth(width);
 
+    if (OptionForm)
+        OptionForm->ApplyLanguage();
+    if (TextForm)
+        TextForm->ApplyLanguage();
     if (PropsForm)
         PropsForm->ApplyLanguage();
     if (WarningForm)

@@ -30,6 +30,8 @@ class TLED;
 class TSourceList;
 class TSourceListBatchSource;
 class TSonabelDownloadForm;
+class TSonabelOptionForm;
+class TSonabelTextForm;
 class TSonabelPropsForm;
 class TSonabelShutDown;
 class TSonabelWarningForm;
@@ -104,6 +106,8 @@ public:
     // Panel 0 state or message, 1 total size, 2 estimate, 3 empty.
     std::array<QLabel*, 4> StatusPanels;
 
+    TSonabelOptionForm* OptionForm = nullptr;
+    TSonabelTextForm* TextForm = nullptr;
     TSonabelPropsForm* PropsForm = nullptr;
     TSonabelWarningForm* WarningForm = nullptr;
     TSonabelDownloadForm* DownloadForm = nullptr;
