@@ -9,6 +9,7 @@
 #include "gui/DragListView.h"
 #include "gui/Led.h"
 #include "gui/SonabelF.h"
+#include "gui/SonabelShutDownF.h"
 #include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -27,6 +28,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -61,6 +63,7 @@ private Q_SLOTS:
     void removeAndClear_data();
     void removeAndClear();
     void runInLanguages();
+    void closeDuringScan();
     void stopRun_data();
     void stopRun();
     void placementAndResize();
@@ -339,6 +342,8 @@ void TestMainForm::removeAndClear() {
     QTEST(now.isEmpty() ? -1 : now.first().row(), "current");
     form->btnClearList->click();
     QCOMPARE(form->List().Count(), 0);
+    form->PropertiesClick();
+    QCOMPARE(Infos.last(), Msg(msgNoFileForProperties));
     QCOMPARE(form->StatusPanels[1]->text(), "Sources: 0 MB");
 }
 
@@ -350,6 +355,7 @@ void TestMainForm::runInLanguages() {
     form->AddDroppedPaths({Wav, Mp3});
     form->cbBitrate->setCurrentIndex(4); // 64 kbit/s
     form->SomethingChange();
+    form->cbShutDown->click();
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
     form->btnGO->click();
     QCOMPARE(form->btnGO->text(), "Stop");
@@ -360,11 +366,17 @@ void TestMainForm::runInLanguages() {
         GetMP3Info(form->List().GetCell(row, TCell::OutputPath), 0, info);
         QCOMPARE(info.BitRate, 64);
     }
-    QCOMPARE(RunState, rsIdle);
     QVERIFY(form->btnAddFiles->isEnabled() && !form->Led->Lit());
     QCOMPARE(form->btnGO->text(), "Start");
     QVERIFY(form->memoInfo->toPlainText().contains("Finished."));
-    QVERIFY(Questions.isEmpty() && Infos.isEmpty());
+    // The box was ticked: the countdown follows; a refused power-off is
+    // reported and leaves the window idle.
+    QCOMPARE(RunState, rsPowerOff);
+    QVERIFY(form->ShutDownForm->isVisible());
+    form->ShutDownForm->btnOK->click();
+    QCOMPARE(Infos, QStringList{MsgFmt(msgPowerOffFailed, {1, "not here"})});
+    QCOMPARE(form->StatusPanels[0]->text(), "Ready");
+    QVERIFY(Questions.isEmpty());
 
     form->ListView->selectRow(1);
     const QStringList problems =
@@ -372,6 +384,28 @@ void TestMainForm::runInLanguages() {
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     // The language switch keeps the bit rate.
     QCOMPARE(form->cbBitrate->currentIndex(), 4);
+}
+
+// Closing while a scan lets events run stops the scan; the window closes
+// once it has ended, with the list intact until then.
+void TestMainForm::closeDuringScan() {
+    auto form = NewForm(Lame);
+    form->show();
+    Settings().DirFlags |= dfRecurse;
+    Chosen = {Dir.filePath("in")};
+    bool closedInScan = false;
+    Answers = {TModalResult::No};
+    QTimer::singleShot(0, form.get(), [&] {
+        // The start button is the scan's stop button: No lets the scan go on.
+        form->btnGO->click();
+        closedInScan = RunState == rsFolderScan && !form->close() && form->isVisible();
+        QVERIFY(!form->btnAddFiles->isEnabled() && form->btnGO->isEnabled());
+    });
+    form->btnAddDir->click();
+    QVERIFY(closedInScan);
+    QCOMPARE(Questions, QStringList{Msg(msgStopScanQuestion)});
+    QVERIFY(form->List().Count() < 4);
+    QTRY_VERIFY(!form->isVisible());
 }
 
 // Stopping by the button or by closing: the question first, the language

@@ -39,6 +39,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -122,6 +123,15 @@ public:
         Form.ListView->scrollTo(index);
     }
     void ClearLog() override { Form.memoInfo->clear(); }
+    // A countdown that ends without switching off leaves the window idle again.
+    void PowerOffCountdown(int seconds, std::function<void(bool confirmed)> done) override {
+        QPointer<TSonabelMainForm> form(&Form);
+        TWindowBatchView::PowerOffCountdown(seconds, [form, done](bool confirmed) {
+            done(confirmed);
+            if (form && form->isVisible() && RunState == rsPowerOff)
+                form->SetState(rsIdle);
+        });
+    }
     void Repaint() override { Form.repaint(); }
 
 private:
@@ -849,7 +859,13 @@ void TSonabelMainForm::btnOptionsClick() {
 }
 
 void TSonabelMainForm::btnGOClick() {
-    if (BatchRun)
+    if (!BatchRun)
+        return;
+    // During a scan the button is the scan's stop button, even while the list
+    // is still empty.
+    if (Scanning)
+        BatchRun->ConfirmStopScan();
+    else
         BatchRun->btnGOClick();
 }
 
