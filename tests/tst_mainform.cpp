@@ -458,11 +458,11 @@ void TestMainForm::placementAndResize() {
     auto form = NewForm(Lame);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    form->resize(700, 480);
+    form->setGeometry(30, 40, 700, 480);
     QVERIFY(form->close());
     auto again = NewForm(Lame);
     again->show();
-    QCOMPARE(again->size(), QSize(700, 480));
+    QCOMPARE(again->geometry(), QRect(30, 40, 700, 480));
 
     QHeaderView* header = again->ListView->horizontalHeader();
     const int column0 = header->sectionSize(0);

@@ -43,6 +43,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -502,7 +503,9 @@ void TSonabelMainForm::LoadPlacement() {
         return;
     }
     resize(qMax(p.Width, minimumWidth()), qMax(p.Height, minimumHeight()));
-    move(p.Left, p.Top);
+    // A place on a screen that is no longer there would hide the window.
+    if (QGuiApplication::screenAt(QPoint(p.Left + 40, p.Top + 20)))
+        move(p.Left, p.Top);
 }
 
 void TSonabelMainForm::FirstIdle() {
@@ -933,12 +936,16 @@ void TSonabelMainForm::SaveSettingsOnClose() {
     if (!Created)
         return;
     TSaveRequest request;
-    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    // Left and Top are where the frame starts, as move() takes them, so the
+    // window does not creep by its frame width from one session to the next.
+    const QPoint frame = geometry().topLeft() - pos();
+    const QRect normal =
+        isMaximized() && normalGeometry().isValid() ? normalGeometry() : geometry();
     request.MainPlacement.State = isMaximized() ? wsMaximized : wsNormal;
     request.MainPlacement.Width = normal.width();
     request.MainPlacement.Height = normal.height();
-    request.MainPlacement.Left = normal.x();
-    request.MainPlacement.Top = normal.y();
+    request.MainPlacement.Left = normal.x() - frame.x();
+    request.MainPlacement.Top = normal.y() - frame.y();
     request.ConfirmQuestion = Msg(msgSaveSettingsQuestion);
     request.PowerOffClosing = RunState == rsPowerOff;
     TSettingsEnv env;
