@@ -60,6 +60,8 @@ private Q_SLOTS:
     void addByDialog();
     void drop_data();
     void drop();
+    void shortcuts_data();
+    void shortcuts();
     void removeAndClear_data();
     void removeAndClear();
     void runInLanguages();
@@ -311,6 +313,42 @@ void TestMainForm::drop() {
         QCOMPARE(form->List().GetCell(0, TCell::Path), paths[1]);
     QCOMPARE(RunState, rsIdle);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// Every command has its key; each row names what the key must reach.
+void TestMainForm::shortcuts_data() {
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("reached");
+    QTest::newRow("Ctrl+O") << QKeySequence("Ctrl+O") << "files";
+    QTest::newRow("Ctrl+D") << QKeySequence("Ctrl+D") << "folder";
+    QTest::newRow("Ctrl+,") << QKeySequence("Ctrl+,") << "options";
+    QTest::newRow("Ctrl+Return") << QKeySequence("Ctrl+Return") << Msg(msgListEmpty);
+    QTest::newRow("Del") << QKeySequence(QKeySequence::Delete) << Msg(msgNothingSelected);
+    QTest::newRow("F1") << QKeySequence("F1") << Msg(msgNoFileForProperties);
+}
+
+void TestMainForm::shortcuts() {
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, reached);
+    auto form = NewForm(Lame);
+    form->ChooseFiles = [this](const QString&) {
+        Infos << "files";
+        return QStringList();
+    };
+    form->ChooseScanFolder = [this](QString&) {
+        Infos << "folder";
+        return false;
+    };
+    form->ExecuteOptions = [this] {
+        Infos << "options";
+        return false;
+    };
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTest::keySequence(form.get(), key);
+    QCOMPARE(Infos.value(0), reached);
+    QCOMPARE(Infos.size(), 1);
 }
 
 // Removing leaves the row that moved into the last deleted place selected,

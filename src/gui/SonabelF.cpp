@@ -232,8 +232,6 @@ void TSonabelMainForm::CreateComponents() {
     btnRemoveFiles =
         NewListButton("btnRemoveFiles", "list-remove", QStyle::SP_DialogDiscardButton, central);
     btnClearList = NewListButton("btnClearList", "edit-clear", QStyle::SP_TrashIcon, central);
-    btnAddFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    btnAddDir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
 
     memoInfo = Named(new QPlainTextEdit(central), "memoInfo");
     memoInfo->setReadOnly(true);
@@ -280,7 +278,6 @@ void TSonabelMainForm::CreateComponents() {
     rbABR = Named(new QRadioButton(central), "rbABR");
     btnOptions = NewListButton("btnOptions", "preferences-system",
                                QStyle::SP_FileDialogDetailedView, central);
-    btnOptions->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     btnGO = Named(new QPushButton(central), "btnGO");
     QFont big(QStringLiteral("Arial"));
     big.setPixelSize(21);
@@ -288,7 +285,6 @@ void TSonabelMainForm::CreateComponents() {
     btnGO->setFont(big);
     btnGO->setIconSize(QSize(22, 22));
     btnGO->setMinimumHeight(40);
-    btnGO->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
 
     imgMorvane = Named(new QLabel(central), "imgMorvane");
     imgMorvane->setPixmap(LogoPixmap(28));
@@ -377,6 +373,25 @@ void TSonabelMainForm::CreateComponents() {
     memoInfo->setFixedHeight(170);
     memoInfo->setMinimumWidth(220);
     progFile->setMinimumWidth(140);
+
+    // Keys for the buttons; a caption would replace a button's own shortcut,
+    // so they live on the window and press only an enabled button.
+    const std::pair<QAbstractButton*, QKeySequence> keys[] = {
+        {btnAddFiles, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {btnAddDir, QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {btnOptions, QKeySequence(Qt::CTRL | Qt::Key_Comma)},
+        {btnGO, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {btnGO, QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+    };
+    for (const auto& [button, key] : keys) {
+        auto* action = new QAction(this);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, button, [button = button] {
+            if (button->isEnabled())
+                button->click();
+        });
+        addAction(action);
+    }
 
     Controls = {ListView,    btnAddFiles, btnAddDir,     btnRemoveFiles, btnClearList, memoInfo,
                 lblCurrFile, lblTotal,    legTime,       lblTime,        Led,          progFile,
