@@ -384,6 +384,7 @@ void TSonabelMainForm::CreateComponents() {
         {btnGO, QKeySequence(Qt::CTRL | Qt::Key_Enter)},
     };
     for (const auto& [button, key] : keys) {
+        ButtonKeys.append({button, key});
         auto* action = new QAction(this);
         action->setShortcut(key);
         connect(action, &QAction::triggered, button, [button = button] {
@@ -584,6 +585,7 @@ void TSonabelMainForm::ApplyLanguage() {
     SetHint(imgMorvane, msgWebSiteHint);
     SetHint(lblWebSiteURL, msgWebSiteHint);
     SetGoButton(GoIsStop);
+    ShowKeysInHints();
     ShowTotals();
     SizeColumns();
 
@@ -628,8 +630,18 @@ void TSonabelMainForm::SetGoButton(bool stop) {
     btnGO->setText(Msg(stop ? msgGoStop : msgGoStart));
     btnGO->setAccessibleName(btnGO->text());
     SetHint(btnGO, msgHintGO);
+    ShowKeysInHints();
     btnGO->setIcon(stop ? ThemeIcon("process-stop", QStyle::SP_DialogCancelButton)
                         : ThemeIcon("dialog-ok", QStyle::SP_DialogOkButton));
+}
+
+void TSonabelMainForm::ShowKeysInHints() {
+    // The first key of each button; the hint is rewritten before each call.
+    for (const auto& [button, key] : std::as_const(ButtonKeys)) {
+        if (!button->toolTip().endsWith(QLatin1Char(')')))
+            button->setToolTip(QStringLiteral("%1 (%2)").arg(
+                button->toolTip(), key.toString(QKeySequence::NativeText)));
+    }
 }
 
 void TSonabelMainForm::SetTimeText(const QString& text) {

@@ -7,11 +7,13 @@
 #include "messages/Reporting.h"
 #include "settings/RegFile.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <array>
 #include <functional>
 #include <memory>
 
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -146,6 +148,7 @@ private:
     void ScanEnd();
     void ShowTotals();
     void SizeColumns();
+    void ShowKeysInHints();
     void LoadPlacement();
     void SaveSettingsOnClose();
     QString StartFolder() const;
@@ -158,6 +161,7 @@ private:
     std::unique_ptr<TBatchView> BatchView;
     TBatch* BatchRun = nullptr;
     QList<QWidget*> Controls;
+    QList<std::pair<QAbstractButton*, QKeySequence>> ButtonKeys;
 
     bool Created = false;
     bool Shown = false;
