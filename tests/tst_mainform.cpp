@@ -469,8 +469,10 @@ void TestMainForm::stopRun() {
 
     SetLanguage(1, true);
     QCOMPARE(form->StatusPanels[0]->text(), StateTexts[rsBatch]);
-    QCOMPARE(form->btnGO->text(), Msg(msgGoStop));
     QVERIFY(StateTexts[rsBatch] != "Encoding…");
+    QTest::qWait(300); // the new texts laid out, the bars measured
+    QVERIFY(!GuiCheck::Grab(form.get(), "mainform_running_FRN").isEmpty());
+    QCOMPARE(form->btnGO->text(), Msg(msgGoStop));
 
     Answers = {answer};
     if (byClose)

@@ -525,7 +525,6 @@ void TSonabelMainForm::LoadPlacement() {
 }
 
 void TSonabelMainForm::FirstIdle() {
-    SetGoButton(false);
     TSettings& s = Settings();
     if (!(s.Flags & flUpdateAsked)) {
         if (AskUser(Msg(msgAutoUpdateQuestion), TDialogType::Confirmation, mbYes | mbNo) ==
