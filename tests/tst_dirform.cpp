@@ -9,8 +9,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileSystemModel>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -51,12 +49,13 @@ void Edit(TSonabelDirForm& form, const QString& edits) {
     }
 }
 
-QStringList Visible(QWidget* form, const QStringList& names) {
+// The named widgets that are visible and enabled, joined by spaces.
+QString Usable(QWidget* form, const QStringList& names) {
     QStringList visible;
     for (const QString& name : names)
-        if (form->findChild<QWidget*>(name)->isVisible())
+        if (QWidget* w = form->findChild<QWidget*>(name); w->isVisible() && w->isEnabled())
             visible << name;
-    return visible;
+    return visible.join(' ');
 }
 
 } // namespace
@@ -68,8 +67,6 @@ private Q_SLOTS:
     void init();
     void modes_data();
     void modes();
-    void enabling_data();
-    void enabling();
     void destFolder_data();
     void destFolder();
     void folderTree_data();
@@ -99,34 +96,35 @@ void TestDirForm::modes_data() {
     QTest::addColumn<uint>("dirFlags");
     QTest::addColumn<int>("sizeMin");
     QTest::addColumn<QString>("edits");
-    QTest::addColumn<QString>("close"); // a button, or a double click on a widget
-    QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("enabled"); // the MP3 conditions usable after the edits
+    QTest::addColumn<QString>("close");   // a button, or a double click on a widget
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<uint>("newDirFlags");
     QTest::addColumn<int>("newSizeMin");
-    const QStringList tree{"panTreeView", "gbParams"};
-    QTest::newRow("select: filter hidden, no setting changes")
-        << "select" << 0x00EF0000u << 5 << ""
-        << "btnOK" << QStringList{"panTreeView", "btnNewFolder"} << "Choose a folder" << true
-        << 0x00EF0000u << 5;
-    QTest::newRow("scan: loaded, Cancel keeps everything")
+    const QString mp3 = "cbCBR cbVBR cbBRM cbSZM", all = mp3 + " comboBRM editSZM";
+    QTest::newRow("select: no setting changes") << "select" << 0x00EF0000u << 5 << ""
+                                                << ""
+                                                << "btnOK" << true << 0x00EF0000u << 5;
+    QTest::newRow("scan: Cancel keeps everything")
         << "scan" << 0x30EF0008u << 100 << "MP3 WAV brm=3 szm=7"
-        << "btnCancel" << tree << "Choose a folder" << false << 0x30EF0008u << 100;
+        << ""
+        << "btnCancel" << false << 0x30EF0008u << 100;
     // Bits 8-15, 24-27 and 30 carry no option and dfUpgraded none of the window's.
     QTest::newRow("scan: OK stores the edits, keeps other bits")
         << "scan" << 0x4F74A105u << 9 << "szm=2147483647 VBR BRM SZM MP1 Rec brm=13"
-        << "btnOK" << tree << "Choose a folder" << true << 0x7FE5A10Du << 2147483647;
+        << mp3 + " comboBRM"
+        << "btnOK" << true << 0x7FE5A10Du << 2147483647;
     QTest::newRow("scan: double click on the surface is OK")
-        << "scan" << 0x00EF0000u << 0 << "Rec"
-        << "surface" << tree << "Choose a folder" << true << 0x10EF0000u << 0;
+        << "scan" << 0x00EF0000u << 0 << "Rec" << mp3 << "surface" << true << 0x10EF0000u << 0;
     QTest::newRow("filter: double click on a control is not OK")
-        << "filter" << 0x00EF0000u << 0 << "Rec"
-        << "gbParams" << QStringList{"panMessage", "gbParams"} << "Folder filter" << false
-        << 0x00EF0000u << 0;
+        << "filter" << 0x00EF0000u << 0 << "SZM" << mp3 + " editSZM"
+        << "gbParams" << false << 0x00EF0000u << 0;
+    QTest::newRow("filter: MP3 clicked on enables the set conditions")
+        << "filter" << (dfBitRateMin | dfSizeMin) << 0 << "MP3" << all << "btnOK" << true
+        << (dfBitRateMin | dfSizeMin | dfMP3) << 0;
     QTest::newRow("filter: OK stores the edits") << "filter" << 0x00EF0000u << 0 << "MP3 WAV szm=12"
-                                                 << "btnOK" << QStringList{"panMessage", "gbParams"}
-                                                 << "Folder filter" << true << 0x00E30000u << 12;
+                                                 << ""
+                                                 << "btnOK" << true << 0x00E30000u << 12;
 }
 
 void TestDirForm::modes() {
@@ -142,8 +140,12 @@ void TestDirForm::modes() {
     form.resize(520, 480);
     QString folder = Home.filePath("Music");
     const bool accepted = Open(form, mode, folder, [&] {
-        QTEST(Visible(&form, {"panTreeView", "panMessage", "gbParams", "btnNewFolder"}), "shown");
-        QTEST(form.windowTitle(), "title");
+        const QMap<QString, QString> shown{{"select", "panTreeView btnNewFolder"},
+                                           {"scan", "panTreeView gbParams"},
+                                           {"filter", "panMessage gbParams"}};
+        QCOMPARE(Usable(&form, {"panTreeView", "panMessage", "gbParams", "btnNewFolder"}),
+                 shown[mode]);
+        QCOMPARE(form.windowTitle(), mode == "filter" ? "Folder filter" : "Choose a folder");
         if (mode != "select") {
             for (QCheckBox* box : form.FilterBoxes)
                 QVERIFY2(box->isChecked() == bool(dirFlags & box->property("Tag").toUInt()),
@@ -159,6 +161,8 @@ void TestDirForm::modes() {
         }
         QFETCH(QString, edits);
         Edit(form, edits);
+        QTEST(Usable(&form, {"cbCBR", "cbVBR", "cbBRM", "cbSZM", "comboBRM", "editSZM"}),
+              "enabled");
         if (auto* button = form.findChild<QPushButton*>(close)) {
             button->click();
             return;
@@ -180,41 +184,6 @@ void TestDirForm::modes() {
     QVERIFY(Settings() == expected);
     QCOMPARE(folder, Home.filePath("Music"));
     QVERIFY(Reporter.Calls.isEmpty());
-}
-
-void TestDirForm::enabling_data() {
-    QTest::addColumn<uint>("dirFlags");
-    QTest::addColumn<QString>("clicks");
-    QTest::addColumn<QStringList>("enabled");
-    const QStringList mp3{"cbCBR", "cbVBR", "cbBRM", "cbSZM"};
-    QTest::newRow("no MP3: all off") << (dfBitRateMin | dfSizeMin | dfCBR) << "" << QStringList{};
-    QTest::newRow("MP3 alone") << dfMP3 << "" << mp3;
-    QTest::newRow("MP3, bit rate, size")
-        << (dfMP3 | dfBitRateMin | dfSizeMin) << "" << mp3 + QStringList{"comboBRM", "editSZM"};
-    QTest::newRow("bit rate clicked on") << dfMP3 << "BRM" << mp3 + QStringList{"comboBRM"};
-    QTest::newRow("size clicked on") << dfMP3 << "SZM" << mp3 + QStringList{"editSZM"};
-    QTest::newRow("size clicked off") << (dfMP3 | dfSizeMin) << "SZM" << mp3;
-    QTest::newRow("MP3 clicked off")
-        << (dfMP3 | dfBitRateMin | dfSizeMin) << "MP3" << QStringList{};
-    QTest::newRow("MP3 clicked on")
-        << (dfBitRateMin | dfSizeMin) << "MP3" << mp3 + QStringList{"comboBRM", "editSZM"};
-}
-
-void TestDirForm::enabling() {
-    QFETCH(uint, dirFlags);
-    QFETCH(QString, clicks);
-    Settings().DirFlags = dirFlags;
-    TSonabelDirForm form(&Reporter);
-    QString none;
-    Open(form, "filter", none, [&] {
-        Edit(form, clicks);
-        const QStringList mp3Only{"cbCBR", "cbVBR", "cbBRM", "cbSZM", "comboBRM", "editSZM"};
-        QStringList enabled;
-        for (const QString& name : mp3Only)
-            if (form.findChild<QWidget*>(name)->isEnabled())
-                enabled << name;
-        QTEST(enabled, "enabled");
-    });
 }
 
 // The chosen folder is Music; outputs go to dest (below the home folder).
@@ -258,30 +227,29 @@ void TestDirForm::destFolder() {
 }
 
 void TestDirForm::folderTree_data() {
-    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("existing");
     QTest::addColumn<bool>("selected");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("made"); // empty: nothing may be made
-    QTest::newRow("default name") << QStringList{} << true << ""
+    QTest::newRow("default name") << "" << true << ""
                                   << "New folder";
-    QTest::newRow("default name taken") << QStringList{"New folder"} << true << ""
+    QTest::newRow("default name taken") << "New folder" << true << ""
                                         << "New folder (2)";
-    QTest::newRow("typed name") << QStringList{"Old"} << true << "Tapes"
+    QTest::newRow("typed name") << "Old" << true << "Tapes"
                                 << "Tapes";
-    QTest::newRow("nothing selected") << QStringList{} << false << ""
+    QTest::newRow("nothing selected") << "" << false << ""
                                       << "";
 }
 
 // A new folder is made, named by typing and Enter, which must end the name
 // editing and leave the window open; OK then returns the new folder.
 void TestDirForm::folderTree() {
-    QFETCH(QStringList, existing);
+    QFETCH(QString, existing);
     QFETCH(bool, selected);
     QFETCH(QString, typed);
     QFETCH(QString, made);
     QTemporaryDir start(Home.filePath("treeXXXXXX"));
-    for (const QString& name : existing)
-        QVERIFY(QDir(start.path()).mkdir(name));
+    QVERIFY(existing.isEmpty() || QDir(start.path()).mkdir(existing));
     TSonabelDirForm form(&Reporter);
     QString folder = start.path();
     const bool accepted = Open(form, "select", folder, [&] {
@@ -291,9 +259,9 @@ void TestDirForm::folderTree() {
         form.btnNewFolder->click();
         if (made.isEmpty())
             return;
-        QTRY_VERIFY(!form.btnOK->isDefault());
-        QWidget* editor = form.ShellTreeView->indexWidget(form.ShellTreeView->currentIndex());
-        QVERIFY(editor);
+        TShellTreeView* tree = form.ShellTreeView;
+        QWidget* editor = nullptr;
+        QTRY_VERIFY((editor = tree->indexWidget(tree->currentIndex())));
         if (!typed.isEmpty()) {
             QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(editor, typed);
@@ -305,9 +273,8 @@ void TestDirForm::folderTree() {
         form.btnOK->click();
     });
     QCOMPARE(accepted, !made.isEmpty());
-    QStringList folders = existing;
-    if (!made.isEmpty())
-        folders << made;
+    QStringList folders{existing, made};
+    folders.removeAll(QString());
     folders.sort();
     QCOMPARE(QDir(start.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name), folders);
     QCOMPARE(folder, made.isEmpty() ? start.path() : start.filePath(made));
