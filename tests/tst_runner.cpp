@@ -211,42 +211,24 @@ private Q_SLOTS:
         }
     }
 
-    void realEncode_data() {
-        QTest::addColumn<int>("sourceType");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("bitRate");
-        QTest::newRow("wav to CBR 128") << 3 << 0 << 128;
-        QTest::newRow("mp3 to CBR 64") << 2 << 0 << 64;
-        QTest::newRow("wav to ABR 96") << 3 << 1 << 96;
-    }
-
+    // The batch tests encode CBR from every source type with the real encoder; this is the
+    // average bit rate command line, run through the console runner.
     void realEncode() {
-        QFETCH(int, sourceType);
-        QFETCH(int, mode);
-        QFETCH(int, bitRate);
         if (Lame.isEmpty())
             QSKIP("lame is not installed");
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString wav = dir.filePath("tone 'a' -1.wav");
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(44100, 2, 2.0)));
-        QString source = wav;
-        if (sourceType == 2) {
-            source = dir.filePath("tone \"b\".mp3");
-            QVERIFY(TestUtil::Lame(wav, source, {"-b", "192"}));
-        }
-        const QString params = BuildLameParams("--quiet", mode, false, 2, 2, bitRate, false);
-        const QString output =
-            MakeOutputPath(source, QString(), QString(), bitRate, mode, false, false);
+        const QString params = BuildLameParams("--quiet", 1, false, 2, 2, 96, false);
+        const QString output = MakeOutputPath(wav, QString(), QString(), 96, 1, false, false);
         int idleCalls = 0;
-        const TRunResult r =
-            RunConsoleProcess(Lame, BuildLameArgumentList(sourceType, params, source, output),
-                              nullptr, 200, [&idleCalls] { ++idleCalls; });
+        const TRunResult r = RunConsoleProcess(Lame, BuildLameArgumentList(3, params, wav, output),
+                                               nullptr, 200, [&idleCalls] { ++idleCalls; });
         QVERIFY(r.Started && r.ExitCode == 0 && idleCalls >= 1);
         const TMP3Info info = GetMP3Info(output);
-        QCOMPARE(info.Layer, 1);      // Layer III
-        QVERIFY(info.SampleRate > 0); // the encoder may resample at low rates
-        QVERIFY(mode == 0 ? info.BitRate == bitRate && !info.VBR : info.BitRate > 0);
+        QCOMPARE(info.Layer, 1); // Layer III
+        QVERIFY(info.SampleRate > 0 && info.BitRate > 0);
         QVERIFY(info.Duration > 1900 && info.Duration < 2200);
     }
 
