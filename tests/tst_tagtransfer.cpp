@@ -382,23 +382,6 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(path), removed ? rest : head + rest);
     }
 
-    // lame itself writes an ID3v2 tag when given tag fields: removing it leaves the
-    // file lame writes without them.
-    void stripLameTag() {
-        const QString wav = Write("strip.wav", PcmWav(22050, 1, 0.5));
-        const QString plain = Dir.filePath("plain.mp3"), tagged = Dir.filePath("tagged.mp3");
-        QVERIFY(Lame(wav, plain, {"-b", "64"}));
-        QVERIFY(Lame(wav, tagged, {"-b", "64", "--id3v2-only", "--tt", "Title", "--ta", "Artist"}));
-        const TMP3Info before = GetMP3Info(tagged);
-        QVERIFY(before.TagV2Size > 0);
-        QCOMPARE(StripLeadingTagV2(tagged), qint64(before.TagV2Size));
-        const TMP3Info after = GetMP3Info(tagged);
-        QCOMPARE(QList<qint64>({after.TagV2Size, after.AudioSize}),
-                 QList<qint64>({0, before.AudioSize}));
-        // The audio is lame's; only the tag-dependent Xing/LAME header bytes may differ.
-        QCOMPARE(ReadFile(tagged).size(), ReadFile(plain).size());
-    }
-
     void cliShowsTags() {
         QByteArray v1 = TagV1("Caf\xE9");
         v1[97] = 'N';     // comment
