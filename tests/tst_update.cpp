@@ -149,8 +149,6 @@ QByteArray Offer(const QByteArray& path) {
     return Ini("2050", "http://$HOST" + path, "Sonabel-2.05.zip", "First||Second");
 }
 
-constexpr qint32 Running = 1500; // the running version in these tests
-
 // One exchange: what the server answers, what the user does, what is seen.
 struct TRow {
     QByteArray Info{}; // the information reply; empty: never answers, "refused": nobody listens
@@ -197,12 +195,18 @@ private Q_SLOTS:
         const QString noNew = "info: " + Msg(msgNoNewVersion);
         const auto Y = TModalResult::Yes, N = TModalResult::No;
 
+        // The offer taken and a file name chosen: the rows' own lines follow these two.
+        const auto taken = [&](TRow r) {
+            r.Info = Ok(offer);
+            r.Answers = {Y};
+            r.Lines = QStringList{offered, save} + r.Lines;
+            return r;
+        };
+
         QTest::newRow("newer version downloaded with progress")
-            << TRow{.Info = Ok(offer),
-                    .File = Ok(Pause + body.left(1001) + Pause + body.mid(1001)),
-                    .Answers = {Y},
-                    .Lines = {offered, save, show, done},
-                    .Progress = {334, 1000}};
+            << taken({.File = Ok(Pause + body.left(1001) + Pause + body.mid(1001)),
+                      .Lines = {show, done},
+                      .Progress = {334, 1000}});
         QTest::newRow("redirects followed, no length: bar at 0 until the end")
             << TRow{.Info = Moved("/info-moved"),
                     .File = Ok(Pause + body.left(1500) + Pause + body.mid(1500), -1),
@@ -242,35 +246,22 @@ private Q_SLOTS:
                     .Answers = {N},
                     .Lines = {Ask(TDialogType::Confirmation, mbYes | mbNo,
                                   MsgFmt(msgNewVersionOffer, {"-0.001", ""}))}};
-        QTest::newRow("save dialog cancelled")
-            << TRow{.Info = Ok(offer), .Answers = {Y}, .SaveAs = "", .Lines = {offered, save}};
+        QTest::newRow("save dialog cancelled") << taken({.SaveAs = ""});
         QTest::newRow("download fails, earlier file kept")
-            << TRow{.Info = Ok(offer),
-                    .File = Response("404 Not Found", "gone"),
-                    .Answers = {Y},
-                    .Lines = {offered, save, show, failed},
-                    .Error = "Not Found",
-                    .Progress = {1000}};
+            << taken({.File = Response("404 Not Found", "gone"),
+                      .Lines = {show, failed},
+                      .Error = "Not Found",
+                      .Progress = {1000}});
         const QByteArray stalled = Ok(Pause + body.left(700) + Stall, 3000);
-        QTest::newRow("download window closed mid-way") << TRow{.Info = Ok(offer),
-                                                                .File = stalled,
-                                                                .Answers = {Y},
-                                                                .Lines = {offered, save, show},
-                                                                .Progress = {233},
-                                                                .CloseEarly = true};
-        QTest::newRow("download stalls") << TRow{.Info = Ok(offer),
-                                                 .File = stalled,
-                                                 .Answers = {Y},
-                                                 .Lines = {offered, save, show, failed},
-                                                 .Error = "timed out",
-                                                 .Progress = {233}};
-        QTest::newRow("a link is not written through") << TRow{
-            .Info = Ok(offer),
-            .File = Ok(body),
-            .Answers = {Y},
-            .SaveAs = "sub/link.zip",
-            .Lines = {offered, save, "show: http://$HOST/file -> $DIR/sub/link.zip", failed},
-            .Error = "link"};
+        QTest::newRow("download window closed mid-way")
+            << taken({.File = stalled, .Lines = {show}, .Progress = {233}, .CloseEarly = true});
+        QTest::newRow("download stalls") << taken(
+            {.File = stalled, .Lines = {show, failed}, .Error = "timed out", .Progress = {233}});
+        QTest::newRow("a link is not written through")
+            << taken({.File = Ok(body),
+                      .SaveAs = "sub/link.zip",
+                      .Lines = {"show: http://$HOST/file -> $DIR/sub/link.zip", failed},
+                      .Error = "link"});
     }
 
     void check() {
@@ -310,7 +301,7 @@ private Q_SLOTS:
         user.CloseOnData = row.CloseEarly;
 
         TUpdateCheck check(settings, store, user, user);
-        check.CurrentVersion = Running;
+        check.CurrentVersion = 1500; // the running version in these tests
         check.InfoTimeoutMs = 300;
         check.StallTimeoutMs = 500;
         QSignalSpy finished(&check, &TUpdateCheck::Finished);
