@@ -259,8 +259,6 @@ private Q_SLOTS:
         Row("beside, CBR", 0u, 0, "", "out/src/song_C64kbps.mp3");
         Row("beside, ABR", 0u, 1, "", "out/src/song_A64kbps.mp3");
         Row("default folder", flDestFolder, 0, "out/dest", "out/dest/song.mp3");
-        Row("default folder is the source folder", flDestFolder, 0, "out/src/",
-            "out/src/song_C64kbps.mp3");
     }
 
     void updateListOutputs() {
