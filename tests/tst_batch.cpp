@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 Q_DECLARE_METATYPE(TEntryResult)
@@ -519,6 +520,7 @@ private Q_SLOTS:
     void failedTagTransferLeavesNoOutput_data() {
         QTest::addColumn<QString>("fault");
         QTest::newRow("output holds no MPEG stream") << "garbage";
+        QTest::newRow("file system full") << "full";
         QTest::newRow("file size limit") << "limit";
     }
 
@@ -536,6 +538,16 @@ private Q_SLOTS:
         QByteArray body = LastArgument + "cat '" + plain.toUtf8() + "' > \"$out\"\n";
         if (fault == QLatin1String("garbage"))
             body = LastArgument + "printf 'not audio at all' > \"$out\"\n";
+        const QByteArray mountPoint = QFile::encodeName(out);
+        if (fault == QLatin1String("full")) {
+            if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") != 0)
+                QSKIP("no tmpfs can be mounted here; the file size limit fails the write instead");
+            body += "cat /dev/zero > '" + out.toUtf8() + "/filler' 2>/dev/null\nexit 0\n";
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (fault == QLatin1String("full"))
+                ::umount2(mountPoint.constData(), MNT_DETACH);
+        });
         rlimit saved{};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
         if (fault == QLatin1String("limit")) {
@@ -555,7 +567,8 @@ private Q_SLOTS:
         QCOMPARE(rig.Actions(), QStringList{"failed"});
         QVERIFY(!rig.ResultOf(0).Reason.isEmpty() && rig.ResultOf(0).Output.isEmpty());
         QVERIFY(rig.Reporter.Log.contains(MsgFmt(msgFileFailed, {mp3, rig.ResultOf(0).Reason})));
-        QCOMPARE(FilesIn(out), QStringList());
+        QCOMPARE(FilesIn(out).filter(QStringLiteral("kbps")), QStringList());
+        QCOMPARE(TempFilesIn(out), QStringList());
     }
 
     void stopEndsEveryEncoderAndDeletesPartialOutputs_data() {
