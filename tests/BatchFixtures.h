@@ -44,15 +44,30 @@ public:
     void AskDelayedStart(int seconds, std::function<void(bool)> done) override;
     void PowerOffCountdown(int seconds, std::function<void(bool)> done) override;
     void CloseMainWindow() override { Events << QStringLiteral("close"); }
-    void SetFileProgress(int position, int maximum) override;
-    void SetTotalProgress(int position, int maximum) override;
-    void SetTimeText(const QString& text) override;
-    void SetLed(bool lit) override;
-    void SetGoButtonStart() override;
-    void SetGoButtonStop() override;
-    void DisableControls() override;
-    void EnableControls() override;
-    void SetCurrentRow(int row) override;
+    void SetFileProgress(int position, int maximum) override {
+        FilePosition = position;
+        FileMaximum = maximum;
+    }
+    void SetTotalProgress(int position, int maximum) override {
+        TotalPosition = position;
+        TotalMaximum = maximum;
+    }
+    void SetTimeText(const QString& text) override { TimeText = text; }
+    void SetLed(bool lit) override { Events << (lit ? "led on" : "led off"); }
+    void SetGoButtonStart() override { Events << QStringLiteral("go start"); }
+    void SetGoButtonStop() override { Events << QStringLiteral("go stop"); }
+    void DisableControls() override {
+        Disabled = true;
+        Events << QStringLiteral("disable");
+    }
+    void EnableControls() override {
+        Disabled = false;
+        Events << QStringLiteral("enable");
+    }
+    void SetCurrentRow(int row) override {
+        Rows << row;
+        Events << QStringLiteral("row %1").arg(row);
+    }
     void ClearLog() override { Events << QStringLiteral("clearlog"); }
     void Repaint() override {}
 
@@ -67,7 +82,7 @@ public:
     int CountdownSeconds = -1;
     int FilePosition = -1, FileMaximum = -1, TotalPosition = -1, TotalMaximum = -1;
     QString TimeText;
-    bool Led = false, Disabled = false, Stopping = false;
+    bool Disabled = false;
     QList<int> Rows;
 };
 

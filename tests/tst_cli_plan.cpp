@@ -15,39 +15,19 @@ using namespace TestUtil;
 
 class TestCliPlan : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void encoder();
-    void plansFiles();
-    void plansFolderWithSubFolders();
-    void overridesAreNotSaved();
-    void settingsFileIsReadNotWritten();
-    void usageErrors_data();
-    void usageErrors();
-
 private:
     // Runs the program with a private home. Out gets one object per output
-    // line (nothing at all when a line is not one), Err the error text.
+    // line (an empty one for a line that is not an object), Err the error text.
     int Cli(const QStringList& args) {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", Home.path());
-        env.insert("XDG_CONFIG_HOME", Home.filePath(".config"));
-        p.setProcessEnvironment(env);
         p.start(SONABEL_CLI_PATH, args);
         Out.clear();
         if (!p.waitForFinished(60000))
             return -1;
         RawOut = p.readAllStandardOutput();
         Err = p.readAllStandardError();
-        for (const QByteArray& line : RawOut.trimmed().split('\n')) {
-            const QJsonDocument doc = QJsonDocument::fromJson(line);
-            if (!doc.isObject()) {
-                Out.clear();
-                break;
-            }
-            Out << doc.object();
-        }
+        for (const QByteArray& line : RawOut.trimmed().split('\n'))
+            Out << QJsonDocument::fromJson(line).object();
         return p.exitCode();
     }
     QString Field(const char* key, int record = 0) const {
@@ -62,144 +42,149 @@ private:
 
     QTemporaryDir Home;
     QTemporaryDir Tmp;
-    QString FakeLame;
+    QString FakeLame, IniPath;
+    QByteArray Ini;
     QList<QJsonObject> Out;
     QByteArray RawOut, Err;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(Home.isValid() && Tmp.isValid());
+        qputenv("HOME", QFile::encodeName(Home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(Home.filePath(".config")));
+        FakeLame = Tmp.filePath("fake lame");
+        QVERIFY(WriteFile(FakeLame,
+                          "#!/bin/sh\necho 'Copyright nobody'\n"
+                          "echo 'lame 32bits version 9.1 (http://example.org/lame/)' >&2\n"));
+        QVERIFY(QFile::setPermissions(FakeLame, QFile::ReadOwner | QFile::ExeOwner));
+        // ABR at 256 kbit/s, no quality switch for ABR, the fake encoder stored, and
+        // a folder filter without its upgrade marker (loading would write it back).
+        IniPath = Tmp.filePath("my settings.ini");
+        Ini = "[General]\nBitRateIndex=12\nEncodingMode=1\nLameParamsABR=--tt x\nFlags=153112578\n"
+              "DirFlags=0\nLamePath=" +
+              FakeLame.toUtf8() + "\n";
+        QVERIFY(WriteFile(IniPath, Ini));
+    }
+
+    void encoder() {
+        QCOMPARE(Cli({"encoder", "--encoder", FakeLame}), 0);
+        QCOMPARE(Out.size(), 1);
+        QCOMPARE(Field("path"), FakeLame);
+        QCOMPARE(Field("version"), "lame 32bits version 9.1");
+        QCOMPARE(Field("site"), "example.org/lame");
+        // The encoder stored in a settings file, and its parameters.
+        QCOMPARE(Cli({"encoder", "--settings", IniPath}), 0);
+        QCOMPARE(Field("path"), FakeLame);
+        QCOMPARE(Cli({"plan", "--settings", IniPath, "/a/b.wav"}), 0);
+        QCOMPARE(Field("arguments"),
+                 " --tt x --priority 2 --abr 256 \"/a/b.wav\" \"/a/b_A256kbps.mp3\"");
+        QCOMPARE(Argv().value(0), FakeLame);
+    }
+
+    void plansFiles() {
+        QDir dir(Tmp.path());
+        // A name that looks like an option and holds both kinds of quotes, its
+        // planned output taken already; and a source that does not exist.
+        const QString wav = dir.filePath("-it's \"here\".wav");
+        const QString planned = dir.filePath("-it's \"here\"_A96kbps.mp3");
+        const QString unique = dir.filePath("-it's \"here\"_A96kbps (2).mp3");
+        const QString song = "/Music/Song.mp3", songOut = "/Music/Song_A96kbps.mp3";
+        QVERIFY(WriteFile(wav, PcmWav(8000, 1, 0.1)) && WriteFile(planned, "taken"));
+        QCOMPARE(
+            Cli({"plan", "--encoder", FakeLame, "--mode", "abr", "--bitrate", "96", "--quality",
+                 "3", "--params", "--tt 'x y'", "--priority", "0", "--", wav, song}),
+            0);
+        QCOMPARE(Out.size(), 2);
+        QCOMPARE(QStringList({Field("path"), Field("output"), Field("unique")}),
+                 QStringList({wav, planned, unique}));
+        QCOMPARE(Field("arguments"),
+                 " --tt 'x y' --priority 0 --abr 96 -q 3 \"" + wav + "\" \"" + unique + '"');
+        QCOMPARE(Argv(),
+                 (QStringList{FakeLame, "--tt", "x y", "--abr", "96", "-q", "3", wav, unique}));
+        QCOMPARE(Out[0]["niceness"].toInt(), 19);
+        QCOMPARE(QStringList({Field("output", 1), Field("unique", 1)}), QStringList(2, songOut));
+        QCOMPARE(Argv(1).mid(7), (QStringList{"--mp3input", song, songOut}));
+    }
+
+    void plansFolderWithSubFolders() {
+        QTemporaryDir in, dest;
+        QVERIFY(in.isValid() && dest.isValid());
+        QVERIFY(QDir(in.path()).mkpath("A/B"));
+        QVERIFY(WriteFile(in.filePath("A/B/x.wav"), "RIFF") &&
+                WriteFile(in.filePath("top.MP2"), "x") &&
+                WriteFile(in.filePath("A/notes.txt"), "x"));
+        // In the order a run adds them: the folder's own files, then each sub-folder's.
+        QCOMPARE(Cli({"plan", "--dest=" + dest.path(), "--keep-subdirs", "--bitrate=64",
+                      "--recursive", in.path()}),
+                 0);
+        QCOMPARE(Out.size(), 2);
+        QCOMPARE(Field("output"), dest.filePath("top.mp3"));
+        QVERIFY(Argv().contains("--mp2input"));
+        QCOMPARE(QStringList({Field("path", 1), Field("output", 1)}),
+                 QStringList({in.filePath("A/B/x.wav"), dest.filePath("A/B/x.mp3")}));
+        // Without --recursive, as in a run, the sub-folders stay out.
+        QCOMPARE(Cli({"plan", "--dest", dest.path(), in.path()}), 0);
+        QCOMPARE(Out.size(), 1);
+        QCOMPARE(Field("path"), in.filePath("top.MP2"));
+
+        // A single file given on its own lands directly in the destination.
+        QCOMPARE(Cli({"plan", "--dest", dest.path(), "--keep-subdirs", in.filePath("A/B/x.wav")}),
+                 0);
+        QCOMPARE(Field("output"), dest.filePath("x.mp3"));
+    }
+
+    void plansOneFile_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("output");
+        using L = QStringList;
+        // Overrides first: the runs after them start from the defaults again.
+        QTest::newRow("overrides")
+            << L{"--bitrate", "320", "--mode", "abr", "--quality", "9"} << "/a/b_A320kbps.mp3";
+        QTest::newRow("defaults") << L{} << "/a/b_C96kbps.mp3";
+        QTest::newRow("settings file") << L{"--settings", IniPath} << "/a/b_A256kbps.mp3";
+        QTest::newRow("options win over the file")
+            << L{"--bitrate", "64", "--settings", IniPath} << "/a/b_A64kbps.mp3";
+    }
+
+    void plansOneFile() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, output);
+        QCOMPARE(Cli(QStringList{"plan"} + args + QStringList{"/a/b.wav"}), 0);
+        QCOMPARE(Field("output"), output);
+        // Neither the per-user settings nor the settings file are written.
+        QVERIFY(QDir(Home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+        QCOMPARE(ReadFile(IniPath), Ini);
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<int>("exitCode"); // 2: the command line, 1: a file it names
+        using L = QStringList;
+        QTest::newRow("unknown plan option") << L{"plan", "--bogus", "x"} << "--bogus" << 2;
+        QTest::newRow("unknown encoder option") << L{"encoder", "--fast"} << "--fast" << 2;
+        QTest::newRow("bit rate") << L{"plan", "--bitrate", "100", "x"} << "--bitrate" << 2;
+        QTest::newRow("bit rate text") << L{"plan", "--bitrate", "lots", "x"} << "--bitrate" << 2;
+        QTest::newRow("mode") << L{"plan", "--mode", "vbr", "x"} << "--mode" << 2;
+        QTest::newRow("quality") << L{"plan", "--quality", "10", "x"} << "--quality" << 2;
+        QTest::newRow("priority") << L{"plan", "--priority", "-1", "x"} << "--priority" << 2;
+        QTest::newRow("missing value") << L{"plan", "x", "--dest"} << "--dest" << 2;
+        QTest::newRow("no path") << L{"plan", "--bitrate", "128"} << "path" << 2;
+        const QString noLame = Tmp.filePath("no-lame"), noIni = Tmp.filePath("none.ini");
+        QTest::newRow("missing encoder") << L{"encoder", "--encoder", noLame} << noLame << 1;
+        QTest::newRow("missing settings")
+            << L{"plan", "--settings", noIni, "/a/b.wav"} << noIni << 1;
+    }
+
+    void usageErrors() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, named);
+        QFETCH(int, exitCode);
+        QCOMPARE(Cli(args), exitCode);
+        QVERIFY(RawOut.isEmpty());
+        QVERIFY2(Err.contains(named.toUtf8()), Err.constData());
+    }
 };
-
-void TestCliPlan::initTestCase() {
-    QVERIFY(Home.isValid() && Tmp.isValid());
-    FakeLame = Tmp.filePath("fake lame");
-    QVERIFY(WriteFile(FakeLame, "#!/bin/sh\necho 'Copyright nobody'\n"
-                                "echo 'lame 32bits version 9.1 (http://example.org/lame/)' >&2\n"));
-    QVERIFY(QFile::setPermissions(FakeLame, QFile::ReadOwner | QFile::ExeOwner));
-}
-
-void TestCliPlan::encoder() {
-    QCOMPARE(Cli({"encoder", "--encoder", FakeLame}), 0);
-    QCOMPARE(Out.size(), 1);
-    QCOMPARE(Field("path"), FakeLame);
-    QCOMPARE(Field("version"), "lame 32bits version 9.1");
-    QCOMPARE(Field("site"), "example.org/lame");
-
-    const QString missing = Tmp.filePath("no-lame");
-    QCOMPARE(Cli({"encoder", "--encoder", missing}), 1);
-    QVERIFY(RawOut.isEmpty());
-    QVERIFY(Err.contains(missing.toUtf8()));
-}
-
-void TestCliPlan::plansFiles() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // A name that looks like an option and holds both kinds of quotes, its
-    // planned output taken already; and a source that does not exist.
-    const QString wav = dir.filePath("-it's \"here\".wav");
-    const QString planned = dir.filePath("-it's \"here\"_A96kbps.mp3");
-    const QString unique = dir.filePath("-it's \"here\"_A96kbps (2).mp3");
-    const QString song = "/Music/Song.mp3", songOut = "/Music/Song_A96kbps.mp3";
-    QVERIFY(WriteFile(wav, PcmWav(8000, 1, 0.1)));
-    QVERIFY(WriteFile(planned, "taken"));
-    QCOMPARE(Cli({"plan", "--encoder", FakeLame, "--mode", "abr", "--bitrate", "96", "--quality",
-                  "3", "--params", "--tt 'x y'", "--priority", "0", "--", wav, song}),
-             0);
-    QCOMPARE(Out.size(), 2);
-    QCOMPARE(Field("path"), wav);
-    QCOMPARE(Field("output"), planned);
-    QCOMPARE(Field("unique"), unique);
-    QCOMPARE(Field("arguments"),
-             " --tt 'x y' --priority 0 --abr 96 -q 3 \"" + wav + "\" \"" + unique + '"');
-    QCOMPARE(Argv(), (QStringList{FakeLame, "--tt", "x y", "--abr", "96", "-q", "3", wav, unique}));
-    QCOMPARE(Out[0]["niceness"].toInt(), 19);
-    QCOMPARE(Field("output", 1), songOut);
-    QCOMPARE(Field("unique", 1), songOut);
-    QCOMPARE(Argv(1).mid(7), (QStringList{"--mp3input", song, songOut}));
-}
-
-void TestCliPlan::plansFolderWithSubFolders() {
-    QTemporaryDir in, dest;
-    QVERIFY(in.isValid() && dest.isValid());
-    QVERIFY(QDir(in.path()).mkpath("A/B"));
-    QVERIFY(WriteFile(in.filePath("A/B/x.wav"), "RIFF"));
-    QVERIFY(WriteFile(in.filePath("top.MP2"), "x"));
-    QVERIFY(WriteFile(in.filePath("A/notes.txt"), "x"));
-    // In the order a run adds them: the folder's own files, then each sub-folder's.
-    QCOMPARE(Cli({"plan", "--dest=" + dest.path(), "--keep-subdirs", "--bitrate=64", "--recursive",
-                  in.path()}),
-             0);
-    QCOMPARE(Out.size(), 2);
-    QCOMPARE(Field("output"), dest.filePath("top.mp3"));
-    QVERIFY(Argv().contains("--mp2input"));
-    QCOMPARE(Field("path", 1), in.filePath("A/B/x.wav"));
-    QCOMPARE(Field("output", 1), dest.filePath("A/B/x.mp3"));
-    // Without --recursive, as in a run, the sub-folders stay out.
-    QCOMPARE(Cli({"plan", "--dest", dest.path(), in.path()}), 0);
-    QCOMPARE(Out.size(), 1);
-    QCOMPARE(Field("path"), in.filePath("top.MP2"));
-
-    // A single file given on its own lands directly in the destination.
-    QCOMPARE(Cli({"plan", "--dest", dest.path(), "--keep-subdirs", in.filePath("A/B/x.wav")}), 0);
-    QCOMPARE(Field("output"), dest.filePath("x.mp3"));
-}
-
-void TestCliPlan::overridesAreNotSaved() {
-    QCOMPARE(Cli({"plan", "--bitrate", "320", "--mode", "abr", "--quality", "9", "/a/b.wav"}), 0);
-    QCOMPARE(Field("output"), "/a/b_A320kbps.mp3");
-    // Nothing was written to the per-user settings, and the next run starts
-    // from the defaults again.
-    QVERIFY(QDir(Home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-    QCOMPARE(Cli({"plan", "/a/b.wav"}), 0);
-    QCOMPARE(Field("output"), "/a/b_C96kbps.mp3");
-}
-
-void TestCliPlan::settingsFileIsReadNotWritten() {
-    // ABR at 256 kbit/s, no quality switch for ABR, the fake encoder stored, and
-    // a folder filter without its upgrade marker (loading would write it back).
-    const QString file = Tmp.filePath("my settings.ini");
-    const QByteArray ini = "[General]\nBitRateIndex=12\nEncodingMode=1\n"
-                           "LameParamsABR=--tt x\nFlags=153112578\nDirFlags=0\nLamePath=" +
-                           FakeLame.toUtf8() + "\n";
-    QVERIFY(WriteFile(file, ini));
-    QCOMPARE(Cli({"plan", "--settings", file, "/a/b.wav"}), 0);
-    QCOMPARE(Field("output"), "/a/b_A256kbps.mp3");
-    QCOMPARE(Field("arguments"),
-             " --tt x --priority 2 --abr 256 \"/a/b.wav\" \"/a/b_A256kbps.mp3\"");
-    QCOMPARE(Argv().value(0), FakeLame);
-    // Options still win over the file.
-    QCOMPARE(Cli({"plan", "--bitrate", "64", "--settings", file, "/a/b.wav"}), 0);
-    QCOMPARE(Field("output"), "/a/b_A64kbps.mp3");
-    QCOMPARE(Cli({"encoder", "--settings", file}), 0);
-    QCOMPARE(Field("path"), FakeLame);
-    QCOMPARE(ReadFile(file), ini);
-
-    const QString missing = Tmp.filePath("none.ini");
-    QCOMPARE(Cli({"plan", "--settings", missing, "/a/b.wav"}), 1);
-    QVERIFY(Err.contains(missing.toUtf8()));
-}
-
-void TestCliPlan::usageErrors_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("named");
-    QTest::newRow("unknown plan option") << QStringList{"plan", "--bogus", "x"} << "--bogus";
-    QTest::newRow("unknown encoder option") << QStringList{"encoder", "--fast"} << "--fast";
-    QTest::newRow("bit rate not in the table")
-        << QStringList{"plan", "--bitrate", "100", "x"} << "--bitrate";
-    QTest::newRow("bit rate not a number")
-        << QStringList{"plan", "--bitrate", "lots", "x"} << "--bitrate";
-    QTest::newRow("mode") << QStringList{"plan", "--mode", "vbr", "x"} << "--mode";
-    QTest::newRow("quality") << QStringList{"plan", "--quality", "10", "x"} << "--quality";
-    QTest::newRow("priority") << QStringList{"plan", "--priority", "-1", "x"} << "--priority";
-    QTest::newRow("missing value") << QStringList{"plan", "x", "--dest"} << "--dest";
-    QTest::newRow("no path") << QStringList{"plan", "--bitrate", "128"} << "path";
-    QTest::newRow("missing encoder value") << QStringList{"encoder", "--encoder"} << "--encoder";
-}
-
-void TestCliPlan::usageErrors() {
-    QFETCH(QStringList, args);
-    QFETCH(QString, named);
-    QCOMPARE(Cli(args), 2);
-    QVERIFY(RawOut.isEmpty());
-    QVERIFY2(Err.contains(named.toUtf8()), Err.constData());
-}
 
 QTEST_GUILESS_MAIN(TestCliPlan)
 #include "tst_cli_plan.moc"

@@ -1,8 +1,8 @@
 // sonabel-cli run, started as a process the way a script would use it.
 
 #include "TestUtil.h"
-#include "formats/WavStream.h"
 #include "formats/MP3Stream.h"
+#include "formats/WavStream.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/Sonabel_L.h"
@@ -54,38 +54,11 @@ QStringList ProcessesMentioning(const QString& text) {
 
 class TestCliRun : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void logsInTheChosenLanguage_data();
-    void logsInTheChosenLanguage();
-    void jsonReportsEachEntry();
-    void onWarning_data();
-    void onWarning();
-    void folderWithKeptSubFolders();
-    void failingEncoderExitsWithOne();
-    void unusableFilesAreResults_data();
-    void unusableFilesAreResults();
-    void vanishedSourceFails();
-    void extensiblePcmWavIsEncoded();
-    void stopSignals_data();
-    void stopSignals();
-    void planAndRunStepAroundADanglingLink();
-    void twoRunsOnOneFolderShareNoOutput();
-    void usageErrors_data();
-    void usageErrors();
-
 private:
-    QProcessEnvironment Environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), Home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), Home.filePath(QStringLiteral(".config")));
-        return env;
-    }
     // rawLast: a last path given as bytes, which need not be valid UTF-8.
     int RunCli(const QStringList& args, QByteArray& out, QByteArray& err,
                const QByteArray& rawLast = {}, const QString& command = QStringLiteral("run")) {
         QProcess p;
-        QProcessEnvironment env = Environment();
         QString program = QStringLiteral(SONABEL_CLI_PATH);
         QStringList arguments = QStringList{command} + args;
         if (!rawLast.isEmpty()) {
@@ -93,13 +66,12 @@ private:
             QString escaped;
             for (const char c : rawLast)
                 escaped += QStringLiteral("\\0%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
-            env.insert(QStringLiteral("RAW_PATH"), escaped);
+            qputenv("RAW_PATH", escaped.toLatin1());
             arguments =
                 QStringList{"-c", "exec \"$0\" \"$@\" \"$(printf %b \"$RAW_PATH\")\"", program} +
                 arguments;
             program = QStringLiteral("sh");
         }
-        p.setProcessEnvironment(env);
         p.start(program, arguments);
         if (!p.waitForFinished(120000))
             return -1;
@@ -107,14 +79,11 @@ private:
         err = p.readAllStandardError();
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     }
+    // One object per line; a line that is not one shows as an empty object.
     static QList<QJsonObject> Records(const QByteArray& out) {
         QList<QJsonObject> records;
-        for (const QByteArray& line : out.trimmed().split('\n')) {
-            const QJsonDocument doc = QJsonDocument::fromJson(line);
-            if (!doc.isObject())
-                return {};
-            records << doc.object();
-        }
+        for (const QByteArray& line : out.trimmed().split('\n'))
+            records << QJsonDocument::fromJson(line).object();
         return records;
     }
     QString Folder(const QString& name) {
@@ -134,399 +103,393 @@ private:
 
     QTemporaryDir Temp, Home;
     int Counter = 0;
-};
 
-void TestCliRun::initTestCase() {
-    QVERIFY(Temp.isValid());
-    QVERIFY(Home.isValid());
-}
-
-void TestCliRun::logsInTheChosenLanguage_data() {
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<int>("index");
-    QTest::newRow("English") << "ENG" << 0;
-    QTest::newRow("French") << "FRN" << 1;
-}
-
-void TestCliRun::logsInTheChosenLanguage() {
-    QFETCH(QString, language);
-    QFETCH(int, index);
-    const QString dir = Folder(QStringLiteral("lang"));
-    const QString wav = Wav(dir + QStringLiteral("/tune.wav"));
-    QByteArray out, err;
-    QCOMPARE(RunCli({"--bitrate", "64", "--lang=" + language, wav}, out, err), 0);
-    SetLanguage(index, false);
-    const QString output = dir + QStringLiteral("/tune_C64kbps.mp3");
-    QVERIFY(QFileInfo(output).size() > 0);
-    const QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0], MsgFmt(msgEncodingFile, {wav}));
-    QVERIFY(lines[1].startsWith(MsgFmt(msgOutputSize, {0}).left(4)));
-    QCOMPARE(lines[2], Msg(msgRunFinished));
-    // The counts and the elapsed time; a one-second tone takes well under a second.
-    QVERIFY2(lines[3] == RunSummaryLine(1, 0, 0, 0, 0) || lines[3] == RunSummaryLine(1, 0, 0, 0, 1),
-             qPrintable(lines[3]));
-}
-
-void TestCliRun::jsonReportsEachEntry() {
-    const QString dir = Folder(QStringLiteral("json"));
-    const QString wav = Wav(dir + QStringLiteral("/a.wav"));
-    // Same name as the WAV: its copy takes the next free name.
-    const QString same = Mp3(dir + QStringLiteral("/a.mp3"), {"-b", "64"});
-    QByteArray out, err;
-    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--copy-data", wav, same}, out, err), 0);
-    const QList<QJsonObject> records = Records(out);
-    QCOMPARE(records.size(), 3);
-    QCOMPARE(records[0].value("path").toString(), wav);
-    QCOMPARE(records[0].value("action").toString(), QStringLiteral("encoded"));
-    QCOMPARE(records[0].value("output").toString(), dir + QStringLiteral("/a_C64kbps.mp3"));
-    QVERIFY(records[0].value("reason").isNull());
-    QCOMPARE(records[1].value("action").toString(), QStringLiteral("copied"));
-    QCOMPARE(records[1].value("output").toString(), dir + QStringLiteral("/a_C64kbps (2).mp3"));
-    QCOMPARE(records[1].keys().size(), 4);
-    const QJsonObject summary = records[2].value("summary").toObject();
-    QCOMPARE(summary.value("encoded").toInt(), 1);
-    QCOMPARE(summary.value("copied").toInt(), 1);
-    QCOMPARE(summary.value("skipped").toInt(), 0);
-    QCOMPARE(summary.value("failed").toInt(), 0);
-    QCOMPARE(summary.value("stopped").toBool(), false);
-    QVERIFY(summary.value("seconds").isDouble());
-    // No copy this time: the same file is encoded.
-    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--no-copy-data", same}, out, err), 0);
-    QCOMPARE(Records(out).value(0).value("action").toString(), QStringLiteral("encoded"));
-}
-
-void TestCliRun::onWarning_data() {
-    QTest::addColumn<QString>("answer"); // empty: the default
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("actions");
-    QTest::newRow("default") << QString() << 2 << QStringList();
-    QTest::newRow("abort") << "abort" << 2 << QStringList();
-    QTest::newRow("good") << "good" << 0 << QStringList({"skipped", "encoded"});
-    QTest::newRow("all") << "all" << 0 << QStringList({"encoded", "encoded"});
-}
-
-void TestCliRun::onWarning() {
-    QFETCH(QString, answer);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, actions);
-    const QString dir = Folder(QStringLiteral("warn"));
-    const QString low = Mp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
-    const QString high = Mp3(dir + QStringLiteral("/high.mp3"), {"-b", "128"});
-    QStringList args = {"--json", "--bitrate", "64", low, high};
-    if (!answer.isEmpty())
-        args << "--on-warning" << answer;
-    QByteArray out, err;
-    QCOMPARE(RunCli(args, out, err), exitCode);
-    if (actions.isEmpty()) {
-        QVERIFY(out.isEmpty());
-        QVERIFY2(err.contains("--on-warning"), err.constData());
-        QVERIFY(err.contains(low.toUtf8()));
-        QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}), QStringList());
-        return;
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(Temp.isValid() && Home.isValid());
+        // A private home for every run.
+        qputenv("HOME", QFile::encodeName(Home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(Home.filePath(QStringLiteral(".config"))));
     }
-    const QList<QJsonObject> records = Records(out);
-    QCOMPARE(records.size(), 3);
-    for (int i = 0; i < 2; ++i) {
-        QCOMPARE(records[i].value("action").toString(), actions[i]);
-        QCOMPARE(QFileInfo::exists(records[i].value("output").toString()),
-                 actions[i] == QLatin1String("encoded"));
+
+    void logsInTheChosenLanguage_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("index");
+        QTest::newRow("English") << "ENG" << 0;
+        QTest::newRow("French") << "FRN" << 1;
     }
-}
 
-void TestCliRun::folderWithKeptSubFolders() {
-    const QString dir = Folder(QStringLiteral("tree"));
-    QDir().mkpath(dir + QStringLiteral("/in/sub"));
-    Wav(dir + QStringLiteral("/in/top.wav"));
-    Wav(dir + QStringLiteral("/in/sub/deep.wav"));
-    const QString dest = dir + QStringLiteral("/out");
-    QByteArray out, err;
-    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--dest", dest, "--keep-subdirs", "--recursive",
-                     dir + QStringLiteral("/in")},
-                    out, err),
-             0);
-    QVERIFY(QFileInfo(dest + QStringLiteral("/top.mp3")).size() > 0);
-    QVERIFY(QFileInfo(dest + QStringLiteral("/sub/deep.mp3")).size() > 0);
-    // Without --recursive the sub-folder stays out (the stored filter has no recursion).
-    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--dest", dest + QStringLiteral("2"),
-                     dir + QStringLiteral("/in")},
-                    out, err),
-             0);
-    QCOMPARE(Records(out).size(), 2);
-}
-
-void TestCliRun::failingEncoderExitsWithOne() {
-    const QString dir = Folder(QStringLiteral("fail"));
-    const QString wav = Wav(dir + QStringLiteral("/a.wav"));
-    const QString encoder =
-        Script(dir, QStringLiteral("broken.sh"), "echo half > \"$out\"\nexit 3\n");
-    QByteArray out, err;
-    QCOMPARE(RunCli({"--json", "--encoder", encoder, wav}, out, err), 1);
-    const QList<QJsonObject> records = Records(out);
-    QCOMPARE(records.size(), 2);
-    QCOMPARE(records[0].value("action").toString(), QStringLiteral("failed"));
-    QVERIFY(records[0].value("output").isNull());
-    QVERIFY(records[0].value("reason").toString().contains(QLatin1String("3")));
-    QCOMPARE(records[1].value("summary").toObject().value("failed").toInt(), 1);
-    QCOMPARE(FilesIn(dir).filter(QStringLiteral("kbps")), QStringList());
-}
-
-void TestCliRun::planAndRunStepAroundADanglingLink() {
-    const QString dir = Folder(QStringLiteral("link"));
-    const QString wav = Wav(dir + QStringLiteral("/a.wav"));
-    const QString mp3 = Mp3(dir + QStringLiteral("/a.mp3"), {"-b", "128"});
-    // Writing through the link would create its target.
-    const QString target = dir + QStringLiteral("/elsewhere.mp3");
-    const QString link = dir + QStringLiteral("/a_C64kbps.mp3");
-    QVERIFY(QFile::link(target, link));
-    QByteArray out, err;
-    QCOMPARE(RunCli({"--bitrate", "64", wav, mp3}, out, err, {}, QStringLiteral("plan")), 0);
-    const QList<QJsonObject> plan = Records(out);
-    QCOMPARE(RunCli({"--json", "--bitrate", "64", wav, mp3}, out, err), 0);
-    const QList<QJsonObject> run = Records(out);
-    QCOMPARE(run.size(), 3);
-    // Both sources plan the same name: each takes the next free one.
-    QCOMPARE(run[0].value("output").toString(), dir + QStringLiteral("/a_C64kbps (2).mp3"));
-    QCOMPARE(run[1].value("output").toString(), dir + QStringLiteral("/a_C64kbps (3).mp3"));
-    QCOMPARE(plan.size(), 2);
-    for (int i = 0; i < 2; ++i)
-        QCOMPARE(plan[i].value("unique"), run[i].value("output"));
-    QCOMPARE(QFileInfo(link).symLinkTarget(), target);
-    QVERIFY(!QFileInfo::exists(target));
-}
-
-void TestCliRun::twoRunsOnOneFolderShareNoOutput() {
-    const QString dir = Folder(QStringLiteral("twice"));
-    QStringList sources;
-    for (const char* name : {"a", "b", "c"})
-        sources << Wav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name)), 10.0);
-    QProcess runs[2];
-    for (QProcess& p : runs) {
-        p.setProcessEnvironment(Environment());
-        p.start(QStringLiteral(SONABEL_CLI_PATH),
-                QStringList{"run", "--json", "--bitrate", "64"} + sources);
+    void logsInTheChosenLanguage() {
+        QFETCH(QString, language);
+        QFETCH(int, index);
+        const QString dir = Folder(QStringLiteral("lang"));
+        const QString wav = Wav(dir + QStringLiteral("/tune.wav"));
+        QByteArray out, err;
+        QCOMPARE(RunCli({"--bitrate", "64", "--lang=" + language, wav}, out, err), 0);
+        SetLanguage(index, false);
+        const QString output = dir + QStringLiteral("/tune_C64kbps.mp3");
+        QVERIFY(QFileInfo(output).size() > 0);
+        const QStringList lines =
+            QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], MsgFmt(msgEncodingFile, {wav}));
+        QVERIFY(lines[1].startsWith(MsgFmt(msgOutputSize, {0}).left(4)));
+        QCOMPARE(lines[2], Msg(msgRunFinished));
+        // The counts and the elapsed time; a one-second tone takes well under a second.
+        QVERIFY2(lines[3] == RunSummaryLine(1, 0, 0, 0, 0) ||
+                     lines[3] == RunSummaryLine(1, 0, 0, 0, 1),
+                 qPrintable(lines[3]));
     }
-    QStringList outputs;
-    for (QProcess& p : runs) {
-        QVERIFY(p.waitForFinished(120000));
-        QCOMPARE(p.exitCode(), 0);
-        const QList<QJsonObject> records = Records(p.readAllStandardOutput());
-        QCOMPARE(records.size(), 4);
-        for (int i = 0; i < 3; ++i)
-            outputs << records[i].value("output").toString();
-    }
-    QCOMPARE(QSet<QString>(outputs.cbegin(), outputs.cend()).size(), 6);
-    for (int i = 0; i < outputs.size(); ++i) {
-        QVERIFY(outputs[i].startsWith(sources[i % 3].chopped(4) + QStringLiteral("_C64kbps")));
-        // Whole: neither run wrote over the other's output.
-        const qint64 ms = GetMP3Info(outputs[i]).Duration;
-        QVERIFY2(qAbs(ms - 10000) < 100, qPrintable(outputs[i] + QStringLiteral(": %1").arg(ms)));
-    }
-    QCOMPARE(FilesIn(dir).size(), 3 + 6);
-}
 
-void TestCliRun::unusableFilesAreResults_data() {
-    QTest::addColumn<QByteArray>("name"); // bytes, not necessarily UTF-8
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("unreadable");
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("action"); // empty: not a result at all
-    QTest::addColumn<int>("reason");
-    QByteArray noise(4096, '\0');
-    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    // Format tag 3 (IEEE float) in an otherwise sound header.
-    QByteArray notPcm = PcmWav(8000, 1, 0.5);
-    notPcm.replace(20, 2, Le16(3));
-    const QByteArray pcm = PcmWav(8000, 1, 0.5);
-    const auto rows = [&](const char* how) {
-        const auto row = [how](const char* what) -> QTestData& {
-            return QTest::addRow("%s, %s", what, how);
+    void jsonReportsEachEntry() {
+        const QString dir = Folder(QStringLiteral("json"));
+        const QString wav = Wav(dir + QStringLiteral("/a.wav"));
+        // Same name as the WAV: its copy takes the next free name.
+        const QString same = Mp3(dir + QStringLiteral("/a.mp3"), {"-b", "64"});
+        QByteArray out, err;
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--copy-data", wav, same}, out, err), 0);
+        const QList<QJsonObject> records = Records(out);
+        QCOMPARE(records.size(), 3);
+        const auto json = [](const QJsonObject& o) {
+            return QJsonDocument(o).toJson(QJsonDocument::Compact);
         };
-        const int unsupported = int(TReason::UnsupportedFile);
-        row("empty") << QByteArray("e.mp3") << QByteArray() << false << "ENG"
-                     << "skipped" << int(TReason::EmptyFile);
-        row("random bytes") << QByteArray("r.mp3") << noise << false << "ENG"
-                            << "skipped" << unsupported;
-        row("random bytes in French") << QByteArray("r.mp3") << noise << false << "FRN"
-                                      << "skipped" << unsupported;
-        row("not PCM") << QByteArray("f.wav") << notPcm << false << "ENG"
-                       << "skipped" << int(TReason::NotPcm);
-        row("name not UTF-8") << QByteArray("n\xE9.wav") << pcm << false << "ENG"
-                              << "failed" << int(TReason::NameNotUtf8);
-        row("unreadable") << QByteArray("u.mp3") << pcm << true << "ENG"
-                          << "failed" << int(TReason::PermissionDenied);
-    };
-    rows("named");
-    rows("in a folder");
-    QTest::newRow("text file, named")
-        << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG"
-        << "skipped" << int(TReason::UnsupportedFile);
-    // The folder scan looks for audio files only.
-    QTest::newRow("text file, in a folder")
-        << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG" << QString() << 0;
-}
-
-void TestCliRun::unusableFilesAreResults() {
-    QFETCH(QByteArray, name);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, unreadable);
-    QFETCH(QString, language);
-    QFETCH(QString, action);
-    QFETCH(int, reason);
-    if (unreadable && ::geteuid() == 0)
-        QSKIP("root reads any file");
-    const bool inFolder = QByteArray(QTest::currentDataTag()).endsWith("folder");
-    const QString dir = Folder(QStringLiteral("unusable"));
-    const QString ok = Wav(dir + QStringLiteral("/ok.wav"));
-    const QByteArray raw = QFile::encodeName(dir) + '/' + name;
-    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    QVERIFY(fd >= 0);
-    QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
-    ::close(fd);
-    // The temporary folder's own clean-up cannot name a file that is not UTF-8.
-    const auto removeRaw = qScopeGuard([&raw] { ::unlink(raw.constData()); });
-    if (unreadable)
-        QCOMPARE(::chmod(raw.constData(), 0), 0);
-
-    QByteArray out, err;
-    const QStringList common = {"--json", "--bitrate", "64", "--lang", language};
-    const int exitCode = inFolder ? RunCli(common + QStringList{dir}, out, err)
-                                  : RunCli(common + QStringList{ok}, out, err, raw);
-    QCOMPARE(exitCode, action == QLatin1String("failed") ? 1 : 0);
-    const QList<QJsonObject> records = Records(out);
-    QCOMPARE(records.size(), action.isEmpty() ? 2 : 3);
-    const QJsonObject summary = records.last().value("summary").toObject();
-    QCOMPARE(summary.value("encoded").toInt(), 1);
-    QCOMPARE(summary.value("skipped").toInt(), action == QLatin1String("skipped") ? 1 : 0);
-    QCOMPARE(summary.value("failed").toInt(), action == QLatin1String("failed") ? 1 : 0);
-    if (action.isEmpty())
-        return;
-    // Refused files come first, before the listed ones.
-    const QJsonObject r = records.first();
-    QCOMPARE(r.value("path").toString(), QFile::decodeName(raw));
-    QCOMPARE(r.value("action").toString(), action);
-    QVERIFY(r.value("output").isNull());
-    SetLanguage(LanguageIndexOfCode(language), false);
-    QCOMPARE(r.value("reason").toString(), ReasonText(TReason(reason)));
-    QCOMPARE(records[1].value("path").toString(), ok);
-}
-
-// A source deleted before its turn: the data asked for was not processed.
-void TestCliRun::vanishedSourceFails() {
-    const QString dir = Folder(QStringLiteral("vanish"));
-    const QString a = Wav(dir + QStringLiteral("/a.wav"));
-    const QString b = Wav(dir + QStringLiteral("/b.wav"));
-    const QString encoder = Script(dir, QStringLiteral("enc.sh"),
-                                   "rm -f \"" + QFile::encodeName(b) + "\"\nexec lame \"$@\"\n");
-    QByteArray out, err;
-    QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, a, b}, out, err), 1);
-    const QList<QJsonObject> records = Records(out);
-    QCOMPARE(records.size(), 3);
-    QCOMPARE(records[0].value("action").toString(), QStringLiteral("encoded"));
-    QCOMPARE(records[1].value("path").toString(), b);
-    QCOMPARE(records[1].value("action").toString(), QStringLiteral("failed"));
-    SetLanguage(0, false);
-    QCOMPARE(records[1].value("reason").toString(), ReasonText(TReason::FileVanished));
-    QCOMPARE(records[2].value("summary").toObject().value("failed").toInt(), 1);
-}
-
-// 24-bit recordings come as WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
-void TestCliRun::extensiblePcmWavIsEncoded() {
-    const QString dir = Folder(QStringLiteral("extensible"));
-    const QString wav = dir + QStringLiteral("/deep.wav");
-    QVERIFY(Run("sox", {"-n", "-b", "24", "-e", "signed", "-c", "2", "-r", "44100", wav, "synth",
-                        "1", "sine", "440"}));
-    QCOMPARE(GetWAVInfo(wav).FormatTag, WavFormatExtensible);
-    QByteArray out, err;
-    QCOMPARE(RunCli({"--json", "--bitrate", "64", wav}, out, err), 0);
-    const QJsonObject r = Records(out).value(0);
-    QCOMPARE(r.value("action").toString(), QStringLiteral("encoded"));
-    QVERIFY(QFileInfo(r.value("output").toString()).size() > 0);
-}
-
-void TestCliRun::stopSignals_data() {
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<bool>("inProbe"); // sent while the encoder's banner is read
-    QTest::addColumn<int>("exitCode"); // -1: killed
-    QTest::newRow("SIGINT") << int(SIGINT) << false << 130;
-    QTest::newRow("SIGTERM") << int(SIGTERM) << false << 143;
-    QTest::newRow("SIGHUP") << int(SIGHUP) << false << 129;
-    QTest::newRow("SIGTERM in the probe") << int(SIGTERM) << true << 143;
-    QTest::newRow("SIGKILL") << int(SIGKILL) << false << -1;
-}
-
-void TestCliRun::stopSignals() {
-    QFETCH(int, signal);
-    QFETCH(bool, inProbe);
-    QFETCH(int, exitCode);
-    const QString dir = Folder(QStringLiteral("signal"));
-    const QString a = Wav(dir + QStringLiteral("/a.wav"));
-    const QString b = Wav(dir + QStringLiteral("/b.wav"));
-    // Writes a part of its output, then stays until it is ended; its command
-    // line names the folder, so a survivor shows in /proc.
-    const QString encoder =
-        Script(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec tail -f \"$out\"\n");
-    if (inProbe)
-        QVERIFY(WriteFile(encoder, "#!/bin/sh\ntouch \"$0.probed\"\nexec tail -f \"$0\"\n"));
-    const QStringList before = FilesIn(dir);
-    QProcess p;
-    p.setProcessEnvironment(Environment());
-    // Its own process group, as a shell gives a foreground job, so that the
-    // interrupt reaches the group the way a Ctrl-C on a terminal does.
-    p.setChildProcessModifier([] { (void)::setpgid(0, 0); });
-    p.start(QStringLiteral(SONABEL_CLI_PATH),
-            {"run", "--json", "--jobs", "2", "--bitrate", "128", "--encoder", encoder, a, b});
-    QVERIFY(p.waitForStarted());
-    // Both encoders (or the probe) are under way.
-    if (inProbe)
-        QTRY_COMPARE_WITH_TIMEOUT(FilesIn(dir).size(), before.size() + 1, 20000);
-    else // both partial outputs are being written, to temporary files only
-        QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), 2, 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(dir).size() == 3 - inProbe, 20000);
-    ::kill(signal == SIGINT ? -pid_t(p.processId()) : pid_t(p.processId()), signal);
-    // Well before the probe's own time limit.
-    QVERIFY(p.waitForFinished(inProbe ? 5000 : 20000));
-    // Nothing this run started outlives it, however it ended.
-    QTRY_COMPARE_WITH_TIMEOUT(ProcessesMentioning(dir), QStringList(), 10000);
-    if (exitCode < 0) {
-        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
-        return;
+        QCOMPARE(json(records[0]), json({{"path", wav},
+                                         {"action", "encoded"},
+                                         {"output", dir + "/a_C64kbps.mp3"},
+                                         {"reason", QJsonValue()}}));
+        QCOMPARE(json(records[1]), json({{"path", same},
+                                         {"action", "copied"},
+                                         {"output", dir + "/a_C64kbps (2).mp3"},
+                                         {"reason", QJsonValue()}}));
+        QJsonObject summary = records[2].value("summary").toObject();
+        QVERIFY(summary.take("seconds").isDouble());
+        QCOMPARE(json(summary),
+                 R"({"copied":1,"encoded":1,"failed":0,"skipped":0,"stopped":false})");
+        // No copy this time: the same file is encoded.
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--no-copy-data", same}, out, err), 0);
+        QCOMPARE(Records(out).value(0).value("action").toString(), QStringLiteral("encoded"));
     }
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), exitCode);
-    if (inProbe) {
-        QCOMPARE(p.readAllStandardOutput(), QByteArray());
-        return;
+
+    void onWarning_data() {
+        QTest::addColumn<QString>("answer"); // empty: the default
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("actions");
+        QTest::newRow("default") << QString() << 2 << QStringList();
+        QTest::newRow("abort") << "abort" << 2 << QStringList();
+        QTest::newRow("good") << "good" << 0 << QStringList({"skipped", "encoded"});
+        QTest::newRow("all") << "all" << 0 << QStringList({"encoded", "encoded"});
     }
-    QCOMPARE(FilesIn(dir), before);
-    const QList<QJsonObject> records = Records(p.readAllStandardOutput());
-    QCOMPARE(records.size(), 3);
-    QCOMPARE(records[0].value("action").toString(), QStringLiteral("stopped"));
-    QCOMPARE(records[1].value("action").toString(), QStringLiteral("stopped"));
-    QCOMPARE(records[2].value("summary").toObject().value("stopped").toBool(), true);
-}
 
-void TestCliRun::usageErrors_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::newRow("no path") << QStringList{"--json"};
-    QTest::newRow("jobs 0") << QStringList{"--jobs", "0", "x.wav"};
-    QTest::newRow("jobs 65") << QStringList{"--jobs", "65", "x.wav"};
-    QTest::newRow("bad warning answer") << QStringList{"--on-warning", "maybe", "x.wav"};
-    QTest::newRow("bad language") << QStringList{"--lang", "DEU", "x.wav"};
-    QTest::newRow("unknown option") << QStringList{"--fast", "x.wav"};
-    QTest::newRow("missing file") << QStringList{"/no/such/file.wav"};
-    QTest::newRow("bad bit rate") << QStringList{"--bitrate=100", "x.wav"};
-    QTest::newRow("value to a switch") << QStringList{"--json=yes", "x.wav"};
-    QTest::newRow("unreadable settings") << QStringList{"--settings", "/no/such.ini", "x.wav"};
-}
+    void onWarning() {
+        QFETCH(QString, answer);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, actions);
+        const QString dir = Folder(QStringLiteral("warn"));
+        const QString low = Mp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
+        const QString high = Mp3(dir + QStringLiteral("/high.mp3"), {"-b", "128"});
+        QStringList args = {"--json", "--bitrate", "64", low, high};
+        if (!answer.isEmpty())
+            args << "--on-warning" << answer;
+        QByteArray out, err;
+        QCOMPARE(RunCli(args, out, err), exitCode);
+        if (actions.isEmpty()) {
+            QVERIFY(out.isEmpty());
+            QVERIFY2(err.contains("--on-warning"), err.constData());
+            QVERIFY(err.contains(low.toUtf8()));
+            QCOMPARE(QDir(dir).entryList({QStringLiteral("*kbps*")}), QStringList());
+            return;
+        }
+        const QList<QJsonObject> records = Records(out);
+        QCOMPARE(records.size(), 3);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(records[i].value("action").toString(), actions[i]);
+            QCOMPARE(QFileInfo::exists(records[i].value("output").toString()),
+                     actions[i] == QLatin1String("encoded"));
+        }
+    }
 
-void TestCliRun::usageErrors() {
-    QFETCH(QStringList, args);
-    QByteArray out, err;
-    QCOMPARE(RunCli(args, out, err), 2);
-    QVERIFY(out.isEmpty());
-    QVERIFY(err.startsWith("sonabel-cli: "));
-}
+    void folderWithKeptSubFolders() {
+        const QString dir = Folder(QStringLiteral("tree"));
+        QDir().mkpath(dir + QStringLiteral("/in/sub"));
+        Wav(dir + QStringLiteral("/in/top.wav"));
+        Wav(dir + QStringLiteral("/in/sub/deep.wav"));
+        const QString dest = dir + QStringLiteral("/out");
+        QByteArray out, err;
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--dest", dest, "--keep-subdirs",
+                         "--recursive", dir + QStringLiteral("/in")},
+                        out, err),
+                 0);
+        QVERIFY(QFileInfo(dest + QStringLiteral("/top.mp3")).size() > 0);
+        QVERIFY(QFileInfo(dest + QStringLiteral("/sub/deep.mp3")).size() > 0);
+        // Without --recursive the sub-folder stays out (the stored filter has no recursion).
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--dest", dest + QStringLiteral("2"),
+                         dir + QStringLiteral("/in")},
+                        out, err),
+                 0);
+        QCOMPARE(Records(out).size(), 2);
+    }
+
+    void planAndRunStepAroundADanglingLink() {
+        const QString dir = Folder(QStringLiteral("link"));
+        const QString wav = Wav(dir + QStringLiteral("/a.wav"));
+        const QString mp3 = Mp3(dir + QStringLiteral("/a.mp3"), {"-b", "128"});
+        // Writing through the link would create its target.
+        const QString target = dir + QStringLiteral("/elsewhere.mp3");
+        const QString link = dir + QStringLiteral("/a_C64kbps.mp3");
+        QVERIFY(QFile::link(target, link));
+        QByteArray out, err;
+        QCOMPARE(RunCli({"--bitrate", "64", wav, mp3}, out, err, {}, QStringLiteral("plan")), 0);
+        const QList<QJsonObject> plan = Records(out);
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", wav, mp3}, out, err), 0);
+        const QList<QJsonObject> run = Records(out);
+        QCOMPARE(run.size(), 3);
+        // Both sources plan the same name: each takes the next free one.
+        const QStringList expected = {dir + "/a_C64kbps (2).mp3", dir + "/a_C64kbps (3).mp3"};
+        QCOMPARE(
+            QStringList({run[0].value("output").toString(), run[1].value("output").toString()}),
+            expected);
+        QCOMPARE(QStringList({plan.value(0).value("unique").toString(),
+                              plan.value(1).value("unique").toString()}),
+                 expected);
+        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    void twoRunsOnOneFolderShareNoOutput() {
+        const QString dir = Folder(QStringLiteral("twice"));
+        QStringList sources;
+        for (const char* name : {"a", "b", "c"})
+            sources << Wav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name)), 10.0);
+        QProcess runs[2];
+        for (QProcess& p : runs) {
+            p.start(QStringLiteral(SONABEL_CLI_PATH),
+                    QStringList{"run", "--json", "--bitrate", "64"} + sources);
+        }
+        QStringList outputs;
+        for (QProcess& p : runs) {
+            QVERIFY(p.waitForFinished(120000));
+            QCOMPARE(p.exitCode(), 0);
+            const QList<QJsonObject> records = Records(p.readAllStandardOutput());
+            QCOMPARE(records.size(), 4);
+            for (int i = 0; i < 3; ++i)
+                outputs << records[i].value("output").toString();
+        }
+        QCOMPARE(QSet<QString>(outputs.cbegin(), outputs.cend()).size(), 6);
+        for (int i = 0; i < outputs.size(); ++i) {
+            QVERIFY(outputs[i].startsWith(sources[i % 3].chopped(4) + QStringLiteral("_C64kbps")));
+            // Whole: neither run wrote over the other's output.
+            const qint64 ms = GetMP3Info(outputs[i]).Duration;
+            QVERIFY2(qAbs(ms - 10000) < 100,
+                     qPrintable(outputs[i] + QStringLiteral(": %1").arg(ms)));
+        }
+        QCOMPARE(FilesIn(dir).size(), 3 + 6);
+    }
+
+    void unusableFilesAreResults_data() {
+        QTest::addColumn<QByteArray>("name"); // bytes, not necessarily UTF-8
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("unreadable");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("action"); // empty: not a result at all
+        QTest::addColumn<int>("reason");
+        QByteArray noise(4096, '\0');
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        // Format tag 3 (IEEE float) in an otherwise sound header.
+        QByteArray notPcm = PcmWav(8000, 1, 0.5);
+        notPcm.replace(20, 2, Le16(3));
+        const QByteArray pcm = PcmWav(8000, 1, 0.5);
+        const auto rows = [&](const char* how) {
+            const auto row = [how](const char* what) -> QTestData& {
+                return QTest::addRow("%s, %s", what, how);
+            };
+            const int unsupported = int(TReason::UnsupportedFile);
+            row("empty") << QByteArray("e.mp3") << QByteArray() << false << "ENG"
+                         << "skipped" << int(TReason::EmptyFile);
+            row("random bytes") << QByteArray("r.mp3") << noise << false << "ENG"
+                                << "skipped" << unsupported;
+            row("random bytes in French") << QByteArray("r.mp3") << noise << false << "FRN"
+                                          << "skipped" << unsupported;
+            row("not PCM") << QByteArray("f.wav") << notPcm << false << "ENG"
+                           << "skipped" << int(TReason::NotPcm);
+            row("name not UTF-8") << QByteArray("n\xE9.wav") << pcm << false << "ENG"
+                                  << "failed" << int(TReason::NameNotUtf8);
+            row("unreadable") << QByteArray("u.mp3") << pcm << true << "ENG"
+                              << "failed" << int(TReason::PermissionDenied);
+        };
+        rows("named");
+        rows("in a folder");
+        QTest::newRow("text file, named")
+            << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG"
+            << "skipped" << int(TReason::UnsupportedFile);
+        // The folder scan looks for audio files only.
+        QTest::newRow("text file, in a folder")
+            << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG" << QString() << 0;
+    }
+
+    void unusableFilesAreResults() {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, unreadable);
+        QFETCH(QString, language);
+        QFETCH(QString, action);
+        QFETCH(int, reason);
+        if (unreadable && ::geteuid() == 0)
+            QSKIP("root reads any file");
+        const bool inFolder = QByteArray(QTest::currentDataTag()).endsWith("folder");
+        const QString dir = Folder(QStringLiteral("unusable"));
+        const QString ok = Wav(dir + QStringLiteral("/ok.wav"));
+        const QByteArray raw = QFile::encodeName(dir) + '/' + name;
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        ::close(fd);
+        // The temporary folder's own clean-up cannot name a file that is not UTF-8.
+        const auto removeRaw = qScopeGuard([&raw] { ::unlink(raw.constData()); });
+        if (unreadable)
+            QCOMPARE(::chmod(raw.constData(), 0), 0);
+
+        QByteArray out, err;
+        const QStringList common = {"--json", "--bitrate", "64", "--lang", language};
+        const int exitCode = inFolder ? RunCli(common + QStringList{dir}, out, err)
+                                      : RunCli(common + QStringList{ok}, out, err, raw);
+        QCOMPARE(exitCode, action == QLatin1String("failed") ? 1 : 0);
+        const QList<QJsonObject> records = Records(out);
+        QCOMPARE(records.size(), action.isEmpty() ? 2 : 3);
+        const QJsonObject summary = records.last().value("summary").toObject();
+        QCOMPARE(QList<int>({summary.value("encoded").toInt(), summary.value("skipped").toInt(),
+                             summary.value("failed").toInt()}),
+                 QList<int>({1, int(action == QLatin1String("skipped")),
+                             int(action == QLatin1String("failed"))}));
+        if (action.isEmpty())
+            return;
+        // Refused files come first, before the listed ones.
+        const QJsonObject r = records.first();
+        QCOMPARE(r.value("path").toString() + ' ' + r.value("action").toString(),
+                 QFile::decodeName(raw) + ' ' + action);
+        QVERIFY(r.value("output").isNull());
+        SetLanguage(LanguageIndexOfCode(language), false);
+        QCOMPARE(r.value("reason").toString(), ReasonText(TReason(reason)));
+        QCOMPARE(records[1].value("path").toString(), ok);
+    }
+
+    // A source deleted before its turn: the data asked for was not processed.
+    void vanishedSourceFails() {
+        const QString dir = Folder(QStringLiteral("vanish"));
+        const QString a = Wav(dir + QStringLiteral("/a.wav"));
+        const QString b = Wav(dir + QStringLiteral("/b.wav"));
+        const QString encoder =
+            Script(dir, QStringLiteral("enc.sh"),
+                   "rm -f \"" + QFile::encodeName(b) + "\"\nexec lame \"$@\"\n");
+        QByteArray out, err;
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, a, b}, out, err), 1);
+        const QList<QJsonObject> records = Records(out);
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[0].value("action").toString(), QStringLiteral("encoded"));
+        QCOMPARE(records[1].value("path").toString() + ' ' + records[1].value("action").toString(),
+                 b + " failed");
+        QVERIFY(records[1].value("output").isNull());
+        SetLanguage(0, false);
+        QCOMPARE(records[1].value("reason").toString(), ReasonText(TReason::FileVanished));
+        QCOMPARE(records[2].value("summary").toObject().value("failed").toInt(), 1);
+    }
+
+    // 24-bit recordings come as WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
+    void extensiblePcmWavIsEncoded() {
+        const QString dir = Folder(QStringLiteral("extensible"));
+        const QString wav = dir + QStringLiteral("/deep.wav");
+        QVERIFY(Run("sox", {"-n", "-b", "24", "-e", "signed", "-c", "2", "-r", "44100", wav,
+                            "synth", "1", "sine", "440"}));
+        QCOMPARE(GetWAVInfo(wav).FormatTag, WavFormatExtensible);
+        QByteArray out, err;
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", wav}, out, err), 0);
+        const QJsonObject r = Records(out).value(0);
+        QCOMPARE(r.value("action").toString(), QStringLiteral("encoded"));
+        QVERIFY(QFileInfo(r.value("output").toString()).size() > 0);
+    }
+
+    void stopSignals_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("inProbe"); // sent while the encoder's banner is read
+        QTest::addColumn<int>("exitCode"); // -1: killed
+        QTest::newRow("SIGINT") << int(SIGINT) << false << 130;
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false << 143;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false << 129;
+        QTest::newRow("SIGTERM in the probe") << int(SIGTERM) << true << 143;
+        QTest::newRow("SIGKILL") << int(SIGKILL) << false << -1;
+    }
+
+    void stopSignals() {
+        QFETCH(int, signal);
+        QFETCH(bool, inProbe);
+        QFETCH(int, exitCode);
+        const QString dir = Folder(QStringLiteral("signal"));
+        const QString a = Wav(dir + QStringLiteral("/a.wav"));
+        const QString b = Wav(dir + QStringLiteral("/b.wav"));
+        // Writes a part of its output, then stays until it is ended; its command
+        // line names the folder, so a survivor shows in /proc.
+        const QString encoder =
+            Script(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec tail -f \"$out\"\n");
+        if (inProbe)
+            QVERIFY(WriteFile(encoder, "#!/bin/sh\ntouch \"$0.probed\"\nexec tail -f \"$0\"\n"));
+        const QStringList before = FilesIn(dir);
+        QProcess p;
+        // Its own process group, as a shell gives a foreground job, so that the
+        // interrupt reaches the group the way a Ctrl-C on a terminal does.
+        p.setChildProcessModifier([] { (void)::setpgid(0, 0); });
+        p.start(QStringLiteral(SONABEL_CLI_PATH),
+                {"run", "--json", "--jobs", "2", "--bitrate", "128", "--encoder", encoder, a, b});
+        QVERIFY(p.waitForStarted());
+        // Both encoders (or the probe) are under way.
+        if (inProbe)
+            QTRY_COMPARE_WITH_TIMEOUT(FilesIn(dir).size(), before.size() + 1, 20000);
+        else // both partial outputs are being written, to temporary files only
+            QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(dir).size() == 3 - inProbe, 20000);
+        ::kill(signal == SIGINT ? -pid_t(p.processId()) : pid_t(p.processId()), signal);
+        // Well before the probe's own time limit.
+        QVERIFY(p.waitForFinished(inProbe ? 5000 : 20000));
+        // Nothing this run started outlives it, however it ended.
+        QTRY_COMPARE_WITH_TIMEOUT(ProcessesMentioning(dir), QStringList(), 10000);
+        if (exitCode < 0) {
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+            return;
+        }
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        if (inProbe) {
+            QCOMPARE(p.readAllStandardOutput(), QByteArray());
+            return;
+        }
+        QCOMPARE(FilesIn(dir), before);
+        const QList<QJsonObject> records = Records(p.readAllStandardOutput());
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[0].value("action").toString() + records[1].value("action").toString(),
+                 QStringLiteral("stoppedstopped"));
+        QVERIFY(records[2].value("summary").toObject().value("stopped").toBool());
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no path") << QStringList{"--json"};
+        QTest::newRow("jobs 0") << QStringList{"--jobs", "0", "x.wav"};
+        QTest::newRow("jobs 65") << QStringList{"--jobs", "65", "x.wav"};
+        QTest::newRow("bad warning answer") << QStringList{"--on-warning", "maybe", "x.wav"};
+        QTest::newRow("bad language") << QStringList{"--lang", "DEU", "x.wav"};
+        QTest::newRow("unknown option") << QStringList{"--fast", "x.wav"};
+        QTest::newRow("missing file") << QStringList{"/no/such/file.wav"};
+        QTest::newRow("bad bit rate") << QStringList{"--bitrate=100", "x.wav"};
+        QTest::newRow("value to a switch") << QStringList{"--json=yes", "x.wav"};
+        QTest::newRow("unreadable settings") << QStringList{"--settings", "/no/such.ini", "x.wav"};
+    }
+
+    void usageErrors() {
+        QFETCH(QStringList, args);
+        QByteArray out, err;
+        QCOMPARE(RunCli(args, out, err), 2);
+        QVERIFY(out.isEmpty());
+        QVERIFY(err.startsWith("sonabel-cli: "));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCliRun)
 #include "tst_cli_run.moc"

@@ -19,356 +19,323 @@ template <typename... T> void Row(const char* name, T... values) {
 class TestCommandLine : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void buildLameParams_data();
-    void buildLameParams();
-    void buildLameArguments_data();
-    void buildLameArguments();
-    void argumentList_data();
-    void argumentList();
-    void decodePipeArguments_data();
-    void decodePipeArguments();
-    void splitCommandLine_data();
-    void splitCommandLine();
-    void splitFileName_data();
-    void splitFileName();
-    void makeOutputPath_data();
-    void makeOutputPath();
-    void makeUniqueOutputName();
-    void getShortPath();
-    void parseLameBanner_data();
-    void parseLameBanner();
-    void findEncoder();
+
+    // Pure text builders, each row one call: the result and what it must be.
+    void buildLameParams_data() {
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("expected");
+        const auto Row =
+            [](const char* name, const QString& text, int mode, bool noBitRate, int priority,
+               int quality, int bitRate, bool noQuality, const QString& expected) {
+                QTest::newRow(name)
+                    << BuildLameParams(text, mode, noBitRate, priority, quality, bitRate, noQuality)
+                    << expected;
+            };
+        Row("empty template, CBR", "", 0, false, 2, 2, 128, false, " --priority 2 -b 128 -q 2");
+        Row("empty template, ABR", "", 1, false, 0, 5, 96, false, " --priority 0 --abr 96 -q 5");
+        Row("own priority kept", "--priority 4 -m j", 0, false, 1, 2, 128, false,
+            "--priority 4 -m j -b 128 -q 2");
+        Row("priority search is case-sensitive", "--PRIORITY 4", 0, false, 3, 2, 64, false,
+            "--PRIORITY 4 --priority 3 -b 64 -q 2");
+        Row("lower-case placeholders, both switches off", "-b %b -q %q", 0, true, 2, 7, 160, true,
+            "-b 160 -q 7 --priority 2");
+        Row("only placeholders replaced", "--priority 1 -V %Q --resample %B", 1, true, 2, 3, 128,
+            true, "--priority 1 -V 3 --resample 128");
+        Row("every occurrence", "%B%b %q%Q", 0, true, 2, 4, 32, true, "3232 44 --priority 2");
+        Row("percent before placeholder", "%%B", 0, true, 2, 2, 320, true, "%320 --priority 2");
+        Row("bit rate placed by user, quality appended", "--cbr -b %B", 0, true, 2, 9, 224, false,
+            "--cbr -b 224 --priority 2 -q 9");
+    }
+
+    void buildLameParams() {
+        QFETCH(QString, result);
+        QFETCH(QString, expected);
+        QCOMPARE(result, expected);
+    }
+
+    void buildLameArguments_data() {
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("expected");
+        const auto Row = [](const char* name, int type, const QString& params,
+                            const QString& expected) {
+            QTest::newRow(name) << BuildLameArguments(type, params, "/Music/Song.mp3",
+                                                      "/Music/Song_C128kbps.mp3")
+                                << expected;
+        };
+        const char* p = " --priority 2 -b 128 -q 2";
+        const QString files = " \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
+        Row("mp3, the two blanks around the option", 2, p,
+            " --mp3input  --priority 2 -b 128 -q 2" + files);
+        Row("mp2", 1, p, " --mp2input  --priority 2 -b 128 -q 2" + files);
+        Row("mp1", 0, "-x", " --mp1input -x" + files);
+        Row("wav has no input option", 3, p, "  --priority 2 -b 128 -q 2" + files);
+        Row("unusable", 4, p, "");
+    }
+
+    void buildLameArguments() { buildLameParams(); }
+
+    void argumentList_data() {
+        QTest::addColumn<QStringList>("result");
+        QTest::addColumn<QStringList>("expected");
+        const auto Row = [](const char* name, int type, const QString& params,
+                            const QString& source, const QString& output,
+                            const QStringList& expected) {
+            QTest::newRow(name) << BuildLameArgumentList(type, params, source, output) << expected;
+        };
+        Row("worked example", 2, " --priority 2 -b 128 -q 2", "/Music/Song.mp3",
+            "/Music/Song_C128kbps.mp3",
+            QStringList{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
+                        "/Music/Song_C128kbps.mp3"});
+        Row("quoted tag text stays one argument", 3, "--tt \"My Song\" --ta 'A \"B\"' -b 96",
+            "/in/a b.wav", "/out/a b.mp3",
+            QStringList{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav",
+                        "/out/a b.mp3"});
+        Row("awkward file names are single arguments", 1, "-b 64", "/in/it's \"x\" $HOME *.mp2",
+            "/out/ünï – 日本.mp3",
+            QStringList{"-b", "64", "--mp2input", "/in/it's \"x\" $HOME *.mp2",
+                        "/out/ünï – 日本.mp3"});
+        Row("leading dash is not an option", 3, "", "-in.wav", "-out.mp3",
+            QStringList{"./-in.wav", "./-out.mp3"});
+        Row("unusable", 4, "-b 64", "/x", "/y", QStringList{});
+    }
+
+    void argumentList() {
+        QFETCH(QStringList, result);
+        QFETCH(QStringList, expected);
+        QCOMPARE(result, expected);
+    }
+
+    void decodePipeArguments_data() {
+        QTest::addColumn<QString>("params");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<QStringList>("decoder");
+        QTest::addColumn<QStringList>("encoder"); // before "-" and the output "/o.mp3"
+        const QStringList pcm = {"-r", "--bitwidth", "16", "--signed", "--little-endian", "-m"};
+        const auto raw = [&pcm](const char* kHz, const char* mode) {
+            QStringList list = pcm;
+            list.insert(1, QStringLiteral("-s"));
+            list.insert(2, QLatin1String(kHz));
+            return list << QLatin1String(mode);
+        };
+        const QStringList out = {"--quiet", "--stdout", "--encoding", "s16", "--rate"};
+        Row("stereo source", "--priority 2 -b 64 -q 2", "/in/a b.mp3", 44100, 2,
+            out + QStringList{"44100", "--stereo", "/in/a b.mp3"},
+            QStringList{"--priority", "2", "-b", "64", "-q", "2"} + raw("44.1", "j"));
+        Row("mono source", "-b 64", "/in/m.mp2", 22050, 1,
+            out + QStringList{"22050", "--mono", "/in/m.mp2"},
+            QStringList{"-b", "64"} + raw("22.05", "m"));
+        Row("channels unknown", "", "/in/u.mp3", 11025, 0,
+            out + QStringList{"11025", "--stereo", "/in/u.mp3"}, raw("11.025", "j"));
+        // Raw stereo read as mono would play at half speed: the decoder mixes down.
+        Row("mono asked of a stereo source", "-m m -b 32", "/in/s.mp3", 48000, 2,
+            out + QStringList{"48000", "--mono", "/in/s.mp3"},
+            QStringList{"-m", "m", "-b", "32"} + raw("48", "m"));
+        Row("the user's stereo mode stands", "-ms", "/in/s.mp3", 32000, 2,
+            out + QStringList{"32000", "--stereo", "/in/s.mp3"},
+            QStringList{"-ms"} + raw("32", "s"));
+        Row("stereo asked of a mono source", "-m s", "-in.mp3", 16000, 1,
+            out + QStringList{"16000", "--mono", "./-in.mp3"},
+            QStringList{"-m", "s"} + raw("16", "m"));
+    }
+
+    void decodePipeArguments() {
+        QFETCH(QString, params);
+        QFETCH(QString, source);
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        QFETCH(QStringList, decoder);
+        QFETCH(QStringList, encoder);
+        if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+            encoder.replace(encoder.indexOf(QStringLiteral("--little-endian")),
+                            QStringLiteral("--big-endian"));
+        const TDecodePipeArguments lists =
+            BuildDecodePipeArgumentLists(params, source, QStringLiteral("/o.mp3"), rate, channels);
+        QCOMPARE(lists.Decoder, decoder);
+        QCOMPARE(lists.Encoder, encoder << QStringLiteral("-") << QStringLiteral("/o.mp3"));
+    }
+
+    void splitCommandLine_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("empty") << "" << QStringList{};
+        QTest::newRow("blanks, tabs and line breaks") << " \t a \n b\r\n" << QStringList{"a", "b"};
+        QTest::newRow("empty quotes are an argument") << "a \"\" ''" << QStringList{"a", "", ""};
+        QTest::newRow("parts glued together") << "a'b c'\"d e\"f" << QStringList{"ab cd ef"};
+        QTest::newRow("escaped blank") << "a\\ b c" << QStringList{"a b", "c"};
+        QTest::newRow("backslash in double quotes")
+            << "\"a\\\"b\" \"c\\\\d\" \"e\\nf\"" << QStringList{"a\"b", "c\\d", "e\\nf"};
+        QTest::newRow("backslash is literal in single quotes") << "'a\\'" << QStringList{"a\\"};
+        QTest::newRow("line continuation") << "a\\\nb" << QStringList{"ab"};
+        QTest::newRow("unterminated quote runs to the end") << "a \"b c" << QStringList{"a", "b c"};
+        QTest::newRow("no expansion") << "$HOME * ~" << QStringList{"$HOME", "*", "~"};
+    }
+
+    void splitCommandLine() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        QCOMPARE(SplitCommandLine(text), expected);
+    }
+
+    void splitFileName_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("parts"); // folder, name, extension
+        QTest::newRow("plain") << "/Music/Song.mp3" << QStringList{"/Music", "Song", ".mp3"};
+        QTest::newRow("file in /") << "/Song.mp3" << QStringList{"/", "Song", ".mp3"};
+        QTest::newRow("dot in folder only") << "/a.b/c" << QStringList{"/a.b", "c", ""};
+        QTest::newRow("two dots") << "/a/b.tar.gz" << QStringList{"/a", "b.tar", ".gz"};
+        QTest::newRow("leading dot") << "/a/.hidden" << QStringList{"/a", "", ".hidden"};
+        QTest::newRow("final dot") << "/a/x." << QStringList{"/a", "x", "."};
+        QTest::newRow("no folder") << "Song.mp3" << QStringList{"", "Song", ".mp3"};
+    }
+
+    void splitFileName() {
+        QFETCH(QString, path);
+        QFETCH(QStringList, parts);
+        const TFileNameParts split = SplitFileName(path);
+        QCOMPARE((QStringList{split.Dir, split.Name, split.Ext}), parts);
+    }
+
+    void makeOutputPath_data() {
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("expected");
+        const auto Row =
+            [](const char* name, const QString& path, const QString& base, const QString& dest,
+               int bitRate, int mode, bool destFolder, bool keepSubDirs, const QString& expected) {
+                QTest::newRow(name)
+                    << MakeOutputPath(path, base, dest, bitRate, mode, destFolder, keepSubDirs)
+                    << expected;
+            };
+        Row("beside, CBR", "/Music/Song.mp3", "", "/Out", 128, 0, false, false,
+            "/Music/Song_C128kbps.mp3");
+        Row("beside, ABR, wav", "/Music/Song.wav", "", "", 192, 1, false, false,
+            "/Music/Song_A192kbps.mp3");
+        Row("beside, file in /", "/Song.mp2", "", "", 64, 0, false, true, "/Song_C64kbps.mp3");
+        Row("beside, dotted folder, no extension", "/In/a.b/file", "", "", 128, 0, false, false,
+            "/In/a.b/file_C128kbps.mp3");
+        Row("dest is source folder", "/Music/Song.mp3", "", "/Music", 128, 0, true, false,
+            "/Music/Song_C128kbps.mp3");
+        Row("dest differs in case only", "/Music/Song.mp3", "", "/music/", 128, 0, true, false,
+            "/music/Song.mp3");
+        Row("dest elsewhere", "/Music/Song.wav", "", "/Out/", 32, 1, true, false, "/Out/Song.mp3");
+        Row("sub-folders kept", "/In/A/x.wav", "/In/", "/Out", 128, 0, true, true, "/Out/A/x.mp3");
+        Row("file added on its own", "/In/A/x.wav", "", "/Out", 128, 0, true, true, "/Out/x.mp3");
+        Row("sub-folders kept onto the source itself", "/In/A/x.mp3", "/In/", "/In", 128, 0, true,
+            true, "/In/A/x_C128kbps.mp3");
+        Row("own file onto itself, ABR", "/In/x.mp3", "", "/In/", 256, 1, true, true,
+            "/In/x_A256kbps.mp3");
+        Row("wav onto its own folder keeps the plain name", "/In/x.wav", "", "/In", 128, 0, true,
+            true, "/In/x.mp3");
+        Row("dotted sub-folder, no extension", "/In/a.b/file", "/In/", "/Out", 128, 0, true, true,
+            "/Out/a.b/file.mp3");
+        Row("base folder without slash is put in as it is", "/In/A/x.wav", "/In", "/Out", 128, 0,
+            true, true, "/Out//A/x.mp3");
+    }
+
+    void makeOutputPath() { buildLameParams(); }
+
+    void makeUniqueOutputName() {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString planned = tmp.filePath("Song_C128kbps.mp3");
+        QCOMPARE(MakeUniqueOutputName(planned), planned);
+        QVERIFY(QFile(planned).open(QIODevice::WriteOnly));
+        QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (2).mp3"));
+        // A folder and a dangling link of the next names are taken as well.
+        QVERIFY(QDir(tmp.path()).mkdir("Song_C128kbps (2).mp3"));
+        QVERIFY(QFile::link(tmp.filePath("nowhere"), tmp.filePath("Song_C128kbps (3).mp3")));
+        QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (4).mp3"));
+        QVERIFY(!QFileInfo::exists(tmp.filePath("Song_C128kbps (4).mp3")));
+        QCOMPARE(MakeUniqueOutputName(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
+                 tmp.filePath("Song_C128kbps (5).mp3"));
+
+        // An output file moves only to a free name: never over a file nor through a link.
+        auto file = std::make_unique<TOutputFile>(planned);
+        QCOMPARE(TestUtil::TempFilesIn(tmp.path()),
+                 QStringList{QFileInfo(file->TempPath()).fileName()});
+        QCOMPARE(RenameNoReplace(file->TempPath(), planned), EEXIST);
+        QCOMPARE(RenameNoReplace(file->TempPath(), tmp.filePath("Song_C128kbps (3).mp3")), EEXIST);
+        QVERIFY(!QFileInfo::exists(tmp.filePath("nowhere")));
+        QCOMPARE(file->Publish(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
+                 tmp.filePath("Song_C128kbps (5).mp3"));
+        file.reset(); // a published output stays
+        QVERIFY(QFileInfo::exists(tmp.filePath("Song_C128kbps (5).mp3")));
+        // One that is not published leaves nothing behind.
+        file = std::make_unique<TOutputFile>(planned);
+        file.reset();
+        QCOMPARE(TestUtil::TempFilesIn(tmp.path()), QStringList());
+    }
+
+    void getShortPath() {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString file = tmp.filePath("a b.wav");
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+        QCOMPARE(GetShortPath(file), file);
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(tmp.path()));
+        const QString relative = GetShortPath("./a b.wav");
+        QVERIFY(QDir::setCurrent(saved));
+        QCOMPARE(relative, file);
+        QCOMPARE(GetShortPath(tmp.filePath("missing.wav")), QString());
+        QCOMPARE(GetShortPath(QString()), QString());
+    }
+
+    void parseLameBanner_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("site");
+        const QString fallback = DefaultLameWebSite;
+        Row("lame 3.100",
+            QStringList{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
+                        "usage: lame [options] <infile> [outfile]"},
+            "LAME 64bits version 3.100", "lame.sf.net");
+        Row("final slash and CR", QStringList{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"},
+            "LAME 32bits version 3.99.5", "lame.sf.net");
+        Row("lower case matches",
+            QStringList{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"},
+            "lame version 3.98", "www.mp3dev.org");
+        Row("parenthesis after the scheme", QStringList{"LAME 3.97 http://(lame.sf.net/)"},
+            "LAME 3.97", "lame.sf.net");
+        Row("only the first matching line",
+            QStringList{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"}, "LAME 1.0", "a.org");
+        Row("https", QStringList{"LAME 4.0 (https://lame.example/)"}, "LAME 4.0", "lame.example");
+        Row("no address", QStringList{"LAME 3.100", "LAME 2 (http://x.org)"}, "", fallback);
+        Row("no blank before the address", QStringList{"LAME(http://x.org)"}, "", "x.org");
+        Row("no banner", QStringList{"sh: not found"}, "", fallback);
+        Row("nothing", QStringList{}, "", fallback);
+    }
+
+    void parseLameBanner() {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, version);
+        QFETCH(QString, site);
+        QString gotVersion = "stale", gotSite = "stale";
+        ParseLameBanner(lines, gotVersion, gotSite);
+        QCOMPARE((QStringList{gotVersion, gotSite}), (QStringList{version, site}));
+    }
+
+    void findEncoder() {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString upper = tmp.filePath(QString(LameExeName).toUpper());
+        QVERIFY(QFile(upper).open(QIODevice::WriteOnly));
+        QCOMPARE(FindEncoderIn(tmp.path()), QString()); // not executable
+        QVERIFY(
+            QFile::setPermissions(upper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(FindEncoderIn(tmp.path()), upper);
+        QCOMPARE(FindEncoder(tmp.path()), upper); // the program folder comes before PATH
+        QVERIFY(IsEncoderFileName("/x/LaMe") == IsEncoderFileName(upper));
+        QVERIFY(!IsEncoderFileName("/x/lame3"));
+        // An empty program folder falls back to PATH.
+        const QByteArray savedPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(tmp.path() + ":/nonexistent"));
+        const QString fromPath = FindEncoder(QString());
+        qputenv("PATH", savedPath);
+        QCOMPARE(fromPath, upper);
+    }
 };
-
-void TestCommandLine::buildLameParams_data() {
-    QTest::addColumn<QString>("templateText");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("noBitRate");
-    QTest::addColumn<int>("priority");
-    QTest::addColumn<int>("quality");
-    QTest::addColumn<int>("bitRate");
-    QTest::addColumn<bool>("noQuality");
-    QTest::addColumn<QString>("expected");
-    Row("empty template, CBR", "", 0, false, 2, 2, 128, false, " --priority 2 -b 128 -q 2");
-    Row("empty template, ABR", "", 1, false, 0, 5, 96, false, " --priority 0 --abr 96 -q 5");
-    Row("own priority kept", "--priority 4 -m j", 0, false, 1, 2, 128, false,
-        "--priority 4 -m j -b 128 -q 2");
-    Row("priority search is case-sensitive", "--PRIORITY 4", 0, false, 3, 2, 64, false,
-        "--PRIORITY 4 --priority 3 -b 64 -q 2");
-    Row("lower-case placeholders, both switches off", "-b %b -q %q", 0, true, 2, 7, 160, true,
-        "-b 160 -q 7 --priority 2");
-    Row("only placeholders replaced", "--priority 1 -V %Q --resample %B", 1, true, 2, 3, 128, true,
-        "--priority 1 -V 3 --resample 128");
-    Row("every occurrence", "%B%b %q%Q", 0, true, 2, 4, 32, true, "3232 44 --priority 2");
-    Row("percent before placeholder", "%%B", 0, true, 2, 2, 320, true, "%320 --priority 2");
-    Row("bit rate placed by user, quality appended", "--cbr -b %B", 0, true, 2, 9, 224, false,
-        "--cbr -b 224 --priority 2 -q 9");
-}
-
-void TestCommandLine::buildLameParams() {
-    QFETCH(QString, templateText);
-    QFETCH(int, mode);
-    QFETCH(bool, noBitRate);
-    QFETCH(int, priority);
-    QFETCH(int, quality);
-    QFETCH(int, bitRate);
-    QFETCH(bool, noQuality);
-    QFETCH(QString, expected);
-    QCOMPARE(BuildLameParams(templateText, mode, noBitRate, priority, quality, bitRate, noQuality),
-             expected);
-}
-
-void TestCommandLine::buildLameArguments_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("params");
-    QTest::addColumn<QString>("expected");
-    const char* p = " --priority 2 -b 128 -q 2";
-    const QString files = " \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
-    Row("mp3, the two blanks around the option", 2, p,
-        " --mp3input  --priority 2 -b 128 -q 2" + files);
-    Row("mp2", 1, p, " --mp2input  --priority 2 -b 128 -q 2" + files);
-    Row("mp1", 0, "-x", " --mp1input -x" + files);
-    Row("wav has no input option", 3, p, "  --priority 2 -b 128 -q 2" + files);
-    Row("unusable", 4, p, "");
-}
-
-void TestCommandLine::buildLameArguments() {
-    QFETCH(int, type);
-    QFETCH(QString, params);
-    QFETCH(QString, expected);
-    QCOMPARE(BuildLameArguments(type, params, "/Music/Song.mp3", "/Music/Song_C128kbps.mp3"),
-             expected);
-}
-
-void TestCommandLine::argumentList_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("params");
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QStringList>("expected");
-    Row("worked example", 2, " --priority 2 -b 128 -q 2", "/Music/Song.mp3",
-        "/Music/Song_C128kbps.mp3",
-        QStringList{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
-                    "/Music/Song_C128kbps.mp3"});
-    Row("quoted tag text stays one argument", 3, "--tt \"My Song\" --ta 'A \"B\"' -b 96",
-        "/in/a b.wav", "/out/a b.mp3",
-        QStringList{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav",
-                    "/out/a b.mp3"});
-    Row("awkward file names are single arguments", 1, "-b 64", "/in/it's \"x\" $HOME *.mp2",
-        "/out/ünï – 日本.mp3",
-        QStringList{"-b", "64", "--mp2input", "/in/it's \"x\" $HOME *.mp2", "/out/ünï – 日本.mp3"});
-    Row("leading dash is not an option", 3, "", "-in.wav", "-out.mp3",
-        QStringList{"./-in.wav", "./-out.mp3"});
-    Row("unusable", 4, "-b 64", "/x", "/y", QStringList{});
-}
-
-void TestCommandLine::argumentList() {
-    QFETCH(int, type);
-    QFETCH(QString, params);
-    QFETCH(QString, source);
-    QFETCH(QString, output);
-    QFETCH(QStringList, expected);
-    QCOMPARE(BuildLameArgumentList(type, params, source, output), expected);
-}
-
-void TestCommandLine::decodePipeArguments_data() {
-    QTest::addColumn<QString>("params");
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<QStringList>("decoder");
-    QTest::addColumn<QStringList>("encoder"); // before "-" and the output "/o.mp3"
-    const QStringList pcm = {"-r", "--bitwidth", "16", "--signed", "--little-endian", "-m"};
-    const auto raw = [&pcm](const char* kHz, const char* mode) {
-        QStringList list = pcm;
-        list.insert(1, QStringLiteral("-s"));
-        list.insert(2, QLatin1String(kHz));
-        return list << QLatin1String(mode);
-    };
-    const QStringList out = {"--quiet", "--stdout", "--encoding", "s16", "--rate"};
-    Row("stereo source", "--priority 2 -b 64 -q 2", "/in/a b.mp3", 44100, 2,
-        out + QStringList{"44100", "--stereo", "/in/a b.mp3"},
-        QStringList{"--priority", "2", "-b", "64", "-q", "2"} + raw("44.1", "j"));
-    Row("mono source", "-b 64", "/in/m.mp2", 22050, 1,
-        out + QStringList{"22050", "--mono", "/in/m.mp2"},
-        QStringList{"-b", "64"} + raw("22.05", "m"));
-    Row("channels unknown", "", "/in/u.mp3", 11025, 0,
-        out + QStringList{"11025", "--stereo", "/in/u.mp3"}, raw("11.025", "j"));
-    // Raw stereo read as mono would play at half speed: the decoder mixes down.
-    Row("mono asked of a stereo source", "-m m -b 32", "/in/s.mp3", 48000, 2,
-        out + QStringList{"48000", "--mono", "/in/s.mp3"},
-        QStringList{"-m", "m", "-b", "32"} + raw("48", "m"));
-    Row("the user's stereo mode stands", "-ms", "/in/s.mp3", 32000, 2,
-        out + QStringList{"32000", "--stereo", "/in/s.mp3"}, QStringList{"-ms"} + raw("32", "s"));
-    Row("stereo asked of a mono source", "-m s", "-in.mp3", 16000, 1,
-        out + QStringList{"16000", "--mono", "./-in.mp3"}, QStringList{"-m", "s"} + raw("16", "m"));
-}
-
-void TestCommandLine::decodePipeArguments() {
-    QFETCH(QString, params);
-    QFETCH(QString, source);
-    QFETCH(int, rate);
-    QFETCH(int, channels);
-    QFETCH(QStringList, decoder);
-    QFETCH(QStringList, encoder);
-    if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
-        encoder.replace(encoder.indexOf(QStringLiteral("--little-endian")),
-                        QStringLiteral("--big-endian"));
-    const TDecodePipeArguments lists =
-        BuildDecodePipeArgumentLists(params, source, QStringLiteral("/o.mp3"), rate, channels);
-    QCOMPARE(lists.Decoder, decoder);
-    QCOMPARE(lists.Encoder, encoder << QStringLiteral("-") << QStringLiteral("/o.mp3"));
-}
-
-void TestCommandLine::splitCommandLine_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("empty") << "" << QStringList{};
-    QTest::newRow("blanks, tabs and line breaks") << " \t a \n b\r\n" << QStringList{"a", "b"};
-    QTest::newRow("empty quotes are an argument") << "a \"\" ''" << QStringList{"a", "", ""};
-    QTest::newRow("parts glued together") << "a'b c'\"d e\"f" << QStringList{"ab cd ef"};
-    QTest::newRow("escaped blank") << "a\\ b c" << QStringList{"a b", "c"};
-    QTest::newRow("backslash in double quotes")
-        << "\"a\\\"b\" \"c\\\\d\" \"e\\nf\"" << QStringList{"a\"b", "c\\d", "e\\nf"};
-    QTest::newRow("backslash is literal in single quotes") << "'a\\'" << QStringList{"a\\"};
-    QTest::newRow("line continuation") << "a\\\nb" << QStringList{"ab"};
-    QTest::newRow("unterminated quote runs to the end") << "a \"b c" << QStringList{"a", "b c"};
-    QTest::newRow("no expansion") << "$HOME * ~" << QStringList{"$HOME", "*", "~"};
-}
-
-void TestCommandLine::splitCommandLine() {
-    QFETCH(QString, text);
-    QFETCH(QStringList, expected);
-    QCOMPARE(SplitCommandLine(text), expected);
-}
-
-void TestCommandLine::splitFileName_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QStringList>("parts"); // folder, name, extension
-    QTest::newRow("plain") << "/Music/Song.mp3" << QStringList{"/Music", "Song", ".mp3"};
-    QTest::newRow("file in /") << "/Song.mp3" << QStringList{"/", "Song", ".mp3"};
-    QTest::newRow("dot in folder only") << "/a.b/c" << QStringList{"/a.b", "c", ""};
-    QTest::newRow("two dots") << "/a/b.tar.gz" << QStringList{"/a", "b.tar", ".gz"};
-    QTest::newRow("leading dot") << "/a/.hidden" << QStringList{"/a", "", ".hidden"};
-    QTest::newRow("final dot") << "/a/x." << QStringList{"/a", "x", "."};
-    QTest::newRow("no folder") << "Song.mp3" << QStringList{"", "Song", ".mp3"};
-}
-
-void TestCommandLine::splitFileName() {
-    QFETCH(QString, path);
-    QFETCH(QStringList, parts);
-    const TFileNameParts split = SplitFileName(path);
-    QCOMPARE((QStringList{split.Dir, split.Name, split.Ext}), parts);
-}
-
-void TestCommandLine::makeOutputPath_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("baseFolder");
-    QTest::addColumn<QString>("destDir");
-    QTest::addColumn<int>("bitRate");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("destFolder");
-    QTest::addColumn<bool>("keepSubDirs");
-    QTest::addColumn<QString>("expected");
-    Row("beside, CBR", "/Music/Song.mp3", "", "/Out", 128, 0, false, false,
-        "/Music/Song_C128kbps.mp3");
-    Row("beside, ABR, wav", "/Music/Song.wav", "", "", 192, 1, false, false,
-        "/Music/Song_A192kbps.mp3");
-    Row("beside, file in /", "/Song.mp2", "", "", 64, 0, false, true, "/Song_C64kbps.mp3");
-    Row("beside, dotted folder, no extension", "/In/a.b/file", "", "", 128, 0, false, false,
-        "/In/a.b/file_C128kbps.mp3");
-    Row("dest is source folder", "/Music/Song.mp3", "", "/Music", 128, 0, true, false,
-        "/Music/Song_C128kbps.mp3");
-    Row("dest differs in case only", "/Music/Song.mp3", "", "/music/", 128, 0, true, false,
-        "/music/Song.mp3");
-    Row("dest elsewhere", "/Music/Song.wav", "", "/Out/", 32, 1, true, false, "/Out/Song.mp3");
-    Row("sub-folders kept", "/In/A/x.wav", "/In/", "/Out", 128, 0, true, true, "/Out/A/x.mp3");
-    Row("file added on its own", "/In/A/x.wav", "", "/Out", 128, 0, true, true, "/Out/x.mp3");
-    Row("sub-folders kept onto the source itself", "/In/A/x.mp3", "/In/", "/In", 128, 0, true, true,
-        "/In/A/x_C128kbps.mp3");
-    Row("own file onto itself, ABR", "/In/x.mp3", "", "/In/", 256, 1, true, true,
-        "/In/x_A256kbps.mp3");
-    Row("wav onto its own folder keeps the plain name", "/In/x.wav", "", "/In", 128, 0, true, true,
-        "/In/x.mp3");
-    Row("dotted sub-folder, no extension", "/In/a.b/file", "/In/", "/Out", 128, 0, true, true,
-        "/Out/a.b/file.mp3");
-    Row("base folder without slash is put in as it is", "/In/A/x.wav", "/In", "/Out", 128, 0, true,
-        true, "/Out//A/x.mp3");
-}
-
-void TestCommandLine::makeOutputPath() {
-    QFETCH(QString, path);
-    QFETCH(QString, baseFolder);
-    QFETCH(QString, destDir);
-    QFETCH(int, bitRate);
-    QFETCH(int, mode);
-    QFETCH(bool, destFolder);
-    QFETCH(bool, keepSubDirs);
-    QFETCH(QString, expected);
-    QCOMPARE(MakeOutputPath(path, baseFolder, destDir, bitRate, mode, destFolder, keepSubDirs),
-             expected);
-}
-
-void TestCommandLine::makeUniqueOutputName() {
-    QTemporaryDir tmp;
-    QVERIFY(tmp.isValid());
-    const QString planned = tmp.filePath("Song_C128kbps.mp3");
-    QCOMPARE(MakeUniqueOutputName(planned), planned);
-    QVERIFY(QFile(planned).open(QIODevice::WriteOnly));
-    QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (2).mp3"));
-    // A folder and a dangling link of the next names are taken as well.
-    QVERIFY(QDir(tmp.path()).mkdir("Song_C128kbps (2).mp3"));
-    QVERIFY(QFile::link(tmp.filePath("nowhere"), tmp.filePath("Song_C128kbps (3).mp3")));
-    QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (4).mp3"));
-    QVERIFY(!QFileInfo::exists(tmp.filePath("Song_C128kbps (4).mp3")));
-    QCOMPARE(MakeUniqueOutputName(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
-             tmp.filePath("Song_C128kbps (5).mp3"));
-
-    // An output file moves only to a free name: never over a file nor through a link.
-    auto file = std::make_unique<TOutputFile>(planned);
-    QCOMPARE(TestUtil::TempFilesIn(tmp.path()),
-             QStringList{QFileInfo(file->TempPath()).fileName()});
-    QCOMPARE(RenameNoReplace(file->TempPath(), planned), EEXIST);
-    QCOMPARE(RenameNoReplace(file->TempPath(), tmp.filePath("Song_C128kbps (3).mp3")), EEXIST);
-    QVERIFY(!QFileInfo::exists(tmp.filePath("nowhere")));
-    QCOMPARE(file->Publish(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
-             tmp.filePath("Song_C128kbps (5).mp3"));
-    file.reset(); // a published output stays
-    QVERIFY(QFileInfo::exists(tmp.filePath("Song_C128kbps (5).mp3")));
-    // One that is not published leaves nothing behind.
-    file = std::make_unique<TOutputFile>(planned);
-    file.reset();
-    QCOMPARE(TestUtil::TempFilesIn(tmp.path()), QStringList());
-}
-
-void TestCommandLine::getShortPath() {
-    QTemporaryDir tmp;
-    QVERIFY(tmp.isValid());
-    const QString file = tmp.filePath("a b.wav");
-    QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-    QCOMPARE(GetShortPath(file), file);
-    const QString saved = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(tmp.path()));
-    const QString relative = GetShortPath("./a b.wav");
-    QVERIFY(QDir::setCurrent(saved));
-    QCOMPARE(relative, file);
-    QCOMPARE(GetShortPath(tmp.filePath("missing.wav")), QString());
-    QCOMPARE(GetShortPath(QString()), QString());
-}
-
-void TestCommandLine::parseLameBanner_data() {
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("version");
-    QTest::addColumn<QString>("site");
-    const QString fallback = DefaultLameWebSite;
-    Row("lame 3.100",
-        QStringList{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
-                    "usage: lame [options] <infile> [outfile]"},
-        "LAME 64bits version 3.100", "lame.sf.net");
-    Row("final slash and CR", QStringList{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"},
-        "LAME 32bits version 3.99.5", "lame.sf.net");
-    Row("lower case matches",
-        QStringList{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"},
-        "lame version 3.98", "www.mp3dev.org");
-    Row("parenthesis after the scheme", QStringList{"LAME 3.97 http://(lame.sf.net/)"}, "LAME 3.97",
-        "lame.sf.net");
-    Row("only the first matching line",
-        QStringList{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"}, "LAME 1.0", "a.org");
-    Row("https", QStringList{"LAME 4.0 (https://lame.example/)"}, "LAME 4.0", "lame.example");
-    Row("no address", QStringList{"LAME 3.100", "LAME 2 (http://x.org)"}, "", fallback);
-    Row("no blank before the address", QStringList{"LAME(http://x.org)"}, "", "x.org");
-    Row("no banner", QStringList{"sh: not found"}, "", fallback);
-    Row("nothing", QStringList{}, "", fallback);
-}
-
-void TestCommandLine::parseLameBanner() {
-    QFETCH(QStringList, lines);
-    QFETCH(QString, version);
-    QFETCH(QString, site);
-    QString gotVersion = "stale", gotSite = "stale";
-    ParseLameBanner(lines, gotVersion, gotSite);
-    QCOMPARE(gotVersion, version);
-    QCOMPARE(gotSite, site);
-}
-
-void TestCommandLine::findEncoder() {
-    QTemporaryDir tmp;
-    QVERIFY(tmp.isValid());
-    const QString upper = tmp.filePath(QString(LameExeName).toUpper());
-    QVERIFY(QFile(upper).open(QIODevice::WriteOnly));
-    QCOMPARE(FindEncoderIn(tmp.path()), QString()); // not executable
-    QVERIFY(QFile::setPermissions(upper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QCOMPARE(FindEncoderIn(tmp.path()), upper);
-    QCOMPARE(FindEncoder(tmp.path()), upper); // the program folder comes before PATH
-    QVERIFY(IsEncoderFileName("/x/LaMe") == IsEncoderFileName(upper));
-    QVERIFY(!IsEncoderFileName("/x/lame3"));
-    // An empty program folder falls back to PATH.
-    const QByteArray savedPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(tmp.path() + ":/nonexistent"));
-    const QString fromPath = FindEncoder(QString());
-    qputenv("PATH", savedPath);
-    QCOMPARE(fromPath, upper);
-}
 
 QTEST_GUILESS_MAIN(TestCommandLine)
 #include "tst_cmdline.moc"

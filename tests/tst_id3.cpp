@@ -1,5 +1,4 @@
-// ID3v1 fields and genre names, the ID3v2 frame walk and the routines that read
-// its index back: tags built byte by byte, and tags written by mutagen's mid3v2.
+// ID3v1 fields and genres, the ID3v2 frame walk and its index: built tags and mutagen's.
 
 #include "Id3Fixtures.h"
 #include "TestUtil.h"
@@ -17,8 +16,7 @@ using namespace Id3Fixtures;
 
 namespace {
 
-// MPEG-1 Layer III, 128 kbit/s, 44100 Hz frames of 418 bytes, so the reader
-// accepts the file that follows the tag.
+// MPEG-1 Layer III, 128 kbit/s, 44100 Hz frames of 418 bytes: an audio part the reader accepts.
 QByteArray Audio() {
     return (Be32(0xFFFB9000) + QByteArray(414, '\0')).repeated(10);
 }
@@ -53,329 +51,288 @@ QByteArray TagV1(const QByteArray& title, const QByteArray& comment, quint8 mark
 
 class TestId3 : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void genreCaptions();
-    void tagV1Fields_data();
-    void tagV1Fields();
-    void tagV1FromReader();
-    void frameIndex_data();
-    void frameIndex();
-    void parseFrameEntry_data();
-    void parseFrameEntry();
-    void keptTagLength();
-    void readFrameText_data();
-    void readFrameText();
-    void readFrameTextOfMissingFile();
-    void tagV2SizeField();
-    void indexOfMutagenTag_data();
-    void indexOfMutagenTag();
-
-private:
     QTemporaryDir Dir;
     QString Write(const QString& name, const QByteArray& bytes) {
         const QString path = Dir.filePath(name);
         return WriteFile(path, bytes) ? path : QString();
     }
+private Q_SLOTS:
+
+    // The last named genre, the first unnamed and the end of the byte's range.
+    void genreCaptions() {
+        QCOMPARE(
+            (QStringList{GenreCaption(0), GenreCaption(147), GenreCaption(148), GenreCaption(255)}),
+            (QStringList{"0 : Blues", "147 : Synthpop", "148 : ?", "255 : ?"}));
+    }
+
+    void tagV1Fields_data() {
+        QTest::addColumn<QByteArray>("tag");
+        QTest::addColumn<QStringList>("fields");                    // title, comment, track, genre
+        const QByteArray full30 = "A title of exactly thirty ch.."; // 30 bytes, no zero
+        QTest::newRow("30-byte title whole")
+            << TagV1(full30, "c", 0, 0, 17) << QStringList{full30, "c", "0", "17"};
+        QTest::newRow("title stops at zero") << TagV1(QByteArray("Short\0Hidden", 12), "c", 0, 0, 0)
+                                             << QStringList{"Short", "c", "0", "0"};
+        QTest::newRow("track 7, comment 28 bytes")
+            << TagV1("t", "Twenty-eight characters long", 0, 7, 148)
+            << QStringList{"t", "Twenty-eight characters long", "7", "148"};
+        // Bytes 125 and 126 are comment text when the marker is not 0.
+        QTest::newRow("30-byte comment, no track")
+            << TagV1("t", "Comment of twenty-eight bytes", 'x', 'y', 2)
+            << QStringList{"t", "Comment of twenty-eight bytexy", "0", "2"};
+        QTest::newRow("Latin-1 bytes") << TagV1("Caf\xE9", "\xFF", 0, 255, 255)
+                                       << QStringList{"Caf\u00E9", "\u00FF", "255", "255"};
+    }
+
+    void tagV1Fields() {
+        QFETCH(QByteArray, tag);
+        QFETCH(QStringList, fields);
+        QCOMPARE(tag.size(), 128);
+        const TTagV1Fields f = ReadTagV1Fields(tag);
+        QCOMPARE((QStringList{f.Title, f.Comment, QString::number(f.Track),
+                              QString::number(f.Genre), f.Artist, f.Album, f.Year}),
+                 (fields + QStringList{"Artist", "Album   ", "1999"}));
+    }
+
+    void tagV1FromReader() {
+        const QByteArray tag = TagV1("Song", "Nice", 0, 3, 17);
+        const QString path = Write("v1.mp3", Audio() + tag);
+        TMP3Info info;
+        QByteArray data;
+        GetMP3Info(path, roTagV1, info, &data);
+        QCOMPARE(info.TagV1Size, 128);
+        QCOMPARE(data, tag);
+        // Without the option the bytes are not kept.
+        GetMP3Info(path, 0, info, &data);
+        QCOMPARE(data, QByteArray(128, '\0'));
+    }
+
+    void frameIndex_data() {
+        QTest::addColumn<QByteArray>("tag");
+        QTest::addColumn<QString>("index");
+        QTest::addColumn<qint64>("kept");
+
+        QTest::newRow("2.3 with 100 bytes of padding")
+            << Tag(3, 0,
+                   Frame(3, "TIT2", B("\0Hello world")) + Frame(3, "TPE1", B("\0Artist!")) +
+                       QByteArray(100, '\0'))
+            << Lines(QStringList{"TIT2@20~12", "TPE1@42~8"} + PaddingLines(60, 150, 10))
+            << qint64(50);
+        QTest::newRow("2.3 first entry padding")
+            << Tag(3, 0, QByteArray(20, '\0')) << Lines(PaddingLines(20, 30, 10)) << qint64(0);
+        // 7-bit frame sizes: 0x01 0x00 is 128, not 256.
+        QTest::newRow("2.4 7-bit frame size")
+            << Tag(4, 0, Frame(4, "APIC", QByteArray(128, 'p')) + QByteArray(10, '\0'))
+            << Lines({"APIC@20~128", "@158~0"}) << qint64(148);
+        // TIT2: encoding 3 (UTF-8), "Title"; COMM: encoding 0, language "eng", no
+        // description, "Nice".
+        QTest::newRow("2.4 footer not listed")
+            << Tag(4, 0x10,
+                   Frame(4, "TIT2", B("\x03Title")) +
+                       Frame(4, "COMM", QByteArray("\0eng\0Nice", 9)))
+            << Lines({"TIT2@20~6", "COMM@36~9"}) << qint64(45);
+        QTest::newRow("2.2 frame of 300 bytes")
+            << Tag(2, 0,
+                   Frame(2, "TT2", QByteArray(300, 'x')) + Frame(2, "TP1", B("\0A")) +
+                       QByteArray(12, '\0'))
+            << Lines(QStringList{"TT2@16~300", "TP1@322~2"} + PaddingLines(330, 340, 6))
+            << qint64(324);
+        QTest::newRow("major 1: no frames read")
+            << Tag(1, 0, Frame(3, "TIT2", B("\0T"))) << QString() << qint64(0);
+        QTest::newRow("identifier up to its zero byte")
+            << Tag(3, 0, Frame(3, QByteArray("TI\0X", 4), B("\0T"))) << Lines({"TI@20~2"})
+            << qint64(22);
+        // A size running past the tag is listed and ends the walk.
+        QTest::newRow("size past the tag") << Tag(3, 0,
+                                                  Frame(3, "TIT2", B("\0T")) + QByteArray("TPE1") +
+                                                      Be32(5000) + QByteArray(12, '\0'))
+                                           << Lines({"TIT2@20~2", "TPE1@32~5000"}) << qint64(5032);
+        // The extended header is skipped: version 3 stores 6 (its size without the
+        // four size bytes), version 4 stores 10 (its whole length).
+        QTest::newRow("2.3 extended header skipped")
+            << Tag(3, 0x40,
+                   Be32(6) + QByteArray(6, '\0') + Frame(3, "TALB", B("\0Album")) +
+                       QByteArray(10, '\0'))
+            << Lines({"TALB@30~6", "@46~0"}) << qint64(36);
+        // 2.4 extended header: size, one flag byte, flags 0x10, four bytes of flag data.
+        QTest::newRow("2.4 extended header skipped")
+            << Tag(4, 0x40,
+                   SyncSafe(10) + QByteArray("\x01\x10\0\0\0\0", 6) + Frame(4, "TRCK", B("\0003")))
+            << Lines({"TRCK@30~2"}) << qint64(32);
+        // 2^31 does not fit the index: the walk stops there, before any padding.
+        QTest::newRow("2.3 size of 2^31 ends the walk")
+            << Tag(3, 0,
+                   Frame(3, "TIT2", B("\0T")) + QByteArray("TXXX") + Be32(0x80000000) +
+                       QByteArray(20, '\0'))
+            << Lines({"TIT2@20~2"}) << qint64(22);
+        // The 2.2 frame walk does not know the extended-header flag (it means
+        // compression there).
+        QTest::newRow("2.2 flag 0x40 not an extended header")
+            << Tag(2, 0x40, Frame(2, "TT2", B("\0Two"))) << Lines({"TT2@16~4"}) << qint64(20);
+    }
+
+    void frameIndex() {
+        QFETCH(QByteArray, tag);
+        QFETCH(QString, index);
+        QFETCH(qint64, kept);
+        const QString path = Write("tagged.mp3", tag + Audio());
+        TMP3ReadStream reader(path, fmOpenRead, roFrameIndex);
+        QCOMPARE((QList<qint64>{reader.Info.TagV2Size, reader.Info.AudioStart, reader.Position()}),
+                 QList<qint64>(3, tag.size()));
+        QCOMPARE(reader.FrameIndex, index);
+        QCOMPARE(KeptTagLength(reader.FrameIndex), kept);
+
+        // Without the option no index is built.
+        TMP3ReadStream plain(path, fmOpenRead, roTagV1);
+        QVERIFY(plain.FrameIndex.isEmpty());
+    }
+
+    void parseFrameEntry_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("entry"); // id, offset, size, padding; empty: refused
+        QTest::newRow("frame") << "TIT2@20~12" << QStringList{"TIT2", "20", "12", "0"};
+        QTest::newRow("padding") << "@60~0" << QStringList{"", "60", "0", "1"};
+        QTest::newRow("empty frame with id") << "TXXX@30~0" << QStringList{"TXXX", "30", "0", "0"};
+        QTest::newRow("no id, size 4") << "@30~4" << QStringList{"", "30", "4", "0"};
+        QTest::newRow("large size")
+            << "APIC@20~2147483647" << QStringList{"APIC", "20", "2147483647", "0"};
+        for (const char* bad : {"T@X@20~1", "TIT2@20~", "TIT2", "TIT2@20~4294967296"})
+            QTest::newRow(bad) << bad << QStringList();
+    }
+
+    void parseFrameEntry() {
+        QFETCH(QString, line);
+        QFETCH(QStringList, entry);
+        if (entry.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(EConvertError, ParseFrameEntry(line));
+            QVERIFY_THROWS_EXCEPTION(EConvertError, IsPaddingEntry(line));
+            return;
+        }
+        const TFrameEntry e = ParseFrameEntry(line);
+        QCOMPARE((QStringList{e.Id, QString::number(e.Offset), QString::number(e.Size),
+                              QString::number(IsPaddingEntry(line))}),
+                 entry);
+    }
+
+    // Cases the frame walk does not produce; the rest are checked with frameIndex.
+    void keptTagLength() {
+        // Frames after the first padding entry do not count.
+        QCOMPARE(KeptTagLength(Lines({"TIT2@20~12", "TPE1@42~8", "@60~0", "X@70~9"})), qint64(50));
+        // An empty frame is not padding when it has an identifier.
+        QCOMPARE(KeptTagLength(Lines({"TIT2@20~2", "TXXX@32~0", "@42~0"})), qint64(32));
+        // Offset plus size above 32 bits.
+        QCOMPARE(KeptTagLength(Lines({"TIT2@2000000000~2000000000"})), qint64(4000000000));
+    }
+
+    void readFrameText_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<qint64>("size"); // bytes asked for
+        QTest::addColumn<QString>("text");
+        QTest::newRow("inner zero replaced") << QByteArray("\0A\0B\0", 5) << qint64(5) << "A/B";
+        QTest::newRow("size 0") << QByteArray("abc") << qint64(0) << "";
+        QTest::newRow("negative size") << QByteArray("abc") << qint64(-3) << "";
+        // Encoding byte 1, byte-order mark FF FE, "AB" in two-byte units.
+        QTest::newRow("two-byte text shows its zeros") << QByteArray("\x01\xFF\xFE"
+                                                                     "A\0B\0",
+                                                                     7)
+                                                       << qint64(7) << "\u0001\u00FF\u00FEA/B";
+        QTest::newRow("several zeros, one each") << QByteArray("a\0\0b", 4) << qint64(4) << "a//b";
+        QTest::newRow("only size bytes read") << QByteArray("abcdef") << qint64(3) << "abc";
+        // A frame claiming far more than the file holds reads what is there.
+        QTest::newRow("size past the end") << B("\0xy") << qint64(2000000000) << "xy";
+    }
+
+    void readFrameText() {
+        QFETCH(QByteArray, data);
+        QFETCH(qint64, size);
+        QFETCH(QString, text);
+        // The frame data sits after 7 unrelated bytes, as it would after a header.
+        const QString path = Write("frame.bin", QByteArray("ID3HEAD") + data);
+        QCOMPARE(ReadFrameText(path, 7, size, QLatin1Char('/')), text);
+    }
+
+    void readFrameTextOfMissingFile() {
+        QCOMPARE(ReadFrameText(Dir.filePath("missing.mp3"), 0, 10, QLatin1Char('/')), QString());
+        QCOMPARE(ReadFrameText(Dir.path(), 0, 10, QLatin1Char('/')), QString()); // a folder
+    }
+
+    // 7 bits per byte, most significant first. Writing the field in place is
+    // checked by the compacting tag transfer.
+    void tagV2SizeField() {
+        const auto bytes = [](quint32 n) {
+            const std::array<quint8, 4> b = EncodeTagV2Size(n);
+            return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
+        };
+        QCOMPARE(bytes(300), QByteArray("\x00\x00\x02\x2C", 4));
+        QCOMPARE(bytes((1u << 21) | (2u << 14) | (3u << 7) | 4u),
+                 QByteArray("\x01\x02\x03\x04", 4));
+        QCOMPARE(bytes(0x0FFFFFFF), QByteArray("\x7F\x7F\x7F\x7F", 4)); // the largest
+    }
+
+    void indexOfMutagenTag_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("title"); // TIT2 as raw text, encoding byte first
+        // mutagen stores 2.3 text as UTF-16 with a byte-order mark, 2.4 text as UTF-8.
+        QTest::newRow("ID3v2.3") << 3 << "\u0001\u00FF\u00FET/i/t/l/e";
+        QTest::newRow("ID3v2.4") << 4 << "\u0003Title";
+    }
+
+    // An independent tool's tag: our index lists its frames in order with their offsets, sizes
+    // and text, and the kept length ends where its frames end.
+    void indexOfMutagenTag() {
+        QFETCH(int, version);
+        QFETCH(QString, title);
+        if (QStandardPaths::findExecutable("mid3v2").isEmpty())
+            QSKIP("mid3v2 (python3-mutagen) is not installed");
+        const QString python = MutagenPython();
+        QVERIFY(!python.isEmpty());
+        const QString wav = Write("tone.wav", PcmWav(22050, 1, 0.5));
+        const QString mp3 = Dir.filePath("tagged.mp3");
+        QVERIFY(Lame(wav, mp3, {"-b", "32"}));
+        QVERIFY(Run("mid3v2", {"-t", "Title", "-a", "Artist", "-A", "Album", "-c", ":Nice:eng",
+                               "-T", "3/9", mp3}));
+        if (version == 3)
+            QVERIFY(Run(python, {"-c",
+                                 "import sys; from mutagen.id3 import ID3; t = ID3(sys.argv[1]); "
+                                 "t.update_to_v23(); t.save(v2_version=3)",
+                                 mp3}));
+        // mutagen's frames in file order as index lines: id, data offset, data size
+        // (32-bit for 2.3, 7 bits per byte for 2.4).
+        QByteArray out;
+        QVERIFY(Run(python,
+                    {"-c",
+                     "import sys; from mutagen.id3 import ID3\n"
+                     "t = ID3(sys.argv[1]); b = open(sys.argv[1], 'rb').read(); v = t.version[1]\n"
+                     "print(v)\n"
+                     "for p in sorted(b.index(f.FrameID.encode(), 10) for f in t.values()):\n"
+                     "    s = b[p+4:p+8]\n"
+                     "    n = int.from_bytes(s, 'big') if v == 3 else "
+                     "sum(x << 7 * (3 - i) for i, x in enumerate(s))\n"
+                     "    print('%s@%d~%d' % (b[p:p+4].decode(), p + 10, n))",
+                     mp3},
+                    60000, &out));
+        QStringList theirs = QString::fromLatin1(out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(theirs.takeFirst().trimmed().toInt(), version);
+        QCOMPARE(theirs.size(), 5); // TIT2, TPE1, TALB, COMM, TRCK
+
+        TMP3ReadStream reader(mp3, fmOpenRead, roFrameIndex);
+        QCOMPARE(reader.Info.TagV2Major, version);
+        const QStringList ours = reader.FrameIndex.split("\r\n", Qt::SkipEmptyParts);
+        QStringList named;
+        for (const QString& line : ours)
+            if (!IsPaddingEntry(line))
+                named << line;
+        QCOMPARE(named, theirs);
+        const TFrameEntry last = ParseFrameEntry(named.last());
+        QCOMPARE(KeptTagLength(reader.FrameIndex), qint64(last.Offset) + last.Size);
+        // mutagen pads its tags: the padding follows the frames.
+        QVERIFY(ours.size() > named.size() && IsPaddingEntry(ours[named.size()]));
+
+        const TFrameEntry entry = ParseFrameEntry(*std::find_if(
+            named.begin(), named.end(), [](const QString& l) { return l.startsWith("TIT2@"); }));
+        QCOMPARE(ReadFrameText(mp3, entry.Offset, entry.Size, QLatin1Char('/')), title);
+    }
 };
-
-// The last named genre, the first unnamed and the end of the byte's range.
-void TestId3::genreCaptions() {
-    QCOMPARE(GenreCaption(0), QStringLiteral("0 : Blues"));
-    QCOMPARE(GenreCaption(147), QStringLiteral("147 : Synthpop"));
-    QCOMPARE(GenreCaption(148), QStringLiteral("148 : ?"));
-    QCOMPARE(GenreCaption(255), QStringLiteral("255 : ?"));
-}
-
-void TestId3::tagV1Fields_data() {
-    QTest::addColumn<QByteArray>("tag");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("comment");
-    QTest::addColumn<int>("track");
-    QTest::addColumn<int>("genre");
-    const QByteArray full30 = "A title of exactly thirty ch.."; // 30 bytes, no zero
-    QTest::newRow("30-byte title whole")
-        << TagV1(full30, "c", 0, 0, 17) << QString(full30) << "c" << 0 << 17;
-    QTest::newRow("title stops at zero")
-        << TagV1(QByteArray("Short\0Hidden", 12), "c", 0, 0, 0) << "Short"
-        << "c" << 0 << 0;
-    QTest::newRow("track 7, comment 28 bytes")
-        << TagV1("t", "Twenty-eight characters long", 0, 7, 148) << "t"
-        << "Twenty-eight characters long" << 7 << 148;
-    // Bytes 125 and 126 are comment text when the marker is not 0.
-    QTest::newRow("30-byte comment, no track")
-        << TagV1("t", "Comment of twenty-eight bytes", 'x', 'y', 2) << "t"
-        << "Comment of twenty-eight bytexy" << 0 << 2;
-    QTest::newRow("Latin-1 bytes") << TagV1("Caf\xE9", "\xFF", 0, 255, 255) << "Caf\u00E9"
-                                   << "\u00FF" << 255 << 255;
-}
-
-void TestId3::tagV1Fields() {
-    QFETCH(QByteArray, tag);
-    QFETCH(QString, title);
-    QFETCH(QString, comment);
-    QFETCH(int, track);
-    QFETCH(int, genre);
-    QCOMPARE(tag.size(), 128);
-    const TTagV1Fields f = ReadTagV1Fields(tag);
-    QCOMPARE(f.Title, title);
-    QCOMPARE(f.Comment, comment);
-    QCOMPARE(f.Track, track);
-    QCOMPARE(f.Genre, genre);
-    QCOMPARE(f.Artist, QStringLiteral("Artist"));
-    QCOMPARE(f.Album, QStringLiteral("Album   "));
-    QCOMPARE(f.Year, QStringLiteral("1999"));
-}
-
-void TestId3::tagV1FromReader() {
-    const QByteArray tag = TagV1("Song", "Nice", 0, 3, 17);
-    const QString path = Write("v1.mp3", Audio() + tag);
-    TMP3Info info;
-    QByteArray data;
-    GetMP3Info(path, roTagV1, info, &data);
-    QCOMPARE(info.TagV1Size, 128);
-    QCOMPARE(data, tag);
-    // Without the option the bytes are not kept.
-    GetMP3Info(path, 0, info, &data);
-    QCOMPARE(data, QByteArray(128, '\0'));
-}
-
-void TestId3::frameIndex_data() {
-    QTest::addColumn<QByteArray>("tag");
-    QTest::addColumn<QString>("index");
-    QTest::addColumn<qint64>("kept");
-
-    QTest::newRow("2.3 with 100 bytes of padding")
-        << Tag(3, 0,
-               Frame(3, "TIT2", B("\0Hello world")) + Frame(3, "TPE1", B("\0Artist!")) +
-                   QByteArray(100, '\0'))
-        << Lines(QStringList{"TIT2@20~12", "TPE1@42~8"} + PaddingLines(60, 150, 10)) << qint64(50);
-    QTest::newRow("2.3 first entry padding")
-        << Tag(3, 0, QByteArray(20, '\0')) << Lines(PaddingLines(20, 30, 10)) << qint64(0);
-    // 7-bit frame sizes: 0x01 0x00 is 128, not 256.
-    QTest::newRow("2.4 7-bit frame size")
-        << Tag(4, 0, Frame(4, "APIC", QByteArray(128, 'p')) + QByteArray(10, '\0'))
-        << Lines({"APIC@20~128", "@158~0"}) << qint64(148);
-    // TIT2: encoding 3 (UTF-8), "Title"; COMM: encoding 0, language "eng", no
-    // description, "Nice".
-    QTest::newRow("2.4 footer not listed")
-        << Tag(4, 0x10,
-               Frame(4, "TIT2", B("\x03Title")) + Frame(4, "COMM", QByteArray("\0eng\0Nice", 9)))
-        << Lines({"TIT2@20~6", "COMM@36~9"}) << qint64(45);
-    QTest::newRow("2.2 frame of 300 bytes")
-        << Tag(2, 0,
-               Frame(2, "TT2", QByteArray(300, 'x')) + Frame(2, "TP1", B("\0A")) +
-                   QByteArray(12, '\0'))
-        << Lines(QStringList{"TT2@16~300", "TP1@322~2"} + PaddingLines(330, 340, 6)) << qint64(324);
-    QTest::newRow("major 1: no frames read")
-        << Tag(1, 0, Frame(3, "TIT2", B("\0T"))) << QString() << qint64(0);
-    QTest::newRow("identifier up to its zero byte")
-        << Tag(3, 0, Frame(3, QByteArray("TI\0X", 4), B("\0T"))) << Lines({"TI@20~2"})
-        << qint64(22);
-    // A size running past the tag is listed and ends the walk.
-    QTest::newRow("size past the tag")
-        << Tag(3, 0,
-               Frame(3, "TIT2", B("\0T")) + QByteArray("TPE1") + Be32(5000) + QByteArray(12, '\0'))
-        << Lines({"TIT2@20~2", "TPE1@32~5000"}) << qint64(5032);
-    // The extended header is skipped: version 3 stores 6 (its size without the
-    // four size bytes), version 4 stores 10 (its whole length).
-    QTest::newRow("2.3 extended header skipped")
-        << Tag(3, 0x40,
-               Be32(6) + QByteArray(6, '\0') + Frame(3, "TALB", B("\0Album")) +
-                   QByteArray(10, '\0'))
-        << Lines({"TALB@30~6", "@46~0"}) << qint64(36);
-    // 2.4 extended header: size, one flag byte, flags 0x10, four bytes of flag data.
-    QTest::newRow("2.4 extended header skipped")
-        << Tag(4, 0x40,
-               SyncSafe(10) + QByteArray("\x01\x10\0\0\0\0", 6) + Frame(4, "TRCK", B("\0003")))
-        << Lines({"TRCK@30~2"}) << qint64(32);
-    // 2^31 does not fit the index: the walk stops there, before any padding.
-    QTest::newRow("2.3 size of 2^31 ends the walk")
-        << Tag(3, 0,
-               Frame(3, "TIT2", B("\0T")) + QByteArray("TXXX") + Be32(0x80000000) +
-                   QByteArray(20, '\0'))
-        << Lines({"TIT2@20~2"}) << qint64(22);
-    // The 2.2 frame walk does not know the extended-header flag (it means
-    // compression there).
-    QTest::newRow("2.2 flag 0x40 not an extended header")
-        << Tag(2, 0x40, Frame(2, "TT2", B("\0Two"))) << Lines({"TT2@16~4"}) << qint64(20);
-}
-
-void TestId3::frameIndex() {
-    QFETCH(QByteArray, tag);
-    QFETCH(QString, index);
-    QFETCH(qint64, kept);
-    const QString path = Write("tagged.mp3", tag + Audio());
-    TMP3ReadStream reader(path, fmOpenRead, roFrameIndex);
-    QCOMPARE(reader.Info.TagV2Size, tag.size());
-    QCOMPARE(reader.Info.AudioStart, tag.size());
-    QCOMPARE(reader.Position(), qint64(tag.size()));
-    QCOMPARE(reader.FrameIndex, index);
-    QCOMPARE(KeptTagLength(reader.FrameIndex), kept);
-
-    // Without the option no index is built.
-    TMP3ReadStream plain(path, fmOpenRead, roTagV1);
-    QVERIFY(plain.FrameIndex.isEmpty());
-}
-
-void TestId3::parseFrameEntry_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("padding");
-    const auto row = [](const char* name, const char* line, const char* id, int offset, int size,
-                        bool padding) {
-        QTest::newRow(name) << line << true << id << offset << size << padding;
-    };
-    row("frame", "TIT2@20~12", "TIT2", 20, 12, false);
-    row("padding", "@60~0", "", 60, 0, true);
-    row("empty frame with id", "TXXX@30~0", "TXXX", 30, 0, false);
-    row("no id, size 4", "@30~4", "", 30, 4, false);
-    row("large size", "APIC@20~2147483647", "APIC", 20, 2147483647, false);
-    for (const char* bad : {"T@X@20~1", "TIT2@20~", "TIT2", "TIT2@20~4294967296"})
-        QTest::newRow(bad) << bad << false << "" << 0 << 0 << false;
-}
-
-void TestId3::parseFrameEntry() {
-    QFETCH(QString, line);
-    QFETCH(bool, valid);
-    if (!valid) {
-        QVERIFY_THROWS_EXCEPTION(EConvertError, ParseFrameEntry(line));
-        QVERIFY_THROWS_EXCEPTION(EConvertError, IsPaddingEntry(line));
-        return;
-    }
-    QFETCH(QString, id);
-    QFETCH(int, offset);
-    QFETCH(int, size);
-    QFETCH(bool, padding);
-    const TFrameEntry e = ParseFrameEntry(line);
-    QCOMPARE(e.Id, id);
-    QCOMPARE(e.Offset, offset);
-    QCOMPARE(e.Size, size);
-    QCOMPARE(IsPaddingEntry(line), padding);
-}
-
-// Cases the frame walk does not produce; the rest are checked with frameIndex.
-void TestId3::keptTagLength() {
-    // Frames after the first padding entry do not count.
-    QCOMPARE(KeptTagLength(Lines({"TIT2@20~12", "TPE1@42~8", "@60~0", "X@70~9"})), qint64(50));
-    // An empty frame is not padding when it has an identifier.
-    QCOMPARE(KeptTagLength(Lines({"TIT2@20~2", "TXXX@32~0", "@42~0"})), qint64(32));
-    // Offset plus size above 32 bits.
-    QCOMPARE(KeptTagLength(Lines({"TIT2@2000000000~2000000000"})), qint64(4000000000));
-}
-
-void TestId3::readFrameText_data() {
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<qint64>("size"); // bytes asked for
-    QTest::addColumn<QString>("text");
-    QTest::newRow("inner zero replaced") << QByteArray("\0A\0B\0", 5) << qint64(5) << "A/B";
-    QTest::newRow("size 0") << QByteArray("abc") << qint64(0) << "";
-    QTest::newRow("negative size") << QByteArray("abc") << qint64(-3) << "";
-    // Encoding byte 1, byte-order mark FF FE, "AB" in two-byte units.
-    QTest::newRow("two-byte text shows its zeros") << QByteArray("\x01\xFF\xFE"
-                                                                 "A\0B\0",
-                                                                 7)
-                                                   << qint64(7) << "\u0001\u00FF\u00FEA/B";
-    QTest::newRow("several zeros, one each") << QByteArray("a\0\0b", 4) << qint64(4) << "a//b";
-    QTest::newRow("only size bytes read") << QByteArray("abcdef") << qint64(3) << "abc";
-    // A frame claiming far more than the file holds reads what is there.
-    QTest::newRow("size past the end") << B("\0xy") << qint64(2000000000) << "xy";
-}
-
-void TestId3::readFrameText() {
-    QFETCH(QByteArray, data);
-    QFETCH(qint64, size);
-    QFETCH(QString, text);
-    // The frame data sits after 7 unrelated bytes, as it would after a header.
-    const QString path = Write("frame.bin", QByteArray("ID3HEAD") + data);
-    QCOMPARE(ReadFrameText(path, 7, size, QLatin1Char('/')), text);
-}
-
-void TestId3::readFrameTextOfMissingFile() {
-    QCOMPARE(ReadFrameText(Dir.filePath("missing.mp3"), 0, 10, QLatin1Char('/')), QString());
-    QCOMPARE(ReadFrameText(Dir.path(), 0, 10, QLatin1Char('/')), QString()); // a folder
-}
-
-// 7 bits per byte, most significant first. Writing the field in place is
-// checked by the compacting tag transfer.
-void TestId3::tagV2SizeField() {
-    const auto bytes = [](quint32 n) {
-        const std::array<quint8, 4> b = EncodeTagV2Size(n);
-        return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
-    };
-    QCOMPARE(bytes(300), QByteArray("\x00\x00\x02\x2C", 4));
-    QCOMPARE(bytes((1u << 21) | (2u << 14) | (3u << 7) | 4u), QByteArray("\x01\x02\x03\x04", 4));
-    QCOMPARE(bytes(0x0FFFFFFF), QByteArray("\x7F\x7F\x7F\x7F", 4)); // the largest
-}
-
-void TestId3::indexOfMutagenTag_data() {
-    QTest::addColumn<int>("version");
-    QTest::addColumn<QString>("title"); // TIT2 as raw text, encoding byte first
-    // mutagen stores 2.3 text as UTF-16 with a byte-order mark, 2.4 text as UTF-8.
-    QTest::newRow("ID3v2.3") << 3 << "\u0001\u00FF\u00FET/i/t/l/e";
-    QTest::newRow("ID3v2.4") << 4 << "\u0003Title";
-}
-
-// A tag written by a tool we did not write: our index lists mutagen's frames, in
-// order, with the offsets, sizes and text it stored, and the kept length ends
-// where mutagen's frames end.
-void TestId3::indexOfMutagenTag() {
-    QFETCH(int, version);
-    QFETCH(QString, title);
-    if (QStandardPaths::findExecutable("mid3v2").isEmpty())
-        QSKIP("mid3v2 (python3-mutagen) is not installed");
-    const QString python = MutagenPython();
-    QVERIFY(!python.isEmpty());
-    const QString wav = Write("tone.wav", PcmWav(22050, 1, 0.5));
-    const QString mp3 = Dir.filePath("tagged.mp3");
-    QVERIFY(Lame(wav, mp3, {"-b", "32"}));
-    QVERIFY(Run("mid3v2", {"-t", "Title", "-a", "Artist", "-A", "Album", "-c", ":Nice:eng", "-T",
-                           "3/9", mp3}));
-    if (version == 3)
-        QVERIFY(Run(python, {"-c",
-                             "import sys; from mutagen.id3 import ID3; t = ID3(sys.argv[1]); "
-                             "t.update_to_v23(); t.save(v2_version=3)",
-                             mp3}));
-    // mutagen's frames in file order as index lines: id, data offset, data size
-    // (32-bit for 2.3, 7 bits per byte for 2.4).
-    QByteArray out;
-    QVERIFY(Run(python,
-                {"-c",
-                 "import sys; from mutagen.id3 import ID3\n"
-                 "t = ID3(sys.argv[1]); b = open(sys.argv[1], 'rb').read(); v = t.version[1]\n"
-                 "print(v)\n"
-                 "for p in sorted(b.index(f.FrameID.encode(), 10) for f in t.values()):\n"
-                 "    s = b[p+4:p+8]\n"
-                 "    n = int.from_bytes(s, 'big') if v == 3 else "
-                 "sum(x << 7 * (3 - i) for i, x in enumerate(s))\n"
-                 "    print('%s@%d~%d' % (b[p:p+4].decode(), p + 10, n))",
-                 mp3},
-                60000, &out));
-    QStringList theirs = QString::fromLatin1(out).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(theirs.takeFirst().trimmed().toInt(), version);
-    QCOMPARE(theirs.size(), 5); // TIT2, TPE1, TALB, COMM, TRCK
-
-    TMP3ReadStream reader(mp3, fmOpenRead, roFrameIndex);
-    QCOMPARE(reader.Info.TagV2Major, version);
-    const QStringList ours = reader.FrameIndex.split("\r\n", Qt::SkipEmptyParts);
-    QStringList named;
-    for (const QString& line : ours) {
-        if (!IsPaddingEntry(line))
-            named << line;
-    }
-    QCOMPARE(named, theirs);
-    const TFrameEntry last = ParseFrameEntry(named.last());
-    QCOMPARE(KeptTagLength(reader.FrameIndex), qint64(last.Offset) + last.Size);
-    // mutagen pads its tags: the padding follows the frames.
-    QVERIFY(ours.size() > named.size());
-    QVERIFY(IsPaddingEntry(ours[named.size()]));
-
-    const TFrameEntry entry = ParseFrameEntry(*std::find_if(
-        named.begin(), named.end(), [](const QString& l) { return l.startsWith("TIT2@"); }));
-    QCOMPARE(ReadFrameText(mp3, entry.Offset, entry.Size, QLatin1Char('/')), title);
-}
 
 QTEST_GUILESS_MAIN(TestId3)
 #include "tst_id3.moc"

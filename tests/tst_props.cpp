@@ -1,5 +1,5 @@
-// The file properties window and the hex dump it shows: a real lame-encoded
-// MP3 with ID3v2.3 and ID3v1.1 tags built byte by byte, and WAV headers.
+// The properties window and its hex dump: a lame-encoded MP3 with built ID3v2.3/ID3v1.1 tags,
+// and WAV headers.
 
 #include "GuiCheck.h"
 #include "Id3Fixtures.h"
@@ -61,22 +61,6 @@ QByteArray TagV2() {
 
 class TestProps : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void formatDumpLine_data();
-    void formatDumpLine();
-    void hexDump_data();
-    void hexDump();
-    void hexDumpProgress_data();
-    void hexDumpProgress();
-    void taggedMp3_data();
-    void taggedMp3();
-    void frameDump();
-    void wavFile_data();
-    void wavFile();
-    void windowInLanguages();
-
-private:
     QTemporaryDir Dir;
     QString Mp3;
     TRecordingReporter Reporter;
@@ -84,258 +68,227 @@ private:
         const QString path = Dir.filePath(name);
         return WriteFile(path, bytes) ? path : QString();
     }
-};
+private Q_SLOTS:
 
-void TestProps::initTestCase() {
-    SetLanguage(0, false);
-    const QString wav = Write("tone.wav", PcmWav(44100, 2, 2.0));
-    const QString encoded = Dir.filePath("plain.mp3");
-    QVERIFY(Lame(wav, encoded, {"-b", "128"}));
-    Mp3 = Write("tagged.mp3", TagV2() + ReadFile(encoded) + TagV1());
-    QVERIFY(!Mp3.isEmpty());
-}
-
-void TestProps::formatDumpLine_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<qint64>("offset");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("ascii");
-    QTest::addColumn<bool>("showOffset");
-    QTest::addColumn<qint64>("base");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("tag start") << 4 << 4 << qint64(0) << B("ID3\x03") << true << false << qint64(0)
-                               << "49 44 33 03  ID3.";
-    QTest::newRow("short line padded")
-        << 2 << 4 << qint64(0) << B("A\x1F") << true << false << qint64(0) << "41 1F        A.  ";
-    QTest::newRow("offset from base, no text")
-        << 3 << 4 << qint64(0x1234) << B("\xFF\0\x7F") << false << true << qint64(0x34)
-        << "00001200: FF 00 7F    ";
-    QTest::newRow("byte 32 and Latin-1")
-        << 2 << 2 << qint64(0) << B(" \xE9") << true << false << qint64(0) << "20 E9   \u00E9";
-}
-
-void TestProps::formatDumpLine() {
-    QFETCH(int, count);
-    QFETCH(int, width);
-    QFETCH(qint64, offset);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, ascii);
-    QFETCH(bool, showOffset);
-    QFETCH(qint64, base);
-    QTEST(FormatDumpLine(count, width, offset, bytes, ascii, showOffset, base), "line");
-}
-
-// Over the ten bytes "0123456789", with offsets shown.
-void TestProps::hexDump_data() {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<qint64>("offset");
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<bool>("relative");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QStringList>("infos");
-    QTest::newRow("whole file from a negative offset")
-        << "digits" << qint64(-5) << qint64(-1) << false
-        << QStringList{"00000000: 30 31 32 33  0123", "00000004: 34 35 36 37  4567",
-                       "00000008: 38 39        89  "}
-        << QStringList{};
-    QTest::newRow("relative offsets")
-        << "digits" << qint64(3) << qint64(4) << true << QStringList{"00000000: 33 34 35 36  3456"}
-        << QStringList{};
-    QTest::newRow("past the end keeps what was read")
-        << "digits" << qint64(6) << qint64(8) << false << QStringList{"00000006: 36 37 38 39  6789"}
-        << QStringList{"Read Error."};
-    QTest::newRow("nothing to dump")
-        << "digits" << qint64(2) << qint64(0) << false << QStringList{} << QStringList{};
-    QTest::newRow("missing file") << "missing" << qint64(0) << qint64(-1) << false << QStringList{}
-                                  << QStringList{"File not found."};
-}
-
-void TestProps::hexDump() {
-    QFETCH(QString, file);
-    QFETCH(qint64, offset);
-    QFETCH(qint64, size);
-    QFETCH(bool, relative);
-    if (file == "digits")
-        QVERIFY(WriteFile(Dir.filePath(file), "0123456789"));
-    QStringList lines{"stale line"};
-    Reporter.Clear();
-    HexDump(Dir.filePath(file), offset, size, {}, &lines, true, true, relative, 4, &Reporter);
-    QTEST(lines, "lines");
-    QTEST(Reporter.Infos, "infos");
-}
-
-// Positions given to the bar: the start, then whenever the tenths reached
-// (rounded) grow, then the end of a short last line.
-void TestProps::hexDumpProgress_data() {
-    QTest::addColumn<int>("fileSize");
-    QTest::addColumn<QList<qint64>>("positions");
-    QTest::newRow("100 bytes") << 100 << QList<qint64>{1, 8, 16, 28, 36, 48, 56, 68, 76, 88, 96};
-    QTest::newRow("6 bytes") << 6 << QList<qint64>{1, 4, 6};
-}
-
-void TestProps::hexDumpProgress() {
-    QFETCH(int, fileSize);
-    const QString path = Write("progress", QByteArray(fileSize, 'p'));
-    QList<qint64> positions;
-    QStringList lines;
-    HexDump(
-        path, 0, -1,
-        [&](qint64 minimum, qint64 maximum, qint64 position) {
-            QCOMPARE(minimum, 1);
-            QCOMPARE(maximum, fileSize);
-            positions << position;
-        },
-        &lines, false, false, false, 4, &Reporter);
-    QTEST(positions, "positions");
-}
-
-// The labels of both pages for the tagged MP3 ("-" for a hidden label).
-void TestProps::taggedMp3_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("file") << "lbl1FileName"
-                          << "tagged.mp3";
-    QTest::newRow("stream") << "lbl1Properties"
-                            << "MPEG-1 Layer III 128 kbit/s, 44100 Hz, 0:00:02";
-    QTest::newRow("title") << "lbl1SongName"
-                           << "V1 Title";
-    QTest::newRow("artist, ampersand kept") << "lbl1Artist"
-                                            << "A&B";
-    QTest::newRow("album") << "lbl1Album"
-                           << "Alb";
-    QTest::newRow("year") << "lbl1Year"
-                          << "2001";
-    QTest::newRow("comment") << "lbl1Comment"
-                             << "c";
-    QTest::newRow("genre") << "lbl1Genre"
-                           << "17 : Rock";
-    QTest::newRow("track legend") << "leg1Track"
-                                  << "Track:";
-    QTest::newRow("track") << "lbl1Track"
-                           << "7";
-    QTest::newRow("no note") << "lbl1Note"
-                             << "";
-    QTest::newRow("frame count") << "lbl2Note"
-                                 << "Frames: 7, empty entries: 2";
-}
-
-void TestProps::taggedMp3() {
-    QFETCH(QString, name);
-    TSonabelPropsForm form(&Reporter);
-    form.ApplyLanguage();
-    form.LoadFile(Mp3);
-    auto* label = form.findChild<QLabel*>(name);
-    QVERIFY(label);
-    QTEST(label->isHidden() ? QString("-") : label->text(), "text");
-}
-
-// Frame rows, the usual-frames memo, and dumps of selected frames.
-void TestProps::frameDump() {
-    TSonabelPropsForm form(&Reporter);
-    form.ApplyLanguage();
-    form.LoadFile(Mp3);
-    QStringList rows;
-    for (int r = 0; r < form.TagListView->rowCount(); ++r)
-        rows << QString("%1 %2 %3")
-                    .arg(form.TagListView->item(r, 0)->text(), form.TagListView->item(r, 1)->text(),
-                         form.TagListView->item(r, 2)->text());
-    QCOMPARE(rows, QStringList({"TIT2 21 10", "TPE1 42 8", "TALB 61 6", "COMM 78 12", "WOAR 100 16",
-                                "TPE2 127 0", "PRIV 138 6000"}));
-    QCOMPARE(form.memoTagV2->toPlainText().split('\n'),
-             QStringList({"ID3v2.3 tag, 6163 bytes", "Title : Song title", "Artist : Art & Co",
-                          "Album : \u00FF\u00FEA/B", "Comment : eng/Nice one",
-                          "Artist web page : http://a.example"}));
-    // Shown read-only without a caret.
-    for (QPlainTextEdit* memo : {form.memoTagV2, form.memoDump})
-        QVERIFY(
-            !(memo->textInteractionFlags() & (Qt::TextEditable | Qt::TextSelectableByKeyboard)));
-
-    Reporter.Clear();
-    auto select = [&](int row) {
-        form.TagListView->setCurrentCell(row, 0);
-        return form.memoDump->toPlainText();
-    };
-    auto colour = [&] { return form.memoDump->palette().color(QPalette::Text); };
-    QCOMPARE(select(3), "65 6E 67 00  eng.\n4E 69 63 65  Nice\n20 6F 6E 65   one");
-    QCOMPARE(colour(), QColor(0, 255, 0));
-    QCOMPARE(select(5), "");
-    const QString big = select(6);
-    QCOMPARE(big.count('\n') + 1, 1250);
-    QVERIFY(big.startsWith("78 78 78 78  xxxx\n"));
-    QCOMPARE(colour(), QColor(255, 0, 0));
-    QCOMPARE(Reporter.Infos, QStringList{"Only the first 5000 bytes of this frame are shown."});
-    select(3);
-    QCOMPARE(colour(), QColor(0, 255, 0));
-    select(6);
-    TSonabelPropsForm other(&Reporter); // once per run, not per window
-    other.LoadFile(Mp3);
-    other.TagListView->setCurrentCell(6, 0);
-    QCOMPARE(Reporter.Infos.size(), 1);
-
-    // Opening the ID3v2 page puts the focus in the usual-frames memo.
-    form.show();
-    form.PageControl->setCurrentWidget(form.sheetID3V2);
-    QCOMPARE(form.focusWidget(), form.memoTagV2);
-
-    // Shown modally again: the page stays, nothing is dumped yet, the button closes.
-    QTimer::singleShot(0, form.BitBtn1, &QPushButton::click);
-    form.ShowProperties(Mp3);
-    QCOMPARE(form.result(), int(QDialog::Accepted));
-    QCOMPARE(form.PageControl->currentWidget(), form.sheetID3V2);
-    QCOMPARE(form.LastDumpedIndex, -1);
-    QCOMPARE(form.memoDump->toPlainText(), "");
-}
-
-// WAV files: no format name, no tags; the duration split into h:mm:ss with
-// seconds rounded half to even.
-void TestProps::wavFile_data() {
-    QTest::addColumn<quint32>("bytesPerSecond");
-    QTest::addColumn<quint32>("dataSize");
-    QTest::addColumn<QString>("properties");
-    QTest::newRow("1 s") << 16000u << 16000u << "128 kbit/s WAV, 8000 Hz, 0:00:01";
-    QTest::newRow("3,723,400 ms") << 100u << 372340u << "1 kbit/s WAV, 8000 Hz, 1:02:03";
-    QTest::newRow("2.5 s down") << 100u << 250u << "1 kbit/s WAV, 8000 Hz, 0:00:02";
-    QTest::newRow("3.5 s up") << 100u << 350u << "1 kbit/s WAV, 8000 Hz, 0:00:04";
-}
-
-void TestProps::wavFile() {
-    QFETCH(quint32, bytesPerSecond);
-    QFETCH(quint32, dataSize);
-    TSonabelPropsForm form(&Reporter);
-    form.LoadFile(Mp3); // what a WAV must clear
-    form.LoadFile(Write("take.WAV", Wav(bytesPerSecond, dataSize)));
-    QTEST(form.lbl1Properties->text(), "properties");
-    QCOMPARE(form.lbl1Note->text(), "This file has no ID3v1 tag.");
-    QCOMPARE(form.lbl2Note->text(), "This file has no ID3v2 tag.");
-    for (QLabel* l : {form.lbl1SongName, form.lbl1Artist, form.lbl1Genre})
-        QCOMPARE(l->text(), "");
-    for (QLabel* l : {form.leg1Artist, form.leg1Genre, form.leg1Track, form.lbl1Track})
-        QVERIFY(l->isHidden());
-    QVERIFY(!form.leg1SongName->isHidden());
-    for (QWidget* w :
-         {(QWidget*)form.TagListView, (QWidget*)form.memoDump, (QWidget*)form.memoTagV2})
-        QVERIFY(w->isHidden());
-}
-
-// Both pages of the tagged MP3, and a WAV's general page with its hidden rows.
-void TestProps::windowInLanguages() {
-    TSonabelPropsForm form(&Reporter);
-    const QString wav = Write("tone.wav", Wav(16000, 16000));
-    const std::tuple<QString, QWidget*, QString> views[] = {
-        {Mp3, form.sheetGeneral, "props_general"},
-        {Mp3, form.sheetID3V2, "props_id3v2"},
-        {wav, form.sheetGeneral, "props_wav"}};
-    for (const auto& [file, page, name] : views) {
-        form.PageControl->setCurrentWidget(page);
-        const QStringList problems = GuiCheck::CheckInLanguages(&form, name, [&] {
-            form.ApplyLanguage();
-            form.LoadFile(file);
-            form.TagListView->setCurrentCell(3, 0);
-        });
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    void initTestCase() {
+        SetLanguage(0, false);
+        const QString wav = Write("tone.wav", PcmWav(44100, 2, 2.0));
+        const QString encoded = Dir.filePath("plain.mp3");
+        QVERIFY(Lame(wav, encoded, {"-b", "128"}));
+        Mp3 = Write("tagged.mp3", TagV2() + ReadFile(encoded) + TagV1());
+        QVERIFY(!Mp3.isEmpty());
     }
-}
+
+    void formatDumpLine_data() {
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("line");
+        // count, width, offset, bytes, text column, offset column, base
+        QTest::newRow("tag start")
+            << FormatDumpLine(4, 4, 0, B("ID3\x03"), true, false, 0) << "49 44 33 03  ID3.";
+        QTest::newRow("short line padded")
+            << FormatDumpLine(2, 4, 0, B("A\x1F"), true, false, 0) << "41 1F        A.  ";
+        QTest::newRow("offset from base, no text")
+            << FormatDumpLine(3, 4, 0x1234, B("\xFF\0\x7F"), false, true, 0x34)
+            << "00001200: FF 00 7F    ";
+        QTest::newRow("byte 32 and Latin-1")
+            << FormatDumpLine(2, 2, 0, B(" \xE9"), true, false, 0) << "20 E9   \u00E9";
+    }
+
+    void formatDumpLine() {
+        QFETCH(QString, result);
+        QTEST(result, "line");
+    }
+
+    // Over the ten bytes "0123456789", with offsets shown.
+    void hexDump_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<qint64>("offset");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("relative");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("infos");
+        QTest::newRow("whole file from a negative offset")
+            << "digits" << qint64(-5) << qint64(-1) << false
+            << QStringList{"00000000: 30 31 32 33  0123", "00000004: 34 35 36 37  4567",
+                           "00000008: 38 39        89  "}
+            << QStringList{};
+        QTest::newRow("relative offsets")
+            << "digits" << qint64(3) << qint64(4) << true
+            << QStringList{"00000000: 33 34 35 36  3456"} << QStringList{};
+        QTest::newRow("past the end keeps what was read")
+            << "digits" << qint64(6) << qint64(8) << false
+            << QStringList{"00000006: 36 37 38 39  6789"} << QStringList{"Read Error."};
+        QTest::newRow("nothing to dump")
+            << "digits" << qint64(2) << qint64(0) << false << QStringList{} << QStringList{};
+        QTest::newRow("missing file") << "missing" << qint64(0) << qint64(-1) << false
+                                      << QStringList{} << QStringList{"File not found."};
+    }
+
+    void hexDump() {
+        QFETCH(QString, file);
+        QFETCH(qint64, offset);
+        QFETCH(qint64, size);
+        QFETCH(bool, relative);
+        if (file == "digits")
+            QVERIFY(WriteFile(Dir.filePath(file), "0123456789"));
+        QStringList lines{"stale line"};
+        Reporter.Clear();
+        HexDump(Dir.filePath(file), offset, size, {}, &lines, true, true, relative, 4, &Reporter);
+        QTEST(lines, "lines");
+        QTEST(Reporter.Infos, "infos");
+    }
+
+    // Bar positions: the start, whenever the (rounded) tenths grow, the end of a short last line.
+    void hexDumpProgress_data() {
+        QTest::addColumn<int>("fileSize");
+        QTest::addColumn<QList<qint64>>("positions");
+        QTest::newRow("100 bytes")
+            << 100 << QList<qint64>{1, 8, 16, 28, 36, 48, 56, 68, 76, 88, 96};
+        QTest::newRow("6 bytes") << 6 << QList<qint64>{1, 4, 6};
+    }
+
+    void hexDumpProgress() {
+        QFETCH(int, fileSize);
+        const QString path = Write("progress", QByteArray(fileSize, 'p'));
+        QList<qint64> positions;
+        QStringList lines;
+        HexDump(
+            path, 0, -1,
+            [&](qint64 minimum, qint64 maximum, qint64 position) {
+                QCOMPARE(minimum, 1);
+                QCOMPARE(maximum, fileSize);
+                positions << position;
+            },
+            &lines, false, false, false, 4, &Reporter);
+        QTEST(positions, "positions");
+    }
+
+    // The labels of both pages for the tagged MP3 ("-" for a hidden label).
+    void taggedMp3() {
+        TSonabelPropsForm form(&Reporter);
+        form.ApplyLanguage();
+        form.LoadFile(Mp3);
+        QStringList seen;
+        for (const char* name : {"lbl1FileName", "lbl1Properties", "lbl1SongName", "lbl1Artist",
+                                 "lbl1Album", "lbl1Year", "lbl1Comment", "lbl1Genre", "leg1Track",
+                                 "lbl1Track", "lbl1Note", "lbl2Note"}) {
+            const auto* label = form.findChild<QLabel*>(name);
+            seen << QString(name) + "=" + (!label ? "?" : label->isHidden() ? "-" : label->text());
+        }
+        QCOMPARE(seen, (QStringList{"lbl1FileName=tagged.mp3",
+                                    "lbl1Properties=MPEG-1 Layer III 128 kbit/s, 44100 Hz, 0:00:02",
+                                    "lbl1SongName=V1 Title", "lbl1Artist=A&B", "lbl1Album=Alb",
+                                    "lbl1Year=2001", "lbl1Comment=c", "lbl1Genre=17 : Rock",
+                                    "leg1Track=Track:", "lbl1Track=7",
+                                    "lbl1Note=", "lbl2Note=Frames: 7, empty entries: 2"}));
+    }
+
+    // Frame rows, the usual-frames memo, and dumps of selected frames.
+    void frameDump() {
+        TSonabelPropsForm form(&Reporter);
+        form.ApplyLanguage();
+        form.LoadFile(Mp3);
+        QStringList rows;
+        for (int r = 0; r < form.TagListView->rowCount(); ++r)
+            rows << QString("%1 %2 %3")
+                        .arg(form.TagListView->item(r, 0)->text(),
+                             form.TagListView->item(r, 1)->text(),
+                             form.TagListView->item(r, 2)->text());
+        QCOMPARE(rows, QStringList({"TIT2 21 10", "TPE1 42 8", "TALB 61 6", "COMM 78 12",
+                                    "WOAR 100 16", "TPE2 127 0", "PRIV 138 6000"}));
+        QCOMPARE(form.memoTagV2->toPlainText().split('\n'),
+                 QStringList({"ID3v2.3 tag, 6163 bytes", "Title : Song title", "Artist : Art & Co",
+                              "Album : \u00FF\u00FEA/B", "Comment : eng/Nice one",
+                              "Artist web page : http://a.example"}));
+        // Shown read-only without a caret.
+        for (QPlainTextEdit* memo : {form.memoTagV2, form.memoDump})
+            QVERIFY(!(memo->textInteractionFlags() &
+                      (Qt::TextEditable | Qt::TextSelectableByKeyboard)));
+
+        Reporter.Clear();
+        auto select = [&](int row) {
+            form.TagListView->setCurrentCell(row, 0);
+            return form.memoDump->toPlainText();
+        };
+        auto colour = [&] { return form.memoDump->palette().color(QPalette::Text); };
+        QCOMPARE(select(3), "65 6E 67 00  eng.\n4E 69 63 65  Nice\n20 6F 6E 65   one");
+        QCOMPARE(colour(), QColor(0, 255, 0));
+        QCOMPARE(select(5), "");
+        const QString big = select(6);
+        QVERIFY(big.count('\n') + 1 == 1250 && big.startsWith("78 78 78 78  xxxx\n"));
+        QCOMPARE(colour(), QColor(255, 0, 0));
+        QCOMPARE(Reporter.Infos, QStringList{"Only the first 5000 bytes of this frame are shown."});
+        select(3);
+        QCOMPARE(colour(), QColor(0, 255, 0));
+        select(6);
+        TSonabelPropsForm other(&Reporter); // once per run, not per window
+        other.LoadFile(Mp3);
+        other.TagListView->setCurrentCell(6, 0);
+        QCOMPARE(Reporter.Infos.size(), 1);
+
+        // Opening the ID3v2 page puts the focus in the usual-frames memo.
+        form.show();
+        form.PageControl->setCurrentWidget(form.sheetID3V2);
+        QCOMPARE(form.focusWidget(), form.memoTagV2);
+
+        // Shown modally again: the page stays, nothing is dumped yet, the button closes.
+        QTimer::singleShot(0, form.BitBtn1, &QPushButton::click);
+        form.ShowProperties(Mp3);
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.PageControl->currentWidget(), form.sheetID3V2);
+        QVERIFY(form.LastDumpedIndex == -1 && form.memoDump->toPlainText().isEmpty());
+    }
+
+    // WAV files: no format name, no tags; h:mm:ss with seconds rounded half to even.
+    void wavFile_data() {
+        QTest::addColumn<quint32>("bytesPerSecond");
+        QTest::addColumn<quint32>("dataSize");
+        QTest::addColumn<QString>("properties");
+        QTest::newRow("1 s") << 16000u << 16000u << "128 kbit/s WAV, 8000 Hz, 0:00:01";
+        QTest::newRow("3,723,400 ms") << 100u << 372340u << "1 kbit/s WAV, 8000 Hz, 1:02:03";
+        QTest::newRow("2.5 s down") << 100u << 250u << "1 kbit/s WAV, 8000 Hz, 0:00:02";
+        QTest::newRow("3.5 s up") << 100u << 350u << "1 kbit/s WAV, 8000 Hz, 0:00:04";
+    }
+
+    void wavFile() {
+        QFETCH(quint32, bytesPerSecond);
+        QFETCH(quint32, dataSize);
+        TSonabelPropsForm form(&Reporter);
+        form.LoadFile(Mp3); // what a WAV must clear
+        form.LoadFile(Write("take.WAV", Wav(bytesPerSecond, dataSize)));
+        QTEST(form.lbl1Properties->text(), "properties");
+        QCOMPARE(
+            (QStringList{form.lbl1Note->text(), form.lbl2Note->text(), form.lbl1SongName->text(),
+                         form.lbl1Artist->text(), form.lbl1Genre->text()}),
+            (QStringList{"This file has no ID3v1 tag.", "This file has no ID3v2 tag.", "", "",
+                         ""}));
+        for (QLabel* l : {form.leg1Artist, form.leg1Genre, form.leg1Track, form.lbl1Track})
+            QVERIFY(l->isHidden());
+        QVERIFY(!form.leg1SongName->isHidden());
+        for (QWidget* w :
+             {(QWidget*)form.TagListView, (QWidget*)form.memoDump, (QWidget*)form.memoTagV2})
+            QVERIFY(w->isHidden());
+    }
+
+    // Both pages of the tagged MP3, and a WAV's general page with its hidden rows.
+    void windowInLanguages() {
+        TSonabelPropsForm form(&Reporter);
+        const QString wav = Write("tone.wav", Wav(16000, 16000));
+        const std::tuple<QString, QWidget*, QString> views[] = {
+            {Mp3, form.sheetGeneral, "props_general"},
+            {Mp3, form.sheetID3V2, "props_id3v2"},
+            {wav, form.sheetGeneral, "props_wav"}};
+        for (const auto& [file, page, name] : views) {
+            form.PageControl->setCurrentWidget(page);
+            const QStringList problems = GuiCheck::CheckInLanguages(&form, name, [&] {
+                form.ApplyLanguage();
+                form.LoadFile(file);
+                form.TagListView->setCurrentCell(3, 0);
+            });
+            QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        }
+    }
+};
 
 QTEST_MAIN(TestProps)
 #include "tst_props.moc"

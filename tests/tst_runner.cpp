@@ -52,399 +52,339 @@ bool Alive(qint64 pid) {
 
 class TestRunner : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void priority_data();
-    void priority();
-    void awkwardNamesReachTheChild();
-    void collectsMergedOutput_data();
-    void collectsMergedOutput();
-    void unusedOutputGoesToNullDevice();
-    void feedsInput();
-    void decodingOfOutput();
-    void notStarted();
-    void realEncode_data();
-    void realEncode();
-    void timeLimitEndsChild();
-    void bannerProbeOfRealEncoder();
-    void encoderProcessReportsEnd();
-    void killFromIdleCallback();
-    void confirmStopEncoding();
-
-private:
     QTemporaryDir Tmp;
     QString Echo;
     QString NiceEcho;
     QString Lame;
-};
+private Q_SLOTS:
 
-void TestRunner::initTestCase() {
-    QVERIFY(Tmp.isValid());
-    Echo = Script(Tmp, "echo-args", "printf '%s\\0' \"$@\"\n");
-    // Its niceness, then the arguments it got, one a line.
-    NiceEcho = Script(Tmp, "nice-echo", "nice\nfor a; do printf '%s\\n' \"$a\"; done\n");
-    QVERIFY(!Echo.isEmpty() && !NiceEcho.isEmpty());
-    Lame = FindEncoder(QString());
-}
-
-void TestRunner::priority_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("niceness"); // 99: none, the child keeps the parent's
-    QTest::newRow("none") << QStringList{"-b", "128"} << QStringList{"-b", "128"} << 99;
-    QTest::newRow("level 0") << QStringList{"--priority", "0", "-b", "128"}
-                             << QStringList{"-b", "128"} << 19;
-    QTest::newRow("level 1") << QStringList{"-q", "2", "--priority", "1"} << QStringList{"-q", "2"}
-                             << 10;
-    QTest::newRow("level 2 is normal") << QStringList{"--priority", "2"} << QStringList{} << 0;
-    QTest::newRow("level 4") << QStringList{"--priority", "4", "x"} << QStringList{"x"} << -10;
-    QTest::newRow("last one wins")
-        << QStringList{"--priority", "4", "--priority", "0"} << QStringList{} << 19;
-    QTest::newRow("bad level removed, ignored")
-        << QStringList{"--priority", "high", "a"} << QStringList{"a"} << 99;
-    QTest::newRow("out of range") << QStringList{"--priority", "5"} << QStringList{} << 99;
-    QTest::newRow("dangling option") << QStringList{"a", "--priority"} << QStringList{"a"} << 99;
-    QTest::newRow("similar option kept") << QStringList{"--priority=1", "--Priority", "1"}
-                                         << QStringList{"--priority=1", "--Priority", "1"} << 99;
-}
-
-void TestRunner::priority() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QStringList, expected);
-    QFETCH(int, niceness);
-    const TPriorityTranslation t = TranslatePriority(arguments);
-    QCOMPARE(t.Arguments, expected);
-    QCOMPARE(t.Niceness.value_or(99), niceness);
-
-    // What a child started through the runner really gets.
-    errno = 0;
-    const int own = ::nice(0);
-    QVERIFY(errno == 0);
-    if (niceness == 99 || (niceness < own && geteuid() != 0))
-        niceness = own; // none, or refused without privilege: the child still runs
-    QStringList output;
-    QVERIFY(RunConsoleProcess(NiceEcho, arguments, &output).Started);
-    QCOMPARE(output, QStringList{QString::number(niceness)} + expected);
-}
-
-void TestRunner::awkwardNamesReachTheChild() {
-    const QStringList names = {"My Song.wav",        "quote\"d 'x'.wav", "-dash.wav",
-                               "ünïcødé – 日本.wav", "$HOME `id` *.wav", "back\\slash;&|.wav",
-                               "tab\tand\nline.wav"};
-    const QString params = "--tt \"Title with blanks\" --priority 3 -b 128";
-    for (const QString& name : names) {
-        const QString source = Tmp.filePath(name);
-        const QString output = ChangeFileExt(source, "_C128kbps.mp3");
-        const QStringList list = BuildLameArgumentList(3, params, source, output);
-        const QStringList expected = {"--tt", "Title with blanks", "-b", "128", source, output};
-        QCOMPARE(ReceivedArguments(Echo, list), expected);
+    void initTestCase() {
+        QVERIFY(Tmp.isValid());
+        Echo = Script(Tmp, "echo-args", "printf '%s\\0' \"$@\"\n");
+        // Its niceness, then the arguments it got, one a line.
+        NiceEcho = Script(Tmp, "nice-echo", "nice\nfor a; do printf '%s\\n' \"$a\"; done\n");
+        QVERIFY(!Echo.isEmpty() && !NiceEcho.isEmpty());
+        Lame = FindEncoder(QString());
     }
-    // A relative name that starts with a dash arrives as the same file.
-    const QStringList relative = BuildLameArgumentList(3, QString(), "-in.wav", "-o.mp3");
-    QCOMPARE(ReceivedArguments(Echo, relative), (QStringList{"./-in.wav", "./-o.mp3"}));
-}
 
-void TestRunner::collectsMergedOutput_data() {
-    QTest::addColumn<bool>("keep");
-    QTest::addColumn<bool>("emptyProgram");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("cleared") << false << false << QStringList{"out", "err", "", "last"};
-    QTest::newRow("kept") << true << false << QStringList{"old", "out", "err", "", "last"};
-    QTest::newRow("whole command line") << false << true << QStringList{"out", "err", "", "last"};
-}
+    void priority_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("niceness"); // 99: none, the child keeps the parent's
+        const auto row = [](const char* name, const QString& in, const QString& out, int nice) {
+            QTest::newRow(name) << in.split(' ', Qt::SkipEmptyParts)
+                                << out.split(' ', Qt::SkipEmptyParts) << nice;
+        };
+        row("none", "-b 128", "-b 128", 99);
+        row("level 0", "--priority 0 -b 128", "-b 128", 19);
+        row("level 1", "-q 2 --priority 1", "-q 2", 10);
+        row("level 2 is normal", "--priority 2", "", 0);
+        row("level 4", "--priority 4 x", "x", -10);
+        row("last one wins", "--priority 4 --priority 0", "", 19);
+        row("bad level removed, ignored", "--priority high a", "a", 99);
+        row("out of range", "--priority 5", "", 99);
+        row("dangling option", "a --priority", "a", 99);
+        row("similar option kept", "--priority=1 --Priority 1", "--priority=1 --Priority 1", 99);
+    }
 
-void TestRunner::collectsMergedOutput() {
-    QFETCH(bool, keep);
-    QFETCH(bool, emptyProgram);
-    QFETCH(QStringList, expected);
-    const QString script =
-        Script(Tmp, "talk", "echo out\necho err >&2\nprintf '\\r\\nlast\\r\\n'\nexit 3\n");
-    QStringList output{"old"};
-    QList<int> stages;
-    int idleCalls = 0;
-    const TRunResult r = RunConsoleProcess(
-        emptyProgram ? QString() : script, emptyProgram ? QStringList{script} : QStringList{},
-        &output, 50, [&idleCalls] { ++idleCalls; }, keep ? roKeepOutput : 0, {}, 0,
-        [&stages](int stage, const char*, int) { stages << stage; });
-    QVERIFY(r.Started);
-    QCOMPARE(r.ExitCode, 3);
-    QCOMPARE(r.ExitStatus, QProcess::NormalExit);
-    QCOMPARE(output, expected);
-    QVERIFY(stages.size() >= 3);
-    QCOMPARE(stages.first(), rsStart);
-    QCOMPARE(stages.last(), rsEnd);
-    // One call per chunk at least, and the final one.
-    QVERIFY(idleCalls >= stages.count(rsData) + 1);
-}
+    void priority() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, expected);
+        QFETCH(int, niceness);
+        const TPriorityTranslation t = TranslatePriority(arguments);
+        QCOMPARE(t.Arguments, expected);
+        QCOMPARE(t.Niceness.value_or(99), niceness);
 
-void TestRunner::unusedOutputGoesToNullDevice() {
-    const QString where = Tmp.filePath("fds");
-    // Far more than a pipe holds, on both channels, then where they lead.
-    const QString script = Script(
-        Tmp, "flood",
-        "head -c 1000000 /dev/zero\nhead -c 1000000 /dev/zero >&2\n"
-        "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2 /proc/$$/fd/0)\necho \"$fds\" > \"$1\"\n");
-    const TRunResult r =
-        RunConsoleProcess(script, {where}, nullptr, 50, {}, 0, {}, 0, {}, 0, 60000);
-    QVERIFY(r.Started);
-    QVERIFY(!r.TimedOut);
-    QCOMPARE(r.ExitCode, 0);
-    QCOMPARE(TestUtil::ReadFile(where), QByteArray("/dev/null\n/dev/null\n/dev/null\n"));
-}
+        // What a child started through the runner really gets.
+        errno = 0;
+        const int own = ::nice(0);
+        QVERIFY(errno == 0);
+        if (niceness == 99 || (niceness < own && geteuid() != 0))
+            niceness = own; // none, or refused without privilege: the child still runs
+        QStringList output;
+        QVERIFY(RunConsoleProcess(NiceEcho, arguments, &output).Started);
+        QCOMPARE(output, QStringList{QString::number(niceness)} + expected);
+    }
 
-void TestRunner::feedsInput() {
-    const QByteArray text = QByteArray("hello\nworld\n").repeated(1000);
-    qsizetype sent = 0;
-    QList<int> stages;
-    QStringList output;
-    const TRunResult r = RunConsoleProcess(
-        "/bin/cat", {}, &output, 50, {}, 0,
-        [&](int stage, char* buffer, int capacity, int& count) {
-            stages << stage;
-            if (stage != rsData)
-                return;
-            count = int(qMin<qsizetype>(capacity, text.size() - sent));
-            memcpy(buffer, text.constData() + sent, size_t(count));
-            sent += count;
-        },
-        7);
-    QVERIFY(r.Started);
-    QCOMPARE(output.size(), 2000);
-    QCOMPARE(output.join(QLatin1Char('\n')) + QLatin1Char('\n'), QString::fromLatin1(text));
-    QCOMPARE(stages.first(), rsStart);
-    QCOMPARE(stages.last(), rsEnd);
-    // 12000 bytes in chunks of 7, then the empty call that ends the input.
-    QCOMPARE(stages.count(rsData), 12000 / 7 + 1 + 1);
-}
+    void awkwardNamesReachTheChild() {
+        const QStringList names = {"My Song.wav",        "quote\"d 'x'.wav", "-dash.wav",
+                                   "ünïcødé – 日本.wav", "$HOME `id` *.wav", "back\\slash;&|.wav",
+                                   "tab\tand\nline.wav"};
+        const QString params = "--tt \"Title with blanks\" --priority 3 -b 128";
+        for (const QString& name : names) {
+            const QString source = Tmp.filePath(name), output = source + ".mp3";
+            QCOMPARE(ReceivedArguments(Echo, BuildLameArgumentList(3, params, source, output)),
+                     (QStringList{"--tt", "Title with blanks", "-b", "128", source, output}));
+        }
+        // A relative name that starts with a dash arrives as the same file.
+        const QStringList relative = BuildLameArgumentList(3, QString(), "-in.wav", "-o.mp3");
+        QCOMPARE(ReceivedArguments(Echo, relative), (QStringList{"./-in.wav", "./-o.mp3"}));
+    }
 
-void TestRunner::decodingOfOutput() {
-    const QString script = Script(Tmp, "utf8", "printf 'caf\\303\\251'\n");
-    QStringList output;
-    RunConsoleProcess(script, {}, &output);
-    QCOMPARE(output, QStringList{"café"});
-    RunConsoleProcess(script, {}, &output, 0, {}, roNoOemConversion);
-    QCOMPARE(output, QStringList{"caf\u00c3\u00a9"});
-}
+    void collectsMergedOutput_data() {
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<bool>("emptyProgram");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("cleared") << false << false << QStringList{"out", "err", "", "last"};
+        QTest::newRow("kept") << true << false << QStringList{"old", "out", "err", "", "last"};
+        QTest::newRow("whole command line")
+            << false << true << QStringList{"out", "err", "", "last"};
+    }
 
-void TestRunner::notStarted() {
-    for (const QString& program : {Tmp.filePath("no-such-program"), QString()}) {
+    void collectsMergedOutput() {
+        QFETCH(bool, keep);
+        QFETCH(bool, emptyProgram);
+        QFETCH(QStringList, expected);
+        const QString script =
+            Script(Tmp, "talk", "echo out\necho err >&2\nprintf '\\r\\nlast\\r\\n'\nexit 3\n");
         QStringList output{"old"};
-        int idleCalls = 0, outputCalls = 0;
+        QList<int> stages;
+        int idleCalls = 0;
         const TRunResult r = RunConsoleProcess(
-            program, {}, &output, 0, [&idleCalls] { ++idleCalls; }, 0, {}, 0,
-            [&outputCalls](int, const char*, int) { ++outputCalls; });
-        QVERIFY(!r.Started);
-        QCOMPARE(idleCalls, 1);
-        QCOMPARE(outputCalls, 0);
-        QVERIFY(output.isEmpty());
+            emptyProgram ? QString() : script, emptyProgram ? QStringList{script} : QStringList{},
+            &output, 50, [&idleCalls] { ++idleCalls; }, keep ? roKeepOutput : 0, {}, 0,
+            [&stages](int stage, const char*, int) { stages << stage; });
+        QVERIFY(r.Started && r.ExitStatus == QProcess::NormalExit);
+        QCOMPARE(r.ExitCode, 3);
+        QCOMPARE(output, expected);
+        QVERIFY(stages.size() >= 3);
+        QCOMPARE((QList<int>{stages.first(), stages.last()}), (QList<int>{rsStart, rsEnd}));
+        // One call per chunk at least, and the final one.
+        QVERIFY(idleCalls >= stages.count(rsData) + 1);
     }
-}
 
-void TestRunner::realEncode_data() {
-    QTest::addColumn<int>("sourceType");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("bitRate");
-    QTest::newRow("wav to CBR 128") << 3 << 0 << 128;
-    QTest::newRow("mp3 to CBR 64") << 2 << 0 << 64;
-    QTest::newRow("wav to ABR 96") << 3 << 1 << 96;
-}
-
-void TestRunner::realEncode() {
-    QFETCH(int, sourceType);
-    QFETCH(int, mode);
-    QFETCH(int, bitRate);
-    if (Lame.isEmpty())
-        QSKIP("lame is not installed");
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString wav = dir.filePath("tone 'a' -1.wav");
-    QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(44100, 2, 2.0)));
-    QString source = wav;
-    if (sourceType == 2) {
-        source = dir.filePath("tone \"b\".mp3");
-        QVERIFY(TestUtil::Lame(wav, source, {"-b", "192"}));
+    void unusedOutputGoesToNullDevice() {
+        const QString where = Tmp.filePath("fds");
+        // Far more than a pipe holds, on both channels, then where they lead.
+        const QString script = Script(
+            Tmp, "flood",
+            "head -c 1000000 /dev/zero\nhead -c 1000000 /dev/zero >&2\n"
+            "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2 /proc/$$/fd/0)\necho \"$fds\" > \"$1\"\n");
+        const TRunResult r =
+            RunConsoleProcess(script, {where}, nullptr, 50, {}, 0, {}, 0, {}, 0, 60000);
+        QVERIFY(r.Started && !r.TimedOut && r.ExitCode == 0);
+        QCOMPARE(TestUtil::ReadFile(where), QByteArray("/dev/null\n/dev/null\n/dev/null\n"));
     }
-    const QString params = BuildLameParams("--quiet", mode, false, 2, 2, bitRate, false);
-    const QString output =
-        MakeOutputPath(source, QString(), QString(), bitRate, mode, false, false);
-    int idleCalls = 0;
-    const TRunResult r =
-        RunConsoleProcess(Lame, BuildLameArgumentList(sourceType, params, source, output), nullptr,
-                          200, [&idleCalls] { ++idleCalls; });
-    QVERIFY(r.Started);
-    QCOMPARE(r.ExitCode, 0);
-    QVERIFY(idleCalls >= 1);
-    const TMP3Info info = GetMP3Info(output);
-    QCOMPARE(info.Layer, 1);      // Layer III
-    QVERIFY(info.SampleRate > 0); // the encoder may resample at low rates
-    if (mode == 0) {
-        QCOMPARE(info.BitRate, bitRate);
-        QVERIFY(!info.VBR);
-    } else {
-        QVERIFY(info.BitRate > 0);
+
+    void feedsInput() {
+        const QByteArray text = QByteArray("hello\nworld\n").repeated(1000);
+        qsizetype sent = 0;
+        QList<int> stages;
+        QStringList output;
+        const TRunResult r = RunConsoleProcess(
+            "/bin/cat", {}, &output, 50, {}, 0,
+            [&](int stage, char* buffer, int capacity, int& count) {
+                stages << stage;
+                if (stage != rsData)
+                    return;
+                count = int(qMin<qsizetype>(capacity, text.size() - sent));
+                memcpy(buffer, text.constData() + sent, size_t(count));
+                sent += count;
+            },
+            7);
+        QVERIFY(r.Started);
+        QCOMPARE(output.size(), 2000);
+        QCOMPARE(output.join(QLatin1Char('\n')) + QLatin1Char('\n'), QString::fromLatin1(text));
+        QCOMPARE((QList<int>{stages.first(), stages.last()}), (QList<int>{rsStart, rsEnd}));
+        // 12000 bytes in chunks of 7, then the empty call that ends the input.
+        QCOMPARE(stages.count(rsData), 12000 / 7 + 1 + 1);
     }
-    QVERIFY(info.Duration > 1900 && info.Duration < 2200);
-}
 
-void TestRunner::timeLimitEndsChild() {
-    const QString pidFile = Tmp.filePath("probe.pid");
-    const QString script = Script(Tmp, "slow-lame",
-                                  "echo \"LAME 9 version 9.9 (http://x.org/)\"\necho $$ > \"" +
-                                      pidFile.toUtf8() + "\"\nexec sleep 60\n");
-    LameShortPath = GetShortPath(script);
-    ReadLameVersion(300);
-    QCOMPARE(LameVersion, "LAME 9 version 9.9");
-    QCOMPARE(LameWebSite, "x.org");
-    const qint64 pid = TestUtil::ReadFile(pidFile).trimmed().toLongLong();
-    QVERIFY(pid > 0);
-    QVERIFY(!Alive(pid));
+    void decodingOfOutput() {
+        const QString script = Script(Tmp, "utf8", "printf 'caf\\303\\251'\n");
+        QStringList output;
+        RunConsoleProcess(script, {}, &output);
+        QCOMPARE(output, QStringList{"café"});
+        RunConsoleProcess(script, {}, &output, 0, {}, roNoOemConversion);
+        QCOMPARE(output, QStringList{"caf\u00c3\u00a9"});
+    }
 
-    QStringList output;
-    const TRunResult r = RunConsoleProcess(script, {}, &output, 50, {}, 0, {}, 0, {}, 0, 200);
-    QVERIFY(r.Started);
-    QVERIFY(r.TimedOut);
-    QCOMPARE(output, QStringList{"LAME 9 version 9.9 (http://x.org/)"});
+    void notStarted() {
+        for (const QString& program : {Tmp.filePath("no-such-program"), QString()}) {
+            QStringList output{"old"};
+            int idleCalls = 0, outputCalls = 0;
+            const TRunResult r = RunConsoleProcess(
+                program, {}, &output, 0, [&idleCalls] { ++idleCalls; }, 0, {}, 0,
+                [&outputCalls](int, const char*, int) { ++outputCalls; });
+            QVERIFY(!r.Started && output.isEmpty());
+            QCOMPARE((QList<int>{idleCalls, outputCalls}), (QList<int>{1, 0}));
+        }
+    }
 
-    // Without output the limit holds as well.
-    const TRunResult quiet = RunConsoleProcess(script, {}, nullptr, 50, {}, 0, {}, 0, {}, 0, 200);
-    QVERIFY(quiet.TimedOut);
-    LameShortPath.clear();
-}
+    // The batch tests encode CBR from every source type with the real encoder; this is the
+    // average bit rate command line, run through the console runner.
+    void realEncode() {
+        if (Lame.isEmpty())
+            QSKIP("lame is not installed");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString wav = dir.filePath("tone 'a' -1.wav");
+        QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(44100, 2, 2.0)));
+        const QString params = BuildLameParams("--quiet", 1, false, 2, 2, 96, false);
+        const QString output = MakeOutputPath(wav, QString(), QString(), 96, 1, false, false);
+        int idleCalls = 0;
+        const TRunResult r = RunConsoleProcess(Lame, BuildLameArgumentList(3, params, wav, output),
+                                               nullptr, 200, [&idleCalls] { ++idleCalls; });
+        QVERIFY(r.Started && r.ExitCode == 0 && idleCalls >= 1);
+        const TMP3Info info = GetMP3Info(output);
+        QCOMPARE(info.Layer, 1); // Layer III
+        QVERIFY(info.SampleRate > 0 && info.BitRate > 0);
+        QVERIFY(info.Duration > 1900 && info.Duration < 2200);
+    }
 
-void TestRunner::bannerProbeOfRealEncoder() {
-    if (Lame.isEmpty())
-        QSKIP("lame is not installed");
-    LameShortPath = GetShortPath(Lame);
-    ReadLameVersion();
-    QVERIFY2(LameVersion.startsWith("LAME"), qPrintable(LameVersion));
-    QVERIFY(LameVersion.contains("3."));
-    QVERIFY(!LameWebSite.isEmpty());
-    QVERIFY(!LameWebSite.contains("http"));
-    LameShortPath.clear();
+    void timeLimitEndsChild() {
+        const QString pidFile = Tmp.filePath("probe.pid");
+        const QString script = Script(Tmp, "slow-lame",
+                                      "echo \"LAME 9 version 9.9 (http://x.org/)\"\necho $$ > \"" +
+                                          pidFile.toUtf8() + "\"\nexec sleep 60\n");
+        LameShortPath = GetShortPath(script);
+        ReadLameVersion(300);
+        QCOMPARE((QStringList{LameVersion, LameWebSite}),
+                 (QStringList{"LAME 9 version 9.9", "x.org"}));
+        const qint64 pid = TestUtil::ReadFile(pidFile).trimmed().toLongLong();
+        QVERIFY(pid > 0 && !Alive(pid));
 
-    const QStringList help = ReadLameHelp(Lame);
-    QVERIFY(help.size() > 5);
-    QVERIFY(help.join(QLatin1Char('\n')).contains("usage"));
-}
+        QStringList output;
+        const TRunResult r = RunConsoleProcess(script, {}, &output, 50, {}, 0, {}, 0, {}, 0, 200);
+        QVERIFY(r.Started && r.TimedOut);
+        QCOMPARE(output, QStringList{"LAME 9 version 9.9 (http://x.org/)"});
 
-void TestRunner::encoderProcessReportsEnd() {
-    TEncoderProcess encoder;
-    QSignalSpy spy(&encoder, &TEncoderProcess::finished);
-    encoder.Start("/bin/sh", {"-c", "exit 5"});
-    QVERIFY(spy.wait(10000));
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), 5);
-    QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::NormalExit);
-    QCOMPARE(spy.at(0).at(2).toBool(), true);
+        // Without output the limit holds as well.
+        const TRunResult quiet =
+            RunConsoleProcess(script, {}, nullptr, 50, {}, 0, {}, 0, {}, 0, 200);
+        QVERIFY(quiet.TimedOut);
+        LameShortPath.clear();
+    }
 
-    // A failed start is reported once, after Start has returned.
-    spy.clear();
-    encoder.Start(Tmp.filePath("missing"), {});
-    QCOMPARE(spy.size(), 0);
-    QVERIFY(spy.wait(10000));
-    QCOMPARE(spy.at(0).at(2).toBool(), false);
-    QVERIFY(!spy.at(0).at(3).toString().isEmpty());
-    QTest::qWait(50);
-    QCOMPARE(spy.size(), 1);
+    void bannerProbeOfRealEncoder() {
+        if (Lame.isEmpty())
+            QSKIP("lame is not installed");
+        LameShortPath = GetShortPath(Lame);
+        ReadLameVersion();
+        QVERIFY2(LameVersion.startsWith("LAME"), qPrintable(LameVersion));
+        QVERIFY(LameVersion.contains("3."));
+        QVERIFY(!LameWebSite.isEmpty() && !LameWebSite.contains("http"));
+        LameShortPath.clear();
 
-    // The child's output goes nowhere and its priority becomes its niceness.
-    spy.clear();
-    const QString where = Tmp.filePath("encoder-fds");
-    const QString script = Script(
-        Tmp, "enc",
-        "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2)\necho \"$fds\" > \"$1\"\nnice >> \"$1\"\n");
-    encoder.Start(script, {where, "--priority", "0"});
-    QVERIFY(spy.wait(10000));
-    QCOMPARE(TestUtil::ReadFile(where), QByteArray("/dev/null\n/dev/null\n19\n"));
-}
+        const QStringList help = ReadLameHelp(Lame);
+        QVERIFY(help.size() > 5 && help.join(QLatin1Char('\n')).contains("usage"));
+    }
 
-void TestRunner::killFromIdleCallback() {
-    const QString pidFile = Tmp.filePath("sleeper.pid");
-    const QString sleeper =
-        Script(Tmp, "Sleeper", "echo $$ > \"" + pidFile.toUtf8() + "\"\nexec sleep 30\n");
-    bool killed = false;
-    const TRunResult r = RunConsoleProcess(sleeper, {}, nullptr, 20, [&] {
-        if (!killed && QFileInfo(pidFile).size() > 0)
-            killed = KillProcessByName("sleeper");
-    });
-    QVERIFY(r.Started);
-    QVERIFY(killed);
-    QVERIFY(!r.TimedOut);
-    QCOMPARE(r.ExitStatus, QProcess::CrashExit);
-    // The run's process is released: nothing is left to kill.
-    QVERIFY(!KillProcessByName("sleeper"));
+    void encoderProcessReportsEnd() {
+        TEncoderProcess encoder;
+        QSignalSpy spy(&encoder, &TEncoderProcess::finished);
+        encoder.Start("/bin/sh", {"-c", "exit 5"});
+        QVERIFY(spy.wait(10000));
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.at(0).at(0).toInt(), 5);
+        QVERIFY(spy.at(0).at(1).value<QProcess::ExitStatus>() == QProcess::NormalExit &&
+                spy.at(0).at(2).toBool());
 
-    // A stop confirmed while the runner waits ends its child too.
-    QFile::remove(pidFile);
-    RunState = rsBatch;
-    QStringList output;
-    const TRunResult stopped = RunConsoleProcess(sleeper, {}, &output, 20, [&] {
-        if (QFileInfo(pidFile).size() > 0)
-            RunState = rsStopRequested;
-    });
-    RunState = rsIdle;
-    QVERIFY(stopped.Aborted);
-    QVERIFY(!stopped.TimedOut);
-    QVERIFY(!Alive(TestUtil::ReadFile(pidFile).trimmed().toLongLong()));
-}
+        // A failed start is reported once, after Start has returned.
+        spy.clear();
+        encoder.Start(Tmp.filePath("missing"), {});
+        QCOMPARE(spy.size(), 0);
+        QVERIFY(spy.wait(10000));
+        QVERIFY(!spy.at(0).at(2).toBool() && !spy.at(0).at(3).toString().isEmpty());
+        QTest::qWait(50);
+        QCOMPARE(spy.size(), 1);
 
-void TestRunner::confirmStopEncoding() {
-    SetLanguage(0, false);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // Named like the encoder in another letter case.
-    const QString fake = Script(dir, QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
-    QProcess foreign; // an encoder this program did not start
-    foreign.start(fake, {});
-    QVERIFY(foreign.waitForStarted());
-    QVERIFY(!KillProcessByName(LameExeName)); // nothing of ours runs yet
-    TEncoderProcess encoder;
-    QSignalSpy spy(&encoder, &TEncoderProcess::finished);
-    encoder.Start(fake, {});
-    QTRY_VERIFY_WITH_TIMEOUT(encoder.IsRunning() && encoder.ProcessId() > 0, 10000);
-    QVERIFY(!KillProcessByName("sleep")); // what the script runs is not its name
-    QVERIFY(encoder.IsRunning());
+        // The child's output goes nowhere and its priority becomes its niceness.
+        spy.clear();
+        const QString where = Tmp.filePath("encoder-fds");
+        const QString script = Script(Tmp, "enc",
+                                      "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2)\necho \"$fds\" "
+                                      "> \"$1\"\nnice >> \"$1\"\n");
+        encoder.Start(script, {where, "--priority", "0"});
+        QVERIFY(spy.wait(10000));
+        QCOMPARE(TestUtil::ReadFile(where), QByteArray("/dev/null\n/dev/null\n19\n"));
+    }
 
-    TRecordingReporter reporter;
-    RunState = rsIdle;
-    QVERIFY(ConfirmStopEncoding(reporter));
-    QVERIFY(reporter.Questions.isEmpty());
-    QVERIFY(encoder.IsRunning());
+    void killFromIdleCallback() {
+        const QString pidFile = Tmp.filePath("sleeper.pid");
+        const QString sleeper =
+            Script(Tmp, "Sleeper", "echo $$ > \"" + pidFile.toUtf8() + "\"\nexec sleep 30\n");
+        bool killed = false;
+        const TRunResult r = RunConsoleProcess(sleeper, {}, nullptr, 20, [&] {
+            if (!killed && QFileInfo(pidFile).size() > 0)
+                killed = KillProcessByName("sleeper");
+        });
+        QVERIFY(r.Started && killed && !r.TimedOut);
+        QCOMPARE(r.ExitStatus, QProcess::CrashExit);
+        // The run's process is released: nothing is left to kill.
+        QVERIFY(!KillProcessByName("sleeper"));
 
-    RunState = rsBatch;
-    reporter.QueueAnswer(TModalResult::No);
-    QVERIFY(!ConfirmStopEncoding(reporter));
-    QCOMPARE(RunState, quint8(rsBatch));
-    QVERIFY(encoder.IsRunning());
+        // A stop confirmed while the runner waits ends its child too.
+        QFile::remove(pidFile);
+        RunState = rsBatch;
+        QStringList output;
+        const TRunResult stopped = RunConsoleProcess(sleeper, {}, &output, 20, [&] {
+            if (QFileInfo(pidFile).size() > 0)
+                RunState = rsStopRequested;
+        });
+        RunState = rsIdle;
+        QVERIFY(stopped.Aborted && !stopped.TimedOut);
+        QVERIFY(!Alive(TestUtil::ReadFile(pidFile).trimmed().toLongLong()));
+    }
 
-    // The run ends while the question is open: a Yes then stops nothing.
-    reporter.WhileAsking = [] { RunState = rsIdle; };
-    reporter.QueueAnswer(TModalResult::Yes);
-    QVERIFY(ConfirmStopEncoding(reporter));
-    QCOMPARE(RunState, quint8(rsIdle));
-    QVERIFY(encoder.IsRunning());
-    reporter.WhileAsking = {};
+    void confirmStopEncoding() {
+        SetLanguage(0, false);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // Named like the encoder in another letter case.
+        const QString fake =
+            Script(dir, QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
+        QProcess foreign; // an encoder this program did not start
+        foreign.start(fake, {});
+        QVERIFY(foreign.waitForStarted());
+        QVERIFY(!KillProcessByName(LameExeName)); // nothing of ours runs yet
+        TEncoderProcess encoder;
+        QSignalSpy spy(&encoder, &TEncoderProcess::finished);
+        encoder.Start(fake, {});
+        QTRY_VERIFY_WITH_TIMEOUT(encoder.IsRunning() && encoder.ProcessId() > 0, 10000);
+        QVERIFY(!KillProcessByName("sleep")); // what the script runs is not its name
+        QVERIFY(encoder.IsRunning());
 
-    RunState = rsBatch;
-    reporter.QueueAnswer(TModalResult::Yes);
-    QVERIFY(ConfirmStopEncoding(reporter));
-    QCOMPARE(RunState, quint8(rsStopRequested));
-    QVERIFY(spy.wait(10000));
-    QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
-    QCOMPARE(foreign.state(), QProcess::Running);
-    QVERIFY(Alive(foreign.processId()));
+        TRecordingReporter reporter;
+        RunState = rsIdle;
+        QVERIFY(ConfirmStopEncoding(reporter));
+        QVERIFY(reporter.Questions.isEmpty());
+        QVERIFY(encoder.IsRunning());
 
-    const QList<TReportCall> asked = reporter.CallsOf(TReportKind::AskUser);
-    QCOMPARE(asked.size(), 3);
-    QVERIFY(!Msg(msgStopEncodingQuestion).isEmpty());
-    QCOMPARE(asked.last().Text, Msg(msgStopEncodingQuestion));
-    QCOMPARE(asked.last().Type, TDialogType::Warning);
-    QCOMPARE(asked.last().Buttons, unsigned(mbYes | mbNo));
-    QCOMPARE(reporter.UnexpectedQuestions, 0);
-    RunState = rsIdle;
-    foreign.kill();
-    foreign.waitForFinished();
-}
+        RunState = rsBatch;
+        reporter.QueueAnswer(TModalResult::No);
+        QVERIFY(!ConfirmStopEncoding(reporter));
+        QCOMPARE(RunState, quint8(rsBatch));
+        QVERIFY(encoder.IsRunning());
+
+        // The run ends while the question is open: a Yes then stops nothing.
+        reporter.WhileAsking = [] { RunState = rsIdle; };
+        reporter.QueueAnswer(TModalResult::Yes);
+        QVERIFY(ConfirmStopEncoding(reporter));
+        QCOMPARE(RunState, quint8(rsIdle));
+        QVERIFY(encoder.IsRunning());
+        reporter.WhileAsking = {};
+
+        RunState = rsBatch;
+        reporter.QueueAnswer(TModalResult::Yes);
+        QVERIFY(ConfirmStopEncoding(reporter));
+        QCOMPARE(RunState, quint8(rsStopRequested));
+        QVERIFY(spy.wait(10000));
+        QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
+        QVERIFY(foreign.state() == QProcess::Running && Alive(foreign.processId()));
+
+        const QList<TReportCall> asked = reporter.CallsOf(TReportKind::AskUser);
+        QCOMPARE(asked.size(), 3);
+        QVERIFY(!Msg(msgStopEncodingQuestion).isEmpty());
+        QCOMPARE(asked.last().Text, Msg(msgStopEncodingQuestion));
+        QVERIFY(asked.last().Type == TDialogType::Warning &&
+                asked.last().Buttons == (mbYes | mbNo));
+        QCOMPARE(reporter.UnexpectedQuestions, 0);
+        RunState = rsIdle;
+        foreign.kill();
+        foreign.waitForFinished();
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRunner)
 #include "tst_runner.moc"

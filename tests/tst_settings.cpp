@@ -1,6 +1,5 @@
-// The settings store: TRegFile over an INI file in a temporary folder, and the
-// settings load and save on top of it. The user's own settings are never opened:
-// the native per-user location is redirected into a temporary folder first.
+// TRegFile over INI files, and settings load/save on top of it. The per-user native
+// location is redirected into a temporary folder so the user's settings are never opened.
 
 #include "RecordingReporter.h"
 #include "settings/RegFile.h"
@@ -119,453 +118,425 @@ class TestSettings : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase();
-    void firstStartTakesDefaults();
-    void loadedNumbers_data();
-    void loadedNumbers();
-    void dirFlagsUpgrade_data();
-    void dirFlagsUpgrade();
-    void language_data();
-    void language();
-    void destDirMustExist();
-    void saveDecision_data();
-    void saveDecision();
-    void everyFieldCountsAsChange_data();
-    void everyFieldCountsAsChange();
-    void saveThenLoadRoundTrip();
-    void loadPlacement_data();
-    void loadPlacement();
-    void savePlacementWithoutSize();
-    void oldPlacementKeyMoved();
-    void inactiveStore_data();
-    void inactiveStore();
-    void nativeStoreUsesCompanyAndProgram();
-};
 
-void TestSettings::initTestCase() {
-    QVERIFY(FNativeDir.isValid());
-    QVERIFY(FDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FNativeDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, FNativeDir.path());
-    FMusic = FDir.filePath("Music");
-    FDocs = FDir.filePath("Documents");
-    QVERIFY(QDir().mkpath(FMusic));
-    QVERIFY(QDir().mkpath(FDocs));
-}
-
-void TestSettings::firstStartTakesDefaults() {
-    TRecordingRegFile store(NewStorePath());
-    TSettings s;
-    s.LamePath = "/opt/lame";
-    LoadSettings(store, s, Env(1));
-    // Language from the system, folders from the shell, the encoder path kept.
-    QCOMPARE(Fields(s), (QStringList{"1", "6", "0", "1800", "1", FMusic, FMusic, "", "", "1205002",
-                                     "ef0000", "0", FDocs, "/opt/lame"}));
-    // The default DirFlags carry the upgrade marker: nothing to write at start-up.
-    QCOMPARE(store.Writes, QStringList());
-}
-
-void TestSettings::loadedNumbers_data() {
-    QTest::addColumn<QString>("ident");
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<qint64>("expected");
-    Row("BitRateIndex 14", "BitRateIndex", QVariant("14"), qint64(6));
-    Row("BitRateIndex -1", "BitRateIndex", QVariant("-1"), qint64(6));
-    Row("BitRateIndex abc", "BitRateIndex", QVariant("abc"), qint64(6));
-    Row("BitRateIndex 7x", "BitRateIndex", QVariant("7x"), qint64(6));
-    Row("BitRateIndex 13", "BitRateIndex", QVariant("13"), qint64(13));
-    Row("BitRateIndex 0", "BitRateIndex", QVariant("0"), qint64(0));
-    Row("BitRateIndex beyond 32 bits", "BitRateIndex", QVariant("4294967296"), qint64(6));
-    Row("EncodingMode 2", "EncodingMode", QVariant("2"), qint64(0));
-    Row("EncodingMode -1", "EncodingMode", QVariant("-1"), qint64(0));
-    // 257 would pass as 1 if the range were checked after narrowing to a byte.
-    Row("EncodingMode 257", "EncodingMode", QVariant("257"), qint64(0));
-    Row("EncodingMode 1", "EncodingMode", QVariant("1"), qint64(1));
-    Row("DelayS negative kept", "DelayS", QVariant("-5"), qint64(-5));
-    Row("DelayS hex text", "DelayS", QVariant("0x10"), qint64(1800));
-    Row("Jobs 0", "Jobs", QVariant("0"), qint64(1));
-    Row("Jobs 65", "Jobs", QVariant("65"), qint64(1));
-    Row("Jobs 64", "Jobs", QVariant("64"), qint64(64));
-    Row("Flags decimal", "Flags", QVariant("18894850"), qint64(0x01205002));
-    Row("Flags top bit", "Flags", QVariant("-2147483647"), qint64(0x80000001));
-    Row("Flags unsigned text overflows", "Flags", QVariant("4294967295"), qint64(0x01205002));
-    Row("Flags as bytes", "Flags", QVariant(QByteArray("16")), qint64(0x01205002));
-    Row("DirSizeMin 512", "DirSizeMin", QVariant("512"), qint64(512));
-}
-
-void TestSettings::loadedNumbers() {
-    QFETCH(QString, ident);
-    QFETCH(QVariant, stored);
-    QFETCH(qint64, expected);
-    const TSettings s = Loaded({{ident, stored}});
-    const QHash<QString, qint64> loaded = {{"BitRateIndex", s.BitRateIndex},
-                                           {"EncodingMode", s.EncodingMode},
-                                           {"DelayS", s.DelayS},
-                                           {"Jobs", s.Jobs},
-                                           {"Flags", s.Flags},
-                                           {"DirSizeMin", s.DirSizeMin}};
-    QVERIFY(loaded.contains(ident));
-    QCOMPARE(loaded.value(ident), expected);
-}
-
-void TestSettings::dirFlagsUpgrade_data() {
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<quint32>("expected");
-    QTest::addColumn<bool>("writtenBack");
-    Row("0", QVariant("0"), 0x00E00000u, true);
-    Row("MP3 and recursion, no marker", QVariant(QString::number(0x10040000)), 0x10E40000u, true);
-    Row("marker alone is left alone", QVariant(QString::number(0x00200000)), 0x00200000u, false);
-    Row("default", QVariant(QString::number(0x00EF0000)), 0x00EF0000u, false);
-    Row("missing", QVariant(), 0x00EF0000u, false);
-}
-
-void TestSettings::dirFlagsUpgrade() {
-    QFETCH(QVariant, stored);
-    QFETCH(quint32, expected);
-    QFETCH(bool, writtenBack);
-    const QString path = stored.isValid() ? Seeded({{"DirFlags", stored}}) : NewStorePath();
-    TSettings s;
-    {
-        TRecordingRegFile store(path);
-        LoadSettings(store, s, Env());
-        QCOMPARE(store.Writes, writtenBack ? QStringList{"DirFlags"} : QStringList());
+    void initTestCase() {
+        QVERIFY(FNativeDir.isValid());
+        QVERIFY(FDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FNativeDir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, FNativeDir.path());
+        FMusic = FDir.filePath("Music");
+        FDocs = FDir.filePath("Documents");
+        QVERIFY(QDir().mkpath(FMusic));
+        QVERIFY(QDir().mkpath(FDocs));
     }
-    QCOMPARE(s.DirFlags, expected);
-    QCOMPARE(Stored(path, "DirFlags"),
-             writtenBack ? QVariant(QString::number(qint32(expected))) : stored);
-}
 
-void TestSettings::language_data() {
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<int>("defaultLanguage");
-    QTest::addColumn<int>("expected");
-    QTest::addColumn<bool>("asksOnExit");
-    Row("ENG", QVariant("ENG"), 1, 0, false);
-    Row("FRN", QVariant("FRN"), 0, 1, false);
-    Row("lower case is unknown", QVariant("frn"), 0, 0, true);
-    Row("unknown, default French", QVariant("DEU"), 1, 1, true);
-    Row("missing, default French", QVariant(), 1, 1, false);
-    Row("empty text", QVariant(""), 0, 0, true);
-}
-
-void TestSettings::language() {
-    QFETCH(QVariant, stored);
-    QFETCH(int, defaultLanguage);
-    QFETCH(int, expected);
-    QFETCH(bool, asksOnExit);
-    QVariantMap values = {{"Flags", QString::number(DefaultFlags | flConfirmSave)}};
-    if (stored.isValid())
-        values.insert("Language", stored);
-    TRegFile store(Seeded(values));
-    TSettings s;
-    const TSettingsEnv env = Env(defaultLanguage);
-    LoadSettings(store, s, env);
-    QCOMPARE(s.Language, expected);
-    QCOMPARE(s.DefaultLanguage, defaultLanguage);
-    // A stored code that did not load counts as a change when leaving.
-    TRecordingReporter reporter;
-    reporter.DefaultAnswer = TModalResult::No;
-    SaveSettings(store, s, {}, reporter, env);
-    QCOMPARE(reporter.Questions.size(), asksOnExit ? 1 : 0);
-}
-
-void TestSettings::destDirMustExist() {
-    const QString gone = FDir.filePath("no-such-folder");
-    const QString path = Seeded({{"DestDir", gone}, {"LastDir", gone}});
-    TRegFile store(path);
-    TSettings s;
-    LoadSettings(store, s, Env());
-    QCOMPARE(s.DestDir, FMusic);
-    QCOMPARE(s.LastDir, gone); // only the destination is checked
-
-    const QString existing = FDir.filePath("out");
-    QVERIFY(QDir().mkpath(existing));
-    store.WriteString(QString(), "DestDir", existing);
-    LoadSettings(store, s, Env());
-    QCOMPARE(s.DestDir, existing);
-
-    // No music folder known: the defaults are empty.
-    TSettingsEnv noMusic = Env();
-    noMusic.ShellFolder = [](const QString&) { return QString(); };
-    TRegFile empty(NewStorePath());
-    LoadSettings(empty, s, noMusic);
-    QCOMPARE(s.LastDir + s.DestDir + s.DownloadDir, QString());
-}
-
-void TestSettings::saveDecision_data() {
-    QTest::addColumn<bool>("confirm");
-    QTest::addColumn<bool>("changed");
-    QTest::addColumn<bool>("powerOff");
-    QTest::addColumn<TModalResult>("answer");
-    QTest::addColumn<int>("expectedResult");
-    QTest::addColumn<int>("questions");
-
-    const int saved = int(TSaveResult::Saved);
-    const int unchanged = int(TSaveResult::Unchanged);
-    const int declined = int(TSaveResult::Declined);
-    Row("no confirmation", false, true, false, TModalResult::No, saved, 0);
-    Row("confirm, nothing changed", true, false, false, TModalResult::Yes, unchanged, 0);
-    Row("confirm, changed, Yes", true, true, false, TModalResult::Yes, saved, 1);
-    Row("confirm, changed, No", true, true, false, TModalResult::No, declined, 1);
-    Row("confirm, changed, power-off closing", true, true, true, TModalResult::No, saved, 0);
-}
-
-void TestSettings::saveDecision() {
-    QFETCH(bool, confirm);
-    QFETCH(bool, changed);
-    QFETCH(bool, powerOff);
-    QFETCH(TModalResult, answer);
-    QFETCH(int, expectedResult);
-    QFETCH(int, questions);
-
-    // Texts that parse to the loaded values but are not what a save would write,
-    // so any value written shows in the file.
-    const QString flags = QString::number(confirm ? DefaultFlags | flConfirmSave : DefaultFlags);
-    const QVariantMap seeded = {{"BitRateIndex", "+7"}, {"EncodingMode", "01"},
-                                {"DelayS", "0600"},     {"Language", "FRN"},
-                                {"LastDir", FDocs},     {"DestDir", FDocs},
-                                {"LameParams", "-h"},   {"LameParamsABR", "-V 2"},
-                                {"Flags", "+" + flags}, {"DirFlags", "+15663104"},
-                                {"DirSizeMin", "+100"}, {"DownloadDir", FMusic},
-                                {"Jobs", "+2"},         {"LamePath", "/old/lame"}};
-    const QStringList rewrittenWhenSaved = {"BitRateIndex", "EncodingMode", "DelayS", "Flags",
-                                            "DirFlags",     "DirSizeMin",   "Jobs"};
-    const QString path = Seeded(seeded);
-    TSettings s;
-    TRecordingReporter reporter;
-    reporter.DefaultAnswer = answer;
-    TSaveRequest request;
-    request.ConfirmQuestion = "Save the changed settings?";
-    request.PowerOffClosing = powerOff;
-    request.MainPlacement = {wsMaximized, 800, 600, 10, 20};
-    QStringList writes;
-    {
-        TRecordingRegFile store(path);
-        LoadSettings(store, s, Env());
+    void firstStartTakesDefaults() {
+        TRecordingRegFile store(NewStorePath());
+        TSettings s;
+        s.LamePath = "/opt/lame";
+        LoadSettings(store, s, Env(1));
+        // Language from the system, folders from the shell, the encoder path kept.
+        QCOMPARE(Fields(s), (QStringList{"1", "6", "0", "1800", "1", FMusic, FMusic, "", "",
+                                         "1205002", "ef0000", "0", FDocs, "/opt/lame"}));
+        // The default DirFlags carry the upgrade marker: nothing to write at start-up.
         QCOMPARE(store.Writes, QStringList());
-        s.LamePath = "/usr/bin/lame";
-        if (changed)
-            s.DelayS = 60;
-        QCOMPARE(int(SaveSettings(store, s, request, reporter, Env())), expectedResult);
-        writes = store.Writes;
-    }
-    QCOMPARE(reporter.Questions.size(), questions);
-    for (const TReportCall& asked : reporter.CallsOf(TReportKind::AskUser)) {
-        QCOMPARE(asked.Text, request.ConfirmQuestion);
-        QCOMPARE(asked.Type, TDialogType::Confirmation);
-        QCOMPARE(asked.Buttons, unsigned(mbYes | mbNo));
     }
 
-    const QStringList always = QStringList{"LamePath"} + PlacementWrites;
-    const bool all = expectedResult == int(TSaveResult::Saved);
-    QCOMPARE(writes, all ? always + AllValueWrites : always);
-    QCOMPARE(Stored(path, "LamePath"), QVariant("/usr/bin/lame"));
-    QCOMPARE(Stored(path, "SonabelMainForm/State"), QVariant("2"));
-    QCOMPARE(Stored(path, "SonabelMainForm/Left"), QVariant("20"));
-    for (auto it = seeded.cbegin(); it != seeded.cend(); ++it) {
-        if (it.key() == "LamePath")
-            continue;
-        if (!all)
-            QCOMPARE(Stored(path, it.key()), it.value());
-        else if (rewrittenWhenSaved.contains(it.key()))
-            QVERIFY2(Stored(path, it.key()) != it.value(), qPrintable(it.key()));
+    void loadedNumbers_data() {
+        QTest::addColumn<QString>("ident");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<qint64>("expected");
+        Row("BitRateIndex 14", "BitRateIndex", QVariant("14"), qint64(6));
+        Row("BitRateIndex -1", "BitRateIndex", QVariant("-1"), qint64(6));
+        Row("BitRateIndex 7x", "BitRateIndex", QVariant("7x"), qint64(6));
+        Row("BitRateIndex 13", "BitRateIndex", QVariant("13"), qint64(13));
+        Row("BitRateIndex 0", "BitRateIndex", QVariant("0"), qint64(0));
+        Row("BitRateIndex beyond 32 bits", "BitRateIndex", QVariant("4294967296"), qint64(6));
+        Row("EncodingMode 2", "EncodingMode", QVariant("2"), qint64(0));
+        Row("EncodingMode -1", "EncodingMode", QVariant("-1"), qint64(0));
+        // 257 would pass as 1 if the range were checked after narrowing to a byte.
+        Row("EncodingMode 257", "EncodingMode", QVariant("257"), qint64(0));
+        Row("EncodingMode 1", "EncodingMode", QVariant("1"), qint64(1));
+        Row("DelayS negative kept", "DelayS", QVariant("-5"), qint64(-5));
+        Row("DelayS hex text", "DelayS", QVariant("0x10"), qint64(1800));
+        Row("Jobs 0", "Jobs", QVariant("0"), qint64(1));
+        Row("Jobs 65", "Jobs", QVariant("65"), qint64(1));
+        Row("Jobs 64", "Jobs", QVariant("64"), qint64(64));
+        Row("Flags top bit", "Flags", QVariant("-2147483647"), qint64(0x80000001));
+        Row("Flags unsigned text overflows", "Flags", QVariant("4294967295"), qint64(0x01205002));
+        Row("Flags as bytes", "Flags", QVariant(QByteArray("16")), qint64(0x01205002));
     }
-    if (all)
-        QCOMPARE(Stored(path, "DelayS"), QVariant(changed ? "60" : "600"));
-}
 
-void TestSettings::everyFieldCountsAsChange_data() {
-    QTest::addColumn<int>("field");
-    for (int i = 0; i < int(std::size(FieldChanges)); ++i)
-        QTest::newRow(FieldChanges[i].Name) << i;
-}
+    void loadedNumbers() {
+        QFETCH(QString, ident);
+        QFETCH(QVariant, stored);
+        QFETCH(qint64, expected);
+        const TSettings s = Loaded({{ident, stored}});
+        const QHash<QString, qint64> loaded = {{"BitRateIndex", s.BitRateIndex},
+                                               {"EncodingMode", s.EncodingMode},
+                                               {"DelayS", s.DelayS},
+                                               {"Jobs", s.Jobs},
+                                               {"Flags", s.Flags}};
+        QVERIFY(loaded.contains(ident));
+        QCOMPARE(loaded.value(ident), expected);
+    }
 
-void TestSettings::everyFieldCountsAsChange() {
-    QFETCH(int, field);
-    TRegFile store(Seeded({{"Flags", QString::number(DefaultFlags | flConfirmSave)}}));
-    TSettings s;
-    LoadSettings(store, s, Env());
-    // Unchanged, LamePath and placement aside: no question.
-    TRecordingReporter reporter;
-    reporter.DefaultAnswer = TModalResult::No;
-    s.LamePath = "/usr/bin/lame";
-    QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Unchanged);
-    const QString other = FDir.filePath("elsewhere");
-    QVERIFY(QDir().mkpath(other));
-    FieldChanges[field].Apply(s, other);
-    QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Declined);
-    QCOMPARE(reporter.Questions.size(), 1);
-}
+    void dirFlagsUpgrade_data() {
+        QTest::addColumn<quint32>("stored");
+        QTest::addColumn<quint32>("expected"); // written back when it differs
+        // (A missing value is the default, which carries the marker: see firstStartTakesDefaults.)
+        Row("MP3 and recursion, no marker", 0x10040000u, 0x10E40000u);
+        Row("marker alone is left alone", 0x00200000u, 0x00200000u);
+    }
 
-void TestSettings::saveThenLoadRoundTrip() {
-    const QString path = NewStorePath();
-    const QString dest = FDir.filePath("dest");
-    QVERIFY(QDir().mkpath(dest));
-    // No field at its default, text with quotes, commas and semicolons, and
-    // option words using their top bits.
-    TSettings out;
-    out.Language = 1;
-    out.BitRateIndex = 0;
-    out.EncodingMode = 1;
-    out.DelayS = 90;
-    out.Jobs = 4;
-    out.LastDir = FDir.filePath("last dir, with comma");
-    out.DestDir = dest;
-    out.LameParams() = "--preset \"x\"";
-    out.LameParamsABR() = "-q 0; -m j";
-    out.Flags = 0x80000000u | flShutDown | SetPriorityIndex(DefaultFlags, 4); // 0x81245012
-    out.DirFlags = 0x30EF0007;
-    out.DirSizeMin = -1;
-    out.DownloadDir = FDir.filePath("dl");
-    out.LamePath = "/usr/local/bin/lame";
-    TRecordingReporter reporter;
-    {
+    void dirFlagsUpgrade() {
+        QFETCH(quint32, stored);
+        QFETCH(quint32, expected);
+        const bool writtenBack = stored != expected;
+        const QString path = Seeded({{"DirFlags", QString::number(stored)}});
+        TSettings s;
+        {
+            TRecordingRegFile store(path);
+            LoadSettings(store, s, Env());
+            QCOMPARE(store.Writes, writtenBack ? QStringList{"DirFlags"} : QStringList());
+        }
+        QCOMPARE(s.DirFlags, expected);
+        QCOMPARE(Stored(path, "DirFlags"),
+                 QVariant(QString::number(writtenBack ? expected : stored)));
+    }
+
+    void language_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("defaultLanguage");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("asksOnExit");
+        Row("ENG", QVariant("ENG"), 1, 0, false);
+        Row("FRN", QVariant("FRN"), 0, 1, false);
+        Row("lower case is unknown", QVariant("frn"), 0, 0, true);
+        Row("unknown, default French", QVariant("DEU"), 1, 1, true);
+        Row("missing, default French", QVariant(), 1, 1, false);
+        Row("empty text", QVariant(""), 0, 0, true);
+    }
+
+    void language() {
+        QFETCH(QVariant, stored);
+        QFETCH(int, defaultLanguage);
+        QFETCH(int, expected);
+        QFETCH(bool, asksOnExit);
+        QVariantMap values = {{"Flags", QString::number(DefaultFlags | flConfirmSave)}};
+        if (stored.isValid())
+            values.insert("Language", stored);
+        TRegFile store(Seeded(values));
+        TSettings s;
+        const TSettingsEnv env = Env(defaultLanguage);
+        LoadSettings(store, s, env);
+        QCOMPARE((QList<int>{s.Language, s.DefaultLanguage}),
+                 (QList<int>{expected, defaultLanguage}));
+        // A stored code that did not load counts as a change when leaving.
+        TRecordingReporter reporter;
+        reporter.DefaultAnswer = TModalResult::No;
+        SaveSettings(store, s, {}, reporter, env);
+        QCOMPARE(reporter.Questions.size(), asksOnExit ? 1 : 0);
+    }
+
+    void destDirMustExist() {
+        const QString gone = FDir.filePath("no-such-folder");
+        const QString path = Seeded({{"DestDir", gone}, {"LastDir", gone}});
         TRegFile store(path);
-        QCOMPARE(SaveSettings(store, out, {}, reporter, Env()), TSaveResult::Saved);
-    }
-    TRegFile store(path);
-    TSettings in;
-    LoadSettings(store, in, Env());
-    QCOMPARE(Fields(in), Fields(out));
-    QVERIFY(reporter.Questions.isEmpty());
-    // Option words are stored as signed decimal text, as other versions read them.
-    const QVariant flags = Stored(path, "Flags");
-    QCOMPARE(flags.typeId(), int(QMetaType::QString));
-    QCOMPARE(flags.toString(), "-2128326638");
-}
-
-void TestSettings::loadPlacement_data() {
-    QTest::addColumn<QVariantMap>("stored");
-    QTest::addColumn<bool>("withSize");
-    QTest::addColumn<QList<int>>("current");  // state, width, height, top, left
-    QTest::addColumn<QList<int>>("expected"); // the same
-    const QList<int> designed{wsNormal, 640, 480, 100, 200};
-    const QList<int> designedMax{wsMaximized, 640, 480, 100, 200};
-    const QList<int> fromStore{wsNormal, 800, 600, 5, -7};
-    const QVariantMap full = {{"Width", "800"}, {"Height", "600"}, {"Top", "5"}, {"Left", "-7"}};
-    auto with = [&](const QString& state) {
-        QVariantMap m = full;
-        m.insert("State", state);
-        return m;
-    };
-    Row("normal", with("0"), true, designed, fromStore);
-    Row("minimised opens normal", with("1"), true, designed, fromStore);
-    Row("maximised keeps designed geometry", with("2"), true, designed, designedMax);
-    Row("unknown state is normal", with("5"), true, designed, fromStore);
-    Row("no State value is normal", full, true, designedMax, fromStore);
-    Row("nothing stored", QVariantMap(), true, designed, designed);
-    Row("unparsable width keeps current", QVariantMap{{"Width", "wide"}, {"Height", "300"}}, true,
-        designed, QList<int>{wsNormal, 640, 300, 100, 200});
-    Row("without size: position only", with("2"), false, designed,
-        QList<int>{wsNormal, 640, 480, 5, -7});
-    Row("without size, maximised: nothing", with("0"), false, designedMax, designedMax);
-}
-
-void TestSettings::loadPlacement() {
-    QFETCH(QVariantMap, stored);
-    QFETCH(bool, withSize);
-    QFETCH(QList<int>, current);
-    QFETCH(QList<int>, expected);
-    QVariantMap keyed;
-    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-        keyed.insert("SonabelMainForm/" + it.key(), it.value());
-    keyed.insert("OtherForm/Top", "999"); // another window's placement stays its own
-    TRegFile store(Seeded(keyed));
-    TPlacement p{current[0], current[1], current[2], current[3], current[4]};
-    store.LoadPlacement("SonabelMainForm", p, withSize);
-    QCOMPARE(Placement(p), expected);
-}
-
-void TestSettings::savePlacementWithoutSize() {
-    const QString path = NewStorePath();
-    TRecordingRegFile store(path);
-    store.SavePlacement("SonabelDirForm", {wsMaximized, 1, 2, 3, 4}, false);
-    QCOMPARE(store.Writes, (QStringList{"SonabelDirForm/Top", "SonabelDirForm/Left"}));
-    TPlacement p;
-    store.LoadPlacement("SonabelDirForm", p, false);
-    QCOMPARE(p.Top, 3);
-    QCOMPARE(p.Left, 4);
-}
-
-void TestSettings::oldPlacementKeyMoved() {
-    const QString path = Seeded({{"tavoraMainForm/State", "2"},
-                                 {"tavoraMainForm/Width", "1024"},
-                                 {"tavoraMainForm/Top", "33"},
-                                 {"SonabelMainForm/Width", "10"},
-                                 {"SonabelMainForm/Stale", "x"},
-                                 {"BitRateIndex", "8"}});
-    TSettings s;
-    {
-        TRegFile store(path);
+        TSettings s;
         LoadSettings(store, s, Env());
-        QVERIFY(!store.SectionExists("tavoraMainForm"));
-        QVERIFY(store.SectionExists("SonabelMainForm"));
+        QCOMPARE((QStringList{s.DestDir, s.LastDir}), (QStringList{FMusic, gone})); // only DestDir
+
+        const QString existing = FDir.filePath("out");
+        QVERIFY(QDir().mkpath(existing));
+        store.WriteString(QString(), "DestDir", existing);
+        LoadSettings(store, s, Env());
+        QCOMPARE(s.DestDir, existing);
+
+        // No music folder known: the defaults are empty.
+        TSettingsEnv noMusic = Env();
+        noMusic.ShellFolder = [](const QString&) { return QString(); };
+        TRegFile empty(NewStorePath());
+        LoadSettings(empty, s, noMusic);
+        QCOMPARE(s.LastDir + s.DestDir + s.DownloadDir, QString());
     }
-    QCOMPARE(s.BitRateIndex, 8);
-    // The old section replaces the new one whole, stale keys and all.
-    QSettings ini(path, QSettings::IniFormat);
-    QVERIFY(!ini.childGroups().contains("tavoraMainForm"));
-    ini.beginGroup("SonabelMainForm");
-    QStringList values;
-    for (const QString& key : ini.childKeys())
-        values << key + '=' + ini.value(key).toString();
-    values.sort();
-    QCOMPARE(values, (QStringList{"State=2", "Top=33", "Width=1024"}));
-}
 
-void TestSettings::inactiveStore_data() {
-    QTest::addColumn<QString>("society");
-    QTest::addColumn<QString>("program");
-    Row("no society", "", "Sonabel");
-    Row("no program", "Morvane", "");
-    Row("neither", "", "");
-}
+    void saveDecision_data() {
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("powerOff");
+        QTest::addColumn<TModalResult>("answer");
+        QTest::addColumn<int>("expectedResult");
+        QTest::addColumn<int>("questions");
 
-void TestSettings::inactiveStore() {
-    QFETCH(QString, society);
-    QFETCH(QString, program);
-
-    TRecordingReporter reporter;
-    TRecordingRegFile store("RegFile1", society, program, &reporter);
-    QVERIFY(!store.Active());
-    QCOMPARE(reporter.Infos,
-             QStringList{QString::fromUtf8("RegFile1\r\nErreur de programmation:\r\n"
-                                           "Clef non définies\r\n"
-                                           "La base de registre ne sera pas utilisée,\r\n"
-                                           "et les évènements seront ignorés.")});
-
-    store.WriteInteger("", "BitRateIndex", 3);
-    store.WriteString("Sec", "Name", "value");
-    QCOMPARE(store.ReadInteger("", "BitRateIndex", 6), 6);
-    QCOMPARE(store.ReadString("Sec", "Name", "def"), QString("def"));
-    QVERIFY(!store.Flush());
-
-    // Loading gives the defaults, saving writes nothing anywhere.
-    TSettings s;
-    s.BitRateIndex = 2;
-    s.DirFlags = 0;
-    LoadSettings(store, s, Env());
-    QCOMPARE(Fields(s), Fields(Loaded({})));
-
-    s.Flags = DefaultFlags; // confirmation off: everything would be written
-    QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Saved);
-    QVERIFY(QDir(FNativeDir.path()).isEmpty());
-}
-
-void TestSettings::nativeStoreUsesCompanyAndProgram() {
-    TRecordingReporter reporter;
-    {
-        TRegFile store("RegFile1", "Morvane", "Sonabel", &reporter);
-        QVERIFY(store.Active());
-        store.WriteInteger("", "Flags", qint32(DefaultFlags));
-        QVERIFY(store.Flush());
+        const int saved = int(TSaveResult::Saved);
+        const int unchanged = int(TSaveResult::Unchanged);
+        const int declined = int(TSaveResult::Declined);
+        Row("no confirmation", false, true, false, TModalResult::No, saved, 0);
+        Row("confirm, nothing changed", true, false, false, TModalResult::Yes, unchanged, 0);
+        Row("confirm, changed, Yes", true, true, false, TModalResult::Yes, saved, 1);
+        Row("confirm, changed, No", true, true, false, TModalResult::No, declined, 1);
+        Row("confirm, changed, power-off closing", true, true, true, TModalResult::No, saved, 0);
     }
-    QVERIFY(reporter.Infos.isEmpty());
-    const QString file = FNativeDir.filePath("Morvane/Sonabel.conf");
-    QVERIFY2(QFileInfo::exists(file), qPrintable(file));
-    QCOMPARE(QSettings(file, QSettings::IniFormat).value("Flags"), QVariant("18894850"));
-    QVERIFY(QFile::remove(file));
-}
+
+    void saveDecision() {
+        QFETCH(bool, confirm);
+        QFETCH(bool, changed);
+        QFETCH(bool, powerOff);
+        QFETCH(TModalResult, answer);
+        QFETCH(int, expectedResult);
+        QFETCH(int, questions);
+
+        // Texts that parse to the loaded values but are not what a save would write,
+        // so any value written shows in the file.
+        const QString flags =
+            QString::number(confirm ? DefaultFlags | flConfirmSave : DefaultFlags);
+        const QVariantMap seeded = {{"BitRateIndex", "+7"}, {"EncodingMode", "01"},
+                                    {"DelayS", "0600"},     {"Language", "FRN"},
+                                    {"LastDir", FDocs},     {"DestDir", FDocs},
+                                    {"LameParams", "-h"},   {"LameParamsABR", "-V 2"},
+                                    {"Flags", "+" + flags}, {"DirFlags", "+15663104"},
+                                    {"DirSizeMin", "+100"}, {"DownloadDir", FMusic},
+                                    {"Jobs", "+2"},         {"LamePath", "/old/lame"}};
+        const QStringList rewrittenWhenSaved = {"BitRateIndex", "EncodingMode", "DelayS", "Flags",
+                                                "DirFlags",     "DirSizeMin",   "Jobs"};
+        const QString path = Seeded(seeded);
+        TSettings s;
+        TRecordingReporter reporter;
+        reporter.DefaultAnswer = answer;
+        TSaveRequest request;
+        request.ConfirmQuestion = "Save the changed settings?";
+        request.PowerOffClosing = powerOff;
+        request.MainPlacement = {wsMaximized, 800, 600, 10, 20};
+        QStringList writes;
+        {
+            TRecordingRegFile store(path);
+            LoadSettings(store, s, Env());
+            QCOMPARE(store.Writes, QStringList());
+            s.LamePath = "/usr/bin/lame";
+            if (changed)
+                s.DelayS = 60;
+            QCOMPARE(int(SaveSettings(store, s, request, reporter, Env())), expectedResult);
+            writes = store.Writes;
+        }
+        QCOMPARE(reporter.Questions.size(), questions);
+        for (const TReportCall& asked : reporter.CallsOf(TReportKind::AskUser)) {
+            QCOMPARE(asked.Text, request.ConfirmQuestion);
+            QCOMPARE(asked.Type, TDialogType::Confirmation);
+            QCOMPARE(asked.Buttons, unsigned(mbYes | mbNo));
+        }
+
+        const QStringList always = QStringList{"LamePath"} + PlacementWrites;
+        const bool all = expectedResult == int(TSaveResult::Saved);
+        QCOMPARE(writes, all ? always + AllValueWrites : always);
+        QCOMPARE(Stored(path, "LamePath"), QVariant("/usr/bin/lame"));
+        QCOMPARE(Stored(path, "SonabelMainForm/State"), QVariant("2"));
+        QCOMPARE(Stored(path, "SonabelMainForm/Left"), QVariant("20"));
+        for (auto it = seeded.cbegin(); it != seeded.cend(); ++it) {
+            if (it.key() == "LamePath")
+                continue;
+            if (!all)
+                QCOMPARE(Stored(path, it.key()), it.value());
+            else if (rewrittenWhenSaved.contains(it.key()))
+                QVERIFY2(Stored(path, it.key()) != it.value(), qPrintable(it.key()));
+        }
+        if (all)
+            QCOMPARE(Stored(path, "DelayS"), QVariant(changed ? "60" : "600"));
+    }
+
+    void everyFieldCountsAsChange_data() {
+        QTest::addColumn<int>("field");
+        for (int i = 0; i < int(std::size(FieldChanges)); ++i)
+            QTest::newRow(FieldChanges[i].Name) << i;
+    }
+
+    void everyFieldCountsAsChange() {
+        QFETCH(int, field);
+        TRegFile store(Seeded({{"Flags", QString::number(DefaultFlags | flConfirmSave)}}));
+        TSettings s;
+        LoadSettings(store, s, Env());
+        // Unchanged, LamePath and placement aside: no question.
+        TRecordingReporter reporter;
+        reporter.DefaultAnswer = TModalResult::No;
+        s.LamePath = "/usr/bin/lame";
+        QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Unchanged);
+        const QString other = FDir.filePath("elsewhere");
+        QVERIFY(QDir().mkpath(other));
+        FieldChanges[field].Apply(s, other);
+        QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Declined);
+        QCOMPARE(reporter.Questions.size(), 1);
+    }
+
+    void saveThenLoadRoundTrip() {
+        const QString path = NewStorePath();
+        const QString dest = FDir.filePath("dest");
+        QVERIFY(QDir().mkpath(dest));
+        // No field at its default, text with quotes, commas and semicolons, and
+        // option words using their top bits.
+        TSettings out;
+        out.Language = 1;
+        out.BitRateIndex = 0;
+        out.EncodingMode = 1;
+        out.DelayS = 90;
+        out.Jobs = 4;
+        out.LastDir = FDir.filePath("last dir, with comma");
+        out.DestDir = dest;
+        out.LameParams() = "--preset \"x\"";
+        out.LameParamsABR() = "-q 0; -m j";
+        out.Flags = 0x80000000u | flShutDown | SetPriorityIndex(DefaultFlags, 4); // 0x81245012
+        out.DirFlags = 0x30EF0007;
+        out.DirSizeMin = -1;
+        out.DownloadDir = FDir.filePath("dl");
+        out.LamePath = "/usr/local/bin/lame";
+        TRecordingReporter reporter;
+        {
+            TRegFile store(path);
+            QCOMPARE(SaveSettings(store, out, {}, reporter, Env()), TSaveResult::Saved);
+        }
+        TRegFile store(path);
+        TSettings in;
+        LoadSettings(store, in, Env());
+        QCOMPARE(Fields(in), Fields(out));
+        QVERIFY(reporter.Questions.isEmpty());
+        // Option words are stored as signed decimal text, as other versions read them.
+        const QVariant flags = Stored(path, "Flags");
+        QCOMPARE(flags.typeId(), int(QMetaType::QString));
+        QCOMPARE(flags.toString(), "-2128326638");
+    }
+
+    void loadPlacement_data() {
+        QTest::addColumn<QVariantMap>("stored");
+        QTest::addColumn<bool>("withSize");
+        QTest::addColumn<QList<int>>("current");  // state, width, height, top, left
+        QTest::addColumn<QList<int>>("expected"); // the same
+        const QList<int> designed{wsNormal, 640, 480, 100, 200};
+        const QList<int> designedMax{wsMaximized, 640, 480, 100, 200};
+        const QList<int> fromStore{wsNormal, 800, 600, 5, -7};
+        const QVariantMap full = {
+            {"Width", "800"}, {"Height", "600"}, {"Top", "5"}, {"Left", "-7"}};
+        auto with = [&](const QString& state) {
+            QVariantMap m = full;
+            m.insert("State", state);
+            return m;
+        };
+        Row("normal", with("0"), true, designed, fromStore);
+        Row("minimised opens normal", with("1"), true, designed, fromStore);
+        Row("maximised keeps designed geometry", with("2"), true, designed, designedMax);
+        Row("unknown state is normal", with("5"), true, designed, fromStore);
+        Row("no State value is normal", full, true, designedMax, fromStore);
+        Row("nothing stored", QVariantMap(), true, designed, designed);
+        Row("unparsable width keeps current", QVariantMap{{"Width", "wide"}, {"Height", "300"}},
+            true, designed, QList<int>{wsNormal, 640, 300, 100, 200});
+        Row("without size: position only", with("2"), false, designed,
+            QList<int>{wsNormal, 640, 480, 5, -7});
+        Row("without size, maximised: nothing", with("0"), false, designedMax, designedMax);
+    }
+
+    void loadPlacement() {
+        QFETCH(QVariantMap, stored);
+        QFETCH(bool, withSize);
+        QFETCH(QList<int>, current);
+        QFETCH(QList<int>, expected);
+        QVariantMap keyed;
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            keyed.insert("SonabelMainForm/" + it.key(), it.value());
+        keyed.insert("OtherForm/Top", "999"); // another window's placement stays its own
+        TRegFile store(Seeded(keyed));
+        TPlacement p{current[0], current[1], current[2], current[3], current[4]};
+        store.LoadPlacement("SonabelMainForm", p, withSize);
+        QCOMPARE(Placement(p), expected);
+    }
+
+    void savePlacementWithoutSize() {
+        const QString path = NewStorePath();
+        TRecordingRegFile store(path);
+        store.SavePlacement("SonabelDirForm", {wsMaximized, 1, 2, 3, 4}, false);
+        QCOMPARE(store.Writes, (QStringList{"SonabelDirForm/Top", "SonabelDirForm/Left"}));
+        TPlacement p;
+        store.LoadPlacement("SonabelDirForm", p, false);
+        QCOMPARE(p.Top, 3);
+        QCOMPARE(p.Left, 4);
+    }
+
+    void oldPlacementKeyMoved() {
+        const QString path = Seeded({{"tavoraMainForm/State", "2"},
+                                     {"tavoraMainForm/Width", "1024"},
+                                     {"tavoraMainForm/Top", "33"},
+                                     {"SonabelMainForm/Width", "10"},
+                                     {"SonabelMainForm/Stale", "x"},
+                                     {"BitRateIndex", "8"}});
+        TSettings s;
+        {
+            TRegFile store(path);
+            LoadSettings(store, s, Env());
+            QVERIFY(!store.SectionExists("tavoraMainForm"));
+            QVERIFY(store.SectionExists("SonabelMainForm"));
+        }
+        QCOMPARE(s.BitRateIndex, 8);
+        // The old section replaces the new one whole, stale keys and all.
+        QSettings ini(path, QSettings::IniFormat);
+        QVERIFY(!ini.childGroups().contains("tavoraMainForm"));
+        ini.beginGroup("SonabelMainForm");
+        QStringList values;
+        for (const QString& key : ini.childKeys())
+            values << key + '=' + ini.value(key).toString();
+        values.sort();
+        QCOMPARE(values, (QStringList{"State=2", "Top=33", "Width=1024"}));
+    }
+
+    void inactiveStore_data() {
+        QTest::addColumn<QString>("society");
+        QTest::addColumn<QString>("program");
+        Row("no society", "", "Sonabel");
+        Row("no program", "Morvane", "");
+    }
+
+    void inactiveStore() {
+        QFETCH(QString, society);
+        QFETCH(QString, program);
+
+        TRecordingReporter reporter;
+        TRecordingRegFile store("RegFile1", society, program, &reporter);
+        QVERIFY(!store.Active());
+        QCOMPARE(reporter.Infos,
+                 QStringList{QString::fromUtf8("RegFile1\r\nErreur de programmation:\r\n"
+                                               "Clef non définies\r\n"
+                                               "La base de registre ne sera pas utilisée,\r\n"
+                                               "et les évènements seront ignorés.")});
+
+        store.WriteInteger("", "BitRateIndex", 3);
+        store.WriteString("Sec", "Name", "value");
+        QCOMPARE(store.ReadInteger("", "BitRateIndex", 6), 6);
+        QCOMPARE(store.ReadString("Sec", "Name", "def"), QString("def"));
+        QVERIFY(!store.Flush());
+
+        // Loading gives the defaults, saving writes nothing anywhere.
+        TSettings s;
+        s.BitRateIndex = 2;
+        s.DirFlags = 0;
+        LoadSettings(store, s, Env());
+        QCOMPARE(Fields(s), Fields(Loaded({})));
+
+        s.Flags = DefaultFlags; // confirmation off: everything would be written
+        QCOMPARE(SaveSettings(store, s, {}, reporter, Env()), TSaveResult::Saved);
+        QVERIFY(QDir(FNativeDir.path()).isEmpty());
+    }
+
+    void nativeStoreUsesCompanyAndProgram() {
+        TRecordingReporter reporter;
+        {
+            TRegFile store("RegFile1", "Morvane", "Sonabel", &reporter);
+            QVERIFY(store.Active());
+            store.WriteInteger("", "Flags", qint32(DefaultFlags));
+            QVERIFY(store.Flush());
+        }
+        QVERIFY(reporter.Infos.isEmpty());
+        const QString file = FNativeDir.filePath("Morvane/Sonabel.conf");
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        QCOMPARE(QSettings(file, QSettings::IniFormat).value("Flags"), QVariant("18894850"));
+        QVERIFY(QFile::remove(file));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSettings)
 #include "tst_settings.moc"

@@ -1,7 +1,4 @@
-// The source list: classification, adding, duplicates, the recomputation of
-// estimates, outputs and write tests, removal, and the folder scan with its
-// filter, order, hidden folders, links and stop. Media are made by lame and
-// ffmpeg in a temporary folder.
+// The source list and the folder scan, on media made by lame and ffmpeg.
 
 #include "RecordingReporter.h"
 #include "TestUtil.h"
@@ -65,6 +62,7 @@ class TestSources : public QObject {
 private:
     QTemporaryDir Media;
     QTemporaryDir Work;
+    TStatusHookReporter Reporter; // cleared for every test
     QString Cbr128, Cbr112, Vbr, Mp2, Wav;
 
     QString M(const QString& name) const { return Media.filePath(name); }
@@ -74,34 +72,643 @@ private:
     bool Copy(const QString& from, const QString& to);
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
+    void initTestCase() {
+        QVERIFY(Media.isValid() && Work.isValid());
+        SetLanguage(0, false);
+        Wav = M("tone.wav");
+        Cbr128 = M("cbr128.mp3");
+        Cbr112 = M("cbr112.mp3");
+        Vbr = M("vbr.mp3");
+        Mp2 = M("tone.mp2");
+        QVERIFY(WriteFile(Wav, PcmWav(44100, 2, 2.0)));
+        QVERIFY(Lame(Wav, Cbr128, {"-b", "128", "--tt", "Tone", "--add-id3v2"}));
+        QVERIFY(Lame(Wav, Cbr112, {"-b", "112"}));
+        QVERIFY(Lame(Wav, Vbr, {"-V", "4"}));
+        QVERIFY(
+            Run("ffmpeg", {"-loglevel", "error", "-i", Wav, "-c:a", "mp2", "-b:a", "64k", Mp2}));
+        // Format tag 3 (IEEE float) in an otherwise sound header: readable, not PCM.
+        QByteArray notPcm = PcmWav(8000, 1, 0.5);
+        notPcm.replace(20, 2, Le16(3));
+        QVERIFY(WriteFile(M("float.wav"), notPcm));
+        QVERIFY(WriteFile(M("fake.mp3"), QByteArray("no audio in here\n").repeated(200)));
+    }
 
-    void addSourceFile_data();
-    void addSourceFile();
-    void classifyPipeDoesNotBlock();
-    void sizeRoundsHalfToEven_data();
-    void sizeRoundsHalfToEven();
-    void duplicates();
-    void estimate_data();
-    void estimate();
-    void updateListOutputs_data();
-    void updateListOutputs();
-    void updateListTotals();
-    void unwritableBesideSources();
-    void unwritableDestDir();
-    void folderWriteTest();
-    void removeRows_data();
-    void removeRows();
-    void addFilesBracket();
-    void encoderPathChange();
-    void scanOrder();
-    void addFolderFilter_data();
-    void addFolderFilter();
-    void addFolderMinSize();
-    void scanProgressStatus();
-    void stopWhileAnalysing();
-    void stopWhileListing();
+    void init() {
+        Reporter.Clear();
+        Reporter.OnStatus = nullptr;
+        Settings() = TSettings();
+        Settings().Flags &= ~(flDestFolder | flKeepSubDirs | flKeepTagV1 | flKeepTagV2);
+        Settings().DirFlags = AllTypes | dfCBR | dfVBR;
+        RunState = rsIdle;
+    }
+
+    void addSourceFile_data() {
+        QTest::addColumn<QString>("media");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("type");
+        // The bit rate text format when the file is listed, else the message shown.
+        QTest::addColumn<int>("shown");
+        const int cbr = msgBitRateCBR, unsupported = msgUnsupportedFile;
+        Row("mp3", "cbr128.mp3", "a.mp3", SourceMP3, cbr);
+        Row("vbr mp3", "vbr.mp3", "b.mp3", SourceMP3, int(msgBitRateVBR));
+        Row("mp2", "tone.mp2", "c.mp2", SourceMP2, cbr);
+        // The extension decides the type; the reader accepts any layer.
+        Row("mp1 by extension", "tone.mp2", "d.Mp1", SourceMP1, cbr);
+        Row("pcm wav", "tone.wav", "e.wav", SourceWAV, int(msgBitRateWAV));
+        Row("float wav is a wav, not listed", "float.wav", "f.wav", SourceWAV, int(msgNotPcmWav));
+        Row("mp4 refused", "cbr128.mp3", "g.mp4", SourceUnusable, unsupported);
+        Row("no extension", "cbr128.mp3", "mp3", SourceUnusable, unsupported);
+        Row("dot in the folder only", "cbr128.mp3", "h.mp3dir/i", SourceUnusable, unsupported);
+        Row("mp3 without audio", "fake.mp3", "j.mp3", SourceUnusable, unsupported);
+        Row("wav holding mp3 data", "cbr128.mp3", "k.wav", SourceUnusable, unsupported);
+    }
+
+    void addSourceFile() {
+        QFETCH(QString, media);
+        QFETCH(QString, name);
+        QFETCH(int, type);
+        QFETCH(int, shown);
+        const QString path = Work.filePath("add/" + name);
+        QFile::remove(path);
+        QVERIFY(Copy(M(media), path));
+        TSourceAnalysis analysis;
+        QCOMPARE(ClassifySource(path, &analysis), type);
+        QCOMPARE(ClassifySource(path), type);
+        // The record handed back is the reader's own result.
+        const TMP3Info mp3 = GetMP3Info(path);
+        const TWAVInfo wav = GetWAVInfo(path);
+        if (type <= SourceMP3)
+            QCOMPARE(analysis.MP3, mp3);
+        else if (type == SourceWAV)
+            QCOMPARE(analysis.WAV, wav);
+        else
+            QCOMPARE(analysis.MP3.BitRate + analysis.WAV.BitRate, 0);
+
+        TSourceList list(&Reporter);
+        QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+        list.AddSourceFile(path);
+        QCOMPARE(Settings().LastDir, QFileInfo(path).path());
+        QCOMPARE(RunState, quint8(rsAddingFiles));
+        if (shown != msgBitRateCBR && shown != msgBitRateVBR && shown != msgBitRateWAV) {
+            QCOMPARE(list.Count(), 0);
+            QCOMPARE(Reporter.Infos, QStringList{MsgFmt(TMsgId(shown), {path})});
+            // Kept for the run to report, with why.
+            const QList<TRejectedSource> rejected = list.RejectedSources();
+            QVERIFY(rejected.size() == 1 && rejected[0].Path == path);
+            QCOMPARE(rejected[0].Reason,
+                     shown == msgNotPcmWav ? TReason::NotPcm : TReason::UnsupportedFile);
+            return;
+        }
+        QVERIFY(Reporter.Infos.isEmpty() && list.RejectedSources().isEmpty());
+        QCOMPARE(QList<int>({int(inserted.count()), list.Count()}), QList<int>({1, 1}));
+        const bool isWav = type == SourceWAV;
+        const int bitRate = isWav ? wav.BitRate : mp3.BitRate;
+        QVERIFY(bitRate > 0);
+        // Cells in order: estimate and output wait for UpdateList, a single file
+        // has no base folder; the size rounding has a test of its own.
+        const auto n = [](qint64 v) { return QString::number(v); };
+        QStringList expected;
+        expected << path << MsgFmt(TMsgId(shown), {bitRate}) << list.GetCell(0, TCell::SizeKB) << ""
+                 << n(bitRate) << n(isWav ? wav.DataSize : mp3.AudioSize)
+                 << n(isWav ? 0 : mp3.TagV1Size) << n(isWav ? 0 : mp3.TagV2Size) << ""
+                 << ""
+                 << "1" << path;
+        for (int cell = 0; cell < TCell::Count; ++cell)
+            QCOMPARE(list.GetCell(0, cell), expected.at(cell));
+        // The visible columns are the first four cells.
+        for (int column = 0; column < TSourceList::ColumnCount; ++column)
+            QCOMPARE(list.data(list.index(0, column)).toString(), expected.at(column));
+    }
+
+    void classifyPipeDoesNotBlock() {
+        const QString fifo = Work.filePath("pipe.mp3");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QCOMPARE(ClassifySource(fifo), SourceUnusable);
+        TSourceList list(&Reporter);
+        list.AddSourceFile(fifo);
+        QCOMPARE(list.Count(), 0);
+        QCOMPARE(Reporter.Infos, QStringList{MsgFmt(msgUnsupportedFile, {fifo})});
+    }
+
+    void duplicates() {
+        TSourceList list(&Reporter);
+        QVERIFY(list.IsNewSource(Cbr128));
+        list.AddSourceFile(Cbr128);
+        QVERIFY(!list.IsNewSource(Cbr128));
+        RunState = rsIdle;
+        list.AddSourceFile(Cbr128);
+        QCOMPARE(list.Count(), 1);
+        QVERIFY(Reporter.Infos.isEmpty());
+        // Skipped before anything else: not even the state changes.
+        QCOMPARE(RunState, quint8(rsIdle));
+        // Another spelling of the same file is another text.
+        QVERIFY(list.IsNewSource(Media.path() + "/./cbr128.mp3"));
+#ifdef Q_OS_LINUX
+        // A name differing in letter case only is another file here.
+        const QString upper = M("CBR128.mp3");
+        QVERIFY(Copy(Cbr112, upper));
+        QVERIFY(list.IsNewSource(upper));
+        list.AddSourceFile(upper);
+        QCOMPARE(list.Count(), 2);
+        QCOMPARE(list.GetCell(1, TCell::PathKey), upper);
+        QCOMPARE(list.GetCellInt(1, TCell::BitRate), 112);
+#endif
+    }
+
+    void estimate_data() {
+        QTest::addColumn<int>("target");
+        QTest::addColumn<qint64>("audio");
+        QTest::addColumn<int>("bitRate");
+        QTest::addColumn<qint64>("v1");
+        QTest::addColumn<qint64>("v2");
+        QTest::addColumn<bool>("keepV1");
+        QTest::addColumn<bool>("keepV2");
+        QTest::addColumn<int>("expected");
+
+        const qint64 mib4 = 4194304, none = 0; // 4 MiB of audio at 128 kbit/s, tags 128 and 4096
+        Row("half the bit rate", 64, mib4, 128, qint64(128), qint64(4096), false, false, 2048);
+        Row("tags kept", 64, mib4, 128, qint64(128), qint64(4096), true, true, 2052);
+        Row("only the v2 tag", 64, mib4, 128, qint64(128), qint64(4096), false, true, 2052);
+        Row("2.5 rounds to 2", 64, qint64(5120), 128, none, none, false, false, 2);
+        Row("3.5 rounds to 4", 64, qint64(7168), 128, none, none, false, false, 4);
+        // 2.375 + 0.125 gives 2.5 exactly: even.
+        Row("tag makes a half", 1, qint64(2432), 1, qint64(128), none, true, false, 2);
+        // In double this is 7031250.5078; single precision holds 7031250.5: even.
+        Row("single precision", 256, qint64(900000065), 32, none, none, false, false, 7031250);
+        Row("no bit rate", 64, qint64(4096), 0, none, none, false, false, 0);
+    }
+
+    void estimate() {
+        QFETCH(int, target);
+        QFETCH(qint64, audio);
+        QFETCH(int, bitRate);
+        QFETCH(qint64, v1);
+        QFETCH(qint64, v2);
+        QFETCH(bool, keepV1);
+        QFETCH(bool, keepV2);
+        QFETCH(int, expected);
+        QCOMPARE(EstimateOutputKB(target, audio, bitRate, v1, v2, keepV1, keepV2), expected);
+    }
+
+    void updateListOutputs_data() {
+        QTest::addColumn<quint32>("flags");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("destDir"); // relative to the work folder
+        QTest::addColumn<QString>("output");  // relative to the work folder
+
+        Row("beside, CBR", 0u, 0, "", "out/src/song_C64kbps.mp3");
+        Row("beside, ABR", 0u, 1, "", "out/src/song_A64kbps.mp3");
+        Row("default folder", flDestFolder, 0, "out/dest", "out/dest/song.mp3");
+    }
+
+    void updateListOutputs() {
+        QFETCH(quint32, flags);
+        QFETCH(int, mode);
+        QFETCH(QString, destDir);
+        QFETCH(QString, output);
+        const QString src = Work.filePath("out/src/song.wav");
+        QFile::remove(src);
+        QVERIFY(Copy(Wav, src));
+        QDir().mkpath(Work.filePath("out/dest"));
+        Settings().Flags |= flags;
+        Settings().EncodingMode = quint8(mode);
+        Settings().BitRateIndex = 4; // 64 kbit/s
+        Settings().DestDir = destDir.isEmpty() ? QString() : Work.filePath(destDir);
+        TSourceList list(&Reporter);
+        list.AddSourceFile(src);
+        QCOMPARE(list.Count(), 1);
+        list.UpdateList(false);
+        QCOMPARE(TargetBitRate, 64);
+        QCOMPARE(list.GetCell(0, TCell::OutputPath), Work.filePath(output));
+        QCOMPARE(list.GetCell(0, TCell::WillProcess), "1");
+        if (!destDir.isEmpty())
+            QVERIFY(Settings().DestDir.endsWith('/'));
+        QVERIFY(list.GetCellInt(0, TCell::EstimatedKB) > 0);
+        QCOMPARE(RunState, quint8(rsIdle));
+    }
+
+    void updateListTotals() {
+        TSourceList list(&Reporter);
+        QSignalSpy totals(&list, &TSourceList::TotalsChanged);
+        RunState = rsAddingFiles;
+        list.UpdateList(false);
+        QVERIFY(totals.count() == 1 && totals.at(0).at(0).toUInt() == 0u);
+        QCOMPARE(QStringList({list.TotalSizeText(), list.TotalEstimatedText()}),
+                 QStringList({MsgFmt(msgTotalSize, {0}), MsgFmt(msgEstimatedSize, {0})}));
+        QCOMPARE(RunState, quint8(rsIdle));
+
+        const QString a = Work.filePath("totals/a.mp3"), b = Work.filePath("totals/b.mp3");
+        QVERIFY(Copy(Cbr128, a) && Copy(Cbr112, b));
+        list.AddSourceFile(a);
+        list.AddSourceFile(b);
+        Settings().BitRateIndex = 4; // 64
+        // The row values of the worked example, then sizes just under one MiB.
+        list.SetCell(0, TCell::AudioBytes, "4194304");
+        list.SetCell(0, TCell::BitRate, "128");
+        list.SetCell(0, TCell::SizeKB, "1000");
+        list.SetCell(1, TCell::SizeKB, "23");
+        list.SetCell(1, TCell::AudioBytes, "0");
+        list.UpdateList(false);
+        QCOMPARE(
+            QList<quint32>({quint32(list.GetCellInt(0, TCell::EstimatedKB)), list.TotalSizeKB(),
+                            list.TotalEstimatedKB(), totals.last().at(1).toUInt()}),
+            QList<quint32>({2048, 1023, 2048, 2048}));
+        QCOMPARE(QStringList({list.TotalSizeText(), list.TotalEstimatedText()}),
+                 QStringList({MsgFmt(msgTotalSize, {0}), MsgFmt(msgEstimatedSize, {2})}));
+    }
+
+    void unwritableBesideSources() {
+        if (::geteuid() == 0)
+            QSKIP("folder permissions do not bind the superuser");
+        const QString locked = Work.filePath("locked");
+        const QString open = Work.filePath("open");
+        QVERIFY(Copy(Cbr128, locked + "/a.mp3"));
+        QVERIFY(Copy(Cbr112, locked + "/b.mp3"));
+        QVERIFY(Copy(Vbr, open + "/c.mp3"));
+        TSourceList list(&Reporter);
+        list.AddSourceFile(locked + "/a.mp3");
+        list.AddSourceFile(open + "/c.mp3");
+        list.AddSourceFile(locked + "/b.mp3");
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+        list.UpdateList(true);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(
+            QStringList({list.GetCell(0, TCell::WillProcess), list.GetCell(1, TCell::WillProcess),
+                         list.GetCell(2, TCell::WillProcess)}),
+            QStringList({"0", "1", "0"}));
+        QVERIFY(list.data(list.index(0, 0), TSourceList::ItalicRole).toBool());
+        QVERIFY(!list.data(list.index(1, 3), TSourceList::ItalicRole).toBool());
+        QCOMPARE(list.UnwritableOutputs(), QStringList({list.GetCell(0, TCell::OutputPath),
+                                                        list.GetCell(2, TCell::OutputPath)}));
+        QCOMPARE(list.TotalSizeKB(), quint32(list.GetCellInt(1, TCell::SizeKB)));
+    }
+
+    void unwritableDestDir() {
+        // A plain file where the destination folder should be: nobody can write there.
+        const QString blocker = Work.filePath("blocker");
+        QVERIFY(WriteFile(blocker, "x"));
+        const QString a = Work.filePath("dd/a.mp3");
+        const QString b = Work.filePath("dd/b.mp2");
+        QVERIFY(Copy(Cbr128, a) && Copy(Mp2, b));
+        Settings().Flags |= flDestFolder;
+        Settings().DestDir = blocker + "/out";
+        TSourceList list(&Reporter);
+        list.AddSourceFile(a);
+        list.AddSourceFile(b);
+        list.UpdateList(false);
+        QCOMPARE(list.GetCell(0, TCell::WillProcess) + list.GetCell(1, TCell::WillProcess), "00");
+        QVERIFY(list.UnwritableOutputs().isEmpty()); // not asked to collect
+        QCOMPARE(list.TotalSizeKB() + list.TotalEstimatedKB(), 0u);
+        list.UpdateList(true);
+        QCOMPARE(list.UnwritableOutputs(),
+                 QStringList({blocker + "/out/a.mp3", blocker + "/out/b.mp3"}));
+        // A destination that does not exist yet is created by the run.
+        Settings().DestDir = Work.filePath("dd/new/deeper");
+        list.UpdateList(true);
+        QCOMPARE(list.GetCell(0, TCell::WillProcess), "1");
+        QVERIFY(list.UnwritableOutputs().isEmpty());
+        QVERIFY(!QFileInfo::exists(Work.filePath("dd/new")));
+    }
+
+    void folderWriteTest() {
+        const QString dir = Work.filePath("wt");
+        QDir().mkpath(dir);
+        // A test file of an earlier run is left alone.
+        QVERIFY(WriteFile(dir + "/0.TST", "keep"));
+        QVERIFY(IsFolderWritable(dir));
+        QVERIFY(IsFolderWritable(dir + '/'));
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"0.TST"});
+        QCOMPARE(ReadFile(dir + "/0.TST"), QByteArray("keep"));
+        QVERIFY(IsFolderWritable(dir + "/not/yet"));
+        QVERIFY(!IsFolderWritable(dir + "/0.TST"));
+        QVERIFY(!IsFolderWritable(dir + "/0.TST/sub"));
+        QVERIFY(!IsFolderWritable(QString()));
+        QCOMPARE(
+            QList<qint64>({FileSizeOf(dir + "/0.TST"), FileSizeOf(dir + "/none"), FileSizeOf(dir)}),
+            QList<qint64>({4, 0, 0}));
+    }
+
+    void removeRows_data() {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QString>("remaining"); // letters of the rows left, a..e
+        QTest::addColumn<int>("select");
+        QTest::addColumn<bool>("message");
+
+        Row("middle row", QList<int>{2}, "abde", 2, false);
+        Row("last row", QList<int>{4}, "abcd", -1, false);
+        Row("two apart", QList<int>{3, 1}, "ace", 2, false);
+        Row("two runs", QList<int>{0, 1, 3}, "ce", 1, false);
+        Row("all", QList<int>{0, 1, 2, 3, 4}, "", -1, false);
+        Row("nothing selected", QList<int>{}, "abcde", -1, true);
+        Row("stale index", QList<int>{7}, "abcde", -1, true);
+    }
+
+    void removeRows() {
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, remaining);
+        QFETCH(int, select);
+        QFETCH(bool, message);
+        const QString root =
+            MakeTree("remove", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3", "c.mp3=vbr.mp3",
+                                "d.mp2=tone.mp2", "e.wav=tone.wav"});
+        QVERIFY(!root.isEmpty());
+        TSourceList list(&Reporter);
+        QAbstractItemModelTester tester(&list,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp2", "e.wav"})
+            list.AddSourceFile(root + '/' + QString(name));
+        list.UpdateList(false);
+        QCOMPARE(list.Count(), 5);
+        QCOMPARE(list.RemoveSelectedRows(selected), select);
+        QString left;
+        for (int i = 0; i < list.Count(); ++i)
+            left += QFileInfo(list.GetCell(i, TCell::Path)).fileName().at(0);
+        QCOMPARE(left, remaining);
+        QCOMPARE(Reporter.Infos, message ? QStringList{Msg(msgNothingSelected)} : QStringList{});
+        // The totals follow the rows.
+        quint32 size = 0;
+        for (int i = 0; i < list.Count(); ++i)
+            size += quint32(list.GetCellInt(i, TCell::SizeKB));
+        QCOMPARE(list.TotalSizeKB(), size);
+    }
+
+    void addFilesBracket() {
+        TSourceList list(&Reporter);
+        QSignalSpy begin(&list, &TSourceList::AddFilesBegin);
+        QSignalSpy end(&list, &TSourceList::AddFilesEnd);
+        list.BeginAddFiles();
+        list.BeginAddFiles(); // the wait cursor is on already
+        list.AddSourceFile(Cbr128);
+        QCOMPARE(list.GetCell(0, TCell::OutputPath), QString());
+        list.EndAddFiles();
+        QCOMPARE(QList<int>({int(begin.count()), int(end.count())}), QList<int>({1, 1}));
+        QVERIFY(!list.GetCell(0, TCell::OutputPath).isEmpty());
+        QCOMPARE(RunState, quint8(rsIdle));
+        list.ClearList();
+        QCOMPARE(list.Count(), 0);
+        QCOMPARE(list.TotalSizeKB(), 0u);
+    }
+
+    void encoderPathChange() {
+        const QString lame = QStandardPaths::findExecutable("lame");
+        QVERIFY(!lame.isEmpty());
+        TSourceList list(&Reporter);
+        LameShortPath.clear();
+        LameVersion.clear();
+        list.UpdateList(false); // no encoder set: nothing to probe
+        QVERIFY(Reporter.Log.isEmpty());
+        Settings().LamePath = lame;
+        list.UpdateList(false);
+        QCOMPARE(LameShortPath, lame);
+        QVERIFY(LameVersion.contains("LAME", Qt::CaseInsensitive));
+        QCOMPARE(Reporter.Log, QStringList{LameVersion});
+        // Probed once per change of the path.
+        list.UpdateList(false);
+        QCOMPARE(Reporter.Log.size(), 1);
+        Settings().LamePath = Work.filePath("no-such-encoder");
+        list.UpdateList(false);
+        QCOMPARE(LameShortPath + LameVersion, QString());
+        QCOMPARE(Reporter.Log.size(), 1);
+    }
+
+    void scanOrder() {
+        const QString root = Work.filePath("order");
+        QDir(root).removeRecursively();
+        for (const char* file : {"z.mp3", ".hidden.mp3", "a/x.mp3", "a/b/y.wav", "a/b/notes.txt",
+                                 "c/w.mp3", ".secret/s.mp3", "a/.h/t.mp3"})
+            QVERIFY(Put(root + '/' + QString(file), "data"));
+        // A link back to the top would make a naive walk endless; a link to a
+        // file is an ordinary entry.
+        QVERIFY(QFile::link(root, root + "/a/loop"));
+        QVERIFY(QFile::link(root + "/z.mp3", root + "/c/link.mp3"));
+
+        QStringList list{"stale"};
+        QStringList reported;
+        QVERIFY(ScanFolder(
+            root, &list, "*.*",
+            [&reported](const QString& path) {
+                reported << path;
+                return true;
+            },
+            true));
+        const QStringList expected = {".hidden.mp3", "z.mp3",      "a/x.mp3", "a/b/notes.txt",
+                                      "a/b/y.wav",   "c/link.mp3", "c/w.mp3"};
+        QStringList relative;
+        for (const QString& path : list)
+            relative << path.mid(root.size() + 1);
+        QCOMPARE(relative, expected);
+        QCOMPARE(reported, list);
+
+        QVERIFY(ScanFolder(root + '/', &list, QString(), {}, false));
+        QCOMPARE(list, QStringList({root + "/.hidden.mp3", root + "/z.mp3"}));
+        QVERIFY(ScanFolder(root, &list, "*.wav", {}, true));
+        QCOMPARE(list, QStringList{root + "/a/b/y.wav"});
+        // The callback ends the walk.
+        int seen = 0;
+        QVERIFY(!ScanFolder(
+            root, nullptr, "*.*", [&seen](const QString&) { return ++seen < 3; }, true));
+        QCOMPARE(seen, 3);
+    }
+
+    void addFolderFilter_data() {
+        QTest::addColumn<quint32>("dirFlags");
+        QTest::addColumn<QStringList>("added");
+
+        const quint32 both = dfCBR | dfVBR;
+        const quint32 min128 = dfBitRateMin | 8; // BitRateTable[8] = 128
+        using L = QStringList;
+        Row("everything, one level", AllTypes | both,
+            L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"});
+        Row("everything, recursive", AllTypes | both | dfRecurse,
+            L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3", "d.mp2", "e.mp1", "f.wav", "sub/g.mp3",
+              "sub/deep/h.wav", "sub2/i.mp2"});
+        Row("mp3 only", dfMP3 | both, L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3"});
+        Row("wav and mp1", dfWAV | dfMP1 | both, L{"e.mp1", "f.wav"});
+        Row("cbr only", AllTypes | dfCBR,
+            L{".h.mp3", "a128.mp3", "b112.mp3", "d.mp2", "e.mp1", "f.wav"});
+        Row("vbr only", AllTypes | dfVBR, L{"c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"});
+        Row("neither cbr nor vbr", AllTypes, L{"d.mp2", "e.mp1", "f.wav"});
+        // The 64 kbit/s MP2 is not held to the MP3 minimum.
+        Row("minimum 128, cbr", AllTypes | dfCBR | min128,
+            L{".h.mp3", "a128.mp3", "d.mp2", "e.mp1", "f.wav"});
+        Row("minimum index without its bit", dfMP3 | dfCBR | 8u,
+            L{".h.mp3", "a128.mp3", "b112.mp3"});
+        Row("no type", both | dfRecurse, L{});
+    }
+
+    void addFolderFilter() {
+        QFETCH(quint32, dirFlags);
+        QFETCH(QStringList, added);
+        const QString root = MakeTree(
+            "filter",
+            {"a128.mp3=cbr128.mp3", "b112.mp3=cbr112.mp3", "c_vbr.mp3=vbr.mp3", "d.mp2=tone.mp2",
+             "e.mp1=tone.mp2", "f.wav=tone.wav", "z_fake.mp3=fake.mp3", "notes.txt=fake.mp3",
+             ".h.mp3=cbr128.mp3", "sub/g.mp3=cbr128.mp3", "sub/deep/h.wav=tone.wav",
+             "sub2/i.mp2=tone.mp2", ".hidden/j.mp3=cbr128.mp3", "sub/.x/k.wav=tone.wav"});
+        QVERIFY(!root.isEmpty());
+        QVERIFY(QFile::link(root, root + "/sub/deep/up"));
+        // A WAV whose name is not valid UTF-8 (0xE9 alone): it cannot be opened by
+        // its decoded name, so it is refused rather than lost.
+        const QByteArray rawName = QFile::encodeName(root) + "/y\xE9.wav";
+        QVERIFY(QFile::copy(Wav, root + "/y.wav"));
+        QCOMPARE(::rename(QFile::encodeName(root + "/y.wav").constData(), rawName.constData()), 0);
+        const auto removeRaw = qScopeGuard([&rawName] { ::unlink(rawName.constData()); });
+        Settings().DirFlags = dirFlags;
+        TSourceList list(&Reporter);
+        QAbstractItemModelTester tester(&list,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy scanBegin(&list, &TSourceList::ScanBegin);
+        QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
+
+        list.AddFolder(root);
+
+        QCOMPARE(RowPaths(list, root), added);
+        QVERIFY(Reporter.Infos.isEmpty()); // the unusable files go unmentioned
+        // ... yet are kept for the run, when their type box is ticked.
+        const auto item = [](const QString& path, TReason reason) {
+            return QStringLiteral("%1 %2").arg(path).arg(int(reason));
+        };
+        QStringList rejected, expected;
+        for (const TRejectedSource& r : list.RejectedSources())
+            rejected << item(r.Path, r.Reason);
+        if (dirFlags & dfMP3)
+            expected << item(root + "/z_fake.mp3", TReason::UnsupportedFile);
+        if (dirFlags & dfWAV)
+            expected << item(QFile::decodeName(rawName), TReason::NameNotUtf8);
+        rejected.sort();
+        expected.sort();
+        QCOMPARE(rejected, expected);
+        QCOMPARE(Settings().LastDir, root);
+        QCOMPARE(RunState, quint8(rsFolderScan));
+        const int scans = (dirFlags & dfRecurse) ? 1 : 0;
+        QCOMPARE(QList<int>({int(scanBegin.count()), int(scanEnd.count())}), QList<int>(2, scans));
+        for (int i = 0; i < list.Count(); ++i)
+            QCOMPARE(list.GetCell(i, TCell::BaseFolder) + list.GetCell(i, TCell::WillProcess),
+                     root + "/1");
+        // A second scan adds nothing: every file is already listed.
+        const int count = list.Count();
+        list.AddFolder(root);
+        QCOMPARE(list.Count(), count);
+    }
+
+    void addFolderMinSize() {
+        // 20 KiB is 20480 bytes; the size floor rounds down.
+        QByteArray mp3 = ReadFile(Cbr128);
+        QVERIFY(mp3.size() > 20480);
+        const QString root = MakeTree("sizes", {"small.mp2=tone.mp2"});
+        QVERIFY(WriteFile(root + "/a_under.mp3", mp3.left(20479)));
+        QVERIFY(WriteFile(root + "/b_exact.mp3", mp3.left(20480)));
+        QVERIFY(QFileInfo(root + "/small.mp2").size() < 20480);
+        Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfSizeMin;
+        Settings().DirSizeMin = 20;
+        TSourceList list(&Reporter);
+        list.AddFolder(root);
+        QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2"}));
+        // Without its bit the value is ignored.
+        Settings().DirFlags &= ~dfSizeMin;
+        list.AddFolder(root);
+        QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2", "a_under.mp3"}));
+    }
+
+    void scanProgressStatus() {
+        const QString root =
+            MakeTree("progress", {"a.mp3=cbr128.mp3", "b.txt=fake.mp3", "g.wav=float.wav",
+                                  "sub/c.mp3=cbr112.mp3", "sub/d.mp3=vbr.mp3",
+                                  "sub/f.wav=float.wav", "tail/e.txt=fake.mp3"});
+        Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+        TSourceList list(&Reporter);
+        list.AddFolder(root);
+        QCOMPARE(RowPaths(list, root), QStringList({"a.mp3", "sub/c.mp3", "sub/d.mp3"}));
+        // Every WAV that is not PCM is named, the other unusable files are not.
+        QCOMPARE(Reporter.Infos, QStringList({MsgFmt(msgNotPcmWav, {root + "/g.wav"}),
+                                              MsgFmt(msgNotPcmWav, {root + "/sub/f.wav"})}));
+        QStringList statuses;
+        for (const TReportCall& call : Reporter.CallsOf(TReportKind::SetStatusText))
+            statuses << call.Text;
+        const QString sub = root + "/sub";
+        // Listing shows every folder with files; analysing only those with a
+        // file that passed the type test.
+        QCOMPARE(
+            statuses,
+            QStringList({StateTexts[rsFolderScan], MsgFmt(msgScanListing, {root}),
+                         MsgFmt(msgScanListing, {sub}), MsgFmt(msgScanListing, {root + "/tail"}),
+                         MsgFmt(msgScanAnalysing, {root}), MsgFmt(msgScanAnalysing, {sub})}));
+
+        // Not recursive: no progress at all.
+        list.ClearList();
+        Reporter.Clear();
+        Settings().DirFlags &= ~dfRecurse;
+        list.AddFolder(root);
+        QCOMPARE(Reporter.CallsOf(TReportKind::SetStatusText).size(), 1);
+        QCOMPARE(list.Count(), 1);
+    }
+
+    void stopWhileAnalysing() {
+        const QString root = MakeTree("stop", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
+                                               "sub/c.mp3=vbr.mp3", "sub/d.mp2=tone.mp2"});
+        Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+        // A stop confirmed while the first file is shown in the analysing phase:
+        // that file is still added, the rest are passed over.
+        Reporter.OnStatus = [](const QString& text) {
+            if (text.startsWith(MsgFmt(msgScanAnalysing, {QString()})))
+                RunState = rsStopRequested;
+        };
+        TSourceList list(&Reporter);
+        QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
+        list.AddFolder(root);
+        QCOMPARE(RowPaths(list, root), QStringList{"a.mp3"});
+        QCOMPARE(scanEnd.count(), 1);
+        QCOMPARE(Settings().LastDir, root);
+        QCOMPARE(RunState, quint8(rsStopRequested));
+    }
+
+    void stopWhileListing() {
+        const QString root = MakeTree("stop2", {"a.mp3=cbr128.mp3", "sub/b.mp3=cbr112.mp3"});
+        Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+        TSourceList list(&Reporter);
+        // Queued before the scan: it can only run when the scan lets events run.
+        bool fired = false;
+        QTimer::singleShot(0, this, [&fired] {
+            fired = true;
+            RunState = rsStopRequested;
+        });
+        QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
+        list.AddFolder(root);
+        QVERIFY(fired);
+        QCOMPARE(list.Count(), 0);
+        QCOMPARE(scanEnd.count(), 1);
+        // The same tree without a stop adds both files.
+        list.AddFolder(root);
+        QCOMPARE(RowPaths(list, root), QStringList({"a.mp3", "sub/b.mp3"}));
+    }
+
+    void sizeRoundsHalfToEven_data() {
+        QTest::addColumn<int>("fileSize");
+        QTest::addColumn<QString>("sizeKB");
+
+        QTest::newRow("2.5 KiB") << 2560 << "2";
+        QTest::newRow("3.5 KiB") << 3584 << "4";
+        QTest::newRow("just under 3.5 KiB") << 3582 << "3";
+    }
+
+    void sizeRoundsHalfToEven() {
+        QFETCH(int, fileSize);
+        QFETCH(QString, sizeKB);
+        // A silent PCM file of exactly the given size: RIFF length, a 16-byte "fmt "
+        // chunk (tag 1, one channel, 8000 Hz, 16000 bytes/s, blocks of 2, 16 bits),
+        // then the data chunk.
+        const int dataSize = fileSize - 44;
+        QByteArray wav = "RIFF" + Le32(quint32(fileSize - 8)) + "WAVEfmt " + Le32(16) + Le16(1) +
+                         Le16(1) + Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + "data" +
+                         Le32(quint32(dataSize)) + QByteArray(dataSize, '\0');
+        const QString path = Work.filePath(QString("size%1.wav").arg(fileSize));
+        QVERIFY(WriteFile(path, wav));
+        TSourceList list(&Reporter);
+        list.AddSourceFile(path);
+        QCOMPARE(list.Count(), 1);
+        QCOMPARE(list.GetCell(0, TCell::SizeKB), sizeKB);
+        QCOMPARE(list.GetCellInt(0, TCell::AudioBytes), dataSize);
+    }
 };
 
 bool TestSources::Copy(const QString& from, const QString& to) {
@@ -118,681 +725,6 @@ QString TestSources::MakeTree(const QString& name, const QStringList& entries) {
             return QString();
     }
     return root;
-}
-
-void TestSources::initTestCase() {
-    QVERIFY(Media.isValid() && Work.isValid());
-    SetLanguage(0, false);
-    Wav = M("tone.wav");
-    Cbr128 = M("cbr128.mp3");
-    Cbr112 = M("cbr112.mp3");
-    Vbr = M("vbr.mp3");
-    Mp2 = M("tone.mp2");
-    QVERIFY(WriteFile(Wav, PcmWav(44100, 2, 2.0)));
-    QVERIFY(Lame(Wav, Cbr128, {"-b", "128", "--tt", "Tone", "--add-id3v2"}));
-    QVERIFY(Lame(Wav, Cbr112, {"-b", "112"}));
-    QVERIFY(Lame(Wav, Vbr, {"-V", "4"}));
-    QVERIFY(Run("ffmpeg", {"-loglevel", "error", "-i", Wav, "-c:a", "mp2", "-b:a", "64k", Mp2}));
-    // Format tag 3 (IEEE float) in an otherwise sound header: readable, not PCM.
-    QByteArray notPcm = PcmWav(8000, 1, 0.5);
-    notPcm.replace(20, 2, Le16(3));
-    QVERIFY(WriteFile(M("float.wav"), notPcm));
-    QVERIFY(WriteFile(M("fake.mp3"), QByteArray("no audio in here\n").repeated(200)));
-    // Sanity of the media the tests rely on.
-    const TMP3Info cbr = GetMP3Info(Cbr128);
-    QVERIFY(cbr.BitRate == 128 && !cbr.VBR && cbr.TagV1Size == 128 && cbr.TagV2Size > 0);
-    QVERIFY(GetMP3Info(Cbr112).BitRate == 112 && GetMP3Info(Vbr).VBR);
-    QCOMPARE(GetMP3Info(Mp2).Layer, 2);
-    QVERIFY(GetWAVInfo(M("float.wav")).BitRate > 0);
-}
-
-void TestSources::init() {
-    Settings() = TSettings();
-    Settings().Flags &= ~(flDestFolder | flKeepSubDirs | flKeepTagV1 | flKeepTagV2);
-    Settings().DirFlags = AllTypes | dfCBR | dfVBR;
-    RunState = rsIdle;
-}
-
-void TestSources::addSourceFile_data() {
-    QTest::addColumn<QString>("media");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("type");
-    // The bit rate text format when the file is listed, else the message shown.
-    QTest::addColumn<int>("shown");
-    const int cbr = msgBitRateCBR, unsupported = msgUnsupportedFile;
-    Row("mp3", "cbr128.mp3", "a.mp3", SourceMP3, cbr);
-    Row("extension in capitals", "cbr128.mp3", "A.MP3", SourceMP3, cbr);
-    Row("vbr mp3", "vbr.mp3", "b.mp3", SourceMP3, int(msgBitRateVBR));
-    Row("mp2", "tone.mp2", "c.mp2", SourceMP2, cbr);
-    // The extension decides the type; the reader accepts any layer.
-    Row("mp1 by extension", "tone.mp2", "d.Mp1", SourceMP1, cbr);
-    Row("pcm wav", "tone.wav", "e.wav", SourceWAV, int(msgBitRateWAV));
-    Row("float wav is a wav, not listed", "float.wav", "f.wav", SourceWAV, int(msgNotPcmWav));
-    Row("mp4 refused", "cbr128.mp3", "g.mp4", SourceUnusable, unsupported);
-    Row("no extension", "cbr128.mp3", "mp3", SourceUnusable, unsupported);
-    Row("dot in the folder only", "cbr128.mp3", "h.mp3dir/i", SourceUnusable, unsupported);
-    Row("mp3 without audio", "fake.mp3", "j.mp3", SourceUnusable, unsupported);
-    Row("wav holding mp3 data", "cbr128.mp3", "k.wav", SourceUnusable, unsupported);
-    Row("text named mp2", "fake.mp3", "l.mp2", SourceUnusable, unsupported);
-}
-
-void TestSources::addSourceFile() {
-    QFETCH(QString, media);
-    QFETCH(QString, name);
-    QFETCH(int, type);
-    QFETCH(int, shown);
-    const QString path = Work.filePath("add/" + name);
-    QFile::remove(path);
-    QVERIFY(Copy(M(media), path));
-    TSourceAnalysis analysis;
-    QCOMPARE(ClassifySource(path, &analysis), type);
-    QCOMPARE(ClassifySource(path), type);
-    // The record handed back is the reader's own result.
-    const TMP3Info mp3 = GetMP3Info(path);
-    const TWAVInfo wav = GetWAVInfo(path);
-    if (type <= SourceMP3)
-        QCOMPARE(analysis.MP3, mp3);
-    else if (type == SourceWAV)
-        QCOMPARE(analysis.WAV, wav);
-    else
-        QCOMPARE(analysis.MP3.BitRate + analysis.WAV.BitRate, 0);
-
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
-    list.AddSourceFile(path);
-    QCOMPARE(Settings().LastDir, QFileInfo(path).path());
-    QCOMPARE(RunState, quint8(rsAddingFiles));
-    if (shown != msgBitRateCBR && shown != msgBitRateVBR && shown != msgBitRateWAV) {
-        QCOMPARE(list.Count(), 0);
-        QCOMPARE(reporter.Infos, QStringList{MsgFmt(TMsgId(shown), {path})});
-        // Kept for the run to report, with why.
-        QCOMPARE(list.RejectedSources().size(), 1);
-        QCOMPARE(list.RejectedSources()[0].Path, path);
-        QCOMPARE(list.RejectedSources()[0].Reason,
-                 shown == msgNotPcmWav ? TReason::NotPcm : TReason::UnsupportedFile);
-        return;
-    }
-    QVERIFY(reporter.Infos.isEmpty());
-    QVERIFY(list.RejectedSources().isEmpty());
-    QCOMPARE(inserted.count(), 1);
-    QCOMPARE(list.Count(), 1);
-    const bool isWav = type == SourceWAV;
-    const int bitRate = isWav ? wav.BitRate : mp3.BitRate;
-    QVERIFY(bitRate > 0);
-    // Cells in order: estimate and output wait for UpdateList, a single file
-    // has no base folder; the size rounding has a test of its own.
-    const auto n = [](qint64 v) { return QString::number(v); };
-    QStringList expected;
-    expected << path << MsgFmt(TMsgId(shown), {bitRate}) << list.GetCell(0, TCell::SizeKB) << ""
-             << n(bitRate) << n(isWav ? wav.DataSize : mp3.AudioSize)
-             << n(isWav ? 0 : mp3.TagV1Size) << n(isWav ? 0 : mp3.TagV2Size) << ""
-             << ""
-             << "1" << path;
-    for (int cell = 0; cell < TCell::Count; ++cell)
-        QCOMPARE(list.GetCell(0, cell), expected.at(cell));
-    // The visible columns are the first four cells.
-    for (int column = 0; column < TSourceList::ColumnCount; ++column)
-        QCOMPARE(list.data(list.index(0, column)).toString(), expected.at(column));
-}
-
-void TestSources::classifyPipeDoesNotBlock() {
-    const QString fifo = Work.filePath("pipe.mp3");
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QCOMPARE(ClassifySource(fifo), SourceUnusable);
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddSourceFile(fifo);
-    QCOMPARE(list.Count(), 0);
-    QCOMPARE(reporter.Infos, QStringList{MsgFmt(msgUnsupportedFile, {fifo})});
-    QFile::remove(fifo);
-}
-
-void TestSources::duplicates() {
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    QVERIFY(list.IsNewSource(Cbr128));
-    list.AddSourceFile(Cbr128);
-    QVERIFY(!list.IsNewSource(Cbr128));
-    RunState = rsIdle;
-    list.AddSourceFile(Cbr128);
-    QCOMPARE(list.Count(), 1);
-    QVERIFY(reporter.Infos.isEmpty());
-    // Skipped before anything else: not even the state changes.
-    QCOMPARE(RunState, quint8(rsIdle));
-    // Another spelling of the same file is another text.
-    QVERIFY(list.IsNewSource(Media.path() + "/./cbr128.mp3"));
-#ifdef Q_OS_LINUX
-    // A name differing in letter case only is another file here.
-    const QString upper = M("CBR128.mp3");
-    QVERIFY(Copy(Cbr112, upper));
-    QVERIFY(list.IsNewSource(upper));
-    list.AddSourceFile(upper);
-    QCOMPARE(list.Count(), 2);
-    QCOMPARE(list.GetCell(1, TCell::PathKey), upper);
-    QCOMPARE(list.GetCellInt(1, TCell::BitRate), 112);
-#endif
-}
-
-void TestSources::estimate_data() {
-    QTest::addColumn<int>("target");
-    QTest::addColumn<qint64>("audio");
-    QTest::addColumn<int>("bitRate");
-    QTest::addColumn<qint64>("v1");
-    QTest::addColumn<qint64>("v2");
-    QTest::addColumn<bool>("keepV1");
-    QTest::addColumn<bool>("keepV2");
-    QTest::addColumn<int>("expected");
-
-    const qint64 mib4 = 4194304, none = 0; // 4 MiB of audio at 128 kbit/s, tags 128 and 4096
-    Row("half the bit rate", 64, mib4, 128, qint64(128), qint64(4096), false, false, 2048);
-    Row("tags kept", 64, mib4, 128, qint64(128), qint64(4096), true, true, 2052);
-    Row("only the v2 tag", 64, mib4, 128, qint64(128), qint64(4096), false, true, 2052);
-    Row("2.5 rounds to 2", 64, qint64(5120), 128, none, none, false, false, 2);
-    Row("3.5 rounds to 4", 64, qint64(7168), 128, none, none, false, false, 4);
-    // 2.375 + 0.125 gives 2.5 exactly: even.
-    Row("tag makes a half", 1, qint64(2432), 1, qint64(128), none, true, false, 2);
-    // In double this is 7031250.5078; single precision holds 7031250.5: even.
-    Row("single precision", 256, qint64(900000065), 32, none, none, false, false, 7031250);
-    Row("no bit rate", 64, qint64(4096), 0, none, none, false, false, 0);
-}
-
-void TestSources::estimate() {
-    QFETCH(int, target);
-    QFETCH(qint64, audio);
-    QFETCH(int, bitRate);
-    QFETCH(qint64, v1);
-    QFETCH(qint64, v2);
-    QFETCH(bool, keepV1);
-    QFETCH(bool, keepV2);
-    QFETCH(int, expected);
-    QCOMPARE(EstimateOutputKB(target, audio, bitRate, v1, v2, keepV1, keepV2), expected);
-}
-
-void TestSources::updateListOutputs_data() {
-    QTest::addColumn<quint32>("flags");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("destDir"); // relative to the work folder
-    QTest::addColumn<QString>("output");  // relative to the work folder
-
-    Row("beside, CBR", 0u, 0, "", "out/src/song_C64kbps.mp3");
-    Row("beside, ABR", 0u, 1, "", "out/src/song_A64kbps.mp3");
-    Row("default folder", flDestFolder, 0, "out/dest", "out/dest/song.mp3");
-    Row("default folder is the source folder", flDestFolder, 0, "out/src/",
-        "out/src/song_C64kbps.mp3");
-}
-
-void TestSources::updateListOutputs() {
-    QFETCH(quint32, flags);
-    QFETCH(int, mode);
-    QFETCH(QString, destDir);
-    QFETCH(QString, output);
-    const QString src = Work.filePath("out/src/song.wav");
-    QFile::remove(src);
-    QVERIFY(Copy(Wav, src));
-    QDir().mkpath(Work.filePath("out/dest"));
-    Settings().Flags |= flags;
-    Settings().EncodingMode = quint8(mode);
-    Settings().BitRateIndex = 4; // 64 kbit/s
-    Settings().DestDir = destDir.isEmpty() ? QString() : Work.filePath(destDir);
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddSourceFile(src);
-    QCOMPARE(list.Count(), 1);
-    list.UpdateList(false);
-    QCOMPARE(TargetBitRate, 64);
-    QCOMPARE(list.GetCell(0, TCell::OutputPath), Work.filePath(output));
-    QCOMPARE(list.GetCell(0, TCell::WillProcess), "1");
-    if (!destDir.isEmpty())
-        QVERIFY(Settings().DestDir.endsWith('/'));
-    QVERIFY(list.GetCellInt(0, TCell::EstimatedKB) > 0);
-    QCOMPARE(RunState, quint8(rsIdle));
-}
-
-void TestSources::updateListTotals() {
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    QSignalSpy totals(&list, &TSourceList::TotalsChanged);
-    RunState = rsAddingFiles;
-    list.UpdateList(false);
-    QCOMPARE(totals.count(), 1);
-    QCOMPARE(totals.at(0).at(0).toUInt(), 0u);
-    QCOMPARE(list.TotalSizeText(), MsgFmt(msgTotalSize, {0}));
-    QCOMPARE(list.TotalEstimatedText(), MsgFmt(msgEstimatedSize, {0}));
-    QCOMPARE(RunState, quint8(rsIdle));
-
-    const QString a = Work.filePath("totals/a.mp3");
-    const QString b = Work.filePath("totals/b.mp3");
-    QVERIFY(Copy(Cbr128, a) && Copy(Cbr112, b));
-    list.AddSourceFile(a);
-    list.AddSourceFile(b);
-    Settings().BitRateIndex = 4; // 64
-    // The row values of the worked example, then sizes just under one MiB.
-    list.SetCell(0, TCell::AudioBytes, "4194304");
-    list.SetCell(0, TCell::BitRate, "128");
-    list.SetCell(0, TCell::SizeKB, "1000");
-    list.SetCell(1, TCell::SizeKB, "23");
-    list.SetCell(1, TCell::AudioBytes, "0");
-    list.UpdateList(false);
-    QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB), 2048);
-    QCOMPARE(list.TotalSizeKB(), 1023u);
-    QCOMPARE(list.TotalEstimatedKB(), 2048u);
-    QCOMPARE(list.TotalSizeText(), MsgFmt(msgTotalSize, {0}));
-    QCOMPARE(list.TotalEstimatedText(), MsgFmt(msgEstimatedSize, {2}));
-    QCOMPARE(totals.last().at(1).toUInt(), 2048u);
-    // Tags count only when they are kept.
-    Settings().Flags |= flKeepTagV1;
-    list.UpdateList(false);
-    QCOMPARE(list.GetCellInt(0, TCell::EstimatedKB), 2048); // 2048.125
-    QCOMPARE(list.TotalEstimatedKB(), 2048u);
-}
-
-void TestSources::unwritableBesideSources() {
-    if (::geteuid() == 0)
-        QSKIP("folder permissions do not bind the superuser");
-    const QString locked = Work.filePath("locked");
-    const QString open = Work.filePath("open");
-    QVERIFY(Copy(Cbr128, locked + "/a.mp3"));
-    QVERIFY(Copy(Cbr112, locked + "/b.mp3"));
-    QVERIFY(Copy(Vbr, open + "/c.mp3"));
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddSourceFile(locked + "/a.mp3");
-    list.AddSourceFile(open + "/c.mp3");
-    list.AddSourceFile(locked + "/b.mp3");
-    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
-    list.UpdateList(true);
-    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(list.GetCell(0, TCell::WillProcess), "0");
-    QCOMPARE(list.GetCell(1, TCell::WillProcess), "1");
-    QCOMPARE(list.GetCell(2, TCell::WillProcess), "0");
-    QCOMPARE(list.data(list.index(0, 0), TSourceList::ItalicRole).toBool(), true);
-    QCOMPARE(list.data(list.index(1, 3), TSourceList::ItalicRole).toBool(), false);
-    QCOMPARE(list.UnwritableOutputs(),
-             QStringList({list.GetCell(0, TCell::OutputPath), list.GetCell(2, TCell::OutputPath)}));
-    QCOMPARE(list.TotalSizeKB(), quint32(list.GetCellInt(1, TCell::SizeKB)));
-}
-
-void TestSources::unwritableDestDir() {
-    // A plain file where the destination folder should be: nobody can write there.
-    const QString blocker = Work.filePath("blocker");
-    QVERIFY(WriteFile(blocker, "x"));
-    const QString a = Work.filePath("dd/a.mp3");
-    const QString b = Work.filePath("dd/b.mp2");
-    QVERIFY(Copy(Cbr128, a) && Copy(Mp2, b));
-    Settings().Flags |= flDestFolder;
-    Settings().DestDir = blocker + "/out";
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddSourceFile(a);
-    list.AddSourceFile(b);
-    list.UpdateList(false);
-    QCOMPARE(list.GetCell(0, TCell::WillProcess), "0");
-    QCOMPARE(list.GetCell(1, TCell::WillProcess), "0");
-    QVERIFY(list.UnwritableOutputs().isEmpty()); // not asked to collect
-    QCOMPARE(list.TotalSizeKB(), 0u);
-    QCOMPARE(list.TotalEstimatedKB(), 0u);
-    list.UpdateList(true);
-    QCOMPARE(list.UnwritableOutputs(),
-             QStringList({blocker + "/out/a.mp3", blocker + "/out/b.mp3"}));
-    // A destination that does not exist yet is created by the run.
-    Settings().DestDir = Work.filePath("dd/new/deeper");
-    list.UpdateList(true);
-    QCOMPARE(list.GetCell(0, TCell::WillProcess), "1");
-    QVERIFY(list.UnwritableOutputs().isEmpty());
-    QVERIFY(!QFileInfo::exists(Work.filePath("dd/new")));
-}
-
-void TestSources::folderWriteTest() {
-    const QString dir = Work.filePath("wt");
-    QDir().mkpath(dir);
-    // A test file of an earlier run is left alone.
-    QVERIFY(WriteFile(dir + "/0.TST", "keep"));
-    QVERIFY(IsFolderWritable(dir));
-    QVERIFY(IsFolderWritable(dir + '/'));
-    QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"0.TST"});
-    QCOMPARE(ReadFile(dir + "/0.TST"), QByteArray("keep"));
-    QVERIFY(IsFolderWritable(dir + "/not/yet"));
-    QVERIFY(!IsFolderWritable(dir + "/0.TST"));
-    QVERIFY(!IsFolderWritable(dir + "/0.TST/sub"));
-    QVERIFY(!IsFolderWritable(QString()));
-    QCOMPARE(FileSizeOf(dir + "/0.TST"), qint64(4));
-    QCOMPARE(FileSizeOf(dir + "/none"), qint64(0));
-    QCOMPARE(FileSizeOf(dir), qint64(0));
-}
-
-void TestSources::removeRows_data() {
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<QString>("remaining"); // letters of the rows left, a..e
-    QTest::addColumn<int>("select");
-    QTest::addColumn<bool>("message");
-
-    Row("middle row", QList<int>{2}, "abde", 2, false);
-    Row("last row", QList<int>{4}, "abcd", -1, false);
-    Row("first row", QList<int>{0}, "bcde", 0, false);
-    Row("two apart", QList<int>{3, 1}, "ace", 2, false);
-    Row("last two", QList<int>{3, 4}, "abc", -1, false);
-    Row("two runs", QList<int>{0, 1, 3}, "ce", 1, false);
-    Row("all", QList<int>{0, 1, 2, 3, 4}, "", -1, false);
-    Row("nothing selected", QList<int>{}, "abcde", -1, true);
-    Row("stale index", QList<int>{7}, "abcde", -1, true);
-}
-
-void TestSources::removeRows() {
-    QFETCH(QList<int>, selected);
-    QFETCH(QString, remaining);
-    QFETCH(int, select);
-    QFETCH(bool, message);
-    const QString root = MakeTree("remove", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
-                                             "c.mp3=vbr.mp3", "d.mp2=tone.mp2", "e.wav=tone.wav"});
-    QVERIFY(!root.isEmpty());
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp2", "e.wav"})
-        list.AddSourceFile(root + '/' + QString(name));
-    list.UpdateList(false);
-    QCOMPARE(list.Count(), 5);
-    QCOMPARE(list.RemoveSelectedRows(selected), select);
-    QString left;
-    for (int i = 0; i < list.Count(); ++i)
-        left += QFileInfo(list.GetCell(i, TCell::Path)).fileName().at(0);
-    QCOMPARE(left, remaining);
-    QCOMPARE(reporter.Infos, message ? QStringList{Msg(msgNothingSelected)} : QStringList{});
-    // The totals follow the rows.
-    quint32 size = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        size += quint32(list.GetCellInt(i, TCell::SizeKB));
-    QCOMPARE(list.TotalSizeKB(), size);
-}
-
-void TestSources::addFilesBracket() {
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    QSignalSpy begin(&list, &TSourceList::AddFilesBegin);
-    QSignalSpy end(&list, &TSourceList::AddFilesEnd);
-    list.BeginAddFiles();
-    list.BeginAddFiles(); // the wait cursor is on already
-    list.AddSourceFile(Cbr128);
-    QCOMPARE(list.GetCell(0, TCell::OutputPath), QString());
-    list.EndAddFiles();
-    QCOMPARE(begin.count(), 1);
-    QCOMPARE(end.count(), 1);
-    QVERIFY(!list.GetCell(0, TCell::OutputPath).isEmpty());
-    QCOMPARE(RunState, quint8(rsIdle));
-    list.ClearList();
-    QCOMPARE(list.Count(), 0);
-    QCOMPARE(list.TotalSizeKB(), 0u);
-}
-
-void TestSources::encoderPathChange() {
-    const QString lame = QStandardPaths::findExecutable("lame");
-    QVERIFY(!lame.isEmpty());
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    LameShortPath.clear();
-    LameVersion.clear();
-    list.UpdateList(false); // no encoder set: nothing to probe
-    QVERIFY(reporter.Log.isEmpty());
-    Settings().LamePath = lame;
-    list.UpdateList(false);
-    QCOMPARE(LameShortPath, lame);
-    QVERIFY(LameVersion.contains("LAME", Qt::CaseInsensitive));
-    QCOMPARE(reporter.Log, QStringList{LameVersion});
-    // Probed once per change of the path.
-    list.UpdateList(false);
-    QCOMPARE(reporter.Log.size(), 1);
-    Settings().LamePath = Work.filePath("no-such-encoder");
-    list.UpdateList(false);
-    QCOMPARE(LameShortPath, QString());
-    QCOMPARE(LameVersion, QString());
-    QCOMPARE(reporter.Log.size(), 1);
-}
-
-void TestSources::scanOrder() {
-    const QString root = Work.filePath("order");
-    QDir(root).removeRecursively();
-    for (const char* file : {"z.mp3", ".hidden.mp3", "a/x.mp3", "a/b/y.wav", "a/b/notes.txt",
-                             "c/w.mp3", ".secret/s.mp3", "a/.h/t.mp3"})
-        QVERIFY(Put(root + '/' + QString(file), "data"));
-    // A link back to the top would make a naive walk endless; a link to a
-    // file is an ordinary entry.
-    QVERIFY(QFile::link(root, root + "/a/loop"));
-    QVERIFY(QFile::link(root + "/z.mp3", root + "/c/link.mp3"));
-
-    QStringList list{"stale"};
-    QStringList reported;
-    QVERIFY(ScanFolder(
-        root, &list, "*.*",
-        [&reported](const QString& path) {
-            reported << path;
-            return true;
-        },
-        true));
-    const QStringList expected = {".hidden.mp3", "z.mp3",      "a/x.mp3", "a/b/notes.txt",
-                                  "a/b/y.wav",   "c/link.mp3", "c/w.mp3"};
-    QStringList relative;
-    for (const QString& path : list)
-        relative << path.mid(root.size() + 1);
-    QCOMPARE(relative, expected);
-    QCOMPARE(reported, list);
-
-    QVERIFY(ScanFolder(root + '/', &list, QString(), {}, false));
-    QCOMPARE(list, QStringList({root + "/.hidden.mp3", root + "/z.mp3"}));
-    QVERIFY(ScanFolder(root, &list, "*.wav", {}, true));
-    QCOMPARE(list, QStringList{root + "/a/b/y.wav"});
-    // The callback ends the walk.
-    int seen = 0;
-    QVERIFY(!ScanFolder(
-        root, nullptr, "*.*", [&seen](const QString&) { return ++seen < 3; }, true));
-    QCOMPARE(seen, 3);
-}
-
-void TestSources::addFolderFilter_data() {
-    QTest::addColumn<quint32>("dirFlags");
-    QTest::addColumn<QStringList>("added");
-
-    const quint32 both = dfCBR | dfVBR;
-    const quint32 min128 = dfBitRateMin | 8; // BitRateTable[8] = 128
-    using L = QStringList;
-    Row("everything, one level", AllTypes | both,
-        L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"});
-    Row("everything, recursive", AllTypes | both | dfRecurse,
-        L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3", "d.mp2", "e.mp1", "f.wav", "sub/g.mp3",
-          "sub/deep/h.wav", "sub2/i.mp2"});
-    Row("mp3 only", dfMP3 | both, L{".h.mp3", "a128.mp3", "b112.mp3", "c_vbr.mp3"});
-    Row("wav and mp1", dfWAV | dfMP1 | both, L{"e.mp1", "f.wav"});
-    Row("cbr only", AllTypes | dfCBR,
-        L{".h.mp3", "a128.mp3", "b112.mp3", "d.mp2", "e.mp1", "f.wav"});
-    Row("vbr only", AllTypes | dfVBR, L{"c_vbr.mp3", "d.mp2", "e.mp1", "f.wav"});
-    Row("neither cbr nor vbr", AllTypes, L{"d.mp2", "e.mp1", "f.wav"});
-    // The 64 kbit/s MP2 is not held to the MP3 minimum.
-    Row("minimum 128, cbr", AllTypes | dfCBR | min128,
-        L{".h.mp3", "a128.mp3", "d.mp2", "e.mp1", "f.wav"});
-    Row("minimum index without its bit", dfMP3 | dfCBR | 8u, L{".h.mp3", "a128.mp3", "b112.mp3"});
-    Row("minimum 320, recursive mp3", dfMP3 | both | dfRecurse | dfBitRateMin | 13u, L{});
-    Row("no type", both | dfRecurse, L{});
-}
-
-void TestSources::addFolderFilter() {
-    QFETCH(quint32, dirFlags);
-    QFETCH(QStringList, added);
-    const QString root = MakeTree(
-        "filter",
-        {"a128.mp3=cbr128.mp3", "b112.mp3=cbr112.mp3", "c_vbr.mp3=vbr.mp3", "d.mp2=tone.mp2",
-         "e.mp1=tone.mp2", "f.wav=tone.wav", "z_fake.mp3=fake.mp3", "notes.txt=fake.mp3",
-         ".h.mp3=cbr128.mp3", "sub/g.mp3=cbr128.mp3", "sub/deep/h.wav=tone.wav",
-         "sub2/i.mp2=tone.mp2", ".hidden/j.mp3=cbr128.mp3", "sub/.x/k.wav=tone.wav"});
-    QVERIFY(!root.isEmpty());
-    QVERIFY(QFile::link(root, root + "/sub/deep/up"));
-    // A WAV whose name is not valid UTF-8 (0xE9 alone): it cannot be opened by
-    // its decoded name, so it is refused rather than lost.
-    const QByteArray rawName = QFile::encodeName(root) + "/y\xE9.wav";
-    QVERIFY(QFile::copy(Wav, root + "/y.wav"));
-    QCOMPARE(::rename(QFile::encodeName(root + "/y.wav").constData(), rawName.constData()), 0);
-    const auto removeRaw = qScopeGuard([&rawName] { ::unlink(rawName.constData()); });
-    Settings().DirFlags = dirFlags;
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QSignalSpy scanBegin(&list, &TSourceList::ScanBegin);
-    QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
-
-    list.AddFolder(root);
-
-    QCOMPARE(RowPaths(list, root), added);
-    QVERIFY(reporter.Infos.isEmpty()); // the unusable files go unmentioned
-    // ... yet are kept for the run, when their type box is ticked.
-    const auto item = [](const QString& path, TReason reason) {
-        return QStringLiteral("%1 %2").arg(path).arg(int(reason));
-    };
-    QStringList rejected, expected;
-    for (const TRejectedSource& r : list.RejectedSources())
-        rejected << item(r.Path, r.Reason);
-    if (dirFlags & dfMP3)
-        expected << item(root + "/z_fake.mp3", TReason::UnsupportedFile);
-    if (dirFlags & dfWAV)
-        expected << item(QFile::decodeName(rawName), TReason::NameNotUtf8);
-    rejected.sort();
-    expected.sort();
-    QCOMPARE(rejected, expected);
-    QCOMPARE(Settings().LastDir, root);
-    QCOMPARE(RunState, quint8(rsFolderScan));
-    const int scans = (dirFlags & dfRecurse) ? 1 : 0;
-    QCOMPARE(scanBegin.count(), scans);
-    QCOMPARE(scanEnd.count(), scans);
-    for (int i = 0; i < list.Count(); ++i) {
-        QCOMPARE(list.GetCell(i, TCell::BaseFolder), root + '/');
-        QCOMPARE(list.GetCell(i, TCell::WillProcess), "1");
-    }
-    // A second scan adds nothing: every file is already listed.
-    const int count = list.Count();
-    list.AddFolder(root);
-    QCOMPARE(list.Count(), count);
-}
-
-void TestSources::addFolderMinSize() {
-    // 20 KiB is 20480 bytes; the size floor rounds down.
-    QByteArray mp3 = ReadFile(Cbr128);
-    QVERIFY(mp3.size() > 20480);
-    const QString root = MakeTree("sizes", {"small.mp2=tone.mp2"});
-    QVERIFY(WriteFile(root + "/a_under.mp3", mp3.left(20479)));
-    QVERIFY(WriteFile(root + "/b_exact.mp3", mp3.left(20480)));
-    QVERIFY(QFileInfo(root + "/small.mp2").size() < 20480);
-    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfSizeMin;
-    Settings().DirSizeMin = 20;
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddFolder(root);
-    QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2"}));
-    // Without its bit the value is ignored.
-    Settings().DirFlags &= ~dfSizeMin;
-    list.AddFolder(root);
-    QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2", "a_under.mp3"}));
-}
-
-void TestSources::scanProgressStatus() {
-    const QString root =
-        MakeTree("progress",
-                 {"a.mp3=cbr128.mp3", "b.txt=fake.mp3", "g.wav=float.wav", "sub/c.mp3=cbr112.mp3",
-                  "sub/d.mp3=vbr.mp3", "sub/f.wav=float.wav", "tail/e.txt=fake.mp3"});
-    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddFolder(root);
-    QCOMPARE(RowPaths(list, root), QStringList({"a.mp3", "sub/c.mp3", "sub/d.mp3"}));
-    // Every WAV that is not PCM is named, the other unusable files are not.
-    QCOMPARE(reporter.Infos, QStringList({MsgFmt(msgNotPcmWav, {root + "/g.wav"}),
-                                          MsgFmt(msgNotPcmWav, {root + "/sub/f.wav"})}));
-    QStringList statuses;
-    for (const TReportCall& call : reporter.CallsOf(TReportKind::SetStatusText))
-        statuses << call.Text;
-    const QString sub = root + "/sub";
-    // Listing shows every folder with files; analysing only those with a
-    // file that passed the type test.
-    QCOMPARE(statuses,
-             QStringList({StateTexts[rsFolderScan], MsgFmt(msgScanListing, {root}),
-                          MsgFmt(msgScanListing, {sub}), MsgFmt(msgScanListing, {root + "/tail"}),
-                          MsgFmt(msgScanAnalysing, {root}), MsgFmt(msgScanAnalysing, {sub})}));
-
-    // Not recursive: no progress at all.
-    list.ClearList();
-    reporter.Clear();
-    Settings().DirFlags &= ~dfRecurse;
-    list.AddFolder(root);
-    QCOMPARE(reporter.CallsOf(TReportKind::SetStatusText).size(), 1);
-    QCOMPARE(list.Count(), 1);
-}
-
-void TestSources::stopWhileAnalysing() {
-    const QString root = MakeTree("stop", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
-                                           "sub/c.mp3=vbr.mp3", "sub/d.mp2=tone.mp2"});
-    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
-    TStatusHookReporter reporter;
-    // A stop confirmed while the first file is shown in the analysing phase:
-    // that file is still added, the rest are passed over.
-    reporter.OnStatus = [](const QString& text) {
-        if (text.startsWith(MsgFmt(msgScanAnalysing, {QString()})))
-            RunState = rsStopRequested;
-    };
-    TSourceList list(&reporter);
-    QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
-    list.AddFolder(root);
-    QCOMPARE(RowPaths(list, root), QStringList{"a.mp3"});
-    QCOMPARE(scanEnd.count(), 1);
-    QCOMPARE(Settings().LastDir, root);
-    QCOMPARE(RunState, quint8(rsStopRequested));
-}
-
-void TestSources::stopWhileListing() {
-    const QString root = MakeTree("stop2", {"a.mp3=cbr128.mp3", "sub/b.mp3=cbr112.mp3"});
-    Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    // Queued before the scan: it can only run when the scan lets events run.
-    bool fired = false;
-    QTimer::singleShot(0, this, [&fired] {
-        fired = true;
-        RunState = rsStopRequested;
-    });
-    QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
-    list.AddFolder(root);
-    QVERIFY(fired);
-    QCOMPARE(list.Count(), 0);
-    QCOMPARE(scanEnd.count(), 1);
-    // The same tree without a stop adds both files.
-    list.AddFolder(root);
-    QCOMPARE(RowPaths(list, root), QStringList({"a.mp3", "sub/b.mp3"}));
-}
-
-void TestSources::sizeRoundsHalfToEven_data() {
-    QTest::addColumn<int>("fileSize");
-    QTest::addColumn<QString>("sizeKB");
-
-    QTest::newRow("1.5 KiB") << 1536 << "2";
-    QTest::newRow("2.5 KiB") << 2560 << "2";
-    QTest::newRow("3.5 KiB") << 3584 << "4";
-    QTest::newRow("just under 3.5 KiB") << 3582 << "3";
-}
-
-void TestSources::sizeRoundsHalfToEven() {
-    QFETCH(int, fileSize);
-    QFETCH(QString, sizeKB);
-    // A silent PCM file of exactly the given size: RIFF length, a 16-byte "fmt "
-    // chunk (tag 1, one channel, 8000 Hz, 16000 bytes/s, blocks of 2, 16 bits),
-    // then the data chunk.
-    const int dataSize = fileSize - 44;
-    QByteArray wav = "RIFF" + Le32(quint32(fileSize - 8)) + "WAVEfmt " + Le32(16) + Le16(1) +
-                     Le16(1) + Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + "data" +
-                     Le32(quint32(dataSize)) + QByteArray(dataSize, '\0');
-    const QString path = Work.filePath(QString("size%1.wav").arg(fileSize));
-    QVERIFY(WriteFile(path, wav));
-    TRecordingReporter reporter;
-    TSourceList list(&reporter);
-    list.AddSourceFile(path);
-    QCOMPARE(list.Count(), 1);
-    QCOMPARE(list.GetCell(0, TCell::SizeKB), sizeKB);
-    QCOMPARE(list.GetCellInt(0, TCell::AudioBytes), dataSize);
 }
 
 QTEST_GUILESS_MAIN(TestSources)

@@ -1,5 +1,5 @@
-// The update check and download against a real HTTP server on 127.0.0.1 that
-// the test runs itself, and the download window.
+// The update check and download against a local HTTP server of the test's own, and the download
+// window.
 
 #include "RecordingReporter.h"
 #include "TestUtil.h"
@@ -22,9 +22,8 @@
 
 namespace {
 
-// In canned replies: Pause holds the rest back 150 ms (longer than the client
-// waits between two progress reports); a final Stall keeps the connection open
-// without sending more. An empty reply never answers at all.
+// In canned replies Pause holds the rest back 150 ms (longer than the progress interval); a
+// final Stall keeps the connection open silently. An empty reply never answers at all.
 constexpr char Pause = '\x01';
 constexpr char Stall = '\x02';
 
@@ -73,8 +72,7 @@ private:
     QHash<QTcpSocket*, QByteArray> Pending;
 };
 
-// The length is counted when the reply is sent, after the test filled in the
-// server's address; a negative length sends none, the body then ends at the close.
+// %LEN% is counted when sent, after addresses are filled in; length < 0: body ends at the close.
 QByteArray Response(const QByteArray& status, const QByteArray& body, int length = 0,
                     const QByteArray& extraHeaders = {}) {
     QByteArray head = "HTTP/1.1 " + status + "\r\nConnection: close\r\n" + extraHeaders;
@@ -135,8 +133,7 @@ struct TTranscript : TRecordingReporter, TUpdateView {
     }
 };
 
-// An information reply; values left empty are left out. The other section must
-// not be read.
+// An information reply without its empty values; the other section must not be read.
 QByteArray Ini(const QByteArray& version, const QByteArray& url = {}, const QByteArray& file = {},
                const QByteArray& comment = {}) {
     QByteArray ini = "; offered release\r\n[Other]\r\nversion=9999\r\n[Sonabel]\r\n";
@@ -151,8 +148,6 @@ QByteArray Ini(const QByteArray& version, const QByteArray& url = {}, const QByt
 QByteArray Offer(const QByteArray& path) {
     return Ini("2050", "http://$HOST" + path, "Sonabel-2.05.zip", "First||Second");
 }
-
-constexpr qint32 Running = 1500; // the running version in these tests
 
 // One exchange: what the server answers, what the user does, what is seen.
 struct TRow {
@@ -175,245 +170,236 @@ Q_DECLARE_METATYPE(TRow)
 class TestUpdate : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void check_data();
-    void check();
-    void downloadWindow_data();
-    void downloadWindow();
-};
 
-void TestUpdate::initTestCase() {
-    Settings().DefaultLanguage = 0;
-    SetLanguage(0, false);
-}
+    void initTestCase() {
+        Settings().DefaultLanguage = 0;
+        SetLanguage(0, false);
+    }
 
-void TestUpdate::check_data() {
-    QTest::addColumn<TRow>("row");
-    const QByteArray body = Payload(), offer = Offer("/file");
-    const QString offered = Ask(TDialogType::Confirmation, mbYes | mbNo,
-                                MsgFmt(msgNewVersionOffer, {"2.05", "First\nSecond"}));
-    const QString save = "save: " + MsgFmt(msgUpdateSaveFilter, {"Sonabel", "Sonabel-2.05.zip"}) +
-                         " | .zip | $DIR/Sonabel-2.05.zip";
-    const QString target = "$DIR/sub/Sonabel-2.05.zip";
-    const QString show = "show: http://$HOST/file -> " + target;
-    const QString done = "done: " + MsgFmt(msgDownloadFinished, {target});
-    const QString failed = "failed: " + MsgFmt(msgDownloadFailed, {"%ERR%"});
-    const QString askStop = Ask(
-        TDialogType::Warning, mbYes | mbNo,
-        FormatMsg(Msg(msgUpdateCheckFailed) + "\n\n" + Msg(msgStopAutoUpdateQuestion), {"%ERR%"}));
-    const QString noNew = "info: " + Msg(msgNoNewVersion);
-    const auto Y = TModalResult::Yes, N = TModalResult::No;
+    void check_data() {
+        QTest::addColumn<TRow>("row");
+        const QByteArray body = Payload(), offer = Offer("/file");
+        const QString offered = Ask(TDialogType::Confirmation, mbYes | mbNo,
+                                    MsgFmt(msgNewVersionOffer, {"2.05", "First\nSecond"}));
+        const QString save =
+            "save: " + MsgFmt(msgUpdateSaveFilter, {"Sonabel", "Sonabel-2.05.zip"}) +
+            " | .zip | $DIR/Sonabel-2.05.zip";
+        const QString target = "$DIR/sub/Sonabel-2.05.zip";
+        const QString show = "show: http://$HOST/file -> " + target;
+        const QString done = "done: " + MsgFmt(msgDownloadFinished, {target});
+        const QString failed = "failed: " + MsgFmt(msgDownloadFailed, {"%ERR%"});
+        const QString askStop =
+            Ask(TDialogType::Warning, mbYes | mbNo,
+                FormatMsg(Msg(msgUpdateCheckFailed) + "\n\n" + Msg(msgStopAutoUpdateQuestion),
+                          {"%ERR%"}));
+        const QString noNew = "info: " + Msg(msgNoNewVersion);
+        const auto Y = TModalResult::Yes, N = TModalResult::No;
 
-    QTest::newRow("newer version downloaded with progress")
-        << TRow{.Info = Ok(offer),
-                .File = Ok(Pause + body.left(1001) + Pause + body.mid(1001)),
-                .Answers = {Y},
-                .Lines = {offered, save, show, done},
-                .Progress = {334, 1000}};
-    QTest::newRow("redirects followed, no length: bar at 0 until the end")
-        << TRow{.Info = Moved("/info-moved"),
-                .File = Ok(Pause + body.left(1500) + Pause + body.mid(1500), -1),
-                .Manual = false,
-                .AutoUpdate = true,
-                .Answers = {Y},
-                .Lines = {offered, save, "show: http://$HOST/file-moved -> " + target, done},
-                .Progress = {-1, 1000}};
-    QTest::newRow("equal version, manual") << TRow{.Info = Ok(Ini("1500")), .Lines = {noNew}};
-    QTest::newRow("equal version, start-up") << TRow{
-        .Info = Ok(Ini("1500", "http://$HOST/file", "a.zip")), .Manual = false, .AutoUpdate = true};
-    QTest::newRow("newer but no file name")
-        << TRow{.Info = Ok(Ini("2050", "http://$HOST/file")), .Lines = {noNew}};
-    QTest::newRow("empty reply says nothing") << TRow{.Info = Ok("")};
-    QTest::newRow("server error, automatic checks off")
-        << TRow{.Info = Response("500 Internal Server Error", "boom"),
-                .Answers = {TModalResult::OK},
-                .Lines = {Ask(TDialogType::Warning, mbOK, MsgFmt(msgUpdateCheckFailed, {"%ERR%"}))},
-                .Error = "Internal Server Error"};
-    QTest::newRow("connection refused, user stops automatic checks") << TRow{.Info = "refused",
-                                                                             .Manual = false,
+        // The offer taken and a file name chosen: the rows' own lines follow these two.
+        const auto taken = [&](TRow r) {
+            r.Info = Ok(offer);
+            r.Answers = {Y};
+            r.Lines = QStringList{offered, save} + r.Lines;
+            return r;
+        };
+
+        QTest::newRow("newer version downloaded with progress")
+            << taken({.File = Ok(Pause + body.left(1001) + Pause + body.mid(1001)),
+                      .Lines = {show, done},
+                      .Progress = {334, 1000}});
+        QTest::newRow("redirects followed, no length: bar at 0 until the end")
+            << TRow{.Info = Moved("/info-moved"),
+                    .File = Ok(Pause + body.left(1500) + Pause + body.mid(1500), -1),
+                    .Manual = false,
+                    .AutoUpdate = true,
+                    .Answers = {Y},
+                    .Lines = {offered, save, "show: http://$HOST/file-moved -> " + target, done},
+                    .Progress = {-1, 1000}};
+        QTest::newRow("equal version, manual") << TRow{.Info = Ok(Ini("1500")), .Lines = {noNew}};
+        QTest::newRow("equal version, start-up")
+            << TRow{.Info = Ok(Ini("1500", "http://$HOST/file", "a.zip")),
+                    .Manual = false,
+                    .AutoUpdate = true};
+        QTest::newRow("newer but no file name")
+            << TRow{.Info = Ok(Ini("2050", "http://$HOST/file")), .Lines = {noNew}};
+        QTest::newRow("empty reply says nothing") << TRow{.Info = Ok("")};
+        QTest::newRow("server error, automatic checks off") << TRow{
+            .Info = Response("500 Internal Server Error", "boom"),
+            .Answers = {TModalResult::OK},
+            .Lines = {Ask(TDialogType::Warning, mbOK, MsgFmt(msgUpdateCheckFailed, {"%ERR%"}))},
+            .Error = "Internal Server Error"};
+        QTest::newRow("connection refused, user stops automatic checks")
+            << TRow{.Info = "refused",
+                    .Manual = false,
+                    .AutoUpdate = true,
+                    .Answers = {Y},
+                    .Lines = {askStop},
+                    .Error = "refused"};
+        QTest::newRow("server never answers, automatic checks kept") << TRow{.Manual = false,
                                                                              .AutoUpdate = true,
-                                                                             .Answers = {Y},
+                                                                             .Answers = {N},
                                                                              .Lines = {askStop},
-                                                                             .Error = "refused"};
-    QTest::newRow("server never answers, automatic checks kept") << TRow{.Manual = false,
-                                                                         .AutoUpdate = true,
-                                                                         .Answers = {N},
-                                                                         .Lines = {askStop},
-                                                                         .Error = "timed out"};
-    // -1 is above every version when compared unsigned.
-    QTest::newRow("offer declined")
-        << TRow{.Info = Ok(Ini("-1", "http://$HOST/file", "x")),
-                .Answers = {N},
-                .Lines = {Ask(TDialogType::Confirmation, mbYes | mbNo,
-                              MsgFmt(msgNewVersionOffer, {"-0.001", ""}))}};
-    QTest::newRow("save dialog cancelled")
-        << TRow{.Info = Ok(offer), .Answers = {Y}, .SaveAs = "", .Lines = {offered, save}};
-    QTest::newRow("download fails, earlier file kept")
-        << TRow{.Info = Ok(offer),
-                .File = Response("404 Not Found", "gone"),
-                .Answers = {Y},
-                .Lines = {offered, save, show, failed},
-                .Error = "Not Found",
-                .Progress = {1000}};
-    const QByteArray stalled = Ok(Pause + body.left(700) + Stall, 3000);
-    QTest::newRow("download window closed mid-way") << TRow{.Info = Ok(offer),
-                                                            .File = stalled,
-                                                            .Answers = {Y},
-                                                            .Lines = {offered, save, show},
-                                                            .Progress = {233},
-                                                            .CloseEarly = true};
-    QTest::newRow("download stalls") << TRow{.Info = Ok(offer),
-                                             .File = stalled,
-                                             .Answers = {Y},
-                                             .Lines = {offered, save, show, failed},
-                                             .Error = "timed out",
-                                             .Progress = {233}};
-    QTest::newRow("a link is not written through")
-        << TRow{.Info = Ok(offer),
-                .File = Ok(body),
-                .Answers = {Y},
-                .SaveAs = "sub/link.zip",
-                .Lines = {offered, save, "show: http://$HOST/file -> $DIR/sub/link.zip", failed},
-                .Error = "link"};
-}
-
-void TestUpdate::check() {
-    QFETCH(TRow, row);
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir("sub"));
-    const QString earlier = dir.filePath("sub/Sonabel-2.05.zip");
-    QVERIFY(TestUtil::WriteFile(earlier, "earlier version"));
-    QVERIFY(QFile::link(earlier, dir.filePath("sub/link.zip")));
-
-    THttpServer server;
-    QVERIFY(server.Server.isListening());
-    QString host = server.Host();
-    if (row.Info == "refused") {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-        host = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+                                                                             .Error = "timed out"};
+        // -1 is above every version when compared unsigned.
+        QTest::newRow("offer declined")
+            << TRow{.Info = Ok(Ini("-1", "http://$HOST/file", "x")),
+                    .Answers = {N},
+                    .Lines = {Ask(TDialogType::Confirmation, mbYes | mbNo,
+                                  MsgFmt(msgNewVersionOffer, {"-0.001", ""}))}};
+        QTest::newRow("save dialog cancelled") << taken({.SaveAs = ""});
+        QTest::newRow("download fails, earlier file kept")
+            << taken({.File = Response("404 Not Found", "gone"),
+                      .Lines = {show, failed},
+                      .Error = "Not Found",
+                      .Progress = {1000}});
+        const QByteArray stalled = Ok(Pause + body.left(700) + Stall, 3000);
+        QTest::newRow("download window closed mid-way")
+            << taken({.File = stalled, .Lines = {show}, .Progress = {233}, .CloseEarly = true});
+        QTest::newRow("download stalls") << taken(
+            {.File = stalled, .Lines = {show, failed}, .Error = "timed out", .Progress = {233}});
+        QTest::newRow("a link is not written through")
+            << taken({.File = Ok(body),
+                      .SaveAs = "sub/link.zip",
+                      .Lines = {"show: http://$HOST/file -> $DIR/sub/link.zip", failed},
+                      .Error = "link"});
     }
-    const auto fill = [&](QString s) {
-        return s.replace("$HOST", host).replace("$DIR", dir.path());
-    };
-    server.Replies["/download/download.php?infofile"] = fill(row.Info).toUtf8();
-    server.Replies["/info-moved"] = fill(Ok(Offer("/file-moved"))).toUtf8();
-    server.Replies["/file"] = row.File;
-    server.Replies["/file-moved"] = Moved("/file");
 
-    TRegFile store(dir.filePath("store.ini"));
-    store.WriteString(QString(), "UpdateHost", host);
-    TSettings settings;
-    settings.Flags =
-        row.AutoUpdate ? (DefaultFlags | flAutoUpdate) : (DefaultFlags & ~flAutoUpdate);
-    settings.DownloadDir = dir.path() + "/";
-    TTranscript user;
-    for (TModalResult answer : row.Answers)
-        user.QueueAnswer(answer);
-    user.SaveAs = row.SaveAs.isEmpty() ? QString() : dir.filePath(row.SaveAs);
-    user.CloseOnData = row.CloseEarly;
+    void check() {
+        QFETCH(TRow, row);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        const QString earlier = dir.filePath("sub/Sonabel-2.05.zip");
+        QVERIFY(TestUtil::WriteFile(earlier, "earlier version"));
+        QVERIFY(QFile::link(earlier, dir.filePath("sub/link.zip")));
 
-    TUpdateCheck check(settings, store, user, user);
-    check.CurrentVersion = Running;
-    check.InfoTimeoutMs = 300;
-    check.StallTimeoutMs = 500;
-    QSignalSpy finished(&check, &TUpdateCheck::Finished);
-    check.CheckForUpdate(row.Manual);
-    QVERIFY(check.Running());
-    QVERIFY(finished.wait(5000));
-    QVERIFY(!check.Running());
+        THttpServer server;
+        QVERIFY(server.Server.isListening());
+        QString host = server.Host();
+        if (row.Info == "refused") {
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+            host = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+        }
+        const auto fill = [&](QString s) {
+            return s.replace("$HOST", host).replace("$DIR", dir.path());
+        };
+        server.Replies["/download/download.php?infofile"] = fill(row.Info).toUtf8();
+        server.Replies["/info-moved"] = fill(Ok(Offer("/file-moved"))).toUtf8();
+        server.Replies["/file"] = row.File;
+        server.Replies["/file-moved"] = Moved("/file");
 
-    QCOMPARE(user.Lines.size(), row.Lines.size());
-    for (int i = 0; i < row.Lines.size(); ++i) {
-        const QStringList around = fill(row.Lines[i]).split("%ERR%");
-        const QString& line = user.Lines[i];
-        QVERIFY2(line.startsWith(around.first()) && line.endsWith(around.last()) &&
-                     (around.size() == 1 || line.contains(row.Error, Qt::CaseInsensitive)),
-                 qPrintable(line));
+        TRegFile store(dir.filePath("store.ini"));
+        store.WriteString(QString(), "UpdateHost", host);
+        TSettings settings;
+        settings.Flags =
+            row.AutoUpdate ? (DefaultFlags | flAutoUpdate) : (DefaultFlags & ~flAutoUpdate);
+        settings.DownloadDir = dir.path() + "/";
+        TTranscript user;
+        for (TModalResult answer : row.Answers)
+            user.QueueAnswer(answer);
+        user.SaveAs = row.SaveAs.isEmpty() ? QString() : dir.filePath(row.SaveAs);
+        user.CloseOnData = row.CloseEarly;
+
+        TUpdateCheck check(settings, store, user, user);
+        check.CurrentVersion = 1500; // the running version in these tests
+        check.InfoTimeoutMs = 300;
+        check.StallTimeoutMs = 500;
+        QSignalSpy finished(&check, &TUpdateCheck::Finished);
+        check.CheckForUpdate(row.Manual);
+        QVERIFY(check.Running());
+        QVERIFY(finished.wait(5000));
+        QVERIFY(!check.Running());
+
+        QCOMPARE(user.Lines.size(), row.Lines.size());
+        for (int i = 0; i < row.Lines.size(); ++i) {
+            const QStringList around = fill(row.Lines[i]).split("%ERR%");
+            const QString& line = user.Lines[i];
+            QVERIFY2(line.startsWith(around.first()) && line.endsWith(around.last()) &&
+                         (around.size() == 1 || line.contains(row.Error, Qt::CaseInsensitive)),
+                     qPrintable(line));
+        }
+        QCOMPARE(user.UnexpectedQuestions, 0);
+        QVERIFY(user.Answers.isEmpty()); // every answer was asked for
+        const bool stopped =
+            row.Answers.value(0) == TModalResult::Yes && row.Lines.value(0).contains("%ERR%");
+        QCOMPARE(bool(settings.Flags & flAutoUpdate), row.AutoUpdate && !stopped);
+
+        QList<int> seen = user.Progress; // repeated positions say nothing new
+        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+        QCOMPARE(seen, row.Progress);
+        // Only a finished download replaces the earlier file, and nothing half-written stays.
+        const bool replaced = row.Lines.value(row.Lines.size() - 1).startsWith("done:");
+        QCOMPARE(TestUtil::ReadFile(earlier), replaced ? Payload() : QByteArray("earlier version"));
+        QCOMPARE(QDir(dir.filePath("sub")).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 (QStringList{"link.zip", "Sonabel-2.05.zip"}));
+        // The folder follows the choice once the download window has been shown and closed.
+        const bool shown = !row.Lines.filter(QRegularExpression("^show: ")).isEmpty();
+        QCOMPARE(settings.DownloadDir, dir.path() + (shown ? "/sub/" : "/"));
+
+        for (const QByteArray& request : server.Requests)
+            for (const char* header : {"Accept: text/html, */*", "Referer: Sonabel_AutoUpdate",
+                                       "User-Agent: Mozilla/3.0 (compatible; Indy Library)"})
+                QVERIFY2(request.contains(QByteArray("\r\n") + header + "\r\n"), header);
+        if (!server.Requests.isEmpty())
+            QVERIFY(server.Requests.first().startsWith(
+                "GET /download/download.php?infofile HTTP/1.1\r\n"));
     }
-    QCOMPARE(user.UnexpectedQuestions, 0);
-    QVERIFY(user.Answers.isEmpty());
-    const bool stopped =
-        row.Answers.value(0) == TModalResult::Yes && row.Lines.value(0).contains("%ERR%");
-    QCOMPARE(bool(settings.Flags & flAutoUpdate), row.AutoUpdate && !stopped);
 
-    QList<int> seen = user.Progress; // repeated positions say nothing new
-    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
-    QCOMPARE(seen, row.Progress);
-    // Only a finished download replaces the earlier file, and nothing half-written stays.
-    const bool replaced = row.Lines.value(row.Lines.size() - 1).startsWith("done:");
-    QCOMPARE(TestUtil::ReadFile(earlier), replaced ? Payload() : QByteArray("earlier version"));
-    QCOMPARE(QDir(dir.filePath("sub")).entryList(QDir::Files | QDir::Hidden | QDir::System),
-             (QStringList{"link.zip", "Sonabel-2.05.zip"}));
-    // The folder follows the choice once the download window has been shown and closed.
-    const bool shown = !row.Lines.filter(QRegularExpression("^show: ")).isEmpty();
-    QCOMPARE(settings.DownloadDir, dir.path() + (shown ? "/sub/" : "/"));
-
-    for (const QByteArray& request : server.Requests) {
-        QVERIFY(request.contains("\r\nAccept: text/html, */*\r\n"));
-        QVERIFY(request.contains("\r\nReferer: Sonabel_AutoUpdate\r\n"));
-        QVERIFY(request.contains("\r\nUser-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"));
+    void downloadWindow_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("English, done") << 0 << false;
+        QTest::newRow("French, failed") << 1 << true;
     }
-    if (!server.Requests.isEmpty())
-        QVERIFY(
-            server.Requests.first().startsWith("GET /download/download.php?infofile HTTP/1.1\r\n"));
-}
 
-void TestUpdate::downloadWindow_data() {
-    QTest::addColumn<int>("language");
-    QTest::addColumn<bool>("failed");
-    QTest::newRow("English, done") << 0 << false;
-    QTest::newRow("French, failed") << 1 << true;
-}
+    void downloadWindow() {
+        QFETCH(int, language);
+        QFETCH(bool, failed);
+        SetLanguage(language, false);
+        QWidget owner;
+        owner.setGeometry(100, 100, 900, 600);
+        owner.show();
+        TSonabelDownloadForm form(&owner);
+        form.ApplyLanguage();
+        int closed = 0;
+        const QString file = "/home/someone/Documents/Sonabel-2.05.zip";
+        form.ShowDownload("http://www.example.com/Sonabel-2.05.zip", file, [&] { ++closed; });
 
-void TestUpdate::downloadWindow() {
-    QFETCH(int, language);
-    QFETCH(bool, failed);
-    SetLanguage(language, false);
-    QWidget owner;
-    owner.setGeometry(100, 100, 900, 600);
-    owner.show();
-    TSonabelDownloadForm form(&owner);
-    form.ApplyLanguage();
-    int closed = 0;
-    const QString file = "/home/someone/Documents/Sonabel-2.05.zip";
-    form.ShowDownload("http://www.example.com/Sonabel-2.05.zip", file, [&] { ++closed; });
+        QCOMPARE(form.size(), QSize(446, 106));
+        QCOMPARE(form.geometry().center(), owner.geometry().center());
+        QVERIFY(form.isVisible() && form.btnOK->isHidden());
+        QCOMPARE(form.lblLegend->text(), Msg(msgDownloading));
+        // Nothing clipped: the legend and the button caption fit their boxes.
+        const auto fits = [&] {
+            return form.lblLegend->heightForWidth(form.lblLegend->width()) <=
+                       form.lblLegend->height() &&
+                   form.btnOK->sizeHint().width() <= form.btnOK->width();
+        };
+        QVERIFY(fits());
+        QCOMPARE(form.ProgressBar->maximum(), 1000);
+        QList<int> bar;
+        for (int position : {-1, 620}) {
+            form.DownloadProgress(position);
+            bar << form.ProgressBar->value();
+        }
+        QCOMPARE(bar, (QList<int>{0, 620}));
 
-    QCOMPARE(form.size(), QSize(446, 106));
-    QCOMPARE(form.geometry().center(), owner.geometry().center());
-    QVERIFY(form.isVisible() && form.btnOK->isHidden());
-    QCOMPARE(form.lblLegend->text(), Msg(msgDownloading));
-    // Nothing clipped: the legend and the button caption fit their boxes.
-    const auto fits = [&] {
-        return form.lblLegend->heightForWidth(form.lblLegend->width()) <=
-                   form.lblLegend->height() &&
-               form.btnOK->sizeHint().width() <= form.btnOK->width();
-    };
-    QVERIFY(fits());
-    QCOMPARE(form.ProgressBar->maximum(), 1000);
-    form.DownloadProgress(-1);
-    QCOMPARE(form.ProgressBar->value(), 0);
-    form.DownloadProgress(620);
-    QCOMPARE(form.ProgressBar->value(), 620);
+        const QString legend =
+            failed ? MsgFmt(msgDownloadFailed, {"Error transferring http://www.example.com/"
+                                                "Sonabel-2.05.zip - server replied: Not Found"})
+                   : MsgFmt(msgDownloadFinished, {file});
+        form.DownloadFinished(legend, failed);
+        QVERIFY(form.btnOK->isVisible());
+        QCOMPARE(form.lblLegend->text(), legend);
+        QCOMPARE(form.lblLegend->palette().color(QPalette::WindowText) == Qt::red, failed);
+        QVERIFY(fits());
 
-    const QString legend =
-        failed ? MsgFmt(msgDownloadFailed, {"Error transferring http://www.example.com/"
-                                            "Sonabel-2.05.zip - server replied: Not Found"})
-               : MsgFmt(msgDownloadFinished, {file});
-    form.DownloadFinished(legend, failed);
-    QVERIFY(form.btnOK->isVisible());
-    QCOMPARE(form.lblLegend->text(), legend);
-    QCOMPARE(form.lblLegend->palette().color(QPalette::WindowText) == Qt::red, failed);
-    QVERIFY(fits());
-    QVERIFY(form.grab().save(QStringLiteral("download_%1_%2.png")
-                                 .arg(LanguageTable[language].Code)
-                                 .arg(failed ? "failed" : "done")));
-
-    QTest::mouseClick(form.btnOK, Qt::LeftButton);
-    QVERIFY(!form.isVisible());
-    QCOMPARE(closed, 1);
-    SetLanguage(0, false);
-}
+        QTest::mouseClick(form.btnOK, Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(closed, 1);
+        SetLanguage(0, false);
+    }
+};
 
 QTEST_MAIN(TestUpdate)
 #include "tst_update.moc"

@@ -78,6 +78,7 @@ struct TSettings {
     const QString& LameParams() const { return LameParamsByMode[0]; }
     const QString& LameParamsABR() const { return LameParamsByMode[1]; }
     int Quality() const { return int(Flags & flQualityMask); }
+    bool operator==(const TSettings&) const = default;
 };
 
 // The program-wide record and the target bit rate UpdateList derives from it.
