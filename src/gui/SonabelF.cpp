@@ -8,6 +8,7 @@
 #include "gui/DragListView.h"
 #include "gui/LanguageTexts.h"
 #include "gui/Led.h"
+#include "gui/SonabelDirF.h"
 #include "gui/SonabelDownloadF.h"
 #include "gui/SonabelOptionsF.h"
 #include "gui/SonabelPropsF.h"
@@ -177,9 +178,11 @@ TSonabelMainForm::TSonabelMainForm(std::unique_ptr<TRegFile> store,
         dialog.selectFile(QString::fromLatin1(LameExeName));
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
-    ChooseScanFolder = [](QString&) { return false; };
-    ChooseScanFilter = [] { return false; };
-    ExecuteOptions = [] { return false; };
+    ChooseScanFolder = [this](QString& folder) {
+        return DirForm && DirForm->ChooseScanFolder(folder);
+    };
+    ChooseScanFilter = [this] { return DirForm && DirForm->ChooseScanFilter(); };
+    ExecuteOptions = [this] { return OptionForm && OptionForm->ExecuteOptions(); };
     ShowProperties = [this](const QString& path) {
         if (PropsForm)
             PropsForm->ShowProperties(path);
@@ -435,6 +438,7 @@ void TSonabelMainForm::CreateForms() {
     // The options window shows its texts in the viewer, which therefore comes first.
     TextForm = new TSonabelTextForm(this);
     OptionForm = new TSonabelOptionForm(this, TextForm, this);
+    DirForm = new TSonabelDirForm(this, this);
     PropsForm = new TSonabelPropsForm(this, this);
     WarningForm = new TSonabelWarningForm(this);
     DownloadForm = new TSonabelDownloadForm(this);
@@ -445,7 +449,11 @@ void TSonabelMainForm::CreateForms() {
             SetState(rsIdle);
     });
     OptionForm->UpdateCheck = UpdateCheck;
-    ExecuteOptions = [this] { return OptionForm->ExecuteOptions(); };
+    // The output folder is picked in the folder window, like any other folder.
+    OptionForm->ChooseFolder = [this](const QString& start) {
+        QString folder = start;
+        return DirForm->SelectFolder(folder) ? folder : QString();
+    };
     BatchView = std::make_unique<TMainBatchView>(*this, *WarningForm, *ShutDownForm);
     BatchRun = new TBatch(*BatchSource, *BatchView, *this, *PowerOffService, this);
     // A run stopped by closing the window lets the window go once it has ended.
@@ -595,6 +603,8 @@ void TSonabelMainForm::ApplyLanguage() {
 
     if (OptionForm)
         OptionForm->ApplyLanguage();
+    if (DirForm)
+        DirForm->ApplyLanguage();
     if (TextForm)
         TextForm->ApplyLanguage();
     if (PropsForm)

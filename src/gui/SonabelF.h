@@ -31,6 +31,7 @@ class TDragListView;
 class TLED;
 class TSourceList;
 class TSourceListBatchSource;
+class TSonabelDirForm;
 class TSonabelDownloadForm;
 class TSonabelOptionForm;
 class TSonabelTextForm;
@@ -109,6 +110,7 @@ public:
     std::array<QLabel*, 4> StatusPanels;
 
     TSonabelOptionForm* OptionForm = nullptr;
+    TSonabelDirForm* DirForm = nullptr;
     TSonabelTextForm* TextForm = nullptr;
     TSonabelPropsForm* PropsForm = nullptr;
     TSonabelWarningForm* WarningForm = nullptr;
