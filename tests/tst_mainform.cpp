@@ -60,6 +60,7 @@ private Q_SLOTS:
     void addByDialog();
     void drop_data();
     void drop();
+    void italicRows();
     void shortcuts_data();
     void shortcuts();
     void removeAndClear_data();
@@ -313,6 +314,22 @@ void TestMainForm::drop() {
         QCOMPARE(form->List().GetCell(0, TCell::Path), paths[1]);
     QCOMPARE(RunState, rsIdle);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// Rows whose output folder cannot be written are drawn in italics.
+void TestMainForm::italicRows() {
+    auto form = NewForm(Lame);
+    form->AddDroppedPaths({Wav});
+    auto* delegate = static_cast<TItalicRowDelegate*>(form->ListView->itemDelegate());
+    const QModelIndex cell = form->List().index(0, 2);
+    for (const bool unwritable : {false, true}) {
+        Settings().DestDir = "/proc/sonabel/"; // not even root writes there
+        Settings().Flags = unwritable ? Settings().Flags | flDestFolder : DefaultFlags;
+        form->SomethingChange();
+        QStyleOptionViewItem option;
+        delegate->initStyleOption(&option, cell);
+        QCOMPARE(option.font.italic(), unwritable);
+    }
 }
 
 // Every command has its key; each row names what the key must reach.

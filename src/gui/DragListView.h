@@ -37,7 +37,5 @@ protected:
 class TItalicRowDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
