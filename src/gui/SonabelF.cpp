@@ -201,10 +201,6 @@ TSonabelMainForm::~TSonabelMainForm() {
     UpdateCheck = nullptr;
 }
 
-TBatchView& TSonabelMainForm::View() {
-    return *BatchView;
-}
-
 void TSonabelMainForm::CreateComponents() {
     setMinimumSize(640, 420);
     resize(640, 420);

@@ -85,10 +85,8 @@ public:
 
     // The program folder, searched for the encoder before the PATH.
     QString AppDir;
-    TRegFile& RegFile() { return *Store; }
     TSourceList& List() { return *SourceList; }
     TBatch& Batch() { return *BatchRun; }
-    TBatchView& View();
 
     // Components.
     TDragListView* ListView;
