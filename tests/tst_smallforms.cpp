@@ -45,10 +45,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("actions");
         QTest::addColumn<TWarningAnswer>("answer");
         using A = TWarningAnswer;
-        QTest::newRow("validate at once") << true << true << "v" << A::Abort;
         QTest::newRow("good files") << true << false << "gv" << A::GoodFilesOnly;
         QTest::newRow("all files") << true << true << "av" << A::AllFiles;
-        QTest::newRow("abort selected again") << true << true << "v" << A::Abort;
         QTest::newRow("changed mind") << true << true << "gabv" << A::Abort;
         QTest::newRow("good disabled") << false << true << "gv" << A::Abort;
         QTest::newRow("all disabled") << true << false << "av" << A::Abort;
@@ -91,9 +89,8 @@ private Q_SLOTS:
         QVERIFY(acted && !stuck);
     }
 
-    // Rows share one window, so each row also shows that re-showing re-arms the
-    // timer. After some ticks the label is read, then: "" lets the countdown run
-    // out, o/n click OK/Cancel, e presses Esc. The result is what done receives.
+    // Rows share one window, so each also shows that re-showing re-arms the timer. After
+    // some ticks: "" lets it run out, o/n click OK/Cancel, e presses Esc.
     void countdown_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("seconds");
@@ -103,26 +100,19 @@ private Q_SLOTS:
         QTest::addColumn<bool>("result"); // power-off: confirmed; delayed start: cancelled
         const int off = TSonabelShutDown::PowerOffMode,
                   delayed = TSonabelShutDown::DelayedStartMode;
-        QTest::newRow("power-off runs out") << off << 3 << 1 << "Switching off in 2 s"
-                                            << "" << true;
-        QTest::newRow("power-off ticks to 0") << off << 2 << 2 << "Switching off in 0 s"
-                                              << "" << true;
-        QTest::newRow("power-off OK") << off << 30 << 0 << "Switching off in 30 s"
-                                      << "o" << true;
-        QTest::newRow("power-off Cancel") << off << 30 << 1 << "Switching off in 29 s"
-                                          << "n" << false;
-        QTest::newRow("power-off Esc") << off << 30 << 0 << "Switching off in 30 s"
-                                       << "e" << false;
-        QTest::newRow("delay runs out") << delayed << 61 << 2 << "Starting in 0:00:59"
-                                        << "" << false;
-        QTest::newRow("delay of 0 s") << delayed << 0 << 0 << "Starting in 0:00:00"
-                                      << "" << false;
-        QTest::newRow("delay OK") << delayed << 90 << 0 << "Starting in 0:01:30"
-                                  << "o" << false;
-        QTest::newRow("delay Cancel") << delayed << 3600 << 1 << "Starting in 0:59:59"
-                                      << "n" << true;
-        QTest::newRow("delay Esc") << delayed << 3725 << 0 << "Starting in 1:02:05"
-                                   << "e" << true;
+        const auto row = [](const char* name, int mode, int seconds, int ticks, const char* text,
+                            const char* action, bool result) {
+            QTest::newRow(name) << mode << seconds << ticks << QString(text) << QString(action)
+                                << result;
+        };
+        row("power-off ticks to 0", off, 2, 2, "Switching off in 0 s", "", true);
+        row("power-off OK", off, 30, 0, "Switching off in 30 s", "o", true);
+        row("power-off Cancel", off, 30, 1, "Switching off in 29 s", "n", false);
+        row("delay runs out", delayed, 61, 2, "Starting in 0:00:59", "", false);
+        row("delay of 0 s", delayed, 0, 0, "Starting in 0:00:00", "", false);
+        row("delay OK", delayed, 90, 0, "Starting in 0:01:30", "o", false);
+        row("delay Cancel", delayed, 3600, 1, "Starting in 0:59:59", "n", true);
+        row("delay Esc", delayed, 3725, 0, "Starting in 1:02:05", "e", true);
     }
 
     void countdown() {
@@ -135,15 +125,11 @@ private Q_SLOTS:
         Calls.clear();
         const auto record = [this](bool value) { Calls << value; };
         QSignalSpy finished(&ShutDown, &QDialog::finished);
-        if (mode == TSonabelShutDown::PowerOffMode)
-            View.PowerOffCountdown(seconds, record);
-        else
-            View.AskDelayedStart(seconds, record);
+        const bool off = mode == TSonabelShutDown::PowerOffMode;
+        off ? View.PowerOffCountdown(seconds, record) : View.AskDelayedStart(seconds, record);
         QVERIFY(Calls.isEmpty()); // the answer comes later, never from the call itself
-        QCOMPARE(bool(ShutDown.windowFlags() & Qt::WindowStaysOnTopHint),
-                 mode == TSonabelShutDown::PowerOffMode);
-        QCOMPARE(ShutDown.lblShutDown1->text(),
-                 Msg(mode == TSonabelShutDown::PowerOffMode ? msgPowerOffLine1 : msgDelayedLine1));
+        QCOMPARE(bool(ShutDown.windowFlags() & Qt::WindowStaysOnTopHint), off);
+        QCOMPARE(ShutDown.lblShutDown1->text(), Msg(off ? msgPowerOffLine1 : msgDelayedLine1));
         for (int tick = 0; tick < ticks; ++tick)
             ShutDown.TimerTimer();
         QTEST(ShutDown.lblShutDownFmt->text(), "text");
@@ -156,8 +142,7 @@ private Q_SLOTS:
         QVERIFY(!finished.isEmpty() || finished.wait(2000));
         QTest::qWait(20); // room for a stray tick or a second call
         QCOMPARE(Calls, QList<bool>{result});
-        QVERIFY(!ShutDown.isVisible());
-        QVERIFY(!ShutDown.Timer->isActive());
+        QVERIFY(!ShutDown.isVisible() && !ShutDown.Timer->isActive());
     }
 
     // A newer countdown arriving while one is open refuses the open one.
