@@ -7,12 +7,9 @@
 #include "gui/SonabelDirF.h"
 #include "settings/Settings.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -219,9 +216,8 @@ private Q_SLOTS:
         QTest::newRow("default name") << QString() << true << QString() << "New folder";
         QTest::newRow("default name taken")
             << "New folder" << true << QString() << "New folder (2)";
-        QTest::newRow("typed name") << "Old" << true << "Tapes"
-                                    << "Tapes";
-        QTest::newRow("nothing selected") << QString() << false << QString() << "";
+        QTest::newRow("typed name") << "Old" << true << QString("Tapes") << "Tapes";
+        QTest::newRow("nothing selected") << QString() << false << QString() << QString();
     }
 
     // A new folder is made, named by typing and Enter, which must end the name
