@@ -176,9 +176,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("accepted");
         const int yes = int(TModalResult::Yes), no = int(TModalResult::No), none = 0;
         QTest::newRow("output below, Yes") << "Music/Small" << true << true << yes << true;
-        QTest::newRow("output below, No stays open")
-            << "Music/Small" << true << true << no << false;
-        QTest::newRow("output is the folder") << "Music/" << true << true << yes << true;
+        QTest::newRow("output is the folder, No stays open")
+            << "Music/" << true << true << no << false;
         QTest::newRow("name prefix only") << "Music2" << true << true << none << true;
         QTest::newRow("outputs beside sources") << "Music/Small" << false << true << none << true;
         QTest::newRow("not recursive") << "Music/Small" << true << false << none << true;
