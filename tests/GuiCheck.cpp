@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QSet>
+#include <QTabWidget>
 #include <QWidget>
 
 namespace GuiCheck {
@@ -104,17 +105,20 @@ QStringList CheckInLanguages(QWidget* window, const QString& name,
                              const std::function<void()>& applyLanguage) {
     QStringList problems;
     const int previous = Settings().Language;
-    for (int language = 0; language < LanguageCount; ++language) {
-        SetLanguage(language, false);
-        applyLanguage();
-        window->show();
-        // Let the layouts take the new texts into account.
+    // Let the layouts take the new texts (or the newly shown page) into account.
+    const auto settle = [window] {
         for (int pass = 0; pass < 3; ++pass) {
             QCoreApplication::sendPostedEvents();
             if (window->layout())
                 window->layout()->activate();
             QApplication::processEvents();
         }
+    };
+    for (int language = 0; language < LanguageCount; ++language) {
+        SetLanguage(language, false);
+        applyLanguage();
+        window->show();
+        settle();
         const QString code = LanguageTable[language].Code;
         const QString path = Grab(window, name + u'_' + code);
         const QImage image(path);
@@ -127,6 +131,23 @@ QStringList CheckInLanguages(QWidget* window, const QString& name,
             problems << code + QStringLiteral(": blank picture ") + path;
         for (const QString& p : LayoutProblems(window))
             problems << code + QStringLiteral(": ") + p;
+        // The pages behind the current tab are looked at too, without a picture of each.
+        for (QTabWidget* tabs : window->findChildren<QTabWidget*>()) {
+            if (!tabs->isVisible())
+                continue;
+            const int shown = tabs->currentIndex();
+            for (int page = 0; page < tabs->count(); ++page) {
+                if (page == shown)
+                    continue;
+                tabs->setCurrentIndex(page);
+                settle();
+                for (const QString& p : LayoutProblems(tabs->widget(page)))
+                    problems << code + u' ' + tabs->widget(page)->objectName() +
+                                    QStringLiteral(": ") + p;
+            }
+            tabs->setCurrentIndex(shown);
+            settle();
+        }
     }
     SetLanguage(previous, false);
     applyLanguage();

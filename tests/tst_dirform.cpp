@@ -7,12 +7,9 @@
 #include "gui/SonabelDirF.h"
 #include "settings/Settings.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -62,237 +59,219 @@ QString Usable(QWidget* form, const QStringList& names) {
 
 class TestDirForm : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void modes_data();
-    void modes();
-    void destFolder_data();
-    void destFolder();
-    void folderTree_data();
-    void folderTree();
-    void windowInLanguages();
-
 private:
     QTemporaryDir Home;
     TRecordingReporter Reporter;
-};
+private Q_SLOTS:
 
-void TestDirForm::initTestCase() {
-    QVERIFY(Home.isValid());
-    qputenv("HOME", QFile::encodeName(Home.path()));
-    for (const char* folder : {"Music/Small", "Music2", "Other"})
-        QVERIFY(QDir(Home.path()).mkpath(folder));
-}
+    void initTestCase() {
+        QVERIFY(Home.isValid());
+        qputenv("HOME", QFile::encodeName(Home.path()));
+        for (const char* folder : {"Music/Small", "Music2", "Other"})
+            QVERIFY(QDir(Home.path()).mkpath(folder));
+    }
 
-void TestDirForm::init() {
-    SetLanguage(0, false);
-    Settings() = TSettings();
-    Reporter.Clear();
-}
+    void init() {
+        SetLanguage(0, false);
+        Settings() = TSettings();
+        Reporter.Clear();
+    }
 
-void TestDirForm::modes_data() {
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<uint>("dirFlags");
-    QTest::addColumn<int>("sizeMin");
-    QTest::addColumn<QString>("edits");
-    QTest::addColumn<QString>("enabled"); // the MP3 conditions usable after the edits
-    QTest::addColumn<QString>("close");   // a button, or a double click on a widget
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<uint>("newDirFlags");
-    QTest::addColumn<int>("newSizeMin");
-    const QString mp3 = "cbCBR cbVBR cbBRM cbSZM", all = mp3 + " comboBRM editSZM";
-    QTest::newRow("select: no setting changes") << "select" << 0x00EF0000u << 5 << ""
-                                                << ""
-                                                << "btnOK" << true << 0x00EF0000u << 5;
-    QTest::newRow("scan: Cancel keeps everything")
-        << "scan" << 0x30EF0008u << 100 << "MP3 WAV brm=3 szm=7"
-        << ""
-        << "btnCancel" << false << 0x30EF0008u << 100;
-    // Bits 8-15, 24-27 and 30 carry no option and dfUpgraded none of the window's.
-    QTest::newRow("scan: OK stores the edits, keeps other bits")
-        << "scan" << 0x4F74A105u << 9 << "szm=2147483647 VBR BRM SZM MP1 Rec brm=13"
-        << mp3 + " comboBRM"
-        << "btnOK" << true << 0x7FE5A10Du << 2147483647;
-    QTest::newRow("scan: double click on the surface is OK")
-        << "scan" << 0x00EF0000u << 0 << "Rec" << mp3 << "surface" << true << 0x10EF0000u << 0;
-    QTest::newRow("filter: double click on a control is not OK")
-        << "filter" << 0x00EF0000u << 0 << "SZM" << mp3 + " editSZM"
-        << "gbParams" << false << 0x00EF0000u << 0;
-    QTest::newRow("filter: MP3 clicked on enables the set conditions")
-        << "filter" << (dfBitRateMin | dfSizeMin) << 0 << "MP3" << all << "btnOK" << true
-        << (dfBitRateMin | dfSizeMin | dfMP3) << 0;
-    QTest::newRow("filter: OK stores the edits") << "filter" << 0x00EF0000u << 0 << "MP3 WAV szm=12"
-                                                 << ""
-                                                 << "btnOK" << true << 0x00E30000u << 12;
-}
+    void modes_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<uint>("dirFlags");
+        QTest::addColumn<int>("sizeMin");
+        QTest::addColumn<QString>("edits");
+        QTest::addColumn<QString>("enabled"); // the MP3 conditions usable after the edits
+        QTest::addColumn<QString>("close");   // a button, or a double click on a widget
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<uint>("newDirFlags");
+        QTest::addColumn<int>("newSizeMin");
+        const QString mp3 = "cbCBR cbVBR cbBRM cbSZM", all = mp3 + " comboBRM editSZM";
+        QTest::newRow("select: no setting changes")
+            << "select" << 0x00EF0000u << 5 << QString() << QString() << "btnOK" << true
+            << 0x00EF0000u << 5;
+        QTest::newRow("scan: Cancel keeps everything")
+            << "scan" << 0x30EF0008u << 100 << "MP3 WAV brm=3 szm=7" << QString() << "btnCancel"
+            << false << 0x30EF0008u << 100;
+        // Bits 8-15, 24-27 and 30 carry no option and dfUpgraded none of the window's.
+        QTest::newRow("scan: OK stores the edits, keeps other bits")
+            << "scan" << 0x4F74A105u << 9 << "szm=2147483647 VBR BRM SZM MP1 Rec brm=13"
+            << mp3 + " comboBRM"
+            << "btnOK" << true << 0x7FE5A10Du << 2147483647;
+        QTest::newRow("scan: double click on the surface is OK")
+            << "scan" << 0x00EF0000u << 0 << "Rec" << mp3 << "surface" << true << 0x10EF0000u << 0;
+        QTest::newRow("filter: double click on a control is not OK")
+            << "filter" << 0x00EF0000u << 0 << "SZM" << mp3 + " editSZM"
+            << "gbParams" << false << 0x00EF0000u << 0;
+        QTest::newRow("filter: MP3 clicked on enables the set conditions")
+            << "filter" << (dfBitRateMin | dfSizeMin) << 0 << "MP3" << all << "btnOK" << true
+            << (dfBitRateMin | dfSizeMin | dfMP3) << 0;
+    }
 
-void TestDirForm::modes() {
-    QFETCH(QString, mode);
-    QFETCH(uint, dirFlags);
-    QFETCH(int, sizeMin);
-    QFETCH(QString, close);
-    Settings().DirFlags = dirFlags;
-    Settings().DirSizeMin = sizeMin;
-    Settings().DestDir = Home.filePath("Other");
-    TSettings expected = Settings();
-    TSonabelDirForm form(&Reporter);
-    form.resize(520, 480);
-    QString folder = Home.filePath("Music");
-    const bool accepted = Open(form, mode, folder, [&] {
-        const QMap<QString, QString> shown{{"select", "panTreeView btnNewFolder"},
-                                           {"scan", "panTreeView gbParams"},
-                                           {"filter", "panMessage gbParams"}};
-        QCOMPARE(Usable(&form, {"panTreeView", "panMessage", "gbParams", "btnNewFolder"}),
-                 shown[mode]);
-        QCOMPARE(form.windowTitle(), mode == "filter" ? "Folder filter" : "Choose a folder");
-        if (mode != "select") {
-            for (QCheckBox* box : form.FilterBoxes)
-                QVERIFY2(box->isChecked() == bool(dirFlags & box->property("Tag").toUInt()),
-                         qPrintable(box->objectName()));
-            QCOMPARE(form.comboBRM->currentIndex(), int(dirFlags & dfMinBitRateIndex));
-            QCOMPARE(form.editSZM->Value(), sizeMin);
-        }
-        QCOMPARE(form.size(), mode == "filter" ? QSize(400, 340) : QSize(520, 480));
-        if (mode != "filter") {
-            QCOMPARE(form.panComboBox->text(), "  " + Home.filePath("Music"));
-            TShellTreeView* tree = form.ShellTreeView;
-            QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
-        }
-        QFETCH(QString, edits);
-        Edit(form, edits);
-        QTEST(Usable(&form, {"cbCBR", "cbVBR", "cbBRM", "cbSZM", "comboBRM", "editSZM"}),
-              "enabled");
-        if (auto* button = form.findChild<QPushButton*>(close)) {
-            button->click();
+    void modes() {
+        QFETCH(QString, mode);
+        QFETCH(uint, dirFlags);
+        QFETCH(int, sizeMin);
+        QFETCH(QString, close);
+        Settings().DirFlags = dirFlags;
+        Settings().DirSizeMin = sizeMin;
+        Settings().DestDir = Home.filePath("Other");
+        TSettings expected = Settings();
+        TSonabelDirForm form(&Reporter);
+        form.resize(520, 480);
+        QString folder = Home.filePath("Music");
+        const bool accepted = Open(form, mode, folder, [&] {
+            const QMap<QString, QString> shown{{"select", "panTreeView btnNewFolder"},
+                                               {"scan", "panTreeView gbParams"},
+                                               {"filter", "panMessage gbParams"}};
+            QCOMPARE(Usable(&form, {"panTreeView", "panMessage", "gbParams", "btnNewFolder"}),
+                     shown[mode]);
+            QCOMPARE(form.windowTitle(), mode == "filter" ? "Folder filter" : "Choose a folder");
+            if (mode != "select") {
+                for (QCheckBox* box : form.FilterBoxes)
+                    QVERIFY2(box->isChecked() == bool(dirFlags & box->property("Tag").toUInt()),
+                             qPrintable(box->objectName()));
+                QCOMPARE(form.comboBRM->currentIndex(), int(dirFlags & dfMinBitRateIndex));
+                QCOMPARE(form.editSZM->Value(), sizeMin);
+            }
+            QCOMPARE(form.size(), mode == "filter" ? QSize(400, 340) : QSize(520, 480));
+            if (mode != "filter") {
+                QCOMPARE(form.panComboBox->text(), "  " + Home.filePath("Music"));
+                TShellTreeView* tree = form.ShellTreeView;
+                QTRY_VERIFY(
+                    tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+            }
+            QFETCH(QString, edits);
+            Edit(form, edits);
+            QTEST(Usable(&form, {"cbCBR", "cbVBR", "cbBRM", "cbSZM", "comboBRM", "editSZM"}),
+                  "enabled");
+            if (auto* button = form.findChild<QPushButton*>(close)) {
+                button->click();
+                return;
+            }
+            QWidget* target = close == "surface" ? &form : form.findChild<QWidget*>(close);
+            QVERIFY(close != "surface" || !form.childAt(2, 2));
+            QTest::mouseDClick(target, Qt::LeftButton, {}, QPoint(2, 2));
+        });
+        if (QTest::currentTestFailed())
             return;
-        }
-        QWidget* target = close == "surface" ? &form : form.findChild<QWidget*>(close);
-        QVERIFY(close != "surface" || !form.childAt(2, 2));
-        QTest::mouseDClick(target, Qt::LeftButton, {}, QPoint(2, 2));
-    });
-    if (QTest::currentTestFailed())
-        return;
-    QTEST(accepted, "accepted");
-    QCOMPARE(form.size(), QSize(520, 480));
-    QTEST(Settings().DirFlags, "newDirFlags");
-    QTEST(Settings().DirSizeMin, "newSizeMin");
-    QFETCH(uint, newDirFlags);
-    QFETCH(int, newSizeMin);
-    expected.DirFlags = newDirFlags;
-    expected.DirSizeMin = newSizeMin;
-    QVERIFY(Settings() == expected);
-    QCOMPARE(folder, Home.filePath("Music"));
-    QVERIFY(Reporter.Calls.isEmpty());
-}
+        QTEST(accepted, "accepted");
+        QCOMPARE(form.size(), QSize(520, 480));
+        QFETCH(uint, newDirFlags);
+        QFETCH(int, newSizeMin);
+        expected.DirFlags = newDirFlags;
+        expected.DirSizeMin = newSizeMin;
+        QVERIFY(Settings() == expected);
+        QCOMPARE(folder, Home.filePath("Music"));
+        QVERIFY(Reporter.Calls.isEmpty());
+    }
 
-// The chosen folder is Music; outputs go to dest (below the home folder).
-void TestDirForm::destFolder_data() {
-    QTest::addColumn<QString>("dest");
-    QTest::addColumn<bool>("toDestDir");
-    QTest::addColumn<bool>("recurse");
-    QTest::addColumn<int>("answer"); // TModalResult, for an expected question
-    QTest::addColumn<bool>("accepted");
-    const int yes = int(TModalResult::Yes), no = int(TModalResult::No), none = 0;
-    QTest::newRow("output below, Yes") << "Music/Small" << true << true << yes << true;
-    QTest::newRow("output below, No stays open") << "Music/Small" << true << true << no << false;
-    QTest::newRow("output is the folder") << "Music/" << true << true << yes << true;
-    QTest::newRow("name prefix only") << "Music2" << true << true << none << true;
-    QTest::newRow("other folder") << "Other" << true << true << none << true;
-    QTest::newRow("outputs beside sources") << "Music/Small" << false << true << none << true;
-    QTest::newRow("not recursive") << "Music/Small" << true << false << none << true;
-}
+    // The chosen folder is Music; outputs go to dest (below the home folder).
+    void destFolder_data() {
+        QTest::addColumn<QString>("dest");
+        QTest::addColumn<bool>("toDestDir");
+        QTest::addColumn<bool>("recurse");
+        QTest::addColumn<int>("answer"); // TModalResult, for an expected question
+        QTest::addColumn<bool>("accepted");
+        const int yes = int(TModalResult::Yes), no = int(TModalResult::No), none = 0;
+        QTest::newRow("output below, Yes") << "Music/Small" << true << true << yes << true;
+        QTest::newRow("output is the folder, No stays open")
+            << "Music/" << true << true << no << false;
+        QTest::newRow("name prefix only") << "Music2" << true << true << none << true;
+        QTest::newRow("outputs beside sources") << "Music/Small" << false << true << none << true;
+        QTest::newRow("not recursive") << "Music/Small" << true << false << none << true;
+    }
 
-void TestDirForm::destFolder() {
-    QFETCH(QString, dest);
-    QFETCH(bool, toDestDir);
-    QFETCH(bool, recurse);
-    QFETCH(int, answer);
-    Settings().DestDir = Home.filePath(dest);
-    Settings().Flags = toDestDir ? DefaultFlags | flDestFolder : DefaultFlags & ~flDestFolder;
-    Settings().DirFlags = recurse ? DefaultDirFlags | dfRecurse : DefaultDirFlags;
-    if (answer)
-        Reporter.QueueAnswer(TModalResult(answer));
-    TSonabelDirForm form(&Reporter);
-    QString folder = Home.filePath("Music");
-    bool openAfterOK = false;
-    const bool accepted = Open(form, "scan", folder, [&] {
-        form.btnOK->click();
-        openAfterOK = form.isVisible();
-    });
-    QTEST(accepted, "accepted");
-    QCOMPARE(openAfterOK, !accepted);
-    QCOMPARE(Reporter.Questions, answer ? QStringList{Msg(msgDirRecursionWarning)} : QStringList());
-    QCOMPARE(Reporter.UnexpectedQuestions, 0);
-}
-
-void TestDirForm::folderTree_data() {
-    QTest::addColumn<QString>("existing");
-    QTest::addColumn<bool>("selected");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("made"); // empty: nothing may be made
-    QTest::newRow("default name") << "" << true << ""
-                                  << "New folder";
-    QTest::newRow("default name taken") << "New folder" << true << ""
-                                        << "New folder (2)";
-    QTest::newRow("typed name") << "Old" << true << "Tapes"
-                                << "Tapes";
-    QTest::newRow("nothing selected") << "" << false << ""
-                                      << "";
-}
-
-// A new folder is made, named by typing and Enter, which must end the name
-// editing and leave the window open; OK then returns the new folder.
-void TestDirForm::folderTree() {
-    QFETCH(QString, existing);
-    QFETCH(bool, selected);
-    QFETCH(QString, typed);
-    QFETCH(QString, made);
-    QTemporaryDir start(Home.filePath("treeXXXXXX"));
-    QVERIFY(existing.isEmpty() || QDir(start.path()).mkdir(existing));
-    TSonabelDirForm form(&Reporter);
-    QString folder = start.path();
-    const bool accepted = Open(form, "select", folder, [&] {
-        QCOMPARE(form.panComboBox->text(), "  " + start.path());
-        if (!selected)
-            form.ShellTreeView->setCurrentIndex(QModelIndex());
-        form.btnNewFolder->click();
-        if (made.isEmpty())
-            return;
-        TShellTreeView* tree = form.ShellTreeView;
-        QWidget* editor = nullptr;
-        QTRY_VERIFY((editor = tree->indexWidget(tree->currentIndex())));
-        if (!typed.isEmpty()) {
-            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(editor, typed);
-        }
-        QTest::keyClick(editor, Qt::Key_Return);
-        QVERIFY(form.isVisible());
-        QTRY_VERIFY(form.btnOK->isDefault());
-        QCOMPARE(form.panComboBox->text(), "  " + start.filePath(made));
-        form.btnOK->click();
-    });
-    QCOMPARE(accepted, !made.isEmpty());
-    QStringList folders{existing, made};
-    folders.removeAll(QString());
-    folders.sort();
-    QCOMPARE(QDir(start.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name), folders);
-    QCOMPARE(folder, made.isEmpty() ? start.path() : start.filePath(made));
-    QCOMPARE(Reporter.Infos,
-             made.isEmpty() ? QStringList{"Select a folder first."} : QStringList());
-}
-
-void TestDirForm::windowInLanguages() {
-    for (const QString mode : {"select", "scan", "filter"}) {
+    void destFolder() {
+        QFETCH(QString, dest);
+        QFETCH(bool, toDestDir);
+        QFETCH(bool, recurse);
+        QFETCH(int, answer);
+        Settings().DestDir = Home.filePath(dest);
+        Settings().Flags = toDestDir ? DefaultFlags | flDestFolder : DefaultFlags & ~flDestFolder;
+        Settings().DirFlags = recurse ? DefaultDirFlags | dfRecurse : DefaultDirFlags;
+        if (answer)
+            Reporter.QueueAnswer(TModalResult(answer));
         TSonabelDirForm form(&Reporter);
         QString folder = Home.filePath("Music");
-        Open(form, mode, folder, [&] {
-            const QStringList problems =
-                GuiCheck::CheckInLanguages(&form, "dirform_" + mode, [&] { form.ApplyLanguage(); });
-            QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        bool openAfterOK = false;
+        const bool accepted = Open(form, "scan", folder, [&] {
+            form.btnOK->click();
+            openAfterOK = form.isVisible();
         });
+        QTEST(accepted, "accepted");
+        QCOMPARE(openAfterOK, !accepted);
+        QCOMPARE(Reporter.Questions,
+                 answer ? QStringList{Msg(msgDirRecursionWarning)} : QStringList());
+        QCOMPARE(Reporter.UnexpectedQuestions, 0);
     }
-}
 
+    void folderTree_data() {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("made"); // empty: nothing may be made
+        QTest::newRow("default name") << QString() << true << QString() << "New folder";
+        QTest::newRow("default name taken")
+            << "New folder" << true << QString() << "New folder (2)";
+        QTest::newRow("typed name") << "Old" << true << QString("Tapes") << "Tapes";
+        QTest::newRow("nothing selected") << QString() << false << QString() << QString();
+    }
+
+    // A new folder is made, named by typing and Enter, which must end the name
+    // editing and leave the window open; OK then returns the new folder.
+    void folderTree() {
+        QFETCH(QString, existing);
+        QFETCH(bool, selected);
+        QFETCH(QString, typed);
+        QFETCH(QString, made);
+        QTemporaryDir start(Home.filePath("treeXXXXXX"));
+        QVERIFY(existing.isEmpty() || QDir(start.path()).mkdir(existing));
+        TSonabelDirForm form(&Reporter);
+        QString folder = start.path();
+        const bool accepted = Open(form, "select", folder, [&] {
+            QCOMPARE(form.panComboBox->text(), "  " + start.path());
+            if (!selected)
+                form.ShellTreeView->setCurrentIndex(QModelIndex());
+            form.btnNewFolder->click();
+            if (made.isEmpty())
+                return;
+            TShellTreeView* tree = form.ShellTreeView;
+            QWidget* editor = nullptr;
+            QTRY_VERIFY((editor = tree->indexWidget(tree->currentIndex())));
+            if (!typed.isEmpty()) {
+                QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(editor, typed);
+            }
+            QTest::keyClick(editor, Qt::Key_Return);
+            QVERIFY(form.isVisible());
+            QTRY_VERIFY(form.btnOK->isDefault());
+            QCOMPARE(form.panComboBox->text(), "  " + start.filePath(made));
+            form.btnOK->click();
+        });
+        QCOMPARE(accepted, !made.isEmpty());
+        QStringList folders{existing, made};
+        folders.removeAll(QString());
+        folders.sort();
+        QCOMPARE(QDir(start.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name),
+                 folders);
+        QCOMPARE(folder, made.isEmpty() ? start.path() : start.filePath(made));
+        QCOMPARE(Reporter.Infos,
+                 made.isEmpty() ? QStringList{"Select a folder first."} : QStringList());
+    }
+
+    void windowInLanguages() {
+        for (const QString mode : {"select", "scan", "filter"}) {
+            TSonabelDirForm form(&Reporter);
+            QString folder = Home.filePath("Music");
+            Open(form, mode, folder, [&] {
+                const QStringList problems = GuiCheck::CheckInLanguages(
+                    &form, "dirform_" + mode, [&] { form.ApplyLanguage(); });
+                QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+            });
+        }
+    }
+};
 QTEST_MAIN(TestDirForm)
 #include "tst_dirform.moc"

@@ -1,6 +1,4 @@
-// The options window and the text viewer: loading and storing the settings,
-// the enabling rules, the default-folder checks, the encoder file and help,
-// the command-line preview and the language switch.
+// The options window and the text viewer, driven as a user would.
 
 #include "GuiCheck.h"
 #include "RecordingReporter.h"
@@ -16,46 +14,23 @@
 #include "settings/Settings.h"
 #include "update/UpdateCheck.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTabWidget>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
 // Every stored field, so a comparison shows what changed.
 QStringList Fields(const TSettings& s) {
-    return {QString::number(s.Language),
-            QString::number(s.BitRateIndex),
-            QString::number(s.EncodingMode),
-            QString::number(s.DelayS),
-            s.LastDir,
-            s.DestDir,
-            s.LameParams(),
-            s.LameParamsABR(),
-            QString::number(s.Flags, 16),
-            QString::number(s.DirFlags, 16),
-            QString::number(s.DirSizeMin),
-            s.DownloadDir,
-            s.LamePath,
-            QString::number(s.Jobs)};
+    const auto n = [](qint64 v, int base = 10) { return QString::number(v, base); };
+    return {n(s.Language),  n(s.BitRateIndex), n(s.EncodingMode), n(s.DelayS),
+            s.LastDir,      s.DestDir,         s.LameParams(),    s.LameParamsABR(),
+            n(s.Flags, 16), n(s.DirFlags, 16), n(s.DirSizeMin),   s.DownloadDir,
+            s.LamePath,     n(s.Jobs)};
 }
 
-TSettings Sample(quint32 flags, qint32 delayS) {
+TSettings Sample(quint32 flags) {
     TSettings s;
     s.BitRateIndex = 3;
-    s.DelayS = delayS;
     s.LastDir = "/last";
     s.DestDir = "/dest";
     s.LameParams() = "-m j";
@@ -92,348 +67,305 @@ void Edit(QWidget* form, const QString& op) {
 
 class TestOptForm : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void loading();
-    void storing_data();
-    void storing();
-    void enabling();
-    void folderValidation_data();
-    void folderValidation();
-    void encoderFile_data();
-    void encoderFile();
-    void commandLine_data();
-    void commandLine();
-    void encoderHelp();
-    void languageAtOnce();
-    void aboutAndCheckNow();
-    void windowsInLanguages();
-
 private:
     TRecordingReporter Reporter;
     TSonabelTextForm* Text = nullptr;
     TSonabelOptionForm* Form = nullptr;
-};
+private Q_SLOTS:
 
-void TestOptForm::initTestCase() {
-    SetLanguage(0, false);
-}
+    void initTestCase() { SetLanguage(0, false); }
 
-void TestOptForm::init() {
-    Reporter.Clear();
-    Reporter.Answers.clear();
-    TargetBitRate = 128;
-    Settings() = Sample(DefaultFlags, DefaultDelayS);
-    Text = new TSonabelTextForm;
-    Form = new TSonabelOptionForm(&Reporter, Text);
-    Form->ChooseFolder = [](const QString&) { return QString(); };
-}
-
-void TestOptForm::cleanup() {
-    delete Form;
-    delete Text;
-    SetApplyLanguageHook({});
-    SetLanguage(0, false);
-}
-
-void TestOptForm::loading() {
-    // Each flag alone checks its box and no other.
-    for (int i = 0; i < TSonabelOptionForm::FlagBoxCount; ++i) {
-        Settings().Flags = TSonabelOptionForm::FlagBoxBits[i];
-        Form->LoadControls();
-        for (int j = 0; j < TSonabelOptionForm::FlagBoxCount; ++j)
-            QCOMPARE(Form->FlagBoxes[j]->isChecked(), i == j);
+    void init() {
+        Reporter.Clear();
+        TargetBitRate = 128;
+        Settings() = Sample(DefaultFlags);
+        Text = new TSonabelTextForm;
+        Form = new TSonabelOptionForm(&Reporter, Text);
+        Form->ChooseFolder = [](const QString&) { return QString(); };
     }
-    Settings() = Sample(0x00053107, 30);
-    Settings().EncodingMode = 1;
-    TargetBitRate = 160;
-    Form->LoadControls();
-    QVERIFY(Form->rbDefDir->isChecked());
-    QCOMPARE(Form->cbQuality->currentIndex(), 7);
-    QCOMPARE(Form->cbPriority->currentIndex(), 2); // 0x50000 is no level
-    QCOMPARE(Form->spinTimer->Value(), 1);
-    QCOMPARE(Settings().DelayS, 60); // corrected at once
-    QCOMPARE(Form->spinJobs->Value(), 2);
-    QCOMPARE(Form->editDefDir->text(), "/dest");
-    QCOMPARE(Form->editLameParams_ABR->text(), "--abr %B");
-    QCOMPARE(Form->lblLamePath->text(), "/opt/lame");
-    QCOMPARE(Form->rbSameDir->text(), MsgFmt(msgOptSameDir, {"_A160kbps"}));
-    QCOMPARE(Form->cbLanguage->itemText(1), QString("Français  (french)"));
-}
 
-void TestOptForm::storing_data() {
-    QTest::addColumn<quint32>("flags");
-    QTest::addColumn<int>("delayS");
-    QTest::addColumn<QStringList>("edits");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<quint32>("storedFlags");
-    QTest::addColumn<int>("storedDelayS");
-    QTest::addColumn<QStringList>("fields"); // index=text of Fields() after OK
-
-    const QStringList all = {"cbQuality=9",
-                             "cbPriority=4",
-                             "spinTimer=7",
-                             "spinJobs=5",
-                             "editDefDir=/tmp",
-                             "rbDefDir=1",
-                             "editLameParams_CBR=-V 2",
-                             "editLameParams_ABR="};
-    QTest::newRow("cancel changes nothing")
-        << DefaultFlags << 600 << all << false << DefaultFlags << 600 << QStringList();
-    QTest::newRow("OK stores each edit")
-        << DefaultFlags << 600 << all << true
-        << quint32((DefaultFlags & ~0xFu) | 9 | 0x40000 | flDestFolder) << 420
-        << QStringList{"5=/tmp", "6=-V 2", "7=", "13=5"};
-    QTest::newRow("delay below a minute stored as one")
-        << DefaultFlags << 30 << QStringList() << true << DefaultFlags << 60 << QStringList();
-    QTest::newRow("unused priority pattern becomes normal")
-        << quint32(DefaultFlags | 0x50000) << 600 << QStringList() << true << DefaultFlags << 600
-        << QStringList();
-    // Every box flipped; bits of no box (shut-down, 0x80) are carried through.
-    QStringList flips;
-    quint32 flipped = DefaultFlags | flShutDown | 0x80;
-    for (int i = 0; i < TSonabelOptionForm::FlagBoxCount; ++i) {
-        const quint32 bit = TSonabelOptionForm::FlagBoxBits[i];
-        flips << QString("%1=%2").arg(i).arg((flipped & bit) ? 0 : 1);
-        flipped ^= bit;
+    void cleanup() {
+        delete Form;
+        delete Text;
+        SetApplyLanguageHook({});
+        SetLanguage(0, false);
     }
-    QTest::newRow("each flag box") << quint32(DefaultFlags | flShutDown | 0x80) << 600 << flips
-                                   << true << flipped << 600 << QStringList();
-}
 
-void TestOptForm::storing() {
-    QFETCH(quint32, flags);
-    QFETCH(int, delayS);
-    QFETCH(QStringList, edits);
-    QFETCH(bool, ok);
-    QFETCH(quint32, storedFlags);
-    QFETCH(int, storedDelayS);
-    QFETCH(QStringList, fields);
-    Settings() = Sample(flags, delayS);
-    Form->LoadControls();
-    QStringList expected = Fields(Sample(storedFlags, storedDelayS));
-    for (const QString& f : fields)
-        expected[f.section('=', 0, 0).toInt()] = f.section('=', 1);
-    for (const QString& e : edits) {
-        bool isIndex = false;
-        const int box = e.section('=', 0, 0).toInt(&isIndex);
-        Edit(Form, isIndex ? Form->FlagBoxes[box]->objectName() + '=' + e.section('=', 1) : e);
-    }
-    (ok ? Form->btnOK : Form->btnCancel)->click();
-    QCOMPARE(Form->result(), ok ? QDialog::Accepted : QDialog::Rejected);
-    QCOMPARE(Fields(Settings()), expected);
-    QVERIFY(Reporter.Calls.isEmpty());
-}
-
-void TestOptForm::enabling() {
-    Form->show();
-    for (const bool on : {true, false, true}) {
-        (on ? Form->rbDefDir : Form->rbSameDir)->click();
-        if (Form->cbKeepTagV2->isChecked() != on)
-            Form->cbKeepTagV2->click();
-        if (Form->cbTimer->isChecked() != on)
-            Form->cbTimer->click();
-        for (QWidget* w :
-             {static_cast<QWidget*>(Form->editDefDir), static_cast<QWidget*>(Form->btnDefDir),
-              static_cast<QWidget*>(Form->cbKeepSubDirs), static_cast<QWidget*>(Form->cbCompactTag),
-              static_cast<QWidget*>(Form->spinTimer)})
-            QVERIFY2(w->isEnabled() == on, qPrintable(w->objectName()));
-    }
-    Form->PageControl->setCurrentWidget(Form->sheetHelp);
-    QTRY_VERIFY_WITH_TIMEOUT(Form->memoHelp->hasFocus(), 2000);
-}
-
-void TestOptForm::folderValidation_data() {
-    QTest::addColumn<bool>("defDir");
-    QTest::addColumn<QString>("folder"); // $T: a fresh temporary folder
-    QTest::addColumn<int>("answer");     // to the create question; 0 none asked
-    QTest::addColumn<int>("message");    // -1 none
-    QTest::addColumn<bool>("closes");
-    const int yes = int(TModalResult::Yes), no = int(TModalResult::No);
-    QTest::newRow("beside sources: folder not looked at")
-        << false << "$T/out|new" << 0 << -1 << true;
-    QTest::newRow("existing folder") << true << "$T" << 0 << -1 << true;
-    QTest::newRow("invalid character")
-        << true << "$T/out|new" << 0 << int(msgOptInvalidFolder) << false;
-    QTest::newRow("empty") << true << "" << 0 << int(msgOptInvalidFolder) << false;
-    QTest::newRow("missing, created with parents") << true << "$T/a/b/c" << yes << -1 << true;
-    QTest::newRow("missing, refused") << true << "$T/a/b/c" << no << -1 << false;
-    QTest::newRow("parent is a file")
-        << true << "$T/file/sub" << yes << int(msgOptCannotCreate) << false;
-    // Not even root may write there.
-    QTest::newRow("not writable") << true << "/proc" << 0 << int(msgOptNotWritable) << false;
-}
-
-void TestOptForm::folderValidation() {
-    QFETCH(bool, defDir);
-    QFETCH(QString, folder);
-    QFETCH(int, answer);
-    QFETCH(int, message);
-    QFETCH(bool, closes);
-    QTemporaryDir dir;
-    QVERIFY(TestUtil::WriteFile(dir.filePath("file"), "user data"));
-    folder.replace("$T", dir.path());
-    Form->LoadControls();
-    (defDir ? Form->rbDefDir : Form->rbSameDir)->setChecked(true);
-    Form->editDefDir->setText(folder);
-    if (answer)
-        Reporter.QueueAnswer(TModalResult(answer));
-    Form->btnOK->click();
-
-    QStringList expected;
-    if (answer)
-        expected << MsgFmt(msgOptCreateFolder, {folder});
-    if (message >= 0)
-        expected << MsgFmt(TMsgId(message), {folder});
-    QCOMPARE(Reporter.Questions, expected);
-    QCOMPARE(Form->result() == QDialog::Accepted, closes);
-    QCOMPARE(Settings().DestDir, closes ? folder : QString("/dest"));
-    if (answer)
-        QCOMPARE(QFileInfo(folder).isDir(), answer == int(TModalResult::Yes) && closes);
-    QCOMPARE(TestUtil::ReadFile(dir.filePath("file")), QByteArray("user data"));
-}
-
-void TestOptForm::encoderFile_data() {
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("exact name") << QString("/x/") + LameExeName << true;
-    QTest::newRow("other letter case") << QString("/x/") + QString(LameExeName).toUpper() << true;
-    QTest::newRow("other name") << QString("/x/") + LameExeName + "3" << false;
-    QTest::newRow("cancelled") << QString() << false;
-}
-
-void TestOptForm::encoderFile() {
-    QFETCH(QString, chosen);
-    QFETCH(bool, accepted);
-    Form->LoadControls();
-    QString offered;
-    Form->ChooseEncoder = [&](const QString& current) {
-        offered = current;
-        return chosen;
-    };
-    Form->btnLamePath->click();
-    QCOMPARE(offered, "/opt/lame");
-    QCOMPARE(Form->lblLamePath->text(), accepted ? chosen : QString("/opt/lame"));
-    const bool refused = !accepted && !chosen.isEmpty();
-    QCOMPARE(Reporter.Questions, refused
-                                     ? QStringList{MsgFmt(msgLameWrongFile, {chosen, LameExeName})}
-                                     : QStringList());
-}
-
-void TestOptForm::commandLine_data() {
-    QTest::addColumn<QStringList>("edits");
-    QTest::addColumn<bool>("abr");
-    QTest::addColumn<QString>("line"); // after the encoder's name
-    // Quality 2, normal priority, 128 kbit/s, empty template: two blanks before
-    // the options.
-    QTest::newRow("defaults, CBR") << QStringList{"editLameParams_CBR="} << false
-                                   << "  --priority 2 -b 128 -q 2 \"<source>\" \"<new file>\"";
-    QTest::newRow("unsaved ABR edits")
-        << QStringList{"editLameParams_ABR=-V %q --priority 1", "cbNoQ_ABR=1", "cbQuality=4"}
-        << true << " -V 4 --priority 1 --abr 128 \"<source>\" \"<new file>\"";
-    QTest::newRow("CBR without bit rate, low priority")
-        << QStringList{"editLameParams_CBR=-b%b", "cbNoB_CBR=1", "cbPriority=0"} << false
-        << " -b128 --priority 0 -q 2 \"<source>\" \"<new file>\"";
-}
-
-void TestOptForm::commandLine() {
-    QFETCH(QStringList, edits);
-    QFETCH(bool, abr);
-    QFETCH(QString, line);
-    Form->LoadControls();
-    for (const QString& e : edits)
-        Edit(Form, e);
-    (abr ? Form->btnLameCmdLine_ABR : Form->btnLameCmdLine_CBR)->click();
-    QCOMPARE(Reporter.Infos, QStringList{LameExeName + line});
-    QCOMPARE(Settings().LameParams(), "-m j"); // the preview stores nothing
-}
-
-void TestOptForm::encoderHelp() {
-    const QString lame = QStandardPaths::findExecutable("lame");
-    QVERIFY(!lame.isEmpty());
-    QByteArray help;
-    TestUtil::Run(lame, {"-?"}, 20000, &help);
-    QVERIFY(help.contains("usage"));
-    Settings().LamePath = lame;
-    Form->LoadControls();
-    QString shown, title;
-    QTimer::singleShot(0, Text, [&] {
-        shown = Text->memoText->toPlainText();
-        title = Text->windowTitle();
-        Text->BitBtn1->click();
-    });
-    Form->btnLameHelp_ABR->click();
-    QCOMPARE(title, "Sonabel - " + Msg(msgLameHelpTitle));
-    QCOMPARE(shown.trimmed(), QString::fromLocal8Bit(help).trimmed());
-}
-
-void TestOptForm::languageAtOnce() {
-    int applied = 0;
-    SetApplyLanguageHook([&] {
-        ++applied;
-        Form->ApplyLanguage();
-    });
-    Form->LoadControls();
-    Form->cbLanguage->setCurrentIndex(1);
-    Q_EMIT Form->cbLanguage->activated(1);
-    QCOMPARE(applied, 2); // emptied, then the new texts
-    QCOMPARE(Form->btnCancel->text(), QString("Annuler"));
-    QCOMPARE(Form->cbQuality->itemText(0), Msg(msgQuality0));
-    Form->btnCancel->click();
-    QCOMPARE(Settings().Language, 1); // cancelling keeps the switch
-    QCOMPARE(CurrentLanguageIndex(), 1);
-}
-
-// The pictures open their sites; the check button asks a (here refused) server.
-void TestOptForm::aboutAndCheckNow() {
-    LameWebSite = "lame.example";
-    Form->LoadControls();
-    Form->show();
-    QStringList opened;
-    Form->OpenUrl = [&](const QUrl& url) { opened << url.toString(); };
-    for (QLabel* image : {Form->imgMorvane, Form->imgLame, Form->imgQt})
-        QTest::mouseClick(image, Qt::LeftButton);
-    QCOMPARE(opened,
-             QStringList({"http://www.morvane.com", "http://lame.example", "http://www.qt.io"}));
-
-    QTemporaryDir dir;
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = closed.serverPort();
-    closed.close();
-    TRegFile store(dir.filePath("store.ini"));
-    store.WriteString(QString(), "UpdateHost", QString("127.0.0.1:%1").arg(port));
-    TSonabelDownloadForm view;
-    TUpdateCheck check(Settings(), store, Reporter, view);
-    Form->UpdateCheck = &check;
-    QSignalSpy finished(&check, &TUpdateCheck::Finished);
-    Form->btnCheckNow->click();
-    QVERIFY(finished.wait(10000));
-    QCOMPARE(Reporter.Questions.size(), 1); // the manual check tells of its failure
-}
-
-void TestOptForm::windowsInLanguages() {
-    Settings().LamePath = "/usr/local/bin/lame";
-    LameVersion = "LAME 64bits version 3.100";
-    const std::pair<QWidget*, QString> pages[] = {{Form->sheetGeneral, "optform_general"},
-                                                  {Form->sheetEncoder, "optform_encoder"},
-                                                  {Form->sheetHelp, "optform_help"},
-                                                  {Form->sheetAbout, "optform_about"}};
-    for (const auto& [page, name] : pages) {
-        Form->PageControl->setCurrentWidget(page);
-        const QStringList problems = GuiCheck::CheckInLanguages(Form, name, [&] {
+    void loading() {
+        // Each flag alone checks its box and no other.
+        for (int i = 0; i < TSonabelOptionForm::FlagBoxCount; ++i) {
+            Settings().Flags = TSonabelOptionForm::FlagBoxBits[i];
             Form->LoadControls();
-            Form->PageControl->setCurrentWidget(page);
+            for (int j = 0; j < TSonabelOptionForm::FlagBoxCount; ++j)
+                QCOMPARE(Form->FlagBoxes[j]->isChecked(), i == j);
+        }
+        Settings() = Sample(0x00053107);
+        Settings().DelayS = 30;
+        Settings().EncodingMode = 1;
+        TargetBitRate = 160;
+        Form->LoadControls();
+        QVERIFY(Form->rbDefDir->isChecked());
+        QCOMPARE(Form->cbQuality->currentIndex(), 7);
+        QCOMPARE(Form->cbPriority->currentIndex(), 2); // 0x50000 is no level
+        QCOMPARE(Form->spinTimer->Value(), 1);
+        QCOMPARE(Settings().DelayS, 60); // corrected at once
+        QCOMPARE(Form->spinJobs->Value(), 2);
+        QCOMPARE(Form->editDefDir->text(), "/dest");
+        QCOMPARE(Form->editLameParams_ABR->text(), "--abr %B");
+        QCOMPARE(Form->lblLamePath->text(), "/opt/lame");
+        QCOMPARE(Form->rbSameDir->text(), MsgFmt(msgOptSameDir, {"_A160kbps"}));
+        QCOMPARE(Form->cbLanguage->itemText(1), QString("Français  (french)"));
+    }
+
+    void storing_data() {
+        QTest::addColumn<quint32>("flags");
+        QTest::addColumn<QStringList>("edits");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<quint32>("storedFlags");
+        QTest::addColumn<QStringList>("fields"); // index=text of Fields() after OK
+
+        const QStringList all = QString("cbQuality=9|cbPriority=4|spinTimer=7|spinJobs=5|"
+                                        "editDefDir=/tmp|rbDefDir=1|editLameParams_CBR=-V 2|"
+                                        "editLameParams_ABR=")
+                                    .split('|');
+        QTest::newRow("cancel changes nothing")
+            << DefaultFlags << all << false << DefaultFlags << QStringList();
+        QTest::newRow("OK stores each edit")
+            << DefaultFlags << all << true
+            << quint32((DefaultFlags & ~0xFu) | 9 | 0x40000 | flDestFolder)
+            << QStringList{"3=420", "5=/tmp", "6=-V 2", "7=", "13=5"};
+        QTest::newRow("unused priority pattern becomes normal")
+            << quint32(DefaultFlags | 0x50000) << QStringList() << true << DefaultFlags
+            << QStringList();
+        // Every box flipped; bits of no box (shut-down, 0x80) are carried through.
+        QStringList flips;
+        quint32 flipped = DefaultFlags | flShutDown | 0x80;
+        for (int i = 0; i < TSonabelOptionForm::FlagBoxCount; ++i) {
+            const quint32 bit = TSonabelOptionForm::FlagBoxBits[i];
+            flips << QString("%1=%2").arg(i).arg((flipped & bit) ? 0 : 1);
+            flipped ^= bit;
+        }
+        QTest::newRow("each flag box") << quint32(DefaultFlags | flShutDown | 0x80) << flips << true
+                                       << flipped << QStringList();
+    }
+
+    void storing() {
+        QFETCH(quint32, flags);
+        QFETCH(QStringList, edits);
+        QFETCH(bool, ok);
+        QFETCH(quint32, storedFlags);
+        QFETCH(QStringList, fields);
+        Settings() = Sample(flags);
+        Form->LoadControls();
+        QStringList expected = Fields(Sample(storedFlags));
+        for (const QString& f : fields)
+            expected[f.section('=', 0, 0).toInt()] = f.section('=', 1);
+        for (const QString& e : edits) {
+            bool isIndex = false;
+            const int box = e.section('=', 0, 0).toInt(&isIndex);
+            Edit(Form, isIndex ? Form->FlagBoxes[box]->objectName() + '=' + e.section('=', 1) : e);
+        }
+        (ok ? Form->btnOK : Form->btnCancel)->click();
+        QCOMPARE(Form->result(), ok ? QDialog::Accepted : QDialog::Rejected);
+        QCOMPARE(Fields(Settings()), expected);
+        QVERIFY(Reporter.Calls.isEmpty());
+    }
+
+    void enabling() {
+        const QList<QWidget*> dependents{Form->editDefDir, Form->btnDefDir, Form->cbKeepSubDirs,
+                                         Form->cbCompactTag, Form->spinTimer};
+        Form->show();
+        for (const bool on : {true, false, true}) {
+            (on ? Form->rbDefDir : Form->rbSameDir)->click();
+            if (Form->cbKeepTagV2->isChecked() != on)
+                Form->cbKeepTagV2->click();
+            if (Form->cbTimer->isChecked() != on)
+                Form->cbTimer->click();
+            for (QWidget* w : dependents)
+                QVERIFY2(w->isEnabled() == on, qPrintable(w->objectName()));
+        }
+        Form->PageControl->setCurrentWidget(Form->sheetHelp);
+        QTRY_VERIFY_WITH_TIMEOUT(Form->memoHelp->hasFocus(), 2000);
+    }
+
+    void folderValidation_data() {
+        QTest::addColumn<bool>("defDir");
+        QTest::addColumn<QString>("folder"); // $T: a fresh temporary folder
+        QTest::addColumn<int>("answer");     // to the create question; 0 none asked
+        QTest::addColumn<int>("message");    // -1 none
+        QTest::addColumn<bool>("closes");
+        const int yes = int(TModalResult::Yes), no = int(TModalResult::No);
+        QTest::newRow("beside sources: folder not looked at")
+            << false << "$T/out|new" << 0 << -1 << true;
+        QTest::newRow("existing folder") << true << "$T" << 0 << -1 << true;
+        QTest::newRow("invalid character")
+            << true << "$T/out|new" << 0 << int(msgOptInvalidFolder) << false;
+        QTest::newRow("empty") << true << "" << 0 << int(msgOptInvalidFolder) << false;
+        QTest::newRow("missing, created with parents") << true << "$T/a/b/c" << yes << -1 << true;
+        QTest::newRow("missing, refused") << true << "$T/a/b/c" << no << -1 << false;
+        QTest::newRow("parent is a file")
+            << true << "$T/file/sub" << yes << int(msgOptCannotCreate) << false;
+        // Not even root may write there.
+        QTest::newRow("not writable") << true << "/proc" << 0 << int(msgOptNotWritable) << false;
+    }
+
+    void folderValidation() {
+        QFETCH(bool, defDir);
+        QFETCH(QString, folder);
+        QFETCH(int, answer);
+        QFETCH(int, message);
+        QFETCH(bool, closes);
+        QTemporaryDir dir;
+        QVERIFY(TestUtil::WriteFile(dir.filePath("file"), "user data"));
+        folder.replace("$T", dir.path());
+        Form->LoadControls();
+        (defDir ? Form->rbDefDir : Form->rbSameDir)->setChecked(true);
+        Form->editDefDir->setText(folder);
+        if (answer)
+            Reporter.QueueAnswer(TModalResult(answer));
+        Form->btnOK->click();
+
+        QStringList expected;
+        if (answer)
+            expected << MsgFmt(msgOptCreateFolder, {folder});
+        if (message >= 0)
+            expected << MsgFmt(TMsgId(message), {folder});
+        QCOMPARE(Reporter.Questions, expected);
+        QCOMPARE(Form->result() == QDialog::Accepted, closes);
+        QCOMPARE(Settings().DestDir, closes ? folder : QString("/dest"));
+        if (answer)
+            QCOMPARE(QFileInfo(folder).isDir(), answer == int(TModalResult::Yes) && closes);
+        QCOMPARE(TestUtil::ReadFile(dir.filePath("file")), QByteArray("user data"));
+    }
+
+    void encoderFile_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("other letter case")
+            << QString("/x/") + QString(LameExeName).toUpper() << true;
+        QTest::newRow("other name") << QString("/x/") + LameExeName + "3" << false;
+        QTest::newRow("cancelled") << QString() << false;
+    }
+
+    void encoderFile() {
+        QFETCH(QString, chosen);
+        QFETCH(bool, accepted);
+        Form->LoadControls();
+        QString offered;
+        Form->ChooseEncoder = [&](const QString& current) {
+            offered = current;
+            return chosen;
+        };
+        Form->btnLamePath->click();
+        QCOMPARE(offered, "/opt/lame");
+        QCOMPARE(Form->lblLamePath->text(), accepted ? chosen : QString("/opt/lame"));
+        const bool refused = !accepted && !chosen.isEmpty();
+        QCOMPARE(Reporter.Questions,
+                 refused ? QStringList{MsgFmt(msgLameWrongFile, {chosen, LameExeName})}
+                         : QStringList());
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("edits");
+        QTest::addColumn<bool>("abr");
+        QTest::addColumn<QString>("line"); // after the encoder's name
+        // Quality 2, normal priority, 128 kbit/s, empty template: two blanks before
+        // the options.
+        QTest::newRow("defaults, CBR") << QStringList{"editLameParams_CBR="} << false
+                                       << "  --priority 2 -b 128 -q 2 \"<source>\" \"<new file>\"";
+        QTest::newRow("unsaved ABR edits")
+            << QStringList{"editLameParams_ABR=-V %q --priority 1", "cbNoQ_ABR=1", "cbQuality=4"}
+            << true << " -V 4 --priority 1 --abr 128 \"<source>\" \"<new file>\"";
+        QTest::newRow("CBR without bit rate, low priority")
+            << QStringList{"editLameParams_CBR=-b%b", "cbNoB_CBR=1", "cbPriority=0"} << false
+            << " -b128 --priority 0 -q 2 \"<source>\" \"<new file>\"";
+    }
+
+    void commandLine() {
+        QFETCH(QStringList, edits);
+        QFETCH(bool, abr);
+        QFETCH(QString, line);
+        Form->LoadControls();
+        for (const QString& e : edits)
+            Edit(Form, e);
+        (abr ? Form->btnLameCmdLine_ABR : Form->btnLameCmdLine_CBR)->click();
+        QCOMPARE(Reporter.Infos, QStringList{LameExeName + line});
+        QCOMPARE(Settings().LameParams(), "-m j"); // the preview stores nothing
+    }
+
+    void encoderHelp() {
+        const QString lame = QStandardPaths::findExecutable("lame");
+        QVERIFY(!lame.isEmpty());
+        QByteArray help;
+        TestUtil::Run(lame, {"-?"}, 20000, &help);
+        QVERIFY(help.contains("usage"));
+        Settings().LamePath = lame;
+        Form->LoadControls();
+        QString shown, title;
+        QTimer::singleShot(0, Text, [&] {
+            shown = Text->memoText->toPlainText();
+            title = Text->windowTitle();
+            Text->BitBtn1->click();
         });
+        Form->btnLameHelp_ABR->click();
+        QCOMPARE(title, "Sonabel - " + Msg(msgLameHelpTitle));
+        QCOMPARE(shown.trimmed(), QString::fromLocal8Bit(help).trimmed());
+    }
+
+    void languageAtOnce() {
+        int applied = 0;
+        SetApplyLanguageHook([&] {
+            ++applied;
+            Form->ApplyLanguage();
+        });
+        Form->LoadControls();
+        Form->cbLanguage->setCurrentIndex(1);
+        Q_EMIT Form->cbLanguage->activated(1);
+        QCOMPARE(applied, 2); // emptied, then the new texts
+        QCOMPARE(Form->btnCancel->text(), QString("Annuler"));
+        QCOMPARE(Form->cbQuality->itemText(0), Msg(msgQuality0));
+        Form->btnCancel->click();
+        // Cancelling keeps the switch.
+        QCOMPARE((QList<int>{Settings().Language, CurrentLanguageIndex()}), (QList<int>{1, 1}));
+    }
+
+    // The pictures open their sites; the check button asks a (here refused) server.
+    void aboutAndCheckNow() {
+        LameWebSite = "lame.example";
+        Form->LoadControls();
+        Form->show();
+        QStringList opened;
+        Form->OpenUrl = [&](const QUrl& url) { opened << url.toString(); };
+        for (QLabel* image : {Form->imgMorvane, Form->imgLame, Form->imgQt})
+            QTest::mouseClick(image, Qt::LeftButton);
+        QCOMPARE(opened, QStringList({"http://www.morvane.com", "http://lame.example",
+                                      "http://www.qt.io"}));
+
+        QTemporaryDir dir;
+        TRegFile store(dir.filePath("store.ini"));
+        store.WriteString(QString(), "UpdateHost", "127.0.0.1:1"); // nothing listens there
+        TSonabelDownloadForm view;
+        TUpdateCheck check(Settings(), store, Reporter, view);
+        Form->UpdateCheck = &check;
+        QSignalSpy finished(&check, &TUpdateCheck::Finished);
+        Form->btnCheckNow->click();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(Reporter.Questions.size(), 1); // the manual check tells of its failure
+    }
+
+    void windowsInLanguages() {
+        Settings().LamePath = "/usr/local/bin/lame";
+        LameVersion = "LAME 64bits version 3.100";
+        // One picture of the first page; the other pages are checked without one.
+        Form->PageControl->setCurrentWidget(Form->sheetGeneral);
+        QStringList problems = GuiCheck::CheckInLanguages(Form, "optform", [&] {
+            Form->LoadControls();
+            Form->PageControl->setCurrentWidget(Form->sheetGeneral);
+        });
+        Text->memoText->setPlainText("usage: lame [options] <infile> [outfile]\n\n  -b bitrate");
+        problems += GuiCheck::CheckInLanguages(Text, "textform", [&] { Text->ApplyLanguage(); });
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     }
-    Text->memoText->setPlainText("usage: lame [options] <infile> [outfile]\n\n  -b bitrate");
-    const QStringList problems =
-        GuiCheck::CheckInLanguages(Text, "textform", [&] { Text->ApplyLanguage(); });
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
-}
-
+};
 QTEST_MAIN(TestOptForm)
 #include "tst_optform.moc"

@@ -61,13 +61,7 @@ const struct {
     {"EncodingMode", [](TSettings& s, const QString&) { s.EncodingMode = 1; }},
     {"Language", [](TSettings& s, const QString&) { s.Language = 1; }},
     {"DownloadDir", [](TSettings& s, const QString& other) { s.DownloadDir = other; }},
-    {"DelayS", [](TSettings& s, const QString&) { s.DelayS = 1799; }},
     {"Jobs", [](TSettings& s, const QString&) { s.Jobs = 2; }}};
-
-// A placement as {state, width, height, top, left}.
-QList<int> Placement(const TPlacement& p) {
-    return {p.State, p.Width, p.Height, p.Top, p.Left};
-}
 
 template <typename... T> void Row(const char* name, T... values) {
     (QTest::newRow(name) << ... << values);
@@ -152,7 +146,6 @@ private Q_SLOTS:
         Row("BitRateIndex 13", "BitRateIndex", QVariant("13"), qint64(13));
         Row("BitRateIndex 0", "BitRateIndex", QVariant("0"), qint64(0));
         Row("BitRateIndex beyond 32 bits", "BitRateIndex", QVariant("4294967296"), qint64(6));
-        Row("EncodingMode 2", "EncodingMode", QVariant("2"), qint64(0));
         Row("EncodingMode -1", "EncodingMode", QVariant("-1"), qint64(0));
         // 257 would pass as 1 if the range were checked after narrowing to a byte.
         Row("EncodingMode 257", "EncodingMode", QVariant("257"), qint64(0));
@@ -319,12 +312,9 @@ private Q_SLOTS:
             QCOMPARE(int(SaveSettings(store, s, request, reporter, Env())), expectedResult);
             writes = store.Writes;
         }
-        QCOMPARE(reporter.Questions.size(), questions);
-        for (const TReportCall& asked : reporter.CallsOf(TReportKind::AskUser)) {
-            QCOMPARE(asked.Text, request.ConfirmQuestion);
-            QCOMPARE(asked.Type, TDialogType::Confirmation);
-            QCOMPARE(asked.Buttons, unsigned(mbYes | mbNo));
-        }
+        QCOMPARE(reporter.Questions, QStringList(questions, request.ConfirmQuestion));
+        for (const TReportCall& asked : reporter.CallsOf(TReportKind::AskUser))
+            QVERIFY(asked.Type == TDialogType::Confirmation && asked.Buttons == (mbYes | mbNo));
 
         const QStringList always = QStringList{"LamePath"} + PlacementWrites;
         const bool all = expectedResult == int(TSaveResult::Saved);
@@ -444,7 +434,7 @@ private Q_SLOTS:
         TRegFile store(Seeded(keyed));
         TPlacement p{current[0], current[1], current[2], current[3], current[4]};
         store.LoadPlacement("SonabelMainForm", p, withSize);
-        QCOMPARE(Placement(p), expected);
+        QCOMPARE((QList<int>{p.State, p.Width, p.Height, p.Top, p.Left}), expected);
     }
 
     void savePlacementWithoutSize() {
@@ -454,8 +444,7 @@ private Q_SLOTS:
         QCOMPARE(store.Writes, (QStringList{"SonabelDirForm/Top", "SonabelDirForm/Left"}));
         TPlacement p;
         store.LoadPlacement("SonabelDirForm", p, false);
-        QCOMPARE(p.Top, 3);
-        QCOMPARE(p.Left, 4);
+        QCOMPARE((QList<int>{p.Top, p.Left}), (QList<int>{3, 4}));
     }
 
     void oldPlacementKeyMoved() {

@@ -20,17 +20,6 @@ Q_DECLARE_METATYPE(TWarningAnswer)
 
 class TestSmallForms : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    // A failed row must not leave its countdown open for the next one.
-    void cleanup() { ShutDown.reject(); }
-    void warningAnswer_data();
-    void warningAnswer();
-    void countdown_data();
-    void countdown();
-    void newerCountdown();
-    void windowsInLanguages();
-
 private:
     // Reused from row to row, as the program reuses its one copy of each.
     TSonabelWarningForm Warning;
@@ -38,170 +27,159 @@ private:
     TWindowBatchView View{Warning, ShutDown};
     // What the countdowns' callbacks received; outlives every row.
     QList<bool> Calls;
-};
+private Q_SLOTS:
+    // A failed row must not leave its countdown open for the next one.
+    void cleanup() { ShutDown.reject(); }
 
-void TestSmallForms::initTestCase() {
-    SetLanguage(0, false);
-    Warning.ApplyLanguage();
-    ShutDown.ApplyLanguage();
-}
-
-// Actions: g/a/b click rbGoodFiles/rbAllFiles/rbAbort, v clicks btnValidate,
-// e presses Esc, c closes the window by its frame.
-void TestSmallForms::warningAnswer_data() {
-    QTest::addColumn<bool>("goodEnabled");
-    QTest::addColumn<bool>("allEnabled");
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<TWarningAnswer>("answer");
-    using A = TWarningAnswer;
-    QTest::newRow("validate at once") << true << true << "v" << A::Abort;
-    QTest::newRow("good files") << true << false << "gv" << A::GoodFilesOnly;
-    QTest::newRow("all files") << true << true << "av" << A::AllFiles;
-    QTest::newRow("abort selected again") << true << true << "v" << A::Abort;
-    QTest::newRow("changed mind") << true << true << "gabv" << A::Abort;
-    QTest::newRow("good disabled") << false << true << "gv" << A::Abort;
-    QTest::newRow("all disabled") << true << false << "av" << A::Abort;
-    QTest::newRow("esc") << true << true << "ge" << A::Abort;
-    QTest::newRow("frame closed") << true << true << "ac" << A::Abort;
-}
-
-void TestSmallForms::warningAnswer() {
-    QFETCH(bool, goodEnabled);
-    QFETCH(bool, allEnabled);
-    QFETCH(QString, actions);
-    const QStringList items{"/music/a.mp3", "/music/b é.mp3"};
-    // On the circle: a radio button only reacts on its circle and caption.
-    const auto click = [](QWidget* rb) {
-        QTest::mouseClick(rb, Qt::LeftButton, {}, QPoint(6, rb->height() / 2));
-    };
-    bool acted = false;
-    QTimer::singleShot(0, &Warning, [&] {
-        acted = true;
-        QCOMPARE(Warning.Memo->toPlainText(), items.join('\n'));
-        QVERIFY(Warning.rbAbort->isChecked());
-        QCOMPARE(Warning.rbGoodFiles->isEnabled(), goodEnabled);
-        QCOMPARE(Warning.rbAllFiles->isEnabled(), allEnabled);
-        for (QChar action : actions) {
-            if (action == 'e')
-                QTest::keyClick(&Warning, Qt::Key_Escape);
-            else if (action == 'c')
-                Warning.close();
-            else
-                click(action == 'g'   ? Warning.rbGoodFiles
-                      : action == 'a' ? Warning.rbAllFiles
-                      : action == 'b' ? (QWidget*)Warning.rbAbort
-                                      : Warning.btnValidate);
-        }
-    });
-    // Should the window stay open, the test fails instead of hanging.
-    bool stuck = false;
-    QTimer::singleShot(5000, &Warning, [&] { stuck = Warning.close(); });
-    QTEST(View.ShowWarningList("Caption", "Message", items, goodEnabled, allEnabled), "answer");
-    QVERIFY(acted && !stuck);
-}
-
-// Rows share one window, so each row also shows that re-showing re-arms the
-// timer. After some ticks the label is read, then: "" lets the countdown run
-// out, o/n click OK/Cancel, e presses Esc. The result is what done receives.
-void TestSmallForms::countdown_data() {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("seconds");
-    QTest::addColumn<int>("ticks");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<bool>("result"); // power-off: confirmed; delayed start: cancelled
-    const int off = TSonabelShutDown::PowerOffMode, delayed = TSonabelShutDown::DelayedStartMode;
-    QTest::newRow("power-off runs out") << off << 3 << 1 << "Switching off in 2 s"
-                                        << "" << true;
-    QTest::newRow("power-off ticks to 0") << off << 2 << 2 << "Switching off in 0 s"
-                                          << "" << true;
-    QTest::newRow("power-off OK") << off << 30 << 0 << "Switching off in 30 s"
-                                  << "o" << true;
-    QTest::newRow("power-off Cancel") << off << 30 << 1 << "Switching off in 29 s"
-                                      << "n" << false;
-    QTest::newRow("power-off Esc") << off << 30 << 0 << "Switching off in 30 s"
-                                   << "e" << false;
-    QTest::newRow("delay runs out") << delayed << 61 << 2 << "Starting in 0:00:59"
-                                    << "" << false;
-    QTest::newRow("delay of 0 s") << delayed << 0 << 0 << "Starting in 0:00:00"
-                                  << "" << false;
-    QTest::newRow("delay OK") << delayed << 90 << 0 << "Starting in 0:01:30"
-                              << "o" << false;
-    QTest::newRow("delay Cancel") << delayed << 3600 << 1 << "Starting in 0:59:59"
-                                  << "n" << true;
-    QTest::newRow("delay Esc") << delayed << 3725 << 0 << "Starting in 1:02:05"
-                               << "e" << true;
-}
-
-void TestSmallForms::countdown() {
-    QFETCH(int, mode);
-    QFETCH(int, seconds);
-    QFETCH(int, ticks);
-    QFETCH(QString, action);
-    QFETCH(bool, result);
-    ShutDown.Timer->setInterval(1000);
-    Calls.clear();
-    const auto record = [this](bool value) { Calls << value; };
-    QSignalSpy finished(&ShutDown, &QDialog::finished);
-    if (mode == TSonabelShutDown::PowerOffMode)
-        View.PowerOffCountdown(seconds, record);
-    else
-        View.AskDelayedStart(seconds, record);
-    QVERIFY(Calls.isEmpty()); // the answer comes later, never from the call itself
-    QCOMPARE(bool(ShutDown.windowFlags() & Qt::WindowStaysOnTopHint),
-             mode == TSonabelShutDown::PowerOffMode);
-    QCOMPARE(ShutDown.lblShutDown1->text(),
-             Msg(mode == TSonabelShutDown::PowerOffMode ? msgPowerOffLine1 : msgDelayedLine1));
-    for (int tick = 0; tick < ticks; ++tick)
-        ShutDown.TimerTimer();
-    QTEST(ShutDown.lblShutDownFmt->text(), "text");
-    if (action == "e")
-        QTest::keyClick(&ShutDown, Qt::Key_Escape);
-    else if (!action.isEmpty())
-        QTest::mouseClick(action == "o" ? ShutDown.btnOK : ShutDown.btnCancel, Qt::LeftButton);
-    else if (ShutDown.isVisible())
-        ShutDown.Timer->setInterval(1); // running out, quickly
-    QVERIFY(!finished.isEmpty() || finished.wait(2000));
-    QTest::qWait(20); // room for a stray tick or a second call
-    QCOMPARE(Calls, QList<bool>{result});
-    QVERIFY(!ShutDown.isVisible());
-    QVERIFY(!ShutDown.Timer->isActive());
-}
-
-// A newer countdown arriving while one is open refuses the open one.
-void TestSmallForms::newerCountdown() {
-    Calls.clear();
-    ShutDown.Timer->setInterval(1000);
-    ShutDown.PowerOffCountdown(30, [this](bool c) { Calls << c; });
-    ShutDown.AskDelayedStart(90, [this](bool c) { Calls << !c; });
-    QCOMPARE(Calls, QList<bool>{false});
-    QVERIFY(ShutDown.isVisible() && ShutDown.Timer->isActive());
-    ShutDown.reject();
-    QCOMPARE(Calls, (QList<bool>{false, false}));
-}
-
-void TestSmallForms::windowsInLanguages() {
-    const QStringList items{"/home/user/Music/Artist/Album/01 - First song of the album.mp3",
-                            "/home/user/Music/Other/track.mp3"};
-    QStringList problems = GuiCheck::CheckInLanguages(&Warning, "warning", [&] {
+    void initTestCase() {
+        SetLanguage(0, false);
         Warning.ApplyLanguage();
-        Warning.Prepare(Msg(msgWarnCaption), Msg(msgWarnLowerBitRate), items, true, false);
-    });
-    Warning.hide();
-    ShutDown.Timer->setInterval(1000);
-    const std::pair<TSonabelShutDown::TMode, int> modes[] = {
-        {TSonabelShutDown::PowerOffMode, 30}, {TSonabelShutDown::DelayedStartMode, 3725}};
-    for (const auto& [mode, seconds] : modes) {
-        problems += GuiCheck::CheckInLanguages(
-            &ShutDown, mode == TSonabelShutDown::PowerOffMode ? "poweroff" : "delayedstart", [&] {
-                ShutDown.Mode = mode;
-                ShutDown.Seconds = seconds;
-                ShutDown.ApplyLanguage();
-            });
-        ShutDown.hide();
+        ShutDown.ApplyLanguage();
     }
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
-}
 
+    // Actions: g/a/b click rbGoodFiles/rbAllFiles/rbAbort, v clicks btnValidate,
+    // e presses Esc, c closes the window by its frame.
+    void warningAnswer_data() {
+        QTest::addColumn<bool>("goodEnabled");
+        QTest::addColumn<bool>("allEnabled");
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<TWarningAnswer>("answer");
+        using A = TWarningAnswer;
+        QTest::newRow("good files") << true << false << "gv" << A::GoodFilesOnly;
+        QTest::newRow("all files") << true << true << "av" << A::AllFiles;
+        QTest::newRow("changed mind") << true << true << "gabv" << A::Abort;
+        QTest::newRow("good disabled") << false << true << "gv" << A::Abort;
+        QTest::newRow("all disabled") << true << false << "av" << A::Abort;
+        QTest::newRow("esc") << true << true << "ge" << A::Abort;
+        QTest::newRow("frame closed") << true << true << "ac" << A::Abort;
+    }
+
+    void warningAnswer() {
+        QFETCH(bool, goodEnabled);
+        QFETCH(bool, allEnabled);
+        QFETCH(QString, actions);
+        const QStringList items{"/music/a.mp3", "/music/b é.mp3"};
+        // On the circle: a radio button only reacts on its circle and caption.
+        const auto click = [](QWidget* rb) {
+            QTest::mouseClick(rb, Qt::LeftButton, {}, QPoint(6, rb->height() / 2));
+        };
+        bool acted = false;
+        QTimer::singleShot(0, &Warning, [&] {
+            acted = true;
+            QCOMPARE(Warning.Memo->toPlainText(), items.join('\n'));
+            QVERIFY(Warning.rbAbort->isChecked());
+            QCOMPARE(Warning.rbGoodFiles->isEnabled(), goodEnabled);
+            QCOMPARE(Warning.rbAllFiles->isEnabled(), allEnabled);
+            for (QChar action : actions) {
+                if (action == 'e')
+                    QTest::keyClick(&Warning, Qt::Key_Escape);
+                else if (action == 'c')
+                    Warning.close();
+                else
+                    click(action == 'g'   ? Warning.rbGoodFiles
+                          : action == 'a' ? Warning.rbAllFiles
+                          : action == 'b' ? (QWidget*)Warning.rbAbort
+                                          : Warning.btnValidate);
+            }
+        });
+        // Should the window stay open, the test fails instead of hanging.
+        bool stuck = false;
+        QTimer::singleShot(5000, &Warning, [&] { stuck = Warning.close(); });
+        QTEST(View.ShowWarningList("Caption", "Message", items, goodEnabled, allEnabled), "answer");
+        QVERIFY(acted && !stuck);
+    }
+
+    // Rows share one window, so each also shows that re-showing re-arms the timer. After
+    // some ticks: "" lets it run out, o/n click OK/Cancel, e presses Esc.
+    void countdown_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("result"); // power-off: confirmed; delayed start: cancelled
+        const int off = TSonabelShutDown::PowerOffMode,
+                  delayed = TSonabelShutDown::DelayedStartMode;
+        const auto row = [](const char* name, int mode, int seconds, int ticks, const char* text,
+                            const char* action, bool result) {
+            QTest::newRow(name) << mode << seconds << ticks << QString(text) << QString(action)
+                                << result;
+        };
+        row("power-off ticks to 0", off, 2, 2, "Switching off in 0 s", "", true);
+        row("power-off OK", off, 30, 0, "Switching off in 30 s", "o", true);
+        row("power-off Cancel", off, 30, 1, "Switching off in 29 s", "n", false);
+        row("delay runs out", delayed, 61, 2, "Starting in 0:00:59", "", false);
+        row("delay of 0 s", delayed, 0, 0, "Starting in 0:00:00", "", false);
+        row("delay OK", delayed, 90, 0, "Starting in 0:01:30", "o", false);
+        row("delay Cancel", delayed, 3600, 1, "Starting in 0:59:59", "n", true);
+        row("delay Esc", delayed, 3725, 0, "Starting in 1:02:05", "e", true);
+    }
+
+    void countdown() {
+        QFETCH(int, mode);
+        QFETCH(int, seconds);
+        QFETCH(int, ticks);
+        QFETCH(QString, action);
+        QFETCH(bool, result);
+        ShutDown.Timer->setInterval(1000);
+        Calls.clear();
+        const auto record = [this](bool value) { Calls << value; };
+        QSignalSpy finished(&ShutDown, &QDialog::finished);
+        const bool off = mode == TSonabelShutDown::PowerOffMode;
+        off ? View.PowerOffCountdown(seconds, record) : View.AskDelayedStart(seconds, record);
+        QVERIFY(Calls.isEmpty()); // the answer comes later, never from the call itself
+        QCOMPARE(bool(ShutDown.windowFlags() & Qt::WindowStaysOnTopHint), off);
+        QCOMPARE(ShutDown.lblShutDown1->text(), Msg(off ? msgPowerOffLine1 : msgDelayedLine1));
+        for (int tick = 0; tick < ticks; ++tick)
+            ShutDown.TimerTimer();
+        QTEST(ShutDown.lblShutDownFmt->text(), "text");
+        if (action == "e")
+            QTest::keyClick(&ShutDown, Qt::Key_Escape);
+        else if (!action.isEmpty())
+            QTest::mouseClick(action == "o" ? ShutDown.btnOK : ShutDown.btnCancel, Qt::LeftButton);
+        else if (ShutDown.isVisible())
+            ShutDown.Timer->setInterval(1); // running out, quickly
+        QVERIFY(!finished.isEmpty() || finished.wait(2000));
+        QTest::qWait(20); // room for a stray tick or a second call
+        QCOMPARE(Calls, QList<bool>{result});
+        QVERIFY(!ShutDown.isVisible() && !ShutDown.Timer->isActive());
+    }
+
+    // A newer countdown arriving while one is open refuses the open one.
+    void newerCountdown() {
+        Calls.clear();
+        ShutDown.Timer->setInterval(1000);
+        ShutDown.PowerOffCountdown(30, [this](bool c) { Calls << c; });
+        ShutDown.AskDelayedStart(90, [this](bool c) { Calls << !c; });
+        QCOMPARE(Calls, QList<bool>{false});
+        QVERIFY(ShutDown.isVisible() && ShutDown.Timer->isActive());
+        ShutDown.reject();
+        QCOMPARE(Calls, (QList<bool>{false, false}));
+    }
+
+    void windowsInLanguages() {
+        const QStringList items{"/home/user/Music/Artist/Album/01 - First song of the album.mp3",
+                                "/home/user/Music/Other/track.mp3"};
+        QStringList problems = GuiCheck::CheckInLanguages(&Warning, "warning", [&] {
+            Warning.ApplyLanguage();
+            Warning.Prepare(Msg(msgWarnCaption), Msg(msgWarnLowerBitRate), items, true, false);
+        });
+        Warning.hide();
+        ShutDown.Timer->setInterval(1000);
+        const std::pair<TSonabelShutDown::TMode, int> modes[] = {
+            {TSonabelShutDown::PowerOffMode, 30}, {TSonabelShutDown::DelayedStartMode, 3725}};
+        for (const auto& [mode, seconds] : modes) {
+            problems += GuiCheck::CheckInLanguages(
+                &ShutDown, mode == TSonabelShutDown::PowerOffMode ? "poweroff" : "delayedstart",
+                [&] {
+                    ShutDown.Mode = mode;
+                    ShutDown.Seconds = seconds;
+                    ShutDown.ApplyLanguage();
+                });
+            ShutDown.hide();
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    }
+};
 QTEST_MAIN(TestSmallForms)
 #include "tst_smallforms.moc"
