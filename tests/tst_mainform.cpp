@@ -60,6 +60,7 @@ private Q_SLOTS:
     void addByDialog();
     void drop_data();
     void drop();
+    void longDropLetsEventsRun();
     void italicRows();
     void shortcuts_data();
     void shortcuts();
@@ -314,6 +315,29 @@ void TestMainForm::drop() {
         QCOMPARE(form->List().GetCell(0, TCell::Path), paths[1]);
     QCOMPARE(RunState, rsIdle);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// A long drop paints meanwhile with the controls disabled; a close asked then
+// ends the drop first and comes back afterwards.
+void TestMainForm::longDropLetsEventsRun() {
+    auto form = NewForm(Lame);
+    form->show();
+    form->DropSliceMs = 0;
+    QStringList paths;
+    for (const char* name : {"1", "2", "3"}) {
+        paths << Dir.filePath(QStringLiteral("in/long%1.mp3").arg(QLatin1String(name)));
+        QVERIFY(QFile::copy(Mp3, paths.last()));
+    }
+    bool enabledMeanwhile = true;
+    QTimer::singleShot(0, form.get(), [&] {
+        enabledMeanwhile = form->btnAddFiles->isEnabled();
+        form->close();
+    });
+    form->ListView->DropPaths(paths);
+    QVERIFY(!enabledMeanwhile);
+    QCOMPARE(form->List().Count(), 1);
+    QVERIFY(form->btnAddFiles->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
 }
 
 // Rows whose output folder cannot be written are drawn in italics.

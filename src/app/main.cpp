@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
@@ -13,6 +14,9 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Morvane"));
     QApplication::setApplicationName(AppTitle);
     QApplication::setApplicationVersion(QStringLiteral(SONABEL_VERSION));
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("sonabel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("sonabel")));
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -787,15 +787,20 @@ void TSonabelMainForm::OnAddFilesBegin() {
     SourceList->BeginAddFiles();
     DropFirstFolder = true;
     DropContinue = true;
+    DropStopped = false;
+    DropSlice.start();
 }
 
 void TSonabelMainForm::OnAddFile(const QString& name) {
     const QFileInfo info(name);
     if (info.isFile()) {
+        if (DropStopped)
+            return;
         SourceList->AddSourceFile(name);
+        LetDropBreathe();
         return;
     }
-    if (!info.isDir() || !DropContinue)
+    if (!info.isDir() || !DropContinue || DropStopped)
         return;
     if (DropFirstFolder) {
         SetState(rsFolderScan);
@@ -812,8 +817,33 @@ void TSonabelMainForm::OnAddFile(const QString& name) {
     }
 }
 
+// Thousands of dropped files take longer than a frame: the window paints
+// now and then meanwhile, with every control but the log disabled, and a
+// close waits for the drop to end, as during a scan.
+void TSonabelMainForm::LetDropBreathe() {
+    if (DropSlice.elapsed() < DropSliceMs)
+        return;
+    // A folder scan of the same drop enables the controls when it ends.
+    if (!LongDrop || !Scanning) {
+        LongDrop = true;
+        Scanning = true;
+        DisableControls({memoInfo, Led, statusBar()});
+    }
+    QCoreApplication::processEvents();
+    if (RunState == rsStopRequested)
+        DropStopped = true;
+    DropSlice.restart();
+}
+
 void TSonabelMainForm::OnAddFilesEnd() {
     SourceList->EndAddFiles();
+    if (LongDrop) {
+        LongDrop = false;
+        Scanning = false;
+        EnableControls();
+        if (CloseWhenDone)
+            QTimer::singleShot(0, this, &QWidget::close);
+    }
 }
 
 void TSonabelMainForm::AddDroppedPaths(const QStringList& paths) {

@@ -7,6 +7,7 @@
 #include "messages/Reporting.h"
 #include "settings/RegFile.h"
 
+#include <QElapsedTimer>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <array>
@@ -62,6 +63,8 @@ public:
     void FormResize();
     // Files and folders handled as one drop (also those named on the command line).
     void AddDroppedPaths(const QStringList& paths);
+    // A drop of many files lets events run this often, like a scan.
+    int DropSliceMs = 40;
 
     // TReporter
     void LogLine(const QString& text) override;
@@ -144,6 +147,7 @@ private:
     void OnAddFilesBegin();
     void OnAddFile(const QString& name);
     void OnAddFilesEnd();
+    void LetDropBreathe();
     void ScanBegin();
     void ScanEnd();
     void ShowTotals();
@@ -169,6 +173,9 @@ private:
     bool TimeIsPlaceholder = true;
     bool DropFirstFolder = false;
     bool DropContinue = false;
+    QElapsedTimer DropSlice;
+    bool LongDrop = false;
+    bool DropStopped = false; // a close asked meanwhile
     bool Scanning = false;
     // A close asked while a scan or a stopped run winds down comes back after it.
     bool CloseWhenDone = false;
