@@ -61,6 +61,7 @@ private Q_SLOTS:
     void drop_data();
     void drop();
     void longDropLetsEventsRun();
+    void startPathsAfterFirstQuestion();
     void italicRows();
     void shortcuts_data();
     void shortcuts();
@@ -340,6 +341,25 @@ void TestMainForm::longDropLetsEventsRun() {
     QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
 }
 
+// Paths named on the command line come after the first-run question, so that
+// the folder filter never opens on top of it.
+void TestMainForm::startPathsAfterFirstQuestion() {
+    QVERIFY(WriteFile(Ini, "[General]\nFlags=" + QByteArray::number(DefaultFlags) +
+                               "\nLamePath=" + Lame.toUtf8() + "\n"));
+    auto form = NewForm(Lame);
+    int rowsWhenAsked = -1;
+    const auto answer = form->MessageBox;
+    form->MessageBox = [&](const QString& text, TDialogType type, unsigned buttons) {
+        rowsWhenAsked = form->List().Count();
+        return answer(text, type, buttons);
+    };
+    form->StartPaths = {Mp3};
+    form->show();
+    QTRY_COMPARE_WITH_TIMEOUT(form->List().Count(), 1, 5000);
+    QCOMPARE(Questions, QStringList{Msg(msgAutoUpdateQuestion)});
+    QCOMPARE(rowsWhenAsked, 0);
+}
+
 // Rows whose output folder cannot be written are drawn in italics.
 void TestMainForm::italicRows() {
     auto form = NewForm(Lame);
@@ -511,6 +531,8 @@ void TestMainForm::stopRun() {
     SetLanguage(1, true);
     QCOMPARE(form->StatusPanels[0]->text(), StateTexts[rsBatch]);
     QVERIFY(StateTexts[rsBatch] != "Encoding…");
+    // Qt's own texts follow: the message boxes' standard buttons.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Oui"));
     QTest::qWait(300); // the new texts laid out, the bars measured
     QVERIFY(!GuiCheck::Grab(form.get(), "mainform_running_FRN").isEmpty());
     QCOMPARE(form->btnGO->text(), Msg(msgGoStop));

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
-#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -30,9 +29,7 @@ int main(int argc, char* argv[]) {
     if (!mainForm.FormCreate())
         return 0;
     mainForm.CreateForms();
+    mainForm.StartPaths = parser.positionalArguments();
     mainForm.show();
-    const QStringList paths = parser.positionalArguments();
-    if (!paths.isEmpty())
-        QTimer::singleShot(0, &mainForm, [&mainForm, paths] { mainForm.AddDroppedPaths(paths); });
     return QApplication::exec();
 }

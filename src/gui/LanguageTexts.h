@@ -16,3 +16,8 @@ void SetCaption(QLabel* label, TMsgId caption, int hint = NoHint);
 void SetCaption(QAbstractButton* button, TMsgId caption, int hint = NoHint);
 void SetCaption(QGroupBox* group, TMsgId caption, int hint = NoHint);
 void SetHint(QWidget* widget, int hint);
+
+// Qt's own texts (the standard buttons of message boxes, file dialogs) in the
+// language of that index of the language table, when Qt's translations are
+// installed; English otherwise.
+void ApplyToolkitLanguage(int languageIndex);

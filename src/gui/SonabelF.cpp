@@ -53,6 +53,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -540,6 +541,9 @@ void TSonabelMainForm::FirstIdle() {
         Store->WriteInteger(QString(), QStringLiteral("Flags"), qint32(s.Flags));
         Store->Flush();
     }
+    // After the question, so that two questions never stand on each other.
+    if (!StartPaths.isEmpty())
+        AddDroppedPaths(std::exchange(StartPaths, {}));
     if ((s.Flags & flAutoUpdate) && UpdateCheck && RunState == rsIdle) {
         SetState(rsUpdateCheck);
         UpdateCheck->CheckForUpdate(false);
@@ -549,6 +553,7 @@ void TSonabelMainForm::FirstIdle() {
 }
 
 void TSonabelMainForm::ApplyLanguage() {
+    ApplyToolkitLanguage(CurrentLanguageIndex());
     SetHint(ListView, msgHintListView);
     Q_EMIT SourceList->headerDataChanged(Qt::Horizontal, 0, TSourceList::ColumnCount - 1);
     const std::pair<QToolButton*, std::pair<TMsgId, TMsgId>> buttons[] = {

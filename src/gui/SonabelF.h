@@ -63,6 +63,8 @@ public:
     void FormResize();
     // Files and folders handled as one drop (also those named on the command line).
     void AddDroppedPaths(const QStringList& paths);
+    // Named on the command line: added as one drop at the first idle moment.
+    QStringList StartPaths;
     // A drop of many files lets events run this often, like a scan.
     int DropSliceMs = 40;
 
