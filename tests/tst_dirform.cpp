@@ -137,7 +137,7 @@ private Q_SLOTS:
             }
             QCOMPARE(form.size(), mode == "filter" ? QSize(400, 340) : QSize(520, 480));
             if (mode != "filter") {
-                QCOMPARE(form.panComboBox->text(), "  " + Home.filePath("Music"));
+                QCOMPARE(form.panComboBox->text(), Home.filePath("Music"));
                 TShellTreeView* tree = form.ShellTreeView;
                 QTRY_VERIFY(
                     tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
@@ -231,7 +231,7 @@ private Q_SLOTS:
         TSonabelDirForm form(&Reporter);
         QString folder = start.path();
         const bool accepted = Open(form, "select", folder, [&] {
-            QCOMPARE(form.panComboBox->text(), "  " + start.path());
+            QCOMPARE(form.panComboBox->text(), start.path());
             if (!selected)
                 form.ShellTreeView->setCurrentIndex(QModelIndex());
             form.btnNewFolder->click();
@@ -247,7 +247,7 @@ private Q_SLOTS:
             QTest::keyClick(editor, Qt::Key_Return);
             QVERIFY(form.isVisible());
             QTRY_VERIFY(form.btnOK->isDefault());
-            QCOMPARE(form.panComboBox->text(), "  " + start.filePath(made));
+            QCOMPARE(form.panComboBox->text(), start.filePath(made));
             form.btnOK->click();
         });
         QCOMPARE(accepted, !made.isEmpty());
@@ -259,6 +259,84 @@ private Q_SLOTS:
         QCOMPARE(folder, made.isEmpty() ? start.path() : start.filePath(made));
         QCOMPARE(Reporter.Infos,
                  made.isEmpty() ? QStringList{"Select a folder first."} : QStringList());
+    }
+
+    void renameOnlyWhenAsked_data() {
+        QTest::addColumn<QString>("action"); // before "Renamed" and Enter are typed
+        QTest::addColumn<QStringList>("folders");
+        const QStringList untouched{"Misc", "Music"};
+        QTest::newRow("typing searches") << QString() << untouched;
+        QTest::newRow("click on the selected folder") << "click" << untouched;
+        QTest::newRow("F2") << "F2" << QStringList{"Music", "Renamed"};
+        QTest::newRow("context menu") << "menu" << QStringList{"Music", "Renamed"};
+    }
+
+    // Typing "Renamed" after each action; only an explicit rename renames.
+    void renameOnlyWhenAsked() {
+        QFETCH(QString, action);
+        QFETCH(QStringList, folders);
+        QTemporaryDir start(Home.filePath("renameXXXXXX"));
+        for (const char* name : {"Misc", "Music"})
+            QVERIFY(QDir(start.path()).mkdir(name));
+        TSonabelDirForm form(&Reporter);
+        QString folder = start.filePath("Misc");
+        Open(form, "select", folder, [&] {
+            TShellTreeView* tree = form.ShellTreeView;
+            QCOMPARE(tree->SelectedFolder(), start.filePath("Misc"));
+            if (action == "click") {
+                const QRect item = tree->visualRect(tree->currentIndex());
+                QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, item.center());
+                QTest::qWait(QApplication::doubleClickInterval() + 100);
+            } else if (action == "F2") {
+                QTest::keyClick(tree, Qt::Key_F2);
+            } else if (action == "menu") {
+                QVERIFY(tree->actions().contains(form.actRename));
+                form.actRename->trigger();
+            }
+            QWidget* editor = tree->indexWidget(tree->currentIndex());
+            QCOMPARE(editor != nullptr, folders != QStringList{"Misc", "Music"});
+            QTest::keyClicks(editor ? editor : tree, "Renamed");
+            QTest::keyClick(editor ? editor : tree, Qt::Key_Return);
+        });
+        QCOMPARE(QDir(start.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name),
+                 folders);
+    }
+
+    void pathField_data() {
+        QTest::addColumn<QString>("typed"); // "$" stands for the start folder
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<bool>("unknown");
+        QTest::newRow("pasted path") << "$/Deep/Er" << "$/Deep/Er" << false;
+        QTest::newRow("home-relative, trailing slash") << "~/Music/" << "~/Music" << false;
+        QTest::newRow("no such folder") << "$/Nowhere" << "$" << true;
+    }
+
+    // Enter in the path field goes to the folder typed; the window stays open.
+    void pathField() {
+        QFETCH(QString, typed);
+        QFETCH(QString, selected);
+        QFETCH(bool, unknown);
+        QTemporaryDir start(Home.filePath("pathXXXXXX"));
+        QVERIFY(QDir(start.path()).mkpath("Deep/Er"));
+        const auto expand = [&](QString text) {
+            return text.replace("$", start.path()).replace("~", Home.path());
+        };
+        TSonabelDirForm form(&Reporter);
+        QString folder = start.path();
+        const bool accepted = Open(form, "select", folder, [&] {
+            form.panComboBox->clear();
+            QTest::keyClicks(form.panComboBox, expand(typed));
+            QTest::keyClick(form.panComboBox, Qt::Key_Return);
+            QVERIFY(form.isVisible());
+            QCOMPARE(form.ShellTreeView->SelectedFolder(), expand(selected));
+            if (!unknown)
+                form.btnOK->click();
+        });
+        QCOMPARE(accepted, !unknown);
+        QCOMPARE(Reporter.Infos, unknown ? QStringList{MsgFmt(msgDirNoSuchFolder, {expand(typed)})}
+                                         : QStringList());
+        if (accepted)
+            QCOMPARE(folder, expand(selected));
     }
 
     void windowInLanguages() {

@@ -131,7 +131,7 @@ private Q_SLOTS:
         LoadSettings(store, s, Env(1));
         // Language from the system, folders from the shell, the encoder path kept.
         QCOMPARE(Fields(s), (QStringList{"1", "6", "0", "1800", "1", FMusic, FMusic, "", "",
-                                         "1205002", "ef0000", "0", FDocs, "/opt/lame"}));
+                                         "1207002", "ef0000", "0", FDocs, "/opt/lame"}));
         // The default DirFlags carry the upgrade marker: nothing to write at start-up.
         QCOMPARE(store.Writes, QStringList());
     }
@@ -156,8 +156,10 @@ private Q_SLOTS:
         Row("Jobs 65", "Jobs", QVariant("65"), qint64(1));
         Row("Jobs 64", "Jobs", QVariant("64"), qint64(64));
         Row("Flags top bit", "Flags", QVariant("-2147483647"), qint64(0x80000001));
-        Row("Flags unsigned text overflows", "Flags", QVariant("4294967295"), qint64(0x01205002));
-        Row("Flags as bytes", "Flags", QVariant(QByteArray("16")), qint64(0x01205002));
+        Row("Flags unsigned text overflows", "Flags", QVariant("4294967295"), qint64(DefaultFlags));
+        Row("Flags as bytes", "Flags", QVariant(QByteArray("16")), qint64(DefaultFlags));
+        // A stored choice without the ID3v2 tag stays the user's choice.
+        Row("Flags without ID3v2 kept", "Flags", QVariant("20482"), qint64(0x5002));
     }
 
     void loadedNumbers() {

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QSysInfo>
+#include <algorithm>
 #include <array>
 
 QString LameShortPath;
@@ -140,6 +141,23 @@ TDecodePipeArguments BuildDecodePipeArgumentLists(const QString& params, const Q
                    << QStringLiteral("-m") << mode << QStringLiteral("-")
                    << PathArgument(outputPath);
     return result;
+}
+
+QString JoinCommandLine(const QStringList& arguments) {
+    const auto special = [](QChar c) { return QStringView(u" \t\n\r'\"\\$`").contains(c); };
+    QStringList shown;
+    for (const QString& argument : arguments) {
+        const bool plain =
+            !argument.isEmpty() && std::none_of(argument.begin(), argument.end(), special);
+        if (plain) {
+            shown << argument;
+            continue;
+        }
+        QString quoted = argument;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+        shown << QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    }
+    return shown.join(QLatin1Char(' '));
 }
 
 QStringList SplitCommandLine(const QString& text) {

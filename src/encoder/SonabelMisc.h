@@ -57,6 +57,9 @@ TDecodePipeArguments BuildDecodePipeArgumentLists(const QString& params, const Q
 // \" \\ \$ \` escapes, a backslash outside quotes takes the next character.
 // No expansion of any kind is made.
 QStringList SplitCommandLine(const QString& text);
+// The inverse for display: each argument as SplitCommandLine would read it
+// back, single-quoted only when it holds a blank or a quoting character.
+QString JoinCommandLine(const QStringList& arguments);
 
 QString MakeOutputPath(const QString& path, const QString& baseFolder, const QString& destDir,
                        int bitRate, int mode, bool destFolder, bool keepSubDirs);

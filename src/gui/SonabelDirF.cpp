@@ -5,6 +5,7 @@
 #include "messages/Reporting.h"
 #include "settings/Settings.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -55,7 +57,9 @@ TShellTreeView::TShellTreeView(QWidget* parent) : QTreeView(parent) {
     header()->hide();
     setRootIsDecorated(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // A click or a typed letter must never rename a folder on disk: keys search,
+    // and renaming is RenameSelected's alone.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Folders are listed in the background and rows arrive and get sorted
     // after a move: keep the selection in view until the user scrolls.
     KeepInView = new QTimer(this);
@@ -87,7 +91,19 @@ bool TShellTreeView::viewportEvent(QEvent* event) {
 
 void TShellTreeView::keyPressEvent(QKeyEvent* event) {
     FollowSelection = false;
+    if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier &&
+        state() != EditingState) {
+        RenameSelected();
+        return;
+    }
     QTreeView::keyPressEvent(event);
+}
+
+bool TShellTreeView::RenameSelected() {
+    if (!currentIndex().isValid())
+        return false;
+    scrollTo(currentIndex());
+    return edit(currentIndex(), AllEditTriggers, nullptr);
 }
 
 QString TShellTreeView::SelectedFolder() const {
@@ -172,8 +188,8 @@ TSonabelDirForm::TSonabelDirForm(TReporter* reporter, QWidget* parent)
 
     panTreeView = Named(new QWidget(this), "panTreeView");
     panComboBox = Named(new QLineEdit(panTreeView), "panComboBox");
-    panComboBox->setReadOnly(true);
-    panComboBox->setFocusPolicy(Qt::NoFocus);
+    panComboBox->setClearButtonEnabled(true);
+    panComboBox->installEventFilter(this);
     ShellTreeView = Named(new TShellTreeView(panTreeView), "ShellTreeView");
     auto* tree = new QVBoxLayout(panTreeView);
     tree->setContentsMargins(0, 0, 0, 0);
@@ -244,6 +260,13 @@ TSonabelDirForm::TSonabelDirForm(TReporter* reporter, QWidget* parent)
     // Enter away from a folder name being edited.
     for (QPushButton* b : {btnNewFolder, btnOK, btnCancel})
         b->setAutoDefault(false);
+    actNewFolder = Named(new QAction(ShellTreeView), "actNewFolder");
+    actRename = Named(new QAction(ShellTreeView), "actRename");
+    // Shown in the menu; the tree's own F2 handling does the work.
+    actRename->setShortcut(QKeySequence(Qt::Key_F2));
+    actRename->setShortcutContext(Qt::WidgetShortcut);
+    ShellTreeView->addActions({actNewFolder, actRename});
+    ShellTreeView->setContextMenuPolicy(Qt::ActionsContextMenu);
     btnOK->setDefault(true);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(btnNewFolder);
@@ -260,6 +283,8 @@ TSonabelDirForm::TSonabelDirForm(TReporter* reporter, QWidget* parent)
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnNewFolder, &QPushButton::clicked, this, &TSonabelDirForm::NewFolderClick);
+    connect(actNewFolder, &QAction::triggered, this, &TSonabelDirForm::NewFolderClick);
+    connect(actRename, &QAction::triggered, ShellTreeView, &TShellTreeView::RenameSelected);
     for (QCheckBox* box : {cbMP3, cbBRM, cbSZM})
         connect(box, &QCheckBox::clicked, this, &TSonabelDirForm::UpdateFilterControls);
     connect(ShellTreeView->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -295,6 +320,11 @@ void TSonabelDirForm::ApplyLanguage() {
     SetHint(ShellTreeView, msgDirTreeHint);
     SetCaption(lblGeneralMessage, msgDirDropExplanation);
     SetCaption(btnNewFolder, msgDirNewFolder, msgDirNewFolderHint);
+    actNewFolder->setText(Msg(msgDirNewFolder));
+    actRename->setText(Msg(msgDirRename));
+    actRename->setToolTip(Msg(msgDirRenameHint));
+    SetHint(panComboBox, msgDirPathHint);
+    panComboBox->setPlaceholderText(Msg(msgDirPathHint));
     SetCaption(btnOK, msgDirOK);
     SetCaption(btnCancel, msgDirCancel);
     ApplyModeTexts();
@@ -311,6 +341,7 @@ void TSonabelDirForm::ApplyModeTexts() {
 bool TSonabelDirForm::SelectFolder(QString& folder) {
     Mode = TDirMode::SelectFolder;
     btnNewFolder->show();
+    actNewFolder->setVisible(true);
     CheckDestFolder = false;
     gbParams->hide();
     ApplyModeTexts();
@@ -324,6 +355,7 @@ bool TSonabelDirForm::SelectFolder(QString& folder) {
 bool TSonabelDirForm::ChooseScanFolder(QString& folder) {
     Mode = TDirMode::ScanFolder;
     btnNewFolder->hide();
+    actNewFolder->setVisible(false);
     CheckDestFolder = (Settings().Flags & flDestFolder) != 0;
     gbParams->show();
     LoadFilter();
@@ -411,8 +443,38 @@ void TSonabelDirForm::PrepareShown() {
 }
 
 void TSonabelDirForm::ShowSelectedPath() {
-    panComboBox->setText(QStringLiteral("  ") + ShellTreeView->SelectedFolder());
+    panComboBox->setText(ShellTreeView->SelectedFolder());
     panComboBox->setCursorPosition(0);
+}
+
+bool TSonabelDirForm::GoToTypedPath() {
+    const QString typed = panComboBox->text().trimmed();
+    if (typed.isEmpty() || typed == ShellTreeView->SelectedFolder())
+        return true;
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(
+        typed.startsWith(QLatin1Char('~')) ? QDir::homePath() + typed.mid(1) : typed));
+    if (QFileInfo(path).isDir() && ShellTreeView->MoveTo(QFileInfo(path).absoluteFilePath())) {
+        ShellTreeView->setFocus();
+        return true;
+    }
+    const QString text = MsgFmt(msgDirNoSuchFolder, {QDir::toNativeSeparators(typed)});
+    if (Reporter)
+        Reporter->ShowInfo(text);
+    else
+        QMessageBox::information(this, windowTitle(), text);
+    return false;
+}
+
+bool TSonabelDirForm::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in the path field goes to the folder typed; it does not close the window.
+    if (watched == panComboBox && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            GoToTypedPath();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TSonabelDirForm::NewFolderClick() {
@@ -430,6 +492,9 @@ bool TSonabelDirForm::ScanIncludesDestDir() const {
 
 void TSonabelDirForm::done(int result) {
     if (!FilterOnly) {
+        // A path typed but not yet entered is the one meant.
+        if (result == Accepted && panComboBox->isModified() && !GoToTypedPath())
+            return;
         if (ShellTreeView->currentIndex().isValid())
             Folder = ShellTreeView->SelectedFolder();
         if (result == Accepted && cbRec->isChecked() && CheckDestFolder && ScanIncludesDestDir()) {

@@ -7,6 +7,7 @@
 #include <QTreeView>
 #include <array>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QFileSystemModel;
@@ -18,7 +19,8 @@ class QTimer;
 class TIntegerEdit;
 class TReporter;
 
-// The folder tree: folders only, names editable in place; says when a name
+// The folder tree: folders only; typing searches, and a name is edited in
+// place only when asked (F2 or the context menu's Rename). Says when a name
 // edit starts and ends, and keeps the edited folder selected afterwards.
 class TShellTreeView : public QTreeView {
     Q_OBJECT
@@ -34,6 +36,8 @@ public:
     // "baseName (n)" when taken, and starts its name editing, as soon as the
     // selected folder is listed; false when no folder is selected.
     bool NewFolder(const QString& baseName);
+    // Starts the name editing of the selected folder; false when none is.
+    bool RenameSelected();
 
     QFileSystemModel* Model;
     using QTreeView::edit;
@@ -97,6 +101,8 @@ public:
     QComboBox* comboBRM;
     TIntegerEdit* editSZM;
     QPushButton *btnNewFolder, *btnOK, *btnCancel;
+    // The tree's context menu; actRename is also F2.
+    QAction *actNewFolder, *actRename;
 
 Q_SIGNALS:
     // The deferred preparation after showing is done: the window is ready.
@@ -109,11 +115,14 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ApplyModeTexts();
     void PrepareShown();
     void ShowSelectedPath();
+    // Moves the tree to the folder typed in the path field.
+    bool GoToTypedPath();
     void NewFolderClick();
     void LoadFilter();
     void StoreFilter();

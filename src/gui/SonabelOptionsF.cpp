@@ -1,5 +1,6 @@
 #include "gui/SonabelOptionsF.h"
 
+#include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "gui/LanguageTexts.h"
 #include "gui/SonabelTextF.h"
@@ -467,6 +468,7 @@ bool TSonabelOptionForm::ExecuteOptions() {
 
 void TSonabelOptionForm::LoadControls() {
     TSettings& s = Settings();
+    FLanguageAtOpen = s.Language;
     cbLanguage->setCurrentIndex(s.Language);
     lblLameDesc->setText(LameVersion + QLatin1Char(' '));
     SetLink(lblLameUrl, LameWebSite, HttpPrefix + LameWebSite, QStringLiteral(" "));
@@ -607,9 +609,23 @@ void TSonabelOptionForm::ShowCmdLine(int mode) {
     const QString params = BuildLameParams(edit->text(), mode, noB, cbPriority->currentIndex(),
                                            cbQuality->currentIndex(), TargetBitRate, noQ);
     constexpr int WavSource = 3; // no input option
-    Reporter->ShowInfo(
-        QString::fromLatin1(LameExeName) +
-        BuildLameArguments(WavSource, params, Msg(msgCmdLineInput), Msg(msgCmdLineOutput)));
+    // Built as the batch builds it: the priority leaves the arguments for the niceness.
+    const TPriorityTranslation run = TranslatePriority(BuildLameArgumentList(
+        WavSource, params, Msg(msgCmdLineInput), Msg(msgCmdLineOutput)));
+    QString shown = QString::fromLatin1(LameExeName) + QLatin1Char(' ') +
+                    JoinCommandLine(run.Arguments);
+    if (run.Niceness)
+        shown += QLatin1Char('\n') + MsgFmt(msgCmdLineNiceness, {*run.Niceness});
+    Reporter->ShowInfo(shown);
+}
+
+void TSonabelOptionForm::reject() {
+    // The language showed at once; a cancel takes it back with the rest.
+    if (Settings().Language != FLanguageAtOpen) {
+        Settings().Language = FLanguageAtOpen;
+        SetLanguage(FLanguageAtOpen, true);
+    }
+    QDialog::reject();
 }
 
 void TSonabelOptionForm::LanguageChanged(int index) {

@@ -92,6 +92,7 @@ public:
 
 public Q_SLOTS:
     void accept() override;
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -109,4 +110,5 @@ private:
 
     TReporter* Reporter;
     TSonabelTextForm* TextForm;
+    int FLanguageAtOpen = 0;
 };

@@ -295,10 +295,15 @@ enum TMsgId : int {
     msgDelayedLine2 = 278,
     msgDelayedCancelHint = 279,
     msgDelayedCountdown = 280, // %d h, %d min, %d s
+    msgCmdLineNiceness = 281, // %d niceness
+    msgDirRename = 282,
+    msgDirRenameHint = 283,
+    msgDirPathHint = 284,
+    msgDirNoSuchFolder = 285, // %s path
 };
 
-inline constexpr int MessageCount = 281;
-static_assert(msgDelayedCountdown == MessageCount - 1);
+inline constexpr int MessageCount = 286;
+static_assert(msgDirNoSuchFolder == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

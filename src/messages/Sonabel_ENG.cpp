@@ -345,6 +345,11 @@ constexpr TMsgText Texts[] = {
     {msgDelayedLine2, u"Press Cancel to call the run off."},
     {msgDelayedCancelHint, u"Do not start the run"},
     {msgDelayedCountdown, u"Starting in %d:%.2d:%.2d"},
+    {msgCmdLineNiceness, u"The encoder runs with niceness %d: that is how the priority reaches it."},
+    {msgDirRename, u"&Rename"},
+    {msgDirRenameHint, u"Rename the selected folder (F2)"},
+    {msgDirPathHint, u"Type or paste a folder path, then press Enter to go there"},
+    {msgDirNoSuchFolder, u"There is no folder %s."},
 };
 static_assert(InIndexOrder(Texts));
 

@@ -353,6 +353,11 @@ constexpr TMsgText Texts[] = {
     {msgDelayedLine2, u"Appuyez sur Annuler pour renoncer au traitement."},
     {msgDelayedCancelHint, u"Ne pas lancer le traitement"},
     {msgDelayedCountdown, u"Démarrage dans %d:%.2d:%.2d"},
+    {msgCmdLineNiceness, u"L’encodeur tourne avec la gentillesse (nice) %d\u00A0: c’est ainsi que la priorité lui parvient."},
+    {msgDirRename, u"&Renommer"},
+    {msgDirRenameHint, u"Renommer le dossier sélectionné (F2)"},
+    {msgDirPathHint, u"Tapez ou collez le chemin d’un dossier, puis appuyez sur Entrée pour y aller"},
+    {msgDirNoSuchFolder, u"Le dossier %s n’existe pas."},
 };
 static_assert(InIndexOrder(Texts));
 

@@ -46,7 +46,8 @@ inline constexpr quint32 dfBitRateMin = 0x20000000;
 // Indexed by source type 0..3 (MP1, MP2, MP3, WAV).
 inline constexpr std::array<quint32, 4> dfTypeMasks = {dfMP1, dfMP2, dfMP3, dfWAV};
 
-inline constexpr quint32 DefaultFlags = 0x01205002;
+// A new user keeps both tags: losing title, artist and cover is never what they want.
+inline constexpr quint32 DefaultFlags = 0x01207002;
 inline constexpr quint32 DefaultDirFlags = 0x00EF0000;
 inline constexpr int DefaultBitRateIndex = 6;
 inline constexpr qint32 DefaultDelayS = 1800;
