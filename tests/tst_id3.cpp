@@ -224,36 +224,59 @@ private Q_SLOTS:
         QCOMPARE(KeptTagLength(Lines({"TIT2@2000000000~2000000000"})), qint64(4000000000));
     }
 
-    void readFrameText_data() {
+    void readFrameData_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<qint64>("size"); // bytes asked for
-        QTest::addColumn<QString>("text");
-        QTest::newRow("inner zero replaced") << QByteArray("\0A\0B\0", 5) << qint64(5) << "A/B";
-        QTest::newRow("size 0") << QByteArray("abc") << qint64(0) << "";
-        QTest::newRow("negative size") << QByteArray("abc") << qint64(-3) << "";
-        // Encoding byte 1, byte-order mark FF FE, "AB" in two-byte units.
-        QTest::newRow("two-byte text shows its zeros") << QByteArray("\x01\xFF\xFE"
-                                                                     "A\0B\0",
-                                                                     7)
-                                                       << qint64(7) << "\u0001\u00FF\u00FEA/B";
-        QTest::newRow("several zeros, one each") << QByteArray("a\0\0b", 4) << qint64(4) << "a//b";
-        QTest::newRow("only size bytes read") << QByteArray("abcdef") << qint64(3) << "abc";
+        QTest::addColumn<QByteArray>("read");
+        QTest::newRow("size 0") << QByteArray("abc") << qint64(0) << QByteArray();
+        QTest::newRow("negative size") << QByteArray("abc") << qint64(-3) << QByteArray();
+        QTest::newRow("only size bytes read") << QByteArray("abcdef") << qint64(3) << B("abc");
         // A frame claiming far more than the file holds reads what is there.
-        QTest::newRow("size past the end") << B("\0xy") << qint64(2000000000) << "xy";
+        QTest::newRow("size past the end") << B("\0xy") << qint64(2000000000) << B("\0xy");
     }
 
-    void readFrameText() {
+    void readFrameData() {
         QFETCH(QByteArray, data);
         QFETCH(qint64, size);
-        QFETCH(QString, text);
+        QFETCH(QByteArray, read);
         // The frame data sits after 7 unrelated bytes, as it would after a header.
         const QString path = Write("frame.bin", QByteArray("ID3HEAD") + data);
-        QCOMPARE(ReadFrameText(path, 7, size, QLatin1Char('/')), text);
+        QCOMPARE(ReadFrameData(path, 7, size), read);
+        QCOMPARE(ReadFrameData(Dir.filePath("missing.mp3"), 0, 10), QByteArray());
+        QCOMPARE(ReadFrameData(Dir.path(), 0, 10), QByteArray()); // a folder
     }
 
-    void readFrameTextOfMissingFile() {
-        QCOMPARE(ReadFrameText(Dir.filePath("missing.mp3"), 0, 10, QLatin1Char('/')), QString());
-        QCOMPARE(ReadFrameText(Dir.path(), 0, 10, QLatin1Char('/')), QString()); // a folder
+    void decodeFrameText_data() {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QByteArray>("data"); // from the encoding byte
+        QTest::addColumn<QString>("text");
+        const QString ete = QString::fromUtf8("L'été");
+        QTest::newRow("Latin-1") << "TIT2" << B("\0L'\xE9t\xE9") << ete;
+        QTest::newRow("UTF-16 LE mark, terminated")
+            << "TIT2" << B("\x01\xFF\xFEL\0'\0\xE9\0t\0\xE9\0\0\0") << ete;
+        QTest::newRow("UTF-16 BE mark") << "TT2" << B("\x01\xFE\xFF\0L\0'\0\xE9\0t\0\xE9") << ete;
+        QTest::newRow("UTF-16BE") << "TALB" << B("\x02\0L\0'\0\xE9\0t\0\xE9") << ete;
+        QTest::newRow("UTF-8") << "TPE1" << B("\x03L'\xC3\xA9t\xC3\xA9") << ete;
+        QTest::newRow("UTF-8 values") << "TCON" << B("\x03Rock\0Jazz\0") << "Rock/Jazz";
+        QTest::newRow("UTF-16 values, a mark each")
+            << "TPE1" << B("\x01\xFF\xFE" "A\0\0\0\xFE\xFF\0B") << "A/B";
+        QTest::newRow("surrogate pair") << "TIT2" << B("\x01\xFF\xFE\x3D\xD8\x00\xDE")
+                                        << QString::fromUtf8("\xF0\x9F\x98\x80");
+        QTest::newRow("odd UTF-16 byte dropped") << "TIT2" << B("\x01\xFF\xFE" "A\0B") << "A";
+        QTest::newRow("comment, no description")
+            << "COMM" << B("\x01" "eng\xFF\xFE\0\0\xFF\xFEN\0i\0") << "Ni";
+        QTest::newRow("comment with description") << "COM" << B("\0engdesc\0text") << "desc/text";
+        QTest::newRow("URL has no encoding byte") << "WOAR" << B("\x01http://x\0") << "\u0001http://x";
+        QTest::newRow("unknown encoding as Latin-1") << "TIT2" << B("\x09" "abc") << "abc";
+        QTest::newRow("encoding byte only") << "TPE2" << B("\x01") << "";
+        QTest::newRow("short comment") << "COMM" << B("\0en") << "";
+    }
+
+    void decodeFrameText() {
+        QFETCH(QString, id);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, text);
+        QCOMPARE(DecodeFrameText(id, data, QLatin1Char('/')), text);
     }
 
     // 7 bits per byte, most significant first. Writing the field in place is
@@ -271,17 +294,18 @@ private Q_SLOTS:
 
     void indexOfMutagenTag_data() {
         QTest::addColumn<int>("version");
-        QTest::addColumn<QString>("title"); // TIT2 as raw text, encoding byte first
+        QTest::addColumn<QByteArray>("encoding"); // TIT2's first byte
         // mutagen stores 2.3 text as UTF-16 with a byte-order mark, 2.4 text as UTF-8.
-        QTest::newRow("ID3v2.3") << 3 << "\u0001\u00FF\u00FET/i/t/l/e";
-        QTest::newRow("ID3v2.4") << 4 << "\u0003Title";
+        QTest::newRow("ID3v2.3") << 3 << QByteArray("\x01");
+        QTest::newRow("ID3v2.4") << 4 << QByteArray("\x03");
     }
 
     // An independent tool's tag: our index lists its frames in order with their offsets, sizes
     // and text, and the kept length ends where its frames end.
     void indexOfMutagenTag() {
         QFETCH(int, version);
-        QFETCH(QString, title);
+        QFETCH(QByteArray, encoding);
+        const QString title = QString::fromUtf8("L'été");
         if (QStandardPaths::findExecutable("mid3v2").isEmpty())
             QSKIP("mid3v2 (python3-mutagen) is not installed");
         const QString python = MutagenPython();
@@ -289,7 +313,7 @@ private Q_SLOTS:
         const QString wav = Write("tone.wav", PcmWav(22050, 1, 0.5));
         const QString mp3 = Dir.filePath("tagged.mp3");
         QVERIFY(Lame(wav, mp3, {"-b", "32"}));
-        QVERIFY(Run("mid3v2", {"-t", "Title", "-a", "Artist", "-A", "Album", "-c", ":Nice:eng",
+        QVERIFY(Run("mid3v2", {"-t", title, "-a", "Artist", "-A", "Album", "-c", ":Nice:eng",
                                "-T", "3/9", mp3}));
         if (version == 3)
             QVERIFY(Run(python, {"-c",
@@ -330,7 +354,9 @@ private Q_SLOTS:
 
         const TFrameEntry entry = ParseFrameEntry(*std::find_if(
             named.begin(), named.end(), [](const QString& l) { return l.startsWith("TIT2@"); }));
-        QCOMPARE(ReadFrameText(mp3, entry.Offset, entry.Size, QLatin1Char('/')), title);
+        const QByteArray data = ReadFrameData(mp3, entry.Offset, entry.Size);
+        QCOMPARE(data.left(1), encoding);
+        QCOMPARE(DecodeFrameText("TIT2", data, QLatin1Char('/')), title);
     }
 };
 

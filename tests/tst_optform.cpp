@@ -268,28 +268,30 @@ private Q_SLOTS:
     void commandLine_data() {
         QTest::addColumn<QStringList>("edits");
         QTest::addColumn<bool>("abr");
-        QTest::addColumn<QString>("line"); // after the encoder's name
-        // Quality 2, normal priority, 128 kbit/s, empty template: two blanks before
-        // the options.
-        QTest::newRow("defaults, CBR") << QStringList{"editLameParams_CBR="} << false
-                                       << "  --priority 2 -b 128 -q 2 \"<source>\" \"<new file>\"";
+        QTest::addColumn<QString>("arguments"); // as the encoder gets them
+        QTest::addColumn<int>("niceness");      // the priority's only effect
+        const QString paths = " <source> '<new file>'";
+        QTest::newRow("defaults, CBR")
+            << QStringList{"editLameParams_CBR="} << false << "-b 128 -q 2" + paths << 0;
         QTest::newRow("unsaved ABR edits")
             << QStringList{"editLameParams_ABR=-V %q --priority 1", "cbNoQ_ABR=1", "cbQuality=4"}
-            << true << " -V 4 --priority 1 --abr 128 \"<source>\" \"<new file>\"";
-        QTest::newRow("CBR without bit rate, low priority")
-            << QStringList{"editLameParams_CBR=-b%b", "cbNoB_CBR=1", "cbPriority=0"} << false
-            << " -b128 --priority 0 -q 2 \"<source>\" \"<new file>\"";
+            << true << "-V 4 --abr 128" + paths << 10;
+        QTest::newRow("CBR without bit rate, low priority, quoted")
+            << QStringList{"editLameParams_CBR=-b%b --tt \"a b\"", "cbNoB_CBR=1", "cbPriority=0"}
+            << false << "-b128 --tt 'a b' -q 2" + paths << 19;
     }
 
     void commandLine() {
         QFETCH(QStringList, edits);
         QFETCH(bool, abr);
-        QFETCH(QString, line);
+        QFETCH(QString, arguments);
+        QFETCH(int, niceness);
         Form->LoadControls();
         for (const QString& e : edits)
             Edit(Form, e);
         (abr ? Form->btnLameCmdLine_ABR : Form->btnLameCmdLine_CBR)->click();
-        QCOMPARE(Reporter.Infos, QStringList{LameExeName + line});
+        QCOMPARE(Reporter.Infos, QStringList{QString(LameExeName) + ' ' + arguments + '\n' +
+                                             MsgFmt(msgCmdLineNiceness, {niceness})});
         QCOMPARE(Settings().LameParams(), "-m j"); // the preview stores nothing
     }
 
@@ -325,21 +327,24 @@ private Q_SLOTS:
         QCOMPARE(Form->btnCancel->text(), QString("Annuler"));
         QCOMPARE(Form->cbQuality->itemText(0), Msg(msgQuality0));
         Form->btnCancel->click();
-        // Cancelling keeps the switch.
-        QCOMPARE((QList<int>{Settings().Language, CurrentLanguageIndex()}), (QList<int>{1, 1}));
+        // Cancelling takes the language back with every other choice.
+        QCOMPARE((QList<int>{Settings().Language, CurrentLanguageIndex()}), (QList<int>{0, 0}));
+        QCOMPARE(Form->btnCancel->text(), QString("Cancel"));
     }
 
     // The pictures open their sites; the check button asks a (here refused) server.
     void aboutAndCheckNow() {
         LameWebSite = "lame.example";
+        Form->UpdateCheck = nullptr; // a build without update host
         Form->LoadControls();
         Form->show();
+        QVERIFY(Form->cbAutoUpdate->isHidden() && Form->btnCheckNow->isHidden());
         QStringList opened;
         Form->OpenUrl = [&](const QUrl& url) { opened << url.toString(); };
         for (QLabel* image : {Form->imgMorvane, Form->imgLame, Form->imgQt})
             QTest::mouseClick(image, Qt::LeftButton);
-        QCOMPARE(opened, QStringList({"http://www.morvane.com", "http://lame.example",
-                                      "http://www.qt.io"}));
+        QCOMPARE(opened, QStringList({"https://www.morvane.com", "https://lame.example",
+                                      "https://www.qt.io"}));
 
         QTemporaryDir dir;
         TRegFile store(dir.filePath("store.ini"));
@@ -347,6 +352,8 @@ private Q_SLOTS:
         TSonabelDownloadForm view;
         TUpdateCheck check(Settings(), store, Reporter, view);
         Form->UpdateCheck = &check;
+        Form->LoadControls();
+        QVERIFY(Form->cbAutoUpdate->isVisible() && Form->btnCheckNow->isVisible());
         QSignalSpy finished(&check, &TUpdateCheck::Finished);
         Form->btnCheckNow->click();
         QVERIFY(finished.wait(10000));

@@ -45,11 +45,11 @@ QByteArray TagV1() {
 // 25 bytes of padding from 6138 to the end of the tag at 6163.
 QByteArray TagV2() {
     return Tag(3, 0,
-               Frame(3, "TIT2", B("\0Song title")) +   // Latin-1 text
+               Frame(3, "TIT2", B("\x03\xC3\x89t\xC3\xA9 2024")) + // UTF-8
                    Frame(3, "TPE1", B("\0Art & Co")) + //
                    Frame(3, "TALB",
                          B("\x01\xFF\xFE"
-                           "A\0B\0")) +                      // UTF-16 with BOM
+                           "\xE9\0t\0")) +                  // UTF-16 with BOM
                    Frame(3, "COMM", B("\0eng\0Nice one")) +  // language, description, text
                    Frame(3, "WOAR", B("http://a.example")) + // URL: no encoding byte
                    Frame(3, "TPE2", B("\0")) +               // encoding byte only
@@ -197,8 +197,9 @@ private Q_SLOTS:
         QCOMPARE(rows, QStringList({"TIT2 21 10", "TPE1 42 8", "TALB 61 6", "COMM 78 12",
                                     "WOAR 100 16", "TPE2 127 0", "PRIV 138 6000"}));
         QCOMPARE(form.memoTagV2->toPlainText().split('\n'),
-                 QStringList({"ID3v2.3 tag, 6163 bytes", "Title : Song title", "Artist : Art & Co",
-                              "Album : \u00FF\u00FEA/B", "Comment : eng/Nice one",
+                 QStringList({"ID3v2.3 tag, 6163 bytes", "Title : " + QString::fromUtf8("Été 2024"),
+                              "Artist : Art & Co", "Album : " + QString::fromUtf8("ét"),
+                              "Comment : Nice one",
                               "Artist web page : http://a.example"}));
         // Shown read-only without a caret.
         for (QPlainTextEdit* memo : {form.memoTagV2, form.memoDump})

@@ -1,4 +1,5 @@
-// The update check and download against a local HTTP server of the test's own, and its window.
+// The update check and download against a local HTTPS server of the test's own (its
+// certificate made by openssl for this run), and its window.
 
 #include "RecordingReporter.h"
 #include "TestUtil.h"
@@ -13,7 +14,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTcpServer>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,18 +30,19 @@ constexpr char Pause = '\x01';
 constexpr char Stall = '\x02';
 
 // Answers each request target with its canned reply, then closes.
-class THttpServer : public QObject {
+class THttpsServer : public QObject {
 public:
-    THttpServer() {
+    explicit THttpsServer(const QSslConfiguration& tls) {
+        Server.setSslConfiguration(tls);
         Server.listen(QHostAddress::LocalHost, 0);
-        connect(&Server, &QTcpServer::newConnection, this, [this] {
+        connect(&Server, &QTcpServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket* socket = Server.nextPendingConnection())
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
         });
     }
     QString Host() const { return QStringLiteral("127.0.0.1:%1").arg(Server.serverPort()); }
 
-    QTcpServer Server;
+    QSslServer Server;
     QMap<QByteArray, QByteArray> Replies; // by request target
     QList<QByteArray> Requests;           // request heads, in order
 
@@ -145,7 +149,7 @@ QByteArray Ini(const QByteArray& version, const QByteArray& url = {}, const QByt
 }
 
 QByteArray Offer(const QByteArray& path) {
-    return Ini("2050", "http://$HOST" + path, "Sonabel-2.05.zip", "First||Second");
+    return Ini("2050", "https://$HOST" + path, "Sonabel-2.05.zip", "First||Second");
 }
 
 // One exchange: what the server answers, what the user does, what is seen.
@@ -160,6 +164,7 @@ struct TRow {
     QString Error{};                         // a part of that message
     QList<int> Progress{};                   // bar positions, repeats dropped
     bool CloseEarly = false;                 // the window is closed once data comes
+    QString StoreScheme{};                   // written before the host in the store
 };
 
 } // namespace
@@ -168,11 +173,32 @@ Q_DECLARE_METATYPE(TRow)
 
 class TestUpdate : public QObject {
     Q_OBJECT
+    QTemporaryDir Keys;
+    QSslConfiguration ServerTls;
+
 private Q_SLOTS:
 
+    // A certificate for 127.0.0.1, trusted by this process alone.
     void initTestCase() {
         Settings().DefaultLanguage = 0;
         SetLanguage(0, false);
+        QVERIFY2(QSslSocket::supportsSsl(), "no TLS backend");
+        const QString key = Keys.filePath("key.pem"), cert = Keys.filePath("cert.pem");
+        QVERIFY2(TestUtil::Run("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                           "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1",
+                                           "-subj", "/CN=127.0.0.1", "-addext",
+                                           "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out",
+                                           cert},
+                               60000),
+                 "openssl could not make a test certificate");
+        const QList<QSslCertificate> certificate = QSslCertificate::fromPath(cert);
+        QCOMPARE(certificate.size(), 1);
+        ServerTls.setLocalCertificate(certificate.first());
+        ServerTls.setPrivateKey(QSslKey(TestUtil::ReadFile(key), QSsl::Ec));
+        ServerTls.setPeerVerifyMode(QSslSocket::VerifyNone);
+        QSslConfiguration client = QSslConfiguration::defaultConfiguration();
+        client.setCaCertificates(certificate);
+        QSslConfiguration::setDefaultConfiguration(client);
     }
 
     void check_data() {
@@ -184,7 +210,7 @@ private Q_SLOTS:
             "save: " + MsgFmt(msgUpdateSaveFilter, {"Sonabel", "Sonabel-2.05.zip"}) +
             " | .zip | $DIR/Sonabel-2.05.zip";
         const QString target = "$DIR/sub/Sonabel-2.05.zip";
-        const QString show = "show: http://$HOST/file -> " + target;
+        const QString show = "show: https://$HOST/file -> " + target;
         const QString done = "done: " + MsgFmt(msgDownloadFinished, {target});
         const QString failed = "failed: " + MsgFmt(msgDownloadFailed, {"%ERR%"});
         const QString askStop =
@@ -212,15 +238,15 @@ private Q_SLOTS:
                     .Manual = false,
                     .AutoUpdate = true,
                     .Answers = {Y},
-                    .Lines = {offered, save, "show: http://$HOST/file-moved -> " + target, done},
+                    .Lines = {offered, save, "show: https://$HOST/file-moved -> " + target, done},
                     .Progress = {-1, 1000}};
         QTest::newRow("equal version, manual") << TRow{.Info = Ok(Ini("1500")), .Lines = {noNew}};
         QTest::newRow("equal version, start-up")
-            << TRow{.Info = Ok(Ini("1500", "http://$HOST/file", "a.zip")),
+            << TRow{.Info = Ok(Ini("1500", "https://$HOST/file", "a.zip")),
                     .Manual = false,
                     .AutoUpdate = true};
         QTest::newRow("newer but no file name")
-            << TRow{.Info = Ok(Ini("2050", "http://$HOST/file")), .Lines = {noNew}};
+            << TRow{.Info = Ok(Ini("2050", "https://$HOST/file")), .Lines = {noNew}};
         QTest::newRow("empty reply says nothing") << TRow{.Info = Ok("")};
         QTest::newRow("server error, automatic checks off") << TRow{
             .Info = Response("500 Internal Server Error", "boom"),
@@ -241,7 +267,7 @@ private Q_SLOTS:
                                                                              .Error = "timed out"};
         // -1 is above every version when compared unsigned.
         QTest::newRow("offer declined")
-            << TRow{.Info = Ok(Ini("-1", "http://$HOST/file", "x")),
+            << TRow{.Info = Ok(Ini("-1", "https://$HOST/file", "x")),
                     .Answers = {N},
                     .Lines = {Ask(TDialogType::Confirmation, mbYes | mbNo,
                                   MsgFmt(msgNewVersionOffer, {"-0.001", ""}))}};
@@ -259,8 +285,22 @@ private Q_SLOTS:
         QTest::newRow("a link is not written through")
             << taken({.File = Ok(body),
                       .SaveAs = "sub/link.zip",
-                      .Lines = {"show: http://$HOST/file -> $DIR/sub/link.zip", failed},
+                      .Lines = {"show: https://$HOST/file -> $DIR/sub/link.zip", failed},
                       .Error = "link"});
+        const QString checkFailed =
+            Ask(TDialogType::Warning, mbOK, MsgFmt(msgUpdateCheckFailed, {"%ERR%"}));
+        QTest::newRow("plain HTTP offer refused")
+            << TRow{.Info = Ok(Ini("2050", "http://$HOST/file", "a.zip")),
+                    .Answers = {TModalResult::OK},
+                    .Lines = {checkFailed},
+                    .Error = "HTTPS"};
+        QTest::newRow("redirect to plain HTTP refused")
+            << TRow{.Info = Moved("http://$HOST/info-moved"),
+                    .Answers = {TModalResult::OK},
+                    .Lines = {checkFailed},
+                    .Error = "redirect"};
+        QTest::newRow("store names a plain HTTP host: HTTPS all the same")
+            << TRow{.Info = Ok(Ini("1500")), .Lines = {noNew}, .StoreScheme = "http://"};
     }
 
     void check() {
@@ -269,9 +309,10 @@ private Q_SLOTS:
         QVERIFY(QDir(dir.path()).mkdir("sub"));
         const QString earlier = dir.filePath("sub/Sonabel-2.05.zip");
         QVERIFY(TestUtil::WriteFile(earlier, "earlier version"));
+        QVERIFY(QFile::setPermissions(earlier, QFile::permissions(earlier) | QFile::ExeOwner));
         QVERIFY(QFile::link(earlier, dir.filePath("sub/link.zip")));
 
-        THttpServer server;
+        THttpsServer server(ServerTls);
         QVERIFY(server.Server.isListening());
         // Nothing listens on port 1.
         const QString host = row.Info == "refused" ? "127.0.0.1:1" : server.Host();
@@ -284,7 +325,7 @@ private Q_SLOTS:
         server.Replies["/file-moved"] = Moved("/file");
 
         TRegFile store(dir.filePath("store.ini"));
-        store.WriteString(QString(), "UpdateHost", host);
+        store.WriteString(QString(), "UpdateHost", row.StoreScheme + host);
         TSettings settings;
         settings.Flags =
             row.AutoUpdate ? (DefaultFlags | flAutoUpdate) : (DefaultFlags & ~flAutoUpdate);
@@ -297,8 +338,8 @@ private Q_SLOTS:
 
         TUpdateCheck check(settings, store, user, user);
         check.CurrentVersion = 1500; // the running version in these tests
-        check.InfoTimeoutMs = 300;
-        check.StallTimeoutMs = 500;
+        check.InfoTimeoutMs = 1000;
+        check.StallTimeoutMs = 1500;
         QSignalSpy finished(&check, &TUpdateCheck::Finished);
         check.CheckForUpdate(row.Manual);
         QVERIFY(check.Running());
@@ -325,6 +366,8 @@ private Q_SLOTS:
         // Only a finished download replaces the earlier file, and nothing half-written stays.
         const bool replaced = row.Lines.value(row.Lines.size() - 1).startsWith("done:");
         QCOMPARE(TestUtil::ReadFile(earlier), replaced ? Payload() : QByteArray("earlier version"));
+        // Saved as data, even over an executable: never run nor made runnable.
+        QCOMPARE(QFileInfo(earlier).isExecutable(), !replaced);
         QCOMPARE(QDir(dir.filePath("sub")).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  (QStringList{"link.zip", "Sonabel-2.05.zip"}));
         // The folder follows the choice once the download window has been shown and closed.
@@ -332,8 +375,7 @@ private Q_SLOTS:
         QCOMPARE(settings.DownloadDir, dir.path() + (shown ? "/sub/" : "/"));
 
         for (const QByteArray& request : server.Requests)
-            for (const char* header : {"Accept: text/html, */*", "Referer: Sonabel_AutoUpdate",
-                                       "User-Agent: Mozilla/3.0 (compatible; Indy Library)"})
+            for (const char* header : {"Accept: text/html, */*", "User-Agent: Sonabel/" SONABEL_VERSION})
                 QVERIFY2(request.contains(QByteArray("\r\n") + header + "\r\n"), header);
         if (!server.Requests.isEmpty())
             QVERIFY(server.Requests.first().startsWith(

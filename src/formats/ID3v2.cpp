@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -134,34 +135,100 @@ qint64 KeptTagLength(const QString& frameIndex) {
     return qint64(last.Offset) + last.Size;
 }
 
-QString ReadFrameText(const QString& fileName, qint64 offset, qint64 size, QChar replacement) {
-    if (size <= 0)
-        return QString();
+QByteArray ReadFrameData(const QString& fileName, qint64 offset, qint64 size) {
+    if (size <= 0 || offset < 0)
+        return QByteArray();
     try {
         TFileStream file(fileName, fmOpenRead);
-        // Bytes past the end of the file would read as zeros and be trimmed, so the
-        // buffer never needs to outgrow the file, whatever the frame claims.
-        const qint64 available = std::max<qint64>(0, file.Size() - offset);
-        const qint64 length = std::min(size, available);
-        if (length <= 0 || offset < 0)
-            return QString();
+        // Whatever the frame claims, the buffer never outgrows the file.
+        const qint64 length = std::min(size, std::max<qint64>(0, file.Size() - offset));
+        if (length <= 0)
+            return QByteArray();
         QByteArray buffer(qsizetype(length), '\0');
         file.Seek(offset);
         file.Read(buffer.data(), length);
-        qsizetype first = 0;
-        qsizetype last = buffer.size() - 1;
-        while (last >= 0 && buffer[last] == '\0')
-            --last;
-        while (first <= last && buffer[first] == '\0')
-            ++first;
-        QString text;
-        text.reserve(last - first + 1);
-        for (qsizetype i = first; i <= last; ++i)
-            text += buffer[i] == '\0' ? replacement : QChar(quint8(buffer[i]));
-        return text;
+        return buffer;
     } catch (...) {
-        return QString();
+        return QByteArray();
     }
+}
+
+bool FrameHasEncodingByte(const QString& id) {
+    return !id.startsWith(u'W') || id == QLatin1String("WXXX") || id == QLatin1String("WXX");
+}
+
+namespace {
+
+enum : quint8 { EncLatin1 = 0, EncUtf16 = 1, EncUtf16BE = 2, EncUtf8 = 3 };
+
+// One UTF-16 field; its own byte order mark wins, else the order given.
+QString DecodeUtf16(QByteArrayView bytes, bool& bigEndian) {
+    if (bytes.size() >= 2) {
+        const auto b0 = quint8(bytes[0]), b1 = quint8(bytes[1]);
+        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) {
+            bigEndian = b0 == 0xFE;
+            bytes = bytes.sliced(2);
+        }
+    }
+    std::u16string units;
+    units.reserve(size_t(bytes.size() / 2));
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto hi = quint8(bytes[bigEndian ? i : i + 1]);
+        const auto lo = quint8(bytes[bigEndian ? i + 1 : i]);
+        units.push_back(char16_t((hi << 8) | lo));
+    }
+    // Lone surrogates become replacement characters.
+    return QString::fromUtf16(units.data(), qsizetype(units.size()));
+}
+
+// The fields of a text, split at the encoding's terminator (two zero bytes on a
+// character boundary for UTF-16, one zero byte otherwise).
+QStringList DecodeFields(QByteArrayView bytes, quint8 encoding) {
+    QStringList fields;
+    const bool wide = encoding == EncUtf16 || encoding == EncUtf16BE;
+    // Without a mark, UTF-16 text is most often written little-endian.
+    bool bigEndian = encoding == EncUtf16BE;
+    const qsizetype step = wide ? 2 : 1;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= bytes.size(); i += step) {
+        const bool end = i + step > bytes.size();
+        if (!end && (bytes[i] != '\0' || (wide && bytes[i + 1] != '\0')))
+            continue;
+        const QByteArrayView field = bytes.sliced(start, (end ? bytes.size() : i) - start);
+        if (wide)
+            fields << DecodeUtf16(field, bigEndian);
+        else if (encoding == EncUtf8)
+            fields << QString::fromUtf8(field);
+        else
+            fields << QString::fromLatin1(field);
+        start = i + step;
+        if (end)
+            break;
+    }
+    return fields;
+}
+
+bool HasLanguageCode(const QString& id) {
+    static constexpr const char* withLanguage[] = {"COMM", "COM", "USLT", "ULT"};
+    return std::any_of(std::begin(withLanguage), std::end(withLanguage),
+                       [&](const char* known) { return id == QLatin1String(known); });
+}
+
+} // namespace
+
+QString DecodeFrameText(const QString& id, QByteArrayView data, QChar separator) {
+    quint8 encoding = EncLatin1;
+    if (FrameHasEncodingByte(id) && !data.isEmpty()) {
+        encoding = quint8(data[0]);
+        data = data.sliced(1);
+        if (encoding > EncUtf8) // unknown: shown as the bytes are
+            encoding = EncLatin1;
+    }
+    if (HasLanguageCode(id))
+        data = data.sliced(std::min<qsizetype>(3, data.size()));
+    QStringList fields = DecodeFields(data, encoding);
+    fields.removeAll(QString());
+    return fields.join(separator);
 }
 
 std::array<quint8, 4> EncodeTagV2Size(quint32 size) {

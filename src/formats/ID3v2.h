@@ -44,9 +44,18 @@ bool IsPaddingEntry(const QString& line);
 // 0 without lines or when the first line is padding.
 qint64 KeptTagLength(const QString& frameIndex);
 
-// A frame's data as raw text: zero bytes trimmed at both ends, inner zero bytes
-// replaced. Never throws: an unreadable file gives an empty text.
-QString ReadFrameText(const QString& fileName, qint64 offset, qint64 size, QChar replacement);
+// The frame's data bytes, up to the end of the file; empty when unreadable.
+// Never throws.
+QByteArray ReadFrameData(const QString& fileName, qint64 offset, qint64 size);
+// False for the URL frames (W..., except the user-defined WXXX/WXX), whose
+// data is a bare Latin-1 address.
+bool FrameHasEncodingByte(const QString& id);
+// A frame's text as a reader means it: data starts with the encoding byte
+// (0 Latin-1, 1 UTF-16 with byte order mark, 2 UTF-16BE, 3 UTF-8) unless the
+// frame has none; the comment and lyrics frames' language code is left out.
+// The text's fields (description, values) are joined by separator, empty
+// ones dropped. Any bytes give some text; nothing throws.
+QString DecodeFrameText(const QString& id, QByteArrayView data, QChar separator);
 
 // Size bits 21-27, 14-20, 7-13 and 0-6, each in the low 7 bits of its byte.
 std::array<quint8, 4> EncodeTagV2Size(quint32 size);

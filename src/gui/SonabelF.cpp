@@ -57,7 +57,7 @@
 
 namespace {
 
-const QString WebSiteHost = DefaultUpdateHost;
+const QString WebSiteHost = ProductWebSite;
 
 template <class W> W* Named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -440,11 +440,15 @@ void TSonabelMainForm::CreateForms() {
     WarningForm = new TSonabelWarningForm(this);
     DownloadForm = new TSonabelDownloadForm(this);
     ShutDownForm = new TSonabelShutDown(this);
-    UpdateCheck = new TUpdateCheck(Settings(), *Store, *this, *DownloadForm, this);
-    connect(UpdateCheck, &TUpdateCheck::Finished, this, [this] {
-        if (RunState == rsUpdateCheck)
-            SetState(rsIdle);
-    });
+    // A build without an update host has no check at all (and the options window then shows
+    // none of its controls).
+    if (UpdateCheckAvailable()) {
+        UpdateCheck = new TUpdateCheck(Settings(), *Store, *this, *DownloadForm, this);
+        connect(UpdateCheck, &TUpdateCheck::Finished, this, [this] {
+            if (RunState == rsUpdateCheck)
+                SetState(rsIdle);
+        });
+    }
     OptionForm->UpdateCheck = UpdateCheck;
     // The output folder is picked in the folder window, like any other folder.
     OptionForm->ChooseFolder = [this](const QString& start) {
@@ -531,7 +535,7 @@ void TSonabelMainForm::LoadPlacement() {
 
 void TSonabelMainForm::FirstIdle() {
     TSettings& s = Settings();
-    if (!(s.Flags & flUpdateAsked)) {
+    if (UpdateCheck && !(s.Flags & flUpdateAsked)) {
         if (AskUser(Msg(msgAutoUpdateQuestion), TDialogType::Confirmation, mbYes | mbNo) ==
             TModalResult::Yes)
             s.Flags |= flAutoUpdate;

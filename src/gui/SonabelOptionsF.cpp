@@ -40,7 +40,7 @@ const std::array<quint32, TSonabelOptionForm::FlagBoxCount> TSonabelOptionForm::
 
 namespace {
 
-const QString HttpPrefix = QStringLiteral("http://");
+const QString HttpPrefix = QStringLiteral("https://");
 const QString QtWebSite = QStringLiteral("www.qt.io");
 constexpr char UrlProperty[] = "sonabelUrl";
 // The delay is edited in whole minutes.
@@ -285,8 +285,8 @@ TSonabelOptionForm::TSonabelOptionForm(TReporter* reporter, TSonabelTextForm* te
     lblVersion = Named(new QLabel(sheetAbout), "lblVersion");
     lblSubTitle = Named(new QLabel(sheetAbout), "lblSubTitle");
     lblWebSiteURL = NewLink("lblWebSiteURL", sheetAbout);
-    SetLink(lblWebSiteURL, DefaultUpdateHost, HttpPrefix + DefaultUpdateHost);
-    imgMorvane->setProperty(UrlProperty, HttpPrefix + DefaultUpdateHost);
+    SetLink(lblWebSiteURL, ProductWebSite, HttpPrefix + ProductWebSite);
+    imgMorvane->setProperty(UrlProperty, HttpPrefix + ProductWebSite);
     imgLame = NewIcon("imgLame", QStyle::SP_MediaVolume, sheetAbout);
     lblLame = Named(new QLabel(sheetAbout), "lblLame");
     lblLameDesc = Named(new QLabel(sheetAbout), "lblLameDesc");
@@ -487,6 +487,9 @@ void TSonabelOptionForm::LoadControls() {
     s.DelayS = qBound(MinDelayMinutes * 60, s.DelayS, MaxDelayMinutes * 60);
     spinTimer->SetValue(s.DelayS / 60);
     spinJobs->SetValue(s.Jobs);
+    // Without an update check (a build without update host) nothing speaks of one.
+    cbAutoUpdate->setVisible(UpdateCheck != nullptr);
+    btnCheckNow->setVisible(UpdateCheck != nullptr);
     UpdateEnabling();
 }
 

@@ -59,10 +59,6 @@ int UsualFrameLabel(const QString& id) {
 
 // URL frames hold the address alone; only the user-defined one starts with a
 // text-encoding byte.
-bool HasEncodingByte(const QString& id) {
-    return !id.startsWith(u'W') || id == QLatin1String("WXXX") || id == QLatin1String("WXX");
-}
-
 QLabel* NewLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
@@ -312,7 +308,8 @@ void TSonabelPropsForm::ShowTagV2(int major, int size) {
             ++empty;
             continue;
         }
-        if (HasEncodingByte(e.Id)) {
+        const TFrameEntry whole = e;
+        if (FrameHasEncodingByte(e.Id)) {
             ++e.Offset;
             --e.Size;
         }
@@ -328,7 +325,8 @@ void TSonabelPropsForm::ShowTagV2(int major, int size) {
         const int label = UsualFrameLabel(e.Id);
         if (label < 0)
             continue;
-        const QString text = ReadFrameText(FileName, e.Offset, e.Size, QChar('/'));
+        const QString text = DecodeFrameText(
+            e.Id, ReadFrameData(FileName, whole.Offset, whole.Size), QLatin1Char('/'));
         if (!text.isEmpty())
             usual << QStringLiteral("%1 : %2").arg(Msg(TMsgId(label)), text);
     }

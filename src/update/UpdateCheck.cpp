@@ -10,7 +10,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
-#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
@@ -64,16 +64,23 @@ qint32 ProgramVersionNumber() {
     return parts.value(0).toInt() * 1000 + parts.value(1).toInt();
 }
 
+bool UpdateCheckAvailable() {
+    return !QStringLiteral(SONABEL_UPDATE_HOST).trimmed().isEmpty();
+}
+
 QString UpdateBaseUrl(const TRegFile& store) {
-    QString host =
-        store.ReadString(QString(), QStringLiteral("UpdateHost"), DefaultUpdateHost).trimmed();
+    QString host = store.ReadString(QString(), QStringLiteral("UpdateHost"), QString()).trimmed();
     if (host.isEmpty())
-        host = DefaultUpdateHost;
-    if (!host.contains(QStringLiteral("://")))
-        host.prepend(QStringLiteral("http://"));
+        host = QStringLiteral(SONABEL_UPDATE_HOST).trimmed();
+    if (const qsizetype scheme = host.indexOf(QStringLiteral("://")); scheme >= 0)
+        host.remove(0, scheme + 3);
     while (host.endsWith(QLatin1Char('/')))
         host.chop(1);
-    return host;
+    return host.isEmpty() ? QString() : QStringLiteral("https://") + host;
+}
+
+QByteArray UpdateUserAgent() {
+    return QByteArrayLiteral("Sonabel/" SONABEL_VERSION);
 }
 
 namespace {
@@ -99,7 +106,8 @@ TUpdateCheck::TUpdateCheck(TSettings& settings, const TRegFile& store, TReporter
                            TUpdateView& view, QObject* parent)
     : QObject(parent), FSettings(settings), FStore(store), FReporter(reporter), FView(view),
       FNet(std::make_unique<QNetworkAccessManager>()) {
-    FNet->setProxy(QNetworkProxy::NoProxy);
+    // The proxy the desktop or the environment (https_proxy, no_proxy) names.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
 }
 
 TUpdateCheck::~TUpdateCheck() {
@@ -112,8 +120,8 @@ TUpdateCheck::~TUpdateCheck() {
 QNetworkReply* TUpdateCheck::Get(const QString& url, int timeoutMs) {
     QNetworkRequest request{QUrl(url)};
     request.setRawHeader("Accept", "text/html, */*");
-    request.setRawHeader("Referer", "Sonabel_AutoUpdate");
-    request.setRawHeader("User-Agent", "Mozilla/3.0 (compatible; Indy Library)");
+    request.setRawHeader("User-Agent", UpdateUserAgent());
+    // A redirect may not leave HTTPS.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
@@ -124,9 +132,12 @@ QNetworkReply* TUpdateCheck::Get(const QString& url, int timeoutMs) {
 void TUpdateCheck::CheckForUpdate(bool manual) {
     if (FRunning)
         return;
+    const QString base = UpdateBaseUrl(FStore);
+    if (base.isEmpty())
+        return;
     FRunning = true;
     FManual = manual;
-    FReply = Get(UpdateBaseUrl(FStore) + InfoRequestTarget, InfoTimeoutMs);
+    FReply = Get(base + InfoRequestTarget, InfoTimeoutMs);
     connect(FReply, &QNetworkReply::finished, this, &TUpdateCheck::InfoDone);
 }
 
@@ -149,6 +160,11 @@ void TUpdateCheck::InfoDone() {
         info.FileName.isEmpty()) {
         if (FManual)
             FReporter.ShowInfo(Msg(msgNoNewVersion));
+        Finish();
+        return;
+    }
+    if (QUrl(info.DownUrl).scheme() != QLatin1String("https")) {
+        AskFailure(QStringLiteral("%1: not an HTTPS address").arg(info.DownUrl));
         Finish();
         return;
     }
@@ -231,7 +247,10 @@ void TUpdateCheck::DownloadDone() {
         error = ErrorText(reply);
     if (error.isEmpty()) {
         const QByteArray rest = reply->readAll();
-        if (FFile->write(rest) != rest.size() || !FFile->commit())
+        // Saved as data: whatever the file it replaces was, it is not executable.
+        const auto data = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                          QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        if (FFile->write(rest) != rest.size() || !FFile->setPermissions(data) || !FFile->commit())
             error = FFile->errorString();
     }
     EndDownload(error);

@@ -1,5 +1,7 @@
 #pragma once
-// Asking the update server for a newer version and downloading it.
+// Asking the update server for a newer version and downloading it, over HTTPS
+// only, through the system's proxy. What is downloaded is only saved: never
+// run, opened or made executable.
 //
 // Both requests run asynchronously on the user-interface thread: CheckForUpdate
 // returns at once and the check goes on in the replies' signals, so windows keep
@@ -22,8 +24,13 @@ struct TSettings;
 
 inline const QString AppTitle = QStringLiteral("Sonabel");
 inline const QString InfoRequestTarget = QStringLiteral("/download/download.php?infofile");
-// Used when the store holds no UpdateHost value (which the program never writes).
-inline const QString DefaultUpdateHost = QStringLiteral("www.morvane.com");
+// The maker's web site, shown in About; not where updates come from.
+inline const QString ProductWebSite = QStringLiteral("www.morvane.com");
+
+// True when the build names an update host (SONABEL_UPDATE_HOST). Without one,
+// as distribution packages are built, the program has no update check and
+// shows none of its controls: the package manager brings new versions.
+bool UpdateCheckAvailable();
 
 // The save dialog and the download window.
 class TUpdateView {
@@ -58,9 +65,12 @@ TUpdateInfo ParseUpdateInfo(const QString& text, qint32 currentVersion);
 QString VersionText(qint32 version);
 // The running program's major * 1000 + minor.
 qint32 ProgramVersionNumber();
-// "http://host" from the store's UpdateHost value or the built-in default; a
-// value that already carries a scheme is kept as it is.
+// "https://host" from the store's UpdateHost value (a test server, a mirror)
+// or the build's update host; any other scheme given is replaced, since the
+// exchange is HTTPS only. Empty when neither names a host.
 QString UpdateBaseUrl(const TRegFile& store);
+// What the requests say they come from.
+QByteArray UpdateUserAgent();
 // Bar position for a transfer: done * 1000 / expected, rounded; -1 when the
 // length is unknown.
 int DownloadBarPosition(qint64 done, qint64 expected);
