@@ -104,17 +104,17 @@ private Q_SLOTS:
         Settings().EncodingMode = 1;
         TargetBitRate = 160;
         Form->LoadControls();
-        QVERIFY(Form->rbDefDir->isChecked());
-        QCOMPARE(Form->cbQuality->currentIndex(), 7);
-        QCOMPARE(Form->cbPriority->currentIndex(), 2); // 0x50000 is no level
-        QCOMPARE(Form->spinTimer->Value(), 1);
+        QVERIFY(Form->sheetGeneral->rbDefDir->isChecked());
+        QCOMPARE(Form->sheetEncoder->cbQuality->currentIndex(), 7);
+        QCOMPARE(Form->sheetEncoder->cbPriority->currentIndex(), 2); // 0x50000 is no level
+        QCOMPARE(Form->sheetGeneral->spinTimer->Value(), 1);
         QCOMPARE(Settings().DelayS, 60); // corrected at once
-        QCOMPARE(Form->spinJobs->Value(), 2);
-        QCOMPARE(Form->editDefDir->text(), "/dest");
-        QCOMPARE(Form->editLameParams_ABR->text(), "--abr %B");
-        QCOMPARE(Form->lblLamePath->text(), "/opt/lame");
-        QCOMPARE(Form->rbSameDir->text(), MsgFmt(msgOptSameDir, {"_A160kbps"}));
-        QCOMPARE(Form->cbLanguage->itemText(1), QString("Français  (french)"));
+        QCOMPARE(Form->sheetEncoder->spinJobs->Value(), 2);
+        QCOMPARE(Form->sheetGeneral->editDefDir->text(), "/dest");
+        QCOMPARE(Form->sheetEncoder->editLameParams[1]->text(), "--abr %B");
+        QCOMPARE(Form->sheetEncoder->lblLamePath->text(), "/opt/lame");
+        QCOMPARE(Form->sheetGeneral->rbSameDir->text(), MsgFmt(msgOptSameDir, {"_A160kbps"}));
+        QCOMPARE(Form->sheetGeneral->cbLanguage->itemText(1), QString("Français  (french)"));
     }
 
     void storing_data() {
@@ -172,20 +172,20 @@ private Q_SLOTS:
     }
 
     void enabling() {
-        const QList<QWidget*> dependents{Form->editDefDir, Form->btnDefDir, Form->cbKeepSubDirs,
-                                         Form->cbCompactTag, Form->spinTimer};
+        const QList<QWidget*> dependents{Form->sheetGeneral->editDefDir, Form->sheetGeneral->btnDefDir, Form->sheetGeneral->cbKeepSubDirs,
+                                         Form->sheetGeneral->cbCompactTag, Form->sheetGeneral->spinTimer};
         Form->show();
         for (const bool on : {true, false, true}) {
-            (on ? Form->rbDefDir : Form->rbSameDir)->click();
-            if (Form->cbKeepTagV2->isChecked() != on)
-                Form->cbKeepTagV2->click();
-            if (Form->cbTimer->isChecked() != on)
-                Form->cbTimer->click();
+            (on ? Form->sheetGeneral->rbDefDir : Form->sheetGeneral->rbSameDir)->click();
+            if (Form->sheetGeneral->cbKeepTagV2->isChecked() != on)
+                Form->sheetGeneral->cbKeepTagV2->click();
+            if (Form->sheetGeneral->cbTimer->isChecked() != on)
+                Form->sheetGeneral->cbTimer->click();
             for (QWidget* w : dependents)
                 QVERIFY2(w->isEnabled() == on, qPrintable(w->objectName()));
         }
         Form->PageControl->setCurrentWidget(Form->sheetHelp);
-        QTRY_VERIFY_WITH_TIMEOUT(Form->memoHelp->hasFocus(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(Form->sheetHelp->memoHelp->hasFocus(), 2000);
     }
 
     void folderValidation_data() {
@@ -219,8 +219,8 @@ private Q_SLOTS:
         QVERIFY(TestUtil::WriteFile(dir.filePath("file"), "user data"));
         folder.replace("$T", dir.path());
         Form->LoadControls();
-        (defDir ? Form->rbDefDir : Form->rbSameDir)->setChecked(true);
-        Form->editDefDir->setText(folder);
+        (defDir ? Form->sheetGeneral->rbDefDir : Form->sheetGeneral->rbSameDir)->setChecked(true);
+        Form->sheetGeneral->editDefDir->setText(folder);
         if (answer)
             Reporter.QueueAnswer(TModalResult(answer));
         Form->btnOK->click();
@@ -256,9 +256,9 @@ private Q_SLOTS:
             offered = current;
             return chosen;
         };
-        Form->btnLamePath->click();
+        Form->sheetEncoder->btnLamePath->click();
         QCOMPARE(offered, "/opt/lame");
-        QCOMPARE(Form->lblLamePath->text(), accepted ? chosen : QString("/opt/lame"));
+        QCOMPARE(Form->sheetEncoder->lblLamePath->text(), accepted ? chosen : QString("/opt/lame"));
         const bool refused = !accepted && !chosen.isEmpty();
         QCOMPARE(Reporter.Questions,
                  refused ? QStringList{MsgFmt(msgLameWrongFile, {chosen, LameExeName})}
@@ -289,7 +289,7 @@ private Q_SLOTS:
         Form->LoadControls();
         for (const QString& e : edits)
             Edit(Form, e);
-        (abr ? Form->btnLameCmdLine_ABR : Form->btnLameCmdLine_CBR)->click();
+        Form->sheetEncoder->btnLameCmdLine[abr ? 1 : 0]->click();
         QCOMPARE(Reporter.Infos, QStringList{QString(LameExeName) + ' ' + arguments + '\n' +
                                              MsgFmt(msgCmdLineNiceness, {niceness})});
         QCOMPARE(Settings().LameParams(), "-m j"); // the preview stores nothing
@@ -309,7 +309,7 @@ private Q_SLOTS:
             title = Text->windowTitle();
             Text->BitBtn1->click();
         });
-        Form->btnLameHelp_ABR->click();
+        Form->sheetEncoder->btnLameHelp[1]->click();
         QCOMPARE(title, "Sonabel - " + Msg(msgLameHelpTitle));
         QCOMPARE(shown.trimmed(), QString::fromLocal8Bit(help).trimmed());
     }
@@ -321,11 +321,11 @@ private Q_SLOTS:
             Form->ApplyLanguage();
         });
         Form->LoadControls();
-        Form->cbLanguage->setCurrentIndex(1);
-        Q_EMIT Form->cbLanguage->activated(1);
+        Form->sheetGeneral->cbLanguage->setCurrentIndex(1);
+        Q_EMIT Form->sheetGeneral->cbLanguage->activated(1);
         QCOMPARE(applied, 2); // emptied, then the new texts
         QCOMPARE(Form->btnCancel->text(), QString("Annuler"));
-        QCOMPARE(Form->cbQuality->itemText(0), Msg(msgQuality0));
+        QCOMPARE(Form->sheetEncoder->cbQuality->itemText(0), Msg(msgQuality0));
         Form->btnCancel->click();
         // Cancelling takes the language back with every other choice.
         QCOMPARE((QList<int>{Settings().Language, CurrentLanguageIndex()}), (QList<int>{0, 0}));
@@ -338,10 +338,10 @@ private Q_SLOTS:
         Form->UpdateCheck = nullptr; // a build without update host
         Form->LoadControls();
         Form->show();
-        QVERIFY(Form->cbAutoUpdate->isHidden() && Form->btnCheckNow->isHidden());
+        QVERIFY(Form->sheetGeneral->cbAutoUpdate->isHidden() && Form->sheetGeneral->btnCheckNow->isHidden());
         QStringList opened;
         Form->OpenUrl = [&](const QUrl& url) { opened << url.toString(); };
-        for (QLabel* image : {Form->imgMorvane, Form->imgLame, Form->imgQt})
+        for (QLabel* image : {Form->sheetAbout->imgMorvane, Form->sheetAbout->imgLame, Form->sheetAbout->imgQt})
             QTest::mouseClick(image, Qt::LeftButton);
         QCOMPARE(opened, QStringList({"https://www.morvane.com", "https://lame.example",
                                       "https://www.qt.io"}));
@@ -353,9 +353,9 @@ private Q_SLOTS:
         TUpdateCheck check(Settings(), store, Reporter, view);
         Form->UpdateCheck = &check;
         Form->LoadControls();
-        QVERIFY(Form->cbAutoUpdate->isVisible() && Form->btnCheckNow->isVisible());
+        QVERIFY(Form->sheetGeneral->cbAutoUpdate->isVisible() && Form->sheetGeneral->btnCheckNow->isVisible());
         QSignalSpy finished(&check, &TUpdateCheck::Finished);
-        Form->btnCheckNow->click();
+        Form->sheetGeneral->btnCheckNow->click();
         QVERIFY(finished.wait(10000));
         QCOMPARE(Reporter.Questions.size(), 1); // the manual check tells of its failure
     }

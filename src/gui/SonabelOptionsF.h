@@ -1,26 +1,23 @@
 #pragma once
 // The options window: edits the settings record, which it copies into its
-// controls on opening and back only on OK, after checking the default folder.
-// The language alone takes effect the moment it is chosen.
+// tabs on opening and back only on OK, after checking the default folder.
+// The language takes effect the moment it is chosen, and Cancel takes it back.
 
 #include <QDialog>
 #include <array>
 #include <functional>
 
 class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
 class QTabWidget;
-class QToolButton;
 class QUrl;
+class TOptionsAboutPage;
+class TOptionsEncoderPage;
+class TOptionsGeneralPage;
+class TOptionsHelpPage;
+class TOptionsPage;
 class TReporter;
 class TSonabelTextForm;
-class TSpinEdit;
 class TUpdateCheck;
 
 // False for an empty path or one holding a character no folder name may hold.
@@ -45,47 +42,19 @@ public:
     std::function<QString(const QString& start)> ChooseFolder;
     std::function<QString(const QString& current)> ChooseEncoder;
     std::function<void(const QUrl&)> OpenUrl;
-    // Runs behind btnCheckNow; none: the button does nothing.
+    // Runs behind btnCheckNow; none (a build without update host): the update
+    // controls are hidden.
     TUpdateCheck* UpdateCheck = nullptr;
 
     QTabWidget* PageControl;
-    QWidget *sheetGeneral, *sheetEncoder, *sheetHelp, *sheetAbout;
-    // General
-    QGroupBox* gbInterface;
-    QLabel* lblLanguage;
-    QComboBox* cbLanguage;
-    QCheckBox *cbShortPath, *cbConfirmSave, *cbAutoUpdate, *cbTimer;
-    QPushButton* btnCheckNow;
-    TSpinEdit* spinTimer;
-    QLabel* lblMinutes;
-    QGroupBox* gbOutput;
-    QRadioButton *rbSameDir, *rbDefDir;
-    QLineEdit* editDefDir;
-    QToolButton* btnDefDir;
-    QCheckBox *cbKeepSubDirs, *cbKeepTime;
-    QGroupBox* gbMp3;
-    QCheckBox *cbKeepTagV2, *cbCompactTag, *cbKeepTagV1, *cbBRHigher, *cbCopyData;
-    // Encoder
-    QGroupBox* gbEncoder;
-    QLabel* lblLamePath;
-    QToolButton* btnLamePath;
-    QLabel *lblQuality, *lblPriority, *lblJobs;
-    QComboBox *cbQuality, *cbPriority;
-    TSpinEdit* spinJobs;
-    QGroupBox* gbParams;
-    QLabel *lblCBR, *lblABR;
-    QLineEdit *editLameParams_CBR, *editLameParams_ABR;
-    QToolButton *btnLameHelp_CBR, *btnLameHelp_ABR, *btnLameCmdLine_CBR, *btnLameCmdLine_ABR;
-    QCheckBox *cbNoB_CBR, *cbNoQ_CBR, *cbNoB_ABR, *cbNoQ_ABR;
-    // Help
-    QPlainTextEdit* memoHelp;
-    // About
-    QLabel *imgMorvane, *lblAppName, *lblVersion, *lblSubTitle, *lblWebSiteURL;
-    QLabel *imgLame, *lblLame, *lblLameDesc, *lblLameUrl;
-    QLabel *imgQt, *lblConnectedBy, *lblConnectedUrl;
+    TOptionsGeneralPage* sheetGeneral;
+    TOptionsEncoderPage* sheetEncoder;
+    TOptionsHelpPage* sheetHelp;
+    TOptionsAboutPage* sheetAbout;
     QPushButton *btnOK, *btnCancel;
 
-    // The flag boxes with the Flags bit each one carries, in their fixed order.
+    // The flag boxes of every tab with the Flags bit each one carries, in
+    // their fixed order.
     static constexpr int FlagBoxCount = 15;
     std::array<QCheckBox*, FlagBoxCount> FlagBoxes;
     static const std::array<quint32, FlagBoxCount> FlagBoxBits;
@@ -94,18 +63,14 @@ public Q_SLOTS:
     void accept() override;
     void reject() override;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    void UpdateEnabling();
+    std::array<TOptionsPage*, 4> Pages() const;
+    void ConnectPages();
     bool FormCloseQuery();
     void Fail(int msg, const QString& path);
     void SelectDefDir();
     void SelectLamePath();
     void ShowLameHelp();
-    void ShowCmdLine(int mode);
     void LanguageChanged(int index);
 
     TReporter* Reporter;
