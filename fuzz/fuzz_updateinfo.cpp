@@ -7,8 +7,7 @@
 using FuzzUtil::Fail;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     constexpr qint32 current = 1234;
     const TUpdateInfo info = ParseUpdateInfo(text, current);
     if (info.Comment.contains(QStringLiteral("||")))

@@ -306,9 +306,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed"); // "$" stands for the start folder
         QTest::addColumn<QString>("selected");
         QTest::addColumn<bool>("unknown");
-        QTest::newRow("pasted path") << "$/Deep/Er" << "$/Deep/Er" << false;
-        QTest::newRow("home-relative, trailing slash") << "~/Music/" << "~/Music" << false;
-        QTest::newRow("no such folder") << "$/Nowhere" << "$" << true;
+        QTest::newRow("pasted path") << "$/Deep/Er"
+                                     << "$/Deep/Er" << false;
+        QTest::newRow("home-relative, trailing slash") << "~/Music/"
+                                                       << "~/Music" << false;
+        QTest::newRow("no such folder") << "$/Nowhere"
+                                        << "$" << true;
     }
 
     // Enter in the path field goes to the folder typed; the window stays open.

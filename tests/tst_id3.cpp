@@ -258,16 +258,27 @@ private Q_SLOTS:
         QTest::newRow("UTF-16BE") << "TALB" << B("\x02\0L\0'\0\xE9\0t\0\xE9") << ete;
         QTest::newRow("UTF-8") << "TPE1" << B("\x03L'\xC3\xA9t\xC3\xA9") << ete;
         QTest::newRow("UTF-8 values") << "TCON" << B("\x03Rock\0Jazz\0") << "Rock/Jazz";
-        QTest::newRow("UTF-16 values, a mark each")
-            << "TPE1" << B("\x01\xFF\xFE" "A\0\0\0\xFE\xFF\0B") << "A/B";
-        QTest::newRow("surrogate pair") << "TIT2" << B("\x01\xFF\xFE\x3D\xD8\x00\xDE")
-                                        << QString::fromUtf8("\xF0\x9F\x98\x80");
-        QTest::newRow("odd UTF-16 byte dropped") << "TIT2" << B("\x01\xFF\xFE" "A\0B") << "A";
-        QTest::newRow("comment, no description")
-            << "COMM" << B("\x01" "eng\xFF\xFE\0\0\xFF\xFEN\0i\0") << "Ni";
+        QTest::newRow("UTF-16 values, a mark each") << "TPE1"
+                                                    << B("\x01\xFF\xFE"
+                                                         "A\0\0\0\xFE\xFF\0B")
+                                                    << "A/B";
+        QTest::newRow("surrogate pair")
+            << "TIT2" << B("\x01\xFF\xFE\x3D\xD8\x00\xDE") << QString::fromUtf8("\xF0\x9F\x98\x80");
+        QTest::newRow("odd UTF-16 byte dropped") << "TIT2"
+                                                 << B("\x01\xFF\xFE"
+                                                      "A\0B")
+                                                 << "A";
+        QTest::newRow("comment, no description") << "COMM"
+                                                 << B("\x01"
+                                                      "eng\xFF\xFE\0\0\xFF\xFEN\0i\0")
+                                                 << "Ni";
         QTest::newRow("comment with description") << "COM" << B("\0engdesc\0text") << "desc/text";
-        QTest::newRow("URL has no encoding byte") << "WOAR" << B("\x01http://x\0") << "\u0001http://x";
-        QTest::newRow("unknown encoding as Latin-1") << "TIT2" << B("\x09" "abc") << "abc";
+        QTest::newRow("URL has no encoding byte")
+            << "WOAR" << B("\x01http://x\0") << "\u0001http://x";
+        QTest::newRow("unknown encoding as Latin-1") << "TIT2"
+                                                     << B("\x09"
+                                                          "abc")
+                                                     << "abc";
         QTest::newRow("encoding byte only") << "TPE2" << B("\x01") << "";
         QTest::newRow("short comment") << "COMM" << B("\0en") << "";
     }
@@ -313,8 +324,8 @@ private Q_SLOTS:
         const QString wav = Write("tone.wav", PcmWav(22050, 1, 0.5));
         const QString mp3 = Dir.filePath("tagged.mp3");
         QVERIFY(Lame(wav, mp3, {"-b", "32"}));
-        QVERIFY(Run("mid3v2", {"-t", title, "-a", "Artist", "-A", "Album", "-c", ":Nice:eng",
-                               "-T", "3/9", mp3}));
+        QVERIFY(Run("mid3v2", {"-t", title, "-a", "Artist", "-A", "Album", "-c", ":Nice:eng", "-T",
+                               "3/9", mp3}));
         if (version == 3)
             QVERIFY(Run(python, {"-c",
                                  "import sys; from mutagen.id3 import ID3; t = ID3(sys.argv[1]); "

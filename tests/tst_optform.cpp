@@ -172,8 +172,10 @@ private Q_SLOTS:
     }
 
     void enabling() {
-        const QList<QWidget*> dependents{Form->sheetGeneral->editDefDir, Form->sheetGeneral->btnDefDir, Form->sheetGeneral->cbKeepSubDirs,
-                                         Form->sheetGeneral->cbCompactTag, Form->sheetGeneral->spinTimer};
+        const QList<QWidget*> dependents{
+            Form->sheetGeneral->editDefDir, Form->sheetGeneral->btnDefDir,
+            Form->sheetGeneral->cbKeepSubDirs, Form->sheetGeneral->cbCompactTag,
+            Form->sheetGeneral->spinTimer};
         Form->show();
         for (const bool on : {true, false, true}) {
             (on ? Form->sheetGeneral->rbDefDir : Form->sheetGeneral->rbSameDir)->click();
@@ -338,10 +340,12 @@ private Q_SLOTS:
         Form->UpdateCheck = nullptr; // a build without update host
         Form->LoadControls();
         Form->show();
-        QVERIFY(Form->sheetGeneral->cbAutoUpdate->isHidden() && Form->sheetGeneral->btnCheckNow->isHidden());
+        QVERIFY(Form->sheetGeneral->cbAutoUpdate->isHidden() &&
+                Form->sheetGeneral->btnCheckNow->isHidden());
         QStringList opened;
         Form->OpenUrl = [&](const QUrl& url) { opened << url.toString(); };
-        for (QLabel* image : {Form->sheetAbout->imgMorvane, Form->sheetAbout->imgLame, Form->sheetAbout->imgQt})
+        for (QLabel* image :
+             {Form->sheetAbout->imgMorvane, Form->sheetAbout->imgLame, Form->sheetAbout->imgQt})
             QTest::mouseClick(image, Qt::LeftButton);
         QCOMPARE(opened, QStringList({"https://www.morvane.com", "https://lame.example",
                                       "https://www.qt.io"}));
@@ -353,7 +357,8 @@ private Q_SLOTS:
         TUpdateCheck check(Settings(), store, Reporter, view);
         Form->UpdateCheck = &check;
         Form->LoadControls();
-        QVERIFY(Form->sheetGeneral->cbAutoUpdate->isVisible() && Form->sheetGeneral->btnCheckNow->isVisible());
+        QVERIFY(Form->sheetGeneral->cbAutoUpdate->isVisible() &&
+                Form->sheetGeneral->btnCheckNow->isVisible());
         QSignalSpy finished(&check, &TUpdateCheck::Finished);
         Form->sheetGeneral->btnCheckNow->click();
         QVERIFY(finished.wait(10000));

@@ -46,10 +46,10 @@ QByteArray TagV1() {
 QByteArray TagV2() {
     return Tag(3, 0,
                Frame(3, "TIT2", B("\x03\xC3\x89t\xC3\xA9 2024")) + // UTF-8
-                   Frame(3, "TPE1", B("\0Art & Co")) + //
+                   Frame(3, "TPE1", B("\0Art & Co")) +             //
                    Frame(3, "TALB",
                          B("\x01\xFF\xFE"
-                           "\xE9\0t\0")) +                  // UTF-16 with BOM
+                           "\xE9\0t\0")) +                   // UTF-16 with BOM
                    Frame(3, "COMM", B("\0eng\0Nice one")) +  // language, description, text
                    Frame(3, "WOAR", B("http://a.example")) + // URL: no encoding byte
                    Frame(3, "TPE2", B("\0")) +               // encoding byte only
@@ -199,8 +199,7 @@ private Q_SLOTS:
         QCOMPARE(form.memoTagV2->toPlainText().split('\n'),
                  QStringList({"ID3v2.3 tag, 6163 bytes", "Title : " + QString::fromUtf8("Été 2024"),
                               "Artist : Art & Co", "Album : " + QString::fromUtf8("ét"),
-                              "Comment : Nice one",
-                              "Artist web page : http://a.example"}));
+                              "Comment : Nice one", "Artist web page : http://a.example"}));
         // Shown read-only without a caret.
         for (QPlainTextEdit* memo : {form.memoTagV2, form.memoDump})
             QVERIFY(!(memo->textInteractionFlags() &

@@ -184,11 +184,11 @@ private Q_SLOTS:
         SetLanguage(0, false);
         QVERIFY2(QSslSocket::supportsSsl(), "no TLS backend");
         const QString key = Keys.filePath("key.pem"), cert = Keys.filePath("cert.pem");
-        QVERIFY2(TestUtil::Run("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
-                                           "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1",
-                                           "-subj", "/CN=127.0.0.1", "-addext",
-                                           "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out",
-                                           cert},
+        QVERIFY2(TestUtil::Run("openssl",
+                               {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj",
+                                "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                "-keyout", key, "-out", cert},
                                60000),
                  "openssl could not make a test certificate");
         const QList<QSslCertificate> certificate = QSslCertificate::fromPath(cert);
@@ -375,7 +375,8 @@ private Q_SLOTS:
         QCOMPARE(settings.DownloadDir, dir.path() + (shown ? "/sub/" : "/"));
 
         for (const QByteArray& request : server.Requests)
-            for (const char* header : {"Accept: text/html, */*", "User-Agent: Sonabel/" SONABEL_VERSION})
+            for (const char* header :
+                 {"Accept: text/html, */*", "User-Agent: Sonabel/" SONABEL_VERSION})
                 QVERIFY2(request.contains(QByteArray("\r\n") + header + "\r\n"), header);
         if (!server.Requests.isEmpty())
             QVERIFY(server.Requests.first().startsWith(

@@ -47,10 +47,9 @@ TOptionsGeneralPage::TOptionsGeneralPage(QWidget* parent) : TOptionsPage(parent)
     page->addWidget(NewOutputGroup());
     page->addWidget(NewMp3Group());
     page->addStretch(1);
-    for (QAbstractButton* b : {static_cast<QAbstractButton*>(rbSameDir),
-                               static_cast<QAbstractButton*>(rbDefDir),
-                               static_cast<QAbstractButton*>(cbTimer),
-                               static_cast<QAbstractButton*>(cbKeepTagV2)})
+    for (QAbstractButton* b :
+         {static_cast<QAbstractButton*>(rbSameDir), static_cast<QAbstractButton*>(rbDefDir),
+          static_cast<QAbstractButton*>(cbTimer), static_cast<QAbstractButton*>(cbKeepTagV2)})
         connect(b, &QAbstractButton::toggled, this, &TOptionsGeneralPage::UpdateEnabling);
 }
 

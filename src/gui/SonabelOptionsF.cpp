@@ -76,8 +76,8 @@ TSonabelOptionForm::TSonabelOptionForm(TReporter* reporter, TSonabelTextForm* te
 
     const TOptionsGeneralPage& g = *sheetGeneral;
     const TOptionsEncoderPage& e = *sheetEncoder;
-    FlagBoxes = {g.cbKeepTagV1, g.cbKeepTagV2,   g.cbBRHigher,    g.cbShortPath,  g.cbCopyData,
-                 g.cbKeepTime,  g.cbConfirmSave, e.cbNoB[0],      e.cbNoQ[0],     e.cbNoB[1],
+    FlagBoxes = {g.cbKeepTagV1, g.cbKeepTagV2,   g.cbBRHigher,   g.cbShortPath,  g.cbCopyData,
+                 g.cbKeepTime,  g.cbConfirmSave, e.cbNoB[0],     e.cbNoQ[0],     e.cbNoB[1],
                  e.cbNoQ[1],    g.cbKeepSubDirs, g.cbCompactTag, g.cbAutoUpdate, g.cbTimer};
 
     ChooseFolder = [this](const QString& start) {
@@ -132,8 +132,7 @@ void TSonabelOptionForm::ConnectPages() {
 
 void TSonabelOptionForm::ApplyLanguage() {
     setWindowTitle(MsgFmt(msgOptTitle, {AppTitle}));
-    const TMsgId titles[] = {msgOptPageGeneral, msgOptPageEncoder, msgOptPageHelp,
-                             msgOptPageAbout};
+    const TMsgId titles[] = {msgOptPageGeneral, msgOptPageEncoder, msgOptPageHelp, msgOptPageAbout};
     for (int i = 0; i < PageControl->count(); ++i)
         PageControl->setTabText(i, Msg(titles[i]));
     for (TOptionsPage* page : Pages())
