@@ -294,7 +294,8 @@ private Q_SLOTS:
                 form.actRename->trigger();
             }
             QWidget* editor = tree->indexWidget(tree->currentIndex());
-            QCOMPARE(editor != nullptr, folders != QStringList{"Misc", "Music"});
+            const bool renaming = !folders.contains("Misc");
+            QCOMPARE(editor != nullptr, renaming);
             QTest::keyClicks(editor ? editor : tree, "Renamed");
             QTest::keyClick(editor ? editor : tree, Qt::Key_Return);
         });
