@@ -298,6 +298,7 @@ private Q_SLOTS:
             QCOMPARE(editor != nullptr, renaming);
             QTest::keyClicks(editor ? editor : tree, "Renamed");
             QTest::keyClick(editor ? editor : tree, Qt::Key_Return);
+            QTRY_VERIFY(form.btnOK->isDefault()); // the name editing has ended
         });
         QCOMPARE(QDir(start.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name),
                  folders);

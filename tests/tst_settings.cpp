@@ -375,7 +375,7 @@ private Q_SLOTS:
         out.DestDir = dest;
         out.LameParams() = "--preset \"x\"";
         out.LameParamsABR() = "-q 0; -m j";
-        out.Flags = 0x80000000u | flShutDown | SetPriorityIndex(DefaultFlags, 4); // 0x81245012
+        out.Flags = 0x80000000u | flShutDown | SetPriorityIndex(DefaultFlags, 4); // 0x81247012
         out.DirFlags = 0x30EF0007;
         out.DirSizeMin = -1;
         out.DownloadDir = FDir.filePath("dl");
@@ -393,7 +393,7 @@ private Q_SLOTS:
         // Option words are stored as signed decimal text, as other versions read them.
         const QVariant flags = Stored(path, "Flags");
         QCOMPARE(flags.typeId(), int(QMetaType::QString));
-        QCOMPARE(flags.toString(), "-2128326638");
+        QCOMPARE(flags.toString(), "-2128318446");
     }
 
     void loadPlacement_data() {
@@ -524,7 +524,7 @@ private Q_SLOTS:
         QVERIFY(reporter.Infos.isEmpty());
         const QString file = FNativeDir.filePath("Morvane/Sonabel.conf");
         QVERIFY2(QFileInfo::exists(file), qPrintable(file));
-        QCOMPARE(QSettings(file, QSettings::IniFormat).value("Flags"), QVariant("18894850"));
+        QCOMPARE(QSettings(file, QSettings::IniFormat).value("Flags"), QVariant("18903042"));
         QVERIFY(QFile::remove(file));
     }
 };
