@@ -105,10 +105,7 @@ std::array<TOptionsPage*, 4> TSonabelOptionForm::Pages() const {
 void TSonabelOptionForm::ConnectPages() {
     connect(btnOK, &QPushButton::clicked, this, &TSonabelOptionForm::accept);
     connect(btnCancel, &QPushButton::clicked, this, &TSonabelOptionForm::reject);
-    connect(PageControl, &QTabWidget::currentChanged, this, [this] {
-        if (PageControl->currentWidget() == sheetHelp)
-            sheetHelp->memoHelp->setFocus();
-    });
+    connect(PageControl, &QTabWidget::currentChanged, this, &TSonabelOptionForm::FocusHelp);
     connect(sheetGeneral->btnDefDir, &QToolButton::clicked, this,
             &TSonabelOptionForm::SelectDefDir);
     connect(sheetGeneral->cbLanguage, &QComboBox::activated, this,
@@ -128,6 +125,16 @@ void TSonabelOptionForm::ConnectPages() {
         if (OpenUrl)
             OpenUrl(url);
     });
+}
+
+void TSonabelOptionForm::FocusHelp() {
+    if (PageControl->currentWidget() == sheetHelp)
+        sheetHelp->memoHelp->setFocus();
+}
+
+void TSonabelOptionForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FocusHelp(); // the page shown last stays selected
 }
 
 void TSonabelOptionForm::ApplyLanguage() {

@@ -63,8 +63,12 @@ public Q_SLOTS:
     void accept() override;
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     std::array<TOptionsPage*, 4> Pages() const;
+    void FocusHelp();
     void ConnectPages();
     bool FormCloseQuery();
     void Fail(int msg, const QString& path);
