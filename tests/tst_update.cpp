@@ -201,6 +201,29 @@ private Q_SLOTS:
         QSslConfiguration::setDefaultConfiguration(client);
     }
 
+    void parseUpdateInfo_data() {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QStringList>("read"); // version, address, file name, comment
+        QTest::newRow("lone CR ends a line")
+            << "[Sonabel]\rversion=1002\rdown_url=https://h/s.zip\rfile_name=s.zip"
+            << QStringList{"1002", "https://h/s.zip", "s.zip", ""};
+        QTest::newRow("no version: the running one; || breaks lines")
+            << "[ sonabel ]\r\ncomment = New||Better|||"
+            << QStringList{"1234", "", "", "New\nBetter\n|"};
+        QTest::newRow("first value of a key, own section only")
+            << "[Other]\nversion=9\n[Sonabel]\nversion=x7\nVERSION=8\nfile_name=a=b"
+            << QStringList{"1234", "", "a=b", ""};
+    }
+
+    void parseUpdateInfo() {
+        QFETCH(QString, reply);
+        QFETCH(QStringList, read);
+        const TUpdateInfo info = ParseUpdateInfo(reply, 1234);
+        QCOMPARE(
+            (QStringList{QString::number(info.Version), info.DownUrl, info.FileName, info.Comment}),
+            read);
+    }
+
     void check_data() {
         QTest::addColumn<TRow>("row");
         const QByteArray body = Payload(), offer = Offer("/file");

@@ -26,7 +26,10 @@ TUpdateInfo ParseUpdateInfo(const QString& text, qint32 currentVersion) {
     const QString keys[4] = {QStringLiteral("version"), QStringLiteral("down_url"),
                              QStringLiteral("file_name"), QStringLiteral("comment")};
     QString* values[4] = {&version, &info.DownUrl, &info.FileName, &info.Comment};
-    for (const QString& raw : text.split(QLatin1Char('\n'))) {
+    // CR LF, LF and a lone CR all end a line: no value ever spans two.
+    QString lines = text;
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    for (const QString& raw : lines.split(QLatin1Char('\n'))) {
         const QString line = raw.trimmed();
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             inSection =
