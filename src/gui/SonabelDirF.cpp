@@ -451,8 +451,9 @@ bool TSonabelDirForm::GoToTypedPath() {
     const QString typed = panComboBox->text().trimmed();
     if (typed.isEmpty() || typed == ShellTreeView->SelectedFolder())
         return true;
-    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(
-        typed.startsWith(QLatin1Char('~')) ? QDir::homePath() + typed.mid(1) : typed));
+    const bool home = typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/"));
+    const QString path =
+        QDir::cleanPath(QDir::fromNativeSeparators(home ? QDir::homePath() + typed.mid(1) : typed));
     if (QFileInfo(path).isDir() && ShellTreeView->MoveTo(QFileInfo(path).absoluteFilePath())) {
         ShellTreeView->setFocus();
         return true;
