@@ -11,6 +11,7 @@
 #include "gui/LogView.h"
 #include "gui/MainDialogs.h"
 #include "gui/SonabelF.h"
+#include "gui/SonabelOptionsF.h"
 #include "gui/SonabelShutDownF.h"
 #include "gui/SourceAdder.h"
 #include "gui/SourceListPanel.h"
@@ -28,6 +29,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -107,6 +109,12 @@ private Q_SLOTS:
     void stopRun_data();
     void stopRun();
     void placementAndResize();
+    void keyboard();
+    void headerSortsByNumbers();
+    void folderWithFilesBelow_data();
+    void folderWithFilesBelow();
+    void badFilesOfADropInOneBox();
+    void cancelledPowerOffAndClearedList();
 
 private:
     // A window over a fresh INI store; its boxes are answered from Answers.
@@ -271,7 +279,10 @@ void TestMainForm::startUp() {
              lamePath.isEmpty() ? QFileInfo(Lame).absoluteFilePath() : Dir.filePath(lamePath));
     // The banner is the log's first line; the caption carries the version.
     QVERIFY2(form->Log().toPlainText().startsWith("LAME"), qPrintable(form->Log().toPlainText()));
-    QCOMPARE(form->windowTitle(), "Sonabel " + VersionText(ProgramVersionNumber()));
+    // The caption and the About page name the same version.
+    form->ApplyLanguage();
+    const QString about = Child<QLabel>(form->Dialogs()->OptionForm, "lblVersion")->text();
+    QVERIFY2(about.endsWith(' ' + form->windowTitle().section(' ', 1)), qPrintable(about));
     QCOMPARE(form->Status().Text(0), "Ready");
 }
 
@@ -412,6 +423,8 @@ void TestMainForm::italicRows() {
         QStyleOptionViewItem option;
         delegate->initStyleOption(&option, cell);
         QCOMPARE(option.font.italic(), unwritable);
+        // An italic row says why.
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString().contains("/proc/sonabel"), unwritable);
     }
 }
 
@@ -608,6 +621,18 @@ void TestMainForm::placementAndResize() {
     auto again = NewForm(Lame);
     again->show();
     QCOMPARE(again->geometry(), QRect(30, 40, 700, 480));
+    // Maximised stays maximised.
+    again->showMaximized();
+    QTRY_VERIFY(again->isMaximized());
+    QVERIFY(again->close());
+    auto third = NewForm(Lame);
+    third->show();
+    QTRY_VERIFY(third->isMaximized());
+    QVERIFY(third->close());
+    QFile::remove(Ini);
+    again = NewForm(Lame);
+    again->show();
+    again->setGeometry(30, 40, 700, 480);
 
     QHeaderView* header = again->ListPanel().View()->horizontalHeader();
     const int column0 = header->sectionSize(0);
@@ -629,6 +654,134 @@ void TestMainForm::placementAndResize() {
     for (int p = 1; p < 4; ++p)
         after << again->Status().PanelWidth(p);
     QCOMPARE(after, fixed);
+}
+
+// Tab walks every control in reading order and leaves the list at once;
+// Alt and a caption's underlined letter press its button.
+void TestMainForm::keyboard() {
+    auto form = NewForm(Lame);
+    Prompts->OnChooseFiles = [this](const QString&) {
+        Infos << "files";
+        return QStringList();
+    };
+    form->AddDroppedPaths({Wav, Mp3});
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    form->ListPanel().View()->setFocus();
+    QStringList reached;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    const QStringList expected = {"btnAddFiles", "btnAddDir", "btnRemoveFiles", "btnClearList",
+                                  "memoInfo",    "cbBitrate", "rbCBR",          "cbShutDown",
+                                  "btnOptions",  "btnGO",     "ListView",       "btnAddFiles"};
+    QCOMPARE(reached, expected);
+    // Each button has its own mnemonic, in both languages (Stop shares the
+    // place of Start, so both are checked against the rest).
+    for (const int language : {0, 1}) {
+        SetLanguage(language, true);
+        QSet<QKeySequence> keys;
+        for (const char* name : {"btnAddFiles", "btnAddDir", "btnRemoveFiles", "btnClearList",
+                                 "btnOptions", "btnGO", "cbShutDown"}) {
+            const QKeySequence key =
+                QKeySequence::mnemonic(Child<QAbstractButton>(form.get(), name)->text());
+            QVERIFY2(!key.isEmpty() && !keys.contains(key), name);
+            keys << key;
+        }
+        QVERIFY(!keys.contains(QKeySequence::mnemonic(Msg(msgGoStop))));
+    }
+    SetLanguage(0, true);
+}
+
+// A header click sorts; bit rate and sizes as numbers, which text would not.
+void TestMainForm::headerSortsByNumbers() {
+    const QString low = Dir.filePath("in/low32.mp3");
+    QVERIFY(QFileInfo::exists(low) || TestUtil::Lame(Wav, low, {"-b", "32"}));
+    auto form = NewForm(Lame);
+    form->show();
+    form->AddDroppedPaths({Long1, Mp3, low, Wav});
+    QHeaderView* header = form->ListPanel().View()->horizontalHeader();
+    const auto click = [&](int section) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 5, 5));
+    };
+    const auto paths = [&] {
+        QStringList list;
+        for (int row = 0; row < form->List().Count(); ++row)
+            list << QFileInfo(form->List().GetCell(row, TCell::Path)).fileName();
+        return list;
+    };
+    click(1);
+    QCOMPARE(paths().mid(0, 2), (QStringList{"low32.mp3", "song.mp3"}));
+    click(2);
+    QCOMPARE(header->sortIndicatorSection(), 2);
+    QCOMPARE(paths().first(), "low32.mp3");
+    QCOMPARE(paths().last(), "long1.wav");
+    click(2);
+    QCOMPARE(paths().first(), "long1.wav");
+    QCOMPARE(form->List().index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+             int(Qt::AlignRight));
+}
+
+// A folder added without its sub-folders, whose files all lie below, says
+// so and offers them.
+void TestMainForm::folderWithFilesBelow_data() {
+    QTest::addColumn<TModalResult>("answer");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("sub-folders added") << TModalResult::Yes << 1;
+    QTest::newRow("declined") << TModalResult::No << 0;
+}
+
+void TestMainForm::folderWithFilesBelow() {
+    QFETCH(TModalResult, answer);
+    const QString top = Dir.filePath("nest");
+    QVERIFY(QDir(Dir.path()).mkpath("nest/inner"));
+    QVERIFY(QFileInfo::exists(top + "/inner/t.wav") || QFile::copy(Wav, top + "/inner/t.wav"));
+    auto form = NewForm(Lame);
+    Settings().DirFlags &= ~dfRecurse;
+    Chosen = {top};
+    Answers = {answer};
+    Child<QToolButton>(form.get(), "btnAddDir")->click();
+    QCOMPARE(Questions, QStringList{MsgFmt(msgFolderFilesBelow, {top})});
+    QTEST(form->List().Count(), "rows");
+    QCOMPARE(RunState, rsIdle);
+}
+
+// The refused files of one drop are named in one box.
+void TestMainForm::badFilesOfADropInOneBox() {
+    auto form = NewForm(Lame);
+    const QString other = Dir.filePath("in/b/readme.txt");
+    QVERIFY(WriteFile(other, "text"));
+    form->AddDroppedPaths({Dir.filePath("in/a/sub/notes.txt"), Wav, other});
+    QCOMPARE(form->List().Count(), 1);
+    QCOMPARE(Infos.size(), 1);
+    QVERIFY(Infos[0].startsWith(Msg(msgBadFilesSummary)));
+    QVERIFY(Infos[0].contains("notes.txt") && Infos[0].contains("readme.txt"));
+}
+
+// A cancelled power-off unticks the box, so the next run does not switch
+// off; clearing the list clears what the run left on the bars.
+void TestMainForm::cancelledPowerOffAndClearedList() {
+    auto form = NewForm(Lame);
+    form->show();
+    form->AddDroppedPaths({Wav});
+    auto* box = Child<QCheckBox>(form.get(), "cbShutDown");
+    box->click();
+    QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
+    Child<QPushButton>(form.get(), "btnGO")->click();
+    QVERIFY(finished.wait(60000));
+    QVERIFY(form->Dialogs()->ShutDownForm->isVisible());
+    form->Dialogs()->ShutDownForm->btnCancel->click();
+    QVERIFY(!box->isChecked() && !(Settings().Flags & flShutDown));
+    QCOMPARE(RunState, rsIdle);
+
+    auto* bar = Child<QProgressBar>(form.get(), "progTotal");
+    QVERIFY(bar->value() > 0);
+    Child<QToolButton>(form.get(), "btnClearList")->click();
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(Child<QLabel>(form.get(), "lblTime")->text(), Msg(msgTimePlaceholder));
 }
 
 QTEST_MAIN(TestMainForm)

@@ -139,14 +139,18 @@ void TSonabelMainForm::CreateForms() {
         *MainDialogs->ShutDownForm);
     BatchRun = new TBatch(*BatchSource, *BatchView, *WindowReporter, *PowerOffService, this);
     // A run stopped by closing the window lets the window go once it has ended.
-    connect(BatchRun, &TBatch::runFinished, this, [this] {
+    connect(BatchRun, &TBatch::runFinished, this, [this](const TRunSummary& summary) {
+        // What a stopped run leaves on the bars and the clock says nothing true.
+        if (summary.Stopped)
+            RunPanel->ResetProgress();
         if (CloseWhenDone)
             QTimer::singleShot(0, this, &QWidget::close);
     });
 }
 
 bool TSonabelMainForm::FormCreate() {
-    setWindowTitle(QStringLiteral("%1 %2").arg(AppTitle, VersionText(ProgramVersionNumber())));
+    // The same version text as the About page.
+    setWindowTitle(QStringLiteral("%1 %2").arg(AppTitle, QStringLiteral(SONABEL_VERSION)));
     TSettings& s = Settings();
     s.AppDir = AppDir;
     TSettingsEnv env;
@@ -244,6 +248,7 @@ void TSonabelMainForm::btnRemoveFilesClick() {
 
 void TSonabelMainForm::btnClearListClick() {
     SourceList->ClearList();
+    RunPanel->ResetProgress();
 }
 
 void TSonabelMainForm::PropertiesClick() {

@@ -90,8 +90,8 @@ enum TMsgId : int {
     // Folder scan status, status-bar totals
     msgScanListing = 69,   // %s folder
     msgScanAnalysing = 70, // %s folder
-    msgTotalSize = 71,     // %d MiB
-    msgEstimatedSize = 72, // %d MiB
+    msgTotalSize = 71,     // %s MiB
+    msgEstimatedSize = 72, // %s MiB
     // Main window hints
     msgHintListView = 73,
     msgHintBitrate = 74,
@@ -295,10 +295,14 @@ enum TMsgId : int {
     msgDelayedLine2 = 278,
     msgDelayedCancelHint = 279,
     msgDelayedCountdown = 280, // %d h, %d min, %d s
+    msgRowLeftOutHint = 281,   // %s output folder
+    msgDelayedStartNow = 282,
+    msgFolderFilesBelow = 283, // %s folder
+    msgBadFilesSummary = 284,
 };
 
-inline constexpr int MessageCount = 281;
-static_assert(msgDelayedCountdown == MessageCount - 1);
+inline constexpr int MessageCount = 285;
+static_assert(msgBadFilesSummary == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

@@ -98,8 +98,8 @@ constexpr TMsgText Texts[] = {
     {msgStatePowerOff, u"Power-off countdown"},
     {msgScanListing, u"Listing %s"},
     {msgScanAnalysing, u"Analysing %s"},
-    {msgTotalSize, u"Sources: %d MB"},
-    {msgEstimatedSize, u"Estimate: %d MB"},
+    {msgTotalSize, u"Sources: %s MB"},
+    {msgEstimatedSize, u"Estimate: %s MB"},
     {msgHintListView,
      u"Files to re-encode. Drop files or folders here; double-click a file to see its properties."},
     {msgHintBitrate, u"Bit rate of the new files"},
@@ -321,7 +321,7 @@ constexpr TMsgText Texts[] = {
     {msgWarnCaption, u"Before starting"},
     {msgWarnUnwritable,
      u"These new files cannot be written, because their folder is not writable:"},
-    {msgWarnLowerBitRate, u"These MP3 files have a lower bit rate than the target: re-encoding "
+    {msgWarnLowerBitRate, u"These files have a lower bit rate than the target: re-encoding "
                           u"them would make them larger without improving their sound."},
     {msgWarnGroup, u"What do you want to do?"},
     {msgWarnAbort, u"Cancel the run"},
@@ -345,6 +345,11 @@ constexpr TMsgText Texts[] = {
     {msgDelayedLine2, u"Press Cancel to call the run off."},
     {msgDelayedCancelHint, u"Do not start the run"},
     {msgDelayedCountdown, u"Starting in %d:%.2d:%.2d"},
+    {msgRowLeftOutHint, u"Left out of the run: its output folder %s cannot be written."},
+    {msgDelayedStartNow, u"Start now"},
+    {msgFolderFilesBelow, u"The folder %s holds no file to add itself; its files are in its "
+                          u"sub-folders.\n\nAdd the files of the sub-folders too?"},
+    {msgBadFilesSummary, u"These files cannot be added to the list:"},
 };
 static_assert(InIndexOrder(Texts));
 
