@@ -52,16 +52,16 @@ void ApplyToolkitLanguage(int languageIndex) {
 }
 
 void BindButtonKey(QAbstractButton* button, const QKeySequence& key) {
-    auto* action = new QAction(button);
+    // On the button's parent: actions on a tool button would give it a menu arrow.
+    QWidget* holder = button->parentWidget() ? button->parentWidget() : button;
+    auto* action = new QAction(holder);
     action->setShortcut(key);
     action->setShortcutContext(Qt::WindowShortcut);
     QObject::connect(action, &QAction::triggered, button, [button] {
         if (button->isEnabled())
             button->click();
     });
-    // An action sits on a widget; the button's own would follow its
-    // visibility, which is what a window-wide key wants.
-    button->addAction(action);
+    holder->addAction(action);
 }
 
 void AddKeyToHint(QAbstractButton* button, const QKeySequence& key) {

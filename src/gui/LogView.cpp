@@ -10,9 +10,10 @@
 TLogView::TLogView(QWidget* parent) : QPlainTextEdit(parent) {
     setObjectName(QStringLiteral("memoInfo"));
     setReadOnly(true);
-    // Selectable by mouse and keyboard, yet without an editing caret; the
-    // focus frame shows that Tab reached it.
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Selectable with the mouse only, so the read-only log shows no caret;
+    // Tab still reaches it (to scroll it with the keys).
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setFocusPolicy(Qt::StrongFocus);
     setTabChangesFocus(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
