@@ -291,8 +291,9 @@ private Q_SLOTS:
         const QString low = MakeMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
         const QString mid = MakeMp3(dir + QStringLiteral("/mid.mp3"), {"-b", "128"});
         const QString at = MakeMp3(dir + QStringLiteral("/at.mp3"), {"-b", "160"});
-        // An 8 kHz mono WAV is 128 kbit/s, below the 160 target, yet not listed;
-        // a CD-quality one is far above it. The last row's folder is unwritable.
+        // An 8 kHz mono WAV is 128 kbit/s, below the 160 target: listed, since
+        // the answer skips it too; a CD-quality one is far above it. The last row's folder is
+        // unwritable.
         const QString wav = dir + QStringLiteral("/low.wav");
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(8000, 1, 1.0)));
         TargetBitRate = 160;
@@ -304,7 +305,7 @@ private Q_SLOTS:
         rig.View.WarningAnswers << TWarningAnswer::GoodFilesOnly << TWarningAnswer::GoodFilesOnly;
         QVERIFY(rig.Run());
         QCOMPARE(rig.View.WarningMessage, Msg(msgWarnLowerBitRate));
-        QCOMPARE(rig.View.WarningItems, QStringList({low, mid}));
+        QCOMPARE(rig.View.WarningItems, QStringList({low, mid, wav}));
         QVERIFY(rig.View.GoodFilesEnabled && rig.View.AllFilesEnabled);
         QCOMPARE(rig.Actions(),
                  QStringList({"skipped", "skipped", "encoded", "skipped", "encoded", "skipped"}));
@@ -795,6 +796,8 @@ private Q_SLOTS:
         QCOMPARE(RunState, quint8(rsPowerOff));
         QCOMPARE(rig.PowerOff.Calls, answer == 0 ? 0 : 1);
         QCOMPARE(rig.View.Events.contains(QStringLiteral("close")), answer == 1);
+        // Cancelled: the next run does not switch off again.
+        QCOMPARE(bool(Settings().Flags & flShutDown), answer != 0);
         if (answer == 2)
             QCOMPARE(rig.Reporter.Infos,
                      QStringList{MsgFmt(msgPowerOffFailed, {5, QStringLiteral("Access denied")})});

@@ -8,8 +8,14 @@
 #include "formats/MP3Stream.h"
 #include "gui/DragListView.h"
 #include "gui/Led.h"
+#include "gui/LogView.h"
+#include "gui/MainDialogs.h"
 #include "gui/SonabelF.h"
+#include "gui/SonabelOptionsF.h"
 #include "gui/SonabelShutDownF.h"
+#include "gui/SourceAdder.h"
+#include "gui/SourceListPanel.h"
+#include "gui/StatusPanels.h"
 #include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -23,6 +29,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -40,6 +47,36 @@ class TFakePowerOff : public TPowerOff {
 public:
     TPowerOffResult PowerOff() override { return {false, 1, QStringLiteral("not here")}; }
 };
+
+// The window's questions and dialogs, answered by the test.
+class TFakePrompts : public TWindowPrompts {
+public:
+    std::function<TModalResult(const QString&, TDialogType, unsigned)> OnAsk;
+    std::function<QStringList(const QString&)> OnChooseFiles;
+    std::function<QString(const QString&)> OnChooseEncoder;
+    std::function<bool(QString&)> OnChooseScanFolder;
+    std::function<bool()> OnChooseScanFilter;
+    std::function<bool()> OnExecuteOptions = [] { return false; };
+
+    TModalResult Ask(const QString& text, TDialogType type, unsigned buttons) override {
+        return OnAsk(text, type, buttons);
+    }
+    QStringList ChooseFiles(const QString& start) override { return OnChooseFiles(start); }
+    QString ChooseEncoder(const QString& current) override { return OnChooseEncoder(current); }
+    bool ChooseScanFolder(QString& folder) override { return OnChooseScanFolder(folder); }
+    bool ChooseScanFilter() override { return OnChooseScanFilter(); }
+    bool ExecuteOptions() override { return OnExecuteOptions(); }
+    void ShowProperties(const QString&) override {}
+    void OpenUrl(const QUrl&) override {}
+};
+
+// Widgets are found by their names, as a user finds them by their captions.
+template <class W> W* Child(QWidget* form, const char* name) {
+    W* widget = form->findChild<W*>(QLatin1String(name));
+    if (!widget)
+        qFatal("no %s", name);
+    return widget;
+}
 
 // Flags as stored after the first-run question (no automatic update check).
 const QString AskedFlags = QString::number(DefaultFlags | flUpdateAsked);
@@ -72,6 +109,12 @@ private Q_SLOTS:
     void stopRun_data();
     void stopRun();
     void placementAndResize();
+    void keyboard();
+    void headerSortsByNumbers();
+    void folderWithFilesBelow_data();
+    void folderWithFilesBelow();
+    void badFilesOfADropInOneBox();
+    void cancelledPowerOffAndClearedList();
 
 private:
     // A window over a fresh INI store; its boxes are answered from Answers.
@@ -80,6 +123,7 @@ private:
     QStringList Outputs() const;
 
     QTemporaryDir Dir;
+    TFakePrompts* Prompts = nullptr;
     QString Ini;
     QString Lame;
     QString Wav, Mp3, Long1, Long2;
@@ -141,10 +185,12 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
     if (!ini.exists() && ini.open(QIODevice::WriteOnly))
         ini.write(("[General]\nFlags=" + AskedFlags + "\nLamePath=" + lamePath + "\n").toUtf8());
     ini.close();
-    auto form = std::make_unique<TSonabelMainForm>(std::make_unique<TRegFile>(Ini),
-                                                   std::make_unique<TFakePowerOff>());
+    auto prompts = std::make_unique<TFakePrompts>();
+    Prompts = prompts.get();
+    auto form = std::make_unique<TSonabelMainForm>(
+        std::make_unique<TRegFile>(Ini), std::make_unique<TFakePowerOff>(), std::move(prompts));
     form->AppDir = Dir.filePath("app/");
-    form->MessageBox = [this](const QString& text, TDialogType, unsigned buttons) {
+    Prompts->OnAsk = [this](const QString& text, TDialogType, unsigned buttons) {
         if (buttons == mbOK) {
             Infos << text;
             return TModalResult::OK;
@@ -152,15 +198,15 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
         Questions << text;
         return Answers.isEmpty() ? TModalResult::No : Answers.takeFirst();
     };
-    form->ChooseEncoder = [this](const QString&) {
+    Prompts->OnChooseEncoder = [this](const QString&) {
         return Chosen.isEmpty() ? QString() : Chosen.takeFirst();
     };
-    form->ChooseFiles = [this](const QString&) { return Chosen; };
-    form->ChooseScanFolder = [this](QString& folder) {
+    Prompts->OnChooseFiles = [this](const QString&) { return Chosen; };
+    Prompts->OnChooseScanFolder = [this](QString& folder) {
         folder = Chosen.value(0);
         return !folder.isEmpty();
     };
-    form->ChooseScanFilter = [this] {
+    Prompts->OnChooseScanFilter = [this] {
         ++FilterCalls;
         return FilterAnswer;
     };
@@ -232,10 +278,12 @@ void TestMainForm::startUp() {
     QCOMPARE(QFileInfo(Settings().LamePath).absoluteFilePath(),
              lamePath.isEmpty() ? QFileInfo(Lame).absoluteFilePath() : Dir.filePath(lamePath));
     // The banner is the log's first line; the caption carries the version.
-    QVERIFY2(form->memoInfo->toPlainText().startsWith("LAME"),
-             qPrintable(form->memoInfo->toPlainText()));
-    QCOMPARE(form->windowTitle(), "Sonabel " + VersionText(ProgramVersionNumber()));
-    QCOMPARE(form->StatusPanels[0]->text(), "Ready");
+    QVERIFY2(form->Log().toPlainText().startsWith("LAME"), qPrintable(form->Log().toPlainText()));
+    // The caption and the About page name the same version.
+    form->ApplyLanguage();
+    const QString about = Child<QLabel>(form->Dialogs()->OptionForm, "lblVersion")->text();
+    QVERIFY2(about.endsWith(' ' + form->windowTitle().section(' ', 1)), qPrintable(about));
+    QCOMPARE(form->Status().Text(0), "Ready");
 }
 
 // Dialogs: duplicates are skipped silently, anything unusable is named once.
@@ -263,14 +311,16 @@ void TestMainForm::addByDialog() {
     for (QString& c : chosen)
         c = Dir.filePath(c);
     Chosen = chosen;
-    (folder ? form->btnAddDir : form->btnAddFiles)->click();
+    (folder ? Child<QToolButton>(form.get(), "btnAddDir")
+            : Child<QToolButton>(form.get(), "btnAddFiles"))
+        ->click();
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
     QCOMPARE(RunState, rsIdle);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     if (!lastDir.isEmpty())
         QCOMPARE(Settings().LastDir, Dir.filePath(lastDir));
-    QVERIFY(form->btnAddFiles->isEnabled());
+    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled());
 }
 
 // A drop (or the command line) of two folders and a file: the folder filter is
@@ -308,7 +358,7 @@ void TestMainForm::drop() {
         data.setUrls(urls);
         const QStringList dropped = TDragListView::DroppedPaths(&data);
         QCOMPARE(dropped, paths);
-        form->ListView->DropPaths(dropped);
+        form->ListPanel().View()->DropPaths(dropped);
     }
     QCOMPARE(FilterCalls, 1);
     QTEST(form->List().Count(), "rows");
@@ -323,7 +373,7 @@ void TestMainForm::drop() {
 void TestMainForm::longDropLetsEventsRun() {
     auto form = NewForm(Lame);
     form->show();
-    form->DropSliceMs = 0;
+    form->Adder().DropSliceMs = 0;
     QStringList paths;
     for (const char* name : {"1", "2", "3"}) {
         paths << Dir.filePath(QStringLiteral("in/long%1.mp3").arg(QLatin1String(name)));
@@ -331,13 +381,13 @@ void TestMainForm::longDropLetsEventsRun() {
     }
     bool enabledMeanwhile = true;
     QTimer::singleShot(0, form.get(), [&] {
-        enabledMeanwhile = form->btnAddFiles->isEnabled();
+        enabledMeanwhile = Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled();
         form->close();
     });
-    form->ListView->DropPaths(paths);
+    form->ListPanel().View()->DropPaths(paths);
     QVERIFY(!enabledMeanwhile);
     QCOMPARE(form->List().Count(), 1);
-    QVERIFY(form->btnAddFiles->isEnabled());
+    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
 }
 
@@ -348,8 +398,8 @@ void TestMainForm::startPathsAfterFirstQuestion() {
                                "\nLamePath=" + Lame.toUtf8() + "\n"));
     auto form = NewForm(Lame);
     int rowsWhenAsked = -1;
-    const auto answer = form->MessageBox;
-    form->MessageBox = [&](const QString& text, TDialogType type, unsigned buttons) {
+    const auto answer = Prompts->OnAsk;
+    Prompts->OnAsk = [&](const QString& text, TDialogType type, unsigned buttons) {
         rowsWhenAsked = form->List().Count();
         return answer(text, type, buttons);
     };
@@ -366,7 +416,7 @@ void TestMainForm::startPathsAfterFirstQuestion() {
 void TestMainForm::italicRows() {
     auto form = NewForm(Lame);
     form->AddDroppedPaths({Wav});
-    auto* delegate = static_cast<TItalicRowDelegate*>(form->ListView->itemDelegate());
+    auto* delegate = static_cast<TItalicRowDelegate*>(form->ListPanel().View()->itemDelegate());
     const QModelIndex cell = form->List().index(0, 2);
     for (const bool unwritable : {false, true}) {
         Settings().DestDir = "/proc/sonabel/"; // not even root writes there
@@ -375,6 +425,8 @@ void TestMainForm::italicRows() {
         QStyleOptionViewItem option;
         delegate->initStyleOption(&option, cell);
         QCOMPARE(option.font.italic(), unwritable);
+        // An italic row says why.
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString().contains("/proc/sonabel"), unwritable);
     }
 }
 
@@ -394,15 +446,15 @@ void TestMainForm::shortcuts() {
     QFETCH(QKeySequence, key);
     QFETCH(QString, reached);
     auto form = NewForm(Lame);
-    form->ChooseFiles = [this](const QString&) {
+    Prompts->OnChooseFiles = [this](const QString&) {
         Infos << "files";
         return QStringList();
     };
-    form->ChooseScanFolder = [this](QString&) {
+    Prompts->OnChooseScanFolder = [this](QString&) {
         Infos << "folder";
         return false;
     };
-    form->ExecuteOptions = [this] {
+    Prompts->OnExecuteOptions = [this] {
         Infos << "options";
         return false;
     };
@@ -432,20 +484,20 @@ void TestMainForm::removeAndClear() {
     auto form = NewForm(Lame);
     form->AddDroppedPaths({Wav, Mp3, Long1});
     QCOMPARE(form->List().Count(), 3);
-    form->ListView->clearSelection();
+    form->ListPanel().View()->clearSelection();
     for (const int row : selected)
-        form->ListView->selectionModel()->select(
+        form->ListPanel().View()->selectionModel()->select(
             form->List().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    form->btnRemoveFiles->click();
+    Child<QToolButton>(form.get(), "btnRemoveFiles")->click();
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
-    const QModelIndexList now = form->ListView->selectionModel()->selectedRows();
+    const QModelIndexList now = form->ListPanel().View()->selectionModel()->selectedRows();
     QTEST(now.isEmpty() ? -1 : now.first().row(), "current");
-    form->btnClearList->click();
+    Child<QToolButton>(form.get(), "btnClearList")->click();
     QCOMPARE(form->List().Count(), 0);
     form->PropertiesClick();
     QCOMPARE(Infos.last(), Msg(msgNoFileForProperties));
-    QCOMPARE(form->StatusPanels[1]->text(), "Sources: 0 MB");
+    QCOMPARE(form->Status().Text(1), "Sources: 0 MB");
 }
 
 // A whole run from the start button: outputs at the target rate, the window
@@ -454,37 +506,39 @@ void TestMainForm::runInLanguages() {
     auto form = NewForm(Lame);
     form->show();
     form->AddDroppedPaths({Wav, Mp3});
-    form->cbBitrate->setCurrentIndex(4); // 64 kbit/s
+    Child<QComboBox>(form.get(), "cbBitrate")->setCurrentIndex(4); // 64 kbit/s
     form->SomethingChange();
-    form->cbShutDown->click();
+    Child<QCheckBox>(form.get(), "cbShutDown")->click();
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    form->btnGO->click();
-    QCOMPARE(form->btnGO->text(), "Stop");
-    QVERIFY(!form->btnAddFiles->isEnabled() && form->cbShutDown->isEnabled());
+    Child<QPushButton>(form.get(), "btnGO")->click();
+    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStop));
+    QVERIFY(!Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
+            Child<QCheckBox>(form.get(), "cbShutDown")->isEnabled());
     QVERIFY(finished.wait(60000));
     for (int row = 0; row < 2; ++row) {
         TMP3Info info;
         GetMP3Info(form->List().GetCell(row, TCell::OutputPath), 0, info);
         QCOMPARE(info.BitRate, 64);
     }
-    QVERIFY(form->btnAddFiles->isEnabled() && !form->Led->Lit());
-    QCOMPARE(form->btnGO->text(), "Start");
-    QVERIFY(form->memoInfo->toPlainText().contains("Finished."));
+    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
+            !Child<TLED>(form.get(), "Led")->Lit());
+    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStart));
+    QVERIFY(form->Log().toPlainText().contains("Finished."));
     // The box was ticked: the countdown follows; a refused power-off is
     // reported and leaves the window idle.
     QCOMPARE(RunState, rsPowerOff);
-    QVERIFY(form->ShutDownForm->isVisible());
-    form->ShutDownForm->btnOK->click();
+    QVERIFY(form->Dialogs()->ShutDownForm->isVisible());
+    form->Dialogs()->ShutDownForm->btnOK->click();
     QCOMPARE(Infos, QStringList{MsgFmt(msgPowerOffFailed, {1, "not here"})});
-    QCOMPARE(form->StatusPanels[0]->text(), "Ready");
+    QCOMPARE(form->Status().Text(0), "Ready");
     QVERIFY(Questions.isEmpty());
 
-    form->ListView->selectRow(1);
+    form->ListPanel().View()->selectRow(1);
     const QStringList problems =
         GuiCheck::CheckInLanguages(form.get(), "mainform", [&] { form->ApplyLanguage(); });
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     // The language switch keeps the bit rate.
-    QCOMPARE(form->cbBitrate->currentIndex(), 4);
+    QCOMPARE(Child<QComboBox>(form.get(), "cbBitrate")->currentIndex(), 4);
 }
 
 // Closing while a scan lets events run stops the scan; the window closes
@@ -498,11 +552,12 @@ void TestMainForm::closeDuringScan() {
     Answers = {TModalResult::No};
     QTimer::singleShot(0, form.get(), [&] {
         // The start button is the scan's stop button: No lets the scan go on.
-        form->btnGO->click();
+        Child<QPushButton>(form.get(), "btnGO")->click();
         closedInScan = RunState == rsFolderScan && !form->close() && form->isVisible();
-        QVERIFY(!form->btnAddFiles->isEnabled() && form->btnGO->isEnabled());
+        QVERIFY(!Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
+                Child<QPushButton>(form.get(), "btnGO")->isEnabled());
     });
-    form->btnAddDir->click();
+    Child<QToolButton>(form.get(), "btnAddDir")->click();
     QVERIFY(closedInScan);
     QCOMPARE(Questions, QStringList{Msg(msgStopScanQuestion)});
     QVERIFY(form->List().Count() < 4);
@@ -527,28 +582,28 @@ void TestMainForm::stopRun() {
     form->show();
     form->AddDroppedPaths({Long1, Long2});
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    form->btnGO->click();
+    Child<QPushButton>(form.get(), "btnGO")->click();
     QCOMPARE(RunState, rsBatch);
 
     SetLanguage(1, true);
-    QCOMPARE(form->StatusPanels[0]->text(), StateTexts[rsBatch]);
+    QCOMPARE(form->Status().Text(0), StateTexts[rsBatch]);
     QVERIFY(StateTexts[rsBatch] != "Encoding…");
     // Qt's own texts follow: the message boxes' standard buttons.
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Oui"));
     QTest::qWait(300); // the new texts laid out, the bars measured
     QVERIFY(!GuiCheck::Grab(form.get(), "mainform_running_FRN").isEmpty());
-    QCOMPARE(form->btnGO->text(), Msg(msgGoStop));
+    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStop));
 
     Answers = {answer};
     if (byClose)
         form->close();
     else
-        form->btnGO->click();
+        Child<QPushButton>(form.get(), "btnGO")->click();
     QCOMPARE(Questions.size(), 1);
     QVERIFY(form->isVisible());
     QVERIFY(finished.wait(120000));
     const bool stopped = answer == TModalResult::Yes;
-    QCOMPARE(form->memoInfo->toPlainText().contains(Msg(msgRunStopped)), stopped);
+    QCOMPARE(form->Log().toPlainText().contains(Msg(msgRunStopped)), stopped);
     QCOMPARE(Outputs().size(), stopped ? 0 : 2);
     if (byClose && stopped) {
         QTRY_VERIFY(!form->isVisible());
@@ -568,26 +623,167 @@ void TestMainForm::placementAndResize() {
     auto again = NewForm(Lame);
     again->show();
     QCOMPARE(again->geometry(), QRect(30, 40, 700, 480));
+    // Maximised stays maximised.
+    again->showMaximized();
+    QTRY_VERIFY(again->isMaximized());
+    QVERIFY(again->close());
+    auto third = NewForm(Lame);
+    third->show();
+    QTRY_VERIFY(third->isMaximized());
+    QVERIFY(third->close());
+    QFile::remove(Ini);
+    again = NewForm(Lame);
+    again->show();
+    again->setGeometry(30, 40, 700, 480);
 
-    QHeaderView* header = again->ListView->horizontalHeader();
+    QHeaderView* header = again->ListPanel().View()->horizontalHeader();
     const int column0 = header->sectionSize(0);
     QList<int> fixed;
     for (int c = 1; c < 4; ++c)
         fixed << header->sectionSize(c);
     for (int p = 1; p < 4; ++p)
-        fixed << again->StatusPanels[size_t(p)]->width();
-    const int panel0 = again->StatusPanels[0]->width();
-    const int list = again->ListView->viewport()->width();
+        fixed << again->Status().PanelWidth(p);
+    const int panel0 = again->Status().PanelWidth(0);
+    const int list = again->ListPanel().View()->viewport()->width();
     again->resize(800, 480);
     QCoreApplication::processEvents();
-    QCOMPARE(header->sectionSize(0) - column0, again->ListView->viewport()->width() - list);
-    QCOMPARE(again->StatusPanels[0]->width() - panel0, 100);
+    QCOMPARE(header->sectionSize(0) - column0,
+             again->ListPanel().View()->viewport()->width() - list);
+    QCOMPARE(again->Status().PanelWidth(0) - panel0, 100);
     QList<int> after;
     for (int c = 1; c < 4; ++c)
         after << header->sectionSize(c);
     for (int p = 1; p < 4; ++p)
-        after << again->StatusPanels[size_t(p)]->width();
+        after << again->Status().PanelWidth(p);
     QCOMPARE(after, fixed);
+}
+
+// Tab walks every control in reading order and leaves the list at once;
+// Alt and a caption's underlined letter press its button.
+void TestMainForm::keyboard() {
+    auto form = NewForm(Lame);
+    Prompts->OnChooseFiles = [this](const QString&) {
+        Infos << "files";
+        return QStringList();
+    };
+    form->AddDroppedPaths({Wav, Mp3});
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    form->ListPanel().View()->setFocus();
+    QStringList reached;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    const QStringList expected = {"btnAddFiles", "btnAddDir", "btnRemoveFiles", "btnClearList",
+                                  "memoInfo",    "cbBitrate", "rbCBR",          "cbShutDown",
+                                  "btnOptions",  "btnGO",     "ListView",       "btnAddFiles"};
+    QCOMPARE(reached, expected);
+    // Each button has its own mnemonic, in both languages (Stop shares the
+    // place of Start, so both are checked against the rest).
+    for (const int language : {0, 1}) {
+        SetLanguage(language, true);
+        QSet<QKeySequence> keys;
+        for (const char* name : {"btnAddFiles", "btnAddDir", "btnRemoveFiles", "btnClearList",
+                                 "btnOptions", "btnGO", "cbShutDown"}) {
+            const QKeySequence key =
+                QKeySequence::mnemonic(Child<QAbstractButton>(form.get(), name)->text());
+            QVERIFY2(!key.isEmpty() && !keys.contains(key), name);
+            keys << key;
+        }
+        QVERIFY(!keys.contains(QKeySequence::mnemonic(Msg(msgGoStop))));
+    }
+    SetLanguage(0, true);
+}
+
+// A header click sorts; bit rate and sizes as numbers, which text would not.
+void TestMainForm::headerSortsByNumbers() {
+    const QString low = Dir.filePath("in/low32.mp3");
+    QVERIFY(QFileInfo::exists(low) || TestUtil::Lame(Wav, low, {"-b", "32"}));
+    auto form = NewForm(Lame);
+    form->show();
+    form->AddDroppedPaths({Long1, Mp3, low, Wav});
+    QHeaderView* header = form->ListPanel().View()->horizontalHeader();
+    const auto click = [&](int section) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 5, 5));
+    };
+    const auto paths = [&] {
+        QStringList list;
+        for (int row = 0; row < form->List().Count(); ++row)
+            list << QFileInfo(form->List().GetCell(row, TCell::Path)).fileName();
+        return list;
+    };
+    click(1);
+    QCOMPARE(paths().mid(0, 2), (QStringList{"low32.mp3", "song.mp3"}));
+    click(2);
+    QCOMPARE(header->sortIndicatorSection(), 2);
+    QCOMPARE(paths().first(), "low32.mp3");
+    QCOMPARE(paths().last(), "long1.wav");
+    click(2);
+    QCOMPARE(paths().first(), "long1.wav");
+    QCOMPARE(form->List().index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+             int(Qt::AlignRight));
+}
+
+// A folder added without its sub-folders, whose files all lie below, says
+// so and offers them.
+void TestMainForm::folderWithFilesBelow_data() {
+    QTest::addColumn<TModalResult>("answer");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("sub-folders added") << TModalResult::Yes << 1;
+    QTest::newRow("declined") << TModalResult::No << 0;
+}
+
+void TestMainForm::folderWithFilesBelow() {
+    QFETCH(TModalResult, answer);
+    const QString top = Dir.filePath("nest");
+    QVERIFY(QDir(Dir.path()).mkpath("nest/inner"));
+    QVERIFY(QFileInfo::exists(top + "/inner/t.wav") || QFile::copy(Wav, top + "/inner/t.wav"));
+    auto form = NewForm(Lame);
+    Settings().DirFlags &= ~dfRecurse;
+    Chosen = {top};
+    Answers = {answer};
+    Child<QToolButton>(form.get(), "btnAddDir")->click();
+    QCOMPARE(Questions, QStringList{MsgFmt(msgFolderFilesBelow, {top})});
+    QTEST(form->List().Count(), "rows");
+    QCOMPARE(RunState, rsIdle);
+}
+
+// The refused files of one drop are named in one box.
+void TestMainForm::badFilesOfADropInOneBox() {
+    auto form = NewForm(Lame);
+    const QString other = Dir.filePath("in/b/readme.txt");
+    QVERIFY(WriteFile(other, "text"));
+    form->AddDroppedPaths({Dir.filePath("in/a/sub/notes.txt"), Wav, other});
+    QCOMPARE(form->List().Count(), 1);
+    QCOMPARE(Infos.size(), 1);
+    QVERIFY(Infos[0].startsWith(Msg(msgBadFilesSummary)));
+    QVERIFY(Infos[0].contains("notes.txt") && Infos[0].contains("readme.txt"));
+}
+
+// A cancelled power-off unticks the box, so the next run does not switch
+// off; clearing the list clears what the run left on the bars.
+void TestMainForm::cancelledPowerOffAndClearedList() {
+    auto form = NewForm(Lame);
+    form->show();
+    form->AddDroppedPaths({Wav});
+    auto* box = Child<QCheckBox>(form.get(), "cbShutDown");
+    box->click();
+    QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
+    Child<QPushButton>(form.get(), "btnGO")->click();
+    QVERIFY(finished.wait(60000));
+    QVERIFY(form->Dialogs()->ShutDownForm->isVisible());
+    form->Dialogs()->ShutDownForm->btnCancel->click();
+    QVERIFY(!box->isChecked() && !(Settings().Flags & flShutDown));
+    QCOMPARE(RunState, rsIdle);
+
+    auto* bar = Child<QProgressBar>(form.get(), "progTotal");
+    QVERIFY(bar->value() > 0);
+    Child<QToolButton>(form.get(), "btnClearList")->click();
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(Child<QLabel>(form.get(), "lblTime")->text(), Msg(msgTimePlaceholder));
 }
 
 QTEST_MAIN(TestMainForm)

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TModalResult)
@@ -61,7 +62,7 @@ const struct {
     {"EncodingMode", [](TSettings& s, const QString&) { s.EncodingMode = 1; }},
     {"Language", [](TSettings& s, const QString&) { s.Language = 1; }},
     {"DownloadDir", [](TSettings& s, const QString& other) { s.DownloadDir = other; }},
-    {"Jobs", [](TSettings& s, const QString&) { s.Jobs = 2; }}};
+    {"Jobs", [](TSettings& s, const QString&) { s.Jobs = NewUserJobs() % MaxJobs + 1; }}};
 
 template <typename... T> void Row(const char* name, T... values) {
     (QTest::newRow(name) << ... << values);
@@ -130,7 +131,9 @@ private Q_SLOTS:
         s.LamePath = "/opt/lame";
         LoadSettings(store, s, Env(1));
         // Language from the system, folders from the shell, the encoder path kept.
-        QCOMPARE(Fields(s), (QStringList{"1", "6", "0", "1800", "1", FMusic, FMusic, "", "",
+        // A new user runs one encoder per core.
+        const QString cores = QString::number(QThread::idealThreadCount());
+        QCOMPARE(Fields(s), (QStringList{"1", "6", "0", "1800", cores, FMusic, FMusic, "", "",
                                          "1207002", "ef0000", "0", FDocs, "/opt/lame"}));
         // The default DirFlags carry the upgrade marker: nothing to write at start-up.
         QCOMPARE(store.Writes, QStringList());
@@ -152,8 +155,9 @@ private Q_SLOTS:
         Row("EncodingMode 1", "EncodingMode", QVariant("1"), qint64(1));
         Row("DelayS negative kept", "DelayS", QVariant("-5"), qint64(-5));
         Row("DelayS hex text", "DelayS", QVariant("0x10"), qint64(1800));
-        Row("Jobs 0", "Jobs", QVariant("0"), qint64(1));
-        Row("Jobs 65", "Jobs", QVariant("65"), qint64(1));
+        Row("Jobs 0", "Jobs", QVariant("0"), qint64(NewUserJobs()));
+        Row("Jobs 65", "Jobs", QVariant("65"), qint64(NewUserJobs()));
+        Row("Jobs 1 kept", "Jobs", QVariant("1"), qint64(1));
         Row("Jobs 64", "Jobs", QVariant("64"), qint64(64));
         Row("Flags top bit", "Flags", QVariant("-2147483647"), qint64(0x80000001));
         Row("Flags unsigned text overflows", "Flags", QVariant("4294967295"), qint64(DefaultFlags));

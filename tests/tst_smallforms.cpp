@@ -130,6 +130,7 @@ private Q_SLOTS:
         QVERIFY(Calls.isEmpty()); // the answer comes later, never from the call itself
         QCOMPARE(bool(ShutDown.windowFlags() & Qt::WindowStaysOnTopHint), off);
         QCOMPARE(ShutDown.lblShutDown1->text(), Msg(off ? msgPowerOffLine1 : msgDelayedLine1));
+        QCOMPARE(ShutDown.btnOK->text(), Msg(off ? msgCaptionOK : msgDelayedStartNow));
         for (int tick = 0; tick < ticks; ++tick)
             ShutDown.TimerTimer();
         QTEST(ShutDown.lblShutDownFmt->text(), "text");

@@ -314,7 +314,14 @@ private Q_SLOTS:
                             list.TotalEstimatedKB(), totals.last().at(1).toUInt()}),
             QList<quint32>({2048, 1023, 2048, 2048}));
         QCOMPARE(QStringList({list.TotalSizeText(), list.TotalEstimatedText()}),
-                 QStringList({MsgFmt(msgTotalSize, {0}), MsgFmt(msgEstimatedSize, {2})}));
+                 QStringList({MsgFmt(msgTotalSize, {"1.0"}), MsgFmt(msgEstimatedSize, {"2.0"})}));
+        // Ten megabytes and more: whole numbers; French writes a decimal comma.
+        list.SetCell(0, TCell::SizeKB, "10240");
+        list.UpdateList(false);
+        QCOMPARE(list.TotalSizeText(), MsgFmt(msgTotalSize, {10}));
+        SetLanguage(1, false);
+        QCOMPARE(list.TotalEstimatedText(), MsgFmt(msgEstimatedSize, {"2,0"}));
+        SetLanguage(0, false);
     }
 
     void unwritableBesideSources() {

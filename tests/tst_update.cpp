@@ -117,6 +117,7 @@ struct TTranscript : TRecordingReporter, TUpdateView {
         return TRecordingReporter::AskUser(m, t, b, h);
     }
     void ShowInfo(const QString& text) override { Lines << "info: " + text; }
+    void LogLine(const QString& text) override { Lines << "log: " + text; }
     QString AskSaveFileName(const QString& f, const QString& ext, const QString& p) override {
         Lines << "save: " + f + " | " + ext + " | " + p;
         return SaveAs;
@@ -236,10 +237,7 @@ private Q_SLOTS:
         const QString show = "show: https://$HOST/file -> " + target;
         const QString done = "done: " + MsgFmt(msgDownloadFinished, {target});
         const QString failed = "failed: " + MsgFmt(msgDownloadFailed, {"%ERR%"});
-        const QString askStop =
-            Ask(TDialogType::Warning, mbYes | mbNo,
-                FormatMsg(Msg(msgUpdateCheckFailed) + "\n\n" + Msg(msgStopAutoUpdateQuestion),
-                          {"%ERR%"}));
+        const QString logged = "log: " + MsgFmt(msgUpdateCheckFailed, {"%ERR%"});
         const QString noNew = "info: " + Msg(msgNoNewVersion);
         const auto Y = TModalResult::Yes, N = TModalResult::No;
 
@@ -276,18 +274,14 @@ private Q_SLOTS:
             .Answers = {TModalResult::OK},
             .Lines = {Ask(TDialogType::Warning, mbOK, MsgFmt(msgUpdateCheckFailed, {"%ERR%"}))},
             .Error = "Internal Server Error"};
-        QTest::newRow("connection refused, user stops automatic checks")
-            << TRow{.Info = "refused",
-                    .Manual = false,
-                    .AutoUpdate = true,
-                    .Answers = {Y},
-                    .Lines = {askStop},
-                    .Error = "refused"};
-        QTest::newRow("server never answers, automatic checks kept") << TRow{.Manual = false,
-                                                                             .AutoUpdate = true,
-                                                                             .Answers = {N},
-                                                                             .Lines = {askStop},
-                                                                             .Error = "timed out"};
+        // At start-up a failure is one log line, never a box.
+        QTest::newRow("connection refused at start-up") << TRow{.Info = "refused",
+                                                                .Manual = false,
+                                                                .AutoUpdate = true,
+                                                                .Lines = {logged},
+                                                                .Error = "refused"};
+        QTest::newRow("server never answers at start-up")
+            << TRow{.Manual = false, .AutoUpdate = true, .Lines = {logged}, .Error = "timed out"};
         // -1 is above every version when compared unsigned.
         QTest::newRow("offer declined")
             << TRow{.Info = Ok(Ini("-1", "https://$HOST/file", "x")),

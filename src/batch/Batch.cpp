@@ -202,11 +202,12 @@ bool TBatch::PrepareRun(bool& goodFilesOnly) {
     }
     goodFilesOnly = false;
     if (s.Flags & flBRHigher) {
+        // Every file the answer applies to (MP1, MP2 and WAV as well), so
+        // that none is skipped or grown without having been named.
         QStringList lower;
         for (int row = 0; row < count; ++row) {
             const TBatchEntry e = Source.Entry(row);
-            if (e.WillProcess && e.BitRate < TargetBitRate &&
-                Source.ClassifySource(e.Path) == SourceTypeMP3)
+            if (e.WillProcess && e.BitRate < TargetBitRate)
                 lower << e.Path;
         }
         if (!lower.isEmpty()) {
@@ -645,8 +646,11 @@ void TBatch::Finish() {
 void TBatch::OfferPowerOff() {
     Reporter.SetState(rsPowerOff);
     View.PowerOffCountdown(PowerOffSeconds, [this](bool confirmed) {
-        if (!confirmed)
+        // A cancelled countdown means "not this time, nor the next run".
+        if (!confirmed) {
+            Settings().Flags &= ~flShutDown;
             return;
+        }
         const TPowerOffResult result = PowerOffService.PowerOff();
         if (result.Accepted)
             View.CloseMainWindow();

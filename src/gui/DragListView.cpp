@@ -14,9 +14,10 @@ TDragListView::TDragListView(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
-    // Rows stay in the order they were added.
-    setSortingEnabled(false);
-    horizontalHeader()->setSectionsClickable(false);
+    // Rows stay in the order they were added until a header is clicked; the
+    // run then follows the order shown.
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->hide();

@@ -74,7 +74,8 @@ void TSonabelShutDown::ApplyLanguage() {
     setWindowTitle(Msg(msgCountdownTitle));
     SetCaption(lblShutDown1, powerOff ? msgPowerOffLine1 : msgDelayedLine1);
     SetCaption(lblShutDown2, powerOff ? msgPowerOffLine2 : msgDelayedLine2);
-    SetCaption(btnOK, msgCaptionOK, msgCountdownOKHint);
+    // OK on a delayed start skips the wait: the button says so.
+    SetCaption(btnOK, powerOff ? msgCaptionOK : msgDelayedStartNow, msgCountdownOKHint);
     SetCaption(btnCancel, msgCaptionCancel,
                powerOff ? msgPowerOffCancelHint : msgDelayedCancelHint);
     UpdateCountdownLabel();

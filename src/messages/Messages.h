@@ -90,8 +90,8 @@ enum TMsgId : int {
     // Folder scan status, status-bar totals
     msgScanListing = 69,   // %s folder
     msgScanAnalysing = 70, // %s folder
-    msgTotalSize = 71,     // %d MiB
-    msgEstimatedSize = 72, // %d MiB
+    msgTotalSize = 71,     // %s MiB
+    msgEstimatedSize = 72, // %s MiB
     // Main window hints
     msgHintListView = 73,
     msgHintBitrate = 74,
@@ -300,10 +300,14 @@ enum TMsgId : int {
     msgDirRenameHint = 283,
     msgDirPathHint = 284,
     msgDirNoSuchFolder = 285, // %s path
+    msgRowLeftOutHint = 286,   // %s output folder
+    msgDelayedStartNow = 287,
+    msgFolderFilesBelow = 288, // %s folder
+    msgBadFilesSummary = 289,
 };
 
-inline constexpr int MessageCount = 286;
-static_assert(msgDirNoSuchFolder == MessageCount - 1);
+inline constexpr int MessageCount = 290;
+static_assert(msgBadFilesSummary == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

@@ -31,13 +31,13 @@ constexpr TMsgText Texts[] = {
     {msgColBitRate, u"Bit rate"},
     {msgColSize, u"Size (KB)"},
     {msgColEstimate, u"Estimate (KB)"},
-    {msgGoStart, u"Start"},
-    {msgGoStop, u"Stop"},
-    {msgBtnOptions, u"Options"},
-    {msgBtnAddDir, u"Add folder"},
-    {msgBtnAddFiles, u"Add files"},
-    {msgBtnRemoveFiles, u"Remove"},
-    {msgBtnClearList, u"Clear list"},
+    {msgGoStart, u"&Start"},
+    {msgGoStop, u"S&top"},
+    {msgBtnOptions, u"O&ptions"},
+    {msgBtnAddDir, u"Add f&older"},
+    {msgBtnAddFiles, u"&Add files"},
+    {msgBtnRemoveFiles, u"&Remove"},
+    {msgBtnClearList, u"C&lear list"},
     {msgLblCurrFile, u"Current file:"},
     {msgLblTotal, u"All files:"},
     {msgCopyingFile, u"Copying %s (already at the target bit rate)"},
@@ -62,7 +62,7 @@ constexpr TMsgText Texts[] = {
     {msgLegTime, u"Time left / total:"},
     {msgTimeDisplay, u"%d:%.2d:%.2d / %d:%.2d:%.2d"},
     {msgTimePlaceholder, u"-:--:-- / -:--:--"},
-    {msgShutDownCaption, u"Switch off the computer when done"},
+    {msgShutDownCaption, u"S&witch off the computer when done"},
     {msgOptTimer, u"Delay the start by"},
     {msgOpenFilesTitle, u"Add files"},
     {msgOpenFilesFilter, u"Audio files (*.mp3 *.mp2 *.mp1 *.wav);;MP3 files (*.mp3);;MP2 files "
@@ -98,8 +98,8 @@ constexpr TMsgText Texts[] = {
     {msgStatePowerOff, u"Power-off countdown"},
     {msgScanListing, u"Listing %s"},
     {msgScanAnalysing, u"Analysing %s"},
-    {msgTotalSize, u"Sources: %d MB"},
-    {msgEstimatedSize, u"Estimate: %d MB"},
+    {msgTotalSize, u"Sources: %s MB"},
+    {msgEstimatedSize, u"Estimate: %s MB"},
     {msgHintListView,
      u"Files to re-encode. Drop files or folders here; double-click a file to see its properties."},
     {msgHintBitrate, u"Bit rate of the new files"},
@@ -321,7 +321,7 @@ constexpr TMsgText Texts[] = {
     {msgWarnCaption, u"Before starting"},
     {msgWarnUnwritable,
      u"These new files cannot be written, because their folder is not writable:"},
-    {msgWarnLowerBitRate, u"These MP3 files have a lower bit rate than the target: re-encoding "
+    {msgWarnLowerBitRate, u"These files have a lower bit rate than the target: re-encoding "
                           u"them would make them larger without improving their sound."},
     {msgWarnGroup, u"What do you want to do?"},
     {msgWarnAbort, u"Cancel the run"},
@@ -350,6 +350,11 @@ constexpr TMsgText Texts[] = {
     {msgDirRenameHint, u"Rename the selected folder (F2)"},
     {msgDirPathHint, u"Type or paste a folder path, then press Enter to go there"},
     {msgDirNoSuchFolder, u"There is no folder %s."},
+    {msgRowLeftOutHint, u"Left out of the run: its output folder %s cannot be written."},
+    {msgDelayedStartNow, u"Start now"},
+    {msgFolderFilesBelow, u"The folder %s holds no file to add itself; its files are in its "
+                          u"sub-folders.\n\nAdd the files of the sub-folders too?"},
+    {msgBadFilesSummary, u"These files cannot be added to the list:"},
 };
 static_assert(InIndexOrder(Texts));
 

@@ -33,13 +33,13 @@ constexpr TMsgText Texts[] = {
     {msgColBitRate, u"Débit"},
     {msgColSize, u"Taille (Ko)"},
     {msgColEstimate, u"Estimation (Ko)"},
-    {msgGoStart, u"Démarrer"},
-    {msgGoStop, u"Arrêter"},
-    {msgBtnOptions, u"Options"},
-    {msgBtnAddDir, u"Ajouter un dossier"},
-    {msgBtnAddFiles, u"Ajouter des fichiers"},
-    {msgBtnRemoveFiles, u"Retirer"},
-    {msgBtnClearList, u"Vider la liste"},
+    {msgGoStart, u"Dé&marrer"},
+    {msgGoStop, u"Arrê&ter"},
+    {msgBtnOptions, u"&Options"},
+    {msgBtnAddDir, u"Ajouter un &dossier"},
+    {msgBtnAddFiles, u"&Ajouter des fichiers"},
+    {msgBtnRemoveFiles, u"R&etirer"},
+    {msgBtnClearList, u"&Vider la liste"},
     {msgLblCurrFile, u"Fichier en cours\u00A0:"},
     {msgLblTotal, u"Ensemble\u00A0:"},
     {msgCopyingFile, u"Copie de %s (déjà au débit visé)"},
@@ -64,7 +64,7 @@ constexpr TMsgText Texts[] = {
     {msgLegTime, u"Temps restant / total\u00A0:"},
     {msgTimeDisplay, u"%d:%.2d:%.2d / %d:%.2d:%.2d"},
     {msgTimePlaceholder, u"-:--:-- / -:--:--"},
-    {msgShutDownCaption, u"Éteindre l’ordinateur à la fin"},
+    {msgShutDownCaption, u"Éteindre l’ordinateur à la &fin"},
     {msgOptTimer, u"Différer le démarrage de"},
     {msgOpenFilesTitle, u"Ajouter des fichiers"},
     {msgOpenFilesFilter,
@@ -102,8 +102,8 @@ constexpr TMsgText Texts[] = {
     {msgStatePowerOff, u"Compte à rebours avant extinction"},
     {msgScanListing, u"Recherche dans %s"},
     {msgScanAnalysing, u"Analyse de %s"},
-    {msgTotalSize, u"Sources\u00A0: %d Mo"},
-    {msgEstimatedSize, u"Estimation\u00A0: %d Mo"},
+    {msgTotalSize, u"Sources\u00A0: %s Mo"},
+    {msgEstimatedSize, u"Estimation\u00A0: %s Mo"},
     {msgHintListView, u"Fichiers à réencoder. Déposez ici des fichiers ou des dossiers\u00A0; "
                       u"double-cliquez sur un fichier pour voir ses propriétés."},
     {msgHintBitrate, u"Débit des nouveaux fichiers"},
@@ -329,7 +329,7 @@ constexpr TMsgText Texts[] = {
     {msgWarnCaption, u"Avant de commencer"},
     {msgWarnUnwritable, u"Ces nouveaux fichiers ne peuvent pas être écrits, car leur dossier n’est "
                         u"pas accessible en écriture\u00A0:"},
-    {msgWarnLowerBitRate, u"Ces fichiers MP3 ont un débit inférieur au débit visé\u00A0: les "
+    {msgWarnLowerBitRate, u"Ces fichiers ont un débit inférieur au débit visé\u00A0: les "
                           u"réencoder les rendrait plus gros sans améliorer leur son."},
     {msgWarnGroup, u"Que voulez-vous faire\u00A0?"},
     {msgWarnAbort, u"Annuler le traitement"},
@@ -358,6 +358,13 @@ constexpr TMsgText Texts[] = {
     {msgDirRenameHint, u"Renommer le dossier sélectionné (F2)"},
     {msgDirPathHint, u"Tapez ou collez le chemin d’un dossier, puis appuyez sur Entrée pour y aller"},
     {msgDirNoSuchFolder, u"Le dossier %s n’existe pas."},
+    {msgRowLeftOutHint, u"Exclu du traitement\u00A0: son dossier de sortie %s n’est pas "
+                        u"accessible en écriture."},
+    {msgDelayedStartNow, u"Démarrer maintenant"},
+    {msgFolderFilesBelow, u"Le dossier %s ne contient lui-même aucun fichier à ajouter\u00A0; ses "
+                          u"fichiers sont dans ses sous-dossiers.\n\nAjouter aussi les fichiers "
+                          u"des sous-dossiers\u00A0?"},
+    {msgBadFilesSummary, u"Ces fichiers ne peuvent pas être ajoutés à la liste\u00A0:"},
 };
 static_assert(InIndexOrder(Texts));
 

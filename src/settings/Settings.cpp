@@ -2,6 +2,8 @@
 
 #include "messages/Sonabel_L.h"
 
+#include <QThread>
+
 int TargetBitRate = BitRateTable[DefaultBitRateIndex];
 
 TSettings& Settings() {
@@ -56,4 +58,8 @@ TPriorityClass EncoderPriorityClass(int level) {
 int PriorityNiceness(int level) {
     static constexpr int table[5] = {19, 10, 0, -5, -10};
     return (level >= 0 && level <= 4) ? table[level] : 0;
+}
+
+int NewUserJobs() {
+    return qBound(1, QThread::idealThreadCount(), MaxJobs);
 }

@@ -52,6 +52,8 @@ inline constexpr quint32 DefaultDirFlags = 0x00EF0000;
 inline constexpr int DefaultBitRateIndex = 6;
 inline constexpr qint32 DefaultDelayS = 1800;
 inline constexpr int DefaultJobs = 1;
+// A new user's number of jobs: every core, as peer programs do.
+int NewUserJobs();
 inline constexpr int MaxJobs = 64;
 
 inline constexpr std::array<int, 14> BitRateTable = {32,  40,  48,  56,  64,  80,  96,

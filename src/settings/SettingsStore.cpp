@@ -64,7 +64,7 @@ bool DiffersFromStore(const TRegFile& store, const TSettings& s, const TSettings
         [&] { return ReadStr(store, vLanguage, defaultCode) != currentCode; },
         [&] { return ReadStr(store, vDownloadDir, env.DocumentsFolder()) != s.DownloadDir; },
         [&] { return ReadInt(store, vDelayS, DefaultDelayS) != s.DelayS; },
-        [&] { return ReadInt(store, vJobs, DefaultJobs) != s.Jobs; },
+        [&] { return ReadInt(store, vJobs, NewUserJobs()) != s.Jobs; },
     };
     for (const auto& differs : checks)
         if (differs())
@@ -107,8 +107,8 @@ void LoadSettings(TRegFile& store, TSettings& s, const TSettingsEnv& env) {
     s.EncodingMode = quint32(mode) > 1 ? 0 : quint8(mode);
 
     s.DelayS = ReadInt(store, vDelayS, DefaultDelayS);
-    const qint32 jobs = ReadInt(store, vJobs, DefaultJobs);
-    s.Jobs = JobsInRange(jobs) ? jobs : DefaultJobs;
+    const qint32 jobs = ReadInt(store, vJobs, NewUserJobs());
+    s.Jobs = JobsInRange(jobs) ? jobs : NewUserJobs();
 
     const QString music = env.MusicFolder();
     s.LastDir = ReadStr(store, vLastDir, music);

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <algorithm>
 #include <dirent.h>
@@ -101,6 +102,28 @@ void TSourceList::ShowScanProgress(const QString& path) {
         Reporter->SetStatusFmt(ScanStatusFormat, {folder});
 }
 
+namespace {
+
+bool HoldsSourceName(const QStringList& paths) {
+    return std::any_of(paths.begin(), paths.end(), [](const QString& path) {
+        return SourceTypeOfExtension(path) != SourceUnusable;
+    });
+}
+
+// Stops at the first file of a known kind below the folder.
+bool SubfoldersHoldSources(const QString& folder) {
+    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QDirIterator files(it.next(), QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext())
+            if (SourceTypeOfExtension(files.next()) != SourceUnusable)
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void TSourceList::AddFolder(const QString& folder) {
     if (Reporter)
         Reporter->SetState(rsFolderScan);
@@ -114,10 +137,21 @@ void TSourceList::AddFolder(const QString& folder) {
     const int minSizeKB = (dirFlags & dfSizeMin) ? s.DirSizeMin : -1;
     const bool requireVbr = (dirFlags & dfCBR) == 0;
     const bool requireCbr = (dirFlags & dfVBR) == 0;
-    const bool recursive = (dirFlags & dfRecurse) != 0;
+    bool recursive = (dirFlags & dfRecurse) != 0;
     const QString baseFolder = IncludeTrailingSlash(folder);
 
     QStringList paths;
+    if (!recursive) {
+        ScanFolder(folder, &paths, QStringLiteral("*.*"), {}, false);
+        // Nothing to add in the folder itself, yet files below: the user
+        // most likely meant those.
+        if (Reporter && !HoldsSourceName(paths) && SubfoldersHoldSources(folder) &&
+            Reporter->AskUser(MsgFmt(msgFolderFilesBelow, {folder}), TDialogType::Confirmation,
+                              mbYes | mbNo) == TModalResult::Yes) {
+            recursive = true;
+            paths.clear();
+        }
+    }
     if (recursive) {
         Q_EMIT ScanBegin();
         ScanStatusFormat = Msg(msgScanListing);
@@ -134,8 +168,6 @@ void TSourceList::AddFolder(const QString& folder) {
                 return RunState == rsFolderScan;
             },
             true);
-    } else {
-        ScanFolder(folder, &paths, QStringLiteral("*.*"), {}, false);
     }
 
     ScanStatusFolder.clear();

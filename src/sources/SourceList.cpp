@@ -4,11 +4,15 @@
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
+#include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -40,9 +44,46 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
         return row[index.column()];
     if (role == ItalicRole)
         return row[TCell::WillProcess] == QLatin1String("0");
+    if (role == Qt::TextAlignmentRole && index.column() > 0)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    // An italic row says why it is left out.
+    if (role == Qt::ToolTipRole && row[TCell::WillProcess] == QLatin1String("0"))
+        return MsgFmt(msgRowLeftOutHint, {SplitFileName(row[TCell::OutputPath]).Dir});
     if (role >= CellRole && role < CellRole + TCell::Count)
         return row[role - CellRole];
     return {};
+}
+
+void TSourceList::sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= ColumnCount)
+        return;
+    // The numbers behind the shown texts: bit rate and sizes sort as numbers.
+    static constexpr int keys[ColumnCount] = {TCell::Path, TCell::BitRate, TCell::SizeKB,
+                                              TCell::EstimatedKB};
+    const int key = keys[column];
+    const auto less = [key](const TRow& a, const TRow& b) {
+        if (key == TCell::Path)
+            return QString::localeAwareCompare(a[key], b[key]) < 0;
+        return a[key].toLongLong() < b[key].toLongLong();
+    };
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QList<TRow> old = Rows;
+    std::vector<int> byRank(Rows.size());
+    std::iota(byRank.begin(), byRank.end(), 0);
+    std::stable_sort(byRank.begin(), byRank.end(), [&](int a, int b) {
+        return order == Qt::AscendingOrder ? less(old[a], old[b]) : less(old[b], old[a]);
+    });
+    std::vector<int> newRowOf(Rows.size());
+    for (size_t i = 0; i < byRank.size(); ++i) {
+        Rows[qsizetype(i)] = old[byRank[i]];
+        newRowOf[size_t(byRank[i])] = int(i);
+    }
+    QModelIndexList after;
+    for (const QModelIndex& index : before)
+        after << this->index(newRowOf[size_t(index.row())], index.column());
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 QVariant TSourceList::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -160,8 +201,7 @@ bool TSourceList::AddWavEntry(const QString& path, const QString& baseFolder,
         return false;
     if (!IsPcmWav(info)) {
         Reject(path, TReason::NotPcm);
-        if (Reporter)
-            Reporter->ShowInfoFmt(msgNotPcmWav, {path});
+        TellBadFile(path, MsgFmt(msgNotPcmWav, {path}));
         return false;
     }
     AppendRow(NewRow(path, MsgFmt(msgBitRateWAV, {info.BitRate}), info.FileSize, info.BitRate,
@@ -185,8 +225,7 @@ void TSourceList::AddSourceFile(const QString& path) {
         AddWavEntry(path, QString(), &analysis.WAV);
     else {
         Reject(path, UnusableReason(path));
-        if (Reporter)
-            Reporter->ShowInfoFmt(msgUnsupportedFile, {path});
+        TellBadFile(path, MsgFmt(msgUnsupportedFile, {path}));
     }
     SetLastDirOf(path);
 }
@@ -198,10 +237,28 @@ void TSourceList::BeginAddFiles() {
     Q_EMIT AddFilesBegin();
 }
 
+// While files are added as one series, the refused ones are told once at
+// its end: one box for a whole drop, not one per file.
+void TSourceList::TellBadFile(const QString& path, const QString& message) {
+    if (AddingFiles)
+        BadFiles.append({path, message});
+    else if (Reporter)
+        Reporter->ShowInfo(message);
+}
+
 void TSourceList::EndAddFiles() {
     if (AddingFiles) {
         AddingFiles = false;
         Q_EMIT AddFilesEnd();
+    }
+    const auto bad = std::exchange(BadFiles, {});
+    if (Reporter && bad.size() == 1) {
+        Reporter->ShowInfo(bad.first().second);
+    } else if (Reporter && bad.size() > 1) {
+        QString text = Msg(msgBadFilesSummary) + QLatin1Char('\n');
+        for (const auto& [path, message] : bad)
+            text += QLatin1Char('\n') + path;
+        Reporter->ShowInfo(text);
     }
     UpdateList(false);
 }
@@ -273,12 +330,23 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     SetStateOn(Reporter, rsIdle);
 }
 
+// Below 10 MB a whole number says too little ("0 MB" for a few songs): one
+// decimal there, in the language's own way of writing it.
+static QString MegabytesText(qint64 kilobytes) {
+    if (kilobytes == 0 || kilobytes >= 10 * 1024)
+        return QString::number(kilobytes >> 10);
+    QString text = QString::number(double(kilobytes) / 1024.0, 'f', 1);
+    if (CurrentLanguageIndex() != 0)
+        text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
+}
+
 QString TSourceList::TotalSizeText() const {
-    return MsgFmt(msgTotalSize, {TotalSize >> 10});
+    return MsgFmt(msgTotalSize, {MegabytesText(TotalSize)});
 }
 
 QString TSourceList::TotalEstimatedText() const {
-    return MsgFmt(msgEstimatedSize, {TotalEstimated >> 10});
+    return MsgFmt(msgEstimatedSize, {MegabytesText(TotalEstimated)});
 }
 
 int TSourceList::RemoveSelectedRows(const QList<int>& selected) {

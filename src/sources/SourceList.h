@@ -125,6 +125,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    // Size and bit rate columns by their numbers; equal rows keep their order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     int Count() const { return int(Rows.size()); }
 
@@ -205,6 +207,8 @@ private:
     QList<TRow> Rows;
     QSet<QString> Keys; // PathKey of every row, for IsNewSource
     QStringList Unwritable;
+    QList<std::pair<QString, QString>> BadFiles; // path, message
+    void TellBadFile(const QString& path, const QString& message);
     QList<TRejectedSource> Rejected;
     quint32 TotalSize = 0;
     quint32 TotalEstimated = 0;

@@ -175,15 +175,13 @@ void TUpdateCheck::InfoDone() {
 }
 
 void TUpdateCheck::AskFailure(const QString& error) {
-    if (!(FSettings.Flags & flAutoUpdate)) {
-        FReporter.AskUser(MsgFmt(msgUpdateCheckFailed, {error}), TDialogType::Warning, mbOK);
+    // The check at start-up failing (no network, say) is worth a log line,
+    // not a box at every start; a check the user asked for gets the box.
+    if (!FManual) {
+        FReporter.LogLine(MsgFmt(msgUpdateCheckFailed, {error}));
         return;
     }
-    const QString question =
-        Msg(msgUpdateCheckFailed) + QStringLiteral("\n\n") + Msg(msgStopAutoUpdateQuestion);
-    if (FReporter.AskUser(FormatMsg(question, {error}), TDialogType::Warning, mbYes | mbNo) ==
-        TModalResult::Yes)
-        FSettings.Flags &= ~flAutoUpdate;
+    FReporter.AskUser(MsgFmt(msgUpdateCheckFailed, {error}), TDialogType::Warning, mbOK);
 }
 
 void TUpdateCheck::Offer(const TUpdateInfo& info) {
