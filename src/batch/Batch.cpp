@@ -245,6 +245,7 @@ void TBatch::StartRun(bool goodFilesOnly) {
     View.SetLed(true);
     View.Repaint();
     NextRow = 0;
+    Q_EMIT runStarted();
     ReportRejected();
     ProgressTimer.start();
     StartEntries();
@@ -284,6 +285,7 @@ void TBatch::StartEntry(int row) {
     }
     const quint32 flags = Settings().Flags;
     View.SetCurrentRow(row);
+    Q_EMIT entryStarted(row);
     try {
         const QFileInfo sourceInfo(e.Path);
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();

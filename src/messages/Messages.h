@@ -295,10 +295,34 @@ enum TMsgId : int {
     msgDelayedLine2 = 278,
     msgDelayedCancelHint = 279,
     msgDelayedCountdown = 280, // %d h, %d min, %d s
+    // The run's feedback: row status, end-of-run summary and notification
+    msgColStatus = 281,
+    msgRowWaiting = 282,
+    msgRowEncoding = 283,
+    msgRowDone = 284, // %s output size
+    msgRowSkipped = 285,
+    msgRowFailed = 286,
+    msgRowStopped = 287,
+    msgOpenOutputFolder = 288,
+    msgRemoveFinished = 289,
+    msgDropHint = 290,
+    msgRunSummary = 291, // %d done, %d skipped, %d failed, %s duration
+    msgSavedSmaller = 292, // %s before, %s after, %d percent
+    msgSavedLarger = 293, // %s before, %s after, %d percent
+    msgSizeKB = 294, // %s number
+    msgSizeMB = 295, // %s number
+    msgSizeGB = 296, // %s number
+    msgDecimalMark = 297,
+    msgDurationS = 298,
+    msgDurationMinS = 299,
+    msgDurationHMin = 300,
+    msgNotifyFinished = 301,
+    msgNotifyFailed = 302,
+    msgNotifyStopped = 303,
 };
 
-inline constexpr int MessageCount = 281;
-static_assert(msgDelayedCountdown == MessageCount - 1);
+inline constexpr int MessageCount = 304;
+static_assert(msgNotifyStopped == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

@@ -4,6 +4,7 @@
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
+#include "messages/SavedSizes.h"
 #include "settings/Settings.h"
 
 #include <QFileInfo>
@@ -11,6 +12,24 @@
 #include <cmath>
 
 namespace {
+
+QString RowStatusText(const TRowStatus& status) {
+    switch (status.State) {
+    case TRowState::Waiting:
+        return Msg(msgRowWaiting);
+    case TRowState::Encoding:
+        return Msg(msgRowEncoding);
+    case TRowState::Done:
+        return MsgFmt(msgRowDone, {SizeText(status.OutputBytes)});
+    case TRowState::Skipped:
+        return Msg(msgRowSkipped);
+    case TRowState::Failed:
+        return Msg(msgRowFailed);
+    case TRowState::Stopped:
+        return Msg(msgRowStopped);
+    }
+    return {};
+}
 
 void SetStateOn(TReporter* reporter, quint8 state) {
     if (reporter)
@@ -36,8 +55,18 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count() || index.column() >= ColumnCount)
         return {};
     const TRow& row = Rows.at(index.row());
-    if (role == Qt::DisplayRole)
+    if (index.column() == StatusColumn) {
+        if (role == Qt::DisplayRole)
+            return RowStatusText(RowStatus(index.row()));
+        if (role == Qt::ToolTipRole) {
+            const QString reason = RowStatus(index.row()).Reason;
+            return reason.isEmpty() ? QVariant() : QVariant(reason);
+        }
+    } else if (role == Qt::DisplayRole) {
         return row[index.column()];
+    }
+    if (role == StateRole)
+        return int(RowStatus(index.row()).State);
     if (role == ItalicRole)
         return row[TCell::WillProcess] == QLatin1String("0");
     if (role >= CellRole && role < CellRole + TCell::Count)
@@ -49,7 +78,7 @@ QVariant TSourceList::headerData(int section, Qt::Orientation orientation, int r
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= ColumnCount)
         return {};
-    return Msg(TMsgId(msgColFile + section));
+    return Msg(section == StatusColumn ? msgColStatus : TMsgId(msgColFile + section));
 }
 
 void TSourceList::SetCell(int row, int cell, const QString& text) {
@@ -108,6 +137,7 @@ void TSourceList::AppendRow(const TRow& row) {
     beginInsertRows(QModelIndex(), Count(), Count());
     Rows.append(row);
     Keys.insert(row[TCell::PathKey]);
+    Statuses.remove(row[TCell::PathKey]);
     endInsertRows();
     // Refused earlier and usable now: the row accounts for it.
     Rejected.removeIf(
@@ -306,8 +336,10 @@ int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
         const int first = rows.at(begin);
         const int lastRow = rows.at(end - 1);
         beginRemoveRows(QModelIndex(), first, lastRow);
-        for (int r = first; r <= lastRow; ++r)
+        for (int r = first; r <= lastRow; ++r) {
             Keys.remove(Rows.at(r)[TCell::PathKey]);
+            Statuses.remove(Rows.at(r)[TCell::PathKey]);
+        }
         Rows.remove(first, lastRow - first + 1);
         endRemoveRows();
         end = begin;
@@ -320,7 +352,56 @@ void TSourceList::ClearList() {
     beginResetModel();
     Rows.clear();
     Keys.clear();
+    Statuses.clear();
     Rejected.clear();
     endResetModel();
     UpdateList(false);
+}
+
+TRowStatus TSourceList::RowStatus(int row) const {
+    if (row < 0 || row >= Count())
+        return {};
+    return Statuses.value(Rows.at(row)[TCell::PathKey]);
+}
+
+void TSourceList::SetRowStatus(int row, const TRowStatus& status) {
+    if (row < 0 || row >= Count())
+        return;
+    Statuses.insert(Rows.at(row)[TCell::PathKey], status);
+    const QModelIndex at = index(row, StatusColumn);
+    Q_EMIT dataChanged(at, at);
+    Q_EMIT RowStatusChanged(row);
+}
+
+void TSourceList::ResetRowStatuses() {
+    if (Statuses.isEmpty())
+        return;
+    Statuses.clear();
+    if (Count() > 0)
+        Q_EMIT dataChanged(index(0, StatusColumn), index(Count() - 1, StatusColumn));
+    for (int row = 0; row < Count(); ++row)
+        Q_EMIT RowStatusChanged(row);
+}
+
+TDoneSizes TSourceList::DoneSizes() const {
+    TDoneSizes sizes;
+    for (const TRow& row : Rows) {
+        const auto it = Statuses.constFind(row[TCell::PathKey]);
+        if (it == Statuses.constEnd() || it->State != TRowState::Done)
+            continue;
+        ++sizes.Rows;
+        sizes.SourceBytes += it->SourceBytes;
+        sizes.OutputBytes += it->OutputBytes;
+    }
+    return sizes;
+}
+
+int TSourceList::RemoveFinishedRows() {
+    QList<int> done;
+    for (int row = 0; row < Count(); ++row)
+        if (RowStatus(row).State == TRowState::Done)
+            done.append(row);
+    if (!done.isEmpty())
+        RemoveSelectedRows(done);
+    return int(done.size());
 }
