@@ -8,8 +8,13 @@
 #include "formats/MP3Stream.h"
 #include "gui/DragListView.h"
 #include "gui/Led.h"
+#include "gui/LogView.h"
+#include "gui/MainDialogs.h"
 #include "gui/SonabelF.h"
 #include "gui/SonabelShutDownF.h"
+#include "gui/SourceAdder.h"
+#include "gui/SourceListPanel.h"
+#include "gui/StatusPanels.h"
 #include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -40,6 +45,36 @@ class TFakePowerOff : public TPowerOff {
 public:
     TPowerOffResult PowerOff() override { return {false, 1, QStringLiteral("not here")}; }
 };
+
+// The window's questions and dialogs, answered by the test.
+class TFakePrompts : public TWindowPrompts {
+public:
+    std::function<TModalResult(const QString&, TDialogType, unsigned)> OnAsk;
+    std::function<QStringList(const QString&)> OnChooseFiles;
+    std::function<QString(const QString&)> OnChooseEncoder;
+    std::function<bool(QString&)> OnChooseScanFolder;
+    std::function<bool()> OnChooseScanFilter;
+    std::function<bool()> OnExecuteOptions = [] { return false; };
+
+    TModalResult Ask(const QString& text, TDialogType type, unsigned buttons) override {
+        return OnAsk(text, type, buttons);
+    }
+    QStringList ChooseFiles(const QString& start) override { return OnChooseFiles(start); }
+    QString ChooseEncoder(const QString& current) override { return OnChooseEncoder(current); }
+    bool ChooseScanFolder(QString& folder) override { return OnChooseScanFolder(folder); }
+    bool ChooseScanFilter() override { return OnChooseScanFilter(); }
+    bool ExecuteOptions() override { return OnExecuteOptions(); }
+    void ShowProperties(const QString&) override {}
+    void OpenUrl(const QUrl&) override {}
+};
+
+// Widgets are found by their names, as a user finds them by their captions.
+template <class W> W* Child(QWidget* form, const char* name) {
+    W* widget = form->findChild<W*>(QLatin1String(name));
+    if (!widget)
+        qFatal("no %s", name);
+    return widget;
+}
 
 // Flags as stored after the first-run question (no automatic update check).
 const QString AskedFlags = QString::number(DefaultFlags | flUpdateAsked);
@@ -80,6 +115,7 @@ private:
     QStringList Outputs() const;
 
     QTemporaryDir Dir;
+    TFakePrompts* Prompts = nullptr;
     QString Ini;
     QString Lame;
     QString Wav, Mp3, Long1, Long2;
@@ -141,10 +177,12 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
     if (!ini.exists() && ini.open(QIODevice::WriteOnly))
         ini.write(("[General]\nFlags=" + AskedFlags + "\nLamePath=" + lamePath + "\n").toUtf8());
     ini.close();
-    auto form = std::make_unique<TSonabelMainForm>(std::make_unique<TRegFile>(Ini),
-                                                   std::make_unique<TFakePowerOff>());
+    auto prompts = std::make_unique<TFakePrompts>();
+    Prompts = prompts.get();
+    auto form = std::make_unique<TSonabelMainForm>(
+        std::make_unique<TRegFile>(Ini), std::make_unique<TFakePowerOff>(), std::move(prompts));
     form->AppDir = Dir.filePath("app/");
-    form->MessageBox = [this](const QString& text, TDialogType, unsigned buttons) {
+    Prompts->OnAsk = [this](const QString& text, TDialogType, unsigned buttons) {
         if (buttons == mbOK) {
             Infos << text;
             return TModalResult::OK;
@@ -152,15 +190,15 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
         Questions << text;
         return Answers.isEmpty() ? TModalResult::No : Answers.takeFirst();
     };
-    form->ChooseEncoder = [this](const QString&) {
+    Prompts->OnChooseEncoder = [this](const QString&) {
         return Chosen.isEmpty() ? QString() : Chosen.takeFirst();
     };
-    form->ChooseFiles = [this](const QString&) { return Chosen; };
-    form->ChooseScanFolder = [this](QString& folder) {
+    Prompts->OnChooseFiles = [this](const QString&) { return Chosen; };
+    Prompts->OnChooseScanFolder = [this](QString& folder) {
         folder = Chosen.value(0);
         return !folder.isEmpty();
     };
-    form->ChooseScanFilter = [this] {
+    Prompts->OnChooseScanFilter = [this] {
         ++FilterCalls;
         return FilterAnswer;
     };
@@ -232,10 +270,9 @@ void TestMainForm::startUp() {
     QCOMPARE(QFileInfo(Settings().LamePath).absoluteFilePath(),
              lamePath.isEmpty() ? QFileInfo(Lame).absoluteFilePath() : Dir.filePath(lamePath));
     // The banner is the log's first line; the caption carries the version.
-    QVERIFY2(form->memoInfo->toPlainText().startsWith("LAME"),
-             qPrintable(form->memoInfo->toPlainText()));
+    QVERIFY2(form->Log().toPlainText().startsWith("LAME"), qPrintable(form->Log().toPlainText()));
     QCOMPARE(form->windowTitle(), "Sonabel " + VersionText(ProgramVersionNumber()));
-    QCOMPARE(form->StatusPanels[0]->text(), "Ready");
+    QCOMPARE(form->Status().Text(0), "Ready");
 }
 
 // Dialogs: duplicates are skipped silently, anything unusable is named once.
@@ -263,14 +300,16 @@ void TestMainForm::addByDialog() {
     for (QString& c : chosen)
         c = Dir.filePath(c);
     Chosen = chosen;
-    (folder ? form->btnAddDir : form->btnAddFiles)->click();
+    (folder ? Child<QToolButton>(form.get(), "btnAddDir")
+            : Child<QToolButton>(form.get(), "btnAddFiles"))
+        ->click();
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
     QCOMPARE(RunState, rsIdle);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     if (!lastDir.isEmpty())
         QCOMPARE(Settings().LastDir, Dir.filePath(lastDir));
-    QVERIFY(form->btnAddFiles->isEnabled());
+    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled());
 }
 
 // A drop (or the command line) of two folders and a file: the folder filter is
@@ -308,7 +347,7 @@ void TestMainForm::drop() {
         data.setUrls(urls);
         const QStringList dropped = TDragListView::DroppedPaths(&data);
         QCOMPARE(dropped, paths);
-        form->ListView->DropPaths(dropped);
+        form->ListPanel().View()->DropPaths(dropped);
     }
     QCOMPARE(FilterCalls, 1);
     QTEST(form->List().Count(), "rows");
@@ -323,7 +362,7 @@ void TestMainForm::drop() {
 void TestMainForm::longDropLetsEventsRun() {
     auto form = NewForm(Lame);
     form->show();
-    form->DropSliceMs = 0;
+    form->Adder().DropSliceMs = 0;
     QStringList paths;
     for (const char* name : {"1", "2", "3"}) {
         paths << Dir.filePath(QStringLiteral("in/long%1.mp3").arg(QLatin1String(name)));
@@ -331,13 +370,13 @@ void TestMainForm::longDropLetsEventsRun() {
     }
     bool enabledMeanwhile = true;
     QTimer::singleShot(0, form.get(), [&] {
-        enabledMeanwhile = form->btnAddFiles->isEnabled();
+        enabledMeanwhile = Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled();
         form->close();
     });
-    form->ListView->DropPaths(paths);
+    form->ListPanel().View()->DropPaths(paths);
     QVERIFY(!enabledMeanwhile);
     QCOMPARE(form->List().Count(), 1);
-    QVERIFY(form->btnAddFiles->isEnabled());
+    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
 }
 
@@ -348,8 +387,8 @@ void TestMainForm::startPathsAfterFirstQuestion() {
                                "\nLamePath=" + Lame.toUtf8() + "\n"));
     auto form = NewForm(Lame);
     int rowsWhenAsked = -1;
-    const auto answer = form->MessageBox;
-    form->MessageBox = [&](const QString& text, TDialogType type, unsigned buttons) {
+    const auto answer = Prompts->OnAsk;
+    Prompts->OnAsk = [&](const QString& text, TDialogType type, unsigned buttons) {
         rowsWhenAsked = form->List().Count();
         return answer(text, type, buttons);
     };
@@ -364,7 +403,7 @@ void TestMainForm::startPathsAfterFirstQuestion() {
 void TestMainForm::italicRows() {
     auto form = NewForm(Lame);
     form->AddDroppedPaths({Wav});
-    auto* delegate = static_cast<TItalicRowDelegate*>(form->ListView->itemDelegate());
+    auto* delegate = static_cast<TItalicRowDelegate*>(form->ListPanel().View()->itemDelegate());
     const QModelIndex cell = form->List().index(0, 2);
     for (const bool unwritable : {false, true}) {
         Settings().DestDir = "/proc/sonabel/"; // not even root writes there
@@ -392,15 +431,15 @@ void TestMainForm::shortcuts() {
     QFETCH(QKeySequence, key);
     QFETCH(QString, reached);
     auto form = NewForm(Lame);
-    form->ChooseFiles = [this](const QString&) {
+    Prompts->OnChooseFiles = [this](const QString&) {
         Infos << "files";
         return QStringList();
     };
-    form->ChooseScanFolder = [this](QString&) {
+    Prompts->OnChooseScanFolder = [this](QString&) {
         Infos << "folder";
         return false;
     };
-    form->ExecuteOptions = [this] {
+    Prompts->OnExecuteOptions = [this] {
         Infos << "options";
         return false;
     };
@@ -430,20 +469,20 @@ void TestMainForm::removeAndClear() {
     auto form = NewForm(Lame);
     form->AddDroppedPaths({Wav, Mp3, Long1});
     QCOMPARE(form->List().Count(), 3);
-    form->ListView->clearSelection();
+    form->ListPanel().View()->clearSelection();
     for (const int row : selected)
-        form->ListView->selectionModel()->select(
+        form->ListPanel().View()->selectionModel()->select(
             form->List().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    form->btnRemoveFiles->click();
+    Child<QToolButton>(form.get(), "btnRemoveFiles")->click();
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
-    const QModelIndexList now = form->ListView->selectionModel()->selectedRows();
+    const QModelIndexList now = form->ListPanel().View()->selectionModel()->selectedRows();
     QTEST(now.isEmpty() ? -1 : now.first().row(), "current");
-    form->btnClearList->click();
+    Child<QToolButton>(form.get(), "btnClearList")->click();
     QCOMPARE(form->List().Count(), 0);
     form->PropertiesClick();
     QCOMPARE(Infos.last(), Msg(msgNoFileForProperties));
-    QCOMPARE(form->StatusPanels[1]->text(), "Sources: 0 MB");
+    QCOMPARE(form->Status().Text(1), "Sources: 0 MB");
 }
 
 // A whole run from the start button: outputs at the target rate, the window
@@ -452,37 +491,39 @@ void TestMainForm::runInLanguages() {
     auto form = NewForm(Lame);
     form->show();
     form->AddDroppedPaths({Wav, Mp3});
-    form->cbBitrate->setCurrentIndex(4); // 64 kbit/s
+    Child<QComboBox>(form.get(), "cbBitrate")->setCurrentIndex(4); // 64 kbit/s
     form->SomethingChange();
-    form->cbShutDown->click();
+    Child<QCheckBox>(form.get(), "cbShutDown")->click();
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    form->btnGO->click();
-    QCOMPARE(form->btnGO->text(), "Stop");
-    QVERIFY(!form->btnAddFiles->isEnabled() && form->cbShutDown->isEnabled());
+    Child<QPushButton>(form.get(), "btnGO")->click();
+    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStop));
+    QVERIFY(!Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
+            Child<QCheckBox>(form.get(), "cbShutDown")->isEnabled());
     QVERIFY(finished.wait(60000));
     for (int row = 0; row < 2; ++row) {
         TMP3Info info;
         GetMP3Info(form->List().GetCell(row, TCell::OutputPath), 0, info);
         QCOMPARE(info.BitRate, 64);
     }
-    QVERIFY(form->btnAddFiles->isEnabled() && !form->Led->Lit());
-    QCOMPARE(form->btnGO->text(), "Start");
-    QVERIFY(form->memoInfo->toPlainText().contains("Finished."));
+    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
+            !Child<TLED>(form.get(), "Led")->Lit());
+    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStart));
+    QVERIFY(form->Log().toPlainText().contains("Finished."));
     // The box was ticked: the countdown follows; a refused power-off is
     // reported and leaves the window idle.
     QCOMPARE(RunState, rsPowerOff);
-    QVERIFY(form->ShutDownForm->isVisible());
-    form->ShutDownForm->btnOK->click();
+    QVERIFY(form->Dialogs()->ShutDownForm->isVisible());
+    form->Dialogs()->ShutDownForm->btnOK->click();
     QCOMPARE(Infos, QStringList{MsgFmt(msgPowerOffFailed, {1, "not here"})});
-    QCOMPARE(form->StatusPanels[0]->text(), "Ready");
+    QCOMPARE(form->Status().Text(0), "Ready");
     QVERIFY(Questions.isEmpty());
 
-    form->ListView->selectRow(1);
+    form->ListPanel().View()->selectRow(1);
     const QStringList problems =
         GuiCheck::CheckInLanguages(form.get(), "mainform", [&] { form->ApplyLanguage(); });
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     // The language switch keeps the bit rate.
-    QCOMPARE(form->cbBitrate->currentIndex(), 4);
+    QCOMPARE(Child<QComboBox>(form.get(), "cbBitrate")->currentIndex(), 4);
 }
 
 // Closing while a scan lets events run stops the scan; the window closes
@@ -496,11 +537,12 @@ void TestMainForm::closeDuringScan() {
     Answers = {TModalResult::No};
     QTimer::singleShot(0, form.get(), [&] {
         // The start button is the scan's stop button: No lets the scan go on.
-        form->btnGO->click();
+        Child<QPushButton>(form.get(), "btnGO")->click();
         closedInScan = RunState == rsFolderScan && !form->close() && form->isVisible();
-        QVERIFY(!form->btnAddFiles->isEnabled() && form->btnGO->isEnabled());
+        QVERIFY(!Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
+                Child<QPushButton>(form.get(), "btnGO")->isEnabled());
     });
-    form->btnAddDir->click();
+    Child<QToolButton>(form.get(), "btnAddDir")->click();
     QVERIFY(closedInScan);
     QCOMPARE(Questions, QStringList{Msg(msgStopScanQuestion)});
     QVERIFY(form->List().Count() < 4);
@@ -525,28 +567,28 @@ void TestMainForm::stopRun() {
     form->show();
     form->AddDroppedPaths({Long1, Long2});
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    form->btnGO->click();
+    Child<QPushButton>(form.get(), "btnGO")->click();
     QCOMPARE(RunState, rsBatch);
 
     SetLanguage(1, true);
-    QCOMPARE(form->StatusPanels[0]->text(), StateTexts[rsBatch]);
+    QCOMPARE(form->Status().Text(0), StateTexts[rsBatch]);
     QVERIFY(StateTexts[rsBatch] != "Encoding…");
     // Qt's own texts follow: the message boxes' standard buttons.
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Oui"));
     QTest::qWait(300); // the new texts laid out, the bars measured
     QVERIFY(!GuiCheck::Grab(form.get(), "mainform_running_FRN").isEmpty());
-    QCOMPARE(form->btnGO->text(), Msg(msgGoStop));
+    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStop));
 
     Answers = {answer};
     if (byClose)
         form->close();
     else
-        form->btnGO->click();
+        Child<QPushButton>(form.get(), "btnGO")->click();
     QCOMPARE(Questions.size(), 1);
     QVERIFY(form->isVisible());
     QVERIFY(finished.wait(120000));
     const bool stopped = answer == TModalResult::Yes;
-    QCOMPARE(form->memoInfo->toPlainText().contains(Msg(msgRunStopped)), stopped);
+    QCOMPARE(form->Log().toPlainText().contains(Msg(msgRunStopped)), stopped);
     QCOMPARE(Outputs().size(), stopped ? 0 : 2);
     if (byClose && stopped) {
         QTRY_VERIFY(!form->isVisible());
@@ -567,24 +609,25 @@ void TestMainForm::placementAndResize() {
     again->show();
     QCOMPARE(again->geometry(), QRect(30, 40, 700, 480));
 
-    QHeaderView* header = again->ListView->horizontalHeader();
+    QHeaderView* header = again->ListPanel().View()->horizontalHeader();
     const int column0 = header->sectionSize(0);
     QList<int> fixed;
     for (int c = 1; c < 4; ++c)
         fixed << header->sectionSize(c);
     for (int p = 1; p < 4; ++p)
-        fixed << again->StatusPanels[size_t(p)]->width();
-    const int panel0 = again->StatusPanels[0]->width();
-    const int list = again->ListView->viewport()->width();
+        fixed << again->Status().PanelWidth(p);
+    const int panel0 = again->Status().PanelWidth(0);
+    const int list = again->ListPanel().View()->viewport()->width();
     again->resize(800, 480);
     QCoreApplication::processEvents();
-    QCOMPARE(header->sectionSize(0) - column0, again->ListView->viewport()->width() - list);
-    QCOMPARE(again->StatusPanels[0]->width() - panel0, 100);
+    QCOMPARE(header->sectionSize(0) - column0,
+             again->ListPanel().View()->viewport()->width() - list);
+    QCOMPARE(again->Status().PanelWidth(0) - panel0, 100);
     QList<int> after;
     for (int c = 1; c < 4; ++c)
         after << header->sectionSize(c);
     for (int p = 1; p < 4; ++p)
-        after << again->StatusPanels[size_t(p)]->width();
+        after << again->Status().PanelWidth(p);
     QCOMPARE(after, fixed);
 }
 

@@ -647,8 +647,11 @@ void TBatch::Finish() {
 void TBatch::OfferPowerOff() {
     Reporter.SetState(rsPowerOff);
     View.PowerOffCountdown(PowerOffSeconds, [this](bool confirmed) {
-        if (!confirmed)
+        // A cancelled countdown means "not this time, nor the next run".
+        if (!confirmed) {
+            Settings().Flags &= ~flShutDown;
             return;
+        }
         const TPowerOffResult result = PowerOffService.PowerOff();
         if (result.Accepted)
             View.CloseMainWindow();

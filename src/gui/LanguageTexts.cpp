@@ -3,8 +3,10 @@
 #include "messages/Sonabel_L.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -47,4 +49,31 @@ void ApplyToolkitLanguage(int languageIndex) {
         return;
     }
     delete translator;
+}
+
+void BindButtonKey(QAbstractButton* button, const QKeySequence& key) {
+    auto* action = new QAction(button);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(action, &QAction::triggered, button, [button] {
+        if (button->isEnabled())
+            button->click();
+    });
+    // An action sits on a widget; the button's own would follow its
+    // visibility, which is what a window-wide key wants.
+    button->addAction(action);
+}
+
+void AddKeyToHint(QAbstractButton* button, const QKeySequence& key) {
+    const QString suffix = QStringLiteral(" (%1)").arg(key.toString(QKeySequence::NativeText));
+    if (!button->toolTip().endsWith(suffix))
+        button->setToolTip(button->toolTip() + suffix);
+}
+
+QString PlainCaption(TMsgId caption) {
+    QString text = Msg(caption);
+    text.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return text;
 }

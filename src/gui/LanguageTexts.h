@@ -4,6 +4,8 @@
 
 #include "messages/Messages.h"
 
+#include <QString>
+
 class QAbstractButton;
 class QGroupBox;
 class QLabel;
@@ -21,3 +23,11 @@ void SetHint(QWidget* widget, int hint);
 // language of that index of the language table, when Qt's translations are
 // installed; English otherwise.
 void ApplyToolkitLanguage(int languageIndex);
+
+class QKeySequence;
+// A window-wide key that presses the button while it is enabled; its hint,
+// rewritten by each language change, is followed by the key (AddKeyToHint).
+void BindButtonKey(QAbstractButton* button, const QKeySequence& key);
+void AddKeyToHint(QAbstractButton* button, const QKeySequence& key);
+// A caption without its mnemonic marks, for accessible names.
+QString PlainCaption(TMsgId caption);

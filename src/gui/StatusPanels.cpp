@@ -1,0 +1,44 @@
+#include "gui/StatusPanels.h"
+
+#include "gui/LanguageTexts.h"
+
+#include <QEvent>
+#include <QLabel>
+
+TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
+    setObjectName(QStringLiteral("StatusBar"));
+    setSizeGripEnabled(false);
+    for (size_t i = 0; i < Panels.size(); ++i) {
+        Panels[i] = new QLabel(this);
+        Panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    }
+    addWidget(Panels[0], 1);
+    for (size_t i = 1; i < Panels.size(); ++i) {
+        Panels[i]->setFixedWidth(i == 3 ? 20 : 120);
+        Panels[i]->setAlignment(Qt::AlignCenter);
+        addPermanentWidget(Panels[i]);
+    }
+}
+
+void TStatusPanels::SetStateText(const QString& text) {
+    Panels[0]->setText(text);
+}
+
+void TStatusPanels::SetTotals(const QString& size, const QString& estimate) {
+    Panels[1]->setText(size);
+    Panels[2]->setText(estimate);
+}
+
+QString TStatusPanels::Text(int panel) const {
+    return Panels[size_t(panel)]->text();
+}
+
+int TStatusPanels::PanelWidth(int panel) const {
+    return Panels[size_t(panel)]->width();
+}
+
+void TStatusPanels::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange)
+        SetHint(this, msgHintStatusBar);
+    QStatusBar::changeEvent(event);
+}
