@@ -12,6 +12,8 @@
 #include "gui/MainReporter.h"
 #include "gui/MainStartUp.h"
 #include "gui/SourceAdder.h"
+#include "gui/RunFeedback.h"
+#include "gui/RunNotifier.h"
 #include "gui/SourceListPanel.h"
 #include "gui/StatusPanels.h"
 #include "messages/RunState.h"
@@ -56,6 +58,8 @@ TSonabelMainForm::~TSonabelMainForm() {
     // The batch refers to the view and the source; it goes first.
     delete BatchRun;
     BatchRun = nullptr;
+    delete Feedback;
+    Feedback = nullptr;
     if (auto* dialogPrompts = dynamic_cast<TDialogPrompts*>(Prompts.get()))
         dialogPrompts->SetDialogs(nullptr);
     delete MainDialogs;
@@ -138,6 +142,11 @@ void TSonabelMainForm::CreateForms() {
         [this](TBusy busy) { SetBusy(busy); }, *MainDialogs->WarningForm,
         *MainDialogs->ShutDownForm);
     BatchRun = new TBatch(*BatchSource, *BatchView, *WindowReporter, *PowerOffService, this);
+    Notifier = std::make_unique<TDesktopNotifier>();
+    Feedback = new TRunFeedback(*BatchRun, *SourceList, *WindowReporter, *Notifier, *this, this);
+    connect(RunPanel, &TRunPanel::TotalProgressChanged, Feedback, &TRunFeedback::SetProgress);
+    connect(Feedback, &TRunFeedback::OutputFolderChanged, StatusPanels,
+            &TStatusPanels::SetOutputFolder);
     // A run stopped by closing the window lets the window go once it has ended.
     connect(BatchRun, &TBatch::runFinished, this, [this] {
         if (CloseWhenDone)

@@ -20,6 +20,8 @@ class TSourceAdder;
 class TSourceList;
 class TSourceListBatchSource;
 class TSourceListPanel;
+class TRunNotifier;
+class TRunFeedback;
 class TStatusPanels;
 
 class TSonabelMainForm : public QMainWindow {
@@ -95,6 +97,8 @@ private:
     std::unique_ptr<TSourceListBatchSource> BatchSource;
     std::unique_ptr<TBatchView> BatchView;
     TBatch* BatchRun = nullptr;
+    std::unique_ptr<TRunNotifier> Notifier;
+    TRunFeedback* Feedback = nullptr;
     TMainDialogs* MainDialogs = nullptr;
 
     bool Created = false;
