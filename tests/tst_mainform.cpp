@@ -509,6 +509,11 @@ void TestMainForm::runInLanguages() {
             !Child<TLED>(form.get(), "Led")->Lit());
     QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStart));
     QVERIFY(form->Log().toPlainText().contains("Finished."));
+    // Each row says what became of it; the summary line and the folder follow.
+    for (int row = 0; row < 2; ++row)
+        QCOMPARE(int(form->List().RowStatus(row).State), int(TRowState::Done));
+    QVERIFY(form->Log().toPlainText().contains("2 done, 0 skipped, 0 failed in "));
+    QCOMPARE(form->Status().OutputFolder(), QFileInfo(Wav).absolutePath());
     // The box was ticked: the countdown follows; a refused power-off is
     // reported and leaves the window idle.
     QCOMPARE(RunState, rsPowerOff);
@@ -524,6 +529,12 @@ void TestMainForm::runInLanguages() {
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     // The language switch keeps the bit rate.
     QCOMPARE(Child<QComboBox>(form.get(), "cbBitrate")->currentIndex(), 4);
+    // Done rows leave; the empty list tells where files can go.
+    form->findChild<QAction*>("itemRemoveFinished")->trigger();
+    QCOMPARE(form->List().Count(), 0);
+    const QStringList emptyProblems =
+        GuiCheck::CheckInLanguages(form.get(), "mainform_empty", [&] { form->ApplyLanguage(); });
+    QVERIFY2(emptyProblems.isEmpty(), qPrintable(emptyProblems.join('\n')));
 }
 
 // Closing while a scan lets events run stops the scan; the window closes

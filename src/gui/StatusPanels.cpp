@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QStyle>
 #include <QToolButton>
 
 TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
@@ -18,7 +19,8 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
     addWidget(Panels[0], 1);
     btnOpenOutput = new QToolButton(this);
     btnOpenOutput->setObjectName(QStringLiteral("btnOpenOutput"));
-    btnOpenOutput->setIcon(QIcon::fromTheme(QStringLiteral("folder-open")));
+    btnOpenOutput->setIcon(QIcon::fromTheme(QStringLiteral("folder-open"),
+                                           style()->standardIcon(QStyle::SP_DirOpenIcon)));
     btnOpenOutput->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     btnOpenOutput->setAutoRaise(true);
     btnOpenOutput->hide();
