@@ -10,6 +10,7 @@
 #include "gui/Led.h"
 #include "gui/LogView.h"
 #include "gui/MainDialogs.h"
+#include "gui/RunNotifier.h"
 #include "gui/SonabelF.h"
 #include "gui/SonabelShutDownF.h"
 #include "gui/SourceAdder.h"
@@ -68,6 +69,15 @@ public:
     void OpenUrl(const QUrl&) override {}
 };
 
+// The desktop is never told anything from a test; what would go is kept.
+class TFakeNotifier : public TRunNotifier {
+public:
+    void SetProgress(double, bool visible) override { Progress << visible; }
+    void Notify(const QString& title, const QString&, bool) override { Titles << title; }
+    QList<bool> Progress;
+    QStringList Titles;
+};
+
 // Widgets are found by their names, as a user finds them by their captions.
 template <class W> W* Child(QWidget* form, const char* name) {
     W* widget = form->findChild<W*>(QLatin1String(name));
@@ -116,6 +126,7 @@ private:
 
     QTemporaryDir Dir;
     TFakePrompts* Prompts = nullptr;
+    TFakeNotifier* Notifier = nullptr;
     QString Ini;
     QString Lame;
     QString Wav, Mp3, Long1, Long2;
@@ -179,8 +190,11 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
     ini.close();
     auto prompts = std::make_unique<TFakePrompts>();
     Prompts = prompts.get();
-    auto form = std::make_unique<TSonabelMainForm>(
-        std::make_unique<TRegFile>(Ini), std::make_unique<TFakePowerOff>(), std::move(prompts));
+    auto notifier = std::make_unique<TFakeNotifier>();
+    Notifier = notifier.get();
+    auto form = std::make_unique<TSonabelMainForm>(std::make_unique<TRegFile>(Ini),
+                                                   std::make_unique<TFakePowerOff>(),
+                                                   std::move(prompts), std::move(notifier));
     form->AppDir = Dir.filePath("app/");
     Prompts->OnAsk = [this](const QString& text, TDialogType, unsigned buttons) {
         if (buttons == mbOK) {
@@ -514,6 +528,8 @@ void TestMainForm::runInLanguages() {
         QCOMPARE(int(form->List().RowStatus(row).State), int(TRowState::Done));
     QVERIFY(form->Log().toPlainText().contains("2 done, 0 skipped, 0 failed in "));
     QCOMPARE(form->Status().OutputFolder(), QFileInfo(Wav).absolutePath());
+    QCOMPARE(Notifier->Progress.first(), true);
+    QCOMPARE(Notifier->Progress.last(), false);
     // The box was ticked: the countdown follows; a refused power-off is
     // reported and leaves the window idle.
     QCOMPARE(RunState, rsPowerOff);

@@ -32,9 +32,10 @@
 
 TSonabelMainForm::TSonabelMainForm(std::unique_ptr<TRegFile> store,
                                    std::unique_ptr<TPowerOff> powerOff,
-                                   std::unique_ptr<TWindowPrompts> prompts, QWidget* parent)
+                                   std::unique_ptr<TWindowPrompts> prompts,
+                                   std::unique_ptr<TRunNotifier> notifier, QWidget* parent)
     : QMainWindow(parent), Store(std::move(store)), PowerOffService(std::move(powerOff)),
-      Prompts(std::move(prompts)) {
+      Prompts(std::move(prompts)), Notifier(std::move(notifier)) {
     setObjectName(MainFormName);
     if (!Store)
         Store = std::make_unique<TRegFile>(QStringLiteral("RegFile"), QStringLiteral("Morvane"),
@@ -43,6 +44,8 @@ TSonabelMainForm::TSonabelMainForm(std::unique_ptr<TRegFile> store,
         PowerOffService = std::make_unique<TLogindPowerOff>();
     if (!Prompts)
         Prompts = std::make_unique<TDialogPrompts>(*this);
+    if (!Notifier)
+        Notifier = std::make_unique<TDesktopNotifier>();
     AppDir = IncludeTrailingSlash(QCoreApplication::applicationDirPath());
     SourceList = new TSourceList(nullptr, this);
     BatchSource = std::make_unique<TSourceListBatchSource>(*SourceList);
@@ -142,7 +145,6 @@ void TSonabelMainForm::CreateForms() {
         [this](TBusy busy) { SetBusy(busy); }, *MainDialogs->WarningForm,
         *MainDialogs->ShutDownForm);
     BatchRun = new TBatch(*BatchSource, *BatchView, *WindowReporter, *PowerOffService, this);
-    Notifier = std::make_unique<TDesktopNotifier>();
     Feedback = new TRunFeedback(*BatchRun, *SourceList, *WindowReporter, *Notifier, *this, this);
     connect(RunPanel, &TRunPanel::TotalProgressChanged, Feedback, &TRunFeedback::SetProgress);
     connect(Feedback, &TRunFeedback::OutputFolderChanged, StatusPanels,

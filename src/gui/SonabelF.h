@@ -4,6 +4,7 @@
 // the rest of the program's way to the user through its reporter.
 
 #include "batch/PowerOff.h"
+#include "gui/RunNotifier.h"
 #include "gui/RunPanel.h"
 #include "gui/WindowPrompts.h"
 #include "messages/Reporting.h"
@@ -19,9 +20,8 @@ class TMainDialogs;
 class TSourceAdder;
 class TSourceList;
 class TSourceListBatchSource;
-class TSourceListPanel;
-class TRunNotifier;
 class TRunFeedback;
+class TSourceListPanel;
 class TStatusPanels;
 
 class TSonabelMainForm : public QMainWindow {
@@ -33,6 +33,7 @@ public:
     explicit TSonabelMainForm(std::unique_ptr<TRegFile> store = nullptr,
                               std::unique_ptr<TPowerOff> powerOff = nullptr,
                               std::unique_ptr<TWindowPrompts> prompts = nullptr,
+                              std::unique_ptr<TRunNotifier> notifier = nullptr,
                               QWidget* parent = nullptr);
     ~TSonabelMainForm() override;
 
