@@ -180,6 +180,8 @@ private Q_SLOTS:
         QCOMPARE(status.SourceBytes, QFileInfo(good).size());
         QCOMPARE(list.data(list.index(0, TSourceList::StatusColumn)).toString(),
                  MsgFmt(msgRowDone, {SizeText(status.OutputBytes)}));
+        QCOMPARE(list.data(list.index(0, TSourceList::StatusColumn), Qt::ToolTipRole).toString(),
+                 status.Output);
         QCOMPARE(int(list.RowStatus(1).State), int(failing ? TRowState::Failed : TRowState::Done));
         QCOMPARE(int(list.RowStatus(2).State), int(TRowState::Skipped));
         for (int row : {failing ? 1 : 2, 2})

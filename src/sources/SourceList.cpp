@@ -58,9 +58,11 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
     if (index.column() == StatusColumn) {
         if (role == Qt::DisplayRole)
             return RowStatusText(RowStatus(index.row()));
+        // Why a row was skipped or failed, or where its output went.
         if (role == Qt::ToolTipRole) {
-            const QString reason = RowStatus(index.row()).Reason;
-            return reason.isEmpty() ? QVariant() : QVariant(reason);
+            const TRowStatus status = RowStatus(index.row());
+            const QString tip = status.Reason.isEmpty() ? status.Output : status.Reason;
+            return tip.isEmpty() ? QVariant() : QVariant(tip);
         }
     } else if (role == Qt::DisplayRole) {
         return row[index.column()];
