@@ -75,12 +75,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("formats");
         // What each use point formats into its entry; every other entry is plain.
         const std::pair<const char*, std::vector<TMsgId>> uses[] = {
-            {"s",
-             {msgSourceUnusable, msgUnsupportedFile, msgNotPcmWav, msgEncodingFile, msgCopyingFile,
-              msgUpdateCheckFailed, msgDownloadFailed, msgDownloadFinished, msgScanListing,
-              msgScanAnalysing, msgOptTitle, msgOptSameDir, msgOptInvalidFolder, msgOptCreateFolder,
-              msgOptCannotCreate, msgOptNotWritable, msgOptVersion, msgRowDone, msgSizeKB,
-              msgSizeMB, msgSizeGB}},
+            {"s", {msgSourceUnusable,   msgUnsupportedFile,  msgNotPcmWav,
+                   msgEncodingFile,     msgCopyingFile,      msgUpdateCheckFailed,
+                   msgDownloadFailed,   msgDownloadFinished, msgScanListing,
+                   msgScanAnalysing,    msgOptTitle,         msgOptSameDir,
+                   msgOptInvalidFolder, msgOptCreateFolder,  msgOptCannotCreate,
+                   msgOptNotWritable,   msgOptVersion,       msgRowDone,
+                   msgSizeKB,           msgSizeMB,           msgSizeGB}},
             {"ss",
              {msgFileFailed, msgLameMissingQuestion, msgLameWrongFile, msgNewVersionOffer,
               msgUpdateSaveFilter, msgPropsFormatName}},

@@ -106,8 +106,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::newRow("kilobytes") << 0 << qint64(980 * 1024) << qint64(119 * 1024)
                                    << "before 980 KB, after 119 KB (88 % smaller)";
-        QTest::newRow("decimal below 10 MB, fr")
-            << 1 << qint64(25 << 20) << qint64(1468006) << "avant 25 Mo, après 1,4 Mo (94 % plus petit)";
+        QTest::newRow("decimal below 10 MB, fr") << 1 << qint64(25 << 20) << qint64(1468006)
+                                                 << "avant 25 Mo, après 1,4 Mo (94 % plus petit)";
         QTest::newRow("grown, rounding up to the next unit")
             << 0 << qint64(1023 * 1024 + 900) << qint64(3 * 1024 * 1024)
             << "before 1.0 MB, after 3.0 MB (200 % larger)";
@@ -189,8 +189,8 @@ private Q_SLOTS:
                          .toString()
                          .isEmpty());
 
-        const QString line = RunSummaryText(finished.at(0).at(0).value<TRunSummary>(),
-                                            list.DoneSizes());
+        const QString line =
+            RunSummaryText(finished.at(0).at(0).value<TRunSummary>(), list.DoneSizes());
         QVERIFY2(line.startsWith(failing ? "1 done, 1 skipped, 1 failed in "
                                          : "2 done, 1 skipped, 0 failed in "),
                  qPrintable(line));
@@ -208,7 +208,8 @@ private Q_SLOTS:
         }
 
         QCOMPARE(list.RemoveFinishedRows(), failing ? 1 : 2);
-        QCOMPARE(int(list.RowStatus(0).State), int(failing ? TRowState::Failed : TRowState::Skipped));
+        QCOMPARE(int(list.RowStatus(0).State),
+                 int(failing ? TRowState::Failed : TRowState::Skipped));
     }
 
     // What goes over the bus, seen by a service on a private session bus.
@@ -216,8 +217,8 @@ private Q_SLOTS:
         QDBusConnection service = QDBusConnection::connectToBus(BusAddress, "service");
         QVERIFY(service.isConnected());
         TDesktopRecorder recorder;
-        QVERIFY(service.connect(QString(), QString(), "com.canonical.Unity.LauncherEntry",
-                                "Update", &recorder, SLOT(Update(QString, QVariantMap))));
+        QVERIFY(service.connect(QString(), QString(), "com.canonical.Unity.LauncherEntry", "Update",
+                                &recorder, SLOT(Update(QString, QVariantMap))));
         QDBusConnection client = QDBusConnection::connectToBus(BusAddress, "client");
         TDesktopNotifier notifier(client, QStringLiteral("sonabel"));
         QSignalSpy received(&recorder, &TDesktopRecorder::Received);

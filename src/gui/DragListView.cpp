@@ -86,6 +86,6 @@ void TDragListView::paintEvent(QPaintEvent* event) {
         return;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::PlaceholderText));
-    painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8),
-                     Qt::AlignCenter | Qt::TextWordWrap, Hint);
+    painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                     Hint);
 }

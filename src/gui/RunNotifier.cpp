@@ -18,10 +18,9 @@ void TDesktopNotifier::SetProgress(double fraction, bool visible) {
     if (permille == SentPermille)
         return;
     SentPermille = permille;
-    QDBusMessage update =
-        QDBusMessage::createSignal(QLatin1String(LauncherEntryPath),
-                                   QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                                   QStringLiteral("Update"));
+    QDBusMessage update = QDBusMessage::createSignal(
+        QLatin1String(LauncherEntryPath), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+        QStringLiteral("Update"));
     QVariantMap properties;
     properties.insert(QStringLiteral("progress"), visible ? permille / 1000.0 : 0.0);
     properties.insert(QStringLiteral("progress-visible"), visible);
@@ -36,8 +35,8 @@ void TDesktopNotifier::Notify(const QString& title, const QString& body, bool fa
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), DesktopEntry);
-    hints.insert(QStringLiteral("category"), failed ? QStringLiteral("transfer.error")
-                                                    : QStringLiteral("transfer.complete"));
+    hints.insert(QStringLiteral("category"),
+                 failed ? QStringLiteral("transfer.error") : QStringLiteral("transfer.complete"));
     call << QGuiApplication::applicationDisplayName() << 0u << DesktopEntry << title << body
          << QStringList() << hints << -1;
     // The reply (the notification's id) is of no use; an error reply just

@@ -179,8 +179,7 @@ void TSourceListPanel::SizeColumns() {
     QHeaderView* header = ListView->horizontalHeader();
     const QFontMetrics metrics(ListView->font());
     const QString samples[] = {MsgFmt(msgBitRateWAV, {1411}), QStringLiteral("9999999"),
-                               QStringLiteral("9999999"),
-                               MsgFmt(msgRowDone, {SizeText(9 << 20)})};
+                               QStringLiteral("9999999"), MsgFmt(msgRowDone, {SizeText(9 << 20)})};
     static_assert(std::size(samples) == TSourceList::ColumnCount - 1);
     for (int c = 1; c < TSourceList::ColumnCount; ++c) {
         const int text = metrics.horizontalAdvance(samples[c - 1]) + 12;

@@ -20,7 +20,7 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
     btnOpenOutput = new QToolButton(this);
     btnOpenOutput->setObjectName(QStringLiteral("btnOpenOutput"));
     btnOpenOutput->setIcon(QIcon::fromTheme(QStringLiteral("folder-open"),
-                                           style()->standardIcon(QStyle::SP_DirOpenIcon)));
+                                            style()->standardIcon(QStyle::SP_DirOpenIcon)));
     btnOpenOutput->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     btnOpenOutput->setAutoRaise(true);
     btnOpenOutput->hide();

@@ -306,12 +306,12 @@ enum TMsgId : int {
     msgOpenOutputFolder = 288,
     msgRemoveFinished = 289,
     msgDropHint = 290,
-    msgRunSummary = 291, // %d done, %d skipped, %d failed, %s duration
+    msgRunSummary = 291,   // %d done, %d skipped, %d failed, %s duration
     msgSavedSmaller = 292, // %s before, %s after, %d percent
-    msgSavedLarger = 293, // %s before, %s after, %d percent
-    msgSizeKB = 294, // %s number
-    msgSizeMB = 295, // %s number
-    msgSizeGB = 296, // %s number
+    msgSavedLarger = 293,  // %s before, %s after, %d percent
+    msgSizeKB = 294,       // %s number
+    msgSizeMB = 295,       // %s number
+    msgSizeGB = 296,       // %s number
     msgDecimalMark = 297,
     msgDurationS = 298,
     msgDurationMinS = 299,

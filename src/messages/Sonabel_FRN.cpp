@@ -362,7 +362,8 @@ constexpr TMsgText Texts[] = {
     {msgRowStopped, u"Arrêté"},
     {msgOpenOutputFolder, u"Ouvrir le dossier de sortie"},
     {msgRemoveFinished, u"Retirer les lignes terminées"},
-    {msgDropHint, u"Déposez ici des fichiers et des dossiers,\nou utilisez Ajouter des fichiers et Ajouter un dossier."},
+    {msgDropHint, u"Déposez ici des fichiers et des dossiers,\nou utilisez Ajouter des fichiers et "
+                  u"Ajouter un dossier."},
     {msgRunSummary, u"%d terminés, %d ignorés, %d en échec en %s"},
     {msgSavedSmaller, u"avant %s, après %s (%d %% plus petit)"},
     {msgSavedLarger, u"avant %s, après %s (%d %% plus gros)"},

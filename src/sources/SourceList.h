@@ -96,10 +96,10 @@ enum class TRowState { Waiting, Encoding, Done, Skipped, Failed, Stopped };
 
 struct TRowStatus {
     TRowState State = TRowState::Waiting;
-    QString Reason;          // skipped or failed: why
-    QString Output;          // done: the file written
-    qint64 SourceBytes = 0;  // measured when the row started
-    qint64 OutputBytes = 0;  // done: the size of Output
+    QString Reason;         // skipped or failed: why
+    QString Output;         // done: the file written
+    qint64 SourceBytes = 0; // measured when the row started
+    qint64 OutputBytes = 0; // done: the size of Output
 };
 
 // Sizes of the rows done in the last run.
