@@ -10,6 +10,7 @@
 #include "gui/Led.h"
 #include "gui/LogView.h"
 #include "gui/MainDialogs.h"
+#include "gui/RunNotifier.h"
 #include "gui/SonabelF.h"
 #include "gui/SonabelOptionsF.h"
 #include "gui/SonabelShutDownF.h"
@@ -70,6 +71,15 @@ public:
     void OpenUrl(const QUrl&) override {}
 };
 
+// The desktop is never told anything from a test; what would go is kept.
+class TFakeNotifier : public TRunNotifier {
+public:
+    void SetProgress(double, bool visible) override { Progress << visible; }
+    void Notify(const QString& title, const QString&, bool) override { Titles << title; }
+    QList<bool> Progress;
+    QStringList Titles;
+};
+
 // Widgets are found by their names, as a user finds them by their captions.
 template <class W> W* Child(QWidget* form, const char* name) {
     W* widget = form->findChild<W*>(QLatin1String(name));
@@ -124,6 +134,7 @@ private:
 
     QTemporaryDir Dir;
     TFakePrompts* Prompts = nullptr;
+    TFakeNotifier* Notifier = nullptr;
     QString Ini;
     QString Lame;
     QString Wav, Mp3, Long1, Long2;
@@ -187,8 +198,11 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
     ini.close();
     auto prompts = std::make_unique<TFakePrompts>();
     Prompts = prompts.get();
-    auto form = std::make_unique<TSonabelMainForm>(
-        std::make_unique<TRegFile>(Ini), std::make_unique<TFakePowerOff>(), std::move(prompts));
+    auto notifier = std::make_unique<TFakeNotifier>();
+    Notifier = notifier.get();
+    auto form = std::make_unique<TSonabelMainForm>(std::make_unique<TRegFile>(Ini),
+                                                   std::make_unique<TFakePowerOff>(),
+                                                   std::move(prompts), std::move(notifier));
     form->AppDir = Dir.filePath("app/");
     Prompts->OnAsk = [this](const QString& text, TDialogType, unsigned buttons) {
         if (buttons == mbOK) {
@@ -524,6 +538,13 @@ void TestMainForm::runInLanguages() {
             !Child<TLED>(form.get(), "Led")->Lit());
     QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStart));
     QVERIFY(form->Log().toPlainText().contains("Finished."));
+    // Each row says what became of it; the summary line and the folder follow.
+    for (int row = 0; row < 2; ++row)
+        QCOMPARE(int(form->List().RowStatus(row).State), int(TRowState::Done));
+    QVERIFY(form->Log().toPlainText().contains("2 done, 0 skipped, 0 failed in "));
+    QCOMPARE(form->Status().OutputFolder(), QFileInfo(Wav).absolutePath());
+    QCOMPARE(Notifier->Progress.first(), true);
+    QCOMPARE(Notifier->Progress.last(), false);
     // The box was ticked: the countdown follows; a refused power-off is
     // reported and leaves the window idle.
     QCOMPARE(RunState, rsPowerOff);
@@ -539,6 +560,12 @@ void TestMainForm::runInLanguages() {
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     // The language switch keeps the bit rate.
     QCOMPARE(Child<QComboBox>(form.get(), "cbBitrate")->currentIndex(), 4);
+    // Done rows leave; the empty list tells where files can go.
+    form->findChild<QAction*>("itemRemoveFinished")->trigger();
+    QCOMPARE(form->List().Count(), 0);
+    const QStringList emptyProblems =
+        GuiCheck::CheckInLanguages(form.get(), "mainform_empty", [&] { form->ApplyLanguage(); });
+    QVERIFY2(emptyProblems.isEmpty(), qPrintable(emptyProblems.join('\n')));
 }
 
 // Closing while a scan lets events run stops the scan; the window closes

@@ -175,8 +175,8 @@ private Q_SLOTS:
                  << "1" << path;
         for (int cell = 0; cell < TCell::Count; ++cell)
             QCOMPARE(list.GetCell(0, cell), expected.at(cell));
-        // The visible columns are the first four cells.
-        for (int column = 0; column < TSourceList::ColumnCount; ++column)
+        // The visible columns are the first four cells, then the row's status.
+        for (int column = 0; column < TSourceList::StatusColumn; ++column)
             QCOMPARE(list.data(list.index(0, column)).toString(), expected.at(column));
     }
 

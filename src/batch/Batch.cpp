@@ -246,6 +246,7 @@ void TBatch::StartRun(bool goodFilesOnly) {
     View.SetLed(true);
     View.Repaint();
     NextRow = 0;
+    Q_EMIT runStarted();
     ReportRejected();
     ProgressTimer.start();
     StartEntries();
@@ -285,6 +286,7 @@ void TBatch::StartEntry(int row) {
     }
     const quint32 flags = Settings().Flags;
     View.SetCurrentRow(row);
+    Q_EMIT entryStarted(row);
     try {
         const QFileInfo sourceInfo(e.Path);
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();

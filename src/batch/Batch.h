@@ -117,6 +117,9 @@ public:
     QString DecoderPath;
 
 Q_SIGNALS:
+    void runStarted();
+    // The row's source is about to be read and encoded or copied.
+    void entryStarted(int row);
     void entryEnded(const TEntryResult& result);
     void runFinished(const TRunSummary& summary);
 

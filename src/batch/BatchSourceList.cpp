@@ -1,5 +1,7 @@
 #include "batch/BatchSourceList.h"
 
+#include "messages/Messages.h"
+#include "messages/SavedSizes.h"
 #include "sources/SourceList.h"
 
 int TSourceListBatchSource::EntryCount() const {
@@ -49,4 +51,53 @@ QList<TRejectedSource> TSourceListBatchSource::RejectedSources() const {
 
 void TSourceListBatchSource::ClearRejected() {
     List.ClearRejected();
+}
+
+namespace {
+
+TRowState StateOf(TEntryAction action) {
+    switch (action) {
+    case TEntryAction::Encoded:
+    case TEntryAction::Copied:
+        return TRowState::Done;
+    case TEntryAction::Skipped:
+        return TRowState::Skipped;
+    case TEntryAction::Failed:
+        return TRowState::Failed;
+    case TEntryAction::Stopped:
+        break;
+    }
+    return TRowState::Stopped;
+}
+
+} // namespace
+
+void FollowRun(TBatch& batch, TSourceList& list) {
+    QObject::connect(&batch, &TBatch::runStarted, &list, &TSourceList::ResetRowStatuses);
+    QObject::connect(&batch, &TBatch::entryStarted, &list, [&list](int row) {
+        TRowStatus status;
+        status.State = TRowState::Encoding;
+        // Measured now: a run that replaces its sources puts the output there.
+        status.SourceBytes = FileSizeOf(list.GetCell(row, TCell::Path));
+        list.SetRowStatus(row, status);
+    });
+    QObject::connect(&batch, &TBatch::entryEnded, &list, [&list](const TEntryResult& result) {
+        if (result.Row < 0) // refused before the run: no row
+            return;
+        TRowStatus status = list.RowStatus(result.Row);
+        status.State = StateOf(result.Action);
+        status.Reason = result.Reason;
+        status.Output = result.Output;
+        if (status.State == TRowState::Done)
+            status.OutputBytes = FileSizeOf(result.Output);
+        list.SetRowStatus(result.Row, status);
+    });
+}
+
+QString RunSummaryText(const TRunSummary& summary, const TDoneSizes& sizes) {
+    QString text = MsgFmt(msgRunSummary, {summary.Encoded + summary.Copied, summary.Skipped,
+                                          summary.Failed, DurationText(summary.ElapsedMs)});
+    if (sizes.Rows > 0)
+        text += QStringLiteral("; ") + SavedSizesText(sizes.SourceBytes, sizes.OutputBytes);
+    return text;
 }

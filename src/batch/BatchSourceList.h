@@ -19,3 +19,11 @@ public:
 private:
     TSourceList& List;
 };
+
+// Keeps the list's row statuses in step with a run: every row waits when it
+// starts, then each one is encoding and finally done, skipped, failed or stopped.
+void FollowRun(TBatch& batch, TSourceList& list);
+
+// The run's one-line summary: counts, time and, when anything was written,
+// the sizes before and after.
+QString RunSummaryText(const TRunSummary& summary, const TDoneSizes& sizes);

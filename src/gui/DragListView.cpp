@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 
 TDragListView::TDragListView(QWidget* parent) : QTableView(parent) {
@@ -73,4 +74,19 @@ void TItalicRowDelegate::initStyleOption(QStyleOptionViewItem* option,
     QStyledItemDelegate::initStyleOption(option, index);
     if (index.data(TSourceList::ItalicRole).toBool())
         option->font.setItalic(true);
+}
+
+void TDragListView::SetEmptyHint(const QString& text) {
+    Hint = text;
+    viewport()->update();
+}
+
+void TDragListView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (Hint.isEmpty() || (model() && model()->rowCount() > 0))
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                     Hint);
 }

@@ -21,6 +21,9 @@ public:
     static QStringList DroppedPaths(const QMimeData* data);
     // What a drop of these paths does: the three notifications, in order.
     void DropPaths(const QStringList& paths);
+    // Shown in the middle of the list while it has no rows.
+    void SetEmptyHint(const QString& text);
+    const QString& EmptyHint() const { return Hint; }
 
 Q_SIGNALS:
     void OnAddFilesBegin(QObject* sender, int filesCount);
@@ -31,6 +34,10 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString Hint;
 };
 
 // Rows the run will leave out (TSourceList::ItalicRole) are drawn in italics.

@@ -215,6 +215,7 @@ void TRunPanel::SetFileProgress(int position, int maximum) {
 
 void TRunPanel::SetTotalProgress(int position, int maximum) {
     SetBar(progTotal, position, maximum);
+    Q_EMIT TotalProgressChanged(position, maximum);
 }
 
 void TRunPanel::ResetProgress() {

@@ -38,6 +38,8 @@ public:
     QList<QWidget*> TabOrder() const;
 
 Q_SIGNALS:
+    // The total bar moved (the task bar entry follows it).
+    void TotalProgressChanged(int position, int maximum);
     // The bit rate or the mode was changed by the user.
     void SettingsChanged();
     void ShutDownToggled(bool on);

@@ -11,6 +11,8 @@
 #include "gui/MainDialogs.h"
 #include "gui/MainReporter.h"
 #include "gui/MainStartUp.h"
+#include "gui/RunFeedback.h"
+#include "gui/RunNotifier.h"
 #include "gui/SourceAdder.h"
 #include "gui/SourceListPanel.h"
 #include "gui/StatusPanels.h"
@@ -30,9 +32,10 @@
 
 TSonabelMainForm::TSonabelMainForm(std::unique_ptr<TRegFile> store,
                                    std::unique_ptr<TPowerOff> powerOff,
-                                   std::unique_ptr<TWindowPrompts> prompts, QWidget* parent)
+                                   std::unique_ptr<TWindowPrompts> prompts,
+                                   std::unique_ptr<TRunNotifier> notifier, QWidget* parent)
     : QMainWindow(parent), Store(std::move(store)), PowerOffService(std::move(powerOff)),
-      Prompts(std::move(prompts)) {
+      Prompts(std::move(prompts)), Notifier(std::move(notifier)) {
     setObjectName(MainFormName);
     if (!Store)
         Store = std::make_unique<TRegFile>(QStringLiteral("RegFile"), QStringLiteral("Morvane"),
@@ -41,6 +44,8 @@ TSonabelMainForm::TSonabelMainForm(std::unique_ptr<TRegFile> store,
         PowerOffService = std::make_unique<TLogindPowerOff>();
     if (!Prompts)
         Prompts = std::make_unique<TDialogPrompts>(*this);
+    if (!Notifier)
+        Notifier = std::make_unique<TDesktopNotifier>();
     AppDir = IncludeTrailingSlash(QCoreApplication::applicationDirPath());
     SourceList = new TSourceList(nullptr, this);
     BatchSource = std::make_unique<TSourceListBatchSource>(*SourceList);
@@ -56,6 +61,8 @@ TSonabelMainForm::~TSonabelMainForm() {
     // The batch refers to the view and the source; it goes first.
     delete BatchRun;
     BatchRun = nullptr;
+    delete Feedback;
+    Feedback = nullptr;
     if (auto* dialogPrompts = dynamic_cast<TDialogPrompts*>(Prompts.get()))
         dialogPrompts->SetDialogs(nullptr);
     delete MainDialogs;
@@ -139,6 +146,10 @@ void TSonabelMainForm::CreateForms() {
         [this](TBusy busy) { SetBusy(busy); }, *MainDialogs->WarningForm,
         *MainDialogs->ShutDownForm);
     BatchRun = new TBatch(*BatchSource, *BatchView, *WindowReporter, *PowerOffService, this);
+    Feedback = new TRunFeedback(*BatchRun, *SourceList, *WindowReporter, *Notifier, *this, this);
+    connect(RunPanel, &TRunPanel::TotalProgressChanged, Feedback, &TRunFeedback::SetProgress);
+    connect(Feedback, &TRunFeedback::OutputFolderChanged, StatusPanels,
+            &TStatusPanels::SetOutputFolder);
     // A run stopped by closing the window lets the window go once it has ended.
     connect(BatchRun, &TBatch::runFinished, this, [this](const TRunSummary& summary) {
         // What a stopped run leaves on the bars and the clock says nothing true.

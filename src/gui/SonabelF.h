@@ -4,6 +4,7 @@
 // the rest of the program's way to the user through its reporter.
 
 #include "batch/PowerOff.h"
+#include "gui/RunNotifier.h"
 #include "gui/RunPanel.h"
 #include "gui/WindowPrompts.h"
 #include "messages/Reporting.h"
@@ -19,6 +20,7 @@ class TMainDialogs;
 class TSourceAdder;
 class TSourceList;
 class TSourceListBatchSource;
+class TRunFeedback;
 class TSourceListPanel;
 class TStatusPanels;
 
@@ -31,6 +33,7 @@ public:
     explicit TSonabelMainForm(std::unique_ptr<TRegFile> store = nullptr,
                               std::unique_ptr<TPowerOff> powerOff = nullptr,
                               std::unique_ptr<TWindowPrompts> prompts = nullptr,
+                              std::unique_ptr<TRunNotifier> notifier = nullptr,
                               QWidget* parent = nullptr);
     ~TSonabelMainForm() override;
 
@@ -95,6 +98,8 @@ private:
     std::unique_ptr<TSourceListBatchSource> BatchSource;
     std::unique_ptr<TBatchView> BatchView;
     TBatch* BatchRun = nullptr;
+    std::unique_ptr<TRunNotifier> Notifier;
+    TRunFeedback* Feedback = nullptr;
     TMainDialogs* MainDialogs = nullptr;
 
     bool Created = false;

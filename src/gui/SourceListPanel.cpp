@@ -2,6 +2,8 @@
 
 #include "gui/DragListView.h"
 #include "gui/LanguageTexts.h"
+#include "gui/RunFeedback.h"
+#include "messages/SavedSizes.h"
 #include "messages/Sonabel_L.h"
 #include "sources/SourceList.h"
 
@@ -15,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -63,6 +66,11 @@ TSourceListPanel::TSourceListPanel(TSourceList& list, QWidget* parent)
         action->setShortcutContext(Qt::WindowShortcut);
     addAction(itemProperties);
     addAction(itemRemove);
+    popupListView->addSeparator();
+    itemOpenOutput = popupListView->addAction(QString());
+    itemOpenOutput->setObjectName(QStringLiteral("itemOpenOutput"));
+    itemRemoveFinished = popupListView->addAction(QString());
+    itemRemoveFinished->setObjectName(QStringLiteral("itemRemoveFinished"));
 
     btnAddFiles = NewListButton("btnAddFiles", "list-add", QStyle::SP_FileIcon, this);
     btnAddDir = NewListButton("btnAddDir", "folder-open", QStyle::SP_DirOpenIcon, this);
@@ -98,7 +106,16 @@ TSourceListPanel::TSourceListPanel(TSourceList& list, QWidget* parent)
     });
     connect(ListView, &QAbstractItemView::doubleClicked, this,
             &TSourceListPanel::PropertiesRequested);
+    connect(itemOpenOutput, &QAction::triggered, this,
+            [this] { OpenFolder(TRunFeedback::RowOutputFolder(List, MenuRow)); });
+    connect(itemRemoveFinished, &QAction::triggered, this, [this] {
+        if (ListView->isEnabled())
+            List.RemoveFinishedRows();
+    });
     connect(ListView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        MenuRow = ListView->indexAt(at).row();
+        itemOpenOutput->setEnabled(!TRunFeedback::RowOutputFolder(List, MenuRow).isEmpty());
+        itemRemoveFinished->setEnabled(List.DoneSizes().Rows > 0);
         popupListView->popup(ListView->viewport()->mapToGlobal(at));
     });
 }
@@ -151,6 +168,9 @@ void TSourceListPanel::ApplyLanguage() {
     AddKeyToHint(btnAddDir, AddDirKey);
     itemProperties->setText(Msg(msgItemProperties));
     itemRemove->setText(Msg(msgItemRemove));
+    itemOpenOutput->setText(Msg(msgOpenOutputFolder));
+    itemRemoveFinished->setText(Msg(msgRemoveFinished));
+    ListView->SetEmptyHint(Msg(msgDropHint));
     SizeColumns();
 }
 
@@ -159,7 +179,8 @@ void TSourceListPanel::SizeColumns() {
     QHeaderView* header = ListView->horizontalHeader();
     const QFontMetrics metrics(ListView->font());
     const QString samples[] = {MsgFmt(msgBitRateWAV, {1411}), QStringLiteral("9999999"),
-                               QStringLiteral("9999999")};
+                               QStringLiteral("9999999"), MsgFmt(msgRowDone, {SizeText(9 << 20)})};
+    static_assert(std::size(samples) == TSourceList::ColumnCount - 1);
     for (int c = 1; c < TSourceList::ColumnCount; ++c) {
         const int text = metrics.horizontalAdvance(samples[c - 1]) + 12;
         ListView->setColumnWidth(

@@ -51,7 +51,9 @@ private:
     TSourceList& List;
     TDragListView* ListView;
     QMenu* popupListView;
-    QAction *itemProperties, *itemRemove;
+    QAction *itemProperties, *itemRemove, *itemOpenOutput, *itemRemoveFinished;
+    // The row the context menu was opened on.
+    int MenuRow = -1;
     QToolButton *btnAddFiles, *btnAddDir, *btnRemoveFiles, *btnClearList;
     int LastListWidth = -1;
 };

@@ -1,9 +1,13 @@
 #include "gui/StatusPanels.h"
 
 #include "gui/LanguageTexts.h"
+#include "gui/RunFeedback.h"
+#include "messages/Messages.h"
 
 #include <QEvent>
 #include <QLabel>
+#include <QStyle>
+#include <QToolButton>
 
 TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QStringLiteral("StatusBar"));
@@ -13,6 +17,15 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
         Panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     }
     addWidget(Panels[0], 1);
+    btnOpenOutput = new QToolButton(this);
+    btnOpenOutput->setObjectName(QStringLiteral("btnOpenOutput"));
+    btnOpenOutput->setIcon(QIcon::fromTheme(QStringLiteral("folder-open"),
+                                            style()->standardIcon(QStyle::SP_DirOpenIcon)));
+    btnOpenOutput->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnOpenOutput->setAutoRaise(true);
+    btnOpenOutput->hide();
+    addPermanentWidget(btnOpenOutput);
+    connect(btnOpenOutput, &QToolButton::clicked, this, [this] { OpenFolder(Folder); });
     for (size_t i = 1; i < Panels.size(); ++i) {
         Panels[i]->setFixedWidth(i == 3 ? 20 : 120);
         Panels[i]->setAlignment(Qt::AlignCenter);
@@ -38,7 +51,16 @@ int TStatusPanels::PanelWidth(int panel) const {
 }
 
 void TStatusPanels::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         SetHint(this, msgHintStatusBar);
+        btnOpenOutput->setText(Msg(msgOpenOutputFolder));
+        btnOpenOutput->setToolTip(Folder);
+    }
     QStatusBar::changeEvent(event);
+}
+
+void TStatusPanels::SetOutputFolder(const QString& folder) {
+    Folder = folder;
+    btnOpenOutput->setToolTip(folder);
+    btnOpenOutput->setVisible(!folder.isEmpty());
 }

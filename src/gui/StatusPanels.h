@@ -6,6 +6,7 @@
 #include <array>
 
 class QLabel;
+class QToolButton;
 
 class TStatusPanels : public QStatusBar {
     Q_OBJECT
@@ -17,10 +18,15 @@ public:
     void SetTotals(const QString& size, const QString& estimate);
     QString Text(int panel) const;
     int PanelWidth(int panel) const;
+    // After a run: a button that opens the folder; empty hides it.
+    void SetOutputFolder(const QString& folder);
+    const QString& OutputFolder() const { return Folder; }
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
     std::array<QLabel*, 4> Panels;
+    QToolButton* btnOpenOutput;
+    QString Folder;
 };

@@ -304,10 +304,34 @@ enum TMsgId : int {
     msgDelayedStartNow = 287,
     msgFolderFilesBelow = 288, // %s folder
     msgBadFilesSummary = 289,
+    // The run's feedback: row status, end-of-run summary and notification
+    msgColStatus = 290,
+    msgRowWaiting = 291,
+    msgRowEncoding = 292,
+    msgRowDone = 293, // %s output size
+    msgRowSkipped = 294,
+    msgRowFailed = 295,
+    msgRowStopped = 296,
+    msgOpenOutputFolder = 297,
+    msgRemoveFinished = 298,
+    msgDropHint = 299,
+    msgRunSummary = 300,   // %d done, %d skipped, %d failed, %s duration
+    msgSavedSmaller = 301, // %s before, %s after, %d percent
+    msgSavedLarger = 302,  // %s before, %s after, %d percent
+    msgSizeKB = 303,       // %s number
+    msgSizeMB = 304,       // %s number
+    msgSizeGB = 305,       // %s number
+    msgDecimalMark = 306,
+    msgDurationS = 307,
+    msgDurationMinS = 308,
+    msgDurationHMin = 309,
+    msgNotifyFinished = 310,
+    msgNotifyFailed = 311,
+    msgNotifyStopped = 312,
 };
 
-inline constexpr int MessageCount = 290;
-static_assert(msgBadFilesSummary == MessageCount - 1);
+inline constexpr int MessageCount = 313;
+static_assert(msgNotifyStopped == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

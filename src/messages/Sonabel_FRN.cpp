@@ -365,6 +365,30 @@ constexpr TMsgText Texts[] = {
                           u"fichiers sont dans ses sous-dossiers.\n\nAjouter aussi les fichiers "
                           u"des sous-dossiers\u00A0?"},
     {msgBadFilesSummary, u"Ces fichiers ne peuvent pas être ajoutés à la liste\u00A0:"},
+    {msgColStatus, u"État"},
+    {msgRowWaiting, u"En attente"},
+    {msgRowEncoding, u"Encodage…"},
+    {msgRowDone, u"Terminé, %s"},
+    {msgRowSkipped, u"Ignoré"},
+    {msgRowFailed, u"Échec"},
+    {msgRowStopped, u"Arrêté"},
+    {msgOpenOutputFolder, u"Ouvrir le dossier de sortie"},
+    {msgRemoveFinished, u"Retirer les lignes terminées"},
+    {msgDropHint, u"Déposez ici des fichiers et des dossiers,\nou utilisez Ajouter des fichiers et "
+                  u"Ajouter un dossier."},
+    {msgRunSummary, u"%d terminés, %d ignorés, %d en échec en %s"},
+    {msgSavedSmaller, u"avant %s, après %s (%d %% plus petit)"},
+    {msgSavedLarger, u"avant %s, après %s (%d %% plus gros)"},
+    {msgSizeKB, u"%s Ko"},
+    {msgSizeMB, u"%s Mo"},
+    {msgSizeGB, u"%s Go"},
+    {msgDecimalMark, u","},
+    {msgDurationS, u"%d s"},
+    {msgDurationMinS, u"%d min %.2d s"},
+    {msgDurationHMin, u"%d h %.2d min"},
+    {msgNotifyFinished, u"Traitement terminé"},
+    {msgNotifyFailed, u"Traitement terminé avec des échecs"},
+    {msgNotifyStopped, u"Traitement arrêté"},
 };
 static_assert(InIndexOrder(Texts));
 

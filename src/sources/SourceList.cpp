@@ -4,6 +4,7 @@
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
+#include "messages/SavedSizes.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
@@ -15,6 +16,24 @@
 #include <vector>
 
 namespace {
+
+QString RowStatusText(const TRowStatus& status) {
+    switch (status.State) {
+    case TRowState::Waiting:
+        return Msg(msgRowWaiting);
+    case TRowState::Encoding:
+        return Msg(msgRowEncoding);
+    case TRowState::Done:
+        return MsgFmt(msgRowDone, {SizeText(status.OutputBytes)});
+    case TRowState::Skipped:
+        return Msg(msgRowSkipped);
+    case TRowState::Failed:
+        return Msg(msgRowFailed);
+    case TRowState::Stopped:
+        return Msg(msgRowStopped);
+    }
+    return {};
+}
 
 void SetStateOn(TReporter* reporter, quint8 state) {
     if (reporter)
@@ -40,11 +59,23 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count() || index.column() >= ColumnCount)
         return {};
     const TRow& row = Rows.at(index.row());
-    if (role == Qt::DisplayRole)
+    if (index.column() == StatusColumn) {
+        if (role == Qt::DisplayRole)
+            return RowStatusText(RowStatus(index.row()));
+        // Why a row was skipped or failed, or where its output went.
+        if (role == Qt::ToolTipRole) {
+            const TRowStatus status = RowStatus(index.row());
+            const QString tip = status.Reason.isEmpty() ? status.Output : status.Reason;
+            return tip.isEmpty() ? QVariant() : QVariant(tip);
+        }
+    } else if (role == Qt::DisplayRole) {
         return row[index.column()];
+    }
+    if (role == StateRole)
+        return int(RowStatus(index.row()).State);
     if (role == ItalicRole)
         return row[TCell::WillProcess] == QLatin1String("0");
-    if (role == Qt::TextAlignmentRole && index.column() > 0)
+    if (role == Qt::TextAlignmentRole && index.column() > 0 && index.column() != StatusColumn)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     // An italic row says why it is left out.
     if (role == Qt::ToolTipRole && row[TCell::WillProcess] == QLatin1String("0"))
@@ -57,22 +88,29 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
 void TSourceList::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= ColumnCount)
         return;
-    // The numbers behind the shown texts: bit rate and sizes sort as numbers.
+    // The numbers behind the shown texts: bit rate and sizes sort as numbers, the status by
+    // its state.
     static constexpr int keys[ColumnCount] = {TCell::Path, TCell::BitRate, TCell::SizeKB,
-                                              TCell::EstimatedKB};
+                                              TCell::EstimatedKB, -1};
     const int key = keys[column];
-    const auto less = [key](const TRow& a, const TRow& b) {
+    std::vector<int> states(size_t(Rows.size()));
+    if (key < 0)
+        for (int i = 0; i < Count(); ++i)
+            states[size_t(i)] = int(RowStatus(i).State);
+    QList<TRow> old = Rows;
+    const auto less = [&](int a, int b) {
+        if (key < 0)
+            return states[size_t(a)] < states[size_t(b)];
         if (key == TCell::Path)
-            return QString::localeAwareCompare(a[key], b[key]) < 0;
-        return a[key].toLongLong() < b[key].toLongLong();
+            return QString::localeAwareCompare(old[a][key], old[b][key]) < 0;
+        return old[a][key].toLongLong() < old[b][key].toLongLong();
     };
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    QList<TRow> old = Rows;
     std::vector<int> byRank(Rows.size());
     std::iota(byRank.begin(), byRank.end(), 0);
     std::stable_sort(byRank.begin(), byRank.end(), [&](int a, int b) {
-        return order == Qt::AscendingOrder ? less(old[a], old[b]) : less(old[b], old[a]);
+        return order == Qt::AscendingOrder ? less(a, b) : less(b, a);
     });
     std::vector<int> newRowOf(Rows.size());
     for (size_t i = 0; i < byRank.size(); ++i) {
@@ -90,7 +128,7 @@ QVariant TSourceList::headerData(int section, Qt::Orientation orientation, int r
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= ColumnCount)
         return {};
-    return Msg(TMsgId(msgColFile + section));
+    return Msg(section == StatusColumn ? msgColStatus : TMsgId(msgColFile + section));
 }
 
 void TSourceList::SetCell(int row, int cell, const QString& text) {
@@ -149,6 +187,7 @@ void TSourceList::AppendRow(const TRow& row) {
     beginInsertRows(QModelIndex(), Count(), Count());
     Rows.append(row);
     Keys.insert(row[TCell::PathKey]);
+    Statuses.remove(row[TCell::PathKey]);
     endInsertRows();
     // Refused earlier and usable now: the row accounts for it.
     Rejected.removeIf(
@@ -374,8 +413,10 @@ int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
         const int first = rows.at(begin);
         const int lastRow = rows.at(end - 1);
         beginRemoveRows(QModelIndex(), first, lastRow);
-        for (int r = first; r <= lastRow; ++r)
+        for (int r = first; r <= lastRow; ++r) {
             Keys.remove(Rows.at(r)[TCell::PathKey]);
+            Statuses.remove(Rows.at(r)[TCell::PathKey]);
+        }
         Rows.remove(first, lastRow - first + 1);
         endRemoveRows();
         end = begin;
@@ -388,7 +429,56 @@ void TSourceList::ClearList() {
     beginResetModel();
     Rows.clear();
     Keys.clear();
+    Statuses.clear();
     Rejected.clear();
     endResetModel();
     UpdateList(false);
+}
+
+TRowStatus TSourceList::RowStatus(int row) const {
+    if (row < 0 || row >= Count())
+        return {};
+    return Statuses.value(Rows.at(row)[TCell::PathKey]);
+}
+
+void TSourceList::SetRowStatus(int row, const TRowStatus& status) {
+    if (row < 0 || row >= Count())
+        return;
+    Statuses.insert(Rows.at(row)[TCell::PathKey], status);
+    const QModelIndex at = index(row, StatusColumn);
+    Q_EMIT dataChanged(at, at);
+    Q_EMIT RowStatusChanged(row);
+}
+
+void TSourceList::ResetRowStatuses() {
+    if (Statuses.isEmpty())
+        return;
+    Statuses.clear();
+    if (Count() > 0)
+        Q_EMIT dataChanged(index(0, StatusColumn), index(Count() - 1, StatusColumn));
+    for (int row = 0; row < Count(); ++row)
+        Q_EMIT RowStatusChanged(row);
+}
+
+TDoneSizes TSourceList::DoneSizes() const {
+    TDoneSizes sizes;
+    for (const TRow& row : Rows) {
+        const auto it = Statuses.constFind(row[TCell::PathKey]);
+        if (it == Statuses.constEnd() || it->State != TRowState::Done)
+            continue;
+        ++sizes.Rows;
+        sizes.SourceBytes += it->SourceBytes;
+        sizes.OutputBytes += it->OutputBytes;
+    }
+    return sizes;
+}
+
+int TSourceList::RemoveFinishedRows() {
+    QList<int> done;
+    for (int row = 0; row < Count(); ++row)
+        if (RowStatus(row).State == TRowState::Done)
+            done.append(row);
+    if (!done.isEmpty())
+        RemoveSelectedRows(done);
+    return int(done.size());
 }

@@ -8,6 +8,7 @@
 #include "messages/ReasonTexts.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -90,6 +91,24 @@ bool IsFolderWritable(const QString& folder);
 int EstimateOutputKB(int targetBitRate, qint64 audioBytes, int bitRate, qint64 tagV1Bytes,
                      qint64 tagV2Bytes, bool keepTagV1, bool keepTagV2);
 
+// What became of a row in the last run.
+enum class TRowState { Waiting, Encoding, Done, Skipped, Failed, Stopped };
+
+struct TRowStatus {
+    TRowState State = TRowState::Waiting;
+    QString Reason;         // skipped or failed: why
+    QString Output;         // done: the file written
+    qint64 SourceBytes = 0; // measured when the row started
+    qint64 OutputBytes = 0; // done: the size of Output
+};
+
+// Sizes of the rows done in the last run.
+struct TDoneSizes {
+    int Rows = 0;
+    qint64 SourceBytes = 0;
+    qint64 OutputBytes = 0;
+};
+
 // Called per file found; returning false ends the scan.
 using TScanProgress = std::function<bool(const QString& path)>;
 // Lists the files of a folder (hidden ones too, and those whose names are not
@@ -104,13 +123,17 @@ class TSourceList : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    static constexpr int ColumnCount = 4;
-    static constexpr std::array<int, ColumnCount> ColumnWidths = {380, 65, 90, 90};
+    static constexpr int ColumnCount = 5;
+    // The last column shows the row's status rather than a cell.
+    static constexpr int StatusColumn = 4;
+    static constexpr std::array<int, ColumnCount> ColumnWidths = {300, 65, 90, 90, 130};
 
     enum TRole : int {
         // bool: the row is drawn in italics (its output folder failed the
         // write test). The core has no fonts; the view turns this into one.
         ItalicRole = Qt::UserRole + 1,
+        // int: the row's TRowState.
+        StateRole = Qt::UserRole + 2,
         // QString: any cell, by the role offset (CellRole + cell number).
         CellRole = Qt::UserRole + 100,
     };
@@ -181,6 +204,15 @@ public:
     int RemoveSelectedRows(const QList<int>& selected);
     void ClearList();
 
+    // The status of each row: the run sets it, the view only shows it. A
+    // new row, and every row when a run starts, is waiting.
+    TRowStatus RowStatus(int row) const;
+    void SetRowStatus(int row, const TRowStatus& status);
+    void ResetRowStatuses();
+    TDoneSizes DoneSizes() const;
+    // Deletes the rows done in the last run; returns how many.
+    int RemoveFinishedRows();
+
 Q_SIGNALS:
     // Additions started / ended: the view shows the wait cursor meanwhile.
     void AddFilesBegin();
@@ -191,6 +223,7 @@ Q_SIGNALS:
     void ScanEnd();
     // After every UpdateList.
     void TotalsChanged(quint32 totalSizeKB, quint32 totalEstimatedKB);
+    void RowStatusChanged(int row);
 
 private:
     using TRow = std::array<QString, TCell::Count>;
@@ -210,6 +243,9 @@ private:
     QList<std::pair<QString, QString>> BadFiles; // path, message
     void TellBadFile(const QString& path, const QString& message);
     QList<TRejectedSource> Rejected;
+    // By PathKey, so that removing and sorting rows needs no bookkeeping;
+    // a missing entry is a waiting row.
+    QHash<QString, TRowStatus> Statuses;
     quint32 TotalSize = 0;
     quint32 TotalEstimated = 0;
     bool AddingFiles = false;

@@ -1,0 +1,259 @@
+// The feedback of a run: row statuses kept by the list, the summary line, the
+// desktop notification and task bar progress sent over a private session bus.
+
+#include "BatchFixtures.h"
+#include "RecordingReporter.h"
+#include "TestUtil.h"
+#include "batch/BatchSourceList.h"
+#include "encoder/SonabelMisc.h"
+#include "gui/RunFeedback.h"
+#include "gui/RunNotifier.h"
+#include "messages/Messages.h"
+#include "messages/RunState.h"
+#include "messages/SavedSizes.h"
+#include "messages/Sonabel_L.h"
+#include "settings/Settings.h"
+#include "sources/SourceList.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(TRunSummary)
+
+namespace {
+
+struct TNotified {
+    QString Title, Body;
+    bool Failed = false;
+};
+
+class TFakeNotifier : public TRunNotifier {
+public:
+    void SetProgress(double fraction, bool visible) override {
+        Progress << (visible ? fraction : -1.0);
+    }
+    void Notify(const QString& title, const QString& body, bool failed) override {
+        Sent << TNotified{title, body, failed};
+    }
+    QList<double> Progress;
+    QList<TNotified> Sent;
+};
+
+// Stands in for the desktop: the notification service and a task bar that
+// listens to launcher entries, on the test's own bus.
+class TDesktopRecorder : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QVariantList Notified;
+    QVariantList Updated;
+public Q_SLOTS:
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints,
+                int timeout) {
+        Notified = {app, replaces, icon, summary, body, actions, hints, timeout};
+        Q_EMIT Received();
+        return 1;
+    }
+    void Update(const QString& app, const QVariantMap& properties) {
+        Updated = {app, properties};
+        Q_EMIT Received();
+    }
+Q_SIGNALS:
+    void Received();
+};
+
+} // namespace
+
+class TestNotify : public QObject {
+    Q_OBJECT
+    QTemporaryDir Temp;
+    QProcess Bus;
+    QString BusAddress;
+
+private Q_SLOTS:
+    void initTestCase() {
+        qRegisterMetaType<TRunSummary>();
+        QVERIFY(Temp.isValid());
+        Settings() = TSettings();
+        Settings().Flags = 2 | flBRHigher;
+        Settings().Jobs = 1;
+        LameShortPath = QStandardPaths::findExecutable(QStringLiteral("lame"));
+        QVERIFY2(!LameShortPath.isEmpty(), "lame is needed");
+        Bus.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address")});
+        QVERIFY2(Bus.waitForReadyRead(10000), "dbus-daemon is needed");
+        BusAddress = QString::fromLocal8Bit(Bus.readLine()).trimmed();
+    }
+    void cleanupTestCase() {
+        Bus.kill();
+        Bus.waitForFinished();
+    }
+
+    void sizesInBothLanguages_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<qint64>("before");
+        QTest::addColumn<qint64>("after");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("kilobytes") << 0 << qint64(980 * 1024) << qint64(119 * 1024)
+                                   << "before 980 KB, after 119 KB (88 % smaller)";
+        QTest::newRow("decimal below 10 MB, fr") << 1 << qint64(25 << 20) << qint64(1468006)
+                                                 << "avant 25 Mo, après 1,4 Mo (94 % plus petit)";
+        QTest::newRow("grown, rounding up to the next unit")
+            << 0 << qint64(1023 * 1024 + 900) << qint64(3 * 1024 * 1024)
+            << "before 1.0 MB, after 3.0 MB (200 % larger)";
+    }
+    void sizesInBothLanguages() {
+        QFETCH(int, language);
+        QFETCH(qint64, before);
+        QFETCH(qint64, after);
+        QFETCH(QString, text);
+        SetLanguage(language, false);
+        QCOMPARE(SavedSizesText(before, after), text);
+        SetLanguage(0, false);
+    }
+
+    // A done, a failed and a skipped row through a real run with lame.
+    void rowsFollowTheRun_data() {
+        QTest::addColumn<bool>("windowActive");
+        QTest::addColumn<bool>("failing");
+        QTest::addColumn<int>("notifications");
+        QTest::newRow("failure, window inactive") << false << true << 1;
+        // A failure is told even to someone watching the window.
+        QTest::newRow("failure, window active") << true << true << 1;
+        QTest::newRow("success, window inactive") << false << false << 1;
+        QTest::newRow("success, window active") << true << false << 0;
+    }
+    void rowsFollowTheRun() {
+        QFETCH(bool, windowActive);
+        QFETCH(bool, failing);
+        QFETCH(int, notifications);
+        SetLanguage(0, false);
+        const QString dir = Temp.filePath(QTest::currentDataTag());
+        QVERIFY(QDir().mkpath(dir));
+        const QString good = dir + "/good.wav", gone = dir + "/gone.wav", low = dir + "/low.mp3";
+        for (const QString& path : {good, gone})
+            QVERIFY(TestUtil::WriteFile(path, TestUtil::PcmWav(44100, 2, 1.0)));
+        QVERIFY(TestUtil::Lame(good, low, {"-b", "32"}));
+        TRecordingReporter reporter;
+        TSourceList list(&reporter);
+        for (const QString& path : {good, gone, low})
+            list.AddSourceFile(path);
+        list.UpdateList(false);
+        QCOMPARE(list.Count(), 3);
+        if (failing)
+            QVERIFY(QFile::remove(gone));
+
+        TSourceListBatchSource source(list);
+        TRecordingView view;
+        // The MP3 below the target is left out.
+        view.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
+        TFakePowerOff powerOff;
+        TBatch batch(source, view, reporter, powerOff);
+        TFakeNotifier notifier;
+        QWidget window;
+        if (windowActive) {
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+        }
+        TRunFeedback feedback(batch, list, reporter, notifier, window);
+        QSignalSpy folders(&feedback, &TRunFeedback::OutputFolderChanged);
+        QSignalSpy finished(&batch, &TBatch::runFinished);
+        QCOMPARE(batch.btnGOClick(), TGoResult::Started);
+        feedback.SetProgress(50, 100);
+        QVERIFY(!finished.isEmpty() || finished.wait(60000));
+
+        const TRowStatus status = list.RowStatus(0);
+        QCOMPARE(int(status.State), int(TRowState::Done));
+        QCOMPARE(status.OutputBytes, QFileInfo(status.Output).size());
+        QCOMPARE(status.SourceBytes, QFileInfo(good).size());
+        QCOMPARE(list.data(list.index(0, TSourceList::StatusColumn)).toString(),
+                 MsgFmt(msgRowDone, {SizeText(status.OutputBytes)}));
+        QCOMPARE(list.data(list.index(0, TSourceList::StatusColumn), Qt::ToolTipRole).toString(),
+                 status.Output);
+        QCOMPARE(int(list.RowStatus(1).State), int(failing ? TRowState::Failed : TRowState::Done));
+        QCOMPARE(int(list.RowStatus(2).State), int(TRowState::Skipped));
+        QCOMPARE(list.data(list.index(2, TSourceList::StatusColumn), Qt::ToolTipRole).toString(),
+                 list.RowStatus(2).Reason);
+        QVERIFY(!list.RowStatus(2).Reason.isEmpty());
+
+        const QString line =
+            RunSummaryText(finished.at(0).at(0).value<TRunSummary>(), list.DoneSizes());
+        QVERIFY2(line.startsWith(failing ? "1 done, 1 skipped, 1 failed in "
+                                         : "2 done, 1 skipped, 0 failed in "),
+                 qPrintable(line));
+        const TDoneSizes sizes = list.DoneSizes();
+        QCOMPARE(sizes.SourceBytes, status.SourceBytes * (failing ? 1 : 2));
+        QVERIFY(line.contains(SavedSizesText(sizes.SourceBytes, sizes.OutputBytes)));
+        QCOMPARE(reporter.Log.last(), line);
+        QCOMPARE(reporter.Status, line);
+        QCOMPARE(folders.last().at(0).toString(), dir);
+        QCOMPARE(notifier.Progress, (QList<double>{0.0, 0.5, -1.0}));
+        QCOMPARE(notifier.Sent.size(), notifications);
+        if (notifications) {
+            QCOMPARE(notifier.Sent.at(0).Failed, failing);
+            QCOMPARE(notifier.Sent.at(0).Body, line);
+        }
+
+        QCOMPARE(list.RemoveFinishedRows(), failing ? 1 : 2);
+        QCOMPARE(int(list.RowStatus(0).State),
+                 int(failing ? TRowState::Failed : TRowState::Skipped));
+    }
+
+    // What goes over the bus, seen by a service on a private session bus.
+    void desktopNotifierOnTheBus() {
+        QDBusConnection service = QDBusConnection::connectToBus(BusAddress, "service");
+        TDesktopRecorder recorder;
+        QVERIFY(service.connect(QString(), QString(), "com.canonical.Unity.LauncherEntry", "Update",
+                                &recorder, SLOT(Update(QString, QVariantMap))));
+        QDBusConnection client = QDBusConnection::connectToBus(BusAddress, "client");
+        TDesktopNotifier notifier(client, QStringLiteral("sonabel"));
+        QSignalSpy received(&recorder, &TDesktopRecorder::Received);
+
+        // No notification service yet: nothing happens, and nothing breaks.
+        notifier.Notify("t", "b", false);
+        notifier.SetProgress(0.25, true);
+        QVERIFY(received.wait(5000));
+        QCOMPARE(recorder.Updated.at(0).toString(), QString("application://sonabel.desktop"));
+        QVariantMap properties = recorder.Updated.at(1).toMap();
+        QCOMPARE(properties.value("progress").toDouble(), 0.25);
+        QCOMPARE(properties.value("progress-visible").toBool(), true);
+        QVERIFY(recorder.Notified.isEmpty());
+        // The same progress again sends nothing; hiding it does.
+        notifier.SetProgress(0.2501, true);
+        notifier.SetProgress(0, false);
+        QVERIFY(received.wait(5000));
+        QCOMPARE(received.size(), 2);
+        QCOMPARE(recorder.Updated.at(1).toMap().value("progress-visible").toBool(), false);
+
+        QVERIFY(service.registerService("org.freedesktop.Notifications"));
+        QVERIFY(service.registerObject("/org/freedesktop/Notifications", &recorder,
+                                       QDBusConnection::ExportAllSlots));
+        for (const bool failed : {false, true}) {
+            received.clear();
+            notifier.Notify("Run finished", "1 done", failed);
+            QVERIFY(received.wait(5000));
+            QCOMPARE(recorder.Notified.at(3).toString(), QString("Run finished"));
+            QCOMPARE(recorder.Notified.at(4).toString(), QString("1 done"));
+            const QVariantMap hints = recorder.Notified.at(6).toMap();
+            QCOMPARE(hints.value("desktop-entry").toString(), QString("sonabel"));
+            QCOMPARE(hints.value("category").toString(),
+                     QString(failed ? "transfer.error" : "transfer.complete"));
+        }
+        QDBusConnection::disconnectFromBus("client");
+        QDBusConnection::disconnectFromBus("service");
+    }
+};
+
+QTEST_MAIN(TestNotify)
+#include "tst_notify.moc"
