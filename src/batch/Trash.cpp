@@ -54,8 +54,10 @@ struct TTrashPlace {
 std::optional<TTrashPlace> TrashFor(const QString& path, dev_t device) {
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     struct stat st {};
-    if (!dataHome.isEmpty() && QDir().mkpath(dataHome) && StatOf(dataHome, st) &&
-        st.st_dev == device) {
+    // Without a home trash there is no telling which volume is the home's: none.
+    if (dataHome.isEmpty() || !QDir().mkpath(dataHome) || !StatOf(dataHome, st))
+        return std::nullopt;
+    if (st.st_dev == device) {
         const QString trash = dataHome + QStringLiteral("/Trash");
         if (UsableTrashDir(trash, device))
             return TTrashPlace{trash, path};

@@ -196,6 +196,10 @@ void SyncFolder(const QString& folder) {
     }
 }
 
+bool IsTemporaryOutputName(const QString& path) {
+    return ParseLeftover(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)).has_value();
+}
+
 QStringList CleanLeftovers(const QString& folder) {
     QStringList published;
     const QString dir = IncludeTrailingSlash(folder);
