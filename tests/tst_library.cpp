@@ -5,6 +5,8 @@
 #include "TestUtil.h"
 #include "encoder/OutputFile.h"
 #include "formats/MP3Stream.h"
+#include "settings/Settings.h"
+#include "sources/SourceList.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -145,6 +147,25 @@ private Q_SLOTS:
         QCOMPARE(off.Code, 0);
         QCOMPARE(off.Records.size(), options.isEmpty() ? 5 : 3);
         QVERIFY(off.Records[0].value("output").toString().endsWith(QStringLiteral(" (2).mp3")));
+    }
+
+    void listShowsAlreadyConverted() {
+        const QString dir = Folder(QStringLiteral("list"));
+        const QString a = Wav(dir + QStringLiteral("/a.wav"), 0.5);
+        const QString b = Wav(dir + QStringLiteral("/b.wav"), 0.5);
+        QVERIFY(Lame(a, dir + QStringLiteral("/a_C128kbps.mp3"), {"-b", "128"}));
+        // Something else at the planned name is not an output: b is encoded.
+        QVERIFY(WriteFile(dir + QStringLiteral("/b_C128kbps.mp3"), "not audio"));
+        Settings().BitRateIndex = 8; // 128 kbit/s
+        TSourceList list;
+        list.AddFolder(dir);
+        list.EndAddFiles();
+        // The output itself is no source, and only a's output counts.
+        QCOMPARE(list.Count(), 2);
+        const QModelIndex estimate = list.index(0, TCell::EstimatedKB);
+        QCOMPARE(list.data(estimate).toString(), QStringLiteral("already converted"));
+        QVERIFY(list.data(estimate, TSourceList::ItalicRole).toBool());
+        QVERIFY(!list.data(list.index(1, 0), TSourceList::ItalicRole).toBool());
     }
 
     void leftoversCleanedOnlyWhenUnheld_data() {
