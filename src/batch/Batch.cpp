@@ -2,6 +2,7 @@
 
 #include "batch/OutputCheck.h"
 #include "batch/PowerOff.h"
+#include "batch/ReplaceSource.h"
 #include "encoder/DecodePipe.h"
 #include "encoder/OutputFile.h"
 #include "encoder/ProcessRunner.h"
@@ -311,6 +312,8 @@ void TBatch::StartEntry(int row) {
         // An output this run wrote for another source is no sign of this one's.
         if (Settings().SkipDone && !Reserved.contains(e.OutputPath) &&
             IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)) {
+            if (Settings().ReplaceSources)
+                TrashReplacedSource(e.Path, facts.DurationMs, facts.VBR, e.OutputPath);
             EndUnstarted(row, e.Path, TReason::AlreadyConverted);
             return;
         }
