@@ -88,8 +88,7 @@ private:
         return files;
     }
     static QStringList Temporaries(const QString& folder) {
-        return QDir(folder).entryList({QStringLiteral(".*.sonabel-*")},
-                                      QDir::Files | QDir::Hidden);
+        return QDir(folder).entryList({QStringLiteral(".*.sonabel-*")}, QDir::Files | QDir::Hidden);
     }
     static QString TrashInfoPath(const QString& infoFile) {
         for (const QByteArray& line : ReadFile(infoFile).split('\n'))
@@ -108,7 +107,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("options");
         QTest::newRow("beside") << QStringList{};
         QTest::newRow("output folder") << QStringList{"--dest", "DEST"};
-        QTest::newRow("output folder, sub-folders") << QStringList{"--dest", "DEST", "--keep-subdirs"};
+        QTest::newRow("output folder, sub-folders")
+            << QStringList{"--dest", "DEST", "--keep-subdirs"};
     }
 
     void secondRunMakesNothing() {
@@ -136,8 +136,8 @@ private Q_SLOTS:
                      QStringLiteral("already converted"));
         }
         QCOMPARE(Snapshot(root), before);
-        const TResult plan = Cli(QStringList{"plan", "--recursive", "--bitrate", "96"} + options +
-                                 QStringList{dir});
+        const TResult plan =
+            Cli(QStringList{"plan", "--recursive", "--bitrate", "96"} + options + QStringList{dir});
         QCOMPARE(plan.Records.size(), 2);
         for (const QJsonObject& line : plan.Records)
             QCOMPARE(line.value("skip").toString(), QStringLiteral("already converted"));
@@ -177,8 +177,10 @@ private Q_SLOTS:
         const QString here = TempHostName();
         QTest::newRow("this host, unheld") << here << ".part" << false << 0 << "removed";
         QTest::newRow("this host, held") << here << ".part" << true << 0 << "kept";
-        QTest::newRow("other host, recent") << "elsewhere" << ".part" << false << 0 << "kept";
-        QTest::newRow("other host, old") << "elsewhere" << ".part" << false << 2 << "removed";
+        QTest::newRow("other host, recent") << "elsewhere"
+                                            << ".part" << false << 0 << "kept";
+        QTest::newRow("other host, old") << "elsewhere"
+                                         << ".part" << false << 2 << "removed";
         QTest::newRow("ready, unheld") << here << ".ready" << false << 0 << "published";
         QTest::newRow("ready, held") << here << ".ready" << true << 0 << "kept";
     }
@@ -214,8 +216,10 @@ private Q_SLOTS:
     void replaceKeepsTagsTimesPermissions_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("output");
-        QTest::newRow("mp3") << "song.mp3" << "song.mp3";
-        QTest::newRow("wav") << "take.wav" << "take.mp3";
+        QTest::newRow("mp3") << "song.mp3"
+                             << "song.mp3";
+        QTest::newRow("wav") << "take.wav"
+                             << "take.mp3";
     }
 
     void replaceKeepsTagsTimesPermissions() {
@@ -235,8 +239,8 @@ private Q_SLOTS:
             QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
         }
         const QByteArray original = ReadFile(source);
-        const TResult r = Cli({"run", "--json", "--replace", "--keep-time", "--keep-v2",
-                               "--bitrate", "64", source});
+        const TResult r = Cli(
+            {"run", "--json", "--replace", "--keep-time", "--keep-v2", "--bitrate", "64", source});
         QCOMPARE(r.Code, 0);
         const QString out = dir + QLatin1Char('/') + output;
         QCOMPARE(r.Records[0].value("output").toString(), out);

@@ -220,8 +220,8 @@ bool TBatch::ConfirmReplace() {
     qint64 bytes = 0;
     for (int row = 0; row < Source.EntryCount(); ++row) {
         const TBatchEntry e = Source.Entry(row);
-        if (!e.WillProcess || (Settings().SkipDone &&
-                               IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)))
+        if (!e.WillProcess ||
+            (Settings().SkipDone && IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)))
             continue;
         ++files;
         bytes += QFileInfo(e.Path).size();

@@ -15,7 +15,7 @@ class TOutputFile;
 struct TReplaceOutcome {
     QString Published; // the output's name; empty when it was discarded
     bool Skipped = false;
-    QString Reason;    // why: the output was not smaller, or the source stayed
+    QString Reason; // why: the output was not smaller, or the source stayed
 };
 
 // file: the whole output with its tags and time. replaceName: where it goes
