@@ -98,7 +98,7 @@ int TBatch::CountRunKB(bool goodFilesOnly) const {
     int sum = 0;
     for (int row = 0; row < Source.EntryCount(); ++row) {
         const TBatchEntry e = Source.Entry(row);
-        if (!e.WillProcess || (goodFilesOnly && e.BitRate < TargetBitRate))
+        if (!e.WillProcess || e.Done || (goodFilesOnly && e.BitRate < TargetBitRate))
             continue;
         sum += e.EstimatedKB;
     }
@@ -220,8 +220,7 @@ bool TBatch::ConfirmReplace() {
     qint64 bytes = 0;
     for (int row = 0; row < Source.EntryCount(); ++row) {
         const TBatchEntry e = Source.Entry(row);
-        if (!e.WillProcess ||
-            (Settings().SkipDone && IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)))
+        if (!e.WillProcess || e.Done)
             continue;
         ++files;
         bytes += QFileInfo(e.Path).size();
