@@ -250,10 +250,10 @@ void TSourceList::UpdateList(bool collectUnwritable) {
                              row[TCell::TagV2Bytes].toLongLong(), keepV1, keepV2);
         row[TCell::EstimatedKB] = QString::number(estimate);
         row[TCell::OutputPath] = PlannedOutputPath(row[TCell::Path], row[TCell::BaseFolder]);
-        const bool done =
-            s.SkipDone && IsAlreadyConverted(row[TCell::Path], row[TCell::BitRate].toInt(),
-                                             row[TCell::OutputPath]);
+        const bool done = s.SkipDone && JudgeDone(row);
         row[TCell::Done] = done ? QStringLiteral("1") : QString();
+        if (!s.SkipDone)
+            row[TCell::DoneStamp].clear();
         bool writable = destWritable;
         if (!destFolder || s.ReplaceSources) {
             const QString folder = SplitFileName(row[TCell::OutputPath]).Dir;
@@ -298,6 +298,27 @@ QString PlannedOutputPath(const QString& source, const QString& baseFolder) {
         return MakeReplaceOutputPath(source);
     return MakeOutputPath(source, baseFolder, s.DestDir, TargetBitRate, s.EncodingMode == 0 ? 0 : 1,
                           s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
+}
+
+bool TSourceList::JudgeDone(TRow& row) {
+    const QString& output = row[TCell::OutputPath];
+    if (output == row[TCell::Path]) {
+        row[TCell::DoneStamp].clear();
+        return IsAlreadyConverted(row[TCell::Path], row[TCell::BitRate].toInt(), output);
+    }
+    const QFileInfo info(output);
+    QString stamp;
+    if (info.exists() || info.isSymLink())
+        stamp = QStringLiteral("%1|%2|%3")
+                    .arg(output)
+                    .arg(info.size())
+                    .arg(info.lastModified().toMSecsSinceEpoch());
+    if (stamp.isEmpty() || stamp != row[TCell::DoneStamp]) {
+        row[TCell::DoneStamp] = stamp;
+        row[TCell::Done] =
+            !stamp.isEmpty() && IsConvertedOutput(output) ? QStringLiteral("1") : QString();
+    }
+    return row[TCell::Done] == QLatin1String("1");
 }
 
 QString TSourceList::TotalSizeText() const {

@@ -35,8 +35,9 @@ struct TCell {
         WillProcess = 10, // "1" when the output folder passed the write test
         PathKey = 11,     // duplicate-detection key (SourcePathKey)
         Done = 12,        // "1" when the output exists already (UpdateList)
+        DoneStamp = 13,   // the output's path, size and time when Done was judged
     };
-    static constexpr int Count = 13;
+    static constexpr int Count = 14;
 };
 
 // Source types decided by the extension and the analysis.
@@ -209,6 +210,9 @@ private:
                 qint64 audioBytes, qint64 tagV1Bytes, qint64 tagV2Bytes,
                 const QString& baseFolder) const;
     void CheckEncoderPath();
+    // Whether the row's source is converted already; an output judged before
+    // and unchanged since is not read again.
+    static bool JudgeDone(TRow& row);
     void SetLastDirOf(const QString& path);
     void Reject(const QString& path, TReason reason);
 
