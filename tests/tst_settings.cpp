@@ -31,10 +31,10 @@ const QStringList PlacementWrites = {"SonabelMainForm/Top", "SonabelMainForm/Lef
                                      "SonabelMainForm/State"};
 
 // The values SaveSettings writes besides LamePath and the placement, in order.
-const QStringList AllValueWrites = {"BitRateIndex", "LastDir",  "EncodingMode", "Language",
-                                    "DelayS",       "DestDir",  "LameParams",   "LameParamsABR",
-                                    "Flags",        "DirFlags", "DirSizeMin",   "DownloadDir",
-                                    "Jobs"};
+const QStringList AllValueWrites = {"BitRateIndex", "LastDir",  "EncodingMode",  "Language",
+                                    "DelayS",       "DestDir",  "LameParams",    "LameParamsABR",
+                                    "Flags",        "DirFlags", "DirSizeMin",    "DownloadDir",
+                                    "Jobs",         "SkipDone", "ReplaceSources"};
 
 // Every stored field of a record as text (option words in hex), to compare at once.
 QStringList Fields(const TSettings& s) {
@@ -42,7 +42,7 @@ QStringList Fields(const TSettings& s) {
     return {n(s.Language),     n(s.BitRateIndex), n(s.EncodingMode), n(s.DelayS),
             n(s.Jobs),         s.LastDir,         s.DestDir,         s.LameParams(),
             s.LameParamsABR(), n(s.Flags, 16),    n(s.DirFlags, 16), n(s.DirSizeMin),
-            s.DownloadDir,     s.LamePath};
+            s.DownloadDir,     s.LamePath,        n(s.SkipDone),     n(s.ReplaceSources)};
 }
 
 // One change to each field the save confirmation compares; "other" is an
@@ -62,7 +62,9 @@ const struct {
     {"EncodingMode", [](TSettings& s, const QString&) { s.EncodingMode = 1; }},
     {"Language", [](TSettings& s, const QString&) { s.Language = 1; }},
     {"DownloadDir", [](TSettings& s, const QString& other) { s.DownloadDir = other; }},
-    {"Jobs", [](TSettings& s, const QString&) { s.Jobs = NewUserJobs() % MaxJobs + 1; }}};
+    {"Jobs", [](TSettings& s, const QString&) { s.Jobs = NewUserJobs() % MaxJobs + 1; }},
+    {"SkipDone", [](TSettings& s, const QString&) { s.SkipDone = false; }},
+    {"ReplaceSources", [](TSettings& s, const QString&) { s.ReplaceSources = true; }}};
 
 template <typename... T> void Row(const char* name, T... values) {
     (QTest::newRow(name) << ... << values);
@@ -134,7 +136,7 @@ private Q_SLOTS:
         // A new user runs one encoder per core.
         const QString cores = QString::number(QThread::idealThreadCount());
         QCOMPARE(Fields(s), (QStringList{"1", "6", "0", "1800", cores, FMusic, FMusic, "", "",
-                                         "1207002", "ef0000", "0", FDocs, "/opt/lame"}));
+                                         "1207002", "ef0000", "0", FDocs, "/opt/lame", "1", "0"}));
         // The default DirFlags carry the upgrade marker: nothing to write at start-up.
         QCOMPARE(store.Writes, QStringList());
     }

@@ -36,6 +36,7 @@ struct TBatchEntry {
     qint64 TagV2Bytes = 0;
     QString OutputPath;
     bool WillProcess = true;
+    bool Done = false; // converted already, as the list judged it
 };
 
 // What the analysis made when an entry starts learnt of its source.
@@ -138,6 +139,10 @@ private:
     };
 
     bool PrepareRun(bool& goodFilesOnly);
+    // Names the sources that will go to the trash; false when the user declined.
+    bool ConfirmReplace();
+    // Leftover temporary files of killed runs, in every folder the run writes to.
+    void CleanOutputFolders();
     void StartRun(bool goodFilesOnly);
     void StartEntries();
     // Skips, copies or fails the entry at once, or starts its encoder.

@@ -1,3 +1,4 @@
+#include "gui/NewFilesGroup.h"
 #include "gui/OptionsGeneralPage.h"
 
 #include "encoder/SonabelMisc.h"
@@ -46,6 +47,8 @@ TOptionsGeneralPage::TOptionsGeneralPage(QWidget* parent) : TOptionsPage(parent)
     page->addWidget(NewInterfaceGroup());
     page->addWidget(NewOutputGroup());
     page->addWidget(NewMp3Group());
+    gbNewFiles = new TNewFilesGroup(this);
+    page->addWidget(gbNewFiles);
     page->addStretch(1);
     for (QAbstractButton* b :
          {static_cast<QAbstractButton*>(rbSameDir), static_cast<QAbstractButton*>(rbDefDir),
@@ -156,6 +159,7 @@ void TOptionsGeneralPage::ApplyLanguage() {
     SetCaption(cbKeepTagV1, msgOptKeepTagV1, msgOptKeepTagV1Hint);
     SetCaption(cbBRHigher, msgOptBRHigher, msgOptBRHigherHint);
     SetCaption(cbCopyData, msgOptCopyData, msgOptCopyDataHint);
+    gbNewFiles->ApplyLanguage();
 }
 
 void TOptionsGeneralPage::Load(const TSettings& s) {
@@ -163,6 +167,7 @@ void TOptionsGeneralPage::Load(const TSettings& s) {
     editDefDir->setText(s.DestDir);
     (s.Flags & flDestFolder ? rbDefDir : rbSameDir)->setChecked(true);
     spinTimer->SetValue(qBound(MinDelayMinutes, s.DelayS / 60, MaxDelayMinutes));
+    gbNewFiles->Load(s);
     UpdateEnabling();
 }
 
@@ -170,6 +175,7 @@ void TOptionsGeneralPage::Store(TSettings& s) const {
     s.DestDir = editDefDir->text();
     s.Flags = rbDefDir->isChecked() ? s.Flags | flDestFolder : s.Flags & ~flDestFolder;
     s.DelayS = spinTimer->Value() * 60;
+    gbNewFiles->Store(s);
 }
 
 void TOptionsGeneralPage::SetUpdateCheckShown(bool shown) {

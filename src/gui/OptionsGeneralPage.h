@@ -37,6 +37,7 @@ public:
     QToolButton* btnDefDir;
     QCheckBox *cbKeepSubDirs, *cbKeepTime;
     QGroupBox* gbMp3;
+    class TNewFilesGroup* gbNewFiles;
     QCheckBox *cbKeepTagV2, *cbCompactTag, *cbKeepTagV1, *cbBRHigher, *cbCopyData;
 
     // The delay is edited in whole minutes.

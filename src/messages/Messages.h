@@ -328,10 +328,19 @@ enum TMsgId : int {
     msgNotifyFinished = 310,
     msgNotifyFailed = 311,
     msgNotifyStopped = 312,
+    // Running again over a library, and replacing the sources
+    msgOptGroupNewFiles = 313,
+    msgOptSkipDone = 314,
+    msgOptSkipDoneHint = 315,
+    msgOptReplace = 316,
+    msgOptReplaceHint = 317,
+    msgOptReplaceBeside = 318,
+    msgReplaceQuestion = 319, // %d files, %s size
+    msgSourceNote = 320,      // %s path, %s what happened
 };
 
-inline constexpr int MessageCount = 313;
-static_assert(msgNotifyStopped == MessageCount - 1);
+inline constexpr int MessageCount = 321;
+static_assert(msgSourceNote == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

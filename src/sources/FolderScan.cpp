@@ -4,6 +4,7 @@
 
 #include "sources/SourceList.h"
 
+#include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QSet>
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -170,12 +172,24 @@ void TSourceList::AddFolder(const QString& folder) {
             true);
     }
 
+    // Killed runs' temporary files: a whole output whose source is in the
+    // trash already is published, the rest removed, and the folder listed anew.
+    QSet<QString> leftovers;
+    for (const QString& path : std::as_const(paths))
+        if (IsTemporaryOutputName(path))
+            leftovers.insert(SplitFileName(path).Dir);
+    for (const QString& dir : std::as_const(leftovers))
+        CleanLeftovers(dir);
+    if (!leftovers.isEmpty())
+        ScanFolder(folder, &paths, QStringLiteral("*.*"), {}, recursive);
+
     ScanStatusFolder.clear();
     ScanStatusFormat = Msg(msgScanAnalysing);
     for (const QString& path : std::as_const(paths)) {
         if (RunState != rsFolderScan)
             break;
-        if (!IsNewSource(path))
+        // The program's own outputs are not sources to convert again.
+        if (!IsNewSource(path) || (s.SkipDone && HasOutputSuffix(path)))
             continue;
         TSourceAnalysis analysis;
         const int type = ClassifySource(path, &analysis);

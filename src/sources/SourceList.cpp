@@ -59,6 +59,7 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count() || index.column() >= ColumnCount)
         return {};
     const TRow& row = Rows.at(index.row());
+    const bool done = row[TCell::Done] == QLatin1String("1");
     if (index.column() == StatusColumn) {
         if (role == Qt::DisplayRole)
             return RowStatusText(RowStatus(index.row()));
@@ -69,12 +70,14 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
             return tip.isEmpty() ? QVariant() : QVariant(tip);
         }
     } else if (role == Qt::DisplayRole) {
+        if (done && index.column() == TCell::EstimatedKB)
+            return ReasonText(TReason::AlreadyConverted);
         return row[index.column()];
     }
     if (role == StateRole)
         return int(RowStatus(index.row()).State);
     if (role == ItalicRole)
-        return row[TCell::WillProcess] == QLatin1String("0");
+        return row[TCell::WillProcess] == QLatin1String("0") || done;
     if (role == Qt::TextAlignmentRole && index.column() > 0 && index.column() != StatusColumn)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     // An italic row says why it is left out.
@@ -318,18 +321,17 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     const int rateIndex = std::clamp(s.BitRateIndex, 0, int(BitRateTable.size()) - 1);
     TargetBitRate = BitRateTable[rateIndex];
     CheckEncoderPath();
-    const int mode = s.EncodingMode == 0 ? 0 : 1;
     if (collectUnwritable)
         Unwritable.clear();
 
     const bool destFolder = (s.Flags & flDestFolder) != 0;
-    const bool keepSubDirs = (s.Flags & flKeepSubDirs) != 0;
     const bool keepV1 = (s.Flags & flKeepTagV1) != 0;
     const bool keepV2 = (s.Flags & flKeepTagV2) != 0;
     // An empty destination stays empty: a lone '/' would name the root.
     if (!Rows.isEmpty() && !s.DestDir.isEmpty())
         s.DestDir = IncludeTrailingSlash(s.DestDir);
-    const bool destWritable = destFolder && !Rows.isEmpty() && IsFolderWritable(s.DestDir);
+    const bool destWritable =
+        destFolder && !s.ReplaceSources && !Rows.isEmpty() && IsFolderWritable(s.DestDir);
     QString lastFolder;
     bool lastWritable = false;
     bool lastTested = false;
@@ -342,10 +344,13 @@ void TSourceList::UpdateList(bool collectUnwritable) {
                              row[TCell::BitRate].toInt(), row[TCell::TagV1Bytes].toLongLong(),
                              row[TCell::TagV2Bytes].toLongLong(), keepV1, keepV2);
         row[TCell::EstimatedKB] = QString::number(estimate);
-        row[TCell::OutputPath] = MakeOutputPath(row[TCell::Path], row[TCell::BaseFolder], s.DestDir,
-                                                TargetBitRate, mode, destFolder, keepSubDirs);
+        row[TCell::OutputPath] = PlannedOutputPath(row[TCell::Path], row[TCell::BaseFolder]);
+        const bool done = s.SkipDone && JudgeDone(row);
+        row[TCell::Done] = done ? QStringLiteral("1") : QString();
+        if (!s.SkipDone)
+            row[TCell::DoneStamp].clear();
         bool writable = destWritable;
-        if (!destFolder) {
+        if (!destFolder || s.ReplaceSources) {
             const QString folder = SplitFileName(row[TCell::OutputPath]).Dir;
             if (!lastTested || folder != lastFolder) {
                 lastFolder = folder;
@@ -355,10 +360,10 @@ void TSourceList::UpdateList(bool collectUnwritable) {
             writable = lastWritable;
         }
         row[TCell::WillProcess] = writable ? QStringLiteral("1") : QStringLiteral("0");
-        if (writable) {
+        if (writable && !done) {
             TotalSize += quint32(row[TCell::SizeKB].toLongLong());
             TotalEstimated += quint32(estimate);
-        } else if (collectUnwritable) {
+        } else if (!writable && collectUnwritable) {
             Unwritable.append(row[TCell::OutputPath]);
         }
     }
@@ -378,6 +383,46 @@ static QString MegabytesText(qint64 kilobytes) {
     if (CurrentLanguageIndex() != 0)
         text.replace(QLatin1Char('.'), QLatin1Char(','));
     return text;
+bool IsConvertedOutput(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isFile())
+        return false;
+    return GetMP3Info(path).BitRate > 0;
+}
+
+bool IsAlreadyConverted(const QString& source, int bitRate, const QString& plannedOutput) {
+    if (Settings().ReplaceSources && plannedOutput == source)
+        return bitRate > 0 && bitRate <= TargetBitRate;
+    return IsConvertedOutput(plannedOutput);
+}
+
+QString PlannedOutputPath(const QString& source, const QString& baseFolder) {
+    const TSettings& s = Settings();
+    if (s.ReplaceSources)
+        return MakeReplaceOutputPath(source);
+    return MakeOutputPath(source, baseFolder, s.DestDir, TargetBitRate, s.EncodingMode == 0 ? 0 : 1,
+                          s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
+}
+
+bool TSourceList::JudgeDone(TRow& row) {
+    const QString& output = row[TCell::OutputPath];
+    if (output == row[TCell::Path]) {
+        row[TCell::DoneStamp].clear();
+        return IsAlreadyConverted(row[TCell::Path], row[TCell::BitRate].toInt(), output);
+    }
+    const QFileInfo info(output);
+    QString stamp;
+    if (info.exists() || info.isSymLink())
+        stamp = QStringLiteral("%1|%2|%3")
+                    .arg(output)
+                    .arg(info.size())
+                    .arg(info.lastModified().toMSecsSinceEpoch());
+    if (stamp.isEmpty() || stamp != row[TCell::DoneStamp]) {
+        row[TCell::DoneStamp] = stamp;
+        row[TCell::Done] =
+            !stamp.isEmpty() && IsConvertedOutput(output) ? QStringLiteral("1") : QString();
+    }
+    return row[TCell::Done] == QLatin1String("1");
 }
 
 QString TSourceList::TotalSizeText() const {

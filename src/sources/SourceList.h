@@ -35,8 +35,10 @@ struct TCell {
         BaseFolder = 9,   // folder given to AddFolder, with a trailing '/'; empty for single files
         WillProcess = 10, // "1" when the output folder passed the write test
         PathKey = 11,     // duplicate-detection key (SourcePathKey)
+        Done = 12,        // "1" when the output exists already (UpdateList)
+        DoneStamp = 13,   // the output's path, size and time when Done was judged
     };
-    static constexpr int Count = 12;
+    static constexpr int Count = 14;
 };
 
 // Source types decided by the extension and the analysis.
@@ -76,6 +78,15 @@ TReason UnusableReason(const QString& path);
 // The duplicate key of a path: upper-cased where file names ignore case,
 // the path itself on Linux, where two such names are two files.
 QString SourcePathKey(const QString& path);
+
+// True when path is a regular file (no link) in which the MPEG reader finds audio.
+bool IsConvertedOutput(const QString& path);
+// Whether a source counts as converted already with the current settings: its
+// planned output is one (above); when outputs replace their sources, an MP3
+// source is its own output, converted when it is not above the target rate.
+bool IsAlreadyConverted(const QString& source, int bitRate, const QString& plannedOutput);
+// The output planned for a source with the current settings.
+QString PlannedOutputPath(const QString& source, const QString& baseFolder);
 
 // Size in bytes, 0 when the file does not exist; works on a file another
 // process is still writing.
@@ -130,7 +141,8 @@ public:
 
     enum TRole : int {
         // bool: the row is drawn in italics (its output folder failed the
-        // write test). The core has no fonts; the view turns this into one.
+        // write test, or it is converted already). The core has no fonts;
+        // the view turns this into one.
         ItalicRole = Qt::UserRole + 1,
         // int: the row's TRowState.
         StateRole = Qt::UserRole + 2,
@@ -233,6 +245,9 @@ private:
                 qint64 audioBytes, qint64 tagV1Bytes, qint64 tagV2Bytes,
                 const QString& baseFolder) const;
     void CheckEncoderPath();
+    // Whether the row's source is converted already; an output judged before
+    // and unchanged since is not read again.
+    static bool JudgeDone(TRow& row);
     void SetLastDirOf(const QString& path);
     void Reject(const QString& path, TReason reason);
 
