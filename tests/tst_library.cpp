@@ -330,7 +330,9 @@ private Q_SLOTS:
             << true << QStringList{"--bitrate", "64"} << "encoded"
             << "the source could not go to the trash" << QStringList{"a.wav", "a_C64kbps.mp3"};
         QTest::newRow("output not smaller")
-            << false << QStringList{"--bitrate", "320", "--params", "--resample 48"} << "skipped"
+            << false
+            << QStringList{"--bitrate", "320", "--on-warning", "all", "--params", "--resample 48"}
+            << "skipped"
             << "output would not be smaller" << QStringList{"a.wav"};
     }
 

@@ -383,6 +383,8 @@ static QString MegabytesText(qint64 kilobytes) {
     if (CurrentLanguageIndex() != 0)
         text.replace(QLatin1Char('.'), QLatin1Char(','));
     return text;
+}
+
 bool IsConvertedOutput(const QString& path) {
     const QFileInfo info(path);
     if (info.isSymLink() || !info.isFile())
