@@ -38,3 +38,10 @@ private:
 // no-replace flag, else a hard link and an unlink, else an exclusively created
 // place holder taken over). EEXIST when to is taken, by a dangling link too.
 int RenameNoReplace(const QString& from, const QString& to);
+
+// The ways RenameNoReplace tries, in its order; a file system without the
+// first (NFS, SMB, FUSE) falls through to the next.
+enum class TRenameStep { Kernel, HardLink, Placeholder };
+// RenameNoReplace starting at the given way, so that each one can be checked
+// on file systems that would never reach it.
+int RenameNoReplaceFrom(TRenameStep first, const QString& from, const QString& to);

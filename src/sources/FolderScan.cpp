@@ -143,7 +143,7 @@ void TSourceList::AddFolder(const QString& folder) {
     for (const QString& path : std::as_const(paths)) {
         if (RunState != rsFolderScan)
             break;
-        if (!IsNewSource(path))
+        if (!IsNewSource(path) || (ScanFilter && !ScanFilter(path)))
             continue;
         TSourceAnalysis analysis;
         const int type = ClassifySource(path, &analysis);

@@ -149,6 +149,11 @@ public:
     void AddSourceFile(const QString& path);
     // Scans a folder with the folder filter of the settings and adds what passes.
     void AddFolder(const QString& folder);
+    // Decides which files a folder scan takes at all, before reading them
+    // (one shard of a library); none: every file.
+    void SetScanFilter(std::function<bool(const QString& path)> filter) {
+        ScanFilter = std::move(filter);
+    }
     // Bracket a series of additions; EndAddFiles recomputes the list.
     void BeginAddFiles();
     void EndAddFiles();
@@ -212,4 +217,5 @@ private:
     QString LamePathSeen;
     QString ScanStatusFormat;
     QString ScanStatusFolder;
+    std::function<bool(const QString& path)> ScanFilter;
 };
