@@ -25,13 +25,6 @@
 namespace {
 
 constexpr int SourceTypeMP3 = 2;
-constexpr int SourceTypeWAV = 3;
-
-// MP1, MP2 and MP3 sources are MPEG files and carry the same tags.
-bool IsMpegSource(int type) {
-    return type >= 0 && type <= SourceTypeMP3;
-}
-
 qint64 MeasureKB(const QString& path) {
     const QFileInfo info(path);
     return info.exists() ? info.size() / 1024 : 0;
@@ -60,12 +53,6 @@ bool IsFailure(TReason reason) {
     default:
         return false;
     }
-}
-
-void SetFileTime(const QString& path, const QDateTime& time) {
-    QFile file(path);
-    if (file.open(QIODevice::ReadWrite))
-        file.setFileTime(time, QFileDevice::FileModificationTime);
 }
 
 } // namespace
@@ -200,6 +187,8 @@ bool TBatch::PrepareRun(bool& goodFilesOnly) {
                                  false) == TWarningAnswer::Abort)
             return false;
     }
+    if (s.ReplaceSources && !ConfirmReplace())
+        return false;
     goodFilesOnly = false;
     if (s.Flags & flBRHigher) {
         QStringList lower;
@@ -225,6 +214,23 @@ bool TBatch::PrepareRun(bool& goodFilesOnly) {
     return true;
 }
 
+bool TBatch::ConfirmReplace() {
+    int files = 0;
+    qint64 bytes = 0;
+    for (int row = 0; row < Source.EntryCount(); ++row) {
+        const TBatchEntry e = Source.Entry(row);
+        if (!e.WillProcess || (Settings().SkipDone &&
+                               IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)))
+            continue;
+        ++files;
+        bytes += QFileInfo(e.Path).size();
+    }
+    if (files == 0)
+        return true;
+    const QString size = QStringLiteral("%1 MB").arg(double(bytes) / 1e6, 0, 'f', 1);
+    return View.ConfirmReplace(MsgFmt(msgReplaceQuestion, {files, size}));
+}
+
 void TBatch::StartRun(bool goodFilesOnly) {
     Running = true;
     GoodFilesOnly = goodFilesOnly;
@@ -245,10 +251,19 @@ void TBatch::StartRun(bool goodFilesOnly) {
     View.SetLed(true);
     View.Repaint();
     NextRow = 0;
+    CleanOutputFolders();
     ReportRejected();
     ProgressTimer.start();
     StartEntries();
     MaybeFinish();
+}
+
+void TBatch::CleanOutputFolders() {
+    QSet<QString> folders;
+    for (int row = 0; row < Source.EntryCount(); ++row)
+        folders.insert(SplitFileName(Source.Entry(row).OutputPath).Dir);
+    for (const QString& folder : std::as_const(folders))
+        CleanLeftovers(folder);
 }
 
 void TBatch::StartEntries() {
@@ -293,7 +308,13 @@ void TBatch::StartEntry(int row) {
             EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;
         }
-        const QString output = ReserveOutputName(e.OutputPath);
+        if (Settings().SkipDone && IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)) {
+            EndUnstarted(row, e.Path, TReason::AlreadyConverted);
+            return;
+        }
+        // An output that is to take its source's name is written under it.
+        const bool ownName = Settings().ReplaceSources && e.OutputPath == e.Path;
+        const QString output = ownName ? e.Path : ReserveOutputName(e.OutputPath);
         const QString folder = QFileInfo(output).absolutePath();
         if (!QDir().mkpath(folder)) {
             Reporter.SetState(rsStopRequested);
@@ -390,57 +411,6 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
     JobEnded(job, reason);
 }
 
-QString TBatch::CheckOutput(const TJob& job, const QString& path) const {
-    const TMP3Info output = GetMP3Info(path);
-    return CheckOutputDuration(job.Facts.DurationMs, job.Facts.VBR, output.Duration, output.VBR);
-}
-
-bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shortReason) {
-    if (job->Pipe || DecoderPath.isEmpty() || job->Type == SourceTypeWAV ||
-        job->Facts.SampleRate <= 0)
-        return false;
-    {
-        // Truncated, so that the progress display measures the new output from zero.
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-    }
-    const TDecodePipeArguments arguments = BuildDecodePipeArgumentLists(
-        Params, job->Entry.Path, path, job->Facts.SampleRate, GetMpegChannels(job->Entry.Path));
-    Reporter.LogLine(EncodingAgainLine(DisplayedPath(job->Entry.Path), shortReason,
-                                       QString::fromLatin1(Mpg123ExeName)));
-    if (Jobs == 1)
-        Reporter.LogFmt(msgOutputSize, {0});
-    job->Pipe = new TDecodePipe(this);
-    connect(job->Pipe, &TDecodePipe::finished, this,
-            [this, job](const QString& encoderError, const QString& decoderError) {
-                DecodePipeEnded(job, encoderError, decoderError);
-            });
-    QString encoder = LameShortPath;
-    if (encoder.isEmpty())
-        encoder = QString::fromLatin1(LameExeName);
-    job->Pipe->Start(DecoderPath, arguments.Decoder, encoder, arguments.Encoder);
-    return true;
-}
-
-void TBatch::DecodePipeEnded(TJob* job, const QString& encoderError, const QString& decoderError) {
-    if (FindJob(job) == ActiveJobs.end())
-        return;
-    if (Jobs == 1 && RunState == rsBatch)
-        EncoderProgress();
-    QString reason;
-    if (RunState == rsBatch) {
-        // A decoder that failed part way leaves a short output, which says
-        // more than its exit; one whose output is whole failed harmlessly.
-        reason = encoderError;
-        if (reason.isEmpty() && QFileInfo(job->File->TempPath()).size() == 0)
-            reason = decoderError.isEmpty() ? ReasonText(TReason::EncoderNoOutput) : decoderError;
-        if (reason.isEmpty())
-            reason = CheckOutput(*job, job->File->TempPath());
-    }
-    JobEnded(job, reason);
-}
-
 void TBatch::JobEnded(TJob* job, const QString& reason) {
     const auto it = FindJob(job);
     std::unique_ptr<TJob> owned = std::move(*it);
@@ -474,41 +444,6 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
     }
     StartEntries();
     MaybeFinish();
-}
-
-void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
-                         const QString& reservedName, const QDateTime& sourceTime,
-                         TEntryAction action) {
-    const quint32 flags = Settings().Flags;
-    const QString& temp = file.TempPath();
-    QString published;
-    try {
-        if (IsMpegSource(type)) {
-            // The encoder copies an MPEG source's ID3v2 tag by itself; the
-            // options alone decide which tags the output carries.
-            if (action == TEntryAction::Encoded)
-                StripLeadingTagV2(temp);
-            TransferTags(entry.Path, temp, flags & flKeepTagV1, flags & flKeepTagV2,
-                         flags & flCompactTag);
-        }
-        if (sourceTime.isValid() && (flags & flKeepTime))
-            SetFileTime(temp, sourceTime);
-    } catch (...) {
-        file.Discard();
-        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::TagsFailed, ExceptionText()));
-        return;
-    }
-    try {
-        // Our own reservation must not push the output off its own name.
-        Reserved.remove(reservedName);
-        published = file.Publish(entry.OutputPath, Reserved);
-        Reserved.insert(published);
-    } catch (...) {
-        file.Discard();
-        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::FileError, ExceptionText()));
-        return;
-    }
-    EndEntry(row, entry.Path, published, action);
 }
 
 void TBatch::AdvanceTotal(int estimatedKB) {

@@ -135,6 +135,10 @@ private:
     };
 
     bool PrepareRun(bool& goodFilesOnly);
+    // Names the sources that will go to the trash; false when the user declined.
+    bool ConfirmReplace();
+    // Leftover temporary files of killed runs, in every folder the run writes to.
+    void CleanOutputFolders();
     void StartRun(bool goodFilesOnly);
     void StartEntries();
     // Skips, copies or fails the entry at once, or starts its encoder.

@@ -20,6 +20,9 @@ public:
     // cancelled true stops the run. Power-off: confirmed true (OK or ran out).
     virtual void AskDelayedStart(int seconds, std::function<void(bool cancelled)> done) = 0;
     virtual void PowerOffCountdown(int seconds, std::function<void(bool confirmed)> done) = 0;
+    // Before a run that sends its sources to the trash: true to go ahead. Only
+    // the window asks; the terminal's --replace is the user's answer already.
+    virtual bool ConfirmReplace(const QString& /*question*/) { return true; }
     // After an accepted power-off: the program closes through its usual path.
     virtual void CloseMainWindow() = 0;
 

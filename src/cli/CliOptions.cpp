@@ -83,6 +83,12 @@ void AddEncodingOptions(QCommandLineParser& parser) {
          QStringLiteral("N")},
         {QStringLiteral("params"), QStringLiteral("Extra encoder parameters of the mode."),
          QStringLiteral("TEXT")},
+        {QStringLiteral("skip-done"),
+         QStringLiteral("On: skip sources whose output exists, leave outputs out of folders.")},
+        {QStringLiteral("no-skip-done"), QStringLiteral("Off: the same.")},
+        {QStringLiteral("replace"),
+         QStringLiteral("Outputs replace their sources beside them when smaller; the sources go "
+                        "to the trash.")},
     });
 }
 
@@ -132,6 +138,14 @@ TOptionRead ReadEncodingOptions(const QCommandLineParser& parser, TEncodingOptio
     if (parser.isSet(QStringLiteral("params")))
         o.Params = parser.value(QStringLiteral("params"));
     o.KeepSubDirs = parser.isSet(QStringLiteral("keep-subdirs"));
+    // The later of the two wins.
+    for (const QString& given : parser.optionNames()) {
+        if (given == QLatin1String("skip-done"))
+            o.SkipDone = true;
+        else if (given == QLatin1String("no-skip-done"))
+            o.SkipDone = false;
+    }
+    o.Replace = parser.isSet(QStringLiteral("replace"));
     return TOptionRead::Ok;
 }
 
@@ -151,6 +165,9 @@ void ApplyEncodingOptions(const TEncodingOptions& o) {
     }
     if (o.KeepSubDirs)
         s.Flags |= flKeepSubDirs;
+    if (o.SkipDone)
+        s.SkipDone = *o.SkipDone;
+    s.ReplaceSources = o.Replace;
     if (o.BitRate) {
         const auto it = std::find(BitRateTable.begin(), BitRateTable.end(), *o.BitRate);
         s.BitRateIndex = int(it - BitRateTable.begin());

@@ -12,6 +12,8 @@ struct TEncodingOptions {
     std::optional<int> BitRate, Mode, Quality, Priority;
     std::optional<QString> Dest, Params;
     bool KeepSubDirs = false;
+    std::optional<bool> SkipDone;
+    bool Replace = false; // for this call only
 };
 
 // Failed: --settings could not be read (already said on stderr).

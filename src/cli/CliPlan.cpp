@@ -36,10 +36,21 @@ QList<TSource> ExpandPath(const QString& path, bool recursive, const TShard& sha
     ScanFolder(path, &files, QStringLiteral("*.*"), {}, recursive);
     QList<TSource> sources;
     const QString base = IncludeTrailingSlash(path);
+    const bool skipOutputs = Settings().SkipDone;
     for (const QString& file : std::as_const(files))
-        if (SourceTypeOfExtension(file) != UnusableSourceType && shard.Takes(file, root))
+        if (SourceTypeOfExtension(file) != UnusableSourceType &&
+            !(skipOutputs && HasOutputSuffix(file)) && shard.Takes(file, root))
             sources.append({file, base});
     return sources;
+}
+
+// What the list would show as the source's bit rate; 0 when none.
+int SourceBitRate(const QString& path) {
+    TSourceAnalysis analysis;
+    const int type = ClassifySource(path, &analysis);
+    if (type == SourceUnusable)
+        return 0;
+    return type == SourceWAV ? analysis.WAV.BitRate : analysis.MP3.BitRate;
 }
 
 } // namespace
@@ -90,7 +101,6 @@ int RunPlanCommand(const QStringList& args) {
     QString program = ResolveEncoderPath(encoder);
     if (program.isEmpty())
         program = encoder.isEmpty() ? QString::fromLatin1(LameExeName) : encoder;
-    const int encodingMode = s.EncodingMode & 1;
     const QString lameParams = CurrentLameParams();
     // Names one source takes are taken for the next, as in a run.
     QSet<QString> reserved;
@@ -100,10 +110,9 @@ int RunPlanCommand(const QStringList& args) {
             sources += ExpandPath(given, recursive, shard, group.Root);
     for (const TSource& source : std::as_const(sources)) {
         const int type = SourceTypeOfExtension(source.Path);
-        const QString output =
-            MakeOutputPath(source.Path, source.BaseFolder, s.DestDir, TargetBitRate, encodingMode,
-                           s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
-        const QString unique = MakeUniqueOutputName(output, reserved);
+        const QString output = PlannedOutputPath(source.Path, source.BaseFolder);
+        const bool ownName = s.ReplaceSources && output == source.Path;
+        const QString unique = ownName ? output : MakeUniqueOutputName(output, reserved);
         if (type != UnusableSourceType)
             reserved.insert(unique);
         const TPriorityTranslation passed =
@@ -122,6 +131,9 @@ int RunPlanCommand(const QStringList& args) {
             line.Add("niceness", *passed.Niceness);
         else
             line.AddNull("niceness");
+        if (type != UnusableSourceType && s.SkipDone &&
+            IsAlreadyConverted(source.Path, ownName ? SourceBitRate(source.Path) : 0, output))
+            line.Add("skip", "already converted"); // a token for scripts, like the actions
         PrintOut(line.ToString());
     }
     return ExitOk;

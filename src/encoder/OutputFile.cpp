@@ -3,13 +3,20 @@
 #include "SonabelMisc.h"
 #include "formats/SonabelErrors.h"
 
+#include <optional>
+
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSysInfo>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -20,7 +27,12 @@
 namespace {
 
 // A file name leaves room for the temporary name's additions (255 bytes at most).
-constexpr qsizetype MaxBaseBytes = 200;
+constexpr qsizetype MaxBaseBytes = 190;
+constexpr qsizetype MaxHostChars = 32;
+constexpr qint64 LeftoverAgeS = 24 * 3600;
+const QLatin1String TempMark(".sonabel-");
+const QLatin1String PartExt(".part");
+const QLatin1String ReadyExt(".ready");
 constexpr int CreateAttempts = 100;
 constexpr int PublishAttempts = 1000;
 
@@ -35,6 +47,52 @@ QString RandomSuffix() {
 
 QString ErrorText(int error, const QString& path) {
     return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// The file made and locked before it has a name, so that no cleaner can see
+// it unheld; where the file system cannot, it is locked right after creation.
+int CreateLocked(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray dir = QFile::encodeName(SplitFileName(path).Dir);
+    int fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::flock(fd, LOCK_EX);
+        const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
+        if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+            0)
+            return fd;
+        const int error = errno;
+        ::close(fd);
+        if (error == EEXIST) {
+            errno = EEXIST;
+            return -1;
+        }
+    }
+    // Exclusive: never someone else's file, nor a link to one. The usual
+    // permissions, since the published output keeps them.
+    fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0)
+        ::flock(fd, LOCK_EX);
+    return fd;
+}
+
+struct TLeftoverName {
+    QString Final; // the name the temporary file stands for
+    QString Host;  // empty for names without one
+    bool Ready = false;
+};
+
+std::optional<TLeftoverName> ParseLeftover(const QString& name) {
+    const bool ready = name.endsWith(ReadyExt);
+    if (!name.startsWith(QLatin1Char('.')) || !(ready || name.endsWith(PartExt)))
+        return std::nullopt;
+    const qsizetype mark = name.lastIndexOf(TempMark);
+    if (mark < 2)
+        return std::nullopt;
+    const QString tail =
+        name.mid(mark + TempMark.size()).chopped(ready ? ReadyExt.size() : PartExt.size());
+    const qsizetype dash = tail.lastIndexOf(QLatin1Char('-'));
+    return TLeftoverName{name.mid(1, mark - 1), dash > 0 ? tail.left(dash) : QString(), ready};
 }
 
 } // namespace
@@ -80,16 +138,13 @@ TOutputFile::TOutputFile(const QString& name) {
     QString base = QFileInfo(name).fileName();
     while (QFile::encodeName(base).size() > MaxBaseBytes)
         base.chop(1);
-    const QString prefix = IncludeTrailingSlash(parts.Dir) + QLatin1Char('.') + base;
+    const QString prefix = IncludeTrailingSlash(parts.Dir) + QLatin1Char('.') + base + TempMark +
+                           TempHostName() + QLatin1Char('-');
     for (int attempt = 0; attempt < CreateAttempts; ++attempt) {
-        const QString path =
-            prefix + QStringLiteral(".sonabel-") + RandomSuffix() + QStringLiteral(".part");
-        // Exclusive: never someone else's file, nor a link to one. The usual
-        // permissions, since the published output keeps them.
-        const int fd = ::open(QFile::encodeName(path).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const QString path = prefix + RandomSuffix() + PartExt;
+        const int fd = CreateLocked(path);
         if (fd >= 0) {
-            ::close(fd);
+            Fd = fd;
             Temp = path;
             return;
         }
@@ -101,6 +156,13 @@ TOutputFile::TOutputFile(const QString& name) {
 
 TOutputFile::~TOutputFile() {
     Discard();
+    Close();
+}
+
+void TOutputFile::Close() {
+    if (Fd >= 0)
+        ::close(Fd);
+    Fd = -1;
 }
 
 void TOutputFile::Discard() {
@@ -108,6 +170,76 @@ void TOutputFile::Discard() {
         return;
     ::unlink(QFile::encodeName(Temp).constData());
     Done = true;
+    Close();
+}
+
+bool TOutputFile::Sync() {
+    return Fd >= 0 && !Done && ::fsync(Fd) == 0;
+}
+
+int TOutputFile::MarkReady() {
+    if (Done || !Temp.endsWith(PartExt))
+        return ENOENT;
+    const QString ready = Temp.chopped(PartExt.size()) + ReadyExt;
+    if (const int error = RenameNoReplace(Temp, ready))
+        return error;
+    Temp = ready;
+    SyncFolder(SplitFileName(Temp).Dir);
+    return 0;
+}
+
+QString TempHostName() {
+    QString host = QSysInfo::machineHostName().left(MaxHostChars);
+    for (QChar& c : host)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-') &&
+            c != QLatin1Char('_'))
+            c = QLatin1Char('_');
+    return host.isEmpty() ? QStringLiteral("host") : host;
+}
+
+void SyncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+QStringList CleanLeftovers(const QString& folder) {
+    QStringList published;
+    const QString dir = IncludeTrailingSlash(folder);
+    const QStringList names = QDir(folder).entryList({QStringLiteral(".*.sonabel-*")},
+                                                     QDir::Files | QDir::Hidden | QDir::System);
+    const QString host = TempHostName();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (const QString& name : names) {
+        const std::optional<TLeftoverName> parsed = ParseLeftover(name);
+        if (!parsed)
+            continue;
+        const QString path = dir + name;
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        // Held: a live writer's. Another host's lock is not seen, so its files
+        // wait a day.
+        const bool ours = parsed->Host == host;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+            (!ours && now - qint64(st.st_mtime) < LeftoverAgeS) ||
+            ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        if (parsed->Ready && RenameNoReplace(path, dir + parsed->Final) == 0)
+            published << dir + parsed->Final;
+        else
+            ::unlink(QFile::encodeName(path).constData());
+        ::close(fd);
+    }
+    if (!names.isEmpty())
+        SyncFolder(folder);
+    return published;
 }
 
 QString TOutputFile::Publish(const QString& planned, const QSet<QString>& reserved) {
@@ -119,6 +251,7 @@ QString TOutputFile::Publish(const QString& planned, const QSet<QString>& reserv
         const int error = RenameNoReplace(Temp, name);
         if (error == 0) {
             Done = true;
+            Close();
             return name;
         }
         if (error != EEXIST)

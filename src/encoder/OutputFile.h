@@ -4,6 +4,10 @@
 // takes it for a source) and appears under its real name only when whole, by a
 // rename that never replaces anything. Whatever is not published is deleted,
 // and only that temporary file is ever deleted.
+//
+// The temporary name carries the host name, and the file is held under an
+// flock for the object's whole life, so that a later run can tell a leftover
+// of a killed run from a live one (CleanLeftovers).
 
 #include <QSet>
 #include <QString>
@@ -26,11 +30,21 @@ public:
     // Returns the name published; throws EWriteError when it cannot be done.
     QString Publish(const QString& planned, const QSet<QString>& reserved);
 
+    // Flushes the file's data to the disk; false when that failed.
+    bool Sync();
+    // Renames the whole, synced temporary file to its ready name (".ready"
+    // for ".part"), which a later run publishes when the name it stands for
+    // is free; the folder is synced. Returns 0 or the errno.
+    int MarkReady();
+
     // Deletes the temporary file unless it was published.
     void Discard();
 
 private:
+    void Close();
+
     QString Temp;
+    int Fd = -1; // holds the lock
     bool Done = false;
 };
 
@@ -45,3 +59,18 @@ enum class TRenameStep { Kernel, HardLink, Placeholder };
 // RenameNoReplace starting at the given way, so that each one can be checked
 // on file systems that would never reach it.
 int RenameNoReplaceFrom(TRenameStep first, const QString& from, const QString& to);
+
+// This machine's name as temporary names carry it: letters, digits, '-' and
+// '_' only.
+QString TempHostName();
+
+// What a run finds of earlier runs' temporary files in folder: those no live
+// process holds, of this host (or of any host when older than a day, since a
+// lock is not seen across network hosts). A ".part" file is deleted; a
+// ".ready" file (whole, its source already in the trash) is published under
+// the name it stands for when that is free, and deleted when it is not (the
+// source is still there). Returns the names published.
+QStringList CleanLeftovers(const QString& folder);
+
+// Flushes a folder's entries to the disk (after a rename in it).
+void SyncFolder(const QString& folder);

@@ -4,6 +4,7 @@
 #include "settings/Settings.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QSysInfo>
@@ -241,6 +242,19 @@ QString MakeOutputPath(const QString& path, const QString& baseFolder, const QSt
     if (result == path)
         result = ChangeFileExt(result, SuffixedName(QString(), QString(), bitRate, mode, mp3));
     return result;
+}
+
+QString MakeReplaceOutputPath(const QString& path) {
+    const QString ext = SplitFileName(path).Ext;
+    if (ext.compare(QLatin1String(".mp3"), Qt::CaseInsensitive) == 0)
+        return path;
+    return ChangeFileExt(path, QStringLiteral(".mp3"));
+}
+
+bool HasOutputSuffix(const QString& path) {
+    static const QRegularExpression suffix(QStringLiteral("_[CA][0-9]+kbps( \\([0-9]+\\))?\\.mp3$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return suffix.match(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)).hasMatch();
 }
 
 namespace {

@@ -64,6 +64,13 @@ QString MakeOutputPath(const QString& path, const QString& baseFolder, const QSt
 // name and the run has not reserved it, else the first free " (k).mp3" variant.
 QString MakeUniqueOutputName(const QString& plannedPath, const QSet<QString>& reserved = {});
 
+// Where an output goes when it replaces its source: an MP3 source's own name,
+// else the source's name with ".mp3" (the caller makes it unique).
+QString MakeReplaceOutputPath(const QString& path);
+// True when a file name ends the way outputs are named: _C<rate>kbps or
+// _A<rate>kbps, maybe a " (k)", then ".mp3".
+bool HasOutputSuffix(const QString& path);
+
 // The absolute path of an existing file, empty otherwise.
 QString GetShortPath(const QString& path);
 

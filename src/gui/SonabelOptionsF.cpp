@@ -2,6 +2,7 @@
 
 #include "encoder/SonabelMisc.h"
 #include "gui/LanguageTexts.h"
+#include "gui/NewFilesGroup.h"
 #include "gui/SonabelTextF.h"
 #include "gui/Spin.h"
 #include "messages/FormatMsg.h"
@@ -187,6 +188,8 @@ TSonabelOptionForm::TSonabelOptionForm(TReporter* reporter, TSonabelTextForm* te
     general->addWidget(gbInterface);
     general->addWidget(gbOutput);
     general->addWidget(gbMp3);
+    gbNewFiles = new TNewFilesGroup(sheetGeneral);
+    general->addWidget(gbNewFiles);
     general->addStretch(1);
 
     // Encoder page.
@@ -413,6 +416,7 @@ void TSonabelOptionForm::ApplyLanguage() {
     SetCaption(cbKeepTagV1, msgOptKeepTagV1, msgOptKeepTagV1Hint);
     SetCaption(cbBRHigher, msgOptBRHigher, msgOptBRHigherHint);
     SetCaption(cbCopyData, msgOptCopyData, msgOptCopyDataHint);
+    gbNewFiles->ApplyLanguage();
 
     SetCaption(gbEncoder, msgOptGroupEncoder);
     SetHint(lblLamePath, msgOptLamePathHint);
@@ -485,6 +489,7 @@ void TSonabelOptionForm::LoadControls() {
     s.DelayS = qBound(MinDelayMinutes * 60, s.DelayS, MaxDelayMinutes * 60);
     spinTimer->SetValue(s.DelayS / 60);
     spinJobs->SetValue(s.Jobs);
+    gbNewFiles->Load(s);
     UpdateEnabling();
 }
 
@@ -501,6 +506,7 @@ void TSonabelOptionForm::StoreControls() {
     s.Flags = SetPriorityIndex(flags, cbPriority->currentIndex());
     s.DelayS = spinTimer->Value() * 60;
     s.Jobs = spinJobs->Value();
+    gbNewFiles->Store(s);
 }
 
 void TSonabelOptionForm::showEvent(QShowEvent* event) {

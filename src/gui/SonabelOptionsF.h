@@ -64,6 +64,7 @@ public:
     QToolButton* btnDefDir;
     QCheckBox *cbKeepSubDirs, *cbKeepTime;
     QGroupBox* gbMp3;
+    class TNewFilesGroup* gbNewFiles;
     QCheckBox *cbKeepTagV2, *cbCompactTag, *cbKeepTagV1, *cbBRHigher, *cbCopyData;
     // Encoder
     QGroupBox* gbEncoder;

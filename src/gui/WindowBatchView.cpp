@@ -3,6 +3,7 @@
 #include "gui/SonabelShutDownF.h"
 #include "gui/SonabelWarningF.h"
 
+#include <QMessageBox>
 #include <QWidget>
 
 TWindowBatchView::TWindowBatchView(TSonabelWarningForm& warningForm, TSonabelShutDown& shutDown,
@@ -26,4 +27,10 @@ void TWindowBatchView::PowerOffCountdown(int seconds, std::function<void(bool co
 void TWindowBatchView::CloseMainWindow() {
     if (MainWindow)
         MainWindow->window()->close();
+}
+
+bool TWindowBatchView::ConfirmReplace(const QString& question) {
+    const QString title = MainWindow ? MainWindow->window()->windowTitle() : QString();
+    return QMessageBox::question(MainWindow, title, question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }

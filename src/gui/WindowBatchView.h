@@ -23,6 +23,7 @@ public:
     void AskDelayedStart(int seconds, std::function<void(bool cancelled)> done) override;
     void PowerOffCountdown(int seconds, std::function<void(bool confirmed)> done) override;
     void CloseMainWindow() override;
+    bool ConfirmReplace(const QString& question) override;
 
     void SetFileProgress(int, int) override {}
     void SetTotalProgress(int, int) override {}

@@ -295,10 +295,19 @@ enum TMsgId : int {
     msgDelayedLine2 = 278,
     msgDelayedCancelHint = 279,
     msgDelayedCountdown = 280, // %d h, %d min, %d s
+    // Running again over a library, and replacing the sources
+    msgOptGroupNewFiles = 281,
+    msgOptSkipDone = 282,
+    msgOptSkipDoneHint = 283,
+    msgOptReplace = 284,
+    msgOptReplaceHint = 285,
+    msgOptReplaceBeside = 286,
+    msgReplaceQuestion = 287, // %d files, %s size
+    msgSourceNote = 288,      // %s path, %s what happened
 };
 
-inline constexpr int MessageCount = 281;
-static_assert(msgDelayedCountdown == MessageCount - 1);
+inline constexpr int MessageCount = 289;
+static_assert(msgSourceNote == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

@@ -26,8 +26,11 @@ enum class TReason : int {
     TagsFailed,
     FileError,
     OutputShort, // %s seconds in the output, %s seconds in the source
+    AlreadyConverted, // the planned output exists and holds audio
+    NotSmaller,       // replacing: the output is not smaller than its source
+    TrashFailed,      // replacing: the source stays, the output went beside it
 };
-inline constexpr int ReasonCount = int(TReason::OutputShort) + 1;
+inline constexpr int ReasonCount = int(TReason::TrashFailed) + 1;
 
 // The reason in the current language, filled with the values noted above.
 QString ReasonText(TReason id, std::initializer_list<QVariant> args = {});

@@ -345,6 +345,18 @@ constexpr TMsgText Texts[] = {
     {msgDelayedLine2, u"Press Cancel to call the run off."},
     {msgDelayedCancelHint, u"Do not start the run"},
     {msgDelayedCountdown, u"Starting in %d:%.2d:%.2d"},
+    {msgOptGroupNewFiles, u"New files"},
+    {msgOptSkipDone, u"Skip files already converted"},
+    {msgOptSkipDoneHint, u"A source whose output is already there is not encoded again, and the "
+                         u"program's own outputs are left out when a folder is added"},
+    {msgOptReplace, u"Replace the sources; originals go to the trash"},
+    {msgOptReplaceHint, u"Each output takes its source's place when it is smaller; the source "
+                        u"goes to the trash, from where it can be restored"},
+    {msgOptReplaceBeside, u"While sources are replaced, outputs are written beside them, "
+                          u"whatever the output folder says."},
+    {msgReplaceQuestion, u"%d source files (%s) will be moved to the trash as their outputs "
+                         u"replace them. Start the run?"},
+    {msgSourceNote, u"%s: %s"},
 };
 static_assert(InIndexOrder(Texts));
 

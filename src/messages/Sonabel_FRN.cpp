@@ -353,6 +353,18 @@ constexpr TMsgText Texts[] = {
     {msgDelayedLine2, u"Appuyez sur Annuler pour renoncer au traitement."},
     {msgDelayedCancelHint, u"Ne pas lancer le traitement"},
     {msgDelayedCountdown, u"Démarrage dans %d:%.2d:%.2d"},
+    {msgOptGroupNewFiles, u"Nouveaux fichiers"},
+    {msgOptSkipDone, u"Ignorer les fichiers déjà convertis"},
+    {msgOptSkipDoneHint, u"Une source dont la sortie existe déjà n’est pas réencodée, et les "
+                         u"sorties du programme sont laissées de côté quand un dossier est ajouté"},
+    {msgOptReplace, u"Remplacer les sources\u00A0; les originaux vont à la corbeille"},
+    {msgOptReplaceHint, u"Chaque sortie prend la place de sa source quand elle est plus petite\u00A0; "
+                        u"la source va à la corbeille, d’où elle peut être restaurée"},
+    {msgOptReplaceBeside, u"Quand les sources sont remplacées, les sorties sont écrites à côté "
+                          u"d’elles, quel que soit le dossier de sortie choisi."},
+    {msgReplaceQuestion, u"%d fichiers sources (%s) iront à la corbeille, remplacés par leurs "
+                         u"sorties. Lancer le traitement\u00A0?"},
+    {msgSourceNote, u"%s\u00A0: %s"},
 };
 static_assert(InIndexOrder(Texts));
 

@@ -71,6 +71,10 @@ struct TSettings {
     QString DownloadDir;
     QString LamePath;
     int Jobs = DefaultJobs; // encoders run at once during a batch
+    // A source whose output exists is skipped, and scans leave outputs out.
+    bool SkipDone = true;
+    // Outputs take their sources' places; the sources go to the trash.
+    bool ReplaceSources = false;
     QString AppDir;         // the program's folder, with a trailing '/'
 
     QString& LameParams() { return LameParamsByMode[0]; }

@@ -12,6 +12,8 @@ const QString vBitRateIndex = QStringLiteral("BitRateIndex");
 const QString vEncodingMode = QStringLiteral("EncodingMode");
 const QString vDelayS = QStringLiteral("DelayS");
 const QString vJobs = QStringLiteral("Jobs");
+const QString vSkipDone = QStringLiteral("SkipDone");
+const QString vReplaceSources = QStringLiteral("ReplaceSources");
 const QString vLastDir = QStringLiteral("LastDir");
 const QString vDestDir = QStringLiteral("DestDir");
 const QString vLameParams = QStringLiteral("LameParams");
@@ -65,6 +67,8 @@ bool DiffersFromStore(const TRegFile& store, const TSettings& s, const TSettings
         [&] { return ReadStr(store, vDownloadDir, env.DocumentsFolder()) != s.DownloadDir; },
         [&] { return ReadInt(store, vDelayS, DefaultDelayS) != s.DelayS; },
         [&] { return ReadInt(store, vJobs, DefaultJobs) != s.Jobs; },
+        [&] { return (ReadInt(store, vSkipDone, 1) != 0) != s.SkipDone; },
+        [&] { return (ReadInt(store, vReplaceSources, 0) != 0) != s.ReplaceSources; },
     };
     for (const auto& differs : checks)
         if (differs())
@@ -87,6 +91,8 @@ void WriteAll(TRegFile& store, const TSettings& s, const TSettingsEnv& env) {
     store.WriteInteger(root, vDirSizeMin, s.DirSizeMin);
     store.WriteString(root, vDownloadDir, s.DownloadDir);
     store.WriteInteger(root, vJobs, s.Jobs);
+    store.WriteInteger(root, vSkipDone, s.SkipDone ? 1 : 0);
+    store.WriteInteger(root, vReplaceSources, s.ReplaceSources ? 1 : 0);
 }
 
 } // namespace
@@ -109,6 +115,8 @@ void LoadSettings(TRegFile& store, TSettings& s, const TSettingsEnv& env) {
     s.DelayS = ReadInt(store, vDelayS, DefaultDelayS);
     const qint32 jobs = ReadInt(store, vJobs, DefaultJobs);
     s.Jobs = JobsInRange(jobs) ? jobs : DefaultJobs;
+    s.SkipDone = ReadInt(store, vSkipDone, 1) != 0;
+    s.ReplaceSources = ReadInt(store, vReplaceSources, 0) != 0;
 
     const QString music = env.MusicFolder();
     s.LastDir = ReadStr(store, vLastDir, music);

@@ -143,7 +143,9 @@ void TSourceList::AddFolder(const QString& folder) {
     for (const QString& path : std::as_const(paths)) {
         if (RunState != rsFolderScan)
             break;
-        if (!IsNewSource(path) || (ScanFilter && !ScanFilter(path)))
+        // The program's own outputs are not sources to convert again.
+        if (!IsNewSource(path) || (s.SkipDone && HasOutputSuffix(path)) ||
+            (ScanFilter && !ScanFilter(path)))
             continue;
         TSourceAnalysis analysis;
         const int type = ClassifySource(path, &analysis);

@@ -36,10 +36,14 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count() || index.column() >= ColumnCount)
         return {};
     const TRow& row = Rows.at(index.row());
-    if (role == Qt::DisplayRole)
+    const bool done = row[TCell::Done] == QLatin1String("1");
+    if (role == Qt::DisplayRole) {
+        if (done && index.column() == TCell::EstimatedKB)
+            return ReasonText(TReason::AlreadyConverted);
         return row[index.column()];
+    }
     if (role == ItalicRole)
-        return row[TCell::WillProcess] == QLatin1String("0");
+        return row[TCell::WillProcess] == QLatin1String("0") || done;
     if (role >= CellRole && role < CellRole + TCell::Count)
         return row[role - CellRole];
     return {};
@@ -222,18 +226,17 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     const int rateIndex = std::clamp(s.BitRateIndex, 0, int(BitRateTable.size()) - 1);
     TargetBitRate = BitRateTable[rateIndex];
     CheckEncoderPath();
-    const int mode = s.EncodingMode == 0 ? 0 : 1;
     if (collectUnwritable)
         Unwritable.clear();
 
     const bool destFolder = (s.Flags & flDestFolder) != 0;
-    const bool keepSubDirs = (s.Flags & flKeepSubDirs) != 0;
     const bool keepV1 = (s.Flags & flKeepTagV1) != 0;
     const bool keepV2 = (s.Flags & flKeepTagV2) != 0;
     // An empty destination stays empty: a lone '/' would name the root.
     if (!Rows.isEmpty() && !s.DestDir.isEmpty())
         s.DestDir = IncludeTrailingSlash(s.DestDir);
-    const bool destWritable = destFolder && !Rows.isEmpty() && IsFolderWritable(s.DestDir);
+    const bool destWritable =
+        destFolder && !s.ReplaceSources && !Rows.isEmpty() && IsFolderWritable(s.DestDir);
     QString lastFolder;
     bool lastWritable = false;
     bool lastTested = false;
@@ -246,10 +249,13 @@ void TSourceList::UpdateList(bool collectUnwritable) {
                              row[TCell::BitRate].toInt(), row[TCell::TagV1Bytes].toLongLong(),
                              row[TCell::TagV2Bytes].toLongLong(), keepV1, keepV2);
         row[TCell::EstimatedKB] = QString::number(estimate);
-        row[TCell::OutputPath] = MakeOutputPath(row[TCell::Path], row[TCell::BaseFolder], s.DestDir,
-                                                TargetBitRate, mode, destFolder, keepSubDirs);
+        row[TCell::OutputPath] = PlannedOutputPath(row[TCell::Path], row[TCell::BaseFolder]);
+        const bool done = s.SkipDone && IsAlreadyConverted(row[TCell::Path],
+                                                           row[TCell::BitRate].toInt(),
+                                                           row[TCell::OutputPath]);
+        row[TCell::Done] = done ? QStringLiteral("1") : QString();
         bool writable = destWritable;
-        if (!destFolder) {
+        if (!destFolder || s.ReplaceSources) {
             const QString folder = SplitFileName(row[TCell::OutputPath]).Dir;
             if (!lastTested || folder != lastFolder) {
                 lastFolder = folder;
@@ -259,10 +265,10 @@ void TSourceList::UpdateList(bool collectUnwritable) {
             writable = lastWritable;
         }
         row[TCell::WillProcess] = writable ? QStringLiteral("1") : QStringLiteral("0");
-        if (writable) {
+        if (writable && !done) {
             TotalSize += quint32(row[TCell::SizeKB].toLongLong());
             TotalEstimated += quint32(estimate);
-        } else if (collectUnwritable) {
+        } else if (!writable && collectUnwritable) {
             Unwritable.append(row[TCell::OutputPath]);
         }
     }
@@ -271,6 +277,27 @@ void TSourceList::UpdateList(bool collectUnwritable) {
         Q_EMIT dataChanged(index(0, 0), index(Count() - 1, ColumnCount - 1));
     Q_EMIT TotalsChanged(TotalSize, TotalEstimated);
     SetStateOn(Reporter, rsIdle);
+}
+
+bool IsConvertedOutput(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isFile())
+        return false;
+    return GetMP3Info(path).BitRate > 0;
+}
+
+bool IsAlreadyConverted(const QString& source, int bitRate, const QString& plannedOutput) {
+    if (Settings().ReplaceSources && plannedOutput == source)
+        return bitRate > 0 && bitRate <= TargetBitRate;
+    return IsConvertedOutput(plannedOutput);
+}
+
+QString PlannedOutputPath(const QString& source, const QString& baseFolder) {
+    const TSettings& s = Settings();
+    if (s.ReplaceSources)
+        return MakeReplaceOutputPath(source);
+    return MakeOutputPath(source, baseFolder, s.DestDir, TargetBitRate, s.EncodingMode == 0 ? 0 : 1,
+                          s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
 }
 
 QString TSourceList::TotalSizeText() const {

@@ -34,8 +34,9 @@ struct TCell {
         BaseFolder = 9,   // folder given to AddFolder, with a trailing '/'; empty for single files
         WillProcess = 10, // "1" when the output folder passed the write test
         PathKey = 11,     // duplicate-detection key (SourcePathKey)
+        Done = 12,        // "1" when the output exists already (UpdateList)
     };
-    static constexpr int Count = 12;
+    static constexpr int Count = 13;
 };
 
 // Source types decided by the extension and the analysis.
@@ -76,6 +77,15 @@ TReason UnusableReason(const QString& path);
 // the path itself on Linux, where two such names are two files.
 QString SourcePathKey(const QString& path);
 
+// True when path is a regular file (no link) in which the MPEG reader finds audio.
+bool IsConvertedOutput(const QString& path);
+// Whether a source counts as converted already with the current settings: its
+// planned output is one (above); when outputs replace their sources, an MP3
+// source is its own output, converted when it is not above the target rate.
+bool IsAlreadyConverted(const QString& source, int bitRate, const QString& plannedOutput);
+// The output planned for a source with the current settings.
+QString PlannedOutputPath(const QString& source, const QString& baseFolder);
+
 // Size in bytes, 0 when the file does not exist; works on a file another
 // process is still writing.
 qint64 FileSizeOf(const QString& path);
@@ -109,7 +119,8 @@ public:
 
     enum TRole : int {
         // bool: the row is drawn in italics (its output folder failed the
-        // write test). The core has no fonts; the view turns this into one.
+        // write test, or it is converted already). The core has no fonts;
+        // the view turns this into one.
         ItalicRole = Qt::UserRole + 1,
         // QString: any cell, by the role offset (CellRole + cell number).
         CellRole = Qt::UserRole + 100,

@@ -1,0 +1,64 @@
+#include "batch/ReplaceSource.h"
+
+#include "batch/Trash.h"
+#include "encoder/OutputFile.h"
+#include "encoder/SonabelMisc.h"
+#include "formats/SonabelErrors.h"
+
+#include <QFile>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+// Tests end the process between two steps to see what a kill leaves.
+void KillPoint(const char* step) {
+    static const QByteArray wanted = qgetenv("SONABEL_TEST_KILL_AT");
+    if (!wanted.isEmpty() && wanted == step)
+        std::raise(SIGKILL);
+}
+
+QString ErrorText(int error, const QString& path) {
+    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+} // namespace
+
+TReplaceOutcome ReplaceSource(TOutputFile& file, const QString& source, const QString& replaceName,
+                              const QString& besideName, const QSet<QString>& reserved) {
+    struct stat sourceSt {};
+    struct stat outputSt {};
+    const QByteArray sourceName = QFile::encodeName(source);
+    const QByteArray temp = QFile::encodeName(file.TempPath());
+    if (::lstat(sourceName.constData(), &sourceSt) != 0)
+        throw EWriteError(ErrorText(errno, source));
+    if (::stat(temp.constData(), &outputSt) != 0)
+        throw EWriteError(ErrorText(errno, file.TempPath()));
+    if (outputSt.st_size >= sourceSt.st_size) {
+        file.Discard();
+        return {QString(), true, ReasonText(TReason::NotSmaller)};
+    }
+    // Under the source's own name the output keeps the source's permissions.
+    if (replaceName == source)
+        ::chmod(temp.constData(), sourceSt.st_mode & 07777);
+    if (!file.Sync())
+        throw EWriteError(ErrorText(errno, file.TempPath()));
+    KillPoint("synced");
+    if (const int error = file.MarkReady())
+        throw EWriteError(ErrorText(error, file.TempPath()));
+    KillPoint("ready");
+    const TTrashResult trashed = MoveToTrash(source);
+    if (trashed.Error != 0) {
+        const QString published = file.Publish(besideName, reserved);
+        SyncFolder(SplitFileName(published).Dir);
+        return {published, false,
+                ReasonWithDetail(TReason::TrashFailed, ErrorText(trashed.Error, trashed.Where))};
+    }
+    KillPoint("trashed");
+    const QString published = file.Publish(replaceName, reserved);
+    KillPoint("published");
+    SyncFolder(SplitFileName(published).Dir);
+    return {published, false, QString()};
+}

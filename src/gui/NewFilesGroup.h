@@ -1,0 +1,23 @@
+#pragma once
+// The options window's "New files" group: skipping what is converted already,
+// and replacing the sources (outputs then go beside them, as its note says).
+
+#include <QGroupBox>
+
+class QCheckBox;
+class QLabel;
+struct TSettings;
+
+class TNewFilesGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit TNewFilesGroup(QWidget* parent = nullptr);
+    void ApplyLanguage();
+    void Load(const TSettings& s);
+    void Store(TSettings& s) const;
+
+private:
+    QCheckBox* cbSkipDone;
+    QCheckBox* cbReplace;
+    QLabel* lblReplaceBeside;
+};
