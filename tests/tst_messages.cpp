@@ -92,7 +92,9 @@ private Q_SLOTS:
             {"sss", {msgOptLameSiteHint}},
             {"ds", {msgPowerOffFailed}},
             {"dddddd", {msgTimeDisplay}},
-            {"ssdddd", {msgPropsProperties}}};
+            {"ssdddd", {msgPropsProperties}},
+            {"ds", {msgReplaceQuestion}},
+            {"ss", {msgSourceNote}}};
         std::map<int, QString> formats;
         for (const auto& [format, ids] : uses)
             for (const TMsgId id : ids)

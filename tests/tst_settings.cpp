@@ -33,7 +33,7 @@ const QStringList PlacementWrites = {"SonabelMainForm/Top", "SonabelMainForm/Lef
 const QStringList AllValueWrites = {"BitRateIndex", "LastDir",  "EncodingMode", "Language",
                                     "DelayS",       "DestDir",  "LameParams",   "LameParamsABR",
                                     "Flags",        "DirFlags", "DirSizeMin",   "DownloadDir",
-                                    "Jobs"};
+                                    "Jobs",         "SkipDone", "ReplaceSources"};
 
 // Every stored field of a record as text (option words in hex), to compare at once.
 QStringList Fields(const TSettings& s) {
@@ -41,7 +41,7 @@ QStringList Fields(const TSettings& s) {
     return {n(s.Language),     n(s.BitRateIndex), n(s.EncodingMode), n(s.DelayS),
             n(s.Jobs),         s.LastDir,         s.DestDir,         s.LameParams(),
             s.LameParamsABR(), n(s.Flags, 16),    n(s.DirFlags, 16), n(s.DirSizeMin),
-            s.DownloadDir,     s.LamePath};
+            s.DownloadDir,     s.LamePath,        n(s.SkipDone),     n(s.ReplaceSources)};
 }
 
 // One change to each field the save confirmation compares; "other" is an
@@ -61,7 +61,9 @@ const struct {
     {"EncodingMode", [](TSettings& s, const QString&) { s.EncodingMode = 1; }},
     {"Language", [](TSettings& s, const QString&) { s.Language = 1; }},
     {"DownloadDir", [](TSettings& s, const QString& other) { s.DownloadDir = other; }},
-    {"Jobs", [](TSettings& s, const QString&) { s.Jobs = 2; }}};
+    {"Jobs", [](TSettings& s, const QString&) { s.Jobs = 2; }},
+    {"SkipDone", [](TSettings& s, const QString&) { s.SkipDone = false; }},
+    {"ReplaceSources", [](TSettings& s, const QString&) { s.ReplaceSources = true; }}};
 
 template <typename... T> void Row(const char* name, T... values) {
     (QTest::newRow(name) << ... << values);
@@ -131,7 +133,7 @@ private Q_SLOTS:
         LoadSettings(store, s, Env(1));
         // Language from the system, folders from the shell, the encoder path kept.
         QCOMPARE(Fields(s), (QStringList{"1", "6", "0", "1800", "1", FMusic, FMusic, "", "",
-                                         "1205002", "ef0000", "0", FDocs, "/opt/lame"}));
+                                         "1205002", "ef0000", "0", FDocs, "/opt/lame", "1", "0"}));
         // The default DirFlags carry the upgrade marker: nothing to write at start-up.
         QCOMPARE(store.Writes, QStringList());
     }

@@ -308,7 +308,9 @@ void TBatch::StartEntry(int row) {
             EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;
         }
-        if (Settings().SkipDone && IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)) {
+        // An output this run wrote for another source is no sign of this one's.
+        if (Settings().SkipDone && !Reserved.contains(e.OutputPath) &&
+            IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)) {
             EndUnstarted(row, e.Path, TReason::AlreadyConverted);
             return;
         }
