@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
     const QString dir = media.path();
     if (!media.isValid() ||
         !Run(QStringLiteral("sox"),
-             {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
+             {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
               QStringLiteral("-c"), QStringLiteral("1"), dir + QStringLiteral("/tone.wav"),
               QStringLiteral("synth"), QStringLiteral("0.1"), QStringLiteral("sine"),
               QStringLiteral("440")}) ||

@@ -841,7 +841,10 @@ void TSonabelMainForm::LetDropBreathe() {
 }
 
 void TSonabelMainForm::OnAddFilesEnd() {
+    // Recomputing a whole library's rows takes seconds too: it breathes as the adding did.
+    SourceList->SetBreather([this] { LetDropBreathe(); });
     SourceList->EndAddFiles();
+    SourceList->SetBreather({});
     if (LongDrop) {
         LongDrop = false;
         Scanning = false;

@@ -165,6 +165,9 @@ public:
     void SetScanFilter(std::function<bool(const QString& path)> filter) {
         ScanFilter = std::move(filter);
     }
+    // Called every few hundred rows of a recomputation, so that a window can
+    // paint meanwhile when the list holds a whole library; none: never.
+    void SetBreather(std::function<void()> breather) { Breather = std::move(breather); }
     // Bracket a series of additions; EndAddFiles recomputes the list.
     void BeginAddFiles();
     void EndAddFiles();
@@ -229,4 +232,5 @@ private:
     QString ScanStatusFormat;
     QString ScanStatusFolder;
     std::function<bool(const QString& path)> ScanFilter;
+    std::function<void()> Breather;
 };
