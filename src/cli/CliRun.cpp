@@ -305,6 +305,33 @@ bool InstallStopSignals() {
     return ok;
 }
 
+void PrintJsonEntry(const TEntryResult& r) {
+    TJsonObject line;
+    line.Add("path", r.Path);
+    if (r.Output.isEmpty())
+        line.AddNull("output");
+    else
+        line.Add("output", r.Output);
+    line.Add("action", ActionName(r.Action));
+    if (r.Reason.isEmpty())
+        line.AddNull("reason");
+    else
+        line.Add("reason", r.Reason);
+    PrintOut(line.ToString());
+}
+
+// A stop signal, once the event loop runs, stops the batch.
+std::unique_ptr<QSocketNotifier> StopOnSignal(TBatch& batch) {
+    auto notifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [&batch] {
+        char byte = 0;
+        while (::read(SignalPipe[0], &byte, 1) > 0) {
+        }
+        batch.Stop();
+    });
+    return notifier;
+}
+
 // Files are added as chosen files, folders through the folder filter; files
 // outside the shard are left before they are even read.
 void AddSources(TSourceList& list, const TRunOptions& o) {
@@ -379,36 +406,15 @@ int RunRunCommand(const QStringList& args) {
     bool finished = false;
     TRunSummary summary;
     if (o.Json)
-        QObject::connect(&batch, &TBatch::entryEnded, [](const TEntryResult& r) {
-            TJsonObject line;
-            line.Add("path", r.Path);
-            if (r.Output.isEmpty())
-                line.AddNull("output");
-            else
-                line.Add("output", r.Output);
-            line.Add("action", ActionName(r.Action));
-            if (r.Reason.isEmpty())
-                line.AddNull("reason");
-            else
-                line.Add("reason", r.Reason);
-            PrintOut(line.ToString());
-        });
+        QObject::connect(&batch, &TBatch::entryEnded, PrintJsonEntry);
     QObject::connect(&batch, &TBatch::runFinished, [&](const TRunSummary& result) {
         finished = true;
         summary = result;
         QCoreApplication::exit(0);
     });
 
-    std::unique_ptr<QSocketNotifier> notifier;
-    if (signalsInstalled) {
-        notifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
-            char byte = 0;
-            while (::read(SignalPipe[0], &byte, 1) > 0) {
-            }
-            batch.Stop();
-        });
-    }
+    const std::unique_ptr<QSocketNotifier> notifier =
+        signalsInstalled ? StopOnSignal(batch) : nullptr;
 
     // A stop before the run began (during the probe or the adding) starts nothing.
     if (ReceivedSignal)

@@ -9,17 +9,15 @@
 
 namespace {
 
-const QString FilesFrom = QStringLiteral("files-from");
-const QString Null = QStringLiteral("null");
-const QString ShardOption = QStringLiteral("shard");
+constexpr QLatin1String FilesFrom("files-from");
+constexpr QLatin1String Null("null");
+constexpr QLatin1String ShardOption("shard");
 
 // Reads a whole list, from standard input for "-".
 bool ReadList(const QString& name, QByteArray& data) {
-    QFile file;
-    const bool open = name == QLatin1String("-")
-                          ? file.open(stdin, QIODevice::ReadOnly)
-                          : (file.setFileName(name), file.open(QIODevice::ReadOnly));
-    if (!open) {
+    QFile file(name);
+    const bool fromStdin = name == QLatin1String("-");
+    if (!(fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly))) {
         PrintErr(QStringLiteral("sonabel-cli: cannot read the list %1: %2")
                      .arg(name, file.errorString()));
         return false;
