@@ -166,8 +166,8 @@ private Q_SLOTS:
         QCOMPARE(json(summary),
                  R"({"copied":1,"encoded":1,"failed":0,"skipped":0,"stopped":false})");
         // No copy this time, and its output there is not a reason to skip it: encoded.
-        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--no-copy-data", "--no-skip-done", same}, out,
-                        err),
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--no-copy-data", "--no-skip-done", same},
+                        out, err),
                  0);
         QCOMPARE(Records(out).value(0).value("action").toString(), QStringLiteral("encoded"));
     }

@@ -25,7 +25,7 @@ QStringList Fields(const TSettings& s) {
     return {n(s.Language),  n(s.BitRateIndex), n(s.EncodingMode), n(s.DelayS),
             s.LastDir,      s.DestDir,         s.LameParams(),    s.LameParamsABR(),
             n(s.Flags, 16), n(s.DirFlags, 16), n(s.DirSizeMin),   s.DownloadDir,
-            s.LamePath,     n(s.Jobs)};
+            s.LamePath,     n(s.Jobs),         n(s.SkipDone),     n(s.ReplaceSources)};
 }
 
 TSettings Sample(quint32 flags) {
@@ -126,14 +126,14 @@ private Q_SLOTS:
 
         const QStringList all = QString("cbQuality=9|cbPriority=4|spinTimer=7|spinJobs=5|"
                                         "editDefDir=/tmp|rbDefDir=1|editLameParams_CBR=-V 2|"
-                                        "editLameParams_ABR=")
+                                        "editLameParams_ABR=|cbSkipDone=0|cbReplace=1")
                                     .split('|');
         QTest::newRow("cancel changes nothing")
             << DefaultFlags << all << false << DefaultFlags << QStringList();
         QTest::newRow("OK stores each edit")
             << DefaultFlags << all << true
             << quint32((DefaultFlags & ~0xFu) | 9 | 0x40000 | flDestFolder)
-            << QStringList{"3=420", "5=/tmp", "6=-V 2", "7=", "13=5"};
+            << QStringList{"3=420", "5=/tmp", "6=-V 2", "7=", "13=5", "14=0", "15=1"};
         QTest::newRow("unused priority pattern becomes normal")
             << quint32(DefaultFlags | 0x50000) << QStringList() << true << DefaultFlags
             << QStringList();

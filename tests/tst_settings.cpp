@@ -30,9 +30,9 @@ const QStringList PlacementWrites = {"SonabelMainForm/Top", "SonabelMainForm/Lef
                                      "SonabelMainForm/State"};
 
 // The values SaveSettings writes besides LamePath and the placement, in order.
-const QStringList AllValueWrites = {"BitRateIndex", "LastDir",  "EncodingMode", "Language",
-                                    "DelayS",       "DestDir",  "LameParams",   "LameParamsABR",
-                                    "Flags",        "DirFlags", "DirSizeMin",   "DownloadDir",
+const QStringList AllValueWrites = {"BitRateIndex", "LastDir",  "EncodingMode",  "Language",
+                                    "DelayS",       "DestDir",  "LameParams",    "LameParamsABR",
+                                    "Flags",        "DirFlags", "DirSizeMin",    "DownloadDir",
                                     "Jobs",         "SkipDone", "ReplaceSources"};
 
 // Every stored field of a record as text (option words in hex), to compare at once.

@@ -2,6 +2,7 @@
 
 #include "batch/OutputCheck.h"
 #include "batch/PowerOff.h"
+#include "batch/ReplaceSource.h"
 #include "encoder/DecodePipe.h"
 #include "encoder/OutputFile.h"
 #include "encoder/ProcessRunner.h"
@@ -97,7 +98,7 @@ int TBatch::CountRunKB(bool goodFilesOnly) const {
     int sum = 0;
     for (int row = 0; row < Source.EntryCount(); ++row) {
         const TBatchEntry e = Source.Entry(row);
-        if (!e.WillProcess || (goodFilesOnly && e.BitRate < TargetBitRate))
+        if (!e.WillProcess || e.Done || (goodFilesOnly && e.BitRate < TargetBitRate))
             continue;
         sum += e.EstimatedKB;
     }
@@ -219,8 +220,7 @@ bool TBatch::ConfirmReplace() {
     qint64 bytes = 0;
     for (int row = 0; row < Source.EntryCount(); ++row) {
         const TBatchEntry e = Source.Entry(row);
-        if (!e.WillProcess || (Settings().SkipDone &&
-                               IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)))
+        if (!e.WillProcess || e.Done)
             continue;
         ++files;
         bytes += QFileInfo(e.Path).size();
@@ -311,6 +311,8 @@ void TBatch::StartEntry(int row) {
         // An output this run wrote for another source is no sign of this one's.
         if (Settings().SkipDone && !Reserved.contains(e.OutputPath) &&
             IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)) {
+            if (Settings().ReplaceSources)
+                TrashReplacedSource(e.Path, facts.DurationMs, facts.VBR, e.OutputPath);
             EndUnstarted(row, e.Path, TReason::AlreadyConverted);
             return;
         }

@@ -36,6 +36,7 @@ struct TBatchEntry {
     qint64 TagV2Bytes = 0;
     QString OutputPath;
     bool WillProcess = true;
+    bool Done = false; // converted already, as the list judged it
 };
 
 // What the analysis made when an entry starts learnt of its source.

@@ -149,4 +149,3 @@ void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFil
         Reporter.LogFmt(msgSourceNote, {entry.Path, replaced.Reason});
     EndEntry(row, entry.Path, published, action, replaced.Reason);
 }
-

@@ -15,6 +15,7 @@ TBatchEntry TSourceListBatchSource::Entry(int row) const {
     e.TagV2Bytes = List.GetCell(row, TCell::TagV2Bytes).toLongLong();
     e.OutputPath = List.GetCell(row, TCell::OutputPath);
     e.WillProcess = List.GetCellInt(row, TCell::WillProcess) != 0;
+    e.Done = List.GetCellInt(row, TCell::Done) != 0;
     return e;
 }
 

@@ -1,8 +1,10 @@
 #include "batch/ReplaceSource.h"
 
+#include "batch/OutputCheck.h"
 #include "batch/Trash.h"
 #include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
+#include "formats/MP3Stream.h"
 #include "formats/SonabelErrors.h"
 
 #include <QFile>
@@ -61,4 +63,16 @@ TReplaceOutcome ReplaceSource(TOutputFile& file, const QString& source, const QS
     KillPoint("published");
     SyncFolder(SplitFileName(published).Dir);
     return {published, false, QString()};
+}
+
+bool TrashReplacedSource(const QString& source, int sourceMs, bool sourceVbr,
+                         const QString& output) {
+    if (sourceMs <= 0 || source == output)
+        return false;
+    const TMP3Info info = GetMP3Info(output);
+    // Neither shorter nor longer: the same audio.
+    if (!CheckOutputDuration(sourceMs, sourceVbr, info.Duration, info.VBR).isEmpty() ||
+        !CheckOutputDuration(info.Duration, info.VBR, sourceMs, sourceVbr).isEmpty())
+        return false;
+    return MoveToTrash(source).Error == 0;
 }

@@ -15,7 +15,7 @@ class TOutputFile;
 struct TReplaceOutcome {
     QString Published; // the output's name; empty when it was discarded
     bool Skipped = false;
-    QString Reason;    // why: the output was not smaller, or the source stayed
+    QString Reason; // why: the output was not smaller, or the source stayed
 };
 
 // file: the whole output with its tags and time. replaceName: where it goes
@@ -25,3 +25,9 @@ struct TReplaceOutcome {
 // (the output is then still a temporary file, the source untouched or trashed).
 TReplaceOutcome ReplaceSource(TOutputFile& file, const QString& source, const QString& replaceName,
                               const QString& besideName, const QSet<QString>& reserved);
+
+// A run killed after the output of a source that keeps its own name (a WAV's
+// NAME.mp3) was published, before the source went to the trash: when output
+// holds as much audio as the source, the source goes now. True when it did.
+bool TrashReplacedSource(const QString& source, int sourceMs, bool sourceVbr,
+                         const QString& output);

@@ -54,8 +54,10 @@ struct TTrashPlace {
 std::optional<TTrashPlace> TrashFor(const QString& path, dev_t device) {
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     struct stat st {};
-    if (!dataHome.isEmpty() && QDir().mkpath(dataHome) && StatOf(dataHome, st) &&
-        st.st_dev == device) {
+    // Without a home trash there is no telling which volume is the home's: none.
+    if (dataHome.isEmpty() || !QDir().mkpath(dataHome) || !StatOf(dataHome, st))
+        return std::nullopt;
+    if (st.st_dev == device) {
         const QString trash = dataHome + QStringLiteral("/Trash");
         if (UsableTrashDir(trash, device))
             return TTrashPlace{trash, path};
@@ -95,24 +97,24 @@ TTrashResult MoveToTrash(const QString& path) {
 
     const TFileNameParts parts = SplitFileName(path);
     const QString base = parts.Name + parts.Ext;
-    const QByteArray record = "[Trash Info]\nPath=" + Native(place->InfoPath).toPercentEncoding("/") +
-                              "\nDeletionDate=" +
-                              QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + "\n";
+    const QByteArray record =
+        "[Trash Info]\nPath=" + Native(place->InfoPath).toPercentEncoding("/") +
+        "\nDeletionDate=" + QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + "\n";
     for (int k = 1; k <= NameAttempts; ++k) {
         const QString name =
             k == 1 ? base : QStringLiteral("%1.%2%3").arg(parts.Name).arg(k).arg(parts.Ext);
         const QString infoFile = info + QLatin1Char('/') + name + QStringLiteral(".trashinfo");
         // Exclusive: the information file is the claim on the name.
-        const int fd = ::open(Native(infoFile).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                              0600);
+        const int fd =
+            ::open(Native(infoFile).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
             return {errno, infoFile};
         }
-        const bool written = ::write(fd, record.constData(), size_t(record.size())) ==
-                                 ssize_t(record.size()) &&
-                             ::fsync(fd) == 0;
+        const bool written =
+            ::write(fd, record.constData(), size_t(record.size())) == ssize_t(record.size()) &&
+            ::fsync(fd) == 0;
         ::close(fd);
         const QString target = files + QLatin1Char('/') + name;
         const int error = written ? RenameNoReplace(path, target) : EIO;

@@ -15,8 +15,8 @@
 #include <optional>
 
 struct TTrashResult {
-    int Error = 0;      // 0, or the errno of what failed
-    QString Where;      // on success the file's path in the trash; else what failed
+    int Error = 0; // 0, or the errno of what failed
+    QString Where; // on success the file's path in the trash; else what failed
 };
 
 TTrashResult MoveToTrash(const QString& path);

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <cerrno>
 #include <cstdio>
@@ -91,8 +92,12 @@ std::optional<TLeftoverName> ParseLeftover(const QString& name) {
         return std::nullopt;
     const QString tail =
         name.mid(mark + TempMark.size()).chopped(ready ? ReadyExt.size() : PartExt.size());
-    const qsizetype dash = tail.lastIndexOf(QLatin1Char('-'));
-    return TLeftoverName{name.mid(1, mark - 1), dash > 0 ? tail.left(dash) : QString(), ready};
+    // Six random letters or digits end it, after the host and a dash or alone.
+    static const QRegularExpression random(QStringLiteral("^(?:(.+)-)?[A-Za-z0-9]{6}$"));
+    const QRegularExpressionMatch match = random.match(tail);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return TLeftoverName{name.mid(1, mark - 1), match.captured(1), ready};
 }
 
 } // namespace
@@ -198,11 +203,16 @@ QString TempHostName() {
 }
 
 void SyncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+bool IsTemporaryOutputName(const QString& path) {
+    return ParseLeftover(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)).has_value();
 }
 
 QStringList CleanLeftovers(const QString& folder) {

@@ -72,5 +72,8 @@ QString TempHostName();
 // source is still there). Returns the names published.
 QStringList CleanLeftovers(const QString& folder);
 
+// True for the name of a temporary output, ours or another run's.
+bool IsTemporaryOutputName(const QString& path);
+
 // Flushes a folder's entries to the disk (after a rename in it).
 void SyncFolder(const QString& folder);

@@ -4,9 +4,9 @@
 #include "settings/Settings.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <array>
 

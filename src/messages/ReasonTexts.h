@@ -25,7 +25,7 @@ enum class TReason : int {
     CopyFailed,
     TagsFailed,
     FileError,
-    OutputShort, // %s seconds in the output, %s seconds in the source
+    OutputShort,      // %s seconds in the output, %s seconds in the source
     AlreadyConverted, // the planned output exists and holds audio
     NotSmaller,       // replacing: the output is not smaller than its source
     TrashFailed,      // replacing: the source stays, the output went beside it

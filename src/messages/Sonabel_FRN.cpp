@@ -358,8 +358,9 @@ constexpr TMsgText Texts[] = {
     {msgOptSkipDoneHint, u"Une source dont la sortie existe déjà n’est pas réencodée, et les "
                          u"sorties du programme sont laissées de côté quand un dossier est ajouté"},
     {msgOptReplace, u"Remplacer les sources\u00A0; les originaux vont à la corbeille"},
-    {msgOptReplaceHint, u"Chaque sortie prend la place de sa source quand elle est plus petite\u00A0; "
-                        u"la source va à la corbeille, d’où elle peut être restaurée"},
+    {msgOptReplaceHint,
+     u"Chaque sortie prend la place de sa source quand elle est plus petite\u00A0; "
+     u"la source va à la corbeille, d’où elle peut être restaurée"},
     {msgOptReplaceBeside, u"Quand les sources sont remplacées, les sorties sont écrites à côté "
                           u"d’elles, quel que soit le dossier de sortie choisi."},
     {msgReplaceQuestion, u"%d fichiers sources (%s) iront à la corbeille, remplacés par leurs "

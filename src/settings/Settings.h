@@ -75,7 +75,7 @@ struct TSettings {
     bool SkipDone = true;
     // Outputs take their sources' places; the sources go to the trash.
     bool ReplaceSources = false;
-    QString AppDir;         // the program's folder, with a trailing '/'
+    QString AppDir; // the program's folder, with a trailing '/'
 
     QString& LameParams() { return LameParamsByMode[0]; }
     QString& LameParamsABR() { return LameParamsByMode[1]; }

@@ -4,6 +4,7 @@
 
 #include "sources/SourceList.h"
 
+#include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -137,6 +139,17 @@ void TSourceList::AddFolder(const QString& folder) {
     } else {
         ScanFolder(folder, &paths, QStringLiteral("*.*"), {}, false);
     }
+
+    // Killed runs' temporary files: a whole output whose source is in the
+    // trash already is published, the rest removed, and the folder listed anew.
+    QSet<QString> leftovers;
+    for (const QString& path : std::as_const(paths))
+        if (IsTemporaryOutputName(path))
+            leftovers.insert(SplitFileName(path).Dir);
+    for (const QString& dir : std::as_const(leftovers))
+        CleanLeftovers(dir);
+    if (!leftovers.isEmpty())
+        ScanFolder(folder, &paths, QStringLiteral("*.*"), {}, recursive);
 
     ScanStatusFolder.clear();
     ScanStatusFormat = Msg(msgScanAnalysing);

@@ -255,9 +255,9 @@ void TSourceList::UpdateList(bool collectUnwritable) {
                              row[TCell::TagV2Bytes].toLongLong(), keepV1, keepV2);
         row[TCell::EstimatedKB] = QString::number(estimate);
         row[TCell::OutputPath] = PlannedOutputPath(row[TCell::Path], row[TCell::BaseFolder]);
-        const bool done = s.SkipDone && IsAlreadyConverted(row[TCell::Path],
-                                                           row[TCell::BitRate].toInt(),
-                                                           row[TCell::OutputPath]);
+        const bool done =
+            s.SkipDone && IsAlreadyConverted(row[TCell::Path], row[TCell::BitRate].toInt(),
+                                             row[TCell::OutputPath]);
         row[TCell::Done] = done ? QStringLiteral("1") : QString();
         bool writable = destWritable;
         if (!destFolder || s.ReplaceSources) {

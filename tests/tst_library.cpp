@@ -1,0 +1,356 @@
+// Whole libraries through sonabel-cli: running twice changes nothing, leftovers
+// of killed runs are cleaned, and sources replaced by their outputs go to a
+// private trash. Real files, real lame.
+
+#include "TestUtil.h"
+#include "encoder/OutputFile.h"
+#include "formats/MP3Stream.h"
+#include "settings/Settings.h"
+#include "sources/SourceList.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace TestUtil;
+
+class TestLibrary : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir Temp;
+    int Counter = 0;
+
+    QString Folder(const QString& name) {
+        const QString path = Temp.filePath(QStringLiteral("%1-%2").arg(++Counter).arg(name));
+        QDir().mkpath(path);
+        return path;
+    }
+    // Each test has its own trash, never the user's.
+    QString DataHome() const { return Temp.filePath(QStringLiteral("data")); }
+    QString TrashFiles() const { return DataHome() + QStringLiteral("/Trash/files"); }
+
+    struct TResult {
+        int Code = -1;
+        bool Crashed = false;
+        QList<QJsonObject> Records;
+    };
+    TResult Cli(const QStringList& args, const QByteArray& killAt = {},
+                const QString& dataHome = {}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.isEmpty() ? DataHome() : dataHome);
+        if (!killAt.isEmpty())
+            env.insert(QStringLiteral("SONABEL_TEST_KILL_AT"), QString::fromLatin1(killAt));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SONABEL_CLI_PATH), args);
+        TResult r;
+        if (!p.waitForFinished(120000))
+            return r;
+        r.Crashed = p.exitStatus() != QProcess::NormalExit;
+        r.Code = p.exitCode();
+        for (const QByteArray& line : p.readAllStandardOutput().trimmed().split('\n'))
+            r.Records << QJsonDocument::fromJson(line).object();
+        return r;
+    }
+    static QString Wav(const QString& path, double seconds = 2.0) {
+        return WriteFile(path, PcmWav(44100, 2, seconds)) ? path : QString();
+    }
+    static QString Mp3(const QString& path, const QStringList& args) {
+        const QString wav = path + QStringLiteral(".tmp.wav");
+        const bool ok = !Wav(wav).isEmpty() && Lame(wav, path, args);
+        QFile::remove(wav);
+        return ok ? path : QString();
+    }
+    // Every file below folder, relative, with its size and time.
+    static QStringList Snapshot(const QString& folder) {
+        QStringList files;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            files << QStringLiteral("%1 %2 %3")
+                         .arg(QDir(folder).relativeFilePath(info.filePath()))
+                         .arg(info.size())
+                         .arg(info.lastModified().toMSecsSinceEpoch());
+        }
+        files.sort();
+        return files;
+    }
+    static QStringList Temporaries(const QString& folder) {
+        return QDir(folder).entryList({QStringLiteral(".*.sonabel-*")}, QDir::Files | QDir::Hidden);
+    }
+    static QString TrashInfoPath(const QString& infoFile) {
+        for (const QByteArray& line : ReadFile(infoFile).split('\n'))
+            if (line.startsWith("Path="))
+                return QFile::decodeName(QByteArray::fromPercentEncoding(line.mid(5)));
+        return {};
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(Temp.isValid());
+        QVERIFY(Run(QStringLiteral("lame"), {QStringLiteral("--version")}));
+    }
+
+    void secondRunMakesNothing_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("beside") << QStringList{};
+        QTest::newRow("output folder") << QStringList{"--dest", "DEST"};
+        QTest::newRow("output folder, sub-folders")
+            << QStringList{"--dest", "DEST", "--keep-subdirs"};
+    }
+
+    void secondRunMakesNothing() {
+        QFETCH(QStringList, options);
+        const QString root = Folder(QStringLiteral("again"));
+        const QString dir = root + QStringLiteral("/lib");
+        QVERIFY(QDir().mkpath(dir + QStringLiteral("/sub")));
+        options.replaceInStrings(QStringLiteral("DEST"), root + QStringLiteral("/out"));
+        QVERIFY(!Wav(dir + QStringLiteral("/a.wav")).isEmpty());
+        QVERIFY(!Mp3(dir + QStringLiteral("/sub/b.mp3"), {"-b", "192"}).isEmpty());
+        const QStringList args =
+            QStringList{"run", "--json", "--recursive", "--bitrate", "96"} + options;
+        TResult first = Cli(args + QStringList{dir});
+        QCOMPARE(first.Code, 0);
+        QCOMPARE(first.Records.size(), 3);
+        const QStringList before = Snapshot(root);
+
+        // The outputs beside the sources are not taken as sources either.
+        const TResult second = Cli(args + QStringList{dir});
+        QCOMPARE(second.Code, 0);
+        QCOMPARE(second.Records.size(), 3);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(second.Records[i].value("action").toString(), QStringLiteral("skipped"));
+            QCOMPARE(second.Records[i].value("reason").toString(),
+                     QStringLiteral("already converted"));
+        }
+        QCOMPARE(Snapshot(root), before);
+        const TResult plan =
+            Cli(QStringList{"plan", "--recursive", "--bitrate", "96"} + options + QStringList{dir});
+        QCOMPARE(plan.Records.size(), 2);
+        for (const QJsonObject& line : plan.Records)
+            QCOMPARE(line.value("skip").toString(), QStringLiteral("already converted"));
+
+        // Off: today's behaviour, numbered names and outputs as sources.
+        const TResult off = Cli(args + QStringList{"--no-skip-done", dir});
+        QCOMPARE(off.Code, 0);
+        QCOMPARE(off.Records.size(), options.isEmpty() ? 5 : 3);
+        QVERIFY(off.Records[0].value("output").toString().endsWith(QStringLiteral(" (2).mp3")));
+    }
+
+    void listShowsAlreadyConverted() {
+        const QString dir = Folder(QStringLiteral("list"));
+        const QString a = Wav(dir + QStringLiteral("/a.wav"), 0.5);
+        const QString b = Wav(dir + QStringLiteral("/b.wav"), 0.5);
+        QVERIFY(Lame(a, dir + QStringLiteral("/a_C128kbps.mp3"), {"-b", "128"}));
+        // Something else at the planned name is not an output: b is encoded.
+        QVERIFY(WriteFile(dir + QStringLiteral("/b_C128kbps.mp3"), "not audio"));
+        Settings().BitRateIndex = 8; // 128 kbit/s
+        TSourceList list;
+        list.AddFolder(dir);
+        list.EndAddFiles();
+        // The output itself is no source, and only a's output counts.
+        QCOMPARE(list.Count(), 2);
+        const QModelIndex estimate = list.index(0, TCell::EstimatedKB);
+        QCOMPARE(list.data(estimate).toString(), QStringLiteral("already converted"));
+        QVERIFY(list.data(estimate, TSourceList::ItalicRole).toBool());
+        QVERIFY(!list.data(list.index(1, 0), TSourceList::ItalicRole).toBool());
+    }
+
+    void leftoversCleanedOnlyWhenUnheld_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<int>("ageDays");
+        QTest::addColumn<QString>("expected"); // removed, kept or published
+        const QString here = TempHostName();
+        QTest::newRow("this host, unheld") << here << ".part" << false << 0 << "removed";
+        QTest::newRow("this host, held") << here << ".part" << true << 0 << "kept";
+        QTest::newRow("other host, recent") << "elsewhere"
+                                            << ".part" << false << 0 << "kept";
+        QTest::newRow("other host, old") << "elsewhere"
+                                         << ".part" << false << 2 << "removed";
+        QTest::newRow("ready, unheld") << here << ".ready" << false << 0 << "published";
+        QTest::newRow("ready, held") << here << ".ready" << true << 0 << "kept";
+    }
+
+    void leftoversCleanedOnlyWhenUnheld() {
+        QFETCH(QString, host);
+        QFETCH(QString, ext);
+        QFETCH(bool, held);
+        QFETCH(int, ageDays);
+        QFETCH(QString, expected);
+        const QString dir = Folder(QStringLiteral("leftover"));
+        const QString source = Wav(dir + QStringLiteral("/a.wav"), 0.5);
+        const QString temp = dir + QStringLiteral("/.x.mp3.sonabel-%1-AbC123%2").arg(host, ext);
+        QVERIFY(WriteFile(temp, ReadFile(source)));
+        if (ageDays > 0) {
+            QFile file(temp);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-ageDays),
+                                     QFileDevice::FileModificationTime));
+        }
+        const int fd = ::open(QFile::encodeName(temp).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        if (held)
+            QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        const TResult r = Cli({"run", "--json", source});
+        ::close(fd);
+        QCOMPARE(r.Code, 0);
+        QCOMPARE(QFileInfo::exists(temp), expected == QLatin1String("kept"));
+        QCOMPARE(QFileInfo::exists(dir + QStringLiteral("/x.mp3")),
+                 expected == QLatin1String("published"));
+    }
+
+    void replaceKeepsTagsTimesPermissions_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("mp3") << "song.mp3"
+                             << "song.mp3";
+        QTest::newRow("wav") << "take.wav"
+                             << "take.mp3";
+    }
+
+    void replaceKeepsTagsTimesPermissions() {
+        QFETCH(QString, name);
+        QFETCH(QString, output);
+        const QString dir = Folder(QStringLiteral("replace"));
+        const QString source = dir + QLatin1Char('/') + name;
+        if (name.endsWith(QLatin1String(".mp3")))
+            QVERIFY(!Mp3(source, {"-b", "192", "--tt", "Title Kept", "--add-id3v2"}).isEmpty());
+        else
+            QVERIFY(!Wav(source).isEmpty());
+        QVERIFY(::chmod(QFile::encodeName(source).constData(), 0640) == 0);
+        const QDateTime time = QDateTime::currentDateTime().addDays(-3).addMSecs(-123);
+        {
+            QFile file(source);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        }
+        const QByteArray original = ReadFile(source);
+        const TResult r = Cli(
+            {"run", "--json", "--replace", "--keep-time", "--keep-v2", "--bitrate", "64", source});
+        QCOMPARE(r.Code, 0);
+        const QString out = dir + QLatin1Char('/') + output;
+        QCOMPARE(r.Records[0].value("output").toString(), out);
+        QVERIFY(r.Records[0].value("reason").isNull());
+        QCOMPARE(FilesIn(dir), QStringList{output});
+        QCOMPARE(GetMP3Info(out).BitRate, 64);
+        QCOMPARE(QFileInfo(out).lastModified().toSecsSinceEpoch(), time.toSecsSinceEpoch());
+        if (output == name) {
+            QVERIFY(ReadFile(out).contains("Title Kept"));
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(out).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 07777, mode_t(0640));
+        }
+        // In the trash, whole, with its original path for a file manager.
+        const QString trashed = TrashFiles() + QLatin1Char('/') + name;
+        QCOMPARE(ReadFile(trashed), original);
+        QCOMPARE(TrashInfoPath(DataHome() + QStringLiteral("/Trash/info/") + name +
+                               QStringLiteral(".trashinfo")),
+                 source);
+        QVERIFY(QFile::remove(trashed));
+        // Once more: nothing to do.
+        const TResult again = Cli({"run", "--json", "--replace", "--bitrate", "64", dir});
+        QCOMPARE(again.Records[0].value("reason").toString(), QStringLiteral("already converted"));
+        QCOMPARE(FilesIn(dir), QStringList{output});
+    }
+
+    void replaceOnAnotherFileSystem() {
+        const QString mount = Folder(QStringLiteral("tmpfs"));
+        if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, "size=16m") != 0)
+            QSKIP("no tmpfs can be mounted here");
+        const QString source = Wav(mount + QStringLiteral("/a.wav"));
+        const TResult r = Cli({"run", "--json", "--replace", "--bitrate", "64", source});
+        const QString trash = mount + QStringLiteral("/.Trash-%1").arg(::getuid());
+        const bool trashed = QFileInfo::exists(trash + QStringLiteral("/files/a.wav"));
+        const QString info = TrashInfoPath(trash + QStringLiteral("/info/a.wav.trashinfo"));
+        const bool published = QFileInfo::exists(mount + QStringLiteral("/a.mp3"));
+        QVERIFY(::umount2(QFile::encodeName(mount).constData(), MNT_DETACH) == 0);
+        QCOMPARE(r.Code, 0);
+        QVERIFY(trashed);
+        QVERIFY(published);
+        // Relative to the volume, so it holds wherever the volume is mounted.
+        QCOMPARE(info, QStringLiteral("a.wav"));
+    }
+
+    void killBetweenSteps_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("step");
+        for (const char* name : {"a.mp3", "a.wav"})
+            for (const char* step : {"synced", "ready", "trashed", "published"})
+                QTest::addRow("%s, killed after %s", name, step) << name << QByteArray(step);
+    }
+
+    void killBetweenSteps() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, step);
+        const QString dir = Folder(QStringLiteral("kill"));
+        const QString source = dir + QLatin1Char('/') + name;
+        if (name.endsWith(QLatin1String(".mp3")))
+            QVERIFY(!Mp3(source, {"-b", "192"}).isEmpty());
+        else
+            QVERIFY(!Wav(source).isEmpty());
+        const QByteArray original = ReadFile(source);
+        const QString dataHome = Temp.filePath(QStringLiteral("kill-data-%1").arg(Counter));
+        const QString trashed = dataHome + QStringLiteral("/Trash/files/") + name;
+        const QStringList args{"run", "--json", "--replace", "--bitrate", "64", source};
+        QVERIFY(Cli(args, step, dataHome).Crashed);
+        // The source's audio is where a user finds it.
+        QVERIFY(ReadFile(source) == original || ReadFile(trashed) == original);
+
+        // The folder, since the source may be in the trash by now.
+        const TResult again = Cli(args.mid(0, 5) + QStringList{dir}, {}, dataHome);
+        QCOMPARE(again.Code, 0);
+        QCOMPARE(Temporaries(dir), QStringList());
+        // The job is finished: the output in place, the source once in the trash.
+        QCOMPARE(GetMP3Info(dir + QStringLiteral("/a.mp3")).BitRate, 64);
+        QCOMPARE(FilesIn(dir), QStringList{"a.mp3"});
+        QCOMPARE(ReadFile(trashed), original);
+        QCOMPARE(QDir(dataHome + QStringLiteral("/Trash/files")).entryList(QDir::Files).size(), 1);
+    }
+
+    void trashUnusableKeepsSource() {
+        const QString dir = Folder(QStringLiteral("notrash"));
+        const QString source = Wav(dir + QStringLiteral("/a.wav"));
+        // A data folder that cannot exist: below a regular file.
+        const QString blocker = dir + QStringLiteral("-blocker");
+        QVERIFY(WriteFile(blocker, "x"));
+        const TResult r = Cli({"run", "--json", "--replace", "--bitrate", "64", source}, {},
+                              blocker + QStringLiteral("/data"));
+        QCOMPARE(r.Code, 0);
+        QCOMPARE(r.Records[0].value("action").toString(), QStringLiteral("encoded"));
+        QCOMPARE(r.Records[0].value("output").toString(), dir + QStringLiteral("/a_C64kbps.mp3"));
+        QVERIFY(r.Records[0].value("reason").toString().contains(QStringLiteral("trash")));
+        QCOMPARE(FilesIn(dir), (QStringList{"a.wav", "a_C64kbps.mp3"}));
+    }
+
+    void outputNotSmallerKeepsSource() {
+        const QString dir = Folder(QStringLiteral("bigger"));
+        const QString source = dir + QStringLiteral("/low.wav");
+        QVERIFY(WriteFile(source, PcmWav(8000, 1, 1.0)));
+        const QByteArray original = ReadFile(source);
+        const TResult r = Cli({"run", "--json", "--replace", "--bitrate", "320", "--params",
+                               "--resample 48", source});
+        QCOMPARE(r.Code, 0);
+        QCOMPARE(r.Records[0].value("action").toString(), QStringLiteral("skipped"));
+        QCOMPARE(r.Records[0].value("reason").toString(),
+                 QStringLiteral("output would not be smaller"));
+        QCOMPARE(FilesIn(dir), QStringList{"low.wav"});
+        QCOMPARE(ReadFile(source), original);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLibrary)
+#include "tst_library.moc"
