@@ -18,9 +18,11 @@ class TestCliPlan : public QObject {
 private:
     // Runs the program with a private home. Out gets one object per output
     // line (an empty one for a line that is not an object), Err the error text.
-    int Cli(const QStringList& args) {
+    int Cli(const QStringList& args, const QByteArray& input = {}) {
         QProcess p;
         p.start(SONABEL_CLI_PATH, args);
+        p.write(input);
+        p.closeWriteChannel();
         Out.clear();
         if (!p.waitForFinished(60000))
             return -1;
@@ -156,6 +158,75 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(IniPath), Ini);
     }
 
+    // Listed paths are command-line paths: any name arrives whole, folders are
+    // scanned; shards of one call are disjoint and complete, and agree between
+    // two places the library is mounted at.
+    void listsAndShards_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<char>("separator");
+        using L = QStringList;
+        QTest::newRow("command line") << L{} << '\0';
+        QTest::newRow("lines from standard input") << L{"--files-from", "-"} << '\n';
+        QTest::newRow("NUL from standard input") << L{"-0", "--files-from", "-"} << '\0';
+        QTest::newRow("NUL from a file") << L{"--null", "--files-from", "list"} << '\0';
+    }
+
+    void listsAndShards() {
+        QFETCH(QStringList, options);
+        QFETCH(char, separator);
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        QDir dir(tmp.path());
+        QVERIFY(dir.mkpath("lib/Album") && dir.mkpath("mirror"));
+        QVERIFY(QFile::link(dir.filePath("lib"), dir.filePath("mirror/lib")));
+        QStringList named;
+        for (int i = 0; i < 30; ++i)
+            QVERIFY(WriteFile(dir.filePath("lib/Album/%1 song.mp3").arg(i), "x"));
+        if (separator == '\0')
+            named << "lib/two\nlines.wav"
+                  << "lib/\u00e9t\u00e9 'x'.mp2";
+        for (const QString& name : std::as_const(named))
+            QVERIFY(WriteFile(dir.filePath(name), "x"));
+        named << "lib/Album";
+
+        // Relative paths, as a script gives them from the library's folder.
+        const auto plan = [&](const QString& root, const QStringList& more) {
+            QStringList paths;
+            for (const QString& name : std::as_const(named))
+                paths << root + name;
+            QByteArray list = QFile::encodeName(paths.join(QChar(separator))) + separator;
+            const bool fromFile = options.contains("list");
+            if (fromFile)
+                WriteFile(dir.filePath("list"), list);
+            QStringList args = QStringList{"plan"} + options + more;
+            if (options.isEmpty())
+                args << "--" << paths;
+            const QString saved = QDir::currentPath();
+            QDir::setCurrent(dir.path());
+            const int code = Cli(args, fromFile ? QByteArray() : list);
+            QDir::setCurrent(saved);
+            QStringList got;
+            for (const QJsonObject& o : std::as_const(Out))
+                got << o["path"].toString().mid(dir.path().size() + 1 + root.size());
+            return code == 0 ? got : QStringList{"exit code"};
+        };
+        const QStringList all = plan("", {});
+        QCOMPARE(all.size(), named.size() - 1 + 30);
+        for (const QString& name : std::as_const(named))
+            QVERIFY2(all.contains(name) || name.endsWith("Album"), qPrintable(name));
+        QStringList shards;
+        for (int k = 1; k <= 3; ++k) {
+            const QStringList shard = plan("", {"--shard", QStringLiteral("%1/3").arg(k)});
+            QVERIFY(!shard.isEmpty() && shard.size() < all.size());
+            QCOMPARE(plan("mirror/", {"--shard", QStringLiteral("%1/3").arg(k)}), shard);
+            shards += shard;
+        }
+        shards.sort();
+        QStringList sorted = all;
+        sorted.sort();
+        QCOMPARE(shards, sorted);
+    }
+
     void usageErrors_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("named");
@@ -170,10 +241,13 @@ private Q_SLOTS:
         QTest::newRow("priority") << L{"plan", "--priority", "-1", "x"} << "--priority" << 2;
         QTest::newRow("missing value") << L{"plan", "x", "--dest"} << "--dest" << 2;
         QTest::newRow("no path") << L{"plan", "--bitrate", "128"} << "path" << 2;
+        for (const char* shard : {"0/3", "4/3", "3", "a/b", "1/2/3"})
+            QTest::addRow("shard %s", shard) << L{"plan", "--shard", shard, "x"} << "K/N" << 2;
         const QString noLame = Tmp.filePath("no-lame"), noIni = Tmp.filePath("none.ini");
         QTest::newRow("missing encoder") << L{"encoder", "--encoder", noLame} << noLame << 1;
         QTest::newRow("missing settings")
             << L{"plan", "--settings", noIni, "/a/b.wav"} << noIni << 1;
+        QTest::newRow("missing list") << L{"plan", "--files-from", noIni} << noIni << 1;
     }
 
     void usageErrors() {

@@ -172,6 +172,23 @@ private Q_SLOTS:
         QCOMPARE(Records(out).value(0).value("action").toString(), QStringLiteral("encoded"));
     }
 
+    // One file, two shards: one encodes it, the other has nothing to do, which
+    // is no failure for the engine that ran it.
+    void emptyShardSucceeds() {
+        const QString dir = Folder(QStringLiteral("shards"));
+        const QString wav = Wav(dir + QStringLiteral("/a.wav"), 0.2);
+        int encoded = 0;
+        for (const char* shard : {"1/2", "2/2"}) {
+            QByteArray out, err;
+            QCOMPARE(RunCli({"--json", "--shard", shard, wav}, out, err), 0);
+            const QJsonObject summary = Records(out).last().value("summary").toObject();
+            QCOMPARE(summary.value("failed").toInt() + summary.value("skipped").toInt(), 0);
+            encoded += summary.value("encoded").toInt();
+        }
+        QCOMPARE(encoded, 1);
+        QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 2);
+    }
+
     void onWarning_data() {
         QTest::addColumn<QString>("answer"); // empty: the default
         QTest::addColumn<int>("exitCode");
@@ -320,6 +337,7 @@ private Q_SLOTS:
         };
         rows("named");
         rows("in a folder");
+        rows("in a list");
         QTest::newRow("text file, named")
             << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG"
             << "skipped" << int(TReason::UnsupportedFile);
@@ -352,8 +370,14 @@ private Q_SLOTS:
 
         QByteArray out, err;
         const QStringList common = {"--json", "--bitrate", "64", "--lang", language};
-        const int exitCode = inFolder ? RunCli(common + QStringList{dir}, out, err)
-                                      : RunCli(common + QStringList{ok}, out, err, raw);
+        // A list carries any name as the command line does.
+        const QString list = dir + QStringLiteral(".list");
+        QVERIFY(WriteFile(list, QFile::encodeName(ok) + '\0' + raw + '\0'));
+        const int exitCode =
+            inFolder ? RunCli(common + QStringList{dir}, out, err)
+            : QByteArray(QTest::currentDataTag()).endsWith("list")
+                ? RunCli(common + QStringList{"-0", "--files-from", list}, out, err)
+                : RunCli(common + QStringList{ok}, out, err, raw);
         QCOMPARE(exitCode, action == QLatin1String("failed") ? 1 : 0);
         const QList<QJsonObject> records = Records(out);
         QCOMPARE(records.size(), action.isEmpty() ? 2 : 3);
@@ -482,6 +506,10 @@ private Q_SLOTS:
         QTest::newRow("bad bit rate") << QStringList{"--bitrate=100", "x.wav"};
         QTest::newRow("value to a switch") << QStringList{"--json=yes", "x.wav"};
         QTest::newRow("unreadable settings") << QStringList{"--settings", "/no/such.ini", "x.wav"};
+        QTest::newRow("unreadable list") << QStringList{"--files-from", "/no/such.list"};
+        QTest::newRow("missing file in a list")
+            << QStringList{"--files-from", "/dev/null", "/no/x.wav"};
+        QTest::newRow("bad shard") << QStringList{"--shard", "2/1", "x.wav"};
     }
 
     void usageErrors() {

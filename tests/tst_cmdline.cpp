@@ -267,6 +267,54 @@ private Q_SLOTS:
         QCOMPARE(TestUtil::TempFilesIn(tmp.path()), QStringList());
     }
 
+    // The ways a publish falls back to where the kernel's no-replace rename is
+    // missing (NFS, SMB): each must refuse a taken name as firmly as the first.
+    void renameNoReplaceFallbacks_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("target"); // "", "file", "dangling link"
+        QTest::addColumn<bool>("sourceExists");
+        QTest::addColumn<int>("error");
+        for (const auto& [name, step] : {std::pair{"kernel", TRenameStep::Kernel},
+                                         std::pair{"hard link", TRenameStep::HardLink},
+                                         std::pair{"placeholder", TRenameStep::Placeholder}}) {
+            const int n = int(step);
+            QTest::addRow("%s: free name", name) << n << "" << true << 0;
+            QTest::addRow("%s: taken by a file", name) << n << "file" << true << EEXIST;
+            QTest::addRow("%s: taken by a dangling link", name)
+                << n << "dangling link" << true << EEXIST;
+            QTest::addRow("%s: source gone", name) << n << "" << false << ENOENT;
+        }
+    }
+
+    void renameNoReplaceFallbacks() {
+        QFETCH(int, step);
+        QFETCH(QString, target);
+        QFETCH(bool, sourceExists);
+        QFETCH(int, error);
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString from = tmp.filePath(".out.part"), to = tmp.filePath("out.mp3");
+        if (sourceExists)
+            QVERIFY(TestUtil::WriteFile(from, "whole output"));
+        if (target == "file")
+            QVERIFY(TestUtil::WriteFile(to, "the user's"));
+        else if (!target.isEmpty())
+            QVERIFY(QFile::link(tmp.filePath("elsewhere"), to));
+
+        QCOMPARE(RenameNoReplaceFrom(TRenameStep(step), from, to), error);
+        if (error == 0) {
+            QCOMPARE(TestUtil::ReadFile(to), QByteArray("whole output"));
+            QVERIFY(!QFileInfo::exists(from));
+            return;
+        }
+        // Nothing moved, nothing written through the link, no placeholder left.
+        QCOMPARE(QFileInfo::exists(from), sourceExists);
+        QCOMPARE(TestUtil::ReadFile(to), QByteArray(target == "file" ? "the user's" : ""));
+        QCOMPARE(QFileInfo(to).isSymLink(), target == "dangling link");
+        QCOMPARE(QFileInfo::exists(to), target == "file");
+        QVERIFY(!QFileInfo::exists(tmp.filePath("elsewhere")));
+    }
+
     void getShortPath() {
         QTemporaryDir tmp;
         QVERIFY(tmp.isValid());

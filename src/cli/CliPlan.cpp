@@ -3,6 +3,7 @@
 
 #include "CliCommands.h"
 #include "CliOptions.h"
+#include "CliSources.h"
 #include "Json.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
@@ -23,10 +24,14 @@ struct TSource {
 // A folder stands for the usable files in it (and, when recursive, below it)
 // in the order a run's folder scan adds them, each keeping the folder as its
 // base so that sub-folders can be rebuilt under the destination.
-QList<TSource> ExpandPath(const QString& given, bool recursive) {
-    const QString path = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
-    if (!QFileInfo(path).isDir())
-        return {{path, QString()}};
+// Only the sources of the shard are kept.
+QList<TSource> ExpandPath(const QString& path, bool recursive, const TShard& shard,
+                          const QString& root) {
+    if (!QFileInfo(path).isDir()) {
+        if (shard.Takes(path, root))
+            return {{path, QString()}};
+        return {};
+    }
     QStringList files;
     ScanFolder(path, &files, QStringLiteral("*.*"), {}, recursive);
     QList<TSource> sources;
@@ -34,7 +39,7 @@ QList<TSource> ExpandPath(const QString& given, bool recursive) {
     const bool skipOutputs = Settings().SkipDone;
     for (const QString& file : std::as_const(files))
         if (SourceTypeOfExtension(file) != UnusableSourceType &&
-            !(skipOutputs && HasOutputSuffix(file)))
+            !(skipOutputs && HasOutputSuffix(file)) && shard.Takes(file, root))
             sources.append({file, base});
     return sources;
 }
@@ -57,6 +62,7 @@ int RunPlanCommand(const QStringList& args) {
         QStringLiteral("Prints, for each source, the output and the encoder command line a run "
                        "would use. Nothing is encoded and nothing is saved."));
     AddEncodingOptions(parser);
+    AddSourceInputOptions(parser);
     parser.addOption(
         {QStringLiteral("recursive"), QStringLiteral("Walk given folders into sub-folders.")});
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."));
@@ -74,9 +80,18 @@ int RunPlanCommand(const QStringList& args) {
     case TOptionRead::Failed:
         return ExitFailed;
     }
-    const QStringList paths = parser.positionalArguments();
-    if (paths.isEmpty())
-        return UsageError(QStringLiteral("plan needs at least one path"));
+    QList<TPathGroup> groups;
+    TShard shard;
+    switch (ReadSourceInputs(parser, groups, shard, error)) {
+    case TSourceRead::Ok:
+        break;
+    case TSourceRead::Error:
+        return UsageError(error);
+    case TSourceRead::Failed:
+        return ExitFailed;
+    }
+    if (!GivesPaths(parser))
+        return UsageError(QStringLiteral("plan needs at least one path or --files-from"));
     const bool recursive = parser.isSet(QStringLiteral("recursive"));
 
     // Overrides change the record in memory only; nothing here saves it.
@@ -89,35 +104,37 @@ int RunPlanCommand(const QStringList& args) {
     const QString lameParams = CurrentLameParams();
     // Names one source takes are taken for the next, as in a run.
     QSet<QString> reserved;
-    for (const QString& given : paths) {
-        for (const TSource& source : ExpandPath(given, recursive)) {
-            const int type = SourceTypeOfExtension(source.Path);
-            const QString output = PlannedOutputPath(source.Path, source.BaseFolder);
-            const bool ownName = s.ReplaceSources && output == source.Path;
-            const QString unique = ownName ? output : MakeUniqueOutputName(output, reserved);
-            if (type != UnusableSourceType)
-                reserved.insert(unique);
-            const TPriorityTranslation passed =
-                TranslatePriority(BuildLameArgumentList(type, lameParams, source.Path, unique));
-            TJsonObject line;
-            line.Add("path", source.Path)
-                .Add("type", type)
-                .Add("output", output)
-                .Add("unique", unique)
-                .Add("arguments", BuildLameArguments(type, lameParams, source.Path, unique));
-            if (type == UnusableSourceType)
-                line.Add("argv", QStringList());
-            else
-                line.Add("argv", QStringList{program} + passed.Arguments);
-            if (passed.Niceness)
-                line.Add("niceness", *passed.Niceness);
-            else
-                line.AddNull("niceness");
-            if (type != UnusableSourceType && s.SkipDone &&
-                IsAlreadyConverted(source.Path, ownName ? SourceBitRate(source.Path) : 0, output))
-                line.Add("skip", "already converted"); // a token for scripts, like the actions
-            PrintOut(line.ToString());
-        }
+    QList<TSource> sources;
+    for (const TPathGroup& group : std::as_const(groups))
+        for (const QString& given : group.Paths)
+            sources += ExpandPath(given, recursive, shard, group.Root);
+    for (const TSource& source : std::as_const(sources)) {
+        const int type = SourceTypeOfExtension(source.Path);
+        const QString output = PlannedOutputPath(source.Path, source.BaseFolder);
+        const bool ownName = s.ReplaceSources && output == source.Path;
+        const QString unique = ownName ? output : MakeUniqueOutputName(output, reserved);
+        if (type != UnusableSourceType)
+            reserved.insert(unique);
+        const TPriorityTranslation passed =
+            TranslatePriority(BuildLameArgumentList(type, lameParams, source.Path, unique));
+        TJsonObject line;
+        line.Add("path", source.Path)
+            .Add("type", type)
+            .Add("output", output)
+            .Add("unique", unique)
+            .Add("arguments", BuildLameArguments(type, lameParams, source.Path, unique));
+        if (type == UnusableSourceType)
+            line.Add("argv", QStringList());
+        else
+            line.Add("argv", QStringList{program} + passed.Arguments);
+        if (passed.Niceness)
+            line.Add("niceness", *passed.Niceness);
+        else
+            line.AddNull("niceness");
+        if (type != UnusableSourceType && s.SkipDone &&
+            IsAlreadyConverted(source.Path, ownName ? SourceBitRate(source.Path) : 0, output))
+            line.Add("skip", "already converted"); // a token for scripts, like the actions
+        PrintOut(line.ToString());
     }
     return ExitOk;
 }

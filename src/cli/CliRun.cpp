@@ -4,6 +4,7 @@
 
 #include "CliCommands.h"
 #include "CliOptions.h"
+#include "CliSources.h"
 #include "ConsoleReporter.h"
 #include "Json.h"
 #include "batch/Batch.h"
@@ -182,7 +183,9 @@ struct TRunOptions {
     TOnWarning OnWarning = TOnWarning::Abort;
     QString Language;
     quint32 SetFlags = 0, ClearFlags = 0;
-    QStringList Paths;
+    QList<TPathGroup> Groups;
+    TShard Shard;
+    bool MayBeEmpty = false; // a shard or a list, not paths named one by one
 };
 
 struct TToggle {
@@ -211,6 +214,7 @@ int ParseRunArguments(const QStringList& args, TRunOptions& o) {
         "Runs the batch on the given files and folders. Ctrl-C, SIGTERM and SIGHUP stop it: "
         "encoders ended, partial outputs deleted, exit 128 + the signal number."));
     AddEncodingOptions(parser);
+    AddSourceInputOptions(parser);
     for (const TToggle& t : Toggles()) {
         parser.addOption({t.Name, QStringLiteral("On: %1.").arg(QLatin1String(t.Help))});
         parser.addOption({QStringLiteral("no-") + t.Name, QStringLiteral("Off: the same.")});
@@ -274,9 +278,17 @@ int ParseRunArguments(const QStringList& args, TRunOptions& o) {
             return UsageError(QStringLiteral("--lang %1 is not ENG or FRN").arg(v));
         o.Language = v;
     }
-    o.Paths = parser.positionalArguments();
-    if (o.Paths.isEmpty())
-        return UsageError(QStringLiteral("run needs at least one path"));
+    switch (ReadSourceInputs(parser, o.Groups, o.Shard, error)) {
+    case TSourceRead::Ok:
+        break;
+    case TSourceRead::Error:
+        return UsageError(error);
+    case TSourceRead::Failed:
+        return ExitUsage;
+    }
+    if (!GivesPaths(parser))
+        return UsageError(QStringLiteral("run needs at least one path or --files-from"));
+    o.MayBeEmpty = o.Shard.Count > 1 || parser.isSet(QStringLiteral("files-from"));
     return -1;
 }
 
@@ -291,6 +303,50 @@ bool InstallStopSignals() {
     for (const int signal : StopSignals)
         ok = ::sigaction(signal, &action, nullptr) == 0 && ok;
     return ok;
+}
+
+void PrintJsonEntry(const TEntryResult& r) {
+    TJsonObject line;
+    line.Add("path", r.Path);
+    if (r.Output.isEmpty())
+        line.AddNull("output");
+    else
+        line.Add("output", r.Output);
+    line.Add("action", ActionName(r.Action));
+    if (r.Reason.isEmpty())
+        line.AddNull("reason");
+    else
+        line.Add("reason", r.Reason);
+    PrintOut(line.ToString());
+}
+
+// A stop signal, once the event loop runs, stops the batch.
+std::unique_ptr<QSocketNotifier> StopOnSignal(TBatch& batch) {
+    auto notifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [&batch] {
+        char byte = 0;
+        while (::read(SignalPipe[0], &byte, 1) > 0) {
+        }
+        batch.Stop();
+    });
+    return notifier;
+}
+
+// Files are added as chosen files, folders through the folder filter; files
+// outside the shard are left before they are even read.
+void AddSources(TSourceList& list, const TRunOptions& o) {
+    list.BeginAddFiles();
+    for (const TPathGroup& group : o.Groups) {
+        list.SetScanFilter([&](const QString& path) { return o.Shard.Takes(path, group.Root); });
+        for (const QString& path : group.Paths) {
+            if (QFileInfo(path).isDir())
+                list.AddFolder(path);
+            else if (o.Shard.Takes(path, group.Root))
+                list.AddSourceFile(path);
+        }
+    }
+    list.SetScanFilter({});
+    list.EndAddFiles();
 }
 
 } // namespace
@@ -324,9 +380,10 @@ int RunRunCommand(const QStringList& args) {
     }
     // A name that is not valid UTF-8 arrives with U+FFFD in it and finds no
     // file: the run reports it rather than refusing to start.
-    for (const QString& path : o.Paths)
-        if (!QFileInfo::exists(path) && !path.contains(QChar::ReplacementCharacter))
-            return UsageError(QStringLiteral("no such file or folder: %1").arg(path));
+    for (const TPathGroup& group : std::as_const(o.Groups))
+        for (const QString& path : group.Paths)
+            if (!QFileInfo::exists(path) && !path.contains(QChar::ReplacementCharacter))
+                return UsageError(QStringLiteral("no such file or folder: %1").arg(path));
 
     const bool progressLine = !o.Json && ::isatty(STDERR_FILENO) && ::isatty(STDOUT_FILENO);
     TTerminalView view(o.OnWarning, progressLine);
@@ -341,15 +398,7 @@ int RunRunCommand(const QStringList& args) {
     list.UpdateList(false);
     // No reporter while adding: a file the list refuses is not a message box
     // here but a result of the run, with its reason.
-    list.BeginAddFiles();
-    for (const QString& given : o.Paths) {
-        const QFileInfo info(given);
-        if (info.isDir())
-            list.AddFolder(info.absoluteFilePath());
-        else
-            list.AddSourceFile(info.absoluteFilePath());
-    }
-    list.EndAddFiles();
+    AddSources(list, o);
 
     TSourceListBatchSource source(list);
     TNoPowerOff powerOff;
@@ -357,41 +406,25 @@ int RunRunCommand(const QStringList& args) {
     bool finished = false;
     TRunSummary summary;
     if (o.Json)
-        QObject::connect(&batch, &TBatch::entryEnded, [](const TEntryResult& r) {
-            TJsonObject line;
-            line.Add("path", r.Path);
-            if (r.Output.isEmpty())
-                line.AddNull("output");
-            else
-                line.Add("output", r.Output);
-            line.Add("action", ActionName(r.Action));
-            if (r.Reason.isEmpty())
-                line.AddNull("reason");
-            else
-                line.Add("reason", r.Reason);
-            PrintOut(line.ToString());
-        });
+        QObject::connect(&batch, &TBatch::entryEnded, PrintJsonEntry);
     QObject::connect(&batch, &TBatch::runFinished, [&](const TRunSummary& result) {
         finished = true;
         summary = result;
         QCoreApplication::exit(0);
     });
 
-    std::unique_ptr<QSocketNotifier> notifier;
-    if (signalsInstalled) {
-        notifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
-            char byte = 0;
-            while (::read(SignalPipe[0], &byte, 1) > 0) {
-            }
-            batch.Stop();
-        });
-    }
+    const std::unique_ptr<QSocketNotifier> notifier =
+        signalsInstalled ? StopOnSignal(batch) : nullptr;
 
     // A stop before the run began (during the probe or the adding) starts nothing.
     if (ReceivedSignal)
         return 128 + ReceivedSignal;
-    if (batch.btnGOClick() != TGoResult::Started)
+    // A shard or a list may leave nothing to do: that is no error for the engine
+    // that runs it, and says so with an empty summary.
+    const bool nothingToDo = list.Count() == 0 && list.RejectedSources().isEmpty();
+    if (nothingToDo && o.MayBeEmpty)
+        finished = true;
+    else if (batch.btnGOClick() != TGoResult::Started)
         return ExitUsage;
     if (!finished)
         QCoreApplication::exec();

@@ -103,20 +103,29 @@ std::optional<TLeftoverName> ParseLeftover(const QString& name) {
 } // namespace
 
 int RenameNoReplace(const QString& from, const QString& to) {
+    return RenameNoReplaceFrom(TRenameStep::Kernel, from, to);
+}
+
+int RenameNoReplaceFrom(TRenameStep first, const QString& from, const QString& to) {
     const QByteArray src = QFile::encodeName(from);
     const QByteArray dst = QFile::encodeName(to);
-    if (::syscall(SYS_renameat2, AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(),
-                  RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // The file system has no such rename: a hard link never replaces either.
-    if (::link(src.constData(), dst.constData()) == 0) {
-        ::unlink(src.constData());
-        return 0;
+    if (first == TRenameStep::Kernel) {
+        if (::syscall(SYS_renameat2, AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(),
+                      RENAME_NOREPLACE) == 0)
+            return 0;
+        // NFS, SMB and older kernels say so with EINVAL or ENOSYS.
+        if (errno != EINVAL && errno != ENOSYS)
+            return errno;
     }
-    if (errno != EPERM && errno != EOPNOTSUPP)
-        return errno;
+    // The file system has no such rename: a hard link never replaces either.
+    if (first != TRenameStep::Placeholder) {
+        if (::link(src.constData(), dst.constData()) == 0) {
+            ::unlink(src.constData());
+            return 0;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP)
+            return errno;
+    }
     // Nor hard links: the name is first made ours, then the output takes its place.
     const int fd = ::open(dst.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)

@@ -53,6 +53,13 @@ private:
 // place holder taken over). EEXIST when to is taken, by a dangling link too.
 int RenameNoReplace(const QString& from, const QString& to);
 
+// The ways RenameNoReplace tries, in its order; a file system without the
+// first (NFS, SMB, FUSE) falls through to the next.
+enum class TRenameStep { Kernel, HardLink, Placeholder };
+// RenameNoReplace starting at the given way, so that each one can be checked
+// on file systems that would never reach it.
+int RenameNoReplaceFrom(TRenameStep first, const QString& from, const QString& to);
+
 // This machine's name as temporary names carry it: letters, digits, '-' and
 // '_' only.
 QString TempHostName();

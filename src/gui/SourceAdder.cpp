@@ -103,7 +103,10 @@ void TSourceAdder::LetDropBreathe() {
 }
 
 void TSourceAdder::DropEnd() {
+    // Recomputing a whole library's rows takes seconds too: it breathes as the adding did.
+    List.SetBreather([this] { LetDropBreathe(); });
     List.EndAddFiles();
+    List.SetBreather({});
     if (LongDrop) {
         LongDrop = false;
         Scanning = false;

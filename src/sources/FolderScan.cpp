@@ -189,7 +189,8 @@ void TSourceList::AddFolder(const QString& folder) {
         if (RunState != rsFolderScan)
             break;
         // The program's own outputs are not sources to convert again.
-        if (!IsNewSource(path) || (s.SkipDone && HasOutputSuffix(path)))
+        if (!IsNewSource(path) || (s.SkipDone && HasOutputSuffix(path)) ||
+            (ScanFilter && !ScanFilter(path)))
             continue;
         TSourceAnalysis analysis;
         const int type = ClassifySource(path, &analysis);

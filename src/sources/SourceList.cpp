@@ -338,7 +338,12 @@ void TSourceList::UpdateList(bool collectUnwritable) {
 
     TotalSize = 0;
     TotalEstimated = 0;
+    int sinceBreath = 0;
     for (TRow& row : Rows) {
+        if (Breather && ++sinceBreath == 256) {
+            sinceBreath = 0;
+            Breather();
+        }
         const int estimate =
             EstimateOutputKB(TargetBitRate, row[TCell::AudioBytes].toLongLong(),
                              row[TCell::BitRate].toInt(), row[TCell::TagV1Bytes].toLongLong(),

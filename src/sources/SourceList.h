@@ -186,6 +186,14 @@ public:
     void AddSourceFile(const QString& path);
     // Scans a folder with the folder filter of the settings and adds what passes.
     void AddFolder(const QString& folder);
+    // Decides which files a folder scan takes at all, before reading them
+    // (one shard of a library); none: every file.
+    void SetScanFilter(std::function<bool(const QString& path)> filter) {
+        ScanFilter = std::move(filter);
+    }
+    // Called every few hundred rows of a recomputation, so that a window can
+    // paint meanwhile when the list holds a whole library; none: never.
+    void SetBreather(std::function<void()> breather) { Breather = std::move(breather); }
     // Bracket a series of additions; EndAddFiles recomputes the list.
     void BeginAddFiles();
     void EndAddFiles();
@@ -267,4 +275,6 @@ private:
     QString LamePathSeen;
     QString ScanStatusFormat;
     QString ScanStatusFolder;
+    std::function<bool(const QString& path)> ScanFilter;
+    std::function<void()> Breather;
 };
