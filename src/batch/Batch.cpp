@@ -40,6 +40,8 @@ qint64 MeasureKB(const QString& path) {
 QString ExceptionText() {
     try {
         throw;
+    } catch (const ESonabelError& e) {
+        return ErrorText(e);
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {

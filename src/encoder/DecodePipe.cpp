@@ -1,6 +1,7 @@
 #include "encoder/DecodePipe.h"
 
 #include "encoder/ProcessRunner.h"
+#include "messages/Messages.h"
 
 #include <QFileInfo>
 #include <unistd.h>
@@ -88,9 +89,9 @@ QString TDecodePipe::Failure(const QProcess& process, bool started) {
     if (!started)
         return process.errorString();
     if (process.exitStatus() != QProcess::NormalExit)
-        return QStringLiteral("%1 crashed").arg(name);
+        return MsgFmt(msgProcessCrashed, {name});
     if (process.exitCode() != 0)
-        return QStringLiteral("%1 exit code %2").arg(name).arg(process.exitCode());
+        return MsgFmt(msgProcessExitCode, {name, process.exitCode()});
     return QString();
 }
 

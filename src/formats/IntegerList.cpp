@@ -2,14 +2,8 @@
 
 #include "SonabelErrors.h"
 
-namespace {
-const char* const CapacityErrorText = "Capacité de la liste hors limites (%1)";
-const char* const CountErrorText = "Nombre d'éléments de la liste hors limites (%1)";
-const char* const IndexErrorText = "Index de liste hors limites (%1)";
-} // namespace
-
-void TIntegerList::Error(const char* message, qint32 data) {
-    throw EListError(QString::fromUtf8(message).arg(data));
+void TIntegerList::Error(TErrorId id, qint32 data) {
+    throw EListError(id, {data});
 }
 
 void TIntegerList::Grow() {
@@ -23,14 +17,14 @@ void TIntegerList::Grow() {
 
 void TIntegerList::SetCapacity(qint32 capacity) {
     if (capacity < FCount || capacity >= MaxListSize)
-        Error(CapacityErrorText, capacity);
+        Error(TErrorId::ListCapacity, capacity);
     Items.resize(size_t(capacity));
     FCapacity = capacity;
 }
 
 void TIntegerList::SetCount(qint32 count) {
     if (count < 0 || count >= MaxListSize)
-        Error(CountErrorText, count);
+        Error(TErrorId::ListCount, count);
     if (count > FCapacity)
         SetCapacity(count);
     for (qint32 i = FCount; i < count; ++i)
@@ -40,13 +34,13 @@ void TIntegerList::SetCount(qint32 count) {
 
 qint32 TIntegerList::operator[](qint32 index) const {
     if (index < 0 || index >= FCount)
-        const_cast<TIntegerList*>(this)->Error(IndexErrorText, index);
+        const_cast<TIntegerList*>(this)->Error(TErrorId::ListIndex, index);
     return Items[size_t(index)];
 }
 
 void TIntegerList::Insert(qint32 index, qint32 value) {
     if (index < 0 || index > FCount)
-        Error(IndexErrorText, index);
+        Error(TErrorId::ListIndex, index);
     if (FCount == FCapacity)
         Grow();
     for (qint32 i = FCount; i > index; --i)

@@ -1,6 +1,8 @@
 #pragma once
 // A growable list of 32-bit integers, optionally kept sorted.
 
+#include "SonabelErrors.h"
+
 #include <QtGlobal>
 #include <vector>
 
@@ -38,7 +40,7 @@ public:
 
 protected:
     virtual void Grow();
-    [[noreturn]] virtual void Error(const char* message, qint32 data);
+    [[noreturn]] virtual void Error(TErrorId id, qint32 data);
 
 private:
     std::vector<qint32> Items; // Items.size() == capacity

@@ -295,10 +295,50 @@ enum TMsgId : int {
     msgDelayedLine2 = 278,
     msgDelayedCancelHint = 279,
     msgDelayedCountdown = 280, // %d h, %d min, %d s
+    // Errors of the file readers and lists, shown where they are caught (TErrorId order)
+    msgErrFileOpen = 281, // %s full path
+    msgErrRead = 282,
+    msgErrWrite = 283,
+    msgErrListCapacity = 284, // %d capacity
+    msgErrListCount = 285,    // %d count
+    msgErrListIndex = 286,    // %d index
+    msgErrNotAnInteger = 287, // %s text
+    msgErrRename = 288,       // %s target path, %s system error text
+    // Why a file was skipped or failed (TReason order)
+    msgReasonUnsupportedFile = 289,
+    msgReasonEmptyFile = 290,
+    msgReasonNotPcm = 291,
+    msgReasonNotRegularFile = 292,
+    msgReasonPermissionDenied = 293,
+    msgReasonFileVanished = 294,
+    msgReasonFileNotFound = 295,
+    msgReasonNameNotUtf8 = 296,
+    msgReasonOutputNotWritable = 297,
+    msgReasonBelowTargetBitRate = 298,
+    msgReasonEncoderNotStarted = 299,
+    msgReasonEncoderCrashed = 300,
+    msgReasonEncoderExitCode = 301, // %d exit code
+    msgReasonEncoderNoOutput = 302,
+    msgReasonCannotCreateFolder = 303, // %s folder
+    msgReasonCopyFailed = 304,
+    msgReasonTagsFailed = 305,
+    msgReasonFileError = 306,
+    msgReasonOutputShort = 307, // %s seconds in the output, %s seconds in the source
+    // Lines around the reasons
+    msgReasonWithDetail = 308, // %s reason, %s detail
+    msgSkippedLine = 309,      // %s path, %s reason
+    msgEncodingAgain = 310,    // %s path, %s reason, %s decoder
+    msgRunSummary = 311,       // %d encoded, copied, skipped, failed; %d %d %d elapsed h, min, s
+    // Hex dump of the properties window
+    msgDumpFileNotFound = 312,
+    msgDumpReadError = 313,
+    // A decoder or encoder of a decoding pipe that failed
+    msgProcessCrashed = 314,  // %s program name
+    msgProcessExitCode = 315, // %s program name, %d exit code
 };
 
-inline constexpr int MessageCount = 281;
-static_assert(msgDelayedCountdown == MessageCount - 1);
+inline constexpr int MessageCount = 316;
+static_assert(msgProcessExitCode == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};
