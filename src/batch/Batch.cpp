@@ -267,7 +267,7 @@ QString TBatch::ReserveOutputName(const QString& planned) {
 
 QString TBatch::DisplayedPath(const QString& path) const {
     if (Settings().Flags & flShortPath) {
-        const QString shortPath = GetShortPath(path);
+        const QString shortPath = ExistingAbsolutePath(path);
         if (!shortPath.isEmpty())
             return shortPath;
     }

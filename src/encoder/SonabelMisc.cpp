@@ -265,7 +265,7 @@ QString MakeUniqueOutputName(const QString& plannedPath, const QSet<QString>& re
     }
 }
 
-QString GetShortPath(const QString& path) {
+QString ExistingAbsolutePath(const QString& path) {
     if (path.isEmpty())
         return QString();
     const QFileInfo info(path);
@@ -309,17 +309,16 @@ void ReadLameVersion(int timeLimitMs) {
     if (LameShortPath.isEmpty())
         return;
     QStringList lines;
-    RunConsoleProcess(LameShortPath, {}, &lines, 0, {}, 0, {}, 0, {}, 0, timeLimitMs);
+    RunConsoleProcess(LameShortPath, {}, &lines, timeLimitMs);
     ParseLameBanner(lines, LameVersion, LameWebSite);
 }
 
 QStringList ReadLameHelp(const QString& encoderPath, int timeLimitMs) {
     QStringList lines;
-    const QString program = GetShortPath(encoderPath);
+    const QString program = ExistingAbsolutePath(encoderPath);
     if (program.isEmpty())
         return lines;
-    RunConsoleProcess(QString(), {program, QStringLiteral("-?")}, &lines, 0, {}, 0, {}, 0, {}, 0,
-                      timeLimitMs);
+    RunConsoleProcess(program, {QStringLiteral("-?")}, &lines, timeLimitMs);
     return lines;
 }
 

@@ -65,7 +65,7 @@ QString MakeOutputPath(const QString& path, const QString& baseFolder, const QSt
 QString MakeUniqueOutputName(const QString& plannedPath, const QSet<QString>& reserved = {});
 
 // The absolute path of an existing file, empty otherwise.
-QString GetShortPath(const QString& path);
+QString ExistingAbsolutePath(const QString& path);
 
 struct TFileNameParts {
     QString Dir;  // without a trailing '/', except for a file in '/'
