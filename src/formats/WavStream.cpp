@@ -63,10 +63,6 @@ void TWAVReadStream::Analyse() {
         if (next > fileSize)
             throw EFOpenError(FileName());
 
-        ChunkOffsets.Add(qint32(dataOffset));
-        ChunkIds.append(QString::fromLatin1(reinterpret_cast<const char*>(head), 4));
-        ChunkSizes.Add(qint32(size));
-
         if (std::memcmp(head, "fmt ", 4) == 0) {
             uchar fmt[FmtExtensibleLength] = {};
             Read(fmt, size >= FmtExtensibleLength ? FmtExtensibleLength : FmtReadLength);
