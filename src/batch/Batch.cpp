@@ -24,14 +24,6 @@
 
 namespace {
 
-constexpr int SourceTypeMP3 = 2;
-constexpr int SourceTypeWAV = 3;
-
-// MP1, MP2 and MP3 sources are MPEG files and carry the same tags.
-bool IsMpegSource(int type) {
-    return type >= 0 && type <= SourceTypeMP3;
-}
-
 qint64 MeasureKB(const QString& path) {
     const QFileInfo info(path);
     return info.exists() ? info.size() / 1024 : 0;
@@ -208,7 +200,7 @@ bool TBatch::PrepareRun(bool& goodFilesOnly) {
         for (int row = 0; row < count; ++row) {
             const TBatchEntry e = Source.Entry(row);
             if (e.WillProcess && e.BitRate < TargetBitRate &&
-                Source.ClassifySource(e.Path) == SourceTypeMP3)
+                Source.ClassifySource(e.Path) == SourceMP3)
                 lower << e.Path;
         }
         if (!lower.isEmpty()) {
@@ -291,7 +283,7 @@ void TBatch::StartEntry(int row) {
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
         TSourceFacts facts;
         const int type = Source.ClassifySource(e.Path, &facts);
-        if (type == UnusableSourceType) {
+        if (type == SourceUnusable) {
             EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;
         }
@@ -308,7 +300,7 @@ void TBatch::StartEntry(int row) {
         auto file = std::make_unique<TOutputFile>(output);
         if (Jobs == 1)
             View.SetFileProgress(0, e.EstimatedKB);
-        if (type == SourceTypeMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
+        if (type == SourceMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
             Reporter.LogFmt(msgCopyingFile, {DisplayedPath(e.Path)});
             try {
                 DTCopyFileBlock(e.Path, file->TempPath(), e.TagV2Bytes, e.AudioBytes,
@@ -398,8 +390,7 @@ QString TBatch::CheckOutput(const TJob& job, const QString& path) const {
 }
 
 bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shortReason) {
-    if (job->Pipe || DecoderPath.isEmpty() || job->Type == SourceTypeWAV ||
-        job->Facts.SampleRate <= 0)
+    if (job->Pipe || DecoderPath.isEmpty() || job->Type == SourceWAV || job->Facts.SampleRate <= 0)
         return false;
     {
         // Truncated, so that the progress display measures the new output from zero.

@@ -32,7 +32,7 @@ QList<TSource> ExpandPath(const QString& given, bool recursive) {
     QList<TSource> sources;
     const QString base = IncludeTrailingSlash(path);
     for (const QString& file : std::as_const(files))
-        if (SourceTypeOfExtension(file) != UnusableSourceType)
+        if (SourceTypeOfExtension(file) != SourceUnusable)
             sources.append({file, base});
     return sources;
 }
@@ -86,7 +86,7 @@ int RunPlanCommand(const QStringList& args) {
                 MakeOutputPath(source.Path, source.BaseFolder, s.DestDir, TargetBitRate,
                                encodingMode, s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
             const QString unique = MakeUniqueOutputName(output, reserved);
-            if (type != UnusableSourceType)
+            if (type != SourceUnusable)
                 reserved.insert(unique);
             const TPriorityTranslation passed =
                 TranslatePriority(BuildLameArgumentList(type, lameParams, source.Path, unique));
@@ -96,7 +96,7 @@ int RunPlanCommand(const QStringList& args) {
                 .Add("output", output)
                 .Add("unique", unique)
                 .Add("arguments", BuildLameArguments(type, lameParams, source.Path, unique));
-            if (type == UnusableSourceType)
+            if (type == SourceUnusable)
                 line.Add("argv", QStringList());
             else
                 line.Add("argv", QStringList{program} + passed.Arguments);

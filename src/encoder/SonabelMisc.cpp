@@ -85,7 +85,7 @@ QString CurrentLameParams() {
 
 QString BuildLameArguments(int sourceType, const QString& params, const QString& sourcePath,
                            const QString& outputPath) {
-    if (sourceType < 0 || sourceType >= UnusableSourceType)
+    if (sourceType < 0 || sourceType >= SourceUnusable)
         return QString();
     QString result = QStringLiteral(" ");
     if (*InputOptions[sourceType])
@@ -96,7 +96,7 @@ QString BuildLameArguments(int sourceType, const QString& params, const QString&
 
 QStringList BuildLameArgumentList(int sourceType, const QString& params, const QString& sourcePath,
                                   const QString& outputPath) {
-    if (sourceType < 0 || sourceType >= UnusableSourceType)
+    if (sourceType < 0 || sourceType >= SourceUnusable)
         return {};
     QStringList result = SplitCommandLine(params);
     if (*InputOptions[sourceType])
