@@ -85,7 +85,7 @@ private Q_SLOTS:
                    msgOptCannotCreate,  msgOptNotWritable,
                    msgOptVersion,       msgErrFileOpen,
                    msgErrNotAnInteger,  msgReasonCannotCreateFolder,
-                   msgProcessCrashed}},
+                   msgProcessCrashed,   msgDownloadLinkRefused}},
             {"ss",
              {msgFileFailed, msgLameMissingQuestion, msgLameWrongFile, msgNewVersionOffer,
               msgUpdateSaveFilter, msgPropsFormatName, msgErrRename, msgReasonOutputShort,

@@ -333,12 +333,13 @@ enum TMsgId : int {
     msgDumpFileNotFound = 312,
     msgDumpReadError = 313,
     // A decoder or encoder of a decoding pipe that failed
-    msgProcessCrashed = 314,  // %s program name
-    msgProcessExitCode = 315, // %s program name, %d exit code
+    msgProcessCrashed = 314,      // %s program name
+    msgProcessExitCode = 315,     // %s program name, %d exit code
+    msgDownloadLinkRefused = 316, // %s file name (a download never writes through a link)
 };
 
-inline constexpr int MessageCount = 316;
-static_assert(msgProcessExitCode == MessageCount - 1);
+inline constexpr int MessageCount = 317;
+static_assert(msgDownloadLinkRefused == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

@@ -384,6 +384,7 @@ constexpr TMsgText Texts[] = {
     // Decoding pipe
     {msgProcessCrashed, u"%s crashed"},
     {msgProcessExitCode, u"%s exit code %d"},
+    {msgDownloadLinkRefused, u"%s: symbolic link, not written"},
 };
 static_assert(InIndexOrder(Texts));
 

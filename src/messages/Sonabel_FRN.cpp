@@ -392,6 +392,7 @@ constexpr TMsgText Texts[] = {
     // Chaîne de décodage
     {msgProcessCrashed, u"arrêt brutal de %s"},
     {msgProcessExitCode, u"code de sortie de %s %d"},
+    {msgDownloadLinkRefused, u"%s\u00A0: lien symbolique, rien n’est écrit"},
 };
 static_assert(InIndexOrder(Texts));
 
