@@ -49,19 +49,17 @@ void TFileSource::UpdateList(bool collectUnwritable) {
 
 int TFileSource::ClassifySource(const QString& path, TSourceFacts* facts) {
     if (ThrowFor.contains(path))
-        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path));
-    const QString ext = QFileInfo(path).suffix().toLower();
-    static const QStringList types = {QStringLiteral("mp1"), QStringLiteral("mp2"),
-                                      QStringLiteral("mp3"), QStringLiteral("wav")};
-    const int type = int(types.indexOf(ext));
-    if (type < 0)
-        return UnusableSourceType;
-    const TWAVInfo wav = type == 3 ? GetWAVInfo(path) : TWAVInfo();
-    const TMP3Info mp3 = type == 3 ? TMP3Info() : GetMP3Info(path);
+        throw EFOpenError(path);
+    const TSourceType type = SourceTypeOfExtension(path);
+    if (type == SourceUnusable)
+        return SourceUnusable;
+    const bool isWav = type == SourceWAV;
+    const TWAVInfo wav = isWav ? GetWAVInfo(path) : TWAVInfo();
+    const TMP3Info mp3 = isWav ? TMP3Info() : GetMP3Info(path);
     if (facts)
-        *facts = {type == 3 ? wav.Duration : mp3.Duration, mp3.VBR,
-                  type == 3 ? wav.SampleRate : mp3.SampleRate};
-    return wav.BitRate == 0 && mp3.BitRate == 0 ? UnusableSourceType : type;
+        *facts = {isWav ? wav.Duration : mp3.Duration, mp3.VBR,
+                  isWav ? wav.SampleRate : mp3.SampleRate};
+    return wav.BitRate == 0 && mp3.BitRate == 0 ? SourceUnusable : type;
 }
 
 TWarningAnswer TRecordingView::ShowWarningList(const QString& /*caption*/, const QString& message,

@@ -320,14 +320,14 @@ private Q_SLOTS:
         QVERIFY(tmp.isValid());
         const QString file = tmp.filePath("a b.wav");
         QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-        QCOMPARE(GetShortPath(file), file);
+        QCOMPARE(ExistingAbsolutePath(file), file);
         const QString saved = QDir::currentPath();
         QVERIFY(QDir::setCurrent(tmp.path()));
-        const QString relative = GetShortPath("./a b.wav");
+        const QString relative = ExistingAbsolutePath("./a b.wav");
         QVERIFY(QDir::setCurrent(saved));
         QCOMPARE(relative, file);
-        QCOMPARE(GetShortPath(tmp.filePath("missing.wav")), QString());
-        QCOMPARE(GetShortPath(QString()), QString());
+        QCOMPARE(ExistingAbsolutePath(tmp.filePath("missing.wav")), QString());
+        QCOMPARE(ExistingAbsolutePath(QString()), QString());
     }
 
     void parseLameBanner_data() {

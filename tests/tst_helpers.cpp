@@ -1,9 +1,13 @@
 #include "TestUtil.h"
 #include "formats/FileStream.h"
 #include "formats/MulDiv.h"
+#include "messages/ReasonTexts.h"
+#include "settings/Settings.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
+#include <vector>
 
 class TestHelpers : public QObject {
     Q_OBJECT
@@ -43,15 +47,38 @@ private Q_SLOTS:
         QTEST(result, "expected");
     }
 
+    // An error carries no text: it is shown in the language current when shown.
+    void streamErrors_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("reasons"); // open, read, write, as a failed file's reason
+        QTest::newRow("English") << 0
+                                 << QStringList{"file error: Cannot open file %1",
+                                                "file error: Stream read error",
+                                                "file error: Stream write error"};
+        QTest::newRow("French") << 1
+                                << QStringList{"erreur de fichier\u00A0: Impossible d'ouvrir le "
+                                               "fichier %1",
+                                               "erreur de fichier\u00A0: Erreur de lecture du flux",
+                                               "erreur de fichier\u00A0: Erreur d'écriture dans "
+                                               "le flux"};
+    }
+
     void streamErrors() {
+        QFETCH(int, language);
+        QFETCH(QStringList, reasons);
+        SetLanguage(1 - language, false);
         QTemporaryDir dir;
         const QString missing = dir.filePath("nope.bin");
-        try {
-            TFileStream s(missing, fmOpenRead);
-            QFAIL("opening a missing file must throw");
-        } catch (const EFOpenError& e) {
-            QCOMPARE(e.Message, QStringLiteral("Impossible d'ouvrir le fichier ") + missing);
-        }
+        std::vector<ESonabelError> errors;
+        const auto keep = [&errors](const std::function<void()>& action) {
+            try {
+                action();
+                QFAIL("the call must throw");
+            } catch (const ESonabelError& e) {
+                errors.push_back(e);
+            }
+        };
+        keep([&] { TFileStream s(missing, fmOpenRead); });
         QVERIFY_THROWS_EXCEPTION(EFOpenError, TFileStream(dir.path(), fmOpenRead));
 
         TFileStream w(dir.filePath("f.bin"), fmCreate);
@@ -61,22 +88,18 @@ private Q_SLOTS:
         char buf[4];
         QCOMPARE(w.Read(buf, 4), qint64(2)); // short read at the end is no error
         w.Seek(4);
-        try {
-            w.ReadBuffer(buf, 4);
-            QFAIL("a short exact read must throw");
-        } catch (const EReadError& e) {
-            QCOMPARE(e.Message, QStringLiteral("Erreur de lecture du flux"));
-        }
+        keep([&] { w.ReadBuffer(buf, 4); });
         w.SetSize(3);
         QCOMPARE((QList<qint64>{w.Size(), w.Position()}), (QList<qint64>{3, 3}));
-
         TFileStream r(dir.filePath("f.bin"), fmOpenRead);
-        try {
-            r.WriteBuffer("x", 1);
-            QFAIL("writing a read-only stream must throw");
-        } catch (const EWriteError& e) {
-            QCOMPARE(e.Message, QStringLiteral("Erreur d'écriture dans le flux"));
-        }
+        keep([&] { r.WriteBuffer("x", 1); });
+
+        SetLanguage(language, false);
+        QStringList shown;
+        for (const ESonabelError& e : errors)
+            shown << ReasonWithDetail(TReason::FileError, ErrorText(e));
+        reasons[0] = reasons[0].arg(missing);
+        QCOMPARE(shown, reasons);
     }
 
     // Seeks and reads across read-ahead boundaries return the file's bytes, also after a write.

@@ -100,6 +100,7 @@ private:
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(Temp.isValid());
+        SetLanguage(0, false);
         QVERIFY(Run(QStringLiteral("lame"), {QStringLiteral("--version")}));
     }
 

@@ -220,7 +220,7 @@ void TestMpeg::rejected() {
         TMP3ReadStream s(path, fmOpenRead, 0);
         QFAIL("the reader must refuse the file");
     } catch (const EFOpenError& e) {
-        QCOMPARE(e.Message, QStringLiteral("Impossible d'ouvrir le fichier ") + path);
+        QCOMPARE(e.Args, QVariantList{path});
     }
 }
 

@@ -109,18 +109,19 @@ private Q_SLOTS:
         // The bit rate text format when the file is listed, else the message shown.
         QTest::addColumn<int>("shown");
         const int cbr = msgBitRateCBR, unsupported = msgUnsupportedFile;
-        Row("mp3", "cbr128.mp3", "a.mp3", SourceMP3, cbr);
-        Row("vbr mp3", "vbr.mp3", "b.mp3", SourceMP3, int(msgBitRateVBR));
-        Row("mp2", "tone.mp2", "c.mp2", SourceMP2, cbr);
+        Row("mp3", "cbr128.mp3", "a.mp3", int(SourceMP3), cbr);
+        Row("vbr mp3", "vbr.mp3", "b.mp3", int(SourceMP3), int(msgBitRateVBR));
+        Row("mp2", "tone.mp2", "c.mp2", int(SourceMP2), cbr);
         // The extension decides the type; the reader accepts any layer.
-        Row("mp1 by extension", "tone.mp2", "d.Mp1", SourceMP1, cbr);
-        Row("pcm wav", "tone.wav", "e.wav", SourceWAV, int(msgBitRateWAV));
-        Row("float wav is a wav, not listed", "float.wav", "f.wav", SourceWAV, int(msgNotPcmWav));
-        Row("mp4 refused", "cbr128.mp3", "g.mp4", SourceUnusable, unsupported);
-        Row("no extension", "cbr128.mp3", "mp3", SourceUnusable, unsupported);
-        Row("dot in the folder only", "cbr128.mp3", "h.mp3dir/i", SourceUnusable, unsupported);
-        Row("mp3 without audio", "fake.mp3", "j.mp3", SourceUnusable, unsupported);
-        Row("wav holding mp3 data", "cbr128.mp3", "k.wav", SourceUnusable, unsupported);
+        Row("mp1 by extension", "tone.mp2", "d.Mp1", int(SourceMP1), cbr);
+        Row("pcm wav", "tone.wav", "e.wav", int(SourceWAV), int(msgBitRateWAV));
+        Row("float wav is a wav, not listed", "float.wav", "f.wav", int(SourceWAV),
+            int(msgNotPcmWav));
+        Row("mp4 refused", "cbr128.mp3", "g.mp4", int(SourceUnusable), unsupported);
+        Row("no extension", "cbr128.mp3", "mp3", int(SourceUnusable), unsupported);
+        Row("dot in the folder only", "cbr128.mp3", "h.mp3dir/i", int(SourceUnusable), unsupported);
+        Row("mp3 without audio", "fake.mp3", "j.mp3", int(SourceUnusable), unsupported);
+        Row("wav holding mp3 data", "cbr128.mp3", "k.wav", int(SourceUnusable), unsupported);
     }
 
     void addSourceFile() {

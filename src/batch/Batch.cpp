@@ -25,20 +25,9 @@
 
 namespace {
 
-constexpr int SourceTypeMP3 = 2;
 qint64 MeasureKB(const QString& path) {
     const QFileInfo info(path);
     return info.exists() ? info.size() / 1024 : 0;
-}
-
-QString ExceptionText() {
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return QStringLiteral("?");
-    }
 }
 
 // Data the user asked for that could not be read is a failure; a file that is
@@ -282,7 +271,7 @@ QString TBatch::ReserveOutputName(const QString& planned) {
 
 QString TBatch::DisplayedPath(const QString& path) const {
     if (Settings().Flags & flShortPath) {
-        const QString shortPath = GetShortPath(path);
+        const QString shortPath = ExistingAbsolutePath(path);
         if (!shortPath.isEmpty())
             return shortPath;
     }
@@ -307,7 +296,7 @@ void TBatch::StartEntry(int row) {
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
         TSourceFacts facts;
         const int type = Source.ClassifySource(e.Path, &facts);
-        if (type == UnusableSourceType) {
+        if (type == SourceUnusable) {
             EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;
         }
@@ -334,13 +323,13 @@ void TBatch::StartEntry(int row) {
         auto file = std::make_unique<TOutputFile>(output);
         if (Jobs == 1)
             View.SetFileProgress(0, e.EstimatedKB);
-        if (type == SourceTypeMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
+        if (type == SourceMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
             Reporter.LogFmt(msgCopyingFile, {DisplayedPath(e.Path)});
             try {
                 DTCopyFileBlock(e.Path, file->TempPath(), e.TagV2Bytes, e.AudioBytes,
                                 BlockBufferSize);
             } catch (...) {
-                const QString reason = ReasonWithDetail(TReason::CopyFailed, ExceptionText());
+                const QString reason = ReasonWithDetail(TReason::CopyFailed, CurrentExceptionText());
                 AdvanceTotal(e.EstimatedKB);
                 Fail(row, e.Path, QString(), reason);
                 return;
@@ -376,7 +365,7 @@ void TBatch::StartEntry(int row) {
             program = QString::fromLatin1(LameExeName);
         raw->Process->Start(program, arguments);
     } catch (...) {
-        Fail(row, e.Path, QString(), ReasonWithDetail(TReason::FileError, ExceptionText()));
+        Fail(row, e.Path, QString(), ReasonWithDetail(TReason::FileError, CurrentExceptionText()));
     }
 }
 

@@ -12,6 +12,7 @@
 #include "formats/MP3Stream.h"
 #include "formats/TagTransfer.h"
 #include "messages/Messages.h"
+#include "formats/SourceType.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
 #include "settings/Settings.h"
@@ -21,23 +22,6 @@
 #include <exception>
 
 namespace {
-
-constexpr int SourceTypeMP3 = 2;
-constexpr int SourceTypeWAV = 3;
-
-bool IsMpegSource(int type) {
-    return type >= 0 && type <= SourceTypeMP3;
-}
-
-QString ExceptionText() {
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return QStringLiteral("?");
-    }
-}
 
 void SetFileTime(const QString& path, const QDateTime& time) {
     QFile file(path);
@@ -53,8 +37,7 @@ QString TBatch::CheckOutput(const TJob& job, const QString& path) const {
 }
 
 bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shortReason) {
-    if (job->Pipe || DecoderPath.isEmpty() || job->Type == SourceTypeWAV ||
-        job->Facts.SampleRate <= 0)
+    if (job->Pipe || DecoderPath.isEmpty() || job->Type == SourceWAV || job->Facts.SampleRate <= 0)
         return false;
     {
         // Truncated, so that the progress display measures the new output from zero.
@@ -117,7 +100,7 @@ void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFil
             SetFileTime(temp, sourceTime);
     } catch (...) {
         file.Discard();
-        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::TagsFailed, ExceptionText()));
+        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::TagsFailed, CurrentExceptionText()));
         return;
     }
     TReplaceOutcome replaced;
@@ -137,7 +120,7 @@ void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFil
             Reserved.insert(published);
     } catch (...) {
         file.Discard();
-        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::FileError, ExceptionText()));
+        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::FileError, CurrentExceptionText()));
         return;
     }
     if (replaced.Skipped) {

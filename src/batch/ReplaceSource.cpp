@@ -22,8 +22,12 @@ void KillPoint(const char* step) {
         std::raise(SIGKILL);
 }
 
+QString SystemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 QString ErrorText(int error, const QString& path) {
-    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+    return QStringLiteral("%1: %2").arg(path, SystemText(error));
 }
 
 } // namespace
@@ -35,9 +39,9 @@ TReplaceOutcome ReplaceSource(TOutputFile& file, const QString& source, const QS
     const QByteArray sourceName = QFile::encodeName(source);
     const QByteArray temp = QFile::encodeName(file.TempPath());
     if (::lstat(sourceName.constData(), &sourceSt) != 0)
-        throw EWriteError(ErrorText(errno, source));
+        throw EWriteError(TErrorId::System, {source, SystemText(errno)});
     if (::stat(temp.constData(), &outputSt) != 0)
-        throw EWriteError(ErrorText(errno, file.TempPath()));
+        throw EWriteError(TErrorId::System, {file.TempPath(), SystemText(errno)});
     if (outputSt.st_size >= sourceSt.st_size) {
         file.Discard();
         return {QString(), true, ReasonText(TReason::NotSmaller)};
@@ -46,10 +50,10 @@ TReplaceOutcome ReplaceSource(TOutputFile& file, const QString& source, const QS
     if (replaceName == source)
         ::chmod(temp.constData(), sourceSt.st_mode & 07777);
     if (!file.Sync())
-        throw EWriteError(ErrorText(errno, file.TempPath()));
+        throw EWriteError(TErrorId::System, {file.TempPath(), SystemText(errno)});
     KillPoint("synced");
     if (const int error = file.MarkReady())
-        throw EWriteError(ErrorText(error, file.TempPath()));
+        throw EWriteError(TErrorId::System, {file.TempPath(), SystemText(error)});
     KillPoint("ready");
     const TTrashResult trashed = MoveToTrash(source);
     if (trashed.Error != 0) {

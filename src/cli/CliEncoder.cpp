@@ -33,8 +33,8 @@ bool LoadCliSettings(const QString& file) {
 
 QString ResolveEncoderPath(const QString& option) {
     if (!option.isEmpty())
-        return GetShortPath(option);
-    const QString stored = GetShortPath(Settings().LamePath);
+        return ExistingAbsolutePath(option);
+    const QString stored = ExistingAbsolutePath(Settings().LamePath);
     if (!stored.isEmpty() && QFileInfo(stored).isFile())
         return stored;
     return FindEncoder(IncludeTrailingSlash(QCoreApplication::applicationDirPath()));

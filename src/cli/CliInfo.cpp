@@ -85,14 +85,13 @@ int RunInfoCommand(const QStringList& args) {
     for (const QString& path : paths) {
         TJsonObject line;
         line.Add("path", path);
-        const QString ext = QFileInfo(path).suffix().toLower();
+        const TSourceType type = SourceTypeOfExtension(path);
         // Only regular files are read (the readers open without blocking, so
         // a pipe or device gives the all-zero record); the reason says why.
         std::optional<TReason> problem = FileAccessProblem(path);
         if (problem == TReason::FileVanished)
             problem = TReason::FileNotFound;
-        if (ext == QLatin1String("mp1") || ext == QLatin1String("mp2") ||
-            ext == QLatin1String("mp3")) {
+        if (IsMpegSource(type)) {
             TMP3Info info;
             QByteArray tagV1;
             QString frameIndex;
@@ -101,7 +100,7 @@ int RunInfoCommand(const QStringList& args) {
             line.Add("frameIndex", frameIndex.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
             if (info.TagV1Size == TagV1Length)
                 line.Add("tagV1", TagV1Json(tagV1));
-        } else if (ext == QLatin1String("wav")) {
+        } else if (type == SourceWAV) {
             line.Add("wav", WavJson(GetWAVInfo(path)));
         }
         if (problem)

@@ -38,7 +38,7 @@ QList<TSource> ExpandPath(const QString& path, bool recursive, const TShard& sha
     const QString base = IncludeTrailingSlash(path);
     const bool skipOutputs = Settings().SkipDone;
     for (const QString& file : std::as_const(files))
-        if (SourceTypeOfExtension(file) != UnusableSourceType &&
+        if (SourceTypeOfExtension(file) != SourceUnusable &&
             !(skipOutputs && HasOutputSuffix(file)) && shard.Takes(file, root))
             sources.append({file, base});
     return sources;
@@ -113,7 +113,7 @@ int RunPlanCommand(const QStringList& args) {
         const QString output = PlannedOutputPath(source.Path, source.BaseFolder);
         const bool ownName = s.ReplaceSources && output == source.Path;
         const QString unique = ownName ? output : MakeUniqueOutputName(output, reserved);
-        if (type != UnusableSourceType)
+        if (type != SourceUnusable)
             reserved.insert(unique);
         const TPriorityTranslation passed =
             TranslatePriority(BuildLameArgumentList(type, lameParams, source.Path, unique));
@@ -123,7 +123,7 @@ int RunPlanCommand(const QStringList& args) {
             .Add("output", output)
             .Add("unique", unique)
             .Add("arguments", BuildLameArguments(type, lameParams, source.Path, unique));
-        if (type == UnusableSourceType)
+        if (type == SourceUnusable)
             line.Add("argv", QStringList());
         else
             line.Add("argv", QStringList{program} + passed.Arguments);
@@ -131,7 +131,7 @@ int RunPlanCommand(const QStringList& args) {
             line.Add("niceness", *passed.Niceness);
         else
             line.AddNull("niceness");
-        if (type != UnusableSourceType && s.SkipDone &&
+        if (type != SourceUnusable && s.SkipDone &&
             IsAlreadyConverted(source.Path, ownName ? SourceBitRate(source.Path) : 0, output))
             line.Add("skip", "already converted"); // a token for scripts, like the actions
         PrintOut(line.ToString());

@@ -1,13 +1,11 @@
 #include "encoder/DecodePipe.h"
 
 #include "encoder/ProcessRunner.h"
+#include "messages/Messages.h"
 
 #include <QFileInfo>
-#include <unistd.h>
 
 namespace {
-
-constexpr int KillWaitMs = 5000;
 
 bool Running(const QProcess* process) {
     return process && process->state() != QProcess::NotRunning;
@@ -22,24 +20,13 @@ TDecodePipe::~TDecodePipe() {
         if (!process)
             continue;
         process->disconnect(this);
-        if (Running(process)) {
-            process->kill();
-            process->waitForFinished(KillWaitMs);
-        }
+        EndChild(*process);
     }
 }
 
 QProcess* TDecodePipe::NewChild(std::optional<int> niceness) {
     auto* process = new QProcess(this);
-    ApplyChildNiceness(*process, niceness);
-    // Like the batch's encoders: out of the terminal's process group, so that
-    // only the batch ends them and knows why they ended.
-    const std::function<void()> modifier = process->childProcessModifier();
-    process->setChildProcessModifier([modifier] {
-        if (modifier)
-            modifier();
-        (void)::setpgid(0, 0);
-    });
+    SetUpOwnGroupChild(*process, niceness);
     connect(process, &QProcess::finished, this, &TDecodePipe::ChildEnded);
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
@@ -88,9 +75,9 @@ QString TDecodePipe::Failure(const QProcess& process, bool started) {
     if (!started)
         return process.errorString();
     if (process.exitStatus() != QProcess::NormalExit)
-        return QStringLiteral("%1 crashed").arg(name);
+        return MsgFmt(msgProcessCrashed, {name});
     if (process.exitCode() != 0)
-        return QStringLiteral("%1 exit code %2").arg(name).arg(process.exitCode());
+        return MsgFmt(msgProcessExitCode, {name, process.exitCode()});
     return QString();
 }
 

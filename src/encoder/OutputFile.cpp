@@ -46,8 +46,8 @@ QString RandomSuffix() {
     return suffix;
 }
 
-QString ErrorText(int error, const QString& path) {
-    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+EWriteError RenameError(int error, const QString& path) {
+    return EWriteError(TErrorId::Rename, {path, QString::fromLocal8Bit(std::strerror(error))});
 }
 
 // The file made and locked before it has a name, so that no cleaner can see
@@ -156,7 +156,7 @@ TOutputFile::TOutputFile(const QString& name) {
         if (errno != EEXIST)
             break;
     }
-    throw EFOpenError(FileOpenErrorText(prefix));
+    throw EFOpenError(prefix);
 }
 
 TOutputFile::~TOutputFile() {
@@ -254,7 +254,7 @@ QStringList CleanLeftovers(const QString& folder) {
 
 QString TOutputFile::Publish(const QString& planned, const QSet<QString>& reserved) {
     if (Done)
-        throw EWriteError(ErrorText(ENOENT, Temp));
+        throw RenameError(ENOENT, Temp);
     QSet<QString> taken = reserved;
     for (int attempt = 0; attempt < PublishAttempts; ++attempt) {
         const QString name = MakeUniqueOutputName(planned, taken);
@@ -265,9 +265,9 @@ QString TOutputFile::Publish(const QString& planned, const QSet<QString>& reserv
             return name;
         }
         if (error != EEXIST)
-            throw EWriteError(ErrorText(error, name));
+            throw RenameError(error, name);
         // Taken since it was judged free: by another run or another program.
         taken.insert(name);
     }
-    throw EWriteError(ErrorText(EEXIST, planned));
+    throw RenameError(EEXIST, planned);
 }

@@ -10,7 +10,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QList>
-#include <QStringDecoder>
+#include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -21,8 +21,7 @@ namespace {
 
 volatile std::sig_atomic_t AbortRequested = 0;
 
-constexpr int DefaultBufferSize = 4096;
-constexpr int DefaultPollInterval = 1000;
+constexpr int PollMs = 200;
 constexpr int StartTimeoutMs = 30000;
 constexpr int KillWaitMs = 5000;
 
@@ -110,163 +109,71 @@ bool ProcessAbortRequested() {
     return AbortRequested != 0;
 }
 
+void SetUpOwnGroupChild(QProcess& process, std::optional<int> niceness) {
+    ApplyChildNiceness(process, niceness);
+    const std::function<void()> modifier = process.childProcessModifier();
+    process.setChildProcessModifier([modifier] {
+        if (modifier)
+            modifier();
+        (void)::setpgid(0, 0);
+    });
+}
+
+void EndChild(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished(KillWaitMs);
+}
+
 TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, QStringList* output,
-                             int pollInterval, const TIdleProc& onIdle, unsigned options,
-                             const TInputProc& onInput, int inputBufferSize,
-                             const TOutputProc& onOutput, int outputBufferSize, int timeLimitMs) {
+                             int timeLimitMs) {
     TRunResult result;
-    const bool inputInUse = bool(onInput);
-    const bool outputInUse = output != nullptr || bool(onOutput);
-    const int inputSize = inputBufferSize > 0 ? inputBufferSize : DefaultBufferSize;
-    const int outputSize = outputBufferSize > 0 ? outputBufferSize : DefaultBufferSize;
-    const int poll = pollInterval > 0 ? pollInterval : DefaultPollInterval;
-    const auto idle = [&onIdle] {
-        if (onIdle)
-            onIdle();
-    };
-
-    QString program;
-    QStringList arguments;
-    if (!exeName.isEmpty()) {
-        program = GetShortPath(exeName);
-        if (program.isEmpty())
-            program = exeName; // a bare name is looked up in PATH
-        arguments = params;
-    } else if (!params.isEmpty()) {
-        program = params.first();
-        arguments = params.mid(1);
-    }
-    if (output && !(options & roKeepOutput))
+    // Only a stop confirmed while we wait ends the child, not one already pending.
+    const bool stopAtStart = RunState == rsStopRequested;
+    if (output)
         output->clear();
-    if (program.isEmpty()) {
-        idle();
+    QString program = ExistingAbsolutePath(exeName);
+    if (program.isEmpty())
+        program = exeName; // a bare name is looked up in PATH
+    if (program.isEmpty())
         return result;
-    }
 
-    const TPriorityTranslation translated = TranslatePriority(arguments);
+    const TPriorityTranslation translated = TranslatePriority(params);
     QProcess process;
     const TRegistration registration(&process);
     process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
     // An unread pipe would block or kill a talkative child.
-    if (!outputInUse)
+    if (!output)
         process.setStandardOutputFile(QProcess::nullDevice());
-    if (!inputInUse)
-        process.setStandardInputFile(QProcess::nullDevice());
     ApplyChildNiceness(process, translated.Niceness);
     process.start(program, translated.Arguments);
     if (!process.waitForStarted(StartTimeoutMs)) {
-        process.kill();
-        process.waitForFinished(KillWaitMs);
-        idle();
+        EndChild(process);
         return result;
     }
     result.Started = true;
 
-    QByteArray inputBuffer(inputSize + 1, '\0');
-    QByteArray outputBuffer(outputSize + 1, '\0');
-    if (onInput) {
-        int count = 0;
-        onInput(rsStart, inputBuffer.data(), inputSize, count);
-    }
-    if (onOutput)
-        onOutput(rsStart, outputBuffer.constData(), 0);
-
     const QDeadlineTimer deadline =
         timeLimitMs > 0 ? QDeadlineTimer(timeLimitMs) : QDeadlineTimer(QDeadlineTimer::Forever);
-    const auto waitMs = [&] {
-        const qint64 left = deadline.remainingTime();
-        return left < 0 ? poll : int(qMin<qint64>(poll, qMax<qint64>(left, 1)));
-    };
-    // A stop confirmed while we wait, or a quit request, ends the child.
-    const bool stopAtStart = RunState == rsStopRequested;
-    const auto abort = [&] {
-        if (!result.Aborted && (AbortRequested || (!stopAtStart && RunState == rsStopRequested))) {
+    QByteArray bytes;
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        if (AbortRequested || (!stopAtStart && RunState == rsStopRequested)) {
             result.Aborted = true;
-            process.kill();
+            break;
         }
-        return result.Aborted;
-    };
-    const auto running = [&] { return !abort() && process.state() != QProcess::NotRunning; };
-
-    QStringDecoder decoder(QStringDecoder::System);
-    QString collected;
-    const auto readChunk = [&] {
-        const qint64 n = process.read(outputBuffer.data(), outputSize);
-        if (n <= 0)
-            return false;
-        outputBuffer[n] = '\0';
-        if (onOutput)
-            onOutput(rsData, outputBuffer.constData(), int(n));
-        // The chunk's text ends at its first zero byte.
-        const qsizetype length = qstrnlen(outputBuffer.constData(), size_t(n));
-        if (options & roNoOemConversion)
-            collected += QString::fromLatin1(outputBuffer.constData(), length);
-        else
-            collected += decoder.decode(QByteArrayView(outputBuffer.constData(), length));
-        idle();
-        return true;
-    };
-
-    if (inputInUse) {
-        int count = 0;
-        do {
-            count = 0;
-            onInput(rsData, inputBuffer.data(), inputSize, count);
-            count = qBound(0, count, inputSize);
-            if (count > 0 && running()) {
-                process.write(inputBuffer.constData(), count);
-                while (process.bytesToWrite() > 0 && running() && !deadline.hasExpired()) {
-                    if (!process.waitForBytesWritten(waitMs()) && process.bytesToWrite() > 0)
-                        idle(); // a poll while the child does not read
-                }
-            }
-            idle();
-        } while (count > 0 && !deadline.hasExpired() && !result.Aborted);
-        process.closeWriteChannel();
+        const qint64 left = deadline.remainingTime();
+        process.waitForFinished(left < 0 ? PollMs : int(std::clamp<qint64>(left, 1, PollMs)));
+        bytes += process.readAll();
     }
-
-    if (outputInUse) {
-        while (!deadline.hasExpired() && !abort()) {
-            if (process.bytesAvailable() > 0) {
-                readChunk();
-                continue;
-            }
-            if (!running())
-                break;
-            if (!process.waitForReadyRead(waitMs()) && process.bytesAvailable() == 0 && running())
-                idle(); // a poll without data
-        }
-    }
-
-    do {
-        if (running() && !deadline.hasExpired())
-            process.waitForFinished(waitMs());
-        idle();
-    } while (running() && !deadline.hasExpired());
-
-    if (running()) {
-        result.TimedOut = true;
-        process.kill();
-    }
-    if (process.state() != QProcess::NotRunning)
-        process.waitForFinished(KillWaitMs);
-    // What arrived before the end (or the kill) still counts.
-    if (outputInUse)
-        while (readChunk()) {
-        }
+    result.TimedOut = !result.Aborted && process.state() != QProcess::NotRunning;
+    EndChild(process);
     if (output)
-        output->append(SplitLines(collected));
-
-    if (onInput) {
-        int count = 0;
-        onInput(rsEnd, inputBuffer.data(), inputSize, count);
-    }
-    if (onOutput)
-        onOutput(rsEnd, outputBuffer.constData(), 0);
+        *output = SplitLines(QString::fromLocal8Bit(bytes + process.readAll()));
     result.ExitCode = process.exitCode();
     result.ExitStatus =
         result.TimedOut || result.Aborted ? QProcess::CrashExit : process.exitStatus();
-    idle();
     return result;
 }
 
@@ -327,10 +234,7 @@ TEncoderProcess::TEncoderProcess(QObject* parent) : QObject(parent), Process(new
 TEncoderProcess::~TEncoderProcess() {
     StartedProcesses().removeAll(Process);
     Process->disconnect(this);
-    if (Process->state() != QProcess::NotRunning) {
-        Process->kill();
-        Process->waitForFinished(KillWaitMs);
-    }
+    EndChild(*Process);
 }
 
 void TEncoderProcess::Start(const QString& program, const QStringList& arguments) {
@@ -343,15 +247,7 @@ void TEncoderProcess::Start(const QString& program, const QStringList& arguments
     if (Process->state() != QProcess::NotRunning)
         return;
     Reported = false;
-    ApplyChildNiceness(*Process, niceness);
-    // A terminal's Ctrl-C reaches its whole foreground group; the encoders of
-    // a batch are ended by the batch itself, which then knows why they ended.
-    const std::function<void()> modifier = Process->childProcessModifier();
-    Process->setChildProcessModifier([modifier] {
-        if (modifier)
-            modifier();
-        (void)::setpgid(0, 0);
-    });
+    SetUpOwnGroupChild(*Process, niceness);
     Process->start(program, arguments);
 }
 

@@ -7,22 +7,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
-
-// RunConsoleProcess options.
-inline constexpr unsigned roKeepOutput = 1;      // append to Output instead of clearing it
-inline constexpr unsigned roNoOemConversion = 2; // take output bytes as Latin-1, undecoded
-
-// Stages of the input and output callbacks.
-inline constexpr int rsStart = 0;
-inline constexpr int rsData = 1;
-inline constexpr int rsEnd = 2;
-
-using TIdleProc = std::function<void()>;
-// Sets count to the number of bytes placed in buffer (0 ends the input).
-using TInputProc = std::function<void(int stage, char* buffer, int capacity, int& count)>;
-using TOutputProc = std::function<void(int stage, const char* buffer, int count)>;
 
 struct TRunResult {
     bool Started = false;
@@ -32,20 +17,15 @@ struct TRunResult {
     bool Aborted = false;  // ended by a stop or an abort request
 };
 
-// Runs a program and waits for it, polling every pollInterval ms (0 or less:
-// 1000) and calling onIdle after every chunk, every poll and once before
-// returning. The child is ended at the next poll once RunState turns to "stop
-// requested" or RequestProcessAbort has been called. With an empty exeName, params is the whole
-// command line, its first item the program. stdout and stderr are merged; without output and
-// onOutput the child writes to the null device. A timeLimitMs above 0 ends the
-// child after that long; what was read so far is kept. An encoder "--priority
-// N" is taken out of the arguments and becomes the child's niceness.
+// Runs a program and waits for it, for short jobs. The child is ended at the
+// next poll (every 200 ms) once RunState turns to "stop requested" or
+// RequestProcessAbort has been called, and after timeLimitMs when that is
+// above 0. stdout and stderr are merged into output (cleared first, decoded as
+// local 8-bit, what arrived before an early end included); without output the
+// child writes to the null device. An encoder "--priority N" is taken out of
+// the arguments and becomes the child's niceness.
 TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params,
-                             QStringList* output = nullptr, int pollInterval = 0,
-                             const TIdleProc& onIdle = {}, unsigned options = 0,
-                             const TInputProc& onInput = {}, int inputBufferSize = 0,
-                             const TOutputProc& onOutput = {}, int outputBufferSize = 0,
-                             int timeLimitMs = 0);
+                             QStringList* output = nullptr, int timeLimitMs = 0);
 
 // The encoder's "--priority N" as the child process sees it on POSIX.
 struct TPriorityTranslation {
@@ -63,6 +43,15 @@ void ApplyChildNiceness(QProcess& process, std::optional<int> niceness);
 // that no child outlives it and keeps writing. Added in front of the child
 // modifier already set; every QProcess of the program should get it.
 void EndWithParent(QProcess& process);
+
+// The set-up of a child that only this program ends (the batch's encoders and
+// decoders): the niceness, death with this program, and a process group of its
+// own, so that a terminal's Ctrl-C, which reaches its whole foreground group,
+// leaves it to us to end it and know why it ended.
+void SetUpOwnGroupChild(QProcess& process, std::optional<int> niceness);
+
+// Kills a child that still runs and waits a bounded time for its end.
+void EndChild(QProcess& process);
 
 // Async-signal-safe: from now on RunConsoleProcess ends its child at the next
 // poll and returns. For a program that is being told to quit.

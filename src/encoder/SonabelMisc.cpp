@@ -87,7 +87,7 @@ QString CurrentLameParams() {
 
 QString BuildLameArguments(int sourceType, const QString& params, const QString& sourcePath,
                            const QString& outputPath) {
-    if (sourceType < 0 || sourceType >= UnusableSourceType)
+    if (sourceType < 0 || sourceType >= SourceUnusable)
         return QString();
     QString result = QStringLiteral(" ");
     if (*InputOptions[sourceType])
@@ -98,7 +98,7 @@ QString BuildLameArguments(int sourceType, const QString& params, const QString&
 
 QStringList BuildLameArgumentList(int sourceType, const QString& params, const QString& sourcePath,
                                   const QString& outputPath) {
-    if (sourceType < 0 || sourceType >= UnusableSourceType)
+    if (sourceType < 0 || sourceType >= SourceUnusable)
         return {};
     QStringList result = SplitCommandLine(params);
     if (*InputOptions[sourceType])
@@ -297,7 +297,7 @@ QString MakeUniqueOutputName(const QString& plannedPath, const QSet<QString>& re
     }
 }
 
-QString GetShortPath(const QString& path) {
+QString ExistingAbsolutePath(const QString& path) {
     if (path.isEmpty())
         return QString();
     const QFileInfo info(path);
@@ -341,17 +341,16 @@ void ReadLameVersion(int timeLimitMs) {
     if (LameShortPath.isEmpty())
         return;
     QStringList lines;
-    RunConsoleProcess(LameShortPath, {}, &lines, 0, {}, 0, {}, 0, {}, 0, timeLimitMs);
+    RunConsoleProcess(LameShortPath, {}, &lines, timeLimitMs);
     ParseLameBanner(lines, LameVersion, LameWebSite);
 }
 
 QStringList ReadLameHelp(const QString& encoderPath, int timeLimitMs) {
     QStringList lines;
-    const QString program = GetShortPath(encoderPath);
+    const QString program = ExistingAbsolutePath(encoderPath);
     if (program.isEmpty())
         return lines;
-    RunConsoleProcess(QString(), {program, QStringLiteral("-?")}, &lines, 0, {}, 0, {}, 0, {}, 0,
-                      timeLimitMs);
+    RunConsoleProcess(program, {QStringLiteral("-?")}, &lines, timeLimitMs);
     return lines;
 }
 

@@ -3,6 +3,8 @@
 // and the argument list really passed), where its output goes, and what its
 // banner says about it.
 
+#include "formats/SourceType.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -13,10 +15,6 @@ inline constexpr char LameExeName[] = "Lame.exe";
 #else
 inline constexpr char LameExeName[] = "lame";
 #endif
-
-// Source types as classified by extension: MP1, MP2, MP3, WAV, unusable.
-inline constexpr int SourceTypeCount = 5;
-inline constexpr int UnusableSourceType = 4;
 
 // Program-wide encoder values: the short form of the encoder path (set at
 // start-up and when the path changes) and what its banner said.
@@ -75,7 +73,7 @@ QString MakeReplaceOutputPath(const QString& path);
 bool HasOutputSuffix(const QString& path);
 
 // The absolute path of an existing file, empty otherwise.
-QString GetShortPath(const QString& path);
+QString ExistingAbsolutePath(const QString& path);
 
 struct TFileNameParts {
     QString Dir;  // without a trailing '/', except for a file in '/'

@@ -15,10 +15,8 @@ namespace {
 thread_local QByteArray SpareBuffer;
 } // namespace
 
-QString FileOpenErrorText(const QString& fileName) {
-    return QStringLiteral("Impossible d'ouvrir le fichier %1")
-        .arg(QFileInfo(fileName).absoluteFilePath());
-}
+EFOpenError::EFOpenError(const QString& fileName)
+    : ESonabelError(TErrorId::FileOpen, {QFileInfo(fileName).absoluteFilePath()}) {}
 
 TFileStream::TFileStream(const QString& fileName, quint16 mode) : Name(fileName), File(fileName) {
     QIODevice::OpenMode qm = QIODevice::Unbuffered;
@@ -31,7 +29,7 @@ TFileStream::TFileStream(const QString& fileName, quint16 mode) : Name(fileName)
     else
         qm |= QIODevice::ReadOnly;
     if (fileName.isEmpty())
-        throw EFOpenError(FileOpenErrorText(fileName));
+        throw EFOpenError(fileName);
     if (qm == (QIODevice::Unbuffered | QIODevice::ReadOnly)) {
         // Opened without blocking and judged by what was opened: a pipe with
         // no writer or a device would otherwise hold the caller forever.
@@ -43,15 +41,15 @@ TFileStream::TFileStream(const QString& fileName, quint16 mode) : Name(fileName)
             !File.open(fd, qm, QFileDevice::AutoCloseHandle)) {
             if (fd >= 0)
                 ::close(fd);
-            throw EFOpenError(FileOpenErrorText(fileName));
+            throw EFOpenError(fileName);
         }
     } else {
         if (!File.open(qm))
-            throw EFOpenError(FileOpenErrorText(fileName));
+            throw EFOpenError(fileName);
         // A folder opens for reading on Linux but is no stream.
         struct stat st {};
         if (::fstat(File.handle(), &st) != 0 || S_ISDIR(st.st_mode))
-            throw EFOpenError(FileOpenErrorText(fileName));
+            throw EFOpenError(fileName);
     }
     Buf.swap(SpareBuffer);
     if (Buf.size() < ReadAheadSize)
@@ -174,12 +172,12 @@ qint64 TFileStream::Write(const void* buffer, qint64 count) {
 
 void TFileStream::ReadBuffer(void* buffer, qint64 count) {
     if (count != 0 && Read(buffer, count) != count)
-        throw EReadError(QString::fromUtf8(ReadErrorText));
+        throw EReadError();
 }
 
 void TFileStream::WriteBuffer(const void* buffer, qint64 count) {
     if (count != 0 && Write(buffer, count) != count)
-        throw EWriteError(QString::fromUtf8(WriteErrorText));
+        throw EWriteError();
 }
 
 qint64 TFileStream::Seek(qint64 offset, TSeekOrigin origin) {
@@ -204,7 +202,7 @@ qint64 TFileStream::Size() const {
 void TFileStream::SetSize(qint64 size) {
     DropBuffer();
     if (!File.resize(size))
-        throw EWriteError(QString::fromUtf8(WriteErrorText));
+        throw EWriteError();
     if (Pos > size)
         Pos = size;
 }

@@ -93,7 +93,7 @@ qint32 ToInt(const QString& text) {
     bool ok = false;
     const int value = text.toInt(&ok, 10);
     if (!ok || text.isEmpty() || text.front().isSpace() || text.back().isSpace())
-        throw EConvertError(QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(text));
+        throw EConvertError(TErrorId::NotAnInteger, {text});
     return value;
 }
 

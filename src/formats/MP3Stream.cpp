@@ -262,7 +262,7 @@ void TMP3ReadStream::WalkBuffered() {
 void TMP3ReadStream::Analyse(quint8 options) {
     const qint64 fileSize = Size();
     if (fileSize >= MaxStreamFileSize)
-        throw EFOpenError(FileOpenErrorText(FileName()));
+        throw EFOpenError(FileName());
     Info.FileSize = qint32(fileSize);
     Info.AudioStart = 0;
     Info.AudioEnd = Info.AudioSize = Info.FileSize;
@@ -292,14 +292,14 @@ void TMP3ReadStream::Analyse(quint8 options) {
     // An ID3v2 tag reaching into the ID3v1 tag (or past the end) leaves no room
     // for a frame; a "frame" read there would give a negative audio size.
     if (Info.AudioSize < 4)
-        throw EFOpenError(FileOpenErrorText(FileName()));
+        throw EFOpenError(FileName());
     Seek(Info.AudioStart);
     Info.FrameCount = 0;
     BitRateSum = 0;
     Info.VBR = false;
 
     if (!FindFirstFrame())
-        throw EFOpenError(FileOpenErrorText(FileName()));
+        throw EFOpenError(FileName());
     Info.SampleRate = FrameSampleRate;
     PrepareNextFrameSizes();
     int referenceBitRate = FrameBitRate;
@@ -317,7 +317,7 @@ void TMP3ReadStream::Analyse(quint8 options) {
         Info.FrameCount = 0;
         BitRateSum = 0;
         if (!FindNextFrame())
-            throw EFOpenError(FileOpenErrorText(FileName()));
+            throw EFOpenError(FileName());
         referenceBitRate = FrameBitRate;
     }
 

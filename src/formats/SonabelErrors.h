@@ -1,29 +1,46 @@
 #pragma once
-// Exceptions raised by the file readers and lists. The texts are the French
-// runtime texts the stored formats and logs have always shown.
+// Exceptions raised by the file readers and lists. They carry what went wrong
+// and its values, not a sentence: the text is looked up in the current
+// language where the error is shown (ErrorText).
 
-#include <QString>
+#include <QVariantList>
 #include <stdexcept>
+
+enum class TErrorId : int {
+    FileOpen, // full path
+    Read,
+    Write,
+    ListCapacity, // capacity
+    ListCount,    // count
+    ListIndex,    // index
+    NotAnInteger, // text
+    Rename,       // target path, system error text
+    System,       // path, system error text
+};
+inline constexpr int ErrorIdCount = int(TErrorId::System) + 1;
 
 class ESonabelError : public std::runtime_error {
 public:
-    explicit ESonabelError(const QString& message)
-        : std::runtime_error(message.toStdString()), Message(message) {}
-    QString Message;
+    explicit ESonabelError(TErrorId id, QVariantList args = {})
+        : std::runtime_error("ESonabelError"), Id(id), Args(std::move(args)) {}
+    TErrorId Id;
+    QVariantList Args;
 };
 
 class EFOpenError : public ESonabelError {
 public:
-    using ESonabelError::ESonabelError;
+    // The file's full path is the value shown.
+    explicit EFOpenError(const QString& fileName);
 };
 
 class EReadError : public ESonabelError {
 public:
-    using ESonabelError::ESonabelError;
+    EReadError() : ESonabelError(TErrorId::Read) {}
 };
 
 class EWriteError : public ESonabelError {
 public:
+    EWriteError() : ESonabelError(TErrorId::Write) {}
     using ESonabelError::ESonabelError;
 };
 
@@ -31,8 +48,3 @@ class EListError : public ESonabelError {
 public:
     using ESonabelError::ESonabelError;
 };
-
-// "Impossible d'ouvrir le fichier %s" filled with the expanded full path.
-QString FileOpenErrorText(const QString& fileName);
-inline const char* const ReadErrorText = "Erreur de lecture du flux";
-inline const char* const WriteErrorText = "Erreur d'écriture dans le flux";

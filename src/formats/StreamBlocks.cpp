@@ -1,13 +1,15 @@
 #include "StreamBlocks.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
 
 void CheckBufferSize(const char* routine, qint64 bufferSize) {
     if (bufferSize <= 0)
-        throw ESonabelError(QStringLiteral("%1 : ABufferSize <= 0").arg(QLatin1String(routine)));
+        throw std::invalid_argument(std::string(routine) + " : ABufferSize <= 0");
 }
 
 // One buffer per call, never larger than the bytes it will carry.
@@ -19,7 +21,7 @@ std::vector<char> MakeBuffer(qint64 bufferSize, qint64 total) {
 // up front keeps a failed move from leaving a half-written stream.
 void CheckBlockInside(TFileStream& stream, qint64 offset, qint64 length) {
     if (offset + length > stream.Size())
-        throw EReadError(QString::fromUtf8(ReadErrorText));
+        throw EReadError();
 }
 
 void Report(const TProgressCallback& progress, qint64 done) {
@@ -85,7 +87,7 @@ void DTMoveBlockUpInStream(TFileStream& stream, bool allowGrow, qint64 oldOffset
     const qint64 oldPos = std::max<qint64>(oldOffset, 0);
     const qint64 newPos = std::max<qint64>(newOffset, 0);
     if (oldOffset > newOffset)
-        throw ESonabelError(QStringLiteral("DTMoveBlockUpInStream : AnOldOffset > ANewOffset"));
+        throw std::invalid_argument("DTMoveBlockUpInStream : AnOldOffset > ANewOffset");
     CheckBufferSize("DTMoveBlockUpInStream", bufferSize);
     const qint64 size = stream.Size();
     const qint64 length = count > 0 ? count : size - oldPos;
@@ -97,7 +99,7 @@ void DTMoveBlockUpInStream(TFileStream& stream, bool allowGrow, qint64 oldOffset
     const qint64 growth = newPos + length - size;
     if (growth > 0) {
         if (!allowGrow)
-            throw EWriteError(QString::fromUtf8(WriteErrorText));
+            throw EWriteError();
         DTAppendToStream(stream, 0, growth, BlockBufferSize);
     }
     std::vector<char> buffer = MakeBuffer(bufferSize, length);
@@ -124,7 +126,7 @@ void DTMoveBlockDownInStream(TFileStream& stream, qint64 oldOffset, qint64 newOf
     const qint64 oldPos = std::max<qint64>(oldOffset, 0);
     const qint64 newPos = std::max<qint64>(newOffset, 0);
     if (oldOffset < newOffset)
-        throw ESonabelError(QStringLiteral("DTMoveBlockDownInStream : AnOldOffset < ANewOffset"));
+        throw std::invalid_argument("DTMoveBlockDownInStream : AnOldOffset < ANewOffset");
     CheckBufferSize("DTMoveBlockDownInStream", bufferSize);
     const qint64 length = count > 0 ? count : stream.Size() - oldPos;
     if (length <= 0) {

@@ -40,7 +40,7 @@ TWAVReadStream::TWAVReadStream(const QString& fileName, quint16 mode)
 void TWAVReadStream::Analyse() {
     const qint64 fileSize = Size();
     if (fileSize >= MaxStreamFileSize)
-        throw EFOpenError(FileOpenErrorText(FileName()));
+        throw EFOpenError(FileName());
     Info.FileSize = qint32(fileSize);
 
     uchar riff[RiffHeaderLength] = {};
@@ -49,7 +49,7 @@ void TWAVReadStream::Analyse() {
     if (std::memcmp(riff, "RIFF", 4) != 0 ||
         qint64(qFromLittleEndian<quint32>(riff + 4)) != fileSize - 8 ||
         std::memcmp(riff + 8, "WAVE", 4) != 0)
-        throw EFOpenError(FileOpenErrorText(FileName()));
+        throw EFOpenError(FileName());
 
     qint64 pos = RiffHeaderLength;
     while (pos < fileSize) {
@@ -61,11 +61,7 @@ void TWAVReadStream::Analyse() {
         const qint64 size = qFromLittleEndian<quint32>(head + 4);
         const qint64 next = dataOffset + size + (size & 1);
         if (next > fileSize)
-            throw EFOpenError(FileOpenErrorText(FileName()));
-
-        ChunkOffsets.Add(qint32(dataOffset));
-        ChunkIds.append(QString::fromLatin1(reinterpret_cast<const char*>(head), 4));
-        ChunkSizes.Add(qint32(size));
+            throw EFOpenError(FileName());
 
         if (std::memcmp(head, "fmt ", 4) == 0) {
             uchar fmt[FmtExtensibleLength] = {};

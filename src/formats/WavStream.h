@@ -2,9 +2,6 @@
 // RIFF WAVE reader: walks the chunks to find the format and the audio data.
 
 #include "FileStream.h"
-#include "IntegerList.h"
-
-#include <QStringList>
 
 struct TWAVInfo {
     qint32 DataStart = 0;
@@ -41,10 +38,6 @@ public:
     TWAVReadStream(const QString& fileName, quint16 mode);
 
     TWAVInfo Info;
-    // The chunks in walk order.
-    QStringList ChunkIds;
-    TIntegerList ChunkSizes;
-    TIntegerList ChunkOffsets;
 
 private:
     void Analyse();

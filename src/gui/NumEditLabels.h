@@ -2,15 +2,17 @@
 // The integer-only edit box: any edit that would not leave a whole number in
 // range is undone, the caret and selection put back where they were.
 
-#include "formats/SonabelErrors.h"
-
 #include <QLineEdit>
 #include <limits>
+#include <stdexcept>
 
-// A range error of a TIntegerEdit: "TIntegerEdit : Value < MinValue  (5 < 10)".
-class EIntegerEdit : public ESonabelError {
+// A caller's range error, never shown to the user:
+// "TIntegerEdit : Value < MinValue  (5 < 10)".
+class EIntegerEdit : public std::invalid_argument {
 public:
-    using ESonabelError::ESonabelError;
+    explicit EIntegerEdit(const QString& message)
+        : std::invalid_argument(message.toStdString()), Message(message) {}
+    QString Message;
 };
 
 class TIntegerEdit : public QLineEdit {

@@ -5,6 +5,7 @@
 #include "formats/ID3v2.h"
 #include "formats/MP3Stream.h"
 #include "formats/MulDiv.h"
+#include "formats/SourceType.h"
 #include "formats/WavStream.h"
 #include "gui/LanguageTexts.h"
 #include "messages/Reporting.h"
@@ -242,7 +243,7 @@ void TSonabelPropsForm::LoadFile(const QString& path) {
     QByteArray tagV1;
     QString format, bitRate;
     qint32 duration = 0, sampleRate = 0;
-    if (QFileInfo(path).suffix().toUpper() == QLatin1String("WAV")) {
+    if (SourceTypeOfExtension(path) == SourceWAV) {
         const TWAVInfo wav = GetWAVInfo(path);
         bitRate = MsgFmt(msgBitRateWAV, {wav.BitRate});
         duration = wav.Duration;

@@ -337,10 +337,55 @@ enum TMsgId : int {
     msgOptReplaceBeside = 318,
     msgReplaceQuestion = 319, // %d files, %s size
     msgSourceNote = 320,      // %s path, %s what happened
+    // Errors of the file readers and lists, shown where they are caught (TErrorId order)
+    msgErrFileOpen = 321, // %s full path
+    msgErrRead = 322,
+    msgErrWrite = 323,
+    msgErrListCapacity = 324, // %d capacity
+    msgErrListCount = 325,    // %d count
+    msgErrListIndex = 326,    // %d index
+    msgErrNotAnInteger = 327, // %s text
+    msgErrRename = 328,       // %s target path, %s system error text
+    // Why a file was skipped or failed (TReason order)
+    msgReasonUnsupportedFile = 329,
+    msgReasonEmptyFile = 330,
+    msgReasonNotPcm = 331,
+    msgReasonNotRegularFile = 332,
+    msgReasonPermissionDenied = 333,
+    msgReasonFileVanished = 334,
+    msgReasonFileNotFound = 335,
+    msgReasonNameNotUtf8 = 336,
+    msgReasonOutputNotWritable = 337,
+    msgReasonBelowTargetBitRate = 338,
+    msgReasonEncoderNotStarted = 339,
+    msgReasonEncoderCrashed = 340,
+    msgReasonEncoderExitCode = 341, // %d exit code
+    msgReasonEncoderNoOutput = 342,
+    msgReasonCannotCreateFolder = 343, // %s folder
+    msgReasonCopyFailed = 344,
+    msgReasonTagsFailed = 345,
+    msgReasonFileError = 346,
+    msgReasonOutputShort = 347, // %s seconds in the output, %s seconds in the source
+    // Lines around the reasons
+    msgReasonWithDetail = 348, // %s reason, %s detail
+    msgSkippedLine = 349,      // %s path, %s reason
+    msgEncodingAgain = 350,    // %s path, %s reason, %s decoder
+    // Hex dump of the properties window
+    msgDumpFileNotFound = 351,
+    msgDumpReadError = 352,
+    // A decoder or encoder of a decoding pipe that failed
+    msgProcessCrashed = 353,      // %s program name
+    msgProcessExitCode = 354,     // %s program name, %d exit code
+    msgDownloadLinkRefused = 355, // %s file name (a download never writes through a link)
+    msgRunCountsLine = 356, // %d encoded, copied, skipped, failed; %d %d %d elapsed h, min, s
+    msgReasonAlreadyConverted = 357,
+    msgReasonNotSmaller = 358,
+    msgReasonTrashFailed = 359,
+    msgErrSystem = 360, // %s path, %s system error text
 };
 
-inline constexpr int MessageCount = 321;
-static_assert(msgSourceNote == MessageCount - 1);
+inline constexpr int MessageCount = 361;
+static_assert(msgErrSystem == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

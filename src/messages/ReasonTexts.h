@@ -1,6 +1,8 @@
 #pragma once
-// Why a file was skipped or failed, and the lines that report it: a small
-// table of our own beside the message table, in the current language.
+// Why a file was skipped or failed, and the lines that report it, in the
+// current language of the message table.
+
+#include "formats/SonabelErrors.h"
 
 #include <QString>
 #include <QVariant>
@@ -37,6 +39,10 @@ QString ReasonText(TReason id, std::initializer_list<QVariant> args = {});
 // The reason followed by a detail that has no translation (an exception or
 // system text): "reason: detail".
 QString ReasonWithDetail(TReason id, const QString& detail);
+// The exception being handled, in the current language; call only inside a catch.
+QString CurrentExceptionText();
+// A reader's or list's error in the current language.
+QString ErrorText(const ESonabelError& error);
 // The log line of a file left out of a run, with its reason.
 QString SkippedLine(const QString& path, const QString& reason);
 // The log line of an output encoded again from another decoder's audio.

@@ -1,6 +1,7 @@
 #include "sources/HexDump.h"
 
 #include "formats/MulDiv.h"
+#include "messages/Messages.h"
 #include "messages/Reporting.h"
 
 #include <QFile>
@@ -26,9 +27,9 @@ QString FormatDumpLine(int count, int width, qint64 offset, const QByteArray& by
 
 namespace {
 
-void Show(TReporter* reporter, const char* text) {
+void Show(TReporter* reporter, TMsgId text) {
     if (reporter)
-        reporter->ShowInfo(QString::fromLatin1(text));
+        reporter->ShowInfo(Msg(text));
 }
 
 } // namespace
@@ -40,18 +41,18 @@ void HexDump(const QString& path, qint64 offset, qint64 size, const TDumpProgres
         return;
     lines->clear();
     if (!QFileInfo::exists(path)) {
-        Show(reporter, "File not found.");
+        Show(reporter, msgDumpFileNotFound);
         return;
     }
     QFile file(path);
     if (bytesPerLine < 1 || !file.open(QIODevice::ReadOnly)) {
-        Show(reporter, "Read Error.");
+        Show(reporter, msgDumpReadError);
         return;
     }
     const qint64 start = std::max<qint64>(0, offset);
     const qint64 length = size < 0 ? file.size() : size;
     if (!file.seek(start)) {
-        Show(reporter, "Read Error.");
+        Show(reporter, msgDumpReadError);
         return;
     }
     if (progress)
@@ -65,7 +66,7 @@ void HexDump(const QString& path, qint64 offset, qint64 size, const TDumpProgres
     auto readWhole = [&](int count) {
         if (file.read(buffer.data(), count) == count)
             return true;
-        Show(reporter, "Read Error.");
+        Show(reporter, msgDumpReadError);
         return false;
     };
     while (position + bytesPerLine <= length) {

@@ -18,7 +18,7 @@ QString FormatDumpLine(int count, int width, qint64 offset, const QByteArray& by
                        bool showOffset, qint64 base);
 
 // Replaces lines by the dump of size bytes from offset (offset < 0 means 0,
-// size < 0 up to the end of the file). "File not found." and "Read Error." go
+// size < 0 up to the end of the file). the file-not-found and read-error texts go
 // to the reporter; the lines written before a read error stay.
 void HexDump(const QString& path, qint64 offset, qint64 size, const TDumpProgress& progress,
              QStringList* lines, bool showAscii, bool showOffset, bool relativeOffsets,

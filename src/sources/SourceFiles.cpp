@@ -13,26 +13,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int SourceTypeOfExtension(const QString& path) {
-    static const std::array<QString, 4> extensions = {
-        QStringLiteral(".mp1"), QStringLiteral(".mp2"), QStringLiteral(".mp3"),
-        QStringLiteral(".wav")};
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < slash)
-        return SourceUnusable;
-    const QString ext = path.mid(dot).toLower();
-    for (int type = 0; type < int(extensions.size()); ++type)
-        if (ext == extensions[type])
-            return type;
-    return SourceUnusable;
-}
-
-int ClassifySource(const QString& path, TSourceAnalysis* analysis) {
+TSourceType ClassifySource(const QString& path, TSourceAnalysis* analysis) {
     TSourceAnalysis local;
     TSourceAnalysis& result = analysis ? *analysis : local;
     result = TSourceAnalysis();
-    const int type = SourceTypeOfExtension(path);
+    const TSourceType type = SourceTypeOfExtension(path);
     if (type == SourceUnusable || !QFileInfo(path).isFile())
         return SourceUnusable;
     if (type == SourceWAV) {

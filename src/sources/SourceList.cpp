@@ -310,7 +310,7 @@ void TSourceList::CheckEncoderPath() {
     if (lamePath == LamePathSeen)
         return;
     LamePathSeen = lamePath;
-    LameShortPath = GetShortPath(lamePath);
+    LameShortPath = ExistingAbsolutePath(lamePath);
     ReadLameVersion();
     if (!LameVersion.isEmpty() && Reporter)
         Reporter->LogLine(LameVersion);

@@ -4,6 +4,7 @@
 // current settings make of it. The list view only displays this model.
 
 #include "formats/MP3Stream.h"
+#include "formats/SourceType.h"
 #include "formats/WavStream.h"
 #include "messages/ReasonTexts.h"
 
@@ -41,13 +42,6 @@ struct TCell {
     static constexpr int Count = 14;
 };
 
-// Source types decided by the extension and the analysis.
-inline constexpr int SourceMP1 = 0;
-inline constexpr int SourceMP2 = 1;
-inline constexpr int SourceMP3 = 2;
-inline constexpr int SourceWAV = 3;
-inline constexpr int SourceUnusable = 4;
-
 // What ClassifySource learnt; only the record of the type found is filled.
 struct TSourceAnalysis {
     TMP3Info MP3;
@@ -61,12 +55,10 @@ struct TRejectedSource {
     TReason Reason = TReason::UnsupportedFile;
 };
 
-// Type by extension alone (case ignored): 0-3, or 4 for anything else.
-int SourceTypeOfExtension(const QString& path);
 // Type by extension, then by analysis: MPEG and WAV files without a bit rate
 // become 4. Only regular files are analysed (a pipe would block the reader).
 // The analysis is handed back so that adding a file reads it once.
-int ClassifySource(const QString& path, TSourceAnalysis* analysis = nullptr);
+TSourceType ClassifySource(const QString& path, TSourceAnalysis* analysis = nullptr);
 
 // Why a path cannot be read as a source, found by opening it without
 // blocking (a pipe or device is never read): none for a readable regular file.

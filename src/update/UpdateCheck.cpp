@@ -3,6 +3,7 @@
 #include "encoder/SonabelMisc.h"
 #include "formats/MulDiv.h"
 #include "messages/FormatMsg.h"
+#include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "settings/RegFile.h"
 #include "settings/Settings.h"
@@ -214,7 +215,7 @@ void TUpdateCheck::StartDownload(const QString& url, const QString& fileName) {
     });
     // A save file would replace the link's target, a file we were not asked about.
     if (QFileInfo(fileName).isSymLink()) {
-        EndDownload(QStringLiteral("%1: symbolic link, not written").arg(fileName));
+        EndDownload(MsgFmt(msgDownloadLinkRefused, {fileName}));
         return;
     }
     // Written aside and renamed only when whole: a failure keeps any earlier file.
