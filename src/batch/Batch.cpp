@@ -1,13 +1,11 @@
 #include "batch/Batch.h"
 
-#include "batch/OutputCheck.h"
 #include "batch/PowerOff.h"
 #include "encoder/DecodePipe.h"
 #include "encoder/OutputFile.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
-#include "formats/MulDiv.h"
 #include "formats/StreamBlocks.h"
 #include "formats/TagTransfer.h"
 #include "messages/Messages.h"
@@ -25,16 +23,10 @@
 namespace {
 
 constexpr int SourceTypeMP3 = 2;
-constexpr int SourceTypeWAV = 3;
 
 // MP1, MP2 and MP3 sources are MPEG files and carry the same tags.
 bool IsMpegSource(int type) {
     return type >= 0 && type <= SourceTypeMP3;
-}
-
-qint64 MeasureKB(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() ? info.size() / 1024 : 0;
 }
 
 QString ExceptionText() {
@@ -47,21 +39,6 @@ QString ExceptionText() {
     }
 }
 
-// Data the user asked for that could not be read is a failure; a file that is
-// no usable audio, or that the run's settings leave out, is skipped.
-bool IsFailure(TReason reason) {
-    switch (reason) {
-    case TReason::PermissionDenied:
-    case TReason::FileVanished:
-    case TReason::FileNotFound:
-    case TReason::NameNotUtf8:
-    case TReason::FileError:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void SetFileTime(const QString& path, const QDateTime& time) {
     QFile file(path);
     if (file.open(QIODevice::ReadWrite))
@@ -69,21 +46,6 @@ void SetFileTime(const QString& path, const QDateTime& time) {
 }
 
 } // namespace
-
-QString FormatTimeDisplay(qint64 remainingS, qint64 totalS) {
-    return MsgFmt(msgTimeDisplay, {remainingS / 3600, remainingS / 60 % 60, remainingS % 60,
-                                   totalS / 3600, totalS / 60 % 60, totalS % 60});
-}
-
-std::optional<QString> TimeEstimateText(qint64 elapsedMs, int position, int maximum) {
-    // Too early or nothing written: a projection would only jump about.
-    if (elapsedMs < 2000 || position < 1)
-        return std::nullopt;
-    const qint32 ms = qint32(qMin<qint64>(elapsedMs, INT32_MAX));
-    const qint64 total = MulDiv(maximum, ms, position) / 1000;
-    const qint64 remaining = MulDiv(maximum - position, ms, position) / 1000;
-    return FormatTimeDisplay(qMax<qint64>(remaining, 0), qMax<qint64>(total, 0));
-}
 
 TBatch::TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPowerOff& powerOff,
                QObject* parent)
@@ -390,57 +352,6 @@ void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
     JobEnded(job, reason);
 }
 
-QString TBatch::CheckOutput(const TJob& job, const QString& path) const {
-    const TMP3Info output = GetMP3Info(path);
-    return CheckOutputDuration(job.Facts.DurationMs, job.Facts.VBR, output.Duration, output.VBR);
-}
-
-bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shortReason) {
-    if (job->Pipe || DecoderPath.isEmpty() || job->Type == SourceTypeWAV ||
-        job->Facts.SampleRate <= 0)
-        return false;
-    {
-        // Truncated, so that the progress display measures the new output from zero.
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-    }
-    const TDecodePipeArguments arguments = BuildDecodePipeArgumentLists(
-        Params, job->Entry.Path, path, job->Facts.SampleRate, GetMpegChannels(job->Entry.Path));
-    Reporter.LogLine(EncodingAgainLine(DisplayedPath(job->Entry.Path), shortReason,
-                                       QString::fromLatin1(Mpg123ExeName)));
-    if (Jobs == 1)
-        Reporter.LogFmt(msgOutputSize, {0});
-    job->Pipe = new TDecodePipe(this);
-    connect(job->Pipe, &TDecodePipe::finished, this,
-            [this, job](const QString& encoderError, const QString& decoderError) {
-                DecodePipeEnded(job, encoderError, decoderError);
-            });
-    QString encoder = LameShortPath;
-    if (encoder.isEmpty())
-        encoder = QString::fromLatin1(LameExeName);
-    job->Pipe->Start(DecoderPath, arguments.Decoder, encoder, arguments.Encoder);
-    return true;
-}
-
-void TBatch::DecodePipeEnded(TJob* job, const QString& encoderError, const QString& decoderError) {
-    if (FindJob(job) == ActiveJobs.end())
-        return;
-    if (Jobs == 1 && RunState == rsBatch)
-        EncoderProgress();
-    QString reason;
-    if (RunState == rsBatch) {
-        // A decoder that failed part way leaves a short output, which says
-        // more than its exit; one whose output is whole failed harmlessly.
-        reason = encoderError;
-        if (reason.isEmpty() && QFileInfo(job->File->TempPath()).size() == 0)
-            reason = decoderError.isEmpty() ? ReasonText(TReason::EncoderNoOutput) : decoderError;
-        if (reason.isEmpty())
-            reason = CheckOutput(*job, job->File->TempPath());
-    }
-    JobEnded(job, reason);
-}
-
 void TBatch::JobEnded(TJob* job, const QString& reason) {
     const auto it = FindJob(job);
     std::unique_ptr<TJob> owned = std::move(*it);
@@ -509,82 +420,6 @@ void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFil
         return;
     }
     EndEntry(row, entry.Path, published, action);
-}
-
-void TBatch::AdvanceTotal(int estimatedKB) {
-    DoneKB += estimatedKB;
-    TotalPosition = DoneKB;
-    View.SetTotalProgress(TotalPosition, TotalMaxKB);
-}
-
-void TBatch::EncoderProgress() {
-    if (ActiveJobs.empty())
-        return;
-    int current = 0;
-    int estimates = 0;
-    for (auto& job : ActiveJobs) {
-        job->MeasuredKB = int(MeasureKB(job->File->TempPath()));
-        current += job->MeasuredKB;
-        estimates += job->Entry.EstimatedKB;
-    }
-    if (Jobs == 1)
-        Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {current}));
-    TotalPosition = DoneKB + current;
-    View.SetTotalProgress(TotalPosition, TotalMaxKB);
-    View.SetFileProgress(current, estimates);
-    UpdateTimeEstimate();
-}
-
-qint64 TBatch::Elapsed() const {
-    return Clock() - StartTick;
-}
-
-void TBatch::UpdateTimeEstimate() {
-    if (const std::optional<QString> text = TimeEstimateText(Elapsed(), TotalPosition, TotalMaxKB))
-        View.SetTimeText(*text);
-}
-
-void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
-                      const QString& reason) {
-    switch (action) {
-    case TEntryAction::Encoded:
-        ++Summary.Encoded;
-        break;
-    case TEntryAction::Copied:
-        ++Summary.Copied;
-        break;
-    case TEntryAction::Skipped:
-        ++Summary.Skipped;
-        break;
-    case TEntryAction::Failed:
-        ++Summary.Failed;
-        break;
-    case TEntryAction::Stopped:
-        break;
-    }
-    Q_EMIT entryEnded({row, path, output, action, reason});
-}
-
-void TBatch::Fail(int row, const QString& path, const QString& output, const QString& reason) {
-    Reporter.LogFmt(msgFileFailed, {path, reason});
-    EndEntry(row, path, output, TEntryAction::Failed, reason);
-}
-
-void TBatch::EndUnstarted(int row, const QString& path, TReason reason) {
-    const QString text = ReasonText(reason);
-    if (IsFailure(reason)) {
-        Fail(row, path, QString(), text);
-        return;
-    }
-    Reporter.LogLine(SkippedLine(path, text));
-    EndEntry(row, path, QString(), TEntryAction::Skipped, text);
-}
-
-void TBatch::ReportRejected() {
-    const QList<TRejectedSource> rejected = Source.RejectedSources();
-    Source.ClearRejected();
-    for (const TRejectedSource& r : rejected)
-        EndUnstarted(-1, r.Path, r.Reason);
 }
 
 void TBatch::Stop() {
