@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -501,6 +502,34 @@ private Q_SLOTS:
                  qPrintable(result.Reason));
         QVERIFY(result.Output.isEmpty() &&
                 QDir(dir).entryList({QStringLiteral("*kbps*")}).isEmpty());
+    }
+
+    // Unfinished downloads and files with junk after the audio: the byte
+    // count says 10 s, a decoder gets 7 s, and an output of 7 s loses nothing.
+    void damagedTailCountsOnlyRealAudio_data() {
+        QTest::addColumn<char>("fill"); // the byte of the last 30 %; 'r' random
+        QTest::newRow("zero-filled tail") << '\0';
+        QTest::newRow("junk tail") << 'r';
+    }
+
+    void damagedTailCountsOnlyRealAudio() {
+        QFETCH(char, fill);
+        const QString dir = Folder(QStringLiteral("tail"));
+        const QString source = MakeMp3(dir + QStringLiteral("/cut.mp3"), {"-b", "128"}, 10.0);
+        QVERIFY(!source.isEmpty());
+        QByteArray bytes = TestUtil::ReadFile(source);
+        const qsizetype cut = bytes.size() * 7 / 10;
+        for (qsizetype i = cut; i < bytes.size(); ++i)
+            bytes[i] = fill == 'r' ? char(QRandomGenerator::global()->bounded(256)) : fill;
+        QVERIFY(TestUtil::WriteFile(source, bytes));
+        TargetBitRate = 128;
+        TRig rig;
+        rig.Source.Add(source);
+        QVERIFY(rig.Run());
+        const TEntryResult result = rig.ResultOf(0);
+        QVERIFY2(result.Action == TEntryAction::Encoded, qPrintable(result.Reason));
+        const int outputMs = GetMP3Info(result.Output).Duration;
+        QVERIFY2(outputMs > 6800 && outputMs < 7600, qPrintable(QString::number(outputMs)));
     }
 
     void exceptionInOneEntryKeepsTheRunGoing() {

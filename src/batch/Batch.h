@@ -132,6 +132,7 @@ private:
         int MeasuredKB = 0;
         TSourceFacts Facts;
         TDecodePipe* Pipe = nullptr; // the second encoding, once started
+        int DecodableMs = -1;        // the source's audio by its frames, once measured
     };
 
     bool PrepareRun(bool& goodFilesOnly);
@@ -142,7 +143,7 @@ private:
     void EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
                       const QString& errorText);
     // The output at path measured against the source; empty when whole.
-    QString CheckOutput(const TJob& job, const QString& path) const;
+    QString CheckOutput(TJob& job, const QString& path);
     // Encodes a short output again from the decoder's audio; false when it cannot.
     bool StartDecodePipe(TJob* job, const QString& path, const QString& shortReason);
     void DecodePipeEnded(TJob* job, const QString& encoderError, const QString& decoderError);

@@ -7,6 +7,7 @@
 #include "encoder/DecodePipe.h"
 #include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
+#include "formats/DecodableAudio.h"
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
@@ -19,9 +20,19 @@ namespace {
 constexpr int SourceTypeWAV = 3;
 } // namespace
 
-QString TBatch::CheckOutput(const TJob& job, const QString& path) const {
+QString TBatch::CheckOutput(TJob& job, const QString& path) {
     const TMP3Info output = GetMP3Info(path);
-    return CheckOutputDuration(job.Facts.DurationMs, job.Facts.VBR, output.Duration, output.VBR);
+    const QString reason =
+        CheckOutputDuration(job.Facts.DurationMs, job.Facts.VBR, output.Duration, output.VBR);
+    if (reason.isEmpty() || job.Type == SourceTypeWAV)
+        return reason;
+    // A source's length from its byte count also counts a zero-filled or junk
+    // tail: only audio a decoder gets from it can go missing.
+    if (job.DecodableMs < 0)
+        job.DecodableMs = DecodableDurationMs(job.Entry.Path);
+    if (job.DecodableMs <= 0 || job.DecodableMs >= job.Facts.DurationMs)
+        return reason;
+    return CheckOutputDuration(job.DecodableMs, false, output.Duration, output.VBR);
 }
 
 bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shortReason) {
