@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <exception>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -257,11 +258,15 @@ void TBatch::StartEntry(int row) {
         }
         const QString output = ReserveOutputName(e.OutputPath);
         const QString folder = QFileInfo(output).absolutePath();
-        if (!QDir().mkpath(folder)) {
-            Reporter.SetState(rsStopRequested);
-            KillJobs();
-            EndEntry(row, e.Path, QString(), TEntryAction::Stopped,
-                     ReasonText(TReason::CannotCreateFolder, {folder}));
+        // One folder that cannot be made is this file's failure, not the run's.
+        std::error_code error;
+        std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+        if (error) {
+            Reserved.remove(output);
+            AdvanceTotal(e.EstimatedKB);
+            Fail(row, e.Path, QString(),
+                 ReasonWithDetail(TReason::CannotCreateFolder,
+                                  QString::fromLocal8Bit(error.message()), {folder}));
             return;
         }
         // Everything is written to a file of our own and published when whole.

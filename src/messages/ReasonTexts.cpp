@@ -59,10 +59,10 @@ QString ReasonText(TReason id, std::initializer_list<QVariant> args) {
     return FormatMsg(Text(Current().Reasons[i]), args);
 }
 
-QString ReasonWithDetail(TReason id, const QString& detail) {
+QString ReasonWithDetail(TReason id, const QString& detail, std::initializer_list<QVariant> args) {
     if (detail.isEmpty())
-        return ReasonText(id);
-    return FormatMsg(Text(Current().Detail), {ReasonText(id), detail});
+        return ReasonText(id, args);
+    return FormatMsg(Text(Current().Detail), {ReasonText(id, args), detail});
 }
 
 QString SkippedLine(const QString& path, const QString& reason) {

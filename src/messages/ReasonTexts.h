@@ -33,7 +33,8 @@ inline constexpr int ReasonCount = int(TReason::OutputShort) + 1;
 QString ReasonText(TReason id, std::initializer_list<QVariant> args = {});
 // The reason followed by a detail that has no translation (an exception or
 // system text): "reason: detail".
-QString ReasonWithDetail(TReason id, const QString& detail);
+QString ReasonWithDetail(TReason id, const QString& detail,
+                         std::initializer_list<QVariant> args = {});
 // The log line of a file left out of a run, with its reason.
 QString SkippedLine(const QString& path, const QString& reason);
 // The log line of an output encoded again from another decoder's audio.
