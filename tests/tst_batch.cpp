@@ -699,6 +699,13 @@ private Q_SLOTS:
         QCOMPARE(TempFilesIn(dir), QStringList());
         QCOMPARE(FilesIn(dir).filter(QStringLiteral("kbps")), QStringList());
         QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunStopped));
+        // No output size is left standing for an output that is gone.
+        const QString sizeStart = Msg(msgOutputSize).left(Msg(msgOutputSize).indexOf('%'));
+        QCOMPARE(rig.Reporter.Log.filter(QRegularExpression(
+                                              QRegularExpression::escape(sizeStart) + "\\d"))
+                     .size(),
+                 0);
+        QCOMPARE(rig.Reporter.Log.count(Msg(msgOutputDiscarded)), jobs == 1 ? 1 + int(again) : 0);
         QVERIFY(rig.Summaries[0].Stopped);
         QCOMPARE(rig.Actions(), QStringList(3, "stopped"));
         QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 0);

@@ -5,6 +5,7 @@
 #include "formats/WavStream.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
+#include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
@@ -135,9 +136,12 @@ private Q_SLOTS:
         QCOMPARE(lines[0], MsgFmt(msgEncodingFile, {wav}));
         QVERIFY(lines[1].startsWith(MsgFmt(msgOutputSize, {0}).left(4)));
         QCOMPARE(lines[2], Msg(msgRunFinished));
-        // The counts and the elapsed time; a one-second tone takes well under a second.
-        QVERIFY2(lines[3] == RunSummaryLine(1, 0, 0, 0, 0) ||
-                     lines[3] == RunSummaryLine(1, 0, 0, 0, 1),
+        // The counts, the elapsed time (a one-second tone takes well under a
+        // second) and the sizes saved, as the file system has them.
+        const QString sizes = QLatin1Char(' ') + SavedSizesText(QFileInfo(wav).size(),
+                                                                 QFileInfo(output).size());
+        QVERIFY2(lines[3] == RunSummaryLine(1, 0, 0, 0, 0) + sizes ||
+                     lines[3] == RunSummaryLine(1, 0, 0, 0, 1) + sizes,
                  qPrintable(lines[3]));
     }
 
@@ -163,8 +167,18 @@ private Q_SLOTS:
                                          {"reason", QJsonValue()}}));
         QJsonObject summary = records[2].value("summary").toObject();
         QVERIFY(summary.take("seconds").isDouble());
-        QCOMPARE(json(summary),
-                 R"({"copied":1,"encoded":1,"failed":0,"skipped":0,"stopped":false})");
+        const auto bytes = [](const QStringList& paths) {
+            qint64 sum = 0;
+            for (const QString& path : paths)
+                sum += QFileInfo(path).size();
+            return QString::number(sum);
+        };
+        const QString sizes =
+            QStringLiteral(R"("outputBytes":%1,)")
+                .arg(bytes({dir + "/a_C64kbps.mp3", dir + "/a_C64kbps (2).mp3"})) +
+            QStringLiteral(R"("skipped":0,"sourceBytes":%1,)").arg(bytes({wav, same}));
+        QCOMPARE(QString::fromUtf8(json(summary)),
+                 R"({"copied":1,"encoded":1,"failed":0,)" + sizes + R"("stopped":false})");
         // No copy this time: the same file is encoded.
         QCOMPARE(RunCli({"--json", "--bitrate", "64", "--no-copy-data", same}, out, err), 0);
         QCOMPARE(Records(out).value(0).value("action").toString(), QStringLiteral("encoded"));
@@ -370,6 +384,31 @@ private Q_SLOTS:
         SetLanguage(LanguageIndexOfCode(language), false);
         QCOMPARE(r.value("reason").toString(), ReasonText(TReason(reason)));
         QCOMPARE(records[1].value("path").toString(), ok);
+    }
+
+    // The encoder's own MPEG decoding gives up early; mpg123's audio makes it whole.
+    void jsonNotesAnEncodingFromTheDecoder() {
+        if (QStandardPaths::findExecutable(QStringLiteral("mpg123")).isEmpty())
+            QSKIP("mpg123 is not installed");
+        const QString dir = Folder(QStringLiteral("note"));
+        const QString mp3 = Mp3(dir + QStringLiteral("/song.mp3"), {"-b", "128"});
+        const QString shortWav = Wav(dir + QStringLiteral("/short.wav"), 0.2);
+        QVERIFY(!mp3.isEmpty() && !shortWav.isEmpty() &&
+                Lame(shortWav, dir + QStringLiteral("/short.bin"), {"-b", "64"}));
+        const QString encoder = Script(
+            dir, QStringLiteral("enc.sh"),
+            "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
+            "[ -n \"$short\" ] && exec cp '" + QFile::encodeName(dir) + "/short.bin' \"$out\"\n"
+            "exec lame \"$@\"\n");
+        QByteArray out, err;
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, mp3}, out, err), 0);
+        const QJsonObject r = Records(out).value(0);
+        QCOMPARE(r.value("action").toString(), QStringLiteral("encoded"));
+        QVERIFY2(QRegularExpression(QStringLiteral(
+                     "^encoded again from audio decoded by mpg123 \\(output holds 0\\.\\d s of 1\\.\\d s\\)$"))
+                     .match(r.value("note").toString())
+                     .hasMatch(),
+                 qPrintable(r.value("note").toString()));
     }
 
     // A source deleted before its turn: the data asked for was not processed.

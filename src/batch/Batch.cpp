@@ -236,7 +236,7 @@ QString TBatch::DisplayedPath(const QString& path) const {
 }
 
 void TBatch::StartEntry(int row) {
-    const TBatchEntry e = Source.Entry(row);
+    TBatchEntry e = Source.Entry(row);
     if (!e.WillProcess) {
         EndUnstarted(row, e.Path, TReason::OutputNotWritable);
         return;
@@ -250,6 +250,7 @@ void TBatch::StartEntry(int row) {
     try {
         const QFileInfo sourceInfo(e.Path);
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
+        e.SourceBytes = sourceInfo.exists() ? sourceInfo.size() : 0;
         TSourceFacts facts;
         const int type = Source.ClassifySource(e.Path, &facts);
         if (type == UnusableSourceType) {
@@ -369,6 +370,7 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
     if (RunState != rsBatch) {
         // A half-written output is of no use to anyone; only our temporary goes.
         owned->File->Discard();
+        DiscardSizeLine();
         EndEntry(owned->Row, e.Path, QString(), TEntryAction::Stopped);
         MaybeFinish();
         return;
@@ -379,14 +381,19 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
         View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
     if (!reason.isEmpty()) {
         owned->File->Discard();
+        DiscardSizeLine();
         Fail(owned->Row, e.Path, QString(), reason);
     } else {
         if (Jobs == 1)
             Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {e.EstimatedKB}));
         else
             Reporter.LogFmt(msgOutputSize, {e.EstimatedKB});
+        const QString note = owned->Pipe ? MsgFmt(msgNoteEncodedAgain,
+                                                  {QString::fromLatin1(Mpg123ExeName),
+                                                   owned->RetryReason})
+                                         : QString();
         AfterOutput(owned->Row, e, owned->Type, *owned->File, owned->Output, owned->SourceTime,
-                    TEntryAction::Encoded);
+                    TEntryAction::Encoded, note);
     }
     StartEntries();
     MaybeFinish();
@@ -394,7 +401,7 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
 
 void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
                          const QString& reservedName, const QDateTime& sourceTime,
-                         TEntryAction action) {
+                         TEntryAction action, const QString& note) {
     const quint32 flags = Settings().Flags;
     const QString& temp = file.TempPath();
     QString published;
@@ -424,7 +431,8 @@ void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFil
         Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::FileError, ExceptionText()));
         return;
     }
-    EndEntry(row, entry.Path, published, action);
+    CountSizes(entry, published);
+    EndEntry(row, entry.Path, published, action, QString(), note);
 }
 
 void TBatch::Stop() {

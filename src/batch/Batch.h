@@ -36,6 +36,7 @@ struct TBatchEntry {
     qint64 TagV2Bytes = 0;
     QString OutputPath;
     bool WillProcess = true;
+    qint64 SourceBytes = 0; // the source's size when its entry started
 };
 
 // What the analysis made when an entry starts learnt of its source.
@@ -70,6 +71,7 @@ struct TEntryResult {
     QString Output; // the file written, empty when none
     TEntryAction Action = TEntryAction::Skipped;
     QString Reason; // empty when none
+    QString Note;   // how an output came about when not the usual way
 };
 
 struct TRunSummary {
@@ -79,6 +81,9 @@ struct TRunSummary {
     int Failed = 0;
     bool Stopped = false;
     qint64 ElapsedMs = 0;
+    // Of the entries that gave an output: the sources' bytes and the outputs'.
+    qint64 SourceBytes = 0;
+    qint64 OutputBytes = 0;
 };
 
 enum class TGoResult {
@@ -133,6 +138,7 @@ private:
         TSourceFacts Facts;
         TDecodePipe* Pipe = nullptr; // the second encoding, once started
         int DecodableMs = -1;        // the source's audio by its frames, once measured
+        QString RetryReason;         // why the decoder's audio was encoded again
     };
 
     bool PrepareRun(bool& goodFilesOnly);
@@ -151,11 +157,16 @@ private:
     std::list<std::unique_ptr<TJob>>::iterator FindJob(TJob* job);
     // Tags and file time on the finished temporary file, then its publication.
     void AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
-                     const QString& reservedName, const QDateTime& sourceTime, TEntryAction action);
+                     const QString& reservedName, const QDateTime& sourceTime, TEntryAction action,
+                     const QString& note = QString());
     void EncoderProgress();
     void AdvanceTotal(int estimatedKB);
     void EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
-                  const QString& reason = QString());
+                  const QString& reason = QString(), const QString& note = QString());
+    // An output published: its size and its source's go into the run's totals.
+    void CountSizes(const TBatchEntry& entry, const QString& output);
+    // With one encoder, the output-size line of an output that was deleted says so.
+    void DiscardSizeLine();
     void Fail(int row, const QString& path, const QString& output, const QString& reason);
     // Skips or fails an entry that was never started, logging why.
     void EndUnstarted(int row, const QString& path, TReason reason);

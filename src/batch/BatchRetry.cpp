@@ -47,6 +47,8 @@ bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shor
     }
     const TDecodePipeArguments arguments = BuildDecodePipeArgumentLists(
         Params, job->Entry.Path, path, job->Facts.SampleRate, GetMpegChannels(job->Entry.Path));
+    job->RetryReason = shortReason;
+    DiscardSizeLine();
     Reporter.LogLine(EncodingAgainLine(DisplayedPath(job->Entry.Path), shortReason,
                                        QString::fromLatin1(Mpg123ExeName)));
     if (Jobs == 1)

@@ -6,6 +6,8 @@
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // Data the user asked for that could not be read is a failure; a file that is
@@ -25,8 +27,18 @@ bool IsFailure(TReason reason) {
 
 } // namespace
 
+void TBatch::CountSizes(const TBatchEntry& entry, const QString& output) {
+    Summary.SourceBytes += entry.SourceBytes;
+    Summary.OutputBytes += QFileInfo(output).size();
+}
+
+void TBatch::DiscardSizeLine() {
+    if (Jobs == 1)
+        Reporter.ReplaceLastLogLine(Msg(msgOutputDiscarded));
+}
+
 void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
-                      const QString& reason) {
+                      const QString& reason, const QString& note) {
     switch (action) {
     case TEntryAction::Encoded:
         ++Summary.Encoded;
@@ -43,7 +55,7 @@ void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntr
     case TEntryAction::Stopped:
         break;
     }
-    Q_EMIT entryEnded({row, path, output, action, reason});
+    Q_EMIT entryEnded({row, path, output, action, reason, note});
 }
 
 void TBatch::Fail(int row, const QString& path, const QString& output, const QString& reason) {

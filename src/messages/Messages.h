@@ -295,10 +295,18 @@ enum TMsgId : int {
     msgDelayedLine2 = 278,
     msgDelayedCancelHint = 279,
     msgDelayedCountdown = 280, // %d h, %d min, %d s
+    // The sizes a run saved, and the fate of outputs
+    msgSavedSizes = 281,       // %s saved, %s of the sources, %d percent
+    msgGrownSizes = 282,       // %s added, %s of the sources, %d percent
+    msgSizeKB = 283,           // %s number
+    msgSizeMB = 284,           // %s number
+    msgSizeGB = 285,           // %s number
+    msgOutputDiscarded = 286,  // the output-size line of an output that was deleted
+    msgNoteEncodedAgain = 287, // %s decoder, %s why the first output was short
 };
 
-inline constexpr int MessageCount = 281;
-static_assert(msgDelayedCountdown == MessageCount - 1);
+inline constexpr int MessageCount = 288;
+static_assert(msgNoteEncodedAgain == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

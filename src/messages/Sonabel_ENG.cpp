@@ -345,6 +345,13 @@ constexpr TMsgText Texts[] = {
     {msgDelayedLine2, u"Press Cancel to call the run off."},
     {msgDelayedCancelHint, u"Do not start the run"},
     {msgDelayedCountdown, u"Starting in %d:%.2d:%.2d"},
+    {msgSavedSizes, u"%s of %s saved (%d %%)"},
+    {msgGrownSizes, u"%s more than the %s of the sources (+%d %%)"},
+    {msgSizeKB, u"%s KB"},
+    {msgSizeMB, u"%s MB"},
+    {msgSizeGB, u"%s GB"},
+    {msgOutputDiscarded, u"  Output: discarded"},
+    {msgNoteEncodedAgain, u"encoded again from audio decoded by %s (%s)"},
 };
 static_assert(InIndexOrder(Texts));
 

@@ -353,6 +353,13 @@ constexpr TMsgText Texts[] = {
     {msgDelayedLine2, u"Appuyez sur Annuler pour renoncer au traitement."},
     {msgDelayedCancelHint, u"Ne pas lancer le traitement"},
     {msgDelayedCountdown, u"Démarrage dans %d:%.2d:%.2d"},
+    {msgSavedSizes, u"%s économisés sur %s (%d\u00A0%%)"},
+    {msgGrownSizes, u"%s de plus que les %s des sources (+%d\u00A0%%)"},
+    {msgSizeKB, u"%s Ko"},
+    {msgSizeMB, u"%s Mo"},
+    {msgSizeGB, u"%s Go"},
+    {msgOutputDiscarded, u"  Sortie\u00A0: abandonnée"},
+    {msgNoteEncodedAgain, u"encodé de nouveau depuis l’audio décodé par %s (%s)"},
 };
 static_assert(InIndexOrder(Texts));
 
