@@ -8,6 +8,7 @@
 #include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
+#include "sources/SourceList.h"
 
 #include <QDir>
 #include <QFile>
@@ -409,6 +410,46 @@ private Q_SLOTS:
                      .match(r.value("note").toString())
                      .hasMatch(),
                  qPrintable(r.value("note").toString()));
+    }
+
+    // The encoder caps the bit rate of low sampling rates: the name and the
+    // estimate say what it really writes.
+    void lowSampleRatesNameTheRateWritten_data() {
+        QTest::addColumn<int>("sampleRate");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<int>("written");
+        QTest::newRow("8 kHz") << 8000 << 128 << 64;
+        QTest::newRow("12 kHz") << 12000 << 128 << 64;
+        QTest::newRow("11.025 kHz, under the cap") << 11025 << 48 << 48;
+        QTest::newRow("16 kHz") << 16000 << 192 << 160;
+        QTest::newRow("24 kHz") << 24000 << 320 << 160;
+        QTest::newRow("32 kHz, no cap") << 32000 << 192 << 192;
+    }
+
+    void lowSampleRatesNameTheRateWritten() {
+        QFETCH(int, sampleRate);
+        QFETCH(int, target);
+        QFETCH(int, written);
+        const QString dir = Folder(QStringLiteral("rate"));
+        const QString wav = dir + QStringLiteral("/voice.wav");
+        QVERIFY(WriteFile(wav, PcmWav(sampleRate, 1, 2.0)));
+        const QStringList args = {"--json", "--bitrate", QString::number(target), wav};
+        QByteArray out, err;
+        QCOMPARE(RunCli(args, out, err), 0);
+        const QString output = Records(out).value(0).value("output").toString();
+        QCOMPARE(output, dir + QStringLiteral("/voice_C%1kbps.mp3").arg(written));
+        QCOMPARE(GetMP3Info(output).BitRate, written);
+        TSourceList list;
+        list.AddSourceFile(wav);
+        Settings().BitRateIndex =
+            int(std::find(BitRateTable.begin(), BitRateTable.end(), target) - BitRateTable.begin());
+        list.UpdateList(false);
+        QCOMPARE(list.GetCell(0, TCell::OutputPath), output);
+        const int estimate = list.GetCellInt(0, TCell::EstimatedKB);
+        // Within the encoder's delay and padding on a two-second file.
+        const double actualKB = QFileInfo(output).size() / 1024.0;
+        QVERIFY2(qAbs(estimate - actualKB) <= actualKB / 10,
+                 qPrintable(QString::number(estimate)));
     }
 
     // A source deleted before its turn: the data asked for was not processed.

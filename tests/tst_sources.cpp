@@ -172,7 +172,7 @@ private Q_SLOTS:
                  << n(bitRate) << n(isWav ? wav.DataSize : mp3.AudioSize)
                  << n(isWav ? 0 : mp3.TagV1Size) << n(isWav ? 0 : mp3.TagV2Size) << ""
                  << ""
-                 << "1" << path;
+                 << "1" << path << n(isWav ? wav.SampleRate : mp3.SampleRate);
         for (int cell = 0; cell < TCell::Count; ++cell)
             QCOMPARE(list.GetCell(0, cell), expected.at(cell));
         // The visible columns are the first four cells.

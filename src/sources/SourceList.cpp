@@ -144,8 +144,10 @@ bool TSourceList::AddMpegEntry(const QString& path, bool requireVbr, bool requir
     if (info.BitRate == 0 || info.BitRate < minBitRate)
         return false;
     const TMsgId format = info.VBR ? msgBitRateVBR : msgBitRateCBR;
-    AppendRow(NewRow(path, MsgFmt(format, {info.BitRate}), info.FileSize, info.BitRate,
-                     info.AudioSize, info.TagV1Size, info.TagV2Size, baseFolder));
+    TRow row = NewRow(path, MsgFmt(format, {info.BitRate}), info.FileSize, info.BitRate,
+                      info.AudioSize, info.TagV1Size, info.TagV2Size, baseFolder);
+    row[TCell::SampleRate] = QString::number(info.SampleRate);
+    AppendRow(row);
     return true;
 }
 
@@ -164,8 +166,10 @@ bool TSourceList::AddWavEntry(const QString& path, const QString& baseFolder,
             Reporter->ShowInfoFmt(msgNotPcmWav, {path});
         return false;
     }
-    AppendRow(NewRow(path, MsgFmt(msgBitRateWAV, {info.BitRate}), info.FileSize, info.BitRate,
-                     info.DataSize, 0, 0, baseFolder));
+    TRow row = NewRow(path, MsgFmt(msgBitRateWAV, {info.BitRate}), info.FileSize, info.BitRate,
+                      info.DataSize, 0, 0, baseFolder);
+    row[TCell::SampleRate] = QString::number(info.SampleRate);
+    AppendRow(row);
     return true;
 }
 
@@ -241,13 +245,15 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     TotalSize = 0;
     TotalEstimated = 0;
     for (TRow& row : Rows) {
+        // Named and estimated by what the encoder really writes at this sampling rate.
+        const int bitRate = LameOutputBitRate(TargetBitRate, row[TCell::SampleRate].toInt());
         const int estimate =
-            EstimateOutputKB(TargetBitRate, row[TCell::AudioBytes].toLongLong(),
+            EstimateOutputKB(bitRate, row[TCell::AudioBytes].toLongLong(),
                              row[TCell::BitRate].toInt(), row[TCell::TagV1Bytes].toLongLong(),
                              row[TCell::TagV2Bytes].toLongLong(), keepV1, keepV2);
         row[TCell::EstimatedKB] = QString::number(estimate);
         row[TCell::OutputPath] = MakeOutputPath(row[TCell::Path], row[TCell::BaseFolder], s.DestDir,
-                                                TargetBitRate, mode, destFolder, keepSubDirs);
+                                                bitRate, mode, destFolder, keepSubDirs);
         bool writable = destWritable;
         if (!destFolder) {
             const QString folder = SplitFileName(row[TCell::OutputPath]).Dir;

@@ -34,8 +34,9 @@ struct TCell {
         BaseFolder = 9,   // folder given to AddFolder, with a trailing '/'; empty for single files
         WillProcess = 10, // "1" when the output folder passed the write test
         PathKey = 11,     // duplicate-detection key (SourcePathKey)
+        SampleRate = 12,  // source sampling rate, Hz; the encoder caps low rates' bit rate
     };
-    static constexpr int Count = 12;
+    static constexpr int Count = 13;
 };
 
 // Source types decided by the extension and the analysis.
