@@ -212,7 +212,8 @@ private Q_SLOTS:
         }
         QDir().mkpath(root + QStringLiteral("/out/b"));
         if (readOnly)
-            QFile::setPermissions(root + QStringLiteral("/out/b"), QFile::ReadOwner | QFile::ExeOwner);
+            QFile::setPermissions(root + QStringLiteral("/out/b"),
+                                  QFile::ReadOwner | QFile::ExeOwner);
         else
             QVERIFY(TestUtil::WriteFile(root + QStringLiteral("/out/b/deep"), "in the way"));
         Settings().DestDir = root + QStringLiteral("/out/");
@@ -222,7 +223,8 @@ private Q_SLOTS:
         for (const QString& source : sources)
             rig.Source.Add(source, root + QStringLiteral("/in/"));
         QVERIFY(rig.Run());
-        QFile::setPermissions(root + QStringLiteral("/out/b"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(root + QStringLiteral("/out/b"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(rig.Actions(), QStringList({"encoded", "failed", "encoded"}));
         const QString reason = rig.ResultOf(1).Reason;
         QVERIFY2(reason.startsWith(QStringLiteral("cannot create %1/out/b/deep: ").arg(root)),
@@ -701,8 +703,8 @@ private Q_SLOTS:
         QCOMPARE(rig.Reporter.Log.last(), Msg(msgRunStopped));
         // No output size is left standing for an output that is gone.
         const QString sizeStart = Msg(msgOutputSize).left(Msg(msgOutputSize).indexOf('%'));
-        QCOMPARE(rig.Reporter.Log.filter(QRegularExpression(
-                                              QRegularExpression::escape(sizeStart) + "\\d"))
+        QCOMPARE(rig.Reporter.Log
+                     .filter(QRegularExpression(QRegularExpression::escape(sizeStart) + "\\d"))
                      .size(),
                  0);
         QCOMPARE(rig.Reporter.Log.count(Msg(msgOutputDiscarded)), jobs == 1 ? 1 + int(again) : 0);

@@ -139,8 +139,8 @@ private Q_SLOTS:
         QCOMPARE(lines[2], Msg(msgRunFinished));
         // The counts, the elapsed time (a one-second tone takes well under a
         // second) and the sizes saved, as the file system has them.
-        const QString sizes = QLatin1Char(' ') + SavedSizesText(QFileInfo(wav).size(),
-                                                                 QFileInfo(output).size());
+        const QString sizes =
+            QLatin1Char(' ') + SavedSizesText(QFileInfo(wav).size(), QFileInfo(output).size());
         QVERIFY2(lines[3] == RunSummaryLine(1, 0, 0, 0, 0) + sizes ||
                      lines[3] == RunSummaryLine(1, 0, 0, 0, 1) + sizes,
                  qPrintable(lines[3]));
@@ -396,17 +396,19 @@ private Q_SLOTS:
         const QString shortWav = Wav(dir + QStringLiteral("/short.wav"), 0.2);
         QVERIFY(!mp3.isEmpty() && !shortWav.isEmpty() &&
                 Lame(shortWav, dir + QStringLiteral("/short.bin"), {"-b", "64"}));
-        const QString encoder = Script(
-            dir, QStringLiteral("enc.sh"),
-            "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
-            "[ -n \"$short\" ] && exec cp '" + QFile::encodeName(dir) + "/short.bin' \"$out\"\n"
-            "exec lame \"$@\"\n");
+        const QString encoder =
+            Script(dir, QStringLiteral("enc.sh"),
+                   "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
+                   "[ -n \"$short\" ] && exec cp '" +
+                       QFile::encodeName(dir) +
+                       "/short.bin' \"$out\"\n"
+                       "exec lame \"$@\"\n");
         QByteArray out, err;
         QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, mp3}, out, err), 0);
         const QJsonObject r = Records(out).value(0);
         QCOMPARE(r.value("action").toString(), QStringLiteral("encoded"));
-        QVERIFY2(QRegularExpression(QStringLiteral(
-                     "^encoded again from audio decoded by mpg123 \\(output holds 0\\.\\d s of 1\\.\\d s\\)$"))
+        QVERIFY2(QRegularExpression(QStringLiteral("^encoded again from audio decoded by mpg123 "
+                                                   "\\(output holds 0\\.\\d s of 1\\.\\d s\\)$"))
                      .match(r.value("note").toString())
                      .hasMatch(),
                  qPrintable(r.value("note").toString()));
@@ -448,8 +450,7 @@ private Q_SLOTS:
         const int estimate = list.GetCellInt(0, TCell::EstimatedKB);
         // Within the encoder's delay and padding on a two-second file.
         const double actualKB = QFileInfo(output).size() / 1024.0;
-        QVERIFY2(qAbs(estimate - actualKB) <= actualKB / 10,
-                 qPrintable(QString::number(estimate)));
+        QVERIFY2(qAbs(estimate - actualKB) <= actualKB / 10, qPrintable(QString::number(estimate)));
     }
 
     // A source deleted before its turn: the data asked for was not processed.

@@ -80,7 +80,8 @@ private Q_SLOTS:
         const qint64 source = 2150 * MiB; // 2.10 GiB
         QTest::newRow("gigabytes") << 0 << source << 922 * MiB << "1.20 GB of 2.10 GB saved (57 %)";
         QTest::newRow("French decimal mark")
-            << 1 << source << 922 * MiB << QStringLiteral("1,20 Go économisés sur 2,10 Go (57\u00A0%)");
+            << 1 << source << 922 * MiB
+            << QStringLiteral("1,20 Go économisés sur 2,10 Go (57\u00A0%)");
         QTest::newRow("kilobytes and megabytes")
             << 0 << 3 * MiB << 3 * MiB - 614400 << "600 KB of 3.00 MB saved (20 %)";
         QTest::newRow("outputs larger") << 0 << qint64(1024000) << qint64(1126400)

@@ -557,7 +557,8 @@ private Q_SLOTS:
         const QByteArray rawInFolder = rawFolder + "/z.wav";
         QCOMPARE(::mkdir(rawFolder.constData(), 0700), 0);
         QVERIFY(QFile::copy(Wav, root + "/z.wav"));
-        QCOMPARE(::rename(QFile::encodeName(root + "/z.wav").constData(), rawInFolder.constData()), 0);
+        QCOMPARE(::rename(QFile::encodeName(root + "/z.wav").constData(), rawInFolder.constData()),
+                 0);
         const auto removeRaw = qScopeGuard([&] {
             ::unlink(rawName.constData());
             ::unlink(rawInFolder.constData());

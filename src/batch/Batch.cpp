@@ -388,10 +388,10 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
             Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {e.EstimatedKB}));
         else
             Reporter.LogFmt(msgOutputSize, {e.EstimatedKB});
-        const QString note = owned->Pipe ? MsgFmt(msgNoteEncodedAgain,
-                                                  {QString::fromLatin1(Mpg123ExeName),
-                                                   owned->RetryReason})
-                                         : QString();
+        const QString note = owned->Pipe
+                                 ? MsgFmt(msgNoteEncodedAgain,
+                                          {QString::fromLatin1(Mpg123ExeName), owned->RetryReason})
+                                 : QString();
         AfterOutput(owned->Row, e, owned->Type, *owned->File, owned->Output, owned->SourceTime,
                     TEntryAction::Encoded, note);
     }

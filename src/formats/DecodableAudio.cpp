@@ -62,9 +62,9 @@ int DecodableDurationMs(const QString& fileName) {
             const qint64 next = p + length;
             // A lone header-like pattern in junk is no frame: it must follow a
             // frame or lead to one (or end the audio exactly).
-            const bool leads = next == end ||
-                               (next + 4 <= end &&
-                                FrameLength(qFromBigEndian<quint32>(data + next), kind) > 0);
+            const bool leads =
+                next == end ||
+                (next + 4 <= end && FrameLength(qFromBigEndian<quint32>(data + next), kind) > 0);
             if (p == chainEnd || leads) {
                 ++frames;
                 chainEnd = next;

@@ -84,9 +84,11 @@ bool ListFiles(const TScanFolder& folder, const QStringList& nameFilters, QStrin
 // link pointing back up the tree cannot make the scan endless.
 QList<TScanFolder> SubFolders(const TScanFolder& folder) {
     QList<TScanFolder> found;
-    for (const QString& name : QDir(folder.Path).entryList(
-             QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name))
-        found.append({folder.Path + name + QLatin1Char('/'), QFile::encodeName(folder.Path + name) + '/'});
+    for (const QString& name :
+         QDir(folder.Path)
+             .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name))
+        found.append(
+            {folder.Path + name + QLatin1Char('/'), QFile::encodeName(folder.Path + name) + '/'});
     for (TScanFolder& sub : UndecodableEntries(folder, {}, true)) {
         sub.Path += QLatin1Char('/');
         sub.Raw += '/';
