@@ -441,6 +441,8 @@ private Q_SLOTS:
         const QString output = Records(out).value(0).value("output").toString();
         QCOMPARE(output, dir + QStringLiteral("/voice_C%1kbps.mp3").arg(written));
         QCOMPARE(GetMP3Info(output).BitRate, written);
+        // Its output, run again at the same target, is not "below the target".
+        QCOMPARE(RunCli({"--bitrate", QString::number(target), output}, out, err), 0);
         TSourceList list;
         list.AddSourceFile(wav);
         Settings().BitRateIndex =

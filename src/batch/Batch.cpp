@@ -46,6 +46,11 @@ void SetFileTime(const QString& path, const QDateTime& time) {
         file.setFileTime(time, QFileDevice::FileModificationTime);
 }
 
+// What the encoder writes for this entry when asked for the target.
+int EntryTarget(const TBatchEntry& e) {
+    return LameOutputBitRate(TargetBitRate, e.SampleRate);
+}
+
 } // namespace
 
 TBatch::TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPowerOff& powerOff,
@@ -73,7 +78,7 @@ int TBatch::CountRunKB(bool goodFilesOnly) const {
     int sum = 0;
     for (int row = 0; row < Source.EntryCount(); ++row) {
         const TBatchEntry e = Source.Entry(row);
-        if (!e.WillProcess || (goodFilesOnly && e.BitRate < TargetBitRate))
+        if (!e.WillProcess || (goodFilesOnly && e.BitRate < EntryTarget(e)))
             continue;
         sum += e.EstimatedKB;
     }
@@ -168,7 +173,7 @@ bool TBatch::PrepareRun(bool& goodFilesOnly) {
         QStringList lower;
         for (int row = 0; row < count; ++row) {
             const TBatchEntry e = Source.Entry(row);
-            if (e.WillProcess && e.BitRate < TargetBitRate &&
+            if (e.WillProcess && e.BitRate < EntryTarget(e) &&
                 Source.ClassifySource(e.Path) == SourceTypeMP3)
                 lower << e.Path;
         }
@@ -241,7 +246,7 @@ void TBatch::StartEntry(int row) {
         EndUnstarted(row, e.Path, TReason::OutputNotWritable);
         return;
     }
-    if (GoodFilesOnly && e.BitRate < TargetBitRate) {
+    if (GoodFilesOnly && e.BitRate < EntryTarget(e)) {
         EndUnstarted(row, e.Path, TReason::BelowTargetBitRate);
         return;
     }
@@ -274,7 +279,7 @@ void TBatch::StartEntry(int row) {
         auto file = std::make_unique<TOutputFile>(output);
         if (Jobs == 1)
             View.SetFileProgress(0, e.EstimatedKB);
-        if (type == SourceTypeMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
+        if (type == SourceTypeMP3 && e.BitRate == EntryTarget(e) && (flags & flCopyData)) {
             Reporter.LogFmt(msgCopyingFile, {DisplayedPath(e.Path)});
             try {
                 DTCopyFileBlock(e.Path, file->TempPath(), e.TagV2Bytes, e.AudioBytes,

@@ -37,6 +37,7 @@ struct TBatchEntry {
     QString OutputPath;
     bool WillProcess = true;
     qint64 SourceBytes = 0; // the source's size when its entry started
+    int SampleRate = 0;     // Hz, 0 when unknown
 };
 
 // What the analysis made when an entry starts learnt of its source.

@@ -15,6 +15,7 @@ TBatchEntry TSourceListBatchSource::Entry(int row) const {
     e.TagV2Bytes = List.GetCell(row, TCell::TagV2Bytes).toLongLong();
     e.OutputPath = List.GetCell(row, TCell::OutputPath);
     e.WillProcess = List.GetCellInt(row, TCell::WillProcess) != 0;
+    e.SampleRate = List.GetCellInt(row, TCell::SampleRate);
     return e;
 }
 
