@@ -86,10 +86,11 @@ private Q_SLOTS:
     void plansFiles() {
         QDir dir(Tmp.path());
         // A name that looks like an option and holds both kinds of quotes, its
-        // planned output taken already; and a source that does not exist.
+        // planned output taken already (named for the 64 kbit/s the encoder
+        // writes at 8 kHz, as a run names it); and a source that does not exist.
         const QString wav = dir.filePath("-it's \"here\".wav");
-        const QString planned = dir.filePath("-it's \"here\"_A96kbps.mp3");
-        const QString unique = dir.filePath("-it's \"here\"_A96kbps (2).mp3");
+        const QString planned = dir.filePath("-it's \"here\"_A64kbps.mp3");
+        const QString unique = dir.filePath("-it's \"here\"_A64kbps (2).mp3");
         const QString song = "/Music/Song.mp3", songOut = "/Music/Song_A96kbps.mp3";
         QVERIFY(WriteFile(wav, PcmWav(8000, 1, 0.1)) && WriteFile(planned, "taken"));
         QCOMPARE(

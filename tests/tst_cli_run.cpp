@@ -5,8 +5,10 @@
 #include "formats/WavStream.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
+#include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
+#include "sources/SourceList.h"
 
 #include <QDir>
 #include <QFile>
@@ -135,9 +137,12 @@ private Q_SLOTS:
         QCOMPARE(lines[0], MsgFmt(msgEncodingFile, {wav}));
         QVERIFY(lines[1].startsWith(MsgFmt(msgOutputSize, {0}).left(4)));
         QCOMPARE(lines[2], Msg(msgRunFinished));
-        // The counts and the elapsed time; a one-second tone takes well under a second.
-        QVERIFY2(lines[3] == RunSummaryLine(1, 0, 0, 0, 0) ||
-                     lines[3] == RunSummaryLine(1, 0, 0, 0, 1),
+        // The counts, the elapsed time (a one-second tone takes well under a
+        // second) and the sizes saved, as the file system has them.
+        const QString sizes =
+            QLatin1Char(' ') + SavedSizesText(QFileInfo(wav).size(), QFileInfo(output).size());
+        QVERIFY2(lines[3] == RunSummaryLine(1, 0, 0, 0, 0) + sizes ||
+                     lines[3] == RunSummaryLine(1, 0, 0, 0, 1) + sizes,
                  qPrintable(lines[3]));
     }
 
@@ -163,8 +168,18 @@ private Q_SLOTS:
                                          {"reason", QJsonValue()}}));
         QJsonObject summary = records[2].value("summary").toObject();
         QVERIFY(summary.take("seconds").isDouble());
-        QCOMPARE(json(summary),
-                 R"({"copied":1,"encoded":1,"failed":0,"skipped":0,"stopped":false})");
+        const auto bytes = [](const QStringList& paths) {
+            qint64 sum = 0;
+            for (const QString& path : paths)
+                sum += QFileInfo(path).size();
+            return QString::number(sum);
+        };
+        const QString sizes =
+            QStringLiteral(R"("outputBytes":%1,)")
+                .arg(bytes({dir + "/a_C64kbps.mp3", dir + "/a_C64kbps (2).mp3"})) +
+            QStringLiteral(R"("skipped":0,"sourceBytes":%1,)").arg(bytes({wav, same}));
+        QCOMPARE(QString::fromUtf8(json(summary)),
+                 R"({"copied":1,"encoded":1,"failed":0,)" + sizes + R"("stopped":false})");
         // No copy this time, and its output there is not a reason to skip it: encoded.
         QCOMPARE(RunCli({"--json", "--bitrate", "64", "--no-copy-data", "--no-skip-done", same},
                         out, err),
@@ -396,6 +411,74 @@ private Q_SLOTS:
         SetLanguage(LanguageIndexOfCode(language), false);
         QCOMPARE(r.value("reason").toString(), ReasonText(TReason(reason)));
         QCOMPARE(records[1].value("path").toString(), ok);
+    }
+
+    // The encoder's own MPEG decoding gives up early; mpg123's audio makes it whole.
+    void jsonNotesAnEncodingFromTheDecoder() {
+        if (QStandardPaths::findExecutable(QStringLiteral("mpg123")).isEmpty())
+            QSKIP("mpg123 is not installed");
+        const QString dir = Folder(QStringLiteral("note"));
+        const QString mp3 = Mp3(dir + QStringLiteral("/song.mp3"), {"-b", "128"});
+        const QString shortWav = Wav(dir + QStringLiteral("/short.wav"), 0.2);
+        QVERIFY(!mp3.isEmpty() && !shortWav.isEmpty() &&
+                Lame(shortWav, dir + QStringLiteral("/short.bin"), {"-b", "64"}));
+        const QString encoder =
+            Script(dir, QStringLiteral("enc.sh"),
+                   "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
+                   "[ -n \"$short\" ] && exec cp '" +
+                       QFile::encodeName(dir) +
+                       "/short.bin' \"$out\"\n"
+                       "exec lame \"$@\"\n");
+        QByteArray out, err;
+        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, mp3}, out, err), 0);
+        const QJsonObject r = Records(out).value(0);
+        QCOMPARE(r.value("action").toString(), QStringLiteral("encoded"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^encoded again from audio decoded by mpg123 "
+                                                   "\\(output holds 0\\.\\d s of 1\\.\\d s\\)$"))
+                     .match(r.value("note").toString())
+                     .hasMatch(),
+                 qPrintable(r.value("note").toString()));
+    }
+
+    // The encoder caps the bit rate of low sampling rates: the name and the
+    // estimate say what it really writes.
+    void lowSampleRatesNameTheRateWritten_data() {
+        QTest::addColumn<int>("sampleRate");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<int>("written");
+        QTest::newRow("8 kHz") << 8000 << 128 << 64;
+        QTest::newRow("12 kHz") << 12000 << 128 << 64;
+        QTest::newRow("11.025 kHz, under the cap") << 11025 << 48 << 48;
+        QTest::newRow("16 kHz") << 16000 << 192 << 160;
+        QTest::newRow("24 kHz") << 24000 << 320 << 160;
+        QTest::newRow("32 kHz, no cap") << 32000 << 192 << 192;
+    }
+
+    void lowSampleRatesNameTheRateWritten() {
+        QFETCH(int, sampleRate);
+        QFETCH(int, target);
+        QFETCH(int, written);
+        const QString dir = Folder(QStringLiteral("rate"));
+        const QString wav = dir + QStringLiteral("/voice.wav");
+        QVERIFY(WriteFile(wav, PcmWav(sampleRate, 1, 2.0)));
+        const QStringList args = {"--json", "--bitrate", QString::number(target), wav};
+        QByteArray out, err;
+        QCOMPARE(RunCli(args, out, err), 0);
+        const QString output = Records(out).value(0).value("output").toString();
+        QCOMPARE(output, dir + QStringLiteral("/voice_C%1kbps.mp3").arg(written));
+        QCOMPARE(GetMP3Info(output).BitRate, written);
+        // Its output, run again at the same target, is not "below the target".
+        QCOMPARE(RunCli({"--bitrate", QString::number(target), output}, out, err), 0);
+        TSourceList list;
+        list.AddSourceFile(wav);
+        Settings().BitRateIndex =
+            int(std::find(BitRateTable.begin(), BitRateTable.end(), target) - BitRateTable.begin());
+        list.UpdateList(false);
+        QCOMPARE(list.GetCell(0, TCell::OutputPath), output);
+        const int estimate = list.GetCellInt(0, TCell::EstimatedKB);
+        // Within the encoder's delay and padding on a two-second file.
+        const double actualKB = QFileInfo(output).size() / 1024.0;
+        QVERIFY2(qAbs(estimate - actualKB) <= actualKB / 10, qPrintable(QString::number(estimate)));
     }
 
     // A source deleted before its turn: the data asked for was not processed.

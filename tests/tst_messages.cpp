@@ -3,6 +3,7 @@
 #include "messages/FormatMsg.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
+#include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
@@ -70,6 +71,34 @@ private Q_SLOTS:
             QCOMPARE(FormatMsg(fmt, {args[0], args[1]}), expected);
     }
 
+    void savedSizes_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<qint64>("sourceBytes");
+        QTest::addColumn<qint64>("outputBytes");
+        QTest::addColumn<QString>("expected");
+        constexpr qint64 MiB = 1 << 20;
+        const qint64 source = 2150 * MiB; // 2.10 GiB
+        QTest::newRow("gigabytes") << 0 << source << 922 * MiB << "1.20 GB of 2.10 GB saved (57 %)";
+        QTest::newRow("French decimal mark")
+            << 1 << source << 922 * MiB
+            << QStringLiteral("1,20 Go économisés sur 2,10 Go (57\u00A0%)");
+        QTest::newRow("kilobytes and megabytes")
+            << 0 << 3 * MiB << 3 * MiB - 614400 << "600 KB of 3.00 MB saved (20 %)";
+        QTest::newRow("outputs larger") << 0 << qint64(1024000) << qint64(1126400)
+                                        << "100 KB more than the 1000 KB of the sources (+10 %)";
+        QTest::newRow("nothing written") << 0 << qint64(0) << qint64(0) << "";
+    }
+
+    void savedSizes() {
+        QFETCH(int, language);
+        QFETCH(qint64, sourceBytes);
+        QFETCH(qint64, outputBytes);
+        QFETCH(QString, expected);
+        SetLanguage(language, false);
+        QCOMPARE(SavedSizesText(sourceBytes, outputBytes), expected);
+        SetLanguage(0, false);
+    }
+
     void entries_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("formats");
@@ -94,7 +123,6 @@ private Q_SLOTS:
               msgErrListIndex, msgReasonEncoderExitCode}},
             {"dd", {msgPropsTagV2Header, msgPropsFrameCount, msgDurationMinS, msgDurationHMin}},
             {"ddds", {msgRunSummary}},
-            {"ssd", {msgSavedSmaller, msgSavedLarger}},
             {"ddd", {msgDelayedCountdown}},
             {"sss", {msgOptLameSiteHint, msgEncodingAgain}},
             {"sd", {msgProcessExitCode}},
@@ -103,7 +131,8 @@ private Q_SLOTS:
             {"dddddd", {msgTimeDisplay}},
             {"ssdddd", {msgPropsProperties}},
             {"ds", {msgReplaceQuestion}},
-            {"ss", {msgSourceNote}}};
+            {"ss", {msgSourceNote, msgNoteEncodedAgain}},
+            {"ssd", {msgSavedSizes, msgGrownSizes}}};
         std::map<int, QString> formats;
         for (const auto& [format, ids] : uses)
             for (const TMsgId id : ids)

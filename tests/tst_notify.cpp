@@ -10,7 +10,8 @@
 #include "gui/RunNotifier.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
-#include "messages/SavedSizes.h"
+#include "messages/DurationTexts.h"
+#include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
@@ -99,29 +100,6 @@ private Q_SLOTS:
         Bus.waitForFinished();
     }
 
-    void sizesInBothLanguages_data() {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<qint64>("before");
-        QTest::addColumn<qint64>("after");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("kilobytes") << 0 << qint64(980 * 1024) << qint64(119 * 1024)
-                                   << "before 980 KB, after 119 KB (88 % smaller)";
-        QTest::newRow("decimal below 10 MB, fr") << 1 << qint64(25 << 20) << qint64(1468006)
-                                                 << "avant 25 Mo, après 1,4 Mo (94 % plus petit)";
-        QTest::newRow("grown, rounding up to the next unit")
-            << 0 << qint64(1023 * 1024 + 900) << qint64(3 * 1024 * 1024)
-            << "before 1.0 MB, after 3.0 MB (200 % larger)";
-    }
-    void sizesInBothLanguages() {
-        QFETCH(int, language);
-        QFETCH(qint64, before);
-        QFETCH(qint64, after);
-        QFETCH(QString, text);
-        SetLanguage(language, false);
-        QCOMPARE(SavedSizesText(before, after), text);
-        SetLanguage(0, false);
-    }
-
     // A done, a failed and a skipped row through a real run with lame.
     void rowsFollowTheRun_data() {
         QTest::addColumn<bool>("windowActive");
@@ -187,13 +165,14 @@ private Q_SLOTS:
                  list.RowStatus(2).Reason);
         QVERIFY(!list.RowStatus(2).Reason.isEmpty());
 
-        const QString line =
-            RunSummaryText(finished.at(0).at(0).value<TRunSummary>(), list.DoneSizes());
+        const TRunSummary summary = finished.at(0).at(0).value<TRunSummary>();
+        const QString line = RunSummaryText(summary);
         QVERIFY2(line.startsWith(failing ? "1 done, 1 skipped, 1 failed in "
                                          : "2 done, 1 skipped, 0 failed in "),
                  qPrintable(line));
         const TDoneSizes sizes = list.DoneSizes();
         QCOMPARE(sizes.SourceBytes, status.SourceBytes * (failing ? 1 : 2));
+        QCOMPARE(summary.SourceBytes, sizes.SourceBytes);
         QVERIFY(line.contains(SavedSizesText(sizes.SourceBytes, sizes.OutputBytes)));
         QCOMPARE(reporter.Log.last(), line);
         QCOMPARE(reporter.Status, line);

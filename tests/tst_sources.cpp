@@ -173,7 +173,7 @@ private Q_SLOTS:
                  << n(bitRate) << n(isWav ? wav.DataSize : mp3.AudioSize)
                  << n(isWav ? 0 : mp3.TagV1Size) << n(isWav ? 0 : mp3.TagV2Size) << ""
                  << ""
-                 << "1" << path;
+                 << "1" << path << "" << "" << n(isWav ? wav.SampleRate : mp3.SampleRate);
         for (int cell = 0; cell < TCell::Count; ++cell)
             QCOMPARE(list.GetCell(0, cell), expected.at(cell));
         // The visible columns are the first four cells, then the row's status.
@@ -560,7 +560,18 @@ private Q_SLOTS:
         const QByteArray rawName = QFile::encodeName(root) + "/y\xE9.wav";
         QVERIFY(QFile::copy(Wav, root + "/y.wav"));
         QCOMPARE(::rename(QFile::encodeName(root + "/y.wav").constData(), rawName.constData()), 0);
-        const auto removeRaw = qScopeGuard([&rawName] { ::unlink(rawName.constData()); });
+        // A folder of an old Latin-1 archive is entered by its bytes alike.
+        const QByteArray rawFolder = QFile::encodeName(root) + "/sub/caf\xE9";
+        const QByteArray rawInFolder = rawFolder + "/z.wav";
+        QCOMPARE(::mkdir(rawFolder.constData(), 0700), 0);
+        QVERIFY(QFile::copy(Wav, root + "/z.wav"));
+        QCOMPARE(::rename(QFile::encodeName(root + "/z.wav").constData(), rawInFolder.constData()),
+                 0);
+        const auto removeRaw = qScopeGuard([&] {
+            ::unlink(rawName.constData());
+            ::unlink(rawInFolder.constData());
+            ::rmdir(rawFolder.constData());
+        });
         Settings().DirFlags = dirFlags;
         TSourceList list(&Reporter);
         QAbstractItemModelTester tester(&list,
@@ -583,6 +594,8 @@ private Q_SLOTS:
             expected << item(root + "/z_fake.mp3", TReason::UnsupportedFile);
         if (dirFlags & dfWAV)
             expected << item(QFile::decodeName(rawName), TReason::NameNotUtf8);
+        if ((dirFlags & dfWAV) && (dirFlags & dfRecurse))
+            expected << item(QFile::decodeName(rawInFolder), TReason::NameNotUtf8);
         rejected.sort();
         expected.sort();
         QCOMPARE(rejected, expected);

@@ -1,6 +1,5 @@
 #include "batch/Batch.h"
 
-#include "batch/OutputCheck.h"
 #include "batch/PowerOff.h"
 #include "batch/ReplaceSource.h"
 #include "encoder/DecodePipe.h"
@@ -8,7 +7,6 @@
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
-#include "formats/MulDiv.h"
 #include "formats/StreamBlocks.h"
 #include "formats/TagTransfer.h"
 #include "messages/Messages.h"
@@ -21,45 +19,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <exception>
+#include <filesystem>
 #include <memory>
 
-namespace {
-
-qint64 MeasureKB(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() ? info.size() / 1024 : 0;
-}
-
-// Data the user asked for that could not be read is a failure; a file that is
-// no usable audio, or that the run's settings leave out, is skipped.
-bool IsFailure(TReason reason) {
-    switch (reason) {
-    case TReason::PermissionDenied:
-    case TReason::FileVanished:
-    case TReason::FileNotFound:
-    case TReason::NameNotUtf8:
-    case TReason::FileError:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
-QString FormatTimeDisplay(qint64 remainingS, qint64 totalS) {
-    return MsgFmt(msgTimeDisplay, {remainingS / 3600, remainingS / 60 % 60, remainingS % 60,
-                                   totalS / 3600, totalS / 60 % 60, totalS % 60});
-}
-
-std::optional<QString> TimeEstimateText(qint64 elapsedMs, int position, int maximum) {
-    // Too early or nothing written: a projection would only jump about.
-    if (elapsedMs < 2000 || position < 1)
-        return std::nullopt;
-    const qint32 ms = qint32(qMin<qint64>(elapsedMs, INT32_MAX));
-    const qint64 total = MulDiv(maximum, ms, position) / 1000;
-    const qint64 remaining = MulDiv(maximum - position, ms, position) / 1000;
-    return FormatTimeDisplay(qMax<qint64>(remaining, 0), qMax<qint64>(total, 0));
+int EntryTarget(const TBatchEntry& e) {
+    return LameOutputBitRate(TargetBitRate, e.SampleRate);
 }
 
 TBatch::TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPowerOff& powerOff,
@@ -87,7 +51,7 @@ int TBatch::CountRunKB(bool goodFilesOnly) const {
     int sum = 0;
     for (int row = 0; row < Source.EntryCount(); ++row) {
         const TBatchEntry e = Source.Entry(row);
-        if (!e.WillProcess || e.Done || (goodFilesOnly && e.BitRate < TargetBitRate))
+        if (!e.WillProcess || e.Done || (goodFilesOnly && e.BitRate < EntryTarget(e)))
             continue;
         sum += e.EstimatedKB;
     }
@@ -181,12 +145,12 @@ bool TBatch::PrepareRun(bool& goodFilesOnly) {
         return false;
     goodFilesOnly = false;
     if (s.Flags & flBRHigher) {
-        // Every file the answer applies to (MP1, MP2 and WAV as well), so
-        // that none is skipped or grown without having been named.
+        // Every file the answer applies to (MP1, MP2 and WAV as well), so that
+        // none is skipped or grown without having been named; none converted already.
         QStringList lower;
         for (int row = 0; row < count; ++row) {
             const TBatchEntry e = Source.Entry(row);
-            if (e.WillProcess && e.BitRate < TargetBitRate)
+            if (e.WillProcess && !e.Done && e.BitRate < EntryTarget(e))
                 lower << e.Path;
         }
         if (!lower.isEmpty()) {
@@ -279,12 +243,12 @@ QString TBatch::DisplayedPath(const QString& path) const {
 }
 
 void TBatch::StartEntry(int row) {
-    const TBatchEntry e = Source.Entry(row);
+    TBatchEntry e = Source.Entry(row);
     if (!e.WillProcess) {
         EndUnstarted(row, e.Path, TReason::OutputNotWritable);
         return;
     }
-    if (GoodFilesOnly && e.BitRate < TargetBitRate) {
+    if (GoodFilesOnly && e.BitRate < EntryTarget(e)) {
         EndUnstarted(row, e.Path, TReason::BelowTargetBitRate);
         return;
     }
@@ -294,6 +258,7 @@ void TBatch::StartEntry(int row) {
     try {
         const QFileInfo sourceInfo(e.Path);
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
+        e.SourceBytes = sourceInfo.exists() ? sourceInfo.size() : 0;
         TSourceFacts facts;
         const int type = Source.ClassifySource(e.Path, &facts);
         if (type == SourceUnusable) {
@@ -312,18 +277,22 @@ void TBatch::StartEntry(int row) {
         const bool ownName = Settings().ReplaceSources && e.OutputPath == e.Path;
         const QString output = ownName ? e.Path : ReserveOutputName(e.OutputPath);
         const QString folder = QFileInfo(output).absolutePath();
-        if (!QDir().mkpath(folder)) {
-            Reporter.SetState(rsStopRequested);
-            KillJobs();
-            EndEntry(row, e.Path, QString(), TEntryAction::Stopped,
-                     ReasonText(TReason::CannotCreateFolder, {folder}));
+        // One folder that cannot be made is this file's failure, not the run's.
+        std::error_code error;
+        std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+        if (error) {
+            Reserved.remove(output);
+            AdvanceTotal(e.EstimatedKB);
+            Fail(row, e.Path, QString(),
+                 ReasonWithDetail(TReason::CannotCreateFolder,
+                                  QString::fromLocal8Bit(error.message()), {folder}));
             return;
         }
         // Everything is written to a file of our own and published when whole.
         auto file = std::make_unique<TOutputFile>(output);
         if (Jobs == 1)
             View.SetFileProgress(0, e.EstimatedKB);
-        if (type == SourceMP3 && e.BitRate == TargetBitRate && (flags & flCopyData)) {
+        if (type == SourceMP3 && e.BitRate == EntryTarget(e) && (flags & flCopyData)) {
             Reporter.LogFmt(msgCopyingFile, {DisplayedPath(e.Path)});
             try {
                 DTCopyFileBlock(e.Path, file->TempPath(), e.TagV2Bytes, e.AudioBytes,
@@ -419,6 +388,7 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
     if (RunState != rsBatch) {
         // A half-written output is of no use to anyone; only our temporary goes.
         owned->File->Discard();
+        DiscardSizeLine();
         EndEntry(owned->Row, e.Path, QString(), TEntryAction::Stopped);
         MaybeFinish();
         return;
@@ -429,93 +399,22 @@ void TBatch::JobEnded(TJob* job, const QString& reason) {
         View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
     if (!reason.isEmpty()) {
         owned->File->Discard();
+        DiscardSizeLine();
         Fail(owned->Row, e.Path, QString(), reason);
     } else {
         if (Jobs == 1)
             Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {e.EstimatedKB}));
         else
             Reporter.LogFmt(msgOutputSize, {e.EstimatedKB});
+        const QString note = owned->Pipe
+                                 ? MsgFmt(msgNoteEncodedAgain,
+                                          {QString::fromLatin1(Mpg123ExeName), owned->RetryReason})
+                                 : QString();
         AfterOutput(owned->Row, e, owned->Type, *owned->File, owned->Output, owned->SourceTime,
-                    TEntryAction::Encoded);
+                    TEntryAction::Encoded, note);
     }
     StartEntries();
     MaybeFinish();
-}
-
-void TBatch::AdvanceTotal(int estimatedKB) {
-    DoneKB += estimatedKB;
-    TotalPosition = DoneKB;
-    View.SetTotalProgress(TotalPosition, TotalMaxKB);
-}
-
-void TBatch::EncoderProgress() {
-    if (ActiveJobs.empty())
-        return;
-    int current = 0;
-    int estimates = 0;
-    for (auto& job : ActiveJobs) {
-        job->MeasuredKB = int(MeasureKB(job->File->TempPath()));
-        current += job->MeasuredKB;
-        estimates += job->Entry.EstimatedKB;
-    }
-    if (Jobs == 1)
-        Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {current}));
-    TotalPosition = DoneKB + current;
-    View.SetTotalProgress(TotalPosition, TotalMaxKB);
-    View.SetFileProgress(current, estimates);
-    UpdateTimeEstimate();
-}
-
-qint64 TBatch::Elapsed() const {
-    return Clock() - StartTick;
-}
-
-void TBatch::UpdateTimeEstimate() {
-    if (const std::optional<QString> text = TimeEstimateText(Elapsed(), TotalPosition, TotalMaxKB))
-        View.SetTimeText(*text);
-}
-
-void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
-                      const QString& reason) {
-    switch (action) {
-    case TEntryAction::Encoded:
-        ++Summary.Encoded;
-        break;
-    case TEntryAction::Copied:
-        ++Summary.Copied;
-        break;
-    case TEntryAction::Skipped:
-        ++Summary.Skipped;
-        break;
-    case TEntryAction::Failed:
-        ++Summary.Failed;
-        break;
-    case TEntryAction::Stopped:
-        break;
-    }
-    Q_EMIT entryEnded({row, path, output, action, reason});
-}
-
-void TBatch::Fail(int row, const QString& path, const QString& output, const QString& reason) {
-    Reporter.LogFmt(msgFileFailed, {path, reason});
-    EndEntry(row, path, output, TEntryAction::Failed, reason);
-}
-
-void TBatch::EndUnstarted(int row, const QString& path, TReason reason) {
-    const QString text = ReasonText(reason);
-    if (IsFailure(reason)) {
-        Fail(row, path, QString(), text);
-        return;
-    }
-    Reporter.LogLine(SkippedLine(path, text));
-    EndEntry(row, path, QString(), TEntryAction::Skipped, text);
-}
-
-void TBatch::ReportRejected() {
-    const QList<TRejectedSource> rejected = Source.RejectedSources();
-    Source.ClearRejected();
-    for (const TRejectedSource& r : rejected)
-        EndUnstarted(-1, r.Path, r.Reason);
 }
 
 void TBatch::Stop() {

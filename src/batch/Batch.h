@@ -37,7 +37,11 @@ struct TBatchEntry {
     QString OutputPath;
     bool WillProcess = true;
     bool Done = false; // converted already, as the list judged it
+    qint64 SourceBytes = 0; // the source's size when its entry started
+    int SampleRate = 0;     // Hz, 0 when unknown
 };
+// The bit rate the encoder really writes for this entry when asked for the target.
+int EntryTarget(const TBatchEntry& e);
 
 // What the analysis made when an entry starts learnt of its source.
 struct TSourceFacts {
@@ -71,6 +75,7 @@ struct TEntryResult {
     QString Output; // the file written, empty when none
     TEntryAction Action = TEntryAction::Skipped;
     QString Reason; // empty when none
+    QString Note;   // how an output came about when not the usual way
 };
 
 struct TRunSummary {
@@ -80,6 +85,9 @@ struct TRunSummary {
     int Failed = 0;
     bool Stopped = false;
     qint64 ElapsedMs = 0;
+    // Of the entries that gave an output: the sources' bytes and the outputs'.
+    qint64 SourceBytes = 0;
+    qint64 OutputBytes = 0;
 };
 
 enum class TGoResult {
@@ -136,6 +144,8 @@ private:
         int MeasuredKB = 0;
         TSourceFacts Facts;
         TDecodePipe* Pipe = nullptr; // the second encoding, once started
+        int DecodableMs = -1;        // the source's audio by its frames, once measured
+        QString RetryReason;         // why the decoder's audio was encoded again
     };
 
     bool PrepareRun(bool& goodFilesOnly);
@@ -150,7 +160,7 @@ private:
     void EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
                       const QString& errorText);
     // The output at path measured against the source; empty when whole.
-    QString CheckOutput(const TJob& job, const QString& path) const;
+    QString CheckOutput(TJob& job, const QString& path);
     // Encodes a short output again from the decoder's audio; false when it cannot.
     bool StartDecodePipe(TJob* job, const QString& path, const QString& shortReason);
     void DecodePipeEnded(TJob* job, const QString& encoderError, const QString& decoderError);
@@ -158,11 +168,16 @@ private:
     std::list<std::unique_ptr<TJob>>::iterator FindJob(TJob* job);
     // Tags and file time on the finished temporary file, then its publication.
     void AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
-                     const QString& reservedName, const QDateTime& sourceTime, TEntryAction action);
+                     const QString& reservedName, const QDateTime& sourceTime, TEntryAction action,
+                     const QString& note = QString());
     void EncoderProgress();
     void AdvanceTotal(int estimatedKB);
     void EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
-                  const QString& reason = QString());
+                  const QString& reason = QString(), const QString& note = QString());
+    // An output published: its size and its source's go into the run's totals.
+    void CountSizes(const TBatchEntry& entry, const QString& output);
+    // With one encoder, the output-size line of an output that was deleted says so.
+    void DiscardSizeLine();
     void Fail(int row, const QString& path, const QString& output, const QString& reason);
     // Skips or fails an entry that was never started, logging why.
     void EndUnstarted(int row, const QString& path, TReason reason);

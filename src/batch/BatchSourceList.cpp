@@ -1,7 +1,8 @@
 #include "batch/BatchSourceList.h"
 
 #include "messages/Messages.h"
-#include "messages/SavedSizes.h"
+#include "messages/DurationTexts.h"
+#include "messages/SizeTexts.h"
 #include "sources/SourceList.h"
 
 int TSourceListBatchSource::EntryCount() const {
@@ -18,6 +19,7 @@ TBatchEntry TSourceListBatchSource::Entry(int row) const {
     e.OutputPath = List.GetCell(row, TCell::OutputPath);
     e.WillProcess = List.GetCellInt(row, TCell::WillProcess) != 0;
     e.Done = List.GetCellInt(row, TCell::Done) != 0;
+    e.SampleRate = List.GetCellInt(row, TCell::SampleRate);
     return e;
 }
 
@@ -95,10 +97,12 @@ void FollowRun(TBatch& batch, TSourceList& list) {
     });
 }
 
-QString RunSummaryText(const TRunSummary& summary, const TDoneSizes& sizes) {
+QString RunSummaryText(const TRunSummary& summary) {
     QString text = MsgFmt(msgRunSummary, {summary.Encoded + summary.Copied, summary.Skipped,
                                           summary.Failed, DurationText(summary.ElapsedMs)});
-    if (sizes.Rows > 0)
-        text += QStringLiteral("; ") + SavedSizesText(sizes.SourceBytes, sizes.OutputBytes);
+    // The same sizes the terminal's last line gives: this run's sources and outputs.
+    const QString sizes = SavedSizesText(summary.SourceBytes, summary.OutputBytes);
+    if (!sizes.isEmpty())
+        text += QStringLiteral("; ") + sizes;
     return text;
 }

@@ -26,4 +26,4 @@ void FollowRun(TBatch& batch, TSourceList& list);
 
 // The run's one-line summary: counts, time and, when anything was written,
 // the sizes before and after.
-QString RunSummaryText(const TRunSummary& summary, const TDoneSizes& sizes);
+QString RunSummaryText(const TRunSummary& summary);

@@ -45,12 +45,19 @@ QList<TSource> ExpandPath(const QString& path, bool recursive, const TShard& sha
 }
 
 // What the list would show as the source's bit rate; 0 when none.
-int SourceBitRate(const QString& path) {
+struct TRates {
+    int BitRate = 0;    // kbit/s of the source
+    int SampleRate = 0; // Hz
+};
+
+TRates SourceRates(const QString& path) {
     TSourceAnalysis analysis;
     const int type = ClassifySource(path, &analysis);
     if (type == SourceUnusable)
-        return 0;
-    return type == SourceWAV ? analysis.WAV.BitRate : analysis.MP3.BitRate;
+        return {};
+    if (type == SourceWAV)
+        return {analysis.WAV.BitRate, analysis.WAV.SampleRate};
+    return {analysis.MP3.BitRate, analysis.MP3.SampleRate};
 }
 
 } // namespace
@@ -110,7 +117,10 @@ int RunPlanCommand(const QStringList& args) {
             sources += ExpandPath(given, recursive, shard, group.Root);
     for (const TSource& source : std::as_const(sources)) {
         const int type = SourceTypeOfExtension(source.Path);
-        const QString output = PlannedOutputPath(source.Path, source.BaseFolder);
+        // Named as a run names it: by the rate the encoder really writes.
+        const TRates rates = type == SourceUnusable ? TRates{} : SourceRates(source.Path);
+        const QString output = PlannedOutputPath(source.Path, source.BaseFolder,
+                                                 LameOutputBitRate(TargetBitRate, rates.SampleRate));
         const bool ownName = s.ReplaceSources && output == source.Path;
         const QString unique = ownName ? output : MakeUniqueOutputName(output, reserved);
         if (type != SourceUnusable)
@@ -132,7 +142,7 @@ int RunPlanCommand(const QStringList& args) {
         else
             line.AddNull("niceness");
         if (type != SourceUnusable && s.SkipDone &&
-            IsAlreadyConverted(source.Path, ownName ? SourceBitRate(source.Path) : 0, output))
+            IsAlreadyConverted(source.Path, rates.BitRate, output))
             line.Add("skip", "already converted"); // a token for scripts, like the actions
         PrintOut(line.ToString());
     }

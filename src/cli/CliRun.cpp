@@ -15,6 +15,7 @@
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
+#include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
@@ -317,6 +318,8 @@ void PrintJsonEntry(const TEntryResult& r) {
         line.AddNull("reason");
     else
         line.Add("reason", r.Reason);
+    if (!r.Note.isEmpty())
+        line.Add("note", r.Note);
     PrintOut(line.ToString());
 }
 
@@ -428,9 +431,14 @@ int RunRunCommand(const QStringList& args) {
         return ExitUsage;
     if (!finished)
         QCoreApplication::exec();
-    if (!o.Json)
-        reporter.LogLine(RunSummaryLine(summary.Encoded, summary.Copied, summary.Skipped,
-                                        summary.Failed, summary.ElapsedMs / 1000));
+    if (!o.Json) {
+        QString last = RunSummaryLine(summary.Encoded, summary.Copied, summary.Skipped,
+                                      summary.Failed, summary.ElapsedMs / 1000);
+        const QString sizes = SavedSizesText(summary.SourceBytes, summary.OutputBytes);
+        if (!sizes.isEmpty())
+            last += QLatin1Char(' ') + sizes;
+        reporter.LogLine(last);
+    }
     reporter.Flush();
     view.ClearProgress();
 
@@ -441,7 +449,9 @@ int RunRunCommand(const QStringList& args) {
             .Add("skipped", summary.Skipped)
             .Add("failed", summary.Failed)
             .Add("stopped", summary.Stopped)
-            .Add("seconds", double(summary.ElapsedMs) / 1000.0);
+            .Add("seconds", double(summary.ElapsedMs) / 1000.0)
+            .Add("sourceBytes", summary.SourceBytes)
+            .Add("outputBytes", summary.OutputBytes);
         PrintOut(TJsonObject().Add("summary", counts).ToString());
     }
     if (ReceivedSignal)

@@ -242,6 +242,17 @@ QString IncludeTrailingSlash(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
+int LameOutputBitRate(int targetBitRate, int sampleRate) {
+    if (sampleRate <= 0)
+        return targetBitRate;
+    // MPEG-2.5 and MPEG-2 Layer III streams, the only ones the encoder makes below 32 kHz.
+    if (sampleRate <= 12000)
+        return qMin(targetBitRate, 64);
+    if (sampleRate <= 24000)
+        return qMin(targetBitRate, 160);
+    return targetBitRate;
+}
+
 QString MakeOutputPath(const QString& path, const QString& baseFolder, const QString& destDir,
                        int bitRate, int mode, bool destFolder, bool keepSubDirs) {
     const TFileNameParts parts = SplitFileName(path);

@@ -59,6 +59,11 @@ QStringList SplitCommandLine(const QString& text);
 // back, single-quoted only when it holds a blank or a quoting character.
 QString JoinCommandLine(const QStringList& arguments);
 
+// The bit rate the encoder writes when asked for targetBitRate: it caps
+// low sampling rates' streams (64 kbit/s up to 12 kHz, 160 up to 24 kHz).
+// A sampling rate of 0 (unknown) leaves the target.
+int LameOutputBitRate(int targetBitRate, int sampleRate);
+
 QString MakeOutputPath(const QString& path, const QString& baseFolder, const QString& destDir,
                        int bitRate, int mode, bool destFolder, bool keepSubDirs);
 // The planned path when no file, folder or link (dangling ones too) has that

@@ -44,7 +44,7 @@ void TRunFeedback::RunStarted() {
 void TRunFeedback::RunFinished(const TRunSummary& summary) {
     Running = false;
     Notifier.SetProgress(0, false);
-    const QString text = RunSummaryText(summary, List.DoneSizes());
+    const QString text = RunSummaryText(summary);
     Reporter.LogLine(text);
     Reporter.SetStatusText(text);
     for (int row = 0; row < List.Count() && Folder.isEmpty(); ++row)

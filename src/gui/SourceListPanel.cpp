@@ -3,7 +3,7 @@
 #include "gui/DragListView.h"
 #include "gui/LanguageTexts.h"
 #include "gui/RunFeedback.h"
-#include "messages/SavedSizes.h"
+#include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "sources/SourceList.h"
 

@@ -316,76 +316,78 @@ enum TMsgId : int {
     msgRemoveFinished = 298,
     msgDropHint = 299,
     msgRunSummary = 300,   // %d done, %d skipped, %d failed, %s duration
-    msgSavedSmaller = 301, // %s before, %s after, %d percent
-    msgSavedLarger = 302,  // %s before, %s after, %d percent
-    msgSizeKB = 303,       // %s number
-    msgSizeMB = 304,       // %s number
-    msgSizeGB = 305,       // %s number
-    msgDecimalMark = 306,
-    msgDurationS = 307,
-    msgDurationMinS = 308,
-    msgDurationHMin = 309,
-    msgNotifyFinished = 310,
-    msgNotifyFailed = 311,
-    msgNotifyStopped = 312,
+    msgSizeKB = 301,       // %s number
+    msgSizeMB = 302,       // %s number
+    msgSizeGB = 303,       // %s number
+    msgDurationS = 304,
+    msgDurationMinS = 305,
+    msgDurationHMin = 306,
+    msgNotifyFinished = 307,
+    msgNotifyFailed = 308,
+    msgNotifyStopped = 309,
     // Running again over a library, and replacing the sources
-    msgOptGroupNewFiles = 313,
-    msgOptSkipDone = 314,
-    msgOptSkipDoneHint = 315,
-    msgOptReplace = 316,
-    msgOptReplaceHint = 317,
-    msgOptReplaceBeside = 318,
-    msgReplaceQuestion = 319, // %d files, %s size
-    msgSourceNote = 320,      // %s path, %s what happened
+    msgOptGroupNewFiles = 310,
+    msgOptSkipDone = 311,
+    msgOptSkipDoneHint = 312,
+    msgOptReplace = 313,
+    msgOptReplaceHint = 314,
+    msgOptReplaceBeside = 315,
+    msgReplaceQuestion = 316, // %d files, %s size
+    msgSourceNote = 317,      // %s path, %s what happened
     // Errors of the file readers and lists, shown where they are caught (TErrorId order)
-    msgErrFileOpen = 321, // %s full path
-    msgErrRead = 322,
-    msgErrWrite = 323,
-    msgErrListCapacity = 324, // %d capacity
-    msgErrListCount = 325,    // %d count
-    msgErrListIndex = 326,    // %d index
-    msgErrNotAnInteger = 327, // %s text
-    msgErrRename = 328,       // %s target path, %s system error text
+    msgErrFileOpen = 318, // %s full path
+    msgErrRead = 319,
+    msgErrWrite = 320,
+    msgErrListCapacity = 321, // %d capacity
+    msgErrListCount = 322,    // %d count
+    msgErrListIndex = 323,    // %d index
+    msgErrNotAnInteger = 324, // %s text
+    msgErrRename = 325,       // %s target path, %s system error text
     // Why a file was skipped or failed (TReason order)
-    msgReasonUnsupportedFile = 329,
-    msgReasonEmptyFile = 330,
-    msgReasonNotPcm = 331,
-    msgReasonNotRegularFile = 332,
-    msgReasonPermissionDenied = 333,
-    msgReasonFileVanished = 334,
-    msgReasonFileNotFound = 335,
-    msgReasonNameNotUtf8 = 336,
-    msgReasonOutputNotWritable = 337,
-    msgReasonBelowTargetBitRate = 338,
-    msgReasonEncoderNotStarted = 339,
-    msgReasonEncoderCrashed = 340,
-    msgReasonEncoderExitCode = 341, // %d exit code
-    msgReasonEncoderNoOutput = 342,
-    msgReasonCannotCreateFolder = 343, // %s folder
-    msgReasonCopyFailed = 344,
-    msgReasonTagsFailed = 345,
-    msgReasonFileError = 346,
-    msgReasonOutputShort = 347, // %s seconds in the output, %s seconds in the source
+    msgReasonUnsupportedFile = 326,
+    msgReasonEmptyFile = 327,
+    msgReasonNotPcm = 328,
+    msgReasonNotRegularFile = 329,
+    msgReasonPermissionDenied = 330,
+    msgReasonFileVanished = 331,
+    msgReasonFileNotFound = 332,
+    msgReasonNameNotUtf8 = 333,
+    msgReasonOutputNotWritable = 334,
+    msgReasonBelowTargetBitRate = 335,
+    msgReasonEncoderNotStarted = 336,
+    msgReasonEncoderCrashed = 337,
+    msgReasonEncoderExitCode = 338, // %d exit code
+    msgReasonEncoderNoOutput = 339,
+    msgReasonCannotCreateFolder = 340, // %s folder
+    msgReasonCopyFailed = 341,
+    msgReasonTagsFailed = 342,
+    msgReasonFileError = 343,
+    msgReasonOutputShort = 344, // %s seconds in the output, %s seconds in the source
     // Lines around the reasons
-    msgReasonWithDetail = 348, // %s reason, %s detail
-    msgSkippedLine = 349,      // %s path, %s reason
-    msgEncodingAgain = 350,    // %s path, %s reason, %s decoder
+    msgReasonWithDetail = 345, // %s reason, %s detail
+    msgSkippedLine = 346,      // %s path, %s reason
+    msgEncodingAgain = 347,    // %s path, %s reason, %s decoder
     // Hex dump of the properties window
-    msgDumpFileNotFound = 351,
-    msgDumpReadError = 352,
+    msgDumpFileNotFound = 348,
+    msgDumpReadError = 349,
     // A decoder or encoder of a decoding pipe that failed
-    msgProcessCrashed = 353,      // %s program name
-    msgProcessExitCode = 354,     // %s program name, %d exit code
-    msgDownloadLinkRefused = 355, // %s file name (a download never writes through a link)
-    msgRunCountsLine = 356, // %d encoded, copied, skipped, failed; %d %d %d elapsed h, min, s
-    msgReasonAlreadyConverted = 357,
-    msgReasonNotSmaller = 358,
-    msgReasonTrashFailed = 359,
-    msgErrSystem = 360, // %s path, %s system error text
+    msgProcessCrashed = 350,      // %s program name
+    msgProcessExitCode = 351,     // %s program name, %d exit code
+    msgDownloadLinkRefused = 352, // %s file name (a download never writes through a link)
+    msgRunCountsLine = 353, // %d encoded, copied, skipped, failed; %d %d %d elapsed h, min, s
+    msgReasonAlreadyConverted = 354,
+    msgReasonNotSmaller = 355,
+    msgReasonTrashFailed = 356,
+    msgErrSystem = 357, // %s path, %s system error text
+    // The sizes a run saved, and the fate of outputs
+    msgSavedSizes = 358,       // %s saved, %s of the sources, %d percent
+    msgGrownSizes = 359,       // %s added, %s of the sources, %d percent
+    msgOutputDiscarded = 360,  // the output-size line of an output that was deleted
+    msgNoteEncodedAgain = 361, // %s decoder, %s why the first output was short
 };
 
-inline constexpr int MessageCount = 361;
-static_assert(msgErrSystem == MessageCount - 1);
+inline constexpr int MessageCount = 362;
+static_assert(msgNoteEncodedAgain == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};

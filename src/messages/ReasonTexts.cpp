@@ -34,10 +34,10 @@ QString ReasonText(TReason id, std::initializer_list<QVariant> args) {
     return MsgFmt(ReasonIds[size_t(i)], args);
 }
 
-QString ReasonWithDetail(TReason id, const QString& detail) {
+QString ReasonWithDetail(TReason id, const QString& detail, std::initializer_list<QVariant> args) {
     if (detail.isEmpty())
-        return ReasonText(id);
-    return MsgFmt(msgReasonWithDetail, {ReasonText(id), detail});
+        return ReasonText(id, args);
+    return MsgFmt(msgReasonWithDetail, {ReasonText(id, args), detail});
 }
 
 QString ErrorText(const ESonabelError& error) {

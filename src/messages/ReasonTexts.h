@@ -38,7 +38,8 @@ inline constexpr int ReasonCount = int(TReason::TrashFailed) + 1;
 QString ReasonText(TReason id, std::initializer_list<QVariant> args = {});
 // The reason followed by a detail that has no translation (an exception or
 // system text): "reason: detail".
-QString ReasonWithDetail(TReason id, const QString& detail);
+QString ReasonWithDetail(TReason id, const QString& detail,
+                         std::initializer_list<QVariant> args = {});
 // The exception being handled, in the current language; call only inside a catch.
 QString CurrentExceptionText();
 // A reader's or list's error in the current language.

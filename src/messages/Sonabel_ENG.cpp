@@ -367,12 +367,9 @@ constexpr TMsgText Texts[] = {
     {msgRemoveFinished, u"Remove finished rows"},
     {msgDropHint, u"Drop files and folders here,\nor use Add files and Add folder."},
     {msgRunSummary, u"%d done, %d skipped, %d failed in %s"},
-    {msgSavedSmaller, u"before %s, after %s (%d %% smaller)"},
-    {msgSavedLarger, u"before %s, after %s (%d %% larger)"},
     {msgSizeKB, u"%s KB"},
     {msgSizeMB, u"%s MB"},
     {msgSizeGB, u"%s GB"},
-    {msgDecimalMark, u"."},
     {msgDurationS, u"%d s"},
     {msgDurationMinS, u"%d min %.2d s"},
     {msgDurationHMin, u"%d h %.2d min"},
@@ -433,6 +430,10 @@ constexpr TMsgText Texts[] = {
     {msgReasonNotSmaller, u"output would not be smaller"},
     {msgReasonTrashFailed, u"the source could not go to the trash, so the output was written beside it"},
     {msgErrSystem, u"%s: %s"},
+    {msgSavedSizes, u"%s of %s saved (%d %%)"},
+    {msgGrownSizes, u"%s more than the %s of the sources (+%d %%)"},
+    {msgOutputDiscarded, u"  Output: discarded"},
+    {msgNoteEncodedAgain, u"encoded again from audio decoded by %s (%s)"},
 };
 static_assert(InIndexOrder(Texts));
 

@@ -378,12 +378,9 @@ constexpr TMsgText Texts[] = {
     {msgDropHint, u"Déposez ici des fichiers et des dossiers,\nou utilisez Ajouter des fichiers et "
                   u"Ajouter un dossier."},
     {msgRunSummary, u"%d terminés, %d ignorés, %d en échec en %s"},
-    {msgSavedSmaller, u"avant %s, après %s (%d %% plus petit)"},
-    {msgSavedLarger, u"avant %s, après %s (%d %% plus gros)"},
     {msgSizeKB, u"%s Ko"},
     {msgSizeMB, u"%s Mo"},
     {msgSizeGB, u"%s Go"},
-    {msgDecimalMark, u","},
     {msgDurationS, u"%d s"},
     {msgDurationMinS, u"%d min %.2d s"},
     {msgDurationHMin, u"%d h %.2d min"},
@@ -445,6 +442,10 @@ constexpr TMsgText Texts[] = {
     {msgReasonNotSmaller, u"la sortie ne serait pas plus petite"},
     {msgReasonTrashFailed, u"la source n’a pas pu aller à la corbeille, la sortie a donc été écrite à côté"},
     {msgErrSystem, u"%s\u00A0: %s"},
+    {msgSavedSizes, u"%s économisés sur %s (%d\u00A0%%)"},
+    {msgGrownSizes, u"%s de plus que les %s des sources (+%d\u00A0%%)"},
+    {msgOutputDiscarded, u"  Sortie\u00A0: abandonnée"},
+    {msgNoteEncodedAgain, u"encodé de nouveau depuis l’audio décodé par %s (%s)"},
 };
 static_assert(InIndexOrder(Texts));
 

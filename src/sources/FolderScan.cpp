@@ -18,45 +18,63 @@
 #include <QSet>
 #include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
 
-// Regular files whose names are not valid UTF-8. Decoded, their names carry
-// U+FFFD and open nothing, so the listing above cannot see them; they are
-// found by their raw bytes so that a run can report them instead of losing them.
-QStringList UndecodableFileNames(const QString& folder, const QStringList& nameFilters) {
-    QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+// A folder on the way down: its name as shown, and its bytes, which open it
+// even when they are not valid UTF-8 (old Latin-1 archives).
+struct TScanFolder {
+    QString Path;
+    QByteArray Raw;
+};
+
+// Entries of a folder that the decoded listing cannot reach: names that are
+// not valid UTF-8, or every entry when the folder's own path is not. Decoded,
+// such names carry U+FFFD and open nothing; they are found by their bytes so
+// that a run can report them instead of losing them. Files pass the filters;
+// folders are those a scan enters (not hidden, not links).
+QList<TScanFolder> UndecodableEntries(const TScanFolder& folder, const QStringList& nameFilters,
+                                      bool folders) {
+    QList<TScanFolder> found;
+    DIR* dir = ::opendir(folder.Raw.constData());
     if (!dir)
-        return names;
+        return found;
+    const bool folderDecodes = QFile::encodeName(folder.Path) == folder.Raw;
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray raw(entry->d_name);
         const QString name = QFile::decodeName(raw);
-        if (QFile::encodeName(name) == raw)
+        if (folderDecodes && QFile::encodeName(name) == raw)
             continue;
         struct stat st {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
+        const int flags = folders ? AT_SYMLINK_NOFOLLOW : 0;
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, flags) != 0)
             continue;
-        if (QDir::match(nameFilters, name))
-            names.append(name);
+        const bool wanted = folders ? S_ISDIR(st.st_mode) && !raw.startsWith('.')
+                                    : S_ISREG(st.st_mode) && QDir::match(nameFilters, name);
+        if (wanted)
+            found.append({folder.Path + name, folder.Raw + raw});
     }
     ::closedir(dir);
-    names.sort();
-    return names;
+    std::sort(found.begin(), found.end(),
+              [](const TScanFolder& a, const TScanFolder& b) { return a.Raw < b.Raw; });
+    return found;
 }
 
 // The files of one folder; false when the callback asked to stop.
-bool ListFiles(const QString& folder, const QStringList& nameFilters, QStringList* list,
+bool ListFiles(const TScanFolder& folder, const QStringList& nameFilters, QStringList* list,
                const TScanProgress& progress) {
-    QDir dir(folder);
+    QDir dir(folder.Path);
     dir.setNameFilters(nameFilters);
     // Regular files and links to them only: pipes and devices would block a reader.
-    QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    names += UndecodableFileNames(folder, nameFilters);
-    names.removeDuplicates();
-    for (const QString& name : std::as_const(names)) {
-        const QString path = folder + name;
+    QStringList paths;
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        paths.append(folder.Path + name);
+    for (const TScanFolder& file : UndecodableEntries(folder, nameFilters, false))
+        paths.append(file.Path);
+    paths.removeDuplicates();
+    for (const QString& path : std::as_const(paths)) {
         if (list)
             list->append(path);
         if (progress && !progress(path))
@@ -67,8 +85,19 @@ bool ListFiles(const QString& folder, const QStringList& nameFilters, QStringLis
 
 // Sub-folders to enter: hidden ones and links to folders are left out, so a
 // link pointing back up the tree cannot make the scan endless.
-QStringList SubFolders(const QString& folder) {
-    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
+QList<TScanFolder> SubFolders(const TScanFolder& folder) {
+    QList<TScanFolder> found;
+    for (const QString& name :
+         QDir(folder.Path)
+             .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name))
+        found.append(
+            {folder.Path + name + QLatin1Char('/'), QFile::encodeName(folder.Path + name) + '/'});
+    for (TScanFolder& sub : UndecodableEntries(folder, {}, true)) {
+        sub.Path += QLatin1Char('/');
+        sub.Raw += '/';
+        found.append(sub);
+    }
+    return found;
 }
 
 } // namespace
@@ -81,16 +110,17 @@ bool ScanFolder(const QString& folder, QStringList* list, const QString& mask,
                                         ? QStringList{QStringLiteral("*")}
                                         : QStringList{mask};
     // Depth first without recursion: the folders still to visit, next on top.
-    QStringList pending{IncludeTrailingSlash(folder)};
+    const QString top = IncludeTrailingSlash(folder);
+    QList<TScanFolder> pending{{top, QFile::encodeName(top)}};
     while (!pending.isEmpty()) {
-        const QString current = pending.takeLast();
+        const TScanFolder current = pending.takeLast();
         if (!ListFiles(current, nameFilters, list, progress))
             return false;
         if (!recursive)
             break;
-        const QStringList subFolders = SubFolders(current);
+        const QList<TScanFolder> subFolders = SubFolders(current);
         for (auto it = subFolders.crbegin(); it != subFolders.crend(); ++it)
-            pending.append(current + *it + QLatin1Char('/'));
+            pending.append(*it);
     }
     return true;
 }

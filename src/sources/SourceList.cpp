@@ -4,7 +4,7 @@
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
-#include "messages/SavedSizes.h"
+#include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
@@ -227,8 +227,10 @@ bool TSourceList::AddMpegEntry(const QString& path, bool requireVbr, bool requir
     if (info.BitRate == 0 || info.BitRate < minBitRate)
         return false;
     const TMsgId format = info.VBR ? msgBitRateVBR : msgBitRateCBR;
-    AppendRow(NewRow(path, MsgFmt(format, {info.BitRate}), info.FileSize, info.BitRate,
-                     info.AudioSize, info.TagV1Size, info.TagV2Size, baseFolder));
+    TRow row = NewRow(path, MsgFmt(format, {info.BitRate}), info.FileSize, info.BitRate,
+                      info.AudioSize, info.TagV1Size, info.TagV2Size, baseFolder);
+    row[TCell::SampleRate] = QString::number(info.SampleRate);
+    AppendRow(row);
     return true;
 }
 
@@ -246,8 +248,10 @@ bool TSourceList::AddWavEntry(const QString& path, const QString& baseFolder,
         TellBadFile(path, MsgFmt(msgNotPcmWav, {path}));
         return false;
     }
-    AppendRow(NewRow(path, MsgFmt(msgBitRateWAV, {info.BitRate}), info.FileSize, info.BitRate,
-                     info.DataSize, 0, 0, baseFolder));
+    TRow row = NewRow(path, MsgFmt(msgBitRateWAV, {info.BitRate}), info.FileSize, info.BitRate,
+                      info.DataSize, 0, 0, baseFolder);
+    row[TCell::SampleRate] = QString::number(info.SampleRate);
+    AppendRow(row);
     return true;
 }
 
@@ -344,12 +348,15 @@ void TSourceList::UpdateList(bool collectUnwritable) {
             sinceBreath = 0;
             Breather();
         }
+        // Named and estimated by what the encoder really writes at this sampling rate.
+        const int bitRate = LameOutputBitRate(TargetBitRate, row[TCell::SampleRate].toInt());
         const int estimate =
-            EstimateOutputKB(TargetBitRate, row[TCell::AudioBytes].toLongLong(),
+            EstimateOutputKB(bitRate, row[TCell::AudioBytes].toLongLong(),
                              row[TCell::BitRate].toInt(), row[TCell::TagV1Bytes].toLongLong(),
                              row[TCell::TagV2Bytes].toLongLong(), keepV1, keepV2);
         row[TCell::EstimatedKB] = QString::number(estimate);
-        row[TCell::OutputPath] = PlannedOutputPath(row[TCell::Path], row[TCell::BaseFolder]);
+        row[TCell::OutputPath] =
+            PlannedOutputPath(row[TCell::Path], row[TCell::BaseFolder], bitRate);
         const bool done = s.SkipDone && JudgeDone(row);
         row[TCell::Done] = done ? QStringLiteral("1") : QString();
         if (!s.SkipDone)
@@ -403,11 +410,11 @@ bool IsAlreadyConverted(const QString& source, int bitRate, const QString& plann
     return IsConvertedOutput(plannedOutput);
 }
 
-QString PlannedOutputPath(const QString& source, const QString& baseFolder) {
+QString PlannedOutputPath(const QString& source, const QString& baseFolder, int bitRate) {
     const TSettings& s = Settings();
     if (s.ReplaceSources)
         return MakeReplaceOutputPath(source);
-    return MakeOutputPath(source, baseFolder, s.DestDir, TargetBitRate, s.EncodingMode == 0 ? 0 : 1,
+    return MakeOutputPath(source, baseFolder, s.DestDir, bitRate, s.EncodingMode == 0 ? 0 : 1,
                           s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
 }
 

@@ -38,8 +38,9 @@ struct TCell {
         PathKey = 11,     // duplicate-detection key (SourcePathKey)
         Done = 12,        // "1" when the output exists already (UpdateList)
         DoneStamp = 13,   // the output's path, size and time when Done was judged
+        SampleRate = 14,  // source sampling rate, Hz; the encoder caps low rates' bit rate
     };
-    static constexpr int Count = 14;
+    static constexpr int Count = 15;
 };
 
 // What ClassifySource learnt; only the record of the type found is filled.
@@ -77,8 +78,9 @@ bool IsConvertedOutput(const QString& path);
 // planned output is one (above); when outputs replace their sources, an MP3
 // source is its own output, converted when it is not above the target rate.
 bool IsAlreadyConverted(const QString& source, int bitRate, const QString& plannedOutput);
-// The output planned for a source with the current settings.
-QString PlannedOutputPath(const QString& source, const QString& baseFolder);
+// The output planned for a source with the current settings, named for the
+// rate the encoder really writes (LameOutputBitRate).
+QString PlannedOutputPath(const QString& source, const QString& baseFolder, int bitRate);
 
 // Size in bytes, 0 when the file does not exist; works on a file another
 // process is still writing.
