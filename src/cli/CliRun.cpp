@@ -323,6 +323,29 @@ void PrintJsonEntry(const TEntryResult& r) {
     PrintOut(line.ToString());
 }
 
+// The terminal's last line: the counts, the time and what was saved.
+QString SummaryLastLine(const TRunSummary& summary) {
+    QString last = RunSummaryLine(summary.Encoded, summary.Copied, summary.Skipped,
+                                  summary.Failed, summary.ElapsedMs / 1000);
+    const QString sizes = SavedSizesText(summary.SourceBytes, summary.OutputBytes);
+    if (!sizes.isEmpty())
+        last += QLatin1Char(' ') + sizes;
+    return last;
+}
+
+void PrintJsonSummary(const TRunSummary& summary) {
+    TJsonObject counts;
+    counts.Add("encoded", summary.Encoded)
+        .Add("copied", summary.Copied)
+        .Add("skipped", summary.Skipped)
+        .Add("failed", summary.Failed)
+        .Add("stopped", summary.Stopped)
+        .Add("seconds", double(summary.ElapsedMs) / 1000.0)
+        .Add("sourceBytes", summary.SourceBytes)
+        .Add("outputBytes", summary.OutputBytes);
+    PrintOut(TJsonObject().Add("summary", counts).ToString());
+}
+
 // A stop signal, once the event loop runs, stops the batch.
 std::unique_ptr<QSocketNotifier> StopOnSignal(TBatch& batch) {
     auto notifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
@@ -431,29 +454,12 @@ int RunRunCommand(const QStringList& args) {
         return ExitUsage;
     if (!finished)
         QCoreApplication::exec();
-    if (!o.Json) {
-        QString last = RunSummaryLine(summary.Encoded, summary.Copied, summary.Skipped,
-                                      summary.Failed, summary.ElapsedMs / 1000);
-        const QString sizes = SavedSizesText(summary.SourceBytes, summary.OutputBytes);
-        if (!sizes.isEmpty())
-            last += QLatin1Char(' ') + sizes;
-        reporter.LogLine(last);
-    }
+    if (!o.Json)
+        reporter.LogLine(SummaryLastLine(summary));
     reporter.Flush();
     view.ClearProgress();
-
-    if (o.Json) {
-        TJsonObject counts;
-        counts.Add("encoded", summary.Encoded)
-            .Add("copied", summary.Copied)
-            .Add("skipped", summary.Skipped)
-            .Add("failed", summary.Failed)
-            .Add("stopped", summary.Stopped)
-            .Add("seconds", double(summary.ElapsedMs) / 1000.0)
-            .Add("sourceBytes", summary.SourceBytes)
-            .Add("outputBytes", summary.OutputBytes);
-        PrintOut(TJsonObject().Add("summary", counts).ToString());
-    }
+    if (o.Json)
+        PrintJsonSummary(summary);
     if (ReceivedSignal)
         return 128 + ReceivedSignal;
     return summary.Failed > 0 || summary.Stopped ? ExitFailed : ExitOk;

@@ -202,6 +202,59 @@ TSonabelDirForm::TSonabelDirForm(TReporter* reporter, QWidget* parent)
     lblGeneralMessage->setAlignment(Qt::AlignCenter);
     (new QVBoxLayout(panMessage))->addWidget(lblGeneralMessage);
 
+    CreateFilterGroup();
+
+    btnNewFolder = Named(new QPushButton(this), "btnNewFolder");
+    btnOK = Named(new QPushButton(this), "btnOK");
+    btnCancel = Named(new QPushButton(this), "btnCancel");
+    // Only btnOK is ever the default button; a focused button must not take
+    // Enter away from a folder name being edited.
+    for (QPushButton* b : {btnNewFolder, btnOK, btnCancel})
+        b->setAutoDefault(false);
+    actNewFolder = Named(new QAction(ShellTreeView), "actNewFolder");
+    actRename = Named(new QAction(ShellTreeView), "actRename");
+    // Shown in the menu; the tree's own F2 handling does the work.
+    actRename->setShortcut(QKeySequence(Qt::Key_F2));
+    actRename->setShortcutContext(Qt::WidgetShortcut);
+    ShellTreeView->addActions({actNewFolder, actRename});
+    ShellTreeView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    btnOK->setDefault(true);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(btnNewFolder);
+    bottom->addStretch(1);
+    bottom->addWidget(btnOK);
+    bottom->addWidget(btnCancel);
+
+    auto* form = new QVBoxLayout(this);
+    form->addWidget(panTreeView, 1);
+    form->addWidget(panMessage, 1);
+    form->addWidget(gbParams);
+    form->addLayout(bottom);
+
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnNewFolder, &QPushButton::clicked, this, &TSonabelDirForm::NewFolderClick);
+    connect(actNewFolder, &QAction::triggered, this, &TSonabelDirForm::NewFolderClick);
+    connect(actRename, &QAction::triggered, ShellTreeView, &TShellTreeView::RenameSelected);
+    for (QCheckBox* box : {cbMP3, cbBRM, cbSZM})
+        connect(box, &QCheckBox::clicked, this, &TSonabelDirForm::UpdateFilterControls);
+    connect(ShellTreeView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TSonabelDirForm::ShowSelectedPath);
+    connect(ShellTreeView, &TShellTreeView::OnEditingStart, this,
+            [this] { btnOK->setDefault(false); });
+    // A rename keeps the same node selected: show its new path.
+    connect(ShellTreeView, &TShellTreeView::OnEditingEnd, this, [this] {
+        btnOK->setDefault(true);
+        ShowSelectedPath();
+    });
+
+    ShellTreeView->MoveTo(QDir::homePath());
+    Folder = ShellTreeView->SelectedFolder();
+    ApplyLanguage();
+}
+
+// The scan filter: which files a folder scan takes.
+void TSonabelDirForm::CreateFilterGroup() {
     gbParams = Named(new QGroupBox(this), "gbParams");
     const std::pair<QCheckBox**, const char*> boxes[] = {
         {&cbMP3, "cbMP3"}, {&cbCBR, "cbCBR"}, {&cbVBR, "cbVBR"},
@@ -252,54 +305,6 @@ TSonabelDirForm::TSonabelDirForm(TReporter* reporter, QWidget* parent)
     for (QLayout* row : {rates, brm, szm, others})
         params->addLayout(row);
     params->addWidget(cbRec);
-
-    btnNewFolder = Named(new QPushButton(this), "btnNewFolder");
-    btnOK = Named(new QPushButton(this), "btnOK");
-    btnCancel = Named(new QPushButton(this), "btnCancel");
-    // Only btnOK is ever the default button; a focused button must not take
-    // Enter away from a folder name being edited.
-    for (QPushButton* b : {btnNewFolder, btnOK, btnCancel})
-        b->setAutoDefault(false);
-    actNewFolder = Named(new QAction(ShellTreeView), "actNewFolder");
-    actRename = Named(new QAction(ShellTreeView), "actRename");
-    // Shown in the menu; the tree's own F2 handling does the work.
-    actRename->setShortcut(QKeySequence(Qt::Key_F2));
-    actRename->setShortcutContext(Qt::WidgetShortcut);
-    ShellTreeView->addActions({actNewFolder, actRename});
-    ShellTreeView->setContextMenuPolicy(Qt::ActionsContextMenu);
-    btnOK->setDefault(true);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(btnNewFolder);
-    bottom->addStretch(1);
-    bottom->addWidget(btnOK);
-    bottom->addWidget(btnCancel);
-
-    auto* form = new QVBoxLayout(this);
-    form->addWidget(panTreeView, 1);
-    form->addWidget(panMessage, 1);
-    form->addWidget(gbParams);
-    form->addLayout(bottom);
-
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(btnNewFolder, &QPushButton::clicked, this, &TSonabelDirForm::NewFolderClick);
-    connect(actNewFolder, &QAction::triggered, this, &TSonabelDirForm::NewFolderClick);
-    connect(actRename, &QAction::triggered, ShellTreeView, &TShellTreeView::RenameSelected);
-    for (QCheckBox* box : {cbMP3, cbBRM, cbSZM})
-        connect(box, &QCheckBox::clicked, this, &TSonabelDirForm::UpdateFilterControls);
-    connect(ShellTreeView->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TSonabelDirForm::ShowSelectedPath);
-    connect(ShellTreeView, &TShellTreeView::OnEditingStart, this,
-            [this] { btnOK->setDefault(false); });
-    // A rename keeps the same node selected: show its new path.
-    connect(ShellTreeView, &TShellTreeView::OnEditingEnd, this, [this] {
-        btnOK->setDefault(true);
-        ShowSelectedPath();
-    });
-
-    ShellTreeView->MoveTo(QDir::homePath());
-    Folder = ShellTreeView->SelectedFolder();
-    ApplyLanguage();
 }
 
 void TSonabelDirForm::ApplyLanguage() {

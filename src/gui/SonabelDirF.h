@@ -118,6 +118,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void CreateFilterGroup();
     void ApplyModeTexts();
     void PrepareShown();
     void ShowSelectedPath();

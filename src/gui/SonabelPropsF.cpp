@@ -140,6 +140,30 @@ TSonabelPropsForm::TSonabelPropsForm(TReporter* reporter, QWidget* parent)
     memoTagV2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     (new QVBoxLayout(gbUsualFrames))->addWidget(memoTagV2);
 
+    CreateAllFramesGroup();
+
+    auto* tagV2 = new QVBoxLayout(sheetID3V2);
+    tagV2->addWidget(gbUsualFrames, 1);
+    tagV2->addWidget(gbAllFrames, 1);
+
+    BitBtn1 = Named(new QPushButton(this), "BitBtn1");
+    BitBtn1->setDefault(true);
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(BitBtn1);
+    auto* form = new QVBoxLayout(this);
+    form->addWidget(PageControl);
+    form->addLayout(bottom);
+
+    connect(TagListView, &QTableWidget::currentCellChanged, this, &TSonabelPropsForm::DumpSelected);
+    connect(TagListView, &QTableWidget::cellClicked, this, &TSonabelPropsForm::DumpSelected);
+    connect(PageControl, &QTabWidget::currentChanged, this, &TSonabelPropsForm::FocusFrames);
+    PageControl->setCurrentIndex(0);
+}
+
+// Every frame of the tag, and the bytes of the one selected.
+void TSonabelPropsForm::CreateAllFramesGroup() {
     gbAllFrames = Named(new QGroupBox(sheetID3V2), "gbAllFrames");
     TagListView = Named(new QTableWidget(0, 3, gbAllFrames), "TagListView");
     TagListView->verticalHeader()->hide();
@@ -174,25 +198,6 @@ TSonabelPropsForm::TSonabelPropsForm(TReporter* reporter, QWidget* parent)
     all->addWidget(TagListView, 0, 0);
     all->addWidget(memoDump, 0, 1);
     all->addWidget(lbl2Note, 1, 0, 1, 2);
-
-    auto* tagV2 = new QVBoxLayout(sheetID3V2);
-    tagV2->addWidget(gbUsualFrames, 1);
-    tagV2->addWidget(gbAllFrames, 1);
-
-    BitBtn1 = Named(new QPushButton(this), "BitBtn1");
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch(1);
-    bottom->addWidget(BitBtn1);
-    auto* form = new QVBoxLayout(this);
-    form->addWidget(PageControl);
-    form->addLayout(bottom);
-
-    connect(TagListView, &QTableWidget::currentCellChanged, this, &TSonabelPropsForm::DumpSelected);
-    connect(TagListView, &QTableWidget::cellClicked, this, &TSonabelPropsForm::DumpSelected);
-    connect(PageControl, &QTabWidget::currentChanged, this, &TSonabelPropsForm::FocusFrames);
-    PageControl->setCurrentIndex(0);
 }
 
 void TSonabelPropsForm::ApplyLanguage() {

@@ -58,6 +58,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void CreateAllFramesGroup();
     void ShowTagV1(const QByteArray& tag);
     void ShowTagV2(int major, int size);
     void DumpSelected();
