@@ -94,4 +94,15 @@ bool Lame(const QString& wavPath, const QString& mp3Path, const QStringList& arg
                QStringList{QStringLiteral("--quiet")} + args + QStringList{wavPath, mp3Path});
 }
 
+QString ToneWav(const QString& path, double seconds) {
+    return WriteFile(path, PcmWav(44100, 2, seconds)) ? path : QString();
+}
+
+QString ToneMp3(const QString& path, const QStringList& args, double seconds) {
+    const QString wav = path + QStringLiteral(".tmp.wav");
+    const bool ok = !ToneWav(wav, seconds).isEmpty() && Lame(wav, path, args);
+    QFile::remove(wav);
+    return ok ? path : QString();
+}
+
 } // namespace TestUtil

@@ -65,13 +65,10 @@ private:
         return r;
     }
     static QString Wav(const QString& path, double seconds = 2.0) {
-        return WriteFile(path, PcmWav(44100, 2, seconds)) ? path : QString();
+        return ToneWav(path, seconds);
     }
     static QString Mp3(const QString& path, const QStringList& args) {
-        const QString wav = path + QStringLiteral(".tmp.wav");
-        const bool ok = !Wav(wav).isEmpty() && Lame(wav, path, args);
-        QFile::remove(wav);
-        return ok ? path : QString();
+        return ToneMp3(path, args, 2.0);
     }
     // Every file below folder, relative, with its size and time.
     static QStringList Snapshot(const QString& folder) {

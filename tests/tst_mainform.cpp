@@ -511,7 +511,7 @@ void TestMainForm::removeAndClear() {
     QCOMPARE(form->List().Count(), 0);
     form->PropertiesClick();
     QCOMPARE(Infos.last(), Msg(msgNoFileForProperties));
-    QCOMPARE(form->Status().Text(1), "Sources: 0 MB");
+    QCOMPARE(form->Status().Text(1), "Sources: 0 KB");
 }
 
 // A whole run from the start button: outputs at the target rate, the window

@@ -16,6 +16,9 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
         Panels[i] = new QLabel(this);
         Panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     }
+    // A long message (the run's summary) must not push the totals out of a narrow
+    // window: it gives way, and its hint shows it whole.
+    Panels[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     addWidget(Panels[0], 1);
     btnOpenOutput = new QToolButton(this);
     btnOpenOutput->setObjectName(QStringLiteral("btnOpenOutput"));
@@ -35,6 +38,7 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
 
 void TStatusPanels::SetStateText(const QString& text) {
     Panels[0]->setText(text);
+    Panels[0]->setToolTip(text);
 }
 
 void TStatusPanels::SetTotals(const QString& size, const QString& estimate) {

@@ -102,8 +102,8 @@ constexpr TMsgText Texts[] = {
     {msgStatePowerOff, u"Compte à rebours avant extinction"},
     {msgScanListing, u"Recherche dans %s"},
     {msgScanAnalysing, u"Analyse de %s"},
-    {msgTotalSize, u"Sources\u00A0: %s Mo"},
-    {msgEstimatedSize, u"Estimation\u00A0: %s Mo"},
+    {msgTotalSize, u"Sources\u00A0: %s"},
+    {msgEstimatedSize, u"Estimation\u00A0: %s"},
     {msgHintListView, u"Fichiers à réencoder. Déposez ici des fichiers ou des dossiers\u00A0; "
                       u"double-cliquez sur un fichier pour voir ses propriétés."},
     {msgHintBitrate, u"Débit des nouveaux fichiers"},

@@ -386,17 +386,6 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     SetStateOn(Reporter, rsIdle);
 }
 
-// Below 10 MB a whole number says too little ("0 MB" for a few songs): one
-// decimal there, in the language's own way of writing it.
-static QString MegabytesText(qint64 kilobytes) {
-    if (kilobytes == 0 || kilobytes >= 10 * 1024)
-        return QString::number(kilobytes >> 10);
-    QString text = QString::number(double(kilobytes) / 1024.0, 'f', 1);
-    if (CurrentLanguageIndex() != 0)
-        text.replace(QLatin1Char('.'), QLatin1Char(','));
-    return text;
-}
-
 bool IsConvertedOutput(const QString& path) {
     const QFileInfo info(path);
     if (info.isSymLink() || !info.isFile())
@@ -440,11 +429,11 @@ bool TSourceList::JudgeDone(TRow& row) {
 }
 
 QString TSourceList::TotalSizeText() const {
-    return MsgFmt(msgTotalSize, {MegabytesText(TotalSize)});
+    return MsgFmt(msgTotalSize, {SizeText(qint64(TotalSize) * 1024)});
 }
 
 QString TSourceList::TotalEstimatedText() const {
-    return MsgFmt(msgEstimatedSize, {MegabytesText(TotalEstimated)});
+    return MsgFmt(msgEstimatedSize, {SizeText(qint64(TotalEstimated) * 1024)});
 }
 
 int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
