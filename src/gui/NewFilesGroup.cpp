@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 TNewFilesGroup::TNewFilesGroup(QWidget* parent)
-    : QGroupBox(parent), cbSkipDone(new QCheckBox(this)), cbReplace(new QCheckBox(this)),
+    : QWidget(parent), cbSkipDone(new QCheckBox(this)), cbReplace(new QCheckBox(this)),
       lblReplaceBeside(new QLabel(this)) {
     setObjectName(QStringLiteral("gbNewFiles"));
     cbSkipDone->setObjectName(QStringLiteral("cbSkipDone"));
@@ -17,6 +17,7 @@ TNewFilesGroup::TNewFilesGroup(QWidget* parent)
     lblReplaceBeside->setWordWrap(true);
     lblReplaceBeside->setVisible(false);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(cbSkipDone);
     layout->addWidget(cbReplace);
     layout->addWidget(lblReplaceBeside);
@@ -26,7 +27,6 @@ TNewFilesGroup::TNewFilesGroup(QWidget* parent)
 }
 
 void TNewFilesGroup::ApplyLanguage() {
-    setTitle(Msg(msgOptGroupNewFiles));
     cbSkipDone->setText(Msg(msgOptSkipDone));
     cbSkipDone->setToolTip(Msg(msgOptSkipDoneHint));
     cbReplace->setText(Msg(msgOptReplace));

@@ -1,14 +1,15 @@
 #pragma once
-// The options window's "New files" group: skipping what is converted already,
-// and replacing the sources (outputs then go beside them, as its note says).
+// The part of the options' "New files" group about a library: skipping what is
+// converted already, and replacing the sources (outputs then go beside them, as
+// its note says).
 
-#include <QGroupBox>
+#include <QWidget>
 
 class QCheckBox;
 class QLabel;
 struct TSettings;
 
-class TNewFilesGroup : public QGroupBox {
+class TNewFilesGroup : public QWidget {
     Q_OBJECT
 public:
     explicit TNewFilesGroup(QWidget* parent = nullptr);

@@ -47,8 +47,6 @@ TOptionsGeneralPage::TOptionsGeneralPage(QWidget* parent) : TOptionsPage(parent)
     page->addWidget(NewInterfaceGroup());
     page->addWidget(NewOutputGroup());
     page->addWidget(NewMp3Group());
-    gbNewFiles = new TNewFilesGroup(this);
-    page->addWidget(gbNewFiles);
     page->addStretch(1);
     for (QAbstractButton* b :
          {static_cast<QAbstractButton*>(rbSameDir), static_cast<QAbstractButton*>(rbDefDir),
@@ -109,6 +107,8 @@ QGroupBox* TOptionsGeneralPage::NewOutputGroup() {
     column->addLayout(defDir);
     column->addLayout(Indented(cbKeepSubDirs));
     column->addWidget(cbKeepTime);
+    gbNewFiles = new TNewFilesGroup(gbOutput);
+    column->addWidget(gbNewFiles);
     return gbOutput;
 }
 

@@ -326,67 +326,66 @@ enum TMsgId : int {
     msgNotifyFailed = 308,
     msgNotifyStopped = 309,
     // Running again over a library, and replacing the sources
-    msgOptGroupNewFiles = 310,
-    msgOptSkipDone = 311,
-    msgOptSkipDoneHint = 312,
-    msgOptReplace = 313,
-    msgOptReplaceHint = 314,
-    msgOptReplaceBeside = 315,
-    msgReplaceQuestion = 316, // %d files, %s size
-    msgSourceNote = 317,      // %s path, %s what happened
+    msgOptSkipDone = 310,
+    msgOptSkipDoneHint = 311,
+    msgOptReplace = 312,
+    msgOptReplaceHint = 313,
+    msgOptReplaceBeside = 314,
+    msgReplaceQuestion = 315, // %d files, %s size
+    msgSourceNote = 316,      // %s path, %s what happened
     // Errors of the file readers and lists, shown where they are caught (TErrorId order)
-    msgErrFileOpen = 318, // %s full path
-    msgErrRead = 319,
-    msgErrWrite = 320,
-    msgErrListCapacity = 321, // %d capacity
-    msgErrListCount = 322,    // %d count
-    msgErrListIndex = 323,    // %d index
-    msgErrNotAnInteger = 324, // %s text
-    msgErrRename = 325,       // %s target path, %s system error text
+    msgErrFileOpen = 317, // %s full path
+    msgErrRead = 318,
+    msgErrWrite = 319,
+    msgErrListCapacity = 320, // %d capacity
+    msgErrListCount = 321,    // %d count
+    msgErrListIndex = 322,    // %d index
+    msgErrNotAnInteger = 323, // %s text
+    msgErrRename = 324,       // %s target path, %s system error text
     // Why a file was skipped or failed (TReason order)
-    msgReasonUnsupportedFile = 326,
-    msgReasonEmptyFile = 327,
-    msgReasonNotPcm = 328,
-    msgReasonNotRegularFile = 329,
-    msgReasonPermissionDenied = 330,
-    msgReasonFileVanished = 331,
-    msgReasonFileNotFound = 332,
-    msgReasonNameNotUtf8 = 333,
-    msgReasonOutputNotWritable = 334,
-    msgReasonBelowTargetBitRate = 335,
-    msgReasonEncoderNotStarted = 336,
-    msgReasonEncoderCrashed = 337,
-    msgReasonEncoderExitCode = 338, // %d exit code
-    msgReasonEncoderNoOutput = 339,
-    msgReasonCannotCreateFolder = 340, // %s folder
-    msgReasonCopyFailed = 341,
-    msgReasonTagsFailed = 342,
-    msgReasonFileError = 343,
-    msgReasonOutputShort = 344, // %s seconds in the output, %s seconds in the source
+    msgReasonUnsupportedFile = 325,
+    msgReasonEmptyFile = 326,
+    msgReasonNotPcm = 327,
+    msgReasonNotRegularFile = 328,
+    msgReasonPermissionDenied = 329,
+    msgReasonFileVanished = 330,
+    msgReasonFileNotFound = 331,
+    msgReasonNameNotUtf8 = 332,
+    msgReasonOutputNotWritable = 333,
+    msgReasonBelowTargetBitRate = 334,
+    msgReasonEncoderNotStarted = 335,
+    msgReasonEncoderCrashed = 336,
+    msgReasonEncoderExitCode = 337, // %d exit code
+    msgReasonEncoderNoOutput = 338,
+    msgReasonCannotCreateFolder = 339, // %s folder
+    msgReasonCopyFailed = 340,
+    msgReasonTagsFailed = 341,
+    msgReasonFileError = 342,
+    msgReasonOutputShort = 343, // %s seconds in the output, %s seconds in the source
     // Lines around the reasons
-    msgReasonWithDetail = 345, // %s reason, %s detail
-    msgSkippedLine = 346,      // %s path, %s reason
-    msgEncodingAgain = 347,    // %s path, %s reason, %s decoder
+    msgReasonWithDetail = 344, // %s reason, %s detail
+    msgSkippedLine = 345,      // %s path, %s reason
+    msgEncodingAgain = 346,    // %s path, %s reason, %s decoder
     // Hex dump of the properties window
-    msgDumpFileNotFound = 348,
-    msgDumpReadError = 349,
+    msgDumpFileNotFound = 347,
+    msgDumpReadError = 348,
     // A decoder or encoder of a decoding pipe that failed
-    msgProcessCrashed = 350,      // %s program name
-    msgProcessExitCode = 351,     // %s program name, %d exit code
-    msgDownloadLinkRefused = 352, // %s file name (a download never writes through a link)
-    msgRunCountsLine = 353, // %d encoded, copied, skipped, failed; %d %d %d elapsed h, min, s
-    msgReasonAlreadyConverted = 354,
-    msgReasonNotSmaller = 355,
-    msgReasonTrashFailed = 356,
-    msgErrSystem = 357, // %s path, %s system error text
+    msgProcessCrashed = 349,      // %s program name
+    msgProcessExitCode = 350,     // %s program name, %d exit code
+    msgDownloadLinkRefused = 351, // %s file name (a download never writes through a link)
+    msgRunCountsLine = 352, // %d encoded, copied, skipped, failed; %d %d %d elapsed h, min, s
+    msgReasonAlreadyConverted = 353,
+    msgReasonNotSmaller = 354,
+    msgReasonTrashFailed = 355,
+    msgErrSystem = 356, // %s path, %s system error text
     // The sizes a run saved, and the fate of outputs
-    msgSavedSizes = 358,       // %s saved, %s of the sources, %d percent
-    msgGrownSizes = 359,       // %s added, %s of the sources, %d percent
-    msgOutputDiscarded = 360,  // the output-size line of an output that was deleted
-    msgNoteEncodedAgain = 361, // %s decoder, %s why the first output was short
+    msgSavedSizes = 357,       // %s saved, %s of the sources, %d percent
+    msgGrownSizes = 358,       // %s added, %s of the sources, %d percent
+    msgOutputDiscarded = 359,  // the output-size line of an output that was deleted
+    msgNoteEncodedAgain = 360, // %s decoder, %s why the first output was short
 };
 
-inline constexpr int MessageCount = 362;
+inline constexpr int MessageCount = 361;
 static_assert(msgNoteEncodedAgain == MessageCount - 1);
 
 // The spares, never shown; empty in every language.

@@ -376,7 +376,6 @@ constexpr TMsgText Texts[] = {
     {msgNotifyFinished, u"Run finished"},
     {msgNotifyFailed, u"Run finished with failures"},
     {msgNotifyStopped, u"Run stopped"},
-    {msgOptGroupNewFiles, u"New files"},
     {msgOptSkipDone, u"Skip files already converted"},
     {msgOptSkipDoneHint, u"A source whose output is already there is not encoded again, and the "
                          u"program's own outputs are left out when a folder is added"},

@@ -387,7 +387,6 @@ constexpr TMsgText Texts[] = {
     {msgNotifyFinished, u"Traitement terminé"},
     {msgNotifyFailed, u"Traitement terminé avec des échecs"},
     {msgNotifyStopped, u"Traitement arrêté"},
-    {msgOptGroupNewFiles, u"Nouveaux fichiers"},
     {msgOptSkipDone, u"Ignorer les fichiers déjà convertis"},
     {msgOptSkipDoneHint, u"Une source dont la sortie existe déjà n’est pas réencodée, et les "
                          u"sorties du programme sont laissées de côté quand un dossier est ajouté"},
