@@ -165,10 +165,10 @@ int main(int argc, char* argv[]) {
     const QString params = CurrentLameParams();
     QStringList scripts;
     for (int row = 0; row < list.Count(); ++row) {
-        const QString source = list.GetCell(row, TCell::Path);
-        const QString output = list.GetCell(row, TCell::OutputPath);
+        const QString source = list.Row(row).Path;
+        const QString output = list.Row(row).OutputPath;
         const TPriorityTranslation passed =
-            TranslatePriority(BuildLameArgumentList(3, params, source, output));
+            TranslatePriority(BuildLameArgumentList(SourceWAV, params, source, output));
         QStringList words{ShellQuote(LameShortPath)};
         for (const QString& a : passed.Arguments)
             words << ShellQuote(a);

@@ -14,8 +14,7 @@ void TFileSource::Add(const QString& path, const QString& baseFolder) {
     TRow row;
     row.BaseFolder = baseFolder;
     row.Entry.Path = path;
-    const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == QLatin1String("wav")) {
+    if (SourceTypeOfExtension(path) == SourceWAV) {
         const TWAVInfo info = GetWAVInfo(path);
         row.Entry.BitRate = info.BitRate;
         row.Entry.AudioBytes = info.DataSize;
@@ -47,7 +46,7 @@ void TFileSource::UpdateList(bool collectUnwritable) {
     }
 }
 
-int TFileSource::ClassifySource(const QString& path, TSourceFacts* facts) {
+TSourceType TFileSource::ClassifySource(const QString& path, TSourceFacts* facts) {
     if (ThrowFor.contains(path))
         throw EFOpenError(path);
     const TSourceType type = SourceTypeOfExtension(path);

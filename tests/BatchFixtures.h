@@ -21,7 +21,7 @@ public:
     TBatchEntry Entry(int row) const override { return Rows.at(row).Entry; }
     void UpdateList(bool collectUnwritable) override;
     QStringList UnwritableOutputs() const override { return Unwritable; }
-    int ClassifySource(const QString& path, TSourceFacts* facts = nullptr) override;
+    TSourceType ClassifySource(const QString& path, TSourceFacts* facts = nullptr) override;
 
     // Rows forced to fail the write test, and paths whose analysis throws.
     QSet<int> ForceUnwritable;

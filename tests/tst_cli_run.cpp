@@ -473,8 +473,8 @@ private Q_SLOTS:
         Settings().BitRateIndex =
             int(std::find(BitRateTable.begin(), BitRateTable.end(), target) - BitRateTable.begin());
         list.UpdateList(false);
-        QCOMPARE(list.GetCell(0, TCell::OutputPath), output);
-        const int estimate = list.GetCellInt(0, TCell::EstimatedKB);
+        QCOMPARE(list.Row(0).OutputPath, output);
+        const int estimate = list.Row(0).EstimatedKB;
         // Within the encoder's delay and padding on a two-second file.
         const double actualKB = QFileInfo(output).size() / 1024.0;
         QVERIFY2(qAbs(estimate - actualKB) <= actualKB / 10, qPrintable(QString::number(estimate)));

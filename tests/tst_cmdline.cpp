@@ -56,7 +56,7 @@ private Q_SLOTS:
     void buildLameArguments_data() {
         QTest::addColumn<QString>("result");
         QTest::addColumn<QString>("expected");
-        const auto Row = [](const char* name, int type, const QString& params,
+        const auto Row = [](const char* name, TSourceType type, const QString& params,
                             const QString& expected) {
             QTest::newRow(name) << BuildLameArguments(type, params, "/Music/Song.mp3",
                                                       "/Music/Song_C128kbps.mp3")
@@ -64,12 +64,12 @@ private Q_SLOTS:
         };
         const char* p = " --priority 2 -b 128 -q 2";
         const QString files = " \"/Music/Song.mp3\" \"/Music/Song_C128kbps.mp3\"";
-        Row("mp3, the two blanks around the option", 2, p,
+        Row("mp3, the two blanks around the option", SourceMP3, p,
             " --mp3input  --priority 2 -b 128 -q 2" + files);
-        Row("mp2", 1, p, " --mp2input  --priority 2 -b 128 -q 2" + files);
-        Row("mp1", 0, "-x", " --mp1input -x" + files);
-        Row("wav has no input option", 3, p, "  --priority 2 -b 128 -q 2" + files);
-        Row("unusable", 4, p, "");
+        Row("mp2", SourceMP2, p, " --mp2input  --priority 2 -b 128 -q 2" + files);
+        Row("mp1", SourceMP1, "-x", " --mp1input -x" + files);
+        Row("wav has no input option", SourceWAV, p, "  --priority 2 -b 128 -q 2" + files);
+        Row("unusable", SourceUnusable, p, "");
     }
 
     void buildLameArguments() { buildLameParams(); }
@@ -77,26 +77,26 @@ private Q_SLOTS:
     void argumentList_data() {
         QTest::addColumn<QStringList>("result");
         QTest::addColumn<QStringList>("expected");
-        const auto Row = [](const char* name, int type, const QString& params,
+        const auto Row = [](const char* name, TSourceType type, const QString& params,
                             const QString& source, const QString& output,
                             const QStringList& expected) {
             QTest::newRow(name) << BuildLameArgumentList(type, params, source, output) << expected;
         };
-        Row("worked example", 2, " --priority 2 -b 128 -q 2", "/Music/Song.mp3",
+        Row("worked example", SourceMP3, " --priority 2 -b 128 -q 2", "/Music/Song.mp3",
             "/Music/Song_C128kbps.mp3",
             QStringList{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
                         "/Music/Song_C128kbps.mp3"});
-        Row("quoted tag text stays one argument", 3, "--tt \"My Song\" --ta 'A \"B\"' -b 96",
+        Row("quoted tag text stays one argument", SourceWAV, "--tt \"My Song\" --ta 'A \"B\"' -b 96",
             "/in/a b.wav", "/out/a b.mp3",
             QStringList{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav",
                         "/out/a b.mp3"});
-        Row("awkward file names are single arguments", 1, "-b 64", "/in/it's \"x\" $HOME *.mp2",
+        Row("awkward file names are single arguments", SourceMP2, "-b 64", "/in/it's \"x\" $HOME *.mp2",
             "/out/ünï – 日本.mp3",
             QStringList{"-b", "64", "--mp2input", "/in/it's \"x\" $HOME *.mp2",
                         "/out/ünï – 日本.mp3"});
-        Row("leading dash is not an option", 3, "", "-in.wav", "-out.mp3",
+        Row("leading dash is not an option", SourceWAV, "", "-in.wav", "-out.mp3",
             QStringList{"./-in.wav", "./-out.mp3"});
-        Row("unusable", 4, "-b 64", "/x", "/y", QStringList{});
+        Row("unusable", SourceUnusable, "-b 64", "/x", "/y", QStringList{});
     }
 
     void argumentList() {

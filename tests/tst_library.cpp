@@ -160,7 +160,7 @@ private Q_SLOTS:
         list.EndAddFiles();
         // The output itself is no source, and only a's output counts.
         QCOMPARE(list.Count(), 2);
-        const QModelIndex estimate = list.index(0, TCell::EstimatedKB);
+        const QModelIndex estimate = list.index(0, TSourceList::EstimateColumn);
         QCOMPARE(list.data(estimate).toString(), QStringLiteral("already converted"));
         QVERIFY(list.data(estimate, TSourceList::ItalicRole).toBool());
         QVERIFY(!list.data(list.index(1, 0), TSourceList::ItalicRole).toBool());

@@ -377,7 +377,7 @@ void TestMainForm::drop() {
     QCOMPARE(FilterCalls, 1);
     QTEST(form->List().Count(), "rows");
     if (!filter)
-        QCOMPARE(form->List().GetCell(0, TCell::Path), paths[1]);
+        QCOMPARE(form->List().Row(0).Path, paths[1]);
     QCOMPARE(RunState, rsIdle);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
@@ -531,7 +531,7 @@ void TestMainForm::runInLanguages() {
     QVERIFY(finished.wait(60000));
     for (int row = 0; row < 2; ++row) {
         TMP3Info info;
-        GetMP3Info(form->List().GetCell(row, TCell::OutputPath), 0, info);
+        GetMP3Info(form->List().Row(row).OutputPath, 0, info);
         QCOMPARE(info.BitRate, 64);
     }
     QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
@@ -739,7 +739,7 @@ void TestMainForm::headerSortsByNumbers() {
     const auto paths = [&] {
         QStringList list;
         for (int row = 0; row < form->List().Count(); ++row)
-            list << QFileInfo(form->List().GetCell(row, TCell::Path)).fileName();
+            list << QFileInfo(form->List().Row(row).Path).fileName();
         return list;
     };
     click(1);

@@ -41,6 +41,16 @@ bool Put(const QString& path, const QByteArray& bytes) {
     return QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, bytes);
 }
 
+// A silent PCM file of exactly the given size: RIFF length, a 16-byte "fmt "
+// chunk (tag 1, one channel, 8000 Hz, 16000 bytes/s = 128 kbit/s, blocks of 2,
+// 16 bits), then the data chunk.
+QByteArray SilentWav(int fileSize) {
+    const int dataSize = fileSize - 44;
+    return "RIFF" + Le32(quint32(fileSize - 8)) + "WAVEfmt " + Le32(16) + Le16(1) + Le16(1) +
+           Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + "data" + Le32(quint32(dataSize)) +
+           QByteArray(dataSize, '\0');
+}
+
 template <typename... T> void Row(const char* name, T... values) {
     (QTest::newRow(name) << ... << values);
 }
@@ -50,7 +60,7 @@ constexpr quint32 AllTypes = dfMP1 | dfMP2 | dfMP3 | dfWAV;
 QStringList RowPaths(const TSourceList& list, const QString& root) {
     QStringList paths;
     for (int i = 0; i < list.Count(); ++i)
-        paths << list.GetCell(i, TCell::Path).mid(root.size() + 1);
+        paths << list.Row(i).Path.mid(root.size() + 1);
     return paths;
 }
 
@@ -165,20 +175,20 @@ private Q_SLOTS:
         const bool isWav = type == SourceWAV;
         const int bitRate = isWav ? wav.BitRate : mp3.BitRate;
         QVERIFY(bitRate > 0);
-        // Cells in order: estimate and output wait for UpdateList, a single file
-        // has no base folder; the size rounding has a test of its own.
-        const auto n = [](qint64 v) { return QString::number(v); };
-        QStringList expected;
-        expected << path << MsgFmt(TMsgId(shown), {bitRate}) << list.GetCell(0, TCell::SizeKB) << ""
-                 << n(bitRate) << n(isWav ? wav.DataSize : mp3.AudioSize)
-                 << n(isWav ? 0 : mp3.TagV1Size) << n(isWav ? 0 : mp3.TagV2Size) << ""
-                 << ""
-                 << "1" << path << "" << "" << n(isWav ? wav.SampleRate : mp3.SampleRate);
-        for (int cell = 0; cell < TCell::Count; ++cell)
-            QCOMPARE(list.GetCell(0, cell), expected.at(cell));
-        // The visible columns are the first four cells, then the row's status.
+        // Estimate and output wait for UpdateList, a single file has no base
+        // folder; the size rounding has a test of its own.
+        const TSourceRow& row = list.Row(0);
+        QCOMPARE(QList<qint64>({row.Type, row.FileBytes, row.BitRate, row.AudioBytes,
+                                row.TagV1Bytes, row.TagV2Bytes, row.SampleRate}),
+                 QList<qint64>({type, QFileInfo(path).size(), bitRate,
+                                isWav ? wav.DataSize : mp3.AudioSize, isWav ? 0 : mp3.TagV1Size,
+                                isWav ? 0 : mp3.TagV2Size, isWav ? wav.SampleRate : mp3.SampleRate}));
+        QVERIFY(row.WillProcess && !row.Done && row.BaseFolder.isEmpty() && row.OutputPath.isEmpty());
+        QStringList shownTexts;
         for (int column = 0; column < TSourceList::StatusColumn; ++column)
-            QCOMPARE(list.data(list.index(0, column)).toString(), expected.at(column));
+            shownTexts << list.data(list.index(0, column)).toString();
+        QCOMPARE(shownTexts, QStringList({path, MsgFmt(TMsgId(shown), {bitRate}),
+                                          QString::number(row.SizeKB()), QString()}));
     }
 
     void classifyPipeDoesNotBlock() {
@@ -211,8 +221,8 @@ private Q_SLOTS:
         QVERIFY(list.IsNewSource(upper));
         list.AddSourceFile(upper);
         QCOMPARE(list.Count(), 2);
-        QCOMPARE(list.GetCell(1, TCell::PathKey), upper);
-        QCOMPARE(list.GetCellInt(1, TCell::BitRate), 112);
+        QCOMPARE(list.Row(1).PathKey, upper);
+        QCOMPARE(list.Row(1).BitRate, 112);
 #endif
     }
 
@@ -280,11 +290,10 @@ private Q_SLOTS:
         QCOMPARE(list.Count(), 1);
         list.UpdateList(false);
         QCOMPARE(TargetBitRate, 64);
-        QCOMPARE(list.GetCell(0, TCell::OutputPath), Work.filePath(output));
-        QCOMPARE(list.GetCell(0, TCell::WillProcess), "1");
+        QCOMPARE(list.Row(0).OutputPath, Work.filePath(output));
+        QVERIFY(list.Row(0).WillProcess && list.Row(0).EstimatedKB > 0);
         if (!destDir.isEmpty())
             QVERIFY(Settings().DestDir.endsWith('/'));
-        QVERIFY(list.GetCellInt(0, TCell::EstimatedKB) > 0);
         QCOMPARE(RunState, quint8(rsIdle));
     }
 
@@ -298,27 +307,24 @@ private Q_SLOTS:
                  QStringList({"Sources: 0 KB", "Estimate: 0 KB"}));
         QCOMPARE(RunState, quint8(rsIdle));
 
-        const QString a = Work.filePath("totals/a.mp3"), b = Work.filePath("totals/b.mp3");
-        QVERIFY(Copy(Cbr128, a) && Copy(Cbr112, b));
+        // 128 kbit/s PCM: 4 MiB of audio is 2048 KiB at 64 kbit/s; 23 KiB more of source.
+        const QString a = Work.filePath("totals/a.wav"), b = Work.filePath("totals/b.wav");
+        QVERIFY(Put(a, SilentWav(4194304 + 44)) && Put(b, SilentWav(23 * 1024)));
         list.AddSourceFile(a);
         list.AddSourceFile(b);
         Settings().BitRateIndex = 4; // 64
-        // The row values of the worked example, then sizes just under one MiB.
-        list.SetCell(0, TCell::AudioBytes, "4194304");
-        list.SetCell(0, TCell::BitRate, "128");
-        list.SetCell(0, TCell::SizeKB, "1000");
-        list.SetCell(1, TCell::SizeKB, "23");
-        list.SetCell(1, TCell::AudioBytes, "0");
         list.UpdateList(false);
-        QCOMPARE(
-            QList<quint32>({quint32(list.GetCellInt(0, TCell::EstimatedKB)), list.TotalSizeKB(),
-                            list.TotalEstimatedKB(), totals.last().at(1).toUInt()}),
-            QList<quint32>({2048, 1023, 2048, 2048}));
+        QCOMPARE(QList<quint32>({quint32(list.Row(0).EstimatedKB), list.TotalSizeKB(),
+                                 list.TotalEstimatedKB(), totals.last().at(1).toUInt()}),
+                 QList<quint32>({2048, 4096 + 23, 2048 + 11, 2048 + 11}));
         // Under a megabyte in kilobytes, above with decimals; French writes a decimal comma.
+        list.RemoveSelectedRows({0});
         QCOMPARE(QStringList({list.TotalSizeText(), list.TotalEstimatedText()}),
-                 QStringList({"Sources: 1023 KB", "Estimate: 2.00 MB"}));
+                 QStringList({"Sources: 23 KB", "Estimate: 11 KB"}));
+        list.AddSourceFile(a);
+        list.UpdateList(false);
         SetLanguage(1, false);
-        QCOMPARE(list.TotalEstimatedText(), QString("Estimation\u00A0: 2,00 Mo"));
+        QCOMPARE(list.TotalEstimatedText(), QString("Estimation\u00A0: 2,01 Mo"));
         SetLanguage(0, false);
     }
 
@@ -337,15 +343,14 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
         list.UpdateList(true);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(
-            QStringList({list.GetCell(0, TCell::WillProcess), list.GetCell(1, TCell::WillProcess),
-                         list.GetCell(2, TCell::WillProcess)}),
-            QStringList({"0", "1", "0"}));
+        QCOMPARE(QList<bool>({list.Row(0).WillProcess, list.Row(1).WillProcess,
+                              list.Row(2).WillProcess}),
+                 QList<bool>({false, true, false}));
         QVERIFY(list.data(list.index(0, 0), TSourceList::ItalicRole).toBool());
         QVERIFY(!list.data(list.index(1, 3), TSourceList::ItalicRole).toBool());
-        QCOMPARE(list.UnwritableOutputs(), QStringList({list.GetCell(0, TCell::OutputPath),
-                                                        list.GetCell(2, TCell::OutputPath)}));
-        QCOMPARE(list.TotalSizeKB(), quint32(list.GetCellInt(1, TCell::SizeKB)));
+        QCOMPARE(list.UnwritableOutputs(),
+                 QStringList({list.Row(0).OutputPath, list.Row(2).OutputPath}));
+        QCOMPARE(list.TotalSizeKB(), quint32(list.Row(1).SizeKB()));
     }
 
     void unwritableDestDir() {
@@ -361,7 +366,7 @@ private Q_SLOTS:
         list.AddSourceFile(a);
         list.AddSourceFile(b);
         list.UpdateList(false);
-        QCOMPARE(list.GetCell(0, TCell::WillProcess) + list.GetCell(1, TCell::WillProcess), "00");
+        QVERIFY(!list.Row(0).WillProcess && !list.Row(1).WillProcess);
         QVERIFY(list.UnwritableOutputs().isEmpty()); // not asked to collect
         QCOMPARE(list.TotalSizeKB() + list.TotalEstimatedKB(), 0u);
         list.UpdateList(true);
@@ -370,8 +375,7 @@ private Q_SLOTS:
         // A destination that does not exist yet is created by the run.
         Settings().DestDir = Work.filePath("dd/new/deeper");
         list.UpdateList(true);
-        QCOMPARE(list.GetCell(0, TCell::WillProcess), "1");
-        QVERIFY(list.UnwritableOutputs().isEmpty());
+        QVERIFY(list.Row(0).WillProcess && list.UnwritableOutputs().isEmpty());
         QVERIFY(!QFileInfo::exists(Work.filePath("dd/new")));
     }
 
@@ -427,13 +431,13 @@ private Q_SLOTS:
         QCOMPARE(list.RemoveSelectedRows(selected), select);
         QString left;
         for (int i = 0; i < list.Count(); ++i)
-            left += QFileInfo(list.GetCell(i, TCell::Path)).fileName().at(0);
+            left += QFileInfo(list.Row(i).Path).fileName().at(0);
         QCOMPARE(left, remaining);
         QCOMPARE(Reporter.Infos, message ? QStringList{Msg(msgNothingSelected)} : QStringList{});
         // The totals follow the rows.
         quint32 size = 0;
         for (int i = 0; i < list.Count(); ++i)
-            size += quint32(list.GetCellInt(i, TCell::SizeKB));
+            size += quint32(list.Row(i).SizeKB());
         QCOMPARE(list.TotalSizeKB(), size);
     }
 
@@ -444,10 +448,10 @@ private Q_SLOTS:
         list.BeginAddFiles();
         list.BeginAddFiles(); // the wait cursor is on already
         list.AddSourceFile(Cbr128);
-        QCOMPARE(list.GetCell(0, TCell::OutputPath), QString());
+        QCOMPARE(list.Row(0).OutputPath, QString());
         list.EndAddFiles();
         QCOMPARE(QList<int>({int(begin.count()), int(end.count())}), QList<int>({1, 1}));
-        QVERIFY(!list.GetCell(0, TCell::OutputPath).isEmpty());
+        QVERIFY(!list.Row(0).OutputPath.isEmpty());
         QCOMPARE(RunState, quint8(rsIdle));
         list.ClearList();
         QCOMPARE(list.Count(), 0);
@@ -601,8 +605,7 @@ private Q_SLOTS:
         const int scans = (dirFlags & dfRecurse) ? 1 : 0;
         QCOMPARE(QList<int>({int(scanBegin.count()), int(scanEnd.count())}), QList<int>(2, scans));
         for (int i = 0; i < list.Count(); ++i)
-            QCOMPARE(list.GetCell(i, TCell::BaseFolder) + list.GetCell(i, TCell::WillProcess),
-                     root + "/1");
+            QVERIFY(list.Row(i).BaseFolder == root + "/" && list.Row(i).WillProcess);
         // A second scan adds nothing: every file is already listed.
         const int count = list.Count();
         list.AddFolder(root);
@@ -712,20 +715,13 @@ private Q_SLOTS:
     void sizeRoundsHalfToEven() {
         QFETCH(int, fileSize);
         QFETCH(QString, sizeKB);
-        // A silent PCM file of exactly the given size: RIFF length, a 16-byte "fmt "
-        // chunk (tag 1, one channel, 8000 Hz, 16000 bytes/s, blocks of 2, 16 bits),
-        // then the data chunk.
-        const int dataSize = fileSize - 44;
-        QByteArray wav = "RIFF" + Le32(quint32(fileSize - 8)) + "WAVEfmt " + Le32(16) + Le16(1) +
-                         Le16(1) + Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + "data" +
-                         Le32(quint32(dataSize)) + QByteArray(dataSize, '\0');
         const QString path = Work.filePath(QString("size%1.wav").arg(fileSize));
-        QVERIFY(WriteFile(path, wav));
+        QVERIFY(WriteFile(path, SilentWav(fileSize)));
         TSourceList list(&Reporter);
         list.AddSourceFile(path);
         QCOMPARE(list.Count(), 1);
-        QCOMPARE(list.GetCell(0, TCell::SizeKB), sizeKB);
-        QCOMPARE(list.GetCellInt(0, TCell::AudioBytes), dataSize);
+        QCOMPARE(list.data(list.index(0, TSourceList::SizeColumn)).toString(), sizeKB);
+        QCOMPARE(list.Row(0).AudioBytes, fileSize - 44);
     }
 };
 

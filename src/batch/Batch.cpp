@@ -260,7 +260,7 @@ void TBatch::StartEntry(int row) {
         const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
         e.SourceBytes = sourceInfo.exists() ? sourceInfo.size() : 0;
         TSourceFacts facts;
-        const int type = Source.ClassifySource(e.Path, &facts);
+        const TSourceType type = Source.ClassifySource(e.Path, &facts);
         if (type == SourceUnusable) {
             EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;

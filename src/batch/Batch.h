@@ -59,8 +59,8 @@ public:
     // Recomputes outputs, estimates and WillProcess, collecting unwritable outputs.
     virtual void UpdateList(bool collectUnwritable) = 0;
     virtual QStringList UnwritableOutputs() const = 0;
-    // 0 MP1, 1 MP2, 2 MP3, 3 WAV, 4 unusable; analyses the file again.
-    virtual int ClassifySource(const QString& path, TSourceFacts* facts = nullptr) = 0;
+    // Analyses the file again.
+    virtual TSourceType ClassifySource(const QString& path, TSourceFacts* facts = nullptr) = 0;
     // Files refused while the list was filled: a run reports them first, as
     // results of its own, and then forgets them.
     virtual QList<TRejectedSource> RejectedSources() const { return {}; }
@@ -136,7 +136,7 @@ private:
     struct TJob {
         int Row = -1;
         TBatchEntry Entry;
-        int Type = 0;
+        TSourceType Type = SourceUnusable;
         QString Output; // the name reserved at the start
         std::unique_ptr<TOutputFile> File;
         QDateTime SourceTime;
@@ -167,7 +167,7 @@ private:
     void JobEnded(TJob* job, const QString& reason);
     std::list<std::unique_ptr<TJob>>::iterator FindJob(TJob* job);
     // Tags and file time on the finished temporary file, then its publication.
-    void AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
+    void AfterOutput(int row, const TBatchEntry& entry, TSourceType type, TOutputFile& file,
                      const QString& reservedName, const QDateTime& sourceTime, TEntryAction action,
                      const QString& note = QString());
     void EncoderProgress();

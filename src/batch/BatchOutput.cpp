@@ -31,7 +31,7 @@ void SetFileTime(const QString& path, const QDateTime& time) {
 
 } // namespace
 
-void TBatch::AfterOutput(int row, const TBatchEntry& entry, int type, TOutputFile& file,
+void TBatch::AfterOutput(int row, const TBatchEntry& entry, TSourceType type, TOutputFile& file,
                          const QString& reservedName, const QDateTime& sourceTime,
                          TEntryAction action, const QString& note) {
     const quint32 flags = Settings().Flags;

@@ -10,16 +10,17 @@ int TSourceListBatchSource::EntryCount() const {
 }
 
 TBatchEntry TSourceListBatchSource::Entry(int row) const {
+    const TSourceRow& r = List.Row(row);
     TBatchEntry e;
-    e.Path = List.GetCell(row, TCell::Path);
-    e.EstimatedKB = List.GetCellInt(row, TCell::EstimatedKB);
-    e.BitRate = List.GetCellInt(row, TCell::BitRate);
-    e.AudioBytes = List.GetCell(row, TCell::AudioBytes).toLongLong();
-    e.TagV2Bytes = List.GetCell(row, TCell::TagV2Bytes).toLongLong();
-    e.OutputPath = List.GetCell(row, TCell::OutputPath);
-    e.WillProcess = List.GetCellInt(row, TCell::WillProcess) != 0;
-    e.Done = List.GetCellInt(row, TCell::Done) != 0;
-    e.SampleRate = List.GetCellInt(row, TCell::SampleRate);
+    e.Path = r.Path;
+    e.EstimatedKB = r.EstimatedKB;
+    e.BitRate = r.BitRate;
+    e.AudioBytes = r.AudioBytes;
+    e.TagV2Bytes = r.TagV2Bytes;
+    e.OutputPath = r.OutputPath;
+    e.WillProcess = r.WillProcess;
+    e.Done = r.Done;
+    e.SampleRate = r.SampleRate;
     return e;
 }
 
@@ -31,9 +32,9 @@ QStringList TSourceListBatchSource::UnwritableOutputs() const {
     return List.UnwritableOutputs();
 }
 
-int TSourceListBatchSource::ClassifySource(const QString& path, TSourceFacts* facts) {
+TSourceType TSourceListBatchSource::ClassifySource(const QString& path, TSourceFacts* facts) {
     TSourceAnalysis analysis;
-    const int type = ::ClassifySource(path, &analysis);
+    const TSourceType type = ::ClassifySource(path, &analysis);
     if (facts) {
         *facts = TSourceFacts();
         if (type == SourceWAV) {
@@ -81,7 +82,7 @@ void FollowRun(TBatch& batch, TSourceList& list) {
         TRowStatus status;
         status.State = TRowState::Encoding;
         // Measured now: a run that replaces its sources puts the output there.
-        status.SourceBytes = FileSizeOf(list.GetCell(row, TCell::Path));
+        status.SourceBytes = FileSizeOf(list.Row(row).Path);
         list.SetRowStatus(row, status);
     });
     QObject::connect(&batch, &TBatch::entryEnded, &list, [&list](const TEntryResult& result) {

@@ -12,7 +12,7 @@ public:
     TBatchEntry Entry(int row) const override;
     void UpdateList(bool collectUnwritable) override;
     QStringList UnwritableOutputs() const override;
-    int ClassifySource(const QString& path, TSourceFacts* facts = nullptr) override;
+    TSourceType ClassifySource(const QString& path, TSourceFacts* facts = nullptr) override;
     QList<TRejectedSource> RejectedSources() const override;
     void ClearRejected() override;
 

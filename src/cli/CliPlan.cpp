@@ -52,7 +52,7 @@ struct TRates {
 
 TRates SourceRates(const QString& path) {
     TSourceAnalysis analysis;
-    const int type = ClassifySource(path, &analysis);
+    const TSourceType type = ClassifySource(path, &analysis);
     if (type == SourceUnusable)
         return {};
     if (type == SourceWAV)
@@ -116,7 +116,7 @@ int RunPlanCommand(const QStringList& args) {
         for (const QString& given : group.Paths)
             sources += ExpandPath(given, recursive, shard, group.Root);
     for (const TSource& source : std::as_const(sources)) {
-        const int type = SourceTypeOfExtension(source.Path);
+        const TSourceType type = SourceTypeOfExtension(source.Path);
         // Named as a run names it: by the rate the encoder really writes.
         const TRates rates = type == SourceUnusable ? TRates{} : SourceRates(source.Path);
         const QString output = PlannedOutputPath(source.Path, source.BaseFolder,
@@ -129,7 +129,7 @@ int RunPlanCommand(const QStringList& args) {
             TranslatePriority(BuildLameArgumentList(type, lameParams, source.Path, unique));
         TJsonObject line;
         line.Add("path", source.Path)
-            .Add("type", type)
+            .Add("type", int(type))
             .Add("output", output)
             .Add("unique", unique)
             .Add("arguments", BuildLameArguments(type, lameParams, source.Path, unique));

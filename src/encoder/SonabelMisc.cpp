@@ -85,7 +85,7 @@ QString CurrentLameParams() {
                            s.Flags & flNoQualitySwitch[mode]);
 }
 
-QString BuildLameArguments(int sourceType, const QString& params, const QString& sourcePath,
+QString BuildLameArguments(TSourceType sourceType, const QString& params, const QString& sourcePath,
                            const QString& outputPath) {
     if (sourceType < 0 || sourceType >= SourceUnusable)
         return QString();
@@ -96,7 +96,7 @@ QString BuildLameArguments(int sourceType, const QString& params, const QString&
            Quoted(outputPath);
 }
 
-QStringList BuildLameArgumentList(int sourceType, const QString& params, const QString& sourcePath,
+QStringList BuildLameArgumentList(TSourceType sourceType, const QString& params, const QString& sourcePath,
                                   const QString& outputPath) {
     if (sourceType < 0 || sourceType >= SourceUnusable)
         return {};

@@ -31,11 +31,11 @@ QString BuildLameParams(const QString& templateText, int mode, bool noBitRate, i
 QString CurrentLameParams();
 
 // The exact argument string, kept for display and the command-line preview.
-QString BuildLameArguments(int sourceType, const QString& params, const QString& sourcePath,
+QString BuildLameArguments(TSourceType sourceType, const QString& params, const QString& sourcePath,
                            const QString& outputPath);
 // The list the encoder process really gets: the parameters split like a shell
 // would, the input option, then source and output as single arguments.
-QStringList BuildLameArgumentList(int sourceType, const QString& params, const QString& sourcePath,
+QStringList BuildLameArgumentList(TSourceType sourceType, const QString& params, const QString& sourcePath,
                                   const QString& outputPath);
 // The decoder used when the encoder's own MPEG decoding falls short.
 inline constexpr char Mpg123ExeName[] = "mpg123";

@@ -16,6 +16,6 @@ inline constexpr int SourceTypeCount = 5;
 TSourceType SourceTypeOfExtension(const QString& path);
 
 // MP1, MP2 and MP3 sources are MPEG files and carry the same tags.
-inline bool IsMpegSource(int type) {
+inline bool IsMpegSource(TSourceType type) {
     return type >= SourceMP1 && type <= SourceMP3;
 }

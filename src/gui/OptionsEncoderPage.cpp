@@ -168,10 +168,10 @@ QString TOptionsEncoderPage::CommandLinePreview(int mode) const {
     const QString params = BuildLameParams(
         editLameParams[mode]->text(), mode, cbNoB[mode]->isChecked(), cbPriority->currentIndex(),
         cbQuality->currentIndex(), TargetBitRate, cbNoQ[mode]->isChecked());
-    constexpr int WavSource = 3; // no input option
-    // Built as the batch builds it: the priority leaves the arguments for the niceness.
+    // Built as the batch builds it, for a WAV source, which takes no input option: the
+    // priority leaves the arguments for the niceness.
     const TPriorityTranslation run = TranslatePriority(
-        BuildLameArgumentList(WavSource, params, Msg(msgCmdLineInput), Msg(msgCmdLineOutput)));
+        BuildLameArgumentList(SourceWAV, params, Msg(msgCmdLineInput), Msg(msgCmdLineOutput)));
     QString shown =
         QString::fromLatin1(LameExeName) + QLatin1Char(' ') + JoinCommandLine(run.Arguments);
     if (run.Niceness)

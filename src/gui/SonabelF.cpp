@@ -271,7 +271,7 @@ void TSonabelMainForm::PropertiesClick() {
     if (row < 0)
         WindowReporter->ShowInfo(Msg(msgNoFileForProperties));
     else
-        Prompts->ShowProperties(SourceList->GetCell(row, TCell::Path));
+        Prompts->ShowProperties(SourceList->Row(row).Path);
 }
 
 void TSonabelMainForm::SomethingChange() {

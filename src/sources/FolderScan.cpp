@@ -223,8 +223,8 @@ void TSourceList::AddFolder(const QString& folder) {
             (ScanFilter && !ScanFilter(path)))
             continue;
         TSourceAnalysis analysis;
-        const int type = ClassifySource(path, &analysis);
-        const int wantedType = SourceTypeOfExtension(path);
+        const TSourceType type = ClassifySource(path, &analysis);
+        const TSourceType wantedType = SourceTypeOfExtension(path);
         // A file of a wanted type that cannot be used is left out of the
         // list without a message, yet reported by the run.
         if (type == SourceUnusable && wantedType != SourceUnusable &&

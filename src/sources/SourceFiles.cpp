@@ -131,3 +131,8 @@ int EstimateOutputKB(int targetBitRate, qint64 audioBytes, int bitRate, qint64 t
     // nearbyint rounds half to even in the default rounding mode.
     return int(std::nearbyint(double(value)));
 }
+
+qint64 TSourceRow::SizeKB() const {
+    // nearbyint rounds half to even in the default rounding mode.
+    return qint64(std::nearbyint(double(FileBytes) / 1024.0));
+}

@@ -35,6 +35,39 @@ QString RowStatusText(const TRowStatus& status) {
     return {};
 }
 
+QString CellText(const TSourceRow& row, int column) {
+    switch (column) {
+    case TSourceList::FileColumn:
+        return row.Path;
+    case TSourceList::BitRateColumn: {
+        const TMsgId format = row.Type == SourceWAV ? msgBitRateWAV
+                              : row.VBR             ? msgBitRateVBR
+                                                    : msgBitRateCBR;
+        return MsgFmt(format, {row.BitRate});
+    }
+    case TSourceList::SizeColumn:
+        return QString::number(row.SizeKB());
+    case TSourceList::EstimateColumn:
+        if (row.Done)
+            return ReasonText(TReason::AlreadyConverted);
+        // Nothing to show before UpdateList has planned the row.
+        return row.OutputPath.isEmpty() ? QString() : QString::number(row.EstimatedKB);
+    }
+    return {};
+}
+
+// The value a column sorts by, for all but the file name and the status.
+qint64 SortKey(const TSourceRow& row, int column) {
+    switch (column) {
+    case TSourceList::BitRateColumn:
+        return row.BitRate;
+    case TSourceList::SizeColumn:
+        return row.SizeKB();
+    default:
+        return row.EstimatedKB;
+    }
+}
+
 void SetStateOn(TReporter* reporter, quint8 state) {
     if (reporter)
         reporter->SetState(state);
@@ -58,8 +91,7 @@ int TSourceList::columnCount(const QModelIndex& parent) const {
 QVariant TSourceList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count() || index.column() >= ColumnCount)
         return {};
-    const TRow& row = Rows.at(index.row());
-    const bool done = row[TCell::Done] == QLatin1String("1");
+    const TSourceRow& row = Rows.at(index.row());
     if (index.column() == StatusColumn) {
         if (role == Qt::DisplayRole)
             return RowStatusText(RowStatus(index.row()));
@@ -70,43 +102,35 @@ QVariant TSourceList::data(const QModelIndex& index, int role) const {
             return tip.isEmpty() ? QVariant() : QVariant(tip);
         }
     } else if (role == Qt::DisplayRole) {
-        if (done && index.column() == TCell::EstimatedKB)
-            return ReasonText(TReason::AlreadyConverted);
-        return row[index.column()];
+        return CellText(row, index.column());
     }
     if (role == StateRole)
         return int(RowStatus(index.row()).State);
     if (role == ItalicRole)
-        return row[TCell::WillProcess] == QLatin1String("0") || done;
-    if (role == Qt::TextAlignmentRole && index.column() > 0 && index.column() != StatusColumn)
+        return !row.WillProcess || row.Done;
+    if (role == Qt::TextAlignmentRole && index.column() != FileColumn &&
+        index.column() != StatusColumn)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     // An italic row says why it is left out.
-    if (role == Qt::ToolTipRole && row[TCell::WillProcess] == QLatin1String("0"))
-        return MsgFmt(msgRowLeftOutHint, {SplitFileName(row[TCell::OutputPath]).Dir});
-    if (role >= CellRole && role < CellRole + TCell::Count)
-        return row[role - CellRole];
+    if (role == Qt::ToolTipRole && !row.WillProcess)
+        return MsgFmt(msgRowLeftOutHint, {SplitFileName(row.OutputPath).Dir});
     return {};
 }
 
 void TSourceList::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= ColumnCount)
         return;
-    // The numbers behind the shown texts: bit rate and sizes sort as numbers, the status by
-    // its state.
-    static constexpr int keys[ColumnCount] = {TCell::Path, TCell::BitRate, TCell::SizeKB,
-                                              TCell::EstimatedKB, -1};
-    const int key = keys[column];
     std::vector<int> states(size_t(Rows.size()));
-    if (key < 0)
+    if (column == StatusColumn)
         for (int i = 0; i < Count(); ++i)
             states[size_t(i)] = int(RowStatus(i).State);
-    QList<TRow> old = Rows;
+    QList<TSourceRow> old = Rows;
     const auto less = [&](int a, int b) {
-        if (key < 0)
+        if (column == StatusColumn)
             return states[size_t(a)] < states[size_t(b)];
-        if (key == TCell::Path)
-            return QString::localeAwareCompare(old[a][key], old[b][key]) < 0;
-        return old[a][key].toLongLong() < old[b][key].toLongLong();
+        if (column == FileColumn)
+            return QString::localeAwareCompare(old[a].Path, old[b].Path) < 0;
+        return SortKey(old[a], column) < SortKey(old[b], column);
     };
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
@@ -134,67 +158,20 @@ QVariant TSourceList::headerData(int section, Qt::Orientation orientation, int r
     return Msg(section == StatusColumn ? msgColStatus : TMsgId(msgColFile + section));
 }
 
-void TSourceList::SetCell(int row, int cell, const QString& text) {
-    if (row < 0 || row >= Count() || cell < 0 || cell >= TCell::Count)
-        return;
-    if (cell == TCell::PathKey) {
-        Keys.remove(Rows[row][cell]);
-        Keys.insert(text);
-    }
-    Rows[row][cell] = text;
-    if (cell < ColumnCount) {
-        const QModelIndex at = index(row, cell);
-        Q_EMIT dataChanged(at, at);
-    } else if (cell == TCell::WillProcess) {
-        Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
-    }
-}
-
-QString TSourceList::GetCell(int row, int cell) const {
-    if (row < 0 || row >= Count() || cell < 0 || cell >= TCell::Count)
-        return {};
-    return Rows.at(row)[cell];
-}
-
-int TSourceList::GetCellInt(int row, int cell) const {
-    return GetCell(row, cell).toInt();
-}
-
-double TSourceList::GetCellFloat(int row, int cell) const {
-    return GetCell(row, cell).toDouble();
-}
-
 bool TSourceList::IsNewSource(const QString& path) const {
     return !Keys.contains(SourcePathKey(path));
 }
 
-TSourceList::TRow TSourceList::NewRow(const QString& path, const QString& bitRateText,
-                                      qint64 fileSize, int bitRate, qint64 audioBytes,
-                                      qint64 tagV1Bytes, qint64 tagV2Bytes,
-                                      const QString& baseFolder) const {
-    TRow row;
-    row[TCell::Path] = path;
-    row[TCell::BitRateText] = bitRateText;
-    row[TCell::SizeKB] = QString::number(qint64(std::nearbyint(double(fileSize) / 1024.0)));
-    row[TCell::BitRate] = QString::number(bitRate);
-    row[TCell::AudioBytes] = QString::number(audioBytes);
-    row[TCell::TagV1Bytes] = QString::number(tagV1Bytes);
-    row[TCell::TagV2Bytes] = QString::number(tagV2Bytes);
-    row[TCell::BaseFolder] = baseFolder;
-    row[TCell::WillProcess] = QStringLiteral("1");
-    row[TCell::PathKey] = SourcePathKey(path);
-    return row;
-}
-
-void TSourceList::AppendRow(const TRow& row) {
+void TSourceList::AppendRow(TSourceRow row) {
+    row.PathKey = SourcePathKey(row.Path);
     beginInsertRows(QModelIndex(), Count(), Count());
+    Keys.insert(row.PathKey);
+    Statuses.remove(row.PathKey);
     Rows.append(row);
-    Keys.insert(row[TCell::PathKey]);
-    Statuses.remove(row[TCell::PathKey]);
     endInsertRows();
     // Refused earlier and usable now: the row accounts for it.
     Rejected.removeIf(
-        [&row](const TRejectedSource& r) { return SourcePathKey(r.Path) == row[TCell::PathKey]; });
+        [&row](const TRejectedSource& r) { return SourcePathKey(r.Path) == row.PathKey; });
 }
 
 void TSourceList::Reject(const QString& path, TReason reason) {
@@ -226,11 +203,18 @@ bool TSourceList::AddMpegEntry(const QString& path, bool requireVbr, bool requir
         return false;
     if (info.BitRate == 0 || info.BitRate < minBitRate)
         return false;
-    const TMsgId format = info.VBR ? msgBitRateVBR : msgBitRateCBR;
-    TRow row = NewRow(path, MsgFmt(format, {info.BitRate}), info.FileSize, info.BitRate,
-                      info.AudioSize, info.TagV1Size, info.TagV2Size, baseFolder);
-    row[TCell::SampleRate] = QString::number(info.SampleRate);
-    AppendRow(row);
+    TSourceRow row;
+    row.Path = path;
+    row.BaseFolder = baseFolder;
+    row.Type = SourceTypeOfExtension(path);
+    row.VBR = info.VBR;
+    row.FileBytes = info.FileSize;
+    row.BitRate = info.BitRate;
+    row.SampleRate = info.SampleRate;
+    row.AudioBytes = info.AudioSize;
+    row.TagV1Bytes = info.TagV1Size;
+    row.TagV2Bytes = info.TagV2Size;
+    AppendRow(std::move(row));
     return true;
 }
 
@@ -248,10 +232,15 @@ bool TSourceList::AddWavEntry(const QString& path, const QString& baseFolder,
         TellBadFile(path, MsgFmt(msgNotPcmWav, {path}));
         return false;
     }
-    TRow row = NewRow(path, MsgFmt(msgBitRateWAV, {info.BitRate}), info.FileSize, info.BitRate,
-                      info.DataSize, 0, 0, baseFolder);
-    row[TCell::SampleRate] = QString::number(info.SampleRate);
-    AppendRow(row);
+    TSourceRow row;
+    row.Path = path;
+    row.BaseFolder = baseFolder;
+    row.Type = SourceWAV;
+    row.FileBytes = info.FileSize;
+    row.BitRate = info.BitRate;
+    row.SampleRate = info.SampleRate;
+    row.AudioBytes = info.DataSize;
+    AppendRow(std::move(row));
     return true;
 }
 
@@ -264,8 +253,8 @@ void TSourceList::AddSourceFile(const QString& path) {
         return;
     SetStateOn(Reporter, rsAddingFiles);
     TSourceAnalysis analysis;
-    const int type = ClassifySource(path, &analysis);
-    if (type <= SourceMP3)
+    const TSourceType type = ClassifySource(path, &analysis);
+    if (IsMpegSource(type))
         AddMpegEntry(path, false, false, -1, -1, QString(), &analysis.MP3);
     else if (type == SourceWAV)
         AddWavEntry(path, QString(), &analysis.WAV);
@@ -343,27 +332,22 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     TotalSize = 0;
     TotalEstimated = 0;
     int sinceBreath = 0;
-    for (TRow& row : Rows) {
+    for (TSourceRow& row : Rows) {
         if (Breather && ++sinceBreath == 256) {
             sinceBreath = 0;
             Breather();
         }
         // Named and estimated by what the encoder really writes at this sampling rate.
-        const int bitRate = LameOutputBitRate(TargetBitRate, row[TCell::SampleRate].toInt());
-        const int estimate =
-            EstimateOutputKB(bitRate, row[TCell::AudioBytes].toLongLong(),
-                             row[TCell::BitRate].toInt(), row[TCell::TagV1Bytes].toLongLong(),
-                             row[TCell::TagV2Bytes].toLongLong(), keepV1, keepV2);
-        row[TCell::EstimatedKB] = QString::number(estimate);
-        row[TCell::OutputPath] =
-            PlannedOutputPath(row[TCell::Path], row[TCell::BaseFolder], bitRate);
-        const bool done = s.SkipDone && JudgeDone(row);
-        row[TCell::Done] = done ? QStringLiteral("1") : QString();
+        const int bitRate = LameOutputBitRate(TargetBitRate, row.SampleRate);
+        row.EstimatedKB = EstimateOutputKB(bitRate, row.AudioBytes, row.BitRate, row.TagV1Bytes,
+                                           row.TagV2Bytes, keepV1, keepV2);
+        row.OutputPath = PlannedOutputPath(row.Path, row.BaseFolder, bitRate);
+        row.Done = s.SkipDone && JudgeDone(row);
         if (!s.SkipDone)
-            row[TCell::DoneStamp].clear();
+            row.DoneStamp.clear();
         bool writable = destWritable;
         if (!destFolder || s.ReplaceSources) {
-            const QString folder = SplitFileName(row[TCell::OutputPath]).Dir;
+            const QString folder = SplitFileName(row.OutputPath).Dir;
             if (!lastTested || folder != lastFolder) {
                 lastFolder = folder;
                 lastWritable = IsFolderWritable(folder);
@@ -371,12 +355,12 @@ void TSourceList::UpdateList(bool collectUnwritable) {
             }
             writable = lastWritable;
         }
-        row[TCell::WillProcess] = writable ? QStringLiteral("1") : QStringLiteral("0");
-        if (writable && !done) {
-            TotalSize += quint32(row[TCell::SizeKB].toLongLong());
-            TotalEstimated += quint32(estimate);
+        row.WillProcess = writable;
+        if (writable && !row.Done) {
+            TotalSize += quint32(row.SizeKB());
+            TotalEstimated += quint32(row.EstimatedKB);
         } else if (!writable && collectUnwritable) {
-            Unwritable.append(row[TCell::OutputPath]);
+            Unwritable.append(row.OutputPath);
         }
     }
 
@@ -407,11 +391,11 @@ QString PlannedOutputPath(const QString& source, const QString& baseFolder, int 
                           s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
 }
 
-bool TSourceList::JudgeDone(TRow& row) {
-    const QString& output = row[TCell::OutputPath];
-    if (output == row[TCell::Path]) {
-        row[TCell::DoneStamp].clear();
-        return IsAlreadyConverted(row[TCell::Path], row[TCell::BitRate].toInt(), output);
+bool TSourceList::JudgeDone(TSourceRow& row) {
+    const QString& output = row.OutputPath;
+    if (output == row.Path) {
+        row.DoneStamp.clear();
+        return IsAlreadyConverted(row.Path, row.BitRate, output);
     }
     const QFileInfo info(output);
     QString stamp;
@@ -420,12 +404,11 @@ bool TSourceList::JudgeDone(TRow& row) {
                     .arg(output)
                     .arg(info.size())
                     .arg(info.lastModified().toMSecsSinceEpoch());
-    if (stamp.isEmpty() || stamp != row[TCell::DoneStamp]) {
-        row[TCell::DoneStamp] = stamp;
-        row[TCell::Done] =
-            !stamp.isEmpty() && IsConvertedOutput(output) ? QStringLiteral("1") : QString();
+    if (stamp.isEmpty() || stamp != row.DoneStamp) {
+        row.DoneStamp = stamp;
+        row.Done = !stamp.isEmpty() && IsConvertedOutput(output);
     }
-    return row[TCell::Done] == QLatin1String("1");
+    return row.Done;
 }
 
 QString TSourceList::TotalSizeText() const {
@@ -462,8 +445,8 @@ int TSourceList::RemoveSelectedRows(const QList<int>& selected) {
         const int lastRow = rows.at(end - 1);
         beginRemoveRows(QModelIndex(), first, lastRow);
         for (int r = first; r <= lastRow; ++r) {
-            Keys.remove(Rows.at(r)[TCell::PathKey]);
-            Statuses.remove(Rows.at(r)[TCell::PathKey]);
+            Keys.remove(Rows.at(r).PathKey);
+            Statuses.remove(Rows.at(r).PathKey);
         }
         Rows.remove(first, lastRow - first + 1);
         endRemoveRows();
@@ -486,13 +469,13 @@ void TSourceList::ClearList() {
 TRowStatus TSourceList::RowStatus(int row) const {
     if (row < 0 || row >= Count())
         return {};
-    return Statuses.value(Rows.at(row)[TCell::PathKey]);
+    return Statuses.value(Rows.at(row).PathKey);
 }
 
 void TSourceList::SetRowStatus(int row, const TRowStatus& status) {
     if (row < 0 || row >= Count())
         return;
-    Statuses.insert(Rows.at(row)[TCell::PathKey], status);
+    Statuses.insert(Rows.at(row).PathKey, status);
     const QModelIndex at = index(row, StatusColumn);
     Q_EMIT dataChanged(at, at);
     Q_EMIT RowStatusChanged(row);
@@ -510,8 +493,8 @@ void TSourceList::ResetRowStatuses() {
 
 TDoneSizes TSourceList::DoneSizes() const {
     TDoneSizes sizes;
-    for (const TRow& row : Rows) {
-        const auto it = Statuses.constFind(row[TCell::PathKey]);
+    for (const TSourceRow& row : Rows) {
+        const auto it = Statuses.constFind(row.PathKey);
         if (it == Statuses.constEnd() || it->State != TRowState::Done)
             continue;
         ++sizes.Rows;

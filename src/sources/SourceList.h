@@ -1,12 +1,13 @@
 #pragma once
-// The source list: the files the user wants to shrink, one row of twelve text
-// cells each, with what was learnt when the file was added and what the
-// current settings make of it. The list view only displays this model.
+// The source list: the files the user wants to shrink, one typed row each,
+// with what was learnt when the file was added and what the current settings
+// make of it. The model formats the rows; the list view only displays them.
 
 #include "formats/MP3Stream.h"
 #include "formats/SourceType.h"
 #include "formats/WavStream.h"
 #include "messages/ReasonTexts.h"
+#include "sources/SourceRow.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -19,29 +20,6 @@
 #include <optional>
 
 class TReporter;
-
-// Cell numbers of a row. Cells 0-3 are the visible columns; the rest are data
-// read back by the batch, the properties window and UpdateList.
-struct TCell {
-    enum : int {
-        Path = 0,         // full path of the source, as given
-        BitRateText = 1,  // bit rate for display
-        SizeKB = 2,       // file size in KiB, rounded half to even
-        EstimatedKB = 3,  // estimated output size in KiB (UpdateList)
-        BitRate = 4,      // source bit rate, kbit/s
-        AudioBytes = 5,   // MPEG audio between the tags, or WAV data size
-        TagV1Bytes = 6,   // 128 or 0
-        TagV2Bytes = 7,   // whole ID3v2 tag, 0 if none
-        OutputPath = 8,   // planned output (UpdateList)
-        BaseFolder = 9,   // folder given to AddFolder, with a trailing '/'; empty for single files
-        WillProcess = 10, // "1" when the output folder passed the write test
-        PathKey = 11,     // duplicate-detection key (SourcePathKey)
-        Done = 12,        // "1" when the output exists already (UpdateList)
-        DoneStamp = 13,   // the output's path, size and time when Done was judged
-        SampleRate = 14,  // source sampling rate, Hz; the encoder caps low rates' bit rate
-    };
-    static constexpr int Count = 15;
-};
 
 // What ClassifySource learnt; only the record of the type found is filled.
 struct TSourceAnalysis {
@@ -57,7 +35,7 @@ struct TRejectedSource {
 };
 
 // Type by extension, then by analysis: MPEG and WAV files without a bit rate
-// become 4. Only regular files are analysed (a pipe would block the reader).
+// are unusable. Only regular files are analysed (a pipe would block the reader).
 // The analysis is handed back so that adding a file reads it once.
 TSourceType ClassifySource(const QString& path, TSourceAnalysis* analysis = nullptr);
 
@@ -128,9 +106,8 @@ class TSourceList : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    static constexpr int ColumnCount = 5;
-    // The last column shows the row's status rather than a cell.
-    static constexpr int StatusColumn = 4;
+    enum TColumn : int { FileColumn, BitRateColumn, SizeColumn, EstimateColumn, StatusColumn };
+    static constexpr int ColumnCount = StatusColumn + 1;
     static constexpr std::array<int, ColumnCount> ColumnWidths = {300, 65, 90, 90, 130};
 
     enum TRole : int {
@@ -140,8 +117,6 @@ public:
         ItalicRole = Qt::UserRole + 1,
         // int: the row's TRowState.
         StateRole = Qt::UserRole + 2,
-        // QString: any cell, by the role offset (CellRole + cell number).
-        CellRole = Qt::UserRole + 100,
     };
 
     explicit TSourceList(TReporter* reporter = nullptr, QObject* parent = nullptr);
@@ -154,17 +129,13 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
-    // Size and bit rate columns by their numbers; equal rows keep their order.
+    // By the values behind the texts (the status by its state); equal rows keep their order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     int Count() const { return int(Rows.size()); }
 
-    // Cells.
-    void SetCell(int row, int cell, const QString& text);
-    QString GetCell(int row, int cell) const;
-    // 0 when empty or not a number.
-    int GetCellInt(int row, int cell) const;
-    double GetCellFloat(int row, int cell) const;
+    // row must be in 0..Count()-1.
+    const TSourceRow& Row(int row) const { return Rows.at(row); }
 
     // Adding.
     bool IsNewSource(const QString& path) const;
@@ -240,21 +211,16 @@ Q_SIGNALS:
     void RowStatusChanged(int row);
 
 private:
-    using TRow = std::array<QString, TCell::Count>;
-
-    void AppendRow(const TRow& row);
-    TRow NewRow(const QString& path, const QString& bitRateText, qint64 fileSize, int bitRate,
-                qint64 audioBytes, qint64 tagV1Bytes, qint64 tagV2Bytes,
-                const QString& baseFolder) const;
+    void AppendRow(TSourceRow row);
     void CheckEncoderPath();
     // Whether the row's source is converted already; an output judged before
     // and unchanged since is not read again.
-    static bool JudgeDone(TRow& row);
+    static bool JudgeDone(TSourceRow& row);
     void SetLastDirOf(const QString& path);
     void Reject(const QString& path, TReason reason);
 
     TReporter* Reporter = nullptr;
-    QList<TRow> Rows;
+    QList<TSourceRow> Rows;
     QSet<QString> Keys; // PathKey of every row, for IsNewSource
     QStringList Unwritable;
     QList<std::pair<QString, QString>> BadFiles; // path, message
