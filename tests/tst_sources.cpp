@@ -664,64 +664,48 @@ private Q_SLOTS:
         QCOMPARE(list.Count(), 1);
     }
 
-    void stopWhileAnalysing() {
+    // A stop confirmed while listing (an event the scan lets run), or while the
+    // first file is shown analysed: that file is still added, the rest passed over.
+    void stopScan_data() {
+        QTest::addColumn<bool>("listing");
+        QTest::addColumn<QStringList>("added");
+        Row("while listing", true, QStringList());
+        Row("while analysing", false, QStringList{"a.mp3"});
+    }
+
+    void stopScan() {
+        QFETCH(bool, listing);
+        QFETCH(QStringList, added);
         const QString root = MakeTree("stop", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
                                                "sub/c.mp3=vbr.mp3", "sub/d.mp2=tone.mp2"});
         Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
-        // A stop confirmed while the first file is shown in the analysing phase:
-        // that file is still added, the rest are passed over.
-        Reporter.OnStatus = [](const QString& text) {
-            if (text.startsWith(MsgFmt(msgScanAnalysing, {QString()})))
-                RunState = rsStopRequested;
-        };
+        const auto stop = [] { RunState = rsStopRequested; };
+        if (listing)
+            QTimer::singleShot(0, this, stop);
+        else
+            Reporter.OnStatus = [stop](const QString& text) {
+                if (text.startsWith(MsgFmt(msgScanAnalysing, {QString()})))
+                    stop();
+            };
         TSourceList list(&Reporter);
         QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
         list.AddFolder(root);
-        QCOMPARE(RowPaths(list, root), QStringList{"a.mp3"});
+        QCOMPARE(RowPaths(list, root), added);
         QCOMPARE(scanEnd.count(), 1);
         QCOMPARE(Settings().LastDir, root);
         QCOMPARE(RunState, quint8(rsStopRequested));
-    }
-
-    void stopWhileListing() {
-        const QString root = MakeTree("stop2", {"a.mp3=cbr128.mp3", "sub/b.mp3=cbr112.mp3"});
-        Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
-        TSourceList list(&Reporter);
-        // Queued before the scan: it can only run when the scan lets events run.
-        bool fired = false;
-        QTimer::singleShot(0, this, [&fired] {
-            fired = true;
-            RunState = rsStopRequested;
-        });
-        QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
+        // The same tree without a stop adds every file.
+        Reporter.OnStatus = nullptr;
         list.AddFolder(root);
-        QVERIFY(fired);
-        QCOMPARE(list.Count(), 0);
-        QCOMPARE(scanEnd.count(), 1);
-        // The same tree without a stop adds both files.
-        list.AddFolder(root);
-        QCOMPARE(RowPaths(list, root), QStringList({"a.mp3", "sub/b.mp3"}));
-    }
-
-    void sizeRoundsHalfToEven_data() {
-        QTest::addColumn<int>("fileSize");
-        QTest::addColumn<QString>("sizeKB");
-
-        QTest::newRow("2.5 KiB") << 2560 << "2";
-        QTest::newRow("3.5 KiB") << 3584 << "4";
-        QTest::newRow("just under 3.5 KiB") << 3582 << "3";
+        QCOMPARE(list.Count(), 4);
     }
 
     void sizeRoundsHalfToEven() {
-        QFETCH(int, fileSize);
-        QFETCH(QString, sizeKB);
-        const QString path = Work.filePath(QString("size%1.wav").arg(fileSize));
-        QVERIFY(WriteFile(path, SilentWav(fileSize)));
-        TSourceList list(&Reporter);
-        list.AddSourceFile(path);
-        QCOMPARE(list.Count(), 1);
-        QCOMPARE(list.data(list.index(0, TSourceList::SizeColumn)).toString(), sizeKB);
-        QCOMPARE(list.Row(0).AudioBytes, fileSize - 44);
+        TSourceRow row;
+        QList<qint64> sizes;
+        for (const qint64 bytes : {2560, 3584, 3582}) // 2.5 KiB, 3.5 KiB, just under
+            sizes << (row.FileBytes = bytes, row.SizeKB());
+        QCOMPARE(sizes, QList<qint64>({2, 4, 3}));
     }
 };
 
