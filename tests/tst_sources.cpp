@@ -41,16 +41,6 @@ bool Put(const QString& path, const QByteArray& bytes) {
     return QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, bytes);
 }
 
-// A silent PCM file of exactly the given size: RIFF length, a 16-byte "fmt "
-// chunk (tag 1, one channel, 8000 Hz, 16000 bytes/s = 128 kbit/s, blocks of 2,
-// 16 bits), then the data chunk.
-QByteArray SilentWav(int fileSize) {
-    const int dataSize = fileSize - 44;
-    return "RIFF" + Le32(quint32(fileSize - 8)) + "WAVEfmt " + Le32(16) + Le16(1) + Le16(1) +
-           Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + "data" + Le32(quint32(dataSize)) +
-           QByteArray(dataSize, '\0');
-}
-
 template <typename... T> void Row(const char* name, T... values) {
     (QTest::newRow(name) << ... << values);
 }
@@ -227,38 +217,30 @@ private Q_SLOTS:
     }
 
     void estimate_data() {
-        QTest::addColumn<int>("target");
-        QTest::addColumn<qint64>("audio");
-        QTest::addColumn<int>("bitRate");
-        QTest::addColumn<qint64>("v1");
-        QTest::addColumn<qint64>("v2");
-        QTest::addColumn<bool>("keepV1");
-        QTest::addColumn<bool>("keepV2");
+        QTest::addColumn<int>("result");
         QTest::addColumn<int>("expected");
-
-        const qint64 mib4 = 4194304, none = 0; // 4 MiB of audio at 128 kbit/s, tags 128 and 4096
-        Row("half the bit rate", 64, mib4, 128, qint64(128), qint64(4096), false, false, 2048);
-        Row("tags kept", 64, mib4, 128, qint64(128), qint64(4096), true, true, 2052);
-        Row("only the v2 tag", 64, mib4, 128, qint64(128), qint64(4096), false, true, 2052);
-        Row("2.5 rounds to 2", 64, qint64(5120), 128, none, none, false, false, 2);
-        Row("3.5 rounds to 4", 64, qint64(7168), 128, none, none, false, false, 4);
+        // Target, audio, source bit rate, tags v1 and v2, whether each is kept.
+        const auto Case = [](const char* name, int target, qint64 audio, int bitRate, qint64 v1,
+                             qint64 v2, bool keepV1, bool keepV2, int expected) {
+            QTest::newRow(name) << EstimateOutputKB(target, audio, bitRate, v1, v2, keepV1, keepV2)
+                                << expected;
+        };
+        const qint64 mib4 = 4194304; // 4 MiB of audio at 128 kbit/s, tags 128 and 4096
+        Case("half the bit rate", 64, mib4, 128, 128, 4096, false, false, 2048);
+        Case("tags kept", 64, mib4, 128, 128, 4096, true, true, 2052);
+        Case("only the v2 tag", 64, mib4, 128, 128, 4096, false, true, 2052);
+        Case("2.5 rounds to 2", 64, 5120, 128, 0, 0, false, false, 2);
+        Case("3.5 rounds to 4", 64, 7168, 128, 0, 0, false, false, 4);
         // 2.375 + 0.125 gives 2.5 exactly: even.
-        Row("tag makes a half", 1, qint64(2432), 1, qint64(128), none, true, false, 2);
+        Case("tag makes a half", 1, 2432, 1, 128, 0, true, false, 2);
         // In double this is 7031250.5078; single precision holds 7031250.5: even.
-        Row("single precision", 256, qint64(900000065), 32, none, none, false, false, 7031250);
-        Row("no bit rate", 64, qint64(4096), 0, none, none, false, false, 0);
+        Case("single precision", 256, 900000065, 32, 0, 0, false, false, 7031250);
+        Case("no bit rate", 64, 4096, 0, 0, 0, false, false, 0);
     }
 
     void estimate() {
-        QFETCH(int, target);
-        QFETCH(qint64, audio);
-        QFETCH(int, bitRate);
-        QFETCH(qint64, v1);
-        QFETCH(qint64, v2);
-        QFETCH(bool, keepV1);
-        QFETCH(bool, keepV2);
-        QFETCH(int, expected);
-        QCOMPARE(EstimateOutputKB(target, audio, bitRate, v1, v2, keepV1, keepV2), expected);
+        QFETCH(int, result);
+        QTEST(result, "expected");
     }
 
     void updateListOutputs_data() {
@@ -307,20 +289,20 @@ private Q_SLOTS:
                  QStringList({"Sources: 0 KB", "Estimate: 0 KB"}));
         QCOMPARE(RunState, quint8(rsIdle));
 
-        // 128 kbit/s PCM: 4 MiB of audio is 2048 KiB at 64 kbit/s; 23 KiB more of source.
+        // 128 kbit/s PCM: 4 MiB of audio is 2048 KiB at 64 kbit/s; then 16000 bytes more.
         const QString a = Work.filePath("totals/a.wav"), b = Work.filePath("totals/b.wav");
-        QVERIFY(Put(a, SilentWav(4194304 + 44)) && Put(b, SilentWav(23 * 1024)));
+        QVERIFY(Put(a, PcmWav(8000, 1, 262.144)) && Put(b, PcmWav(8000, 1, 1.0)));
         list.AddSourceFile(a);
         list.AddSourceFile(b);
         Settings().BitRateIndex = 4; // 64
         list.UpdateList(false);
         QCOMPARE(QList<quint32>({quint32(list.Row(0).EstimatedKB), list.TotalSizeKB(),
                                  list.TotalEstimatedKB(), totals.last().at(1).toUInt()}),
-                 QList<quint32>({2048, 4096 + 23, 2048 + 11, 2048 + 11}));
+                 QList<quint32>({2048, 4096 + 16, 2048 + 8, 2048 + 8}));
         // Under a megabyte in kilobytes, above with decimals; French writes a decimal comma.
         list.RemoveSelectedRows({0});
         QCOMPARE(QStringList({list.TotalSizeText(), list.TotalEstimatedText()}),
-                 QStringList({"Sources: 23 KB", "Estimate: 11 KB"}));
+                 QStringList({"Sources: 16 KB", "Estimate: 8 KB"}));
         list.AddSourceFile(a);
         list.UpdateList(false);
         SetLanguage(1, false);
