@@ -274,8 +274,7 @@ QString MakeOutputPath(const QString& path, const QString& baseFolder, const QSt
 }
 
 QString MakeReplaceOutputPath(const QString& path) {
-    const QString ext = SplitFileName(path).Ext;
-    if (ext.compare(QLatin1String(".mp3"), Qt::CaseInsensitive) == 0)
+    if (SourceTypeOfExtension(path) == SourceMP3)
         return path;
     return ChangeFileExt(path, QStringLiteral(".mp3"));
 }
