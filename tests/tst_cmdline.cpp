@@ -86,12 +86,12 @@ private Q_SLOTS:
             "/Music/Song_C128kbps.mp3",
             QStringList{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
                         "/Music/Song_C128kbps.mp3"});
-        Row("quoted tag text stays one argument", SourceWAV, "--tt \"My Song\" --ta 'A \"B\"' -b 96",
-            "/in/a b.wav", "/out/a b.mp3",
+        Row("quoted tag text stays one argument", SourceWAV,
+            "--tt \"My Song\" --ta 'A \"B\"' -b 96", "/in/a b.wav", "/out/a b.mp3",
             QStringList{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav",
                         "/out/a b.mp3"});
-        Row("awkward file names are single arguments", SourceMP2, "-b 64", "/in/it's \"x\" $HOME *.mp2",
-            "/out/ünï – 日本.mp3",
+        Row("awkward file names are single arguments", SourceMP2, "-b 64",
+            "/in/it's \"x\" $HOME *.mp2", "/out/ünï – 日本.mp3",
             QStringList{"-b", "64", "--mp2input", "/in/it's \"x\" $HOME *.mp2",
                         "/out/ünï – 日本.mp3"});
         Row("leading dash is not an option", SourceWAV, "", "-in.wav", "-out.mp3",

@@ -120,12 +120,13 @@ private Q_SLOTS:
         const QString params = "--tt \"Title with blanks\" --priority 3 -b 128";
         for (const QString& name : names) {
             const QString source = Tmp.filePath(name), output = source + ".mp3";
-            QCOMPARE(
-                ReceivedArguments(Echo, Received, BuildLameArgumentList(SourceWAV, params, source, output)),
-                (QStringList{"--tt", "Title with blanks", "-b", "128", source, output}));
+            QCOMPARE(ReceivedArguments(Echo, Received,
+                                       BuildLameArgumentList(SourceWAV, params, source, output)),
+                     (QStringList{"--tt", "Title with blanks", "-b", "128", source, output}));
         }
         // A relative name that starts with a dash arrives as the same file.
-        const QStringList relative = BuildLameArgumentList(SourceWAV, QString(), "-in.wav", "-o.mp3");
+        const QStringList relative =
+            BuildLameArgumentList(SourceWAV, QString(), "-in.wav", "-o.mp3");
         QCOMPARE(ReceivedArguments(Echo, Received, relative),
                  (QStringList{"./-in.wav", "./-o.mp3"}));
     }
@@ -171,7 +172,8 @@ private Q_SLOTS:
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(44100, 2, 2.0)));
         const QString params = BuildLameParams("--quiet", 1, false, 2, 2, 96, false);
         const QString output = MakeOutputPath(wav, QString(), QString(), 96, 1, false, false);
-        const TRunResult r = RunConsoleProcess(Lame, BuildLameArgumentList(SourceWAV, params, wav, output));
+        const TRunResult r =
+            RunConsoleProcess(Lame, BuildLameArgumentList(SourceWAV, params, wav, output));
         QVERIFY(r.Started && r.ExitCode == 0);
         const TMP3Info info = GetMP3Info(output);
         QCOMPARE(info.Layer, 1); // Layer III

@@ -168,12 +168,14 @@ private Q_SLOTS:
         // Estimate and output wait for UpdateList, a single file has no base
         // folder; the size rounding has a test of its own.
         const TSourceRow& row = list.Row(0);
-        QCOMPARE(QList<qint64>({row.Type, row.FileBytes, row.BitRate, row.AudioBytes,
-                                row.TagV1Bytes, row.TagV2Bytes, row.SampleRate}),
-                 QList<qint64>({type, QFileInfo(path).size(), bitRate,
-                                isWav ? wav.DataSize : mp3.AudioSize, isWav ? 0 : mp3.TagV1Size,
-                                isWav ? 0 : mp3.TagV2Size, isWav ? wav.SampleRate : mp3.SampleRate}));
-        QVERIFY(row.WillProcess && !row.Done && row.BaseFolder.isEmpty() && row.OutputPath.isEmpty());
+        QCOMPARE(
+            QList<qint64>({row.Type, row.FileBytes, row.BitRate, row.AudioBytes, row.TagV1Bytes,
+                           row.TagV2Bytes, row.SampleRate}),
+            QList<qint64>({type, QFileInfo(path).size(), bitRate,
+                           isWav ? wav.DataSize : mp3.AudioSize, isWav ? 0 : mp3.TagV1Size,
+                           isWav ? 0 : mp3.TagV2Size, isWav ? wav.SampleRate : mp3.SampleRate}));
+        QVERIFY(row.WillProcess && !row.Done && row.BaseFolder.isEmpty() &&
+                row.OutputPath.isEmpty());
         QStringList shownTexts;
         for (int column = 0; column < TSourceList::StatusColumn; ++column)
             shownTexts << list.data(list.index(0, column)).toString();
@@ -325,8 +327,8 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
         list.UpdateList(true);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(QList<bool>({list.Row(0).WillProcess, list.Row(1).WillProcess,
-                              list.Row(2).WillProcess}),
+        QCOMPARE(QList<bool>(
+                     {list.Row(0).WillProcess, list.Row(1).WillProcess, list.Row(2).WillProcess}),
                  QList<bool>({false, true, false}));
         QVERIFY(list.data(list.index(0, 0), TSourceList::ItalicRole).toBool());
         QVERIFY(!list.data(list.index(1, 3), TSourceList::ItalicRole).toBool());

@@ -96,8 +96,8 @@ QString BuildLameArguments(TSourceType sourceType, const QString& params, const 
            Quoted(outputPath);
 }
 
-QStringList BuildLameArgumentList(TSourceType sourceType, const QString& params, const QString& sourcePath,
-                                  const QString& outputPath) {
+QStringList BuildLameArgumentList(TSourceType sourceType, const QString& params,
+                                  const QString& sourcePath, const QString& outputPath) {
     if (sourceType < 0 || sourceType >= SourceUnusable)
         return {};
     QStringList result = SplitCommandLine(params);

@@ -35,8 +35,8 @@ QString BuildLameArguments(TSourceType sourceType, const QString& params, const 
                            const QString& outputPath);
 // The list the encoder process really gets: the parameters split like a shell
 // would, the input option, then source and output as single arguments.
-QStringList BuildLameArgumentList(TSourceType sourceType, const QString& params, const QString& sourcePath,
-                                  const QString& outputPath);
+QStringList BuildLameArgumentList(TSourceType sourceType, const QString& params,
+                                  const QString& sourcePath, const QString& outputPath);
 // The decoder used when the encoder's own MPEG decoding falls short.
 inline constexpr char Mpg123ExeName[] = "mpg123";
 
