@@ -5,11 +5,11 @@
 #include "formats/ID3v2.h"
 #include "formats/MP3Stream.h"
 #include "formats/MulDiv.h"
-#include "formats/SourceType.h"
 #include "formats/WavStream.h"
 #include "gui/LanguageTexts.h"
 #include "messages/Reporting.h"
 #include "sources/HexDump.h"
+#include "sources/SourceRow.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -248,14 +248,15 @@ void TSonabelPropsForm::LoadFile(const QString& path) {
     QByteArray tagV1;
     QString format, bitRate;
     qint32 duration = 0, sampleRate = 0;
-    if (SourceTypeOfExtension(path) == SourceWAV) {
+    const TSourceType type = SourceTypeOfExtension(path);
+    if (type == SourceWAV) {
         const TWAVInfo wav = GetWAVInfo(path);
-        bitRate = MsgFmt(msgBitRateWAV, {wav.BitRate});
+        bitRate = BitRateText(type, false, wav.BitRate);
         duration = wav.Duration;
         sampleRate = wav.SampleRate;
     } else {
         GetMP3Info(path, roTagV1 | roFrameIndex, info, &tagV1, &FrameIndex);
-        bitRate = MsgFmt(info.VBR ? msgBitRateVBR : msgBitRateCBR, {info.BitRate});
+        bitRate = BitRateText(type, info.VBR, info.BitRate);
         format = MsgFmt(msgPropsFormatName, {QLatin1String(MPEGVersionNames[info.Version & 3]),
                                              QLatin1String(MPEGLayerNames[info.Layer & 3])})
                      .trimmed();

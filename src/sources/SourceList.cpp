@@ -39,12 +39,8 @@ QString CellText(const TSourceRow& row, int column) {
     switch (column) {
     case TSourceList::FileColumn:
         return row.Path;
-    case TSourceList::BitRateColumn: {
-        const TMsgId format = row.Type == SourceWAV ? msgBitRateWAV
-                              : row.VBR             ? msgBitRateVBR
-                                                    : msgBitRateCBR;
-        return MsgFmt(format, {row.BitRate});
-    }
+    case TSourceList::BitRateColumn:
+        return BitRateText(row.Type, row.VBR, row.BitRate);
     case TSourceList::SizeColumn:
         return QString::number(row.SizeKB());
     case TSourceList::EstimateColumn:
@@ -76,6 +72,11 @@ void SetStateOn(TReporter* reporter, quint8 state) {
 }
 
 } // namespace
+
+QString BitRateText(TSourceType type, bool vbr, int bitRate) {
+    const TMsgId format = type == SourceWAV ? msgBitRateWAV : vbr ? msgBitRateVBR : msgBitRateCBR;
+    return MsgFmt(format, {bitRate});
+}
 
 TSourceList::TSourceList(TReporter* reporter, QObject* parent)
     : QAbstractTableModel(parent), Reporter(reporter) {}

@@ -29,3 +29,6 @@ struct TSourceRow {
     // File size in KiB, rounded half to even.
     qint64 SizeKB() const;
 };
+
+// A bit rate as the list and the properties window show it: WAV, VBR or CBR.
+QString BitRateText(TSourceType type, bool vbr, int bitRate);
