@@ -287,8 +287,6 @@ private Q_SLOTS:
         RunState = rsAddingFiles;
         list.UpdateList(false);
         QVERIFY(totals.count() == 1 && totals.at(0).at(0).toUInt() == 0u);
-        QCOMPARE(QStringList({list.TotalSizeText(), list.TotalEstimatedText()}),
-                 QStringList({"Sources: 0 KB", "Estimate: 0 KB"}));
         QCOMPARE(RunState, quint8(rsIdle));
 
         // 128 kbit/s PCM: 4 MiB of audio is 2048 KiB at 64 kbit/s; then 16000 bytes more.
@@ -301,15 +299,13 @@ private Q_SLOTS:
         QCOMPARE(QList<quint32>({quint32(list.Row(0).EstimatedKB), list.TotalSizeKB(),
                                  list.TotalEstimatedKB(), totals.last().at(1).toUInt()}),
                  QList<quint32>({2048, 4096 + 16, 2048 + 8, 2048 + 8}));
-        // Under a megabyte in kilobytes, above with decimals; French writes a decimal comma.
-        list.RemoveSelectedRows({0});
-        QCOMPARE(QStringList({list.TotalSizeText(), list.TotalEstimatedText()}),
-                 QStringList({"Sources: 16 KB", "Estimate: 8 KB"}));
-        list.AddSourceFile(a);
-        list.UpdateList(false);
+        // Above a megabyte with decimals, French with a decimal comma; under one in kilobytes.
         SetLanguage(1, false);
         QCOMPARE(list.TotalEstimatedText(), QString("Estimation\u00A0: 2,01 Mo"));
         SetLanguage(0, false);
+        list.RemoveSelectedRows({0});
+        QCOMPARE(QStringList({list.TotalSizeText(), list.TotalEstimatedText()}),
+                 QStringList({"Sources: 16 KB", "Estimate: 8 KB"}));
     }
 
     void unwritableBesideSources() {
