@@ -59,7 +59,7 @@ public:
     // Recomputes outputs, estimates and WillProcess, collecting unwritable outputs.
     virtual void UpdateList(bool collectUnwritable) = 0;
     virtual QStringList UnwritableOutputs() const = 0;
-    // Analyses the file again.
+    // The type by name, confirmed by a fresh analysis of the file.
     virtual TSourceType ClassifySource(const QString& path, TSourceFacts* facts = nullptr) = 0;
     // Files refused while the list was filled: a run reports them first, as
     // results of its own, and then forgets them.
