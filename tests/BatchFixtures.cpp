@@ -90,3 +90,28 @@ void TRecordingView::PowerOffCountdown(int seconds, std::function<void(bool)> do
     else
         PendingCountdown = std::move(done);
 }
+
+void TRecordingView::Follow(TBatch& batch) {
+    QObject::connect(&batch, &TBatch::fileProgress, [this](int position, int maximum) {
+        FilePosition = position;
+        FileMaximum = maximum;
+    });
+    QObject::connect(&batch, &TBatch::totalProgress, [this](int position, int maximum) {
+        TotalPosition = position;
+        TotalMaximum = maximum;
+    });
+    QObject::connect(&batch, &TBatch::timeTextChanged, [this](const QString& t) { TimeText = t; });
+    QObject::connect(&batch, &TBatch::ledChanged,
+                     [this](bool lit) { Events << (lit ? "led on" : "led off"); });
+    QObject::connect(&batch, &TBatch::goButtonChanged,
+                     [this](bool stop) { Events << (stop ? "go stop" : "go start"); });
+    QObject::connect(&batch, &TBatch::controlsEnabled, [this](bool enabled) {
+        Disabled = !enabled;
+        Events << (enabled ? "enable" : "disable");
+    });
+    QObject::connect(&batch, &TBatch::currentRowChanged, [this](int row) {
+        Rows << row;
+        Events << QStringLiteral("row %1").arg(row);
+    });
+    QObject::connect(&batch, &TBatch::logCleared, [this] { Events << QStringLiteral("clearlog"); });
+}

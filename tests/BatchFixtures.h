@@ -1,6 +1,7 @@
 #pragma once
-// Fixtures of the batch tests: a source list read from real files, a view
-// that records what the batch shows, and a power-off that never powers off.
+// Fixtures of the batch tests: a source list read from real files, scripted
+// answers to a run's questions with a record of what it shows, and a
+// power-off that never powers off.
 
 #include "batch/Batch.h"
 #include "batch/BatchView.h"
@@ -44,32 +45,8 @@ public:
     void AskDelayedStart(int seconds, std::function<void(bool)> done) override;
     void PowerOffCountdown(int seconds, std::function<void(bool)> done) override;
     void CloseMainWindow() override { Events << QStringLiteral("close"); }
-    void SetFileProgress(int position, int maximum) override {
-        FilePosition = position;
-        FileMaximum = maximum;
-    }
-    void SetTotalProgress(int position, int maximum) override {
-        TotalPosition = position;
-        TotalMaximum = maximum;
-    }
-    void SetTimeText(const QString& text) override { TimeText = text; }
-    void SetLed(bool lit) override { Events << (lit ? "led on" : "led off"); }
-    void SetGoButtonStart() override { Events << QStringLiteral("go start"); }
-    void SetGoButtonStop() override { Events << QStringLiteral("go stop"); }
-    void DisableControls() override {
-        Disabled = true;
-        Events << QStringLiteral("disable");
-    }
-    void EnableControls() override {
-        Disabled = false;
-        Events << QStringLiteral("enable");
-    }
-    void SetCurrentRow(int row) override {
-        Rows << row;
-        Events << QStringLiteral("row %1").arg(row);
-    }
-    void ClearLog() override { Events << QStringLiteral("clearlog"); }
-    void Repaint() override {}
+    // Records what the run shows, in Events and the fields below.
+    void Follow(TBatch& batch);
 
     QStringList Events;
     QStringList WarningItems;

@@ -55,6 +55,7 @@ struct TRig {
     QList<TRunSummary> Summaries;
 
     TRig() {
+        View.Follow(Batch);
         QObject::connect(&Batch, &TBatch::entryEnded,
                          [this](const TEntryResult& r) { Results << r; });
         QObject::connect(&Batch, &TBatch::runFinished,
