@@ -1,7 +1,6 @@
 #pragma once
-// Fixtures of the batch tests: a source list read from real files, scripted
-// answers to a run's questions with a record of what it shows, and a
-// power-off that never powers off.
+// Fixtures of the batch tests: scripted answers to a run's questions with a
+// record of what it shows, and a power-off that never powers off.
 
 #include "batch/Batch.h"
 #include "batch/BatchView.h"
@@ -9,33 +8,9 @@
 
 #include <QList>
 #include <QQueue>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <optional>
-
-// A list of files analysed with the readers; outputs planned from the settings.
-class TFileSource : public TBatchSource {
-public:
-    void Add(const QString& path, const QString& baseFolder = QString());
-    int EntryCount() const override { return int(Rows.size()); }
-    TBatchEntry Entry(int row) const override { return Rows.at(row).Entry; }
-    void UpdateList(bool collectUnwritable) override;
-    QStringList UnwritableOutputs() const override { return Unwritable; }
-    int ClassifySource(const QString& path, TSourceFacts* facts = nullptr) override;
-
-    // Rows forced to fail the write test, and paths whose analysis throws.
-    QSet<int> ForceUnwritable;
-    QSet<QString> ThrowFor;
-
-private:
-    struct TRow {
-        QString BaseFolder;
-        TBatchEntry Entry;
-    };
-    QList<TRow> Rows;
-    QStringList Unwritable;
-};
 
 class TRecordingView : public TBatchView {
 public:

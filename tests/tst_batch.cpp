@@ -2,14 +2,17 @@
 #include "RecordingReporter.h"
 #include "TestUtil.h"
 #include "batch/Batch.h"
+#include "batch/BatchSourceList.h"
 #include "batch/OutputCheck.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
+#include "formats/SonabelErrors.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
+#include "sources/SourceList.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <csignal>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -45,8 +49,45 @@ const QByteArray LastArgument = "for a; do out=$a; done\n";
 using TestUtil::FilesIn;
 using TestUtil::TempFilesIn;
 
+// The run's target, chosen as the user does: the list derives the rate from it.
+void Target(int kbps) {
+    Settings().BitRateIndex =
+        int(std::find(BitRateTable.begin(), BitRateTable.end(), kbps) - BitRateTable.begin());
+}
+
+// A folder nothing can be written to, the superuser included (a read-only bind
+// mount then); false when neither can be had. Undone by Writable.
+bool ReadOnly(const QString& dir) {
+    if (::geteuid() != 0)
+        return QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = QFile::encodeName(dir);
+    if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+        return false;
+    return ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                   nullptr) == 0;
+}
+
+void Writable(const QString& dir) {
+    if (::geteuid() == 0)
+        ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// The list's adapter, with an analysis that can be made to throw.
+class TListSource : public TSourceListBatchSource {
+public:
+    using TSourceListBatchSource::TSourceListBatchSource;
+    int ClassifySource(const QString& path, TSourceFacts* facts = nullptr) override {
+        if (ThrowFor.contains(path))
+            throw EFOpenError(path);
+        return TSourceListBatchSource::ClassifySource(path, facts);
+    }
+    QSet<QString> ThrowFor;
+};
+
 struct TRig {
-    TFileSource Source;
+    TSourceList List;
+    TListSource Source{List};
     TRecordingView View;
     TRecordingReporter Reporter;
     TFakePowerOff PowerOff;
@@ -61,6 +102,16 @@ struct TRig {
         QObject::connect(&Batch, &TBatch::runFinished,
                          [this](const TRunSummary& s) { Summaries << s; });
     }
+    void Add(const QStringList& paths) {
+        for (const QString& path : paths)
+            List.AddSourceFile(path);
+    }
+    // Every source below the folder, its sub-folders kept in the outputs' names.
+    void AddFolder(const QString& folder) {
+        Settings().DirFlags = dfRecurse | dfCBR | dfVBR | dfMP1 | dfMP2 | dfMP3 | dfWAV;
+        List.AddFolder(folder);
+        RunState = rsIdle; // the scan's callers end it
+    }
     // Starts and waits for the end steps.
     bool Run() {
         QSignalSpy spy(&Batch, &TBatch::runFinished);
@@ -74,10 +125,6 @@ struct TRig {
             if (r.Row == row)
                 return r;
         return {};
-    }
-    void Add(const QStringList& paths) {
-        for (const QString& path : paths)
-            Source.Add(path);
     }
     // Per row, every result it got ("encoded", "failed+stopped", "" for none).
     QStringList Actions() const {
@@ -127,6 +174,7 @@ private Q_SLOTS:
         s.Jobs = 1;
         s.DestDir.clear();
         TargetBitRate = 64;
+        s.BitRateIndex = 4; // 64 kbit/s
         LameShortPath = Lame;
         RunState = rsIdle;
     }
@@ -150,7 +198,7 @@ private Q_SLOTS:
         const QString source = MakeSource(dir + QLatin1Char('/') + file, lameArgs);
         QVERIFY(!source.isEmpty());
         TRig rig;
-        rig.Source.Add(source);
+        rig.Add({source});
         QCOMPARE(rig.Source.ClassifySource(source), sourceType);
         QVERIFY(rig.Run());
 
@@ -187,7 +235,7 @@ private Q_SLOTS:
         Settings().DestDir = root + QStringLiteral("/out/");
         Settings().Flags |= flags;
         TRig rig;
-        rig.Source.Add(source, root + QStringLiteral("/in/"));
+        rig.AddFolder(root + QStringLiteral("/in"));
         QVERIFY(rig.Run());
         const QString output = root + QLatin1Char('/') + expected;
         QCOMPARE(rig.ResultOf(0).Output, output);
@@ -203,29 +251,23 @@ private Q_SLOTS:
 
     void uncreatableSubFolderFailsOnlyItsFile() {
         QFETCH(bool, readOnly);
-        if (readOnly && ::geteuid() == 0)
-            QSKIP("permissions do not bind the superuser");
         const QString root = Folder(QStringLiteral("blocked"));
-        QStringList sources;
         for (const char* sub : {"a", "b/deep", "c"}) {
             QDir().mkpath(root + QStringLiteral("/in/") + QLatin1String(sub));
-            sources << MakeWav(root + QStringLiteral("/in/%1/song.wav").arg(QLatin1String(sub)));
+            QVERIFY(!MakeWav(root + QStringLiteral("/in/%1/song.wav").arg(QLatin1String(sub))).isEmpty());
         }
         QDir().mkpath(root + QStringLiteral("/out/b"));
-        if (readOnly)
-            QFile::setPermissions(root + QStringLiteral("/out/b"),
-                                  QFile::ReadOwner | QFile::ExeOwner);
-        else
+        if (readOnly && !ReadOnly(root + QStringLiteral("/out/b")))
+            QSKIP("no read-only folder can be had here");
+        const auto writable = qScopeGuard([&] { Writable(root + QStringLiteral("/out/b")); });
+        if (!readOnly)
             QVERIFY(TestUtil::WriteFile(root + QStringLiteral("/out/b/deep"), "in the way"));
         Settings().DestDir = root + QStringLiteral("/out/");
         Settings().Flags |= flDestFolder | flKeepSubDirs;
         Settings().Jobs = 2;
         TRig rig;
-        for (const QString& source : sources)
-            rig.Source.Add(source, root + QStringLiteral("/in/"));
+        rig.AddFolder(root + QStringLiteral("/in"));
         QVERIFY(rig.Run());
-        QFile::setPermissions(root + QStringLiteral("/out/b"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(rig.Actions(), QStringList({"encoded", "failed", "encoded"}));
         const QString reason = rig.ResultOf(1).Reason;
         QVERIFY2(reason.startsWith(QStringLiteral("cannot create %1/out/b/deep: ").arg(root)),
@@ -305,7 +347,7 @@ private Q_SLOTS:
         }
         Settings().Flags |= flags;
         TRig rig;
-        rig.Source.Add(source);
+        rig.Add({source});
         QVERIFY(rig.Run());
         QCOMPARE(rig.ResultOf(0).Action, copy ? TEntryAction::Copied : TEntryAction::Encoded);
         QCOMPARE(rig.Reporter.Log.first(),
@@ -333,27 +375,29 @@ private Q_SLOTS:
         const QString low = MakeMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
         const QString mid = MakeMp3(dir + QStringLiteral("/mid.mp3"), {"-b", "128"});
         const QString at = MakeMp3(dir + QStringLiteral("/at.mp3"), {"-b", "160"});
-        // An 8 kHz mono WAV is 128 kbit/s, below the 160 target: listed, since
-        // the answer skips it too; a CD-quality one is far above it. The last row's folder is
-        // unwritable.
+        // An 8 kHz mono WAV is 128 kbit/s, above the 64 the encoder writes at
+        // that rate for a 160 target; a CD-quality one is far above it. The
+        // last row's folder is unwritable.
         const QString wav = dir + QStringLiteral("/low.wav");
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(8000, 1, 1.0)));
-        TargetBitRate = 160;
+        Target(160);
         Settings().Flags |= flBRHigher;
         TRig rig;
+        QVERIFY(QDir().mkpath(dir + QStringLiteral("/ro")));
         rig.Add({low, mid, at, wav, MakeWav(dir + QStringLiteral("/cd.wav")),
-                 MakeWav(dir + QStringLiteral("/off.wav"))});
-        rig.Source.ForceUnwritable = {5};
+                 MakeWav(dir + QStringLiteral("/ro/off.wav"))});
+        if (!ReadOnly(dir + QStringLiteral("/ro")))
+            QSKIP("no read-only folder can be had here");
+        const auto writable = qScopeGuard([&] { Writable(dir + QStringLiteral("/ro")); });
         rig.View.WarningAnswers << TWarningAnswer::GoodFilesOnly << TWarningAnswer::GoodFilesOnly;
         QVERIFY(rig.Run());
         QCOMPARE(rig.View.WarningMessage, Msg(msgWarnLowerBitRate));
-        QCOMPARE(rig.View.WarningItems, QStringList({low, mid, wav}));
+        QCOMPARE(rig.View.WarningItems, QStringList({low, mid}));
         QVERIFY(rig.View.GoodFilesEnabled && rig.View.AllFilesEnabled);
         QCOMPARE(rig.Actions(),
-                 QStringList({"skipped", "skipped", "encoded", "skipped", "encoded", "skipped"}));
+                 QStringList({"skipped", "skipped", "encoded", "encoded", "encoded", "skipped"}));
         const QString below = ReasonText(TReason::BelowTargetBitRate);
-        const QStringList reasons = {below, below, "",
-                                     below, "",    ReasonText(TReason::OutputNotWritable)};
+        const QStringList reasons = {below, below, "", "", "", ReasonText(TReason::OutputNotWritable)};
         for (int row = 0; row < reasons.size(); ++row) {
             QCOMPARE(rig.ResultOf(row).Reason, reasons[row]);
             QCOMPARE(
@@ -361,17 +405,20 @@ private Q_SLOTS:
                 !reasons[row].isEmpty());
         }
         QCOMPARE(GetMP3Info(rig.ResultOf(2).Output).BitRate, 160);
+        QCOMPARE(GetMP3Info(rig.ResultOf(3).Output).BitRate, 64);
         QCOMPARE(GetMP3Info(rig.ResultOf(4).Output).BitRate, 160);
-        QCOMPARE(rig.View.TotalMaximum,
-                 rig.Source.Entry(2).EstimatedKB + rig.Source.Entry(4).EstimatedKB);
+        int estimates = 0;
+        for (int row : {2, 3, 4})
+            estimates += rig.Source.Entry(row).EstimatedKB;
+        QCOMPARE(rig.View.TotalMaximum, estimates);
         QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/low_C160kbps.mp3")));
 
         // Every source affected: Good files is not offered.
         init();
-        TargetBitRate = 160;
+        Target(160);
         Settings().Flags |= flBRHigher;
         TRig all;
-        all.Source.Add(low);
+        all.Add({low});
         QCOMPARE(all.Batch.btnGOClick(), TGoResult::Refused);
         QVERIFY(!all.View.GoodFilesEnabled);
         QVERIFY(!all.View.Disabled);
@@ -395,16 +442,19 @@ private Q_SLOTS:
         QFETCH(QString, question);
         const QString dir = Folder(QStringLiteral("refuse"));
         TRig rig;
-        if (setup != QLatin1String("empty")) {
-            rig.Add(
-                {MakeWav(dir + QStringLiteral("/a.wav")), MakeWav(dir + QStringLiteral("/b.wav"))});
-            rig.Source.ForceUnwritable = {1};
-            if (setup != QLatin1String("beside-some"))
-                rig.Source.ForceUnwritable << 0;
-            if (setup == QLatin1String("dest-all")) {
-                Settings().Flags |= flDestFolder;
-                Settings().DestDir = dir + QStringLiteral("/out/");
-            }
+        // Beside the sources, b's folder (and a's, unless some) is read-only;
+        // the destination lies below a file.
+        const QString ro = setup == QLatin1String("beside-some") ? dir + QStringLiteral("/ro") : dir;
+        QVERIFY(QDir().mkpath(ro));
+        if (setup != QLatin1String("empty"))
+            rig.Add({MakeWav(dir + QStringLiteral("/a.wav")), MakeWav(ro + QStringLiteral("/b.wav"))});
+        if (setup.startsWith(QLatin1String("beside")) && !ReadOnly(ro))
+            QSKIP("no read-only folder can be had here");
+        const auto writable = qScopeGuard([&] { Writable(ro); });
+        if (setup == QLatin1String("dest-all")) {
+            QVERIFY(TestUtil::WriteFile(dir + QStringLiteral("/file"), "not a folder"));
+            Settings().Flags |= flDestFolder;
+            Settings().DestDir = dir + QStringLiteral("/file/out/");
         }
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Refused);
         QCOMPARE(rig.Reporter.Infos, info.isEmpty() ? QStringList() : QStringList{info});
@@ -525,7 +575,7 @@ private Q_SLOTS:
                    script.replace("SHORT", shortMp3.toUtf8()).replace("LAME", Lame.toUtf8()));
         TRig rig;
         rig.Batch.DecoderPath = decoder ? mpg123 : QString();
-        rig.Source.Add(source);
+        rig.Add({source});
         QVERIFY(rig.Run());
 
         const TEntryResult result = rig.ResultOf(0);
@@ -564,9 +614,9 @@ private Q_SLOTS:
         for (qsizetype i = cut; i < bytes.size(); ++i)
             bytes[i] = fill == 'r' ? char(QRandomGenerator::global()->bounded(256)) : fill;
         QVERIFY(TestUtil::WriteFile(source, bytes));
-        TargetBitRate = 128;
+        Target(128);
         TRig rig;
-        rig.Source.Add(source);
+        rig.Add({source});
         QVERIFY(rig.Run());
         const TEntryResult result = rig.ResultOf(0);
         QVERIFY2(result.Action == TEntryAction::Encoded, qPrintable(result.Reason));
@@ -633,7 +683,7 @@ private Q_SLOTS:
         Settings().Flags |= flKeepTagV2 | flKeepTime | flDestFolder;
         Settings().DestDir = out + QLatin1Char('/');
         TRig rig;
-        rig.Source.Add(mp3);
+        rig.Add({mp3});
         QVERIFY(rig.Run());
         QCOMPARE(rig.Actions(), QStringList{"failed"});
         QVERIFY(!rig.ResultOf(0).Reason.isEmpty() && rig.ResultOf(0).Output.isEmpty());
@@ -670,8 +720,8 @@ private Q_SLOTS:
         TRig rig;
         for (const char* name : {"a", "b", "c"}) {
             const QString source = dir + QStringLiteral("/%1.").arg(QLatin1String(name));
-            rig.Source.Add(again ? MakeMp3(source + QStringLiteral("mp3"), {"-b", "128"})
-                                 : MakeWav(source + QStringLiteral("wav")));
+            rig.Add({again ? MakeMp3(source + QStringLiteral("mp3"), {"-b", "128"})
+                           : MakeWav(source + QStringLiteral("wav"))});
         }
         QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
@@ -731,7 +781,7 @@ private Q_SLOTS:
         QFETCH(int, state);
         const QString dir = Folder(QStringLiteral("scan"));
         TRig rig;
-        rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+        rig.Add({MakeWav(dir + QStringLiteral("/a.wav"))});
         RunState = rsFolderScan;
         if (scanEndsWhileAsked)
             rig.Reporter.WhileAsking = [] { RunState = rsIdle; };
@@ -755,7 +805,6 @@ private Q_SLOTS:
         Settings().Jobs = 2;
         TRig rig;
         rig.Add({wav, mp3, other});
-        QCOMPARE(rig.Source.Entry(0).OutputPath, QString()); // planned only at the start
         QVERIFY(rig.Run());
         QCOMPARE(QStringList({rig.ResultOf(0).Output, rig.ResultOf(1).Output}),
                  QStringList({dir + QStringLiteral("/song_C64kbps (3).mp3"),
@@ -791,7 +840,7 @@ private Q_SLOTS:
         Settings().Jobs = 2;
         TRig rig;
         for (const char* name : {"a", "b", "c", "d"})
-            rig.Source.Add(MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name))));
+            rig.Add({MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name)))});
         QVERIFY(rig.Run());
         QCOMPARE(rig.Actions(), QStringList(4, "encoded"));
         // Never more than two at once.
@@ -814,7 +863,7 @@ private Q_SLOTS:
         Settings().Flags |= flDelayedStart;
         Settings().DelayS = 90;
         TRig rig;
-        rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+        rig.Add({MakeWav(dir + QStringLiteral("/a.wav"))});
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Waiting);
         QCOMPARE(rig.View.CountdownSeconds, 90);
         // A press while counting down starts nothing.
@@ -847,7 +896,7 @@ private Q_SLOTS:
         rig.View.PowerOffConfirm = answer != 0;
         if (answer == 2)
             rig.PowerOff.Result = {false, 5, QStringLiteral("Access denied")};
-        rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
+        rig.Add({MakeWav(dir + QStringLiteral("/a.wav"))});
         QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
         if (tickedDuringRun)
