@@ -48,9 +48,7 @@ void TRecordingView::Follow(TBatch& batch) {
         Disabled = !enabled;
         Events << (enabled ? "enable" : "disable");
     });
-    QObject::connect(&batch, &TBatch::currentRowChanged, [this](int row) {
-        Rows << row;
-        Events << QStringLiteral("row %1").arg(row);
-    });
+    QObject::connect(&batch, &TBatch::currentRowChanged,
+                     [this](int row) { Events << QStringLiteral("row %1").arg(row); });
     QObject::connect(&batch, &TBatch::logCleared, [this] { Events << QStringLiteral("clearlog"); });
 }

@@ -35,7 +35,6 @@ public:
     int FilePosition = -1, FileMaximum = -1, TotalPosition = -1, TotalMaximum = -1;
     QString TimeText;
     bool Disabled = false;
-    QList<int> Rows;
 };
 
 class TFakePowerOff : public TPowerOff {

@@ -47,6 +47,8 @@ QString Script(const QString& folder, const QString& name, const QByteArray& bod
 const QByteArray LastArgument = "for a; do out=$a; done\n";
 
 using TestUtil::FilesIn;
+using TestUtil::ToneMp3;
+using TestUtil::ToneWav;
 using TestUtil::TempFilesIn;
 
 // The run's target, chosen as the user does: the list derives the rate from it.
@@ -147,9 +149,8 @@ class TestBatch : public QObject {
     Q_OBJECT
 private:
     QString Folder(const QString& name);
-    QString MakeWav(const QString& path, double seconds = 1.0);
-    QString MakeMp3(const QString& path, const QStringList& lameArgs, double seconds = 1.0);
-    // By the suffix: a WAV, a silent Layer I file, an ffmpeg Layer II file or a lame MP3.
+    // By the suffix: a WAV (24-bit by sox for "-24.wav"), a silent Layer I file, an
+    // ffmpeg Layer II file or a lame MP3.
     QString MakeSource(const QString& path, const QStringList& lameArgs);
 
     QTemporaryDir Temp;
@@ -184,6 +185,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("lameArgs");
         QTest::addColumn<int>("sourceType");
         QTest::newRow("wav") << "song.wav" << QStringList() << 3;
+        // 24-bit recordings come as WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
+        QTest::newRow("24-bit extensible wav") << "song-24.wav" << QStringList() << 3;
         QTest::newRow("mp1") << "song.mp1" << QStringList() << 0;
         QTest::newRow("mp2") << "song.mp2" << QStringList() << 1;
         QTest::newRow("cbr mp3") << "song.mp3" << QStringList{"-b", "128"} << 2;
@@ -202,7 +205,8 @@ private Q_SLOTS:
         QCOMPARE(rig.Source.ClassifySource(source), sourceType);
         QVERIFY(rig.Run());
 
-        const QString expected = dir + QStringLiteral("/song_C64kbps.mp3");
+        const QString expected =
+            dir + QLatin1Char('/') + QFileInfo(file).completeBaseName() + "_C64kbps.mp3";
         QCOMPARE(rig.Actions(), QStringList{"encoded"});
         QCOMPARE(rig.ResultOf(0).Output, expected);
         const TMP3Info out = GetMP3Info(expected);
@@ -226,7 +230,7 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const QString root = Folder(QStringLiteral("place"));
         QDir().mkpath(root + QStringLiteral("/in/sub"));
-        const QString source = MakeWav(root + QStringLiteral("/in/sub/song.wav"));
+        const QString source = ToneWav(root + QStringLiteral("/in/sub/song.wav"));
         const QDateTime when = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6));
         QFile f(source);
         QVERIFY(f.open(QIODevice::ReadWrite) &&
@@ -254,7 +258,7 @@ private Q_SLOTS:
         const QString root = Folder(QStringLiteral("blocked"));
         for (const char* sub : {"a", "b/deep", "c"}) {
             QDir().mkpath(root + QStringLiteral("/in/") + QLatin1String(sub));
-            QVERIFY(!MakeWav(root + QStringLiteral("/in/%1/song.wav").arg(QLatin1String(sub))).isEmpty());
+            QVERIFY(!ToneWav(root + QStringLiteral("/in/%1/song.wav").arg(QLatin1String(sub))).isEmpty());
         }
         QDir().mkpath(root + QStringLiteral("/out/b"));
         if (readOnly && !ReadOnly(root + QStringLiteral("/out/b")))
@@ -278,8 +282,8 @@ private Q_SLOTS:
 
     void oneJobFollowsTheOrderOfEvents() {
         const QString dir = Folder(QStringLiteral("order"));
-        const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
-        const QString b = MakeWav(dir + QStringLiteral("/b.wav"));
+        const QString a = ToneWav(dir + QStringLiteral("/a.wav"));
+        const QString b = ToneWav(dir + QStringLiteral("/b.wav"));
         TRig rig;
         rig.Add({a, b});
         QVERIFY(rig.Run());
@@ -298,7 +302,7 @@ private Q_SLOTS:
                  QStringList({"clearlog", "disable", "go stop", "led on", "row 0"}));
         QCOMPARE(rig.View.Events.mid(rig.View.Events.size() - 3),
                  QStringList({"led off", "go start", "enable"}));
-        QCOMPARE(rig.View.Rows, QList<int>({0, 1}));
+        QCOMPARE(rig.View.Events.filter(QStringLiteral("row")), QStringList({"row 0", "row 1"}));
         const TRecordingView& v = rig.View;
         QCOMPARE(QList<int>({v.TotalMaximum, v.TotalPosition, v.FilePosition, v.FileMaximum}),
                  QList<int>({2 * estimate, 2 * estimate, estimate, estimate}));
@@ -372,9 +376,9 @@ private Q_SLOTS:
 
     void goodFilesOnlySkipsLowerBitRates() {
         const QString dir = Folder(QStringLiteral("good"));
-        const QString low = MakeMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
-        const QString mid = MakeMp3(dir + QStringLiteral("/mid.mp3"), {"-b", "128"});
-        const QString at = MakeMp3(dir + QStringLiteral("/at.mp3"), {"-b", "160"});
+        const QString low = ToneMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"});
+        const QString mid = ToneMp3(dir + QStringLiteral("/mid.mp3"), {"-b", "128"});
+        const QString at = ToneMp3(dir + QStringLiteral("/at.mp3"), {"-b", "160"});
         // An 8 kHz mono WAV is 128 kbit/s, above the 64 the encoder writes at
         // that rate for a 160 target; a CD-quality one is far above it. The
         // last row's folder is unwritable.
@@ -384,8 +388,8 @@ private Q_SLOTS:
         Settings().Flags |= flBRHigher;
         TRig rig;
         QVERIFY(QDir().mkpath(dir + QStringLiteral("/ro")));
-        rig.Add({low, mid, at, wav, MakeWav(dir + QStringLiteral("/cd.wav")),
-                 MakeWav(dir + QStringLiteral("/ro/off.wav"))});
+        rig.Add({low, mid, at, wav, ToneWav(dir + QStringLiteral("/cd.wav")),
+                 ToneWav(dir + QStringLiteral("/ro/off.wav"))});
         if (!ReadOnly(dir + QStringLiteral("/ro")))
             QSKIP("no read-only folder can be had here");
         const auto writable = qScopeGuard([&] { Writable(dir + QStringLiteral("/ro")); });
@@ -412,16 +416,6 @@ private Q_SLOTS:
             estimates += rig.Source.Entry(row).EstimatedKB;
         QCOMPARE(rig.View.TotalMaximum, estimates);
         QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/low_C160kbps.mp3")));
-
-        // Every source affected: Good files is not offered.
-        init();
-        Target(160);
-        Settings().Flags |= flBRHigher;
-        TRig all;
-        all.Add({low});
-        QCOMPARE(all.Batch.btnGOClick(), TGoResult::Refused);
-        QVERIFY(!all.View.GoodFilesEnabled);
-        QVERIFY(!all.View.Disabled);
     }
 
     void refusesRunsThatCannotGoAhead_data() {
@@ -434,6 +428,7 @@ private Q_SLOTS:
         QTest::newRow("destination unwritable")
             << "dest-all" << QString() << Msg(msgDestDirUnwritable);
         QTest::newRow("some unwritable, abort") << "beside-some" << QString() << QString();
+        QTest::newRow("every file below the target, abort") << "below" << QString() << QString();
     }
 
     void refusesRunsThatCannotGoAhead() {
@@ -446,8 +441,13 @@ private Q_SLOTS:
         // the destination lies below a file.
         const QString ro = setup == QLatin1String("beside-some") ? dir + QStringLiteral("/ro") : dir;
         QVERIFY(QDir().mkpath(ro));
-        if (setup != QLatin1String("empty"))
-            rig.Add({MakeWav(dir + QStringLiteral("/a.wav")), MakeWav(ro + QStringLiteral("/b.wav"))});
+        if (setup == QLatin1String("below")) {
+            Target(160);
+            Settings().Flags |= flBRHigher;
+            rig.Add({ToneMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"})});
+        } else if (setup != QLatin1String("empty")) {
+            rig.Add({ToneWav(dir + QStringLiteral("/a.wav")), ToneWav(ro + QStringLiteral("/b.wav"))});
+        }
         if (setup.startsWith(QLatin1String("beside")) && !ReadOnly(ro))
             QSKIP("no read-only folder can be had here");
         const auto writable = qScopeGuard([&] { Writable(ro); });
@@ -463,10 +463,12 @@ private Q_SLOTS:
         if (setup == QLatin1String("beside-some")) {
             QCOMPARE(rig.View.WarningMessage, Msg(msgWarnUnwritable));
             QCOMPARE(rig.View.WarningItems, QStringList{rig.Source.Entry(1).OutputPath});
-            QVERIFY(!rig.View.AllFilesEnabled);
         }
+        // Leaving out the files listed would leave nothing: not offered.
+        QVERIFY(!rig.View.GoodFilesEnabled || setup == QLatin1String("beside-some"));
+        QVERIFY(!rig.View.AllFilesEnabled || setup == QLatin1String("below"));
         QVERIFY(!rig.View.Disabled && RunState == rsIdle);
-        QVERIFY(QDir(dir).entryList({QStringLiteral("*.mp3")}).isEmpty());
+        QVERIFY(FilesIn(dir).filter(QStringLiteral("kbps")).isEmpty());
     }
 
     void failingEncoderIsReported_data() {
@@ -482,8 +484,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, script);
         const QString dir = Folder(QStringLiteral("fail"));
         const QString mp3 =
-            MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128", "--tt", "T", "--add-id3v2"});
-        const QString wav = MakeWav(dir + QStringLiteral("/tune.wav"));
+            ToneMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128", "--tt", "T", "--add-id3v2"});
+        const QString wav = ToneWav(dir + QStringLiteral("/tune.wav"));
         LameShortPath = script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
                                          : Script(dir, QStringLiteral("enc.sh"), script);
         Settings().Flags |= flKeepTagV2 | flKeepTime;
@@ -565,10 +567,10 @@ private Q_SLOTS:
         const QString dir = Folder(QStringLiteral("short"));
         const QString source = dir + QLatin1Char('/') + file;
         QVERIFY(file.endsWith(QLatin1String(".wav"))
-                    ? !MakeWav(source, 3.0).isEmpty()
-                    : !MakeMp3(source, {"-b", "128"}, 3.0).isEmpty());
+                    ? !ToneWav(source, 3.0).isEmpty()
+                    : !ToneMp3(source, {"-b", "128"}, 3.0).isEmpty());
         const QString shortMp3 =
-            MakeMp3(Temp.filePath(QStringLiteral("short%1.mp3").arg(++Counter)), {"-b", "64"}, 0.5);
+            ToneMp3(Temp.filePath(QStringLiteral("short%1.mp3").arg(++Counter)), {"-b", "64"}, 0.5);
         QVERIFY(!shortMp3.isEmpty());
         LameShortPath =
             Script(dir, QStringLiteral("enc.sh"),
@@ -607,7 +609,7 @@ private Q_SLOTS:
     void damagedTailCountsOnlyRealAudio() {
         QFETCH(char, fill);
         const QString dir = Folder(QStringLiteral("tail"));
-        const QString source = MakeMp3(dir + QStringLiteral("/cut.mp3"), {"-b", "128"}, 10.0);
+        const QString source = ToneMp3(dir + QStringLiteral("/cut.mp3"), {"-b", "128"}, 10.0);
         QVERIFY(!source.isEmpty());
         QByteArray bytes = TestUtil::ReadFile(source);
         const qsizetype cut = bytes.size() * 7 / 10;
@@ -626,8 +628,8 @@ private Q_SLOTS:
 
     void exceptionInOneEntryKeepsTheRunGoing() {
         const QString dir = Folder(QStringLiteral("throw"));
-        const QString a = MakeWav(dir + QStringLiteral("/a.wav"));
-        const QString b = MakeWav(dir + QStringLiteral("/b.wav"));
+        const QString a = ToneWav(dir + QStringLiteral("/a.wav"));
+        const QString b = ToneWav(dir + QStringLiteral("/b.wav"));
         TRig rig;
         rig.Add({a, b});
         rig.Source.ThrowFor = {a};
@@ -651,9 +653,9 @@ private Q_SLOTS:
         const QString out = dir + QStringLiteral("/out");
         QVERIFY(QDir().mkpath(out));
         // The source's ID3v2 tag (mostly padding) is larger than the room left.
-        const QString mp3 = MakeMp3(dir + QStringLiteral("/a.mp3"),
+        const QString mp3 = ToneMp3(dir + QStringLiteral("/a.mp3"),
                                     {"-b", "128", "--tt", "T", "--pad-id3v2-size", "300000"});
-        const QString plain = MakeMp3(dir + QStringLiteral("/plain.mp3"), {"-b", "64"});
+        const QString plain = ToneMp3(dir + QStringLiteral("/plain.mp3"), {"-b", "64"});
         QVERIFY(GetMP3Info(mp3).TagV2Size > 100000);
         // The encoder's work is done by a copy of a real output.
         QByteArray body = LastArgument + "cat '" + plain.toUtf8() + "' > \"$out\"\n";
@@ -720,8 +722,8 @@ private Q_SLOTS:
         TRig rig;
         for (const char* name : {"a", "b", "c"}) {
             const QString source = dir + QStringLiteral("/%1.").arg(QLatin1String(name));
-            rig.Add({again ? MakeMp3(source + QStringLiteral("mp3"), {"-b", "128"})
-                           : MakeWav(source + QStringLiteral("wav"))});
+            rig.Add({again ? ToneMp3(source + QStringLiteral("mp3"), {"-b", "128"})
+                           : ToneWav(source + QStringLiteral("wav"))});
         }
         QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
@@ -781,7 +783,7 @@ private Q_SLOTS:
         QFETCH(int, state);
         const QString dir = Folder(QStringLiteral("scan"));
         TRig rig;
-        rig.Add({MakeWav(dir + QStringLiteral("/a.wav"))});
+        rig.Add({ToneWav(dir + QStringLiteral("/a.wav"))});
         RunState = rsFolderScan;
         if (scanEndsWhileAsked)
             rig.Reporter.WhileAsking = [] { RunState = rsIdle; };
@@ -794,9 +796,9 @@ private Q_SLOTS:
 
     void neverWritesAnOutputTwiceNorOverAFile() {
         const QString dir = Folder(QStringLiteral("clash"));
-        const QString wav = MakeWav(dir + QStringLiteral("/song.wav"));
-        const QString mp3 = MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128"});
-        const QString other = MakeWav(dir + QStringLiteral("/other.wav"));
+        const QString wav = ToneWav(dir + QStringLiteral("/song.wav"));
+        const QString mp3 = ToneMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128"});
+        const QString other = ToneWav(dir + QStringLiteral("/other.wav"));
         // Names taken on disk are skipped; with two jobs the two songs also start
         // together, before either output exists.
         const QString planned = dir + QStringLiteral("/song_C64kbps.mp3");
@@ -828,7 +830,7 @@ private Q_SLOTS:
     void jobsRunAtOnceUpToTheirNumber() {
         const QString dir = Folder(QStringLiteral("together"));
         const QByteArray journal = (dir + QStringLiteral("/journal")).toUtf8();
-        const QByteArray whole = MakeMp3(dir + QStringLiteral("/whole.mp3"), {"-b", "64"}).toUtf8();
+        const QByteArray whole = ToneMp3(dir + QStringLiteral("/whole.mp3"), {"-b", "64"}).toUtf8();
         // Each encoder waits (at most 10 s) until two have started: with one job
         // at a time the first would give up and fail.
         LameShortPath = Script(
@@ -840,7 +842,7 @@ private Q_SLOTS:
         Settings().Jobs = 2;
         TRig rig;
         for (const char* name : {"a", "b", "c", "d"})
-            rig.Add({MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name)))});
+            rig.Add({ToneWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name)))});
         QVERIFY(rig.Run());
         QCOMPARE(rig.Actions(), QStringList(4, "encoded"));
         // Never more than two at once.
@@ -863,7 +865,7 @@ private Q_SLOTS:
         Settings().Flags |= flDelayedStart;
         Settings().DelayS = 90;
         TRig rig;
-        rig.Add({MakeWav(dir + QStringLiteral("/a.wav"))});
+        rig.Add({ToneWav(dir + QStringLiteral("/a.wav"))});
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Waiting);
         QCOMPARE(rig.View.CountdownSeconds, 90);
         // A press while counting down starts nothing.
@@ -896,7 +898,7 @@ private Q_SLOTS:
         rig.View.PowerOffConfirm = answer != 0;
         if (answer == 2)
             rig.PowerOff.Result = {false, 5, QStringLiteral("Access denied")};
-        rig.Add({MakeWav(dir + QStringLiteral("/a.wav"))});
+        rig.Add({ToneWav(dir + QStringLiteral("/a.wav"))});
         QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
         if (tickedDuringRun)
@@ -945,23 +947,16 @@ QString TestBatch::Folder(const QString& name) {
     return path;
 }
 
-QString TestBatch::MakeWav(const QString& path, double seconds) {
-    return TestUtil::WriteFile(path, TestUtil::PcmWav(44100, 2, seconds)) ? path : QString();
-}
-
-QString TestBatch::MakeMp3(const QString& path, const QStringList& lameArgs, double seconds) {
-    const QString wav = path + QStringLiteral(".src.wav");
-    if (MakeWav(wav, seconds).isEmpty() || !TestUtil::Lame(wav, path, lameArgs))
-        return QString();
-    QFile::remove(wav);
-    return path;
-}
-
 QString TestBatch::MakeSource(const QString& path, const QStringList& lameArgs) {
+    if (path.endsWith(QLatin1String("-24.wav")))
+        return TestUtil::Run("sox", {"-n", "-b", "24", "-e", "signed", "-c", "2", "-r", "44100",
+                                     path, "synth", "1", "sine", "440"})
+                   ? path
+                   : QString();
     if (path.endsWith(QLatin1String(".wav")))
-        return MakeWav(path);
+        return ToneWav(path);
     if (path.endsWith(QLatin1String(".mp3")))
-        return MakeMp3(path, lameArgs);
+        return ToneMp3(path, lameArgs);
     if (path.endsWith(QLatin1String(".mp1"))) {
         // Layer I, MPEG-1, 128 kbit/s, 44.1 kHz, mono; no bits allocated: one
         // second of silence in 115 frames of 136 bytes.
@@ -970,7 +965,7 @@ QString TestBatch::MakeSource(const QString& path, const QStringList& lameArgs) 
         return TestUtil::WriteFile(path, frame.repeated(115)) ? path : QString();
     }
     const QString wav = path + QStringLiteral(".src.wav");
-    const bool ok = !MakeWav(wav).isEmpty() &&
+    const bool ok = !ToneWav(wav).isEmpty() &&
                     TestUtil::Run(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-i", wav, "-c:a",
                                                              "mp2", "-b:a", "192k", path});
     QFile::remove(wav);

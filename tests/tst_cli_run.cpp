@@ -2,7 +2,6 @@
 
 #include "TestUtil.h"
 #include "formats/MP3Stream.h"
-#include "formats/WavStream.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/SizeTexts.h"
@@ -499,20 +498,6 @@ private Q_SLOTS:
         SetLanguage(0, false);
         QCOMPARE(records[1].value("reason").toString(), ReasonText(TReason::FileVanished));
         QCOMPARE(records[2].value("summary").toObject().value("failed").toInt(), 1);
-    }
-
-    // 24-bit recordings come as WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
-    void extensiblePcmWavIsEncoded() {
-        const QString dir = Folder(QStringLiteral("extensible"));
-        const QString wav = dir + QStringLiteral("/deep.wav");
-        QVERIFY(Run("sox", {"-n", "-b", "24", "-e", "signed", "-c", "2", "-r", "44100", wav,
-                            "synth", "1", "sine", "440"}));
-        QCOMPARE(GetWAVInfo(wav).FormatTag, WavFormatExtensible);
-        QByteArray out, err;
-        QCOMPARE(RunCli({"--json", "--bitrate", "64", wav}, out, err), 0);
-        const QJsonObject r = Records(out).value(0);
-        QCOMPARE(r.value("action").toString(), QStringLiteral("encoded"));
-        QVERIFY(QFileInfo(r.value("output").toString()).size() > 0);
     }
 
     void stopSignals_data() {
