@@ -479,27 +479,6 @@ private Q_SLOTS:
         QVERIFY2(qAbs(estimate - actualKB) <= actualKB / 10, qPrintable(QString::number(estimate)));
     }
 
-    // A source deleted before its turn: the data asked for was not processed.
-    void vanishedSourceFails() {
-        const QString dir = Folder(QStringLiteral("vanish"));
-        const QString a = Wav(dir + QStringLiteral("/a.wav"));
-        const QString b = Wav(dir + QStringLiteral("/b.wav"));
-        const QString encoder =
-            Script(dir, QStringLiteral("enc.sh"),
-                   "rm -f \"" + QFile::encodeName(b) + "\"\nexec lame \"$@\"\n");
-        QByteArray out, err;
-        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, a, b}, out, err), 1);
-        const QList<QJsonObject> records = Records(out);
-        QCOMPARE(records.size(), 3);
-        QCOMPARE(records[0].value("action").toString(), QStringLiteral("encoded"));
-        QCOMPARE(records[1].value("path").toString() + ' ' + records[1].value("action").toString(),
-                 b + " failed");
-        QVERIFY(records[1].value("output").isNull());
-        SetLanguage(0, false);
-        QCOMPARE(records[1].value("reason").toString(), ReasonText(TReason::FileVanished));
-        QCOMPARE(records[2].value("summary").toObject().value("failed").toInt(), 1);
-    }
-
     void stopSignals_data() {
         QTest::addColumn<int>("signal");
         QTest::addColumn<bool>("inProbe"); // sent while the encoder's banner is read
