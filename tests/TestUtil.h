@@ -31,6 +31,8 @@ bool Lame(const QString& wavPath, const QString& mp3Path, const QStringList& arg
 QString ToneWav(const QString& path, double seconds = 1.0);
 // An MP3 of a tone made by lame with the given arguments; the path, or empty.
 QString ToneMp3(const QString& path, const QStringList& args, double seconds = 1.0);
+// An executable shell script in folder; its path, or empty.
+QString Script(const QString& folder, const QString& name, const QByteArray& body);
 
 // Little-endian integer bytes, for building RIFF structures.
 QByteArray Le16(quint16 v);

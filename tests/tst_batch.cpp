@@ -35,18 +35,11 @@ namespace {
 
 constexpr int RunTimeoutMs = 60000;
 
-QString Script(const QString& folder, const QString& name, const QByteArray& body) {
-    const QString path = QDir(folder).filePath(name);
-    if (!TestUtil::WriteFile(path, "#!/bin/sh\n" + body))
-        return QString();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
-
 // The last argument the fake encoder gets is the output.
 const QByteArray LastArgument = "for a; do out=$a; done\n";
 
 using TestUtil::FilesIn;
+using TestUtil::Script;
 using TestUtil::ToneMp3;
 using TestUtil::ToneWav;
 using TestUtil::TempFilesIn;

@@ -27,13 +27,9 @@ using namespace TestUtil;
 
 namespace {
 
-QString Script(const QString& folder, const QString& name, const QByteArray& body) {
-    const QString path = QDir(folder).filePath(name);
-    // Without arguments the program is asked for its banner: answer at once.
-    if (!WriteFile(path, "#!/bin/sh\n[ $# -eq 0 ] && exit 0\nfor a; do out=$a; done\n" + body))
-        return QString();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
+// Without arguments the program is asked for its banner: answer at once.
+QString Encoder(const QString& folder, const QString& name, const QByteArray& body) {
+    return Script(folder, name, "[ $# -eq 0 ] && exit 0\nfor a; do out=$a; done\n" + body);
 }
 
 // Live processes whose command line mentions text (zombies have none).
@@ -421,7 +417,7 @@ private Q_SLOTS:
         QVERIFY(!mp3.isEmpty() && !shortWav.isEmpty() &&
                 Lame(shortWav, dir + QStringLiteral("/short.bin"), {"-b", "64"}));
         const QString encoder =
-            Script(dir, QStringLiteral("enc.sh"),
+            Encoder(dir, QStringLiteral("enc.sh"),
                    "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
                    "[ -n \"$short\" ] && exec cp '" +
                        QFile::encodeName(dir) +
@@ -500,7 +496,7 @@ private Q_SLOTS:
         // Writes a part of its output, then stays until it is ended; its command
         // line names the folder, so a survivor shows in /proc.
         const QString encoder =
-            Script(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec tail -f \"$out\"\n");
+            Encoder(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec tail -f \"$out\"\n");
         if (inProbe)
             QVERIFY(WriteFile(encoder, "#!/bin/sh\ntouch \"$0.probed\"\nexec tail -f \"$0\"\n"));
         const QStringList before = FilesIn(dir);
