@@ -1,15 +1,14 @@
 #pragma once
 // The batch run behind the start button: checks and questions before the run,
-// then the list walked in order with up to Jobs encoders at once, each one a
-// child process whose end arrives by signal, and a 200 ms timer measuring the
-// growing outputs. The button handler returns at once; the end steps run when
-// the last entry is done.
+// then the list walked in order with up to Jobs entries at once, each one a
+// pipeline of its own whose end arrives by signal, and a 200 ms timer
+// measuring the growing outputs. The button handler returns at once; the end
+// steps run when the last entry is done.
 
 #include "batch/BatchView.h"
 #include "messages/ReasonTexts.h"
 #include "sources/SourceList.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
