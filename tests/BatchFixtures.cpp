@@ -15,10 +15,7 @@ TWarningAnswer TRecordingView::ShowWarningList(const QString& /*caption*/, const
 void TRecordingView::AskDelayedStart(int seconds, std::function<void(bool)> done) {
     Events << QStringLiteral("delayed %1").arg(seconds);
     CountdownSeconds = seconds;
-    if (DelayedCancel)
-        done(*DelayedCancel);
-    else
-        PendingCountdown = std::move(done);
+    PendingCountdown = std::move(done);
 }
 
 void TRecordingView::PowerOffCountdown(int seconds, std::function<void(bool)> done) {

@@ -28,8 +28,9 @@ public:
     QString WarningMessage;
     bool GoodFilesEnabled = false, AllFilesEnabled = false;
     QQueue<TWarningAnswer> WarningAnswers; // empty: Abort
-    // Countdown answers; none keeps the callback for the test to call.
-    std::optional<bool> DelayedCancel, PowerOffConfirm;
+    // The power-off's answer; none (and every delayed start) keeps the
+    // callback for the test to call.
+    std::optional<bool> PowerOffConfirm;
     std::function<void(bool)> PendingCountdown;
     int CountdownSeconds = -1;
     int FilePosition = -1, FileMaximum = -1, TotalPosition = -1, TotalMaximum = -1;
