@@ -1,6 +1,5 @@
 #include "BatchFixtures.h"
 
-
 TWarningAnswer TRecordingView::ShowWarningList(const QString& /*caption*/, const QString& message,
                                                const QStringList& items, bool goodFilesEnabled,
                                                bool allFilesEnabled) {

@@ -40,9 +40,9 @@ const QByteArray LastArgument = "for a; do out=$a; done\n";
 
 using TestUtil::FilesIn;
 using TestUtil::Script;
+using TestUtil::TempFilesIn;
 using TestUtil::ToneMp3;
 using TestUtil::ToneWav;
-using TestUtil::TempFilesIn;
 
 // The run's target, chosen as the user does: the list derives the rate from it.
 void Target(int kbps) {
@@ -58,8 +58,8 @@ bool ReadOnly(const QString& dir) {
     const QByteArray path = QFile::encodeName(dir);
     if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
         return false;
-    return ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
-                   nullptr) == 0;
+    return ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) ==
+           0;
 }
 
 void Writable(const QString& dir) {
@@ -230,7 +230,8 @@ private Q_SLOTS:
         const QString root = Folder(QStringLiteral("blocked"));
         for (const char* sub : {"a", "b/deep", "c"}) {
             QDir().mkpath(root + QStringLiteral("/in/") + QLatin1String(sub));
-            QVERIFY(!ToneWav(root + QStringLiteral("/in/%1/song.wav").arg(QLatin1String(sub))).isEmpty());
+            QVERIFY(!ToneWav(root + QStringLiteral("/in/%1/song.wav").arg(QLatin1String(sub)))
+                         .isEmpty());
         }
         QDir().mkpath(root + QStringLiteral("/out/b"));
         if (readOnly && !ReadOnly(root + QStringLiteral("/out/b")))
@@ -374,7 +375,8 @@ private Q_SLOTS:
         QCOMPARE(rig.Actions(),
                  QStringList({"skipped", "skipped", "encoded", "encoded", "encoded", "skipped"}));
         const QString below = ReasonText(TReason::BelowTargetBitRate);
-        const QStringList reasons = {below, below, "", "", "", ReasonText(TReason::OutputNotWritable)};
+        const QStringList reasons = {below, below, "",
+                                     "",    "",    ReasonText(TReason::OutputNotWritable)};
         for (int row = 0; row < reasons.size(); ++row) {
             QCOMPARE(rig.ResultOf(row).Reason, reasons[row]);
             QCOMPARE(
@@ -412,14 +414,16 @@ private Q_SLOTS:
         TRig rig;
         // Beside the sources, b's folder (and a's, unless some) is read-only;
         // the destination lies below a file.
-        const QString ro = setup == QLatin1String("beside-some") ? dir + QStringLiteral("/ro") : dir;
+        const QString ro =
+            setup == QLatin1String("beside-some") ? dir + QStringLiteral("/ro") : dir;
         QVERIFY(QDir().mkpath(ro));
         if (setup == QLatin1String("below")) {
             Target(160);
             Settings().Flags |= flBRHigher;
             rig.Add({ToneMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"})});
         } else if (setup != QLatin1String("empty")) {
-            rig.Add({ToneWav(dir + QStringLiteral("/a.wav")), ToneWav(ro + QStringLiteral("/b.wav"))});
+            rig.Add(
+                {ToneWav(dir + QStringLiteral("/a.wav")), ToneWav(ro + QStringLiteral("/b.wav"))});
         }
         if (setup.startsWith(QLatin1String("beside")) && !ReadOnly(ro))
             QSKIP("no read-only folder can be had here");

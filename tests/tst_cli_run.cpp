@@ -418,11 +418,11 @@ private Q_SLOTS:
                 Lame(shortWav, dir + QStringLiteral("/short.bin"), {"-b", "64"}));
         const QString encoder =
             Encoder(dir, QStringLiteral("enc.sh"),
-                   "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
-                   "[ -n \"$short\" ] && exec cp '" +
-                       QFile::encodeName(dir) +
-                       "/short.bin' \"$out\"\n"
-                       "exec lame \"$@\"\n");
+                    "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
+                    "[ -n \"$short\" ] && exec cp '" +
+                        QFile::encodeName(dir) +
+                        "/short.bin' \"$out\"\n"
+                        "exec lame \"$@\"\n");
         QByteArray out, err;
         QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, mp3}, out, err), 0);
         const QJsonObject r = Records(out).value(0);
@@ -495,8 +495,8 @@ private Q_SLOTS:
         const QString b = Wav(dir + QStringLiteral("/b.wav"));
         // Writes a part of its output, then stays until it is ended; its command
         // line names the folder, so a survivor shows in /proc.
-        const QString encoder =
-            Encoder(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec tail -f \"$out\"\n");
+        const QString encoder = Encoder(dir, QStringLiteral("slow.sh"),
+                                        "echo half > \"$out\"\nexec tail -f \"$out\"\n");
         if (inProbe)
             QVERIFY(WriteFile(encoder, "#!/bin/sh\ntouch \"$0.probed\"\nexec tail -f \"$0\"\n"));
         const QStringList before = FilesIn(dir);

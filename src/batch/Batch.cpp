@@ -343,7 +343,8 @@ void TBatch::Finish() {
     // Entries the run never reached.
     if (stopped) {
         for (; NextRow < Source.EntryCount(); ++NextRow)
-            EndEntry({NextRow, Source.Entry(NextRow).Path, QString(), TEntryAction::Stopped, {}, {}});
+            EndEntry(
+                {NextRow, Source.Entry(NextRow).Path, QString(), TEntryAction::Stopped, {}, {}});
     }
     if (stopped)
         Reporter.LogLine(Msg(msgRunStopped));

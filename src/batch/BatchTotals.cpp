@@ -6,7 +6,6 @@
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 
-
 namespace {
 
 // Data the user asked for that could not be read is a failure; a file that is

@@ -9,9 +9,9 @@
 #include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
+#include "formats/SourceType.h"
 #include "formats/TagTransfer.h"
 #include "messages/Messages.h"
-#include "formats/SourceType.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
 #include "settings/Settings.h"
@@ -60,8 +60,9 @@ void TEntryPipeline::Publish(TEntryAction action, const QString& note) {
         reserved.remove(reservedName);
         if (Settings().ReplaceSources) {
             const TSettings& s = Settings();
-            const QString beside = MakeOutputPath(entry.Path, QString(), QString(), EntryTarget(entry),
-                                                  s.EncodingMode == 0 ? 0 : 1, false, false);
+            const QString beside =
+                MakeOutputPath(entry.Path, QString(), QString(), EntryTarget(entry),
+                               s.EncodingMode == 0 ? 0 : 1, false, false);
             replaced = ReplaceSource(file, entry.Path, reservedName, beside, reserved);
             published = replaced.Published;
         } else {

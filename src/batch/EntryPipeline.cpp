@@ -22,8 +22,7 @@ QString DisplayedPath(const QString& path) {
 }
 
 TEntryPipeline::TEntryPipeline(const TRunShared& run, const TEntryStart& start, QObject* parent)
-    : QObject(parent), Run(run), Start(start),
-      File(std::make_unique<TOutputFile>(start.Output)) {}
+    : QObject(parent), Run(run), Start(start), File(std::make_unique<TOutputFile>(start.Output)) {}
 
 // The children's ends must not reach a half-destroyed pipeline.
 TEntryPipeline::~TEntryPipeline() {
@@ -57,11 +56,11 @@ void TEntryPipeline::Encode() {
     if (Run.Jobs == 1)
         Run.Reporter.LogFmt(msgOutputSize, {0});
     Process = new TEncoderProcess(this);
-    connect(Process, &TEncoderProcess::finished, this,
-            [this](int exitCode, QProcess::ExitStatus status, bool started,
-                   const QString& errorText) {
-                EncoderEnded(exitCode, int(status), started, errorText);
-            });
+    connect(
+        Process, &TEncoderProcess::finished, this,
+        [this](int exitCode, QProcess::ExitStatus status, bool started, const QString& errorText) {
+            EncoderEnded(exitCode, int(status), started, errorText);
+        });
     QString program = LameShortPath;
     if (program.isEmpty())
         program = QString::fromLatin1(LameExeName);

@@ -46,12 +46,13 @@ bool TEntryPipeline::StartDecodePipe(const QString& shortReason) {
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
     }
-    const TDecodePipeArguments arguments = BuildDecodePipeArgumentLists(
-        Run.Params, Start.Entry.Path, path, Start.Facts.SampleRate, GetMpegChannels(Start.Entry.Path));
+    const TDecodePipeArguments arguments =
+        BuildDecodePipeArgumentLists(Run.Params, Start.Entry.Path, path, Start.Facts.SampleRate,
+                                     GetMpegChannels(Start.Entry.Path));
     RetryReason = shortReason;
     DiscardSizeLine();
     Run.Reporter.LogLine(EncodingAgainLine(DisplayedPath(Start.Entry.Path), shortReason,
-                                       QString::fromLatin1(Mpg123ExeName)));
+                                           QString::fromLatin1(Mpg123ExeName)));
     if (Run.Jobs == 1)
         Run.Reporter.LogFmt(msgOutputSize, {0});
     Pipe = new TDecodePipe(this);

@@ -23,7 +23,6 @@ public:
     void CloseMainWindow() override;
     bool ConfirmReplace(const QString& question) override;
 
-
 protected:
     TSonabelWarningForm& WarningForm;
     TSonabelShutDown& ShutDown;
