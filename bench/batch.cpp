@@ -72,18 +72,6 @@ public:
     }
     void AskDelayedStart(int, std::function<void(bool)> done) override { done(false); }
     void PowerOffCountdown(int, std::function<void(bool)> done) override { done(false); }
-    void CloseMainWindow() override {}
-    void SetFileProgress(int, int) override {}
-    void SetTotalProgress(int, int) override {}
-    void SetTimeText(const QString&) override {}
-    void SetLed(bool) override {}
-    void SetGoButtonStart() override {}
-    void SetGoButtonStop() override {}
-    void DisableControls() override {}
-    void EnableControls() override {}
-    void SetCurrentRow(int) override {}
-    void ClearLog() override {}
-    void Repaint() override {}
 };
 
 class TNoPowerOff : public TPowerOff {

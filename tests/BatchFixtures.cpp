@@ -1,66 +1,5 @@
 #include "BatchFixtures.h"
 
-#include "encoder/SonabelMisc.h"
-#include "formats/MP3Stream.h"
-#include "formats/MulDiv.h"
-#include "formats/SonabelErrors.h"
-#include "formats/WavStream.h"
-#include "settings/Settings.h"
-
-#include <QDir>
-#include <QFileInfo>
-
-void TFileSource::Add(const QString& path, const QString& baseFolder) {
-    TRow row;
-    row.BaseFolder = baseFolder;
-    row.Entry.Path = path;
-    if (SourceTypeOfExtension(path) == SourceWAV) {
-        const TWAVInfo info = GetWAVInfo(path);
-        row.Entry.BitRate = info.BitRate;
-        row.Entry.AudioBytes = info.DataSize;
-    } else {
-        const TMP3Info info = GetMP3Info(path);
-        row.Entry.BitRate = info.BitRate;
-        row.Entry.AudioBytes = info.AudioSize;
-        row.Entry.TagV2Bytes = info.TagV2Size;
-    }
-    Rows.append(row);
-}
-
-void TFileSource::UpdateList(bool collectUnwritable) {
-    const TSettings& s = Settings();
-    if (collectUnwritable)
-        Unwritable.clear();
-    for (int i = 0; i < Rows.size(); ++i) {
-        TBatchEntry& e = Rows[i].Entry;
-        e.EstimatedKB = e.BitRate > 0
-                            ? int(RoundHalfEven(double(TargetBitRate) *
-                                                (double(e.AudioBytes) / 1024.0) / e.BitRate))
-                            : 0;
-        e.OutputPath =
-            MakeOutputPath(e.Path, Rows[i].BaseFolder, s.DestDir, TargetBitRate, s.EncodingMode,
-                           s.Flags & flDestFolder, s.Flags & flKeepSubDirs);
-        e.WillProcess = !ForceUnwritable.contains(i);
-        if (!e.WillProcess && collectUnwritable)
-            Unwritable << e.OutputPath;
-    }
-}
-
-TSourceType TFileSource::ClassifySource(const QString& path, TSourceFacts* facts) {
-    if (ThrowFor.contains(path))
-        throw EFOpenError(path);
-    const TSourceType type = SourceTypeOfExtension(path);
-    if (type == SourceUnusable)
-        return SourceUnusable;
-    const bool isWav = type == SourceWAV;
-    const TWAVInfo wav = isWav ? GetWAVInfo(path) : TWAVInfo();
-    const TMP3Info mp3 = isWav ? TMP3Info() : GetMP3Info(path);
-    if (facts)
-        *facts = {isWav ? wav.Duration : mp3.Duration, mp3.VBR,
-                  isWav ? wav.SampleRate : mp3.SampleRate};
-    return wav.BitRate == 0 && mp3.BitRate == 0 ? SourceUnusable : type;
-}
-
 TWarningAnswer TRecordingView::ShowWarningList(const QString& /*caption*/, const QString& message,
                                                const QStringList& items, bool goodFilesEnabled,
                                                bool allFilesEnabled) {
@@ -75,10 +14,7 @@ TWarningAnswer TRecordingView::ShowWarningList(const QString& /*caption*/, const
 void TRecordingView::AskDelayedStart(int seconds, std::function<void(bool)> done) {
     Events << QStringLiteral("delayed %1").arg(seconds);
     CountdownSeconds = seconds;
-    if (DelayedCancel)
-        done(*DelayedCancel);
-    else
-        PendingCountdown = std::move(done);
+    PendingCountdown = std::move(done);
 }
 
 void TRecordingView::PowerOffCountdown(int seconds, std::function<void(bool)> done) {
@@ -88,4 +24,27 @@ void TRecordingView::PowerOffCountdown(int seconds, std::function<void(bool)> do
         done(*PowerOffConfirm);
     else
         PendingCountdown = std::move(done);
+}
+
+void TRecordingView::Follow(TBatch& batch) {
+    QObject::connect(&batch, &TBatch::fileProgress, [this](int position, int maximum) {
+        FilePosition = position;
+        FileMaximum = maximum;
+    });
+    QObject::connect(&batch, &TBatch::totalProgress, [this](int position, int maximum) {
+        TotalPosition = position;
+        TotalMaximum = maximum;
+    });
+    QObject::connect(&batch, &TBatch::timeTextChanged, [this](const QString& t) { TimeText = t; });
+    QObject::connect(&batch, &TBatch::ledChanged,
+                     [this](bool lit) { Events << (lit ? "led on" : "led off"); });
+    QObject::connect(&batch, &TBatch::goButtonChanged,
+                     [this](bool stop) { Events << (stop ? "go stop" : "go start"); });
+    QObject::connect(&batch, &TBatch::controlsEnabled, [this](bool enabled) {
+        Disabled = !enabled;
+        Events << (enabled ? "enable" : "disable");
+    });
+    QObject::connect(&batch, &TBatch::currentRowChanged,
+                     [this](int row) { Events << QStringLiteral("row %1").arg(row); });
+    QObject::connect(&batch, &TBatch::logCleared, [this] { Events << QStringLiteral("clearlog"); });
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Fixtures of the batch tests: a source list read from real files, a view
-// that records what the batch shows, and a power-off that never powers off.
+// Fixtures of the batch tests: scripted answers to a run's questions with a
+// record of what it shows, and a power-off that never powers off.
 
 #include "batch/Batch.h"
 #include "batch/BatchView.h"
@@ -8,33 +8,9 @@
 
 #include <QList>
 #include <QQueue>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <optional>
-
-// A list of files analysed with the readers; outputs planned from the settings.
-class TFileSource : public TBatchSource {
-public:
-    void Add(const QString& path, const QString& baseFolder = QString());
-    int EntryCount() const override { return int(Rows.size()); }
-    TBatchEntry Entry(int row) const override { return Rows.at(row).Entry; }
-    void UpdateList(bool collectUnwritable) override;
-    QStringList UnwritableOutputs() const override { return Unwritable; }
-    TSourceType ClassifySource(const QString& path, TSourceFacts* facts = nullptr) override;
-
-    // Rows forced to fail the write test, and paths whose analysis throws.
-    QSet<int> ForceUnwritable;
-    QSet<QString> ThrowFor;
-
-private:
-    struct TRow {
-        QString BaseFolder;
-        TBatchEntry Entry;
-    };
-    QList<TRow> Rows;
-    QStringList Unwritable;
-};
 
 class TRecordingView : public TBatchView {
 public:
@@ -44,46 +20,22 @@ public:
     void AskDelayedStart(int seconds, std::function<void(bool)> done) override;
     void PowerOffCountdown(int seconds, std::function<void(bool)> done) override;
     void CloseMainWindow() override { Events << QStringLiteral("close"); }
-    void SetFileProgress(int position, int maximum) override {
-        FilePosition = position;
-        FileMaximum = maximum;
-    }
-    void SetTotalProgress(int position, int maximum) override {
-        TotalPosition = position;
-        TotalMaximum = maximum;
-    }
-    void SetTimeText(const QString& text) override { TimeText = text; }
-    void SetLed(bool lit) override { Events << (lit ? "led on" : "led off"); }
-    void SetGoButtonStart() override { Events << QStringLiteral("go start"); }
-    void SetGoButtonStop() override { Events << QStringLiteral("go stop"); }
-    void DisableControls() override {
-        Disabled = true;
-        Events << QStringLiteral("disable");
-    }
-    void EnableControls() override {
-        Disabled = false;
-        Events << QStringLiteral("enable");
-    }
-    void SetCurrentRow(int row) override {
-        Rows << row;
-        Events << QStringLiteral("row %1").arg(row);
-    }
-    void ClearLog() override { Events << QStringLiteral("clearlog"); }
-    void Repaint() override {}
+    // Records what the run shows, in Events and the fields below.
+    void Follow(TBatch& batch);
 
     QStringList Events;
     QStringList WarningItems;
     QString WarningMessage;
     bool GoodFilesEnabled = false, AllFilesEnabled = false;
     QQueue<TWarningAnswer> WarningAnswers; // empty: Abort
-    // Countdown answers; none keeps the callback for the test to call.
-    std::optional<bool> DelayedCancel, PowerOffConfirm;
+    // The power-off's answer; none (and every delayed start) keeps the
+    // callback for the test to call.
+    std::optional<bool> PowerOffConfirm;
     std::function<void(bool)> PendingCountdown;
     int CountdownSeconds = -1;
     int FilePosition = -1, FileMaximum = -1, TotalPosition = -1, TotalMaximum = -1;
     QString TimeText;
     bool Disabled = false;
-    QList<int> Rows;
 };
 
 class TFakePowerOff : public TPowerOff {

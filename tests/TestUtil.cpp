@@ -98,6 +98,14 @@ QString ToneWav(const QString& path, double seconds) {
     return WriteFile(path, PcmWav(44100, 2, seconds)) ? path : QString();
 }
 
+QString Script(const QString& folder, const QString& name, const QByteArray& body) {
+    const QString path = QDir(folder).filePath(name);
+    if (!WriteFile(path, "#!/bin/sh\n" + body))
+        return QString();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
 QString ToneMp3(const QString& path, const QStringList& args, double seconds) {
     const QString wav = path + QStringLiteral(".tmp.wav");
     const bool ok = !ToneWav(wav, seconds).isEmpty() && Lame(wav, path, args);

@@ -28,9 +28,11 @@ QStringList TempFilesIn(const QString& folder);
 // Encodes wavPath with lame and the given extra arguments into mp3Path.
 bool Lame(const QString& wavPath, const QString& mp3Path, const QStringList& args);
 // A stereo 44.1 kHz tone written to path; the path, or empty when it could not be written.
-QString ToneWav(const QString& path, double seconds);
+QString ToneWav(const QString& path, double seconds = 1.0);
 // An MP3 of a tone made by lame with the given arguments; the path, or empty.
-QString ToneMp3(const QString& path, const QStringList& args, double seconds);
+QString ToneMp3(const QString& path, const QStringList& args, double seconds = 1.0);
+// An executable shell script in folder; its path, or empty.
+QString Script(const QString& folder, const QString& name, const QByteArray& body);
 
 // Little-endian integer bytes, for building RIFF structures.
 QByteArray Le16(quint16 v);

@@ -2,7 +2,6 @@
 
 #include "TestUtil.h"
 #include "formats/MP3Stream.h"
-#include "formats/WavStream.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/SizeTexts.h"
@@ -28,13 +27,9 @@ using namespace TestUtil;
 
 namespace {
 
-QString Script(const QString& folder, const QString& name, const QByteArray& body) {
-    const QString path = QDir(folder).filePath(name);
-    // Without arguments the program is asked for its banner: answer at once.
-    if (!WriteFile(path, "#!/bin/sh\n[ $# -eq 0 ] && exit 0\nfor a; do out=$a; done\n" + body))
-        return QString();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
+// Without arguments the program is asked for its banner: answer at once.
+QString Encoder(const QString& folder, const QString& name, const QByteArray& body) {
+    return Script(folder, name, "[ $# -eq 0 ] && exit 0\nfor a; do out=$a; done\n" + body);
 }
 
 // Live processes whose command line mentions text (zombies have none).
@@ -422,12 +417,12 @@ private Q_SLOTS:
         QVERIFY(!mp3.isEmpty() && !shortWav.isEmpty() &&
                 Lame(shortWav, dir + QStringLiteral("/short.bin"), {"-b", "64"}));
         const QString encoder =
-            Script(dir, QStringLiteral("enc.sh"),
-                   "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
-                   "[ -n \"$short\" ] && exec cp '" +
-                       QFile::encodeName(dir) +
-                       "/short.bin' \"$out\"\n"
-                       "exec lame \"$@\"\n");
+            Encoder(dir, QStringLiteral("enc.sh"),
+                    "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
+                    "[ -n \"$short\" ] && exec cp '" +
+                        QFile::encodeName(dir) +
+                        "/short.bin' \"$out\"\n"
+                        "exec lame \"$@\"\n");
         QByteArray out, err;
         QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, mp3}, out, err), 0);
         const QJsonObject r = Records(out).value(0);
@@ -480,41 +475,6 @@ private Q_SLOTS:
         QVERIFY2(qAbs(estimate - actualKB) <= actualKB / 10, qPrintable(QString::number(estimate)));
     }
 
-    // A source deleted before its turn: the data asked for was not processed.
-    void vanishedSourceFails() {
-        const QString dir = Folder(QStringLiteral("vanish"));
-        const QString a = Wav(dir + QStringLiteral("/a.wav"));
-        const QString b = Wav(dir + QStringLiteral("/b.wav"));
-        const QString encoder =
-            Script(dir, QStringLiteral("enc.sh"),
-                   "rm -f \"" + QFile::encodeName(b) + "\"\nexec lame \"$@\"\n");
-        QByteArray out, err;
-        QCOMPARE(RunCli({"--json", "--bitrate", "64", "--encoder", encoder, a, b}, out, err), 1);
-        const QList<QJsonObject> records = Records(out);
-        QCOMPARE(records.size(), 3);
-        QCOMPARE(records[0].value("action").toString(), QStringLiteral("encoded"));
-        QCOMPARE(records[1].value("path").toString() + ' ' + records[1].value("action").toString(),
-                 b + " failed");
-        QVERIFY(records[1].value("output").isNull());
-        SetLanguage(0, false);
-        QCOMPARE(records[1].value("reason").toString(), ReasonText(TReason::FileVanished));
-        QCOMPARE(records[2].value("summary").toObject().value("failed").toInt(), 1);
-    }
-
-    // 24-bit recordings come as WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
-    void extensiblePcmWavIsEncoded() {
-        const QString dir = Folder(QStringLiteral("extensible"));
-        const QString wav = dir + QStringLiteral("/deep.wav");
-        QVERIFY(Run("sox", {"-n", "-b", "24", "-e", "signed", "-c", "2", "-r", "44100", wav,
-                            "synth", "1", "sine", "440"}));
-        QCOMPARE(GetWAVInfo(wav).FormatTag, WavFormatExtensible);
-        QByteArray out, err;
-        QCOMPARE(RunCli({"--json", "--bitrate", "64", wav}, out, err), 0);
-        const QJsonObject r = Records(out).value(0);
-        QCOMPARE(r.value("action").toString(), QStringLiteral("encoded"));
-        QVERIFY(QFileInfo(r.value("output").toString()).size() > 0);
-    }
-
     void stopSignals_data() {
         QTest::addColumn<int>("signal");
         QTest::addColumn<bool>("inProbe"); // sent while the encoder's banner is read
@@ -535,8 +495,8 @@ private Q_SLOTS:
         const QString b = Wav(dir + QStringLiteral("/b.wav"));
         // Writes a part of its output, then stays until it is ended; its command
         // line names the folder, so a survivor shows in /proc.
-        const QString encoder =
-            Script(dir, QStringLiteral("slow.sh"), "echo half > \"$out\"\nexec tail -f \"$out\"\n");
+        const QString encoder = Encoder(dir, QStringLiteral("slow.sh"),
+                                        "echo half > \"$out\"\nexec tail -f \"$out\"\n");
         if (inProbe)
             QVERIFY(WriteFile(encoder, "#!/bin/sh\ntouch \"$0.probed\"\nexec tail -f \"$0\"\n"));
         const QStringList before = FilesIn(dir);

@@ -9,6 +9,7 @@
 #include "gui/RunFeedback.h"
 #include "gui/RunNotifier.h"
 #include "messages/Messages.h"
+#include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
 #include "messages/DurationTexts.h"
 #include "messages/SizeTexts.h"
@@ -160,6 +161,8 @@ private Q_SLOTS:
         QCOMPARE(list.data(list.index(0, TSourceList::StatusColumn), Qt::ToolTipRole).toString(),
                  status.Output);
         QCOMPARE(int(list.RowStatus(1).State), int(failing ? TRowState::Failed : TRowState::Done));
+        // A source gone before its turn: the data asked for was not processed.
+        QCOMPARE(list.RowStatus(1).Reason, failing ? ReasonText(TReason::FileVanished) : QString());
         QCOMPARE(int(list.RowStatus(2).State), int(TRowState::Skipped));
         QCOMPARE(list.data(list.index(2, TSourceList::StatusColumn), Qt::ToolTipRole).toString(),
                  list.RowStatus(2).Reason);

@@ -1,14 +1,11 @@
 #include "batch/Batch.h"
 
+#include "batch/EntryPipeline.h"
 #include "batch/PowerOff.h"
 #include "batch/ReplaceSource.h"
-#include "encoder/DecodePipe.h"
 #include "encoder/OutputFile.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
-#include "formats/MP3Stream.h"
-#include "formats/StreamBlocks.h"
-#include "formats/TagTransfer.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
@@ -37,15 +34,8 @@ TBatch::TBatch(TBatchSource& source, TBatchView& view, TReporter& reporter, TPow
     connect(&ProgressTimer, &QTimer::timeout, this, &TBatch::EncoderProgress);
 }
 
-TBatch::~TBatch() {
-    // Encoders still running belong to this run: end them with it.
-    for (auto& job : ActiveJobs) {
-        job->Process->disconnect(this);
-        if (job->Pipe)
-            job->Pipe->disconnect(this);
-    }
-    ActiveJobs.clear();
-}
+// Encoders still running belong to this run: the pipelines, its children, end them with it.
+TBatch::~TBatch() = default;
 
 int TBatch::CountRunKB(bool goodFilesOnly) const {
     int sum = 0;
@@ -191,19 +181,18 @@ void TBatch::StartRun(bool goodFilesOnly) {
     Summary = TRunSummary();
     Reserved.clear();
     Reporter.SetState(rsBatch);
-    View.SetTimeText(Msg(msgTimePlaceholder));
+    Q_EMIT timeTextChanged(Msg(msgTimePlaceholder));
     StartTick = Clock();
-    Params = CurrentLameParams();
     Jobs = qBound(1, Settings().Jobs, MaxJobs);
-    View.ClearLog();
-    View.DisableControls();
-    View.SetGoButtonStop();
+    Shared.reset(new TRunShared{Reporter, Reserved, CurrentLameParams(), Jobs, DecoderPath});
+    Q_EMIT logCleared();
+    Q_EMIT controlsEnabled(false);
+    Q_EMIT goButtonChanged(true);
     TotalMaxKB = CountRunKB(GoodFilesOnly);
     DoneKB = 0;
     TotalPosition = 0;
-    View.SetTotalProgress(0, TotalMaxKB);
-    View.SetLed(true);
-    View.Repaint();
+    Q_EMIT totalProgress(0, TotalMaxKB);
+    Q_EMIT ledChanged(true);
     NextRow = 0;
     CleanOutputFolders();
     Q_EMIT runStarted();
@@ -222,24 +211,17 @@ void TBatch::CleanOutputFolders() {
 }
 
 void TBatch::StartEntries() {
-    while (RunState == rsBatch && int(ActiveJobs.size()) < Jobs && NextRow < Source.EntryCount()) {
+    const bool nested = Starting;
+    Starting = true;
+    while (RunState == rsBatch && int(ActiveJobs.size()) < Jobs && NextRow < Source.EntryCount())
         StartEntry(NextRow++);
-    }
+    Starting = nested;
 }
 
 QString TBatch::ReserveOutputName(const QString& planned) {
     const QString name = MakeUniqueOutputName(planned, Reserved);
     Reserved.insert(name);
     return name;
-}
-
-QString TBatch::DisplayedPath(const QString& path) const {
-    if (Settings().Flags & flShortPath) {
-        const QString shortPath = ExistingAbsolutePath(path);
-        if (!shortPath.isEmpty())
-            return shortPath;
-    }
-    return path;
 }
 
 void TBatch::StartEntry(int row) {
@@ -252,16 +234,17 @@ void TBatch::StartEntry(int row) {
         EndUnstarted(row, e.Path, TReason::BelowTargetBitRate);
         return;
     }
-    const quint32 flags = Settings().Flags;
-    View.SetCurrentRow(row);
+    Q_EMIT currentRowChanged(row);
     Q_EMIT entryStarted(row);
+    TEntryPipeline* pipeline = nullptr;
     try {
+        TEntryStart start;
+        start.Row = row;
         const QFileInfo sourceInfo(e.Path);
-        const QDateTime sourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
+        start.SourceTime = sourceInfo.exists() ? sourceInfo.lastModified() : QDateTime();
         e.SourceBytes = sourceInfo.exists() ? sourceInfo.size() : 0;
-        TSourceFacts facts;
-        const TSourceType type = Source.ClassifySource(e.Path, &facts);
-        if (type == SourceUnusable) {
+        start.Type = Source.ClassifySource(e.Path, &start.Facts);
+        if (start.Type == SourceUnusable) {
             EndUnstarted(row, e.Path, UnusableReason(e.Path));
             return;
         }
@@ -269,150 +252,67 @@ void TBatch::StartEntry(int row) {
         if (Settings().SkipDone && !Reserved.contains(e.OutputPath) &&
             IsAlreadyConverted(e.Path, e.BitRate, e.OutputPath)) {
             if (Settings().ReplaceSources)
-                TrashReplacedSource(e.Path, facts.DurationMs, facts.VBR, e.OutputPath);
+                TrashReplacedSource(e.Path, start.Facts.DurationMs, start.Facts.VBR, e.OutputPath);
             EndUnstarted(row, e.Path, TReason::AlreadyConverted);
             return;
         }
         // An output that is to take its source's name is written under it.
         const bool ownName = Settings().ReplaceSources && e.OutputPath == e.Path;
-        const QString output = ownName ? e.Path : ReserveOutputName(e.OutputPath);
-        const QString folder = QFileInfo(output).absolutePath();
+        start.Output = ownName ? e.Path : ReserveOutputName(e.OutputPath);
+        const QString folder = QFileInfo(start.Output).absolutePath();
         // One folder that cannot be made is this file's failure, not the run's.
         std::error_code error;
         std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
         if (error) {
-            Reserved.remove(output);
+            Reserved.remove(start.Output);
             AdvanceTotal(e.EstimatedKB);
-            Fail(row, e.Path, QString(),
+            Fail(row, e.Path,
                  ReasonWithDetail(TReason::CannotCreateFolder,
                                   QString::fromLocal8Bit(error.message()), {folder}));
             return;
         }
+        start.Entry = e;
         // Everything is written to a file of our own and published when whole.
-        auto file = std::make_unique<TOutputFile>(output);
+        pipeline = new TEntryPipeline(*Shared, start, this);
+        ActiveJobs << pipeline;
+        connect(pipeline, &TEntryPipeline::ended, this,
+                [this, pipeline](const TEntryResult& result) { PipelineEnded(pipeline, result); });
+        connect(pipeline, &TEntryPipeline::processEnded, this, [this] {
+            // The last measurement, as every poll of a single encoder gets one.
+            if (Jobs == 1 && RunState == rsBatch)
+                EncoderProgress();
+        });
         if (Jobs == 1)
-            View.SetFileProgress(0, e.EstimatedKB);
-        if (type == SourceMP3 && e.BitRate == EntryTarget(e) && (flags & flCopyData)) {
-            Reporter.LogFmt(msgCopyingFile, {DisplayedPath(e.Path)});
-            try {
-                DTCopyFileBlock(e.Path, file->TempPath(), e.TagV2Bytes, e.AudioBytes,
-                                BlockBufferSize);
-            } catch (...) {
-                const QString reason = ReasonWithDetail(TReason::CopyFailed, CurrentExceptionText());
-                AdvanceTotal(e.EstimatedKB);
-                Fail(row, e.Path, QString(), reason);
-                return;
-            }
-            AdvanceTotal(e.EstimatedKB);
-            if (Jobs == 1)
-                View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
-            AfterOutput(row, e, type, *file, output, sourceTime, TEntryAction::Copied);
-            return;
-        }
-        const QStringList arguments = BuildLameArgumentList(type, Params, e.Path, file->TempPath());
-        Reporter.LogFmt(msgEncodingFile, {DisplayedPath(e.Path)});
-        if (Jobs == 1)
-            Reporter.LogFmt(msgOutputSize, {0});
-        auto job = std::make_unique<TJob>();
-        job->Row = row;
-        job->Entry = e;
-        job->Type = type;
-        job->Output = output;
-        job->File = std::move(file);
-        job->SourceTime = sourceTime;
-        job->Facts = facts;
-        job->Process = new TEncoderProcess(this);
-        TJob* raw = job.get();
-        connect(job->Process, &TEncoderProcess::finished, this,
-                [this, raw](int exitCode, QProcess::ExitStatus status, bool started,
-                            const QString& errorText) {
-                    EncoderEnded(raw, exitCode, int(status), started, errorText);
-                });
-        ActiveJobs.push_back(std::move(job));
-        QString program = LameShortPath;
-        if (program.isEmpty())
-            program = QString::fromLatin1(LameExeName);
-        raw->Process->Start(program, arguments);
-    } catch (...) {
-        Fail(row, e.Path, QString(), ReasonWithDetail(TReason::FileError, CurrentExceptionText()));
-    }
-}
-
-std::list<std::unique_ptr<TBatch::TJob>>::iterator TBatch::FindJob(TJob* job) {
-    auto it = ActiveJobs.begin();
-    while (it != ActiveJobs.end() && it->get() != job)
-        ++it;
-    return it;
-}
-
-void TBatch::EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
-                          const QString& errorText) {
-    if (FindJob(job) == ActiveJobs.end())
-        return;
-    // The last measurement, as every poll of a single encoder gets one.
-    if (Jobs == 1 && RunState == rsBatch)
-        EncoderProgress();
-    if (RunState != rsBatch) {
-        JobEnded(job, QString());
-        return;
-    }
-
-    QString reason;
-    if (!started)
-        reason = ReasonWithDetail(TReason::EncoderNotStarted, errorText);
-    else if (exitStatus != int(QProcess::NormalExit))
-        reason = ReasonText(TReason::EncoderCrashed);
-    else if (exitCode != 0)
-        reason = ReasonText(TReason::EncoderExitCode, {exitCode});
-    else if (QFileInfo(job->File->TempPath()).size() == 0)
-        reason = ReasonText(TReason::EncoderNoOutput);
-
-    // Encoder succeeded -> check duration -> maybe encode again -> then tags.
-    if (reason.isEmpty()) {
-        reason = CheckOutput(*job, job->File->TempPath());
-        if (!reason.isEmpty() && StartDecodePipe(job, job->File->TempPath(), reason))
-            return;
-    }
-    JobEnded(job, reason);
-}
-
-void TBatch::JobEnded(TJob* job, const QString& reason) {
-    const auto it = FindJob(job);
-    std::unique_ptr<TJob> owned = std::move(*it);
-    ActiveJobs.erase(it);
-    owned->Process->deleteLater();
-    if (owned->Pipe)
-        owned->Pipe->deleteLater();
-    const TBatchEntry& e = owned->Entry;
-
-    if (RunState != rsBatch) {
-        // A half-written output is of no use to anyone; only our temporary goes.
-        owned->File->Discard();
-        DiscardSizeLine();
-        EndEntry(owned->Row, e.Path, QString(), TEntryAction::Stopped);
-        MaybeFinish();
-        return;
-    }
-
-    AdvanceTotal(e.EstimatedKB);
-    if (Jobs == 1)
-        View.SetFileProgress(e.EstimatedKB, e.EstimatedKB);
-    if (!reason.isEmpty()) {
-        owned->File->Discard();
-        DiscardSizeLine();
-        Fail(owned->Row, e.Path, QString(), reason);
-    } else {
-        if (Jobs == 1)
-            Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {e.EstimatedKB}));
+            Q_EMIT fileProgress(0, e.EstimatedKB);
+        if (start.Type == SourceMP3 && e.BitRate == EntryTarget(e) &&
+            (Settings().Flags & flCopyData))
+            pipeline->Copy();
         else
-            Reporter.LogFmt(msgOutputSize, {e.EstimatedKB});
-        const QString note = owned->Pipe
-                                 ? MsgFmt(msgNoteEncodedAgain,
-                                          {QString::fromLatin1(Mpg123ExeName), owned->RetryReason})
-                                 : QString();
-        AfterOutput(owned->Row, e, owned->Type, *owned->File, owned->Output, owned->SourceTime,
-                    TEntryAction::Encoded, note);
+            pipeline->Encode();
+    } catch (...) {
+        if (pipeline && ActiveJobs.removeOne(pipeline))
+            pipeline->deleteLater();
+        Fail(row, e.Path, ReasonWithDetail(TReason::FileError, CurrentExceptionText()));
     }
+}
+
+void TBatch::PipelineEnded(TEntryPipeline* pipeline, const TEntryResult& result) {
+    ActiveJobs.removeOne(pipeline);
+    pipeline->deleteLater();
+    const TBatchEntry& e = pipeline->Entry();
+    if (result.Action != TEntryAction::Stopped) {
+        AdvanceTotal(e.EstimatedKB);
+        if (Jobs == 1)
+            Q_EMIT fileProgress(e.EstimatedKB, e.EstimatedKB);
+    }
+    if (result.Action == TEntryAction::Encoded || result.Action == TEntryAction::Copied) {
+        Summary.SourceBytes += e.SourceBytes;
+        Summary.OutputBytes += QFileInfo(result.Output).size();
+    }
+    EndEntry(result);
+    // An entry that ended within its start leaves the next one to the loop that started it.
+    if (Starting)
+        return;
     StartEntries();
     MaybeFinish();
 }
@@ -425,15 +325,12 @@ void TBatch::Stop() {
 }
 
 void TBatch::KillJobs() {
-    for (auto& job : ActiveJobs) {
-        job->Process->Kill();
-        if (job->Pipe)
-            job->Pipe->Kill();
-    }
+    for (TEntryPipeline* pipeline : std::as_const(ActiveJobs))
+        pipeline->Kill();
 }
 
 void TBatch::MaybeFinish() {
-    if (!Running || !ActiveJobs.empty())
+    if (!Running || !ActiveJobs.isEmpty())
         return;
     if (RunState == rsBatch && NextRow < Source.EntryCount())
         return;
@@ -446,7 +343,8 @@ void TBatch::Finish() {
     // Entries the run never reached.
     if (stopped) {
         for (; NextRow < Source.EntryCount(); ++NextRow)
-            EndEntry(NextRow, Source.Entry(NextRow).Path, QString(), TEntryAction::Stopped);
+            EndEntry(
+                {NextRow, Source.Entry(NextRow).Path, QString(), TEntryAction::Stopped, {}, {}});
     }
     if (stopped)
         Reporter.LogLine(Msg(msgRunStopped));
@@ -456,13 +354,12 @@ void TBatch::Finish() {
         Reporter.LogLine(Msg(msgRunFinishedSkipped));
     if (Summary.Failed > 0)
         Reporter.LogFmt(msgFilesFailed, {Summary.Failed});
-    View.SetLed(false);
-    View.SetGoButtonStart();
+    Q_EMIT ledChanged(false);
+    Q_EMIT goButtonChanged(false);
     UpdateTimeEstimate();
-    View.EnableControls();
+    Q_EMIT controlsEnabled(true);
     const qint64 elapsedMs = Elapsed();
-    View.SetTimeText(FormatTimeDisplay(0, elapsedMs / 1000));
-    View.Repaint();
+    Q_EMIT timeTextChanged(FormatTimeDisplay(0, elapsedMs / 1000));
     Reporter.SetState(rsIdle);
     Running = false;
     Summary.Stopped = stopped;

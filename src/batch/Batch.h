@@ -1,15 +1,14 @@
 #pragma once
 // The batch run behind the start button: checks and questions before the run,
-// then the list walked in order with up to Jobs encoders at once, each one a
-// child process whose end arrives by signal, and a 200 ms timer measuring the
-// growing outputs. The button handler returns at once; the end steps run when
-// the last entry is done.
+// then the list walked in order with up to Jobs entries at once, each one a
+// pipeline of its own whose end arrives by signal, and a 200 ms timer
+// measuring the growing outputs. The button handler returns at once; the end
+// steps run when the last entry is done.
 
 #include "batch/BatchView.h"
 #include "messages/ReasonTexts.h"
 #include "sources/SourceList.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
@@ -17,15 +16,13 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
-#include <list>
 #include <memory>
 #include <optional>
 
 class TReporter;
 class TPowerOff;
-class TEncoderProcess;
-class TDecodePipe;
-class TOutputFile;
+class TEntryPipeline;
+struct TRunShared;
 
 // What the batch reads of one list row.
 struct TBatchEntry {
@@ -59,7 +56,7 @@ public:
     // Recomputes outputs, estimates and WillProcess, collecting unwritable outputs.
     virtual void UpdateList(bool collectUnwritable) = 0;
     virtual QStringList UnwritableOutputs() const = 0;
-    // The type by name, confirmed by a fresh analysis of the file.
+    // The source's type, analysing the file again.
     virtual TSourceType ClassifySource(const QString& path, TSourceFacts* facts = nullptr) = 0;
     // Files refused while the list was filled: a run reports them first, as
     // results of its own, and then forgets them.
@@ -132,22 +129,20 @@ Q_SIGNALS:
     void entryEnded(const TEntryResult& result);
     void runFinished(const TRunSummary& summary);
 
-private:
-    struct TJob {
-        int Row = -1;
-        TBatchEntry Entry;
-        TSourceType Type = SourceUnusable;
-        QString Output; // the name reserved at the start
-        std::unique_ptr<TOutputFile> File;
-        QDateTime SourceTime;
-        TEncoderProcess* Process = nullptr;
-        int MeasuredKB = 0;
-        TSourceFacts Facts;
-        TDecodePipe* Pipe = nullptr; // the second encoding, once started
-        int DecodableMs = -1;        // the source's audio by its frames, once measured
-        QString RetryReason;         // why the decoder's audio was encoded again
-    };
+    // What the run shows. Bars in KiB; a position above the maximum shows as full.
+    void fileProgress(int position, int maximum);
+    void totalProgress(int position, int maximum);
+    void timeTextChanged(const QString& text);
+    void ledChanged(bool lit);
+    // The start button's caption: Stop during a run.
+    void goButtonChanged(bool stop);
+    // Off during a run: everything but the log, LED, start button, status bar,
+    // power-off box and time labels.
+    void controlsEnabled(bool enabled);
+    void currentRowChanged(int row);
+    void logCleared();
 
+private:
     bool PrepareRun(bool& goodFilesOnly);
     // Names the sources that will go to the trash; false when the user declined.
     bool ConfirmReplace();
@@ -157,28 +152,11 @@ private:
     void StartEntries();
     // Skips, copies or fails the entry at once, or starts its encoder.
     void StartEntry(int row);
-    void EncoderEnded(TJob* job, int exitCode, int exitStatus, bool started,
-                      const QString& errorText);
-    // The output at path measured against the source; empty when whole.
-    QString CheckOutput(TJob& job, const QString& path);
-    // Encodes a short output again from the decoder's audio; false when it cannot.
-    bool StartDecodePipe(TJob* job, const QString& path, const QString& shortReason);
-    void DecodePipeEnded(TJob* job, const QString& encoderError, const QString& decoderError);
-    void JobEnded(TJob* job, const QString& reason);
-    std::list<std::unique_ptr<TJob>>::iterator FindJob(TJob* job);
-    // Tags and file time on the finished temporary file, then its publication.
-    void AfterOutput(int row, const TBatchEntry& entry, TSourceType type, TOutputFile& file,
-                     const QString& reservedName, const QDateTime& sourceTime, TEntryAction action,
-                     const QString& note = QString());
+    void PipelineEnded(TEntryPipeline* pipeline, const TEntryResult& result);
     void EncoderProgress();
     void AdvanceTotal(int estimatedKB);
-    void EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
-                  const QString& reason = QString(), const QString& note = QString());
-    // An output published: its size and its source's go into the run's totals.
-    void CountSizes(const TBatchEntry& entry, const QString& output);
-    // With one encoder, the output-size line of an output that was deleted says so.
-    void DiscardSizeLine();
-    void Fail(int row, const QString& path, const QString& output, const QString& reason);
+    void EndEntry(const TEntryResult& result);
+    void Fail(int row, const QString& path, const QString& reason);
     // Skips or fails an entry that was never started, logging why.
     void EndUnstarted(int row, const QString& path, TReason reason);
     void ReportRejected();
@@ -187,7 +165,6 @@ private:
     void Finish();
     void OfferPowerOff();
     QString ReserveOutputName(const QString& planned);
-    QString DisplayedPath(const QString& path) const;
     qint64 Elapsed() const;
 
     TBatchSource& Source;
@@ -198,7 +175,7 @@ private:
     QTimer ProgressTimer;
     bool Running = false;
     bool GoodFilesOnly = false;
-    QString Params;
+    std::unique_ptr<TRunShared> Shared; // set for each run
     int Jobs = 1;
     int NextRow = 0;
     int TotalMaxKB = 0;
@@ -206,7 +183,9 @@ private:
     int TotalPosition = 0;
     qint64 StartTick = 0;
     QSet<QString> Reserved;
-    std::list<std::unique_ptr<TJob>> ActiveJobs;
+    // Children of this run, deleted once they have ended.
+    QList<TEntryPipeline*> ActiveJobs;
+    bool Starting = false; // within StartEntries: an entry that ends at once starts none
     QStringList Unwritable;
     TRunSummary Summary;
 };

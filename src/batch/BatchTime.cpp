@@ -3,7 +3,7 @@
 
 #include "batch/Batch.h"
 
-#include "encoder/OutputFile.h"
+#include "batch/EntryPipeline.h"
 #include "formats/MulDiv.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
@@ -37,24 +37,23 @@ std::optional<QString> TimeEstimateText(qint64 elapsedMs, int position, int maxi
 void TBatch::AdvanceTotal(int estimatedKB) {
     DoneKB += estimatedKB;
     TotalPosition = DoneKB;
-    View.SetTotalProgress(TotalPosition, TotalMaxKB);
+    Q_EMIT totalProgress(TotalPosition, TotalMaxKB);
 }
 
 void TBatch::EncoderProgress() {
-    if (ActiveJobs.empty())
+    if (ActiveJobs.isEmpty())
         return;
     int current = 0;
     int estimates = 0;
-    for (auto& job : ActiveJobs) {
-        job->MeasuredKB = int(MeasureKB(job->File->TempPath()));
-        current += job->MeasuredKB;
-        estimates += job->Entry.EstimatedKB;
+    for (const TEntryPipeline* pipeline : std::as_const(ActiveJobs)) {
+        current += int(MeasureKB(pipeline->TempPath()));
+        estimates += pipeline->Entry().EstimatedKB;
     }
     if (Jobs == 1)
         Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {current}));
     TotalPosition = DoneKB + current;
-    View.SetTotalProgress(TotalPosition, TotalMaxKB);
-    View.SetFileProgress(current, estimates);
+    Q_EMIT totalProgress(TotalPosition, TotalMaxKB);
+    Q_EMIT fileProgress(current, estimates);
     UpdateTimeEstimate();
 }
 
@@ -64,5 +63,5 @@ qint64 TBatch::Elapsed() const {
 
 void TBatch::UpdateTimeEstimate() {
     if (const std::optional<QString> text = TimeEstimateText(Elapsed(), TotalPosition, TotalMaxKB))
-        View.SetTimeText(*text);
+        Q_EMIT timeTextChanged(*text);
 }

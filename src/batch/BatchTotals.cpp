@@ -6,8 +6,6 @@
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 
-#include <QFileInfo>
-
 namespace {
 
 // Data the user asked for that could not be read is a failure; a file that is
@@ -27,19 +25,8 @@ bool IsFailure(TReason reason) {
 
 } // namespace
 
-void TBatch::CountSizes(const TBatchEntry& entry, const QString& output) {
-    Summary.SourceBytes += entry.SourceBytes;
-    Summary.OutputBytes += QFileInfo(output).size();
-}
-
-void TBatch::DiscardSizeLine() {
-    if (Jobs == 1)
-        Reporter.ReplaceLastLogLine(Msg(msgOutputDiscarded));
-}
-
-void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntryAction action,
-                      const QString& reason, const QString& note) {
-    switch (action) {
+void TBatch::EndEntry(const TEntryResult& result) {
+    switch (result.Action) {
     case TEntryAction::Encoded:
         ++Summary.Encoded;
         break;
@@ -55,22 +42,22 @@ void TBatch::EndEntry(int row, const QString& path, const QString& output, TEntr
     case TEntryAction::Stopped:
         break;
     }
-    Q_EMIT entryEnded({row, path, output, action, reason, note});
+    Q_EMIT entryEnded(result);
 }
 
-void TBatch::Fail(int row, const QString& path, const QString& output, const QString& reason) {
+void TBatch::Fail(int row, const QString& path, const QString& reason) {
     Reporter.LogFmt(msgFileFailed, {path, reason});
-    EndEntry(row, path, output, TEntryAction::Failed, reason);
+    EndEntry({row, path, QString(), TEntryAction::Failed, reason, {}});
 }
 
 void TBatch::EndUnstarted(int row, const QString& path, TReason reason) {
     const QString text = ReasonText(reason);
     if (IsFailure(reason)) {
-        Fail(row, path, QString(), text);
+        Fail(row, path, text);
         return;
     }
     Reporter.LogLine(SkippedLine(path, text));
-    EndEntry(row, path, QString(), TEntryAction::Skipped, text);
+    EndEntry({row, path, QString(), TEntryAction::Skipped, text, {}});
 }
 
 void TBatch::ReportRejected() {

@@ -1,6 +1,7 @@
 #pragma once
-// What the batch shows and asks besides the log: the main window implements it
-// with widgets, sonabel-cli with the terminal, the tests with a recorder.
+// The questions a run asks besides the reporter's message boxes: the main
+// window answers them with its dialogs, sonabel-cli from its options, the
+// tests from a script. What a run shows comes as signals of TBatch.
 
 #include <QString>
 #include <QStringList>
@@ -24,21 +25,5 @@ public:
     // the window asks; the terminal's --replace is the user's answer already.
     virtual bool ConfirmReplace(const QString& /*question*/) { return true; }
     // After an accepted power-off: the program closes through its usual path.
-    virtual void CloseMainWindow() = 0;
-
-    // Bars in KiB; a position above the maximum shows as full.
-    virtual void SetFileProgress(int position, int maximum) = 0;
-    virtual void SetTotalProgress(int position, int maximum) = 0;
-    virtual void SetTimeText(const QString& text) = 0;
-    virtual void SetLed(bool lit) = 0;
-    virtual void SetGoButtonStart() = 0;
-    virtual void SetGoButtonStop() = 0;
-    // Everything but the log, LED, go button, status bar, power-off box and
-    // time labels; enabling restores every control.
-    virtual void DisableControls() = 0;
-    virtual void EnableControls() = 0;
-    virtual void SetCurrentRow(int row) = 0;
-    virtual void ClearLog() = 0;
-    // Pending paints done now.
-    virtual void Repaint() = 0;
+    virtual void CloseMainWindow() {}
 };

@@ -81,26 +81,26 @@ public:
     }
     void AskDelayedStart(int, std::function<void(bool)> done) override { done(false); }
     void PowerOffCountdown(int, std::function<void(bool)> done) override { done(false); }
-    void CloseMainWindow() override {}
-    void SetFileProgress(int position, int maximum) override {
-        FilePos = position;
-        FileMax = maximum;
-        DrawProgress();
+
+    // The progress line follows the run's bars and time; it goes when the run ends.
+    void Follow(TBatch& batch) {
+        QObject::connect(&batch, &TBatch::fileProgress, [this](int position, int maximum) {
+            FilePos = position;
+            FileMax = maximum;
+            DrawProgress();
+        });
+        QObject::connect(&batch, &TBatch::totalProgress, [this](int position, int maximum) {
+            TotalPos = position;
+            TotalMax = maximum;
+            DrawProgress();
+        });
+        QObject::connect(&batch, &TBatch::timeTextChanged,
+                         [this](const QString& text) { TimeText = text; });
+        QObject::connect(&batch, &TBatch::goButtonChanged, [this](bool stop) {
+            if (!stop)
+                ClearProgress();
+        });
     }
-    void SetTotalProgress(int position, int maximum) override {
-        TotalPos = position;
-        TotalMax = maximum;
-        DrawProgress();
-    }
-    void SetTimeText(const QString& text) override { TimeText = text; }
-    void SetLed(bool) override {}
-    void SetGoButtonStart() override { ClearProgress(); }
-    void SetGoButtonStop() override {}
-    void DisableControls() override {}
-    void EnableControls() override {}
-    void SetCurrentRow(int) override {}
-    void ClearLog() override {}
-    void Repaint() override {}
 
     // Before anything else is written to the terminal.
     void ClearProgress() {
@@ -429,6 +429,7 @@ int RunRunCommand(const QStringList& args) {
     TSourceListBatchSource source(list);
     TNoPowerOff powerOff;
     TBatch batch(source, view, reporter, powerOff);
+    view.Follow(batch);
     bool finished = false;
     TRunSummary summary;
     if (o.Json)

@@ -1,5 +1,6 @@
 #include "gui/MainBatchView.h"
 
+#include "batch/Batch.h"
 #include "gui/LogView.h"
 #include "gui/RunPanel.h"
 #include "gui/SourceListPanel.h"
@@ -16,44 +17,20 @@ TMainBatchView::TMainBatchView(QWidget& window, TRunPanel& run, TSourceListPanel
     : TWindowBatchView(warning, shutDown, &window), Window(window), Run(run), List(list), Log(log),
       Reporter(reporter), SetBusy(std::move(setBusy)) {}
 
-void TMainBatchView::SetFileProgress(int position, int maximum) {
-    Run.SetFileProgress(position, maximum);
-}
-
-void TMainBatchView::SetTotalProgress(int position, int maximum) {
-    Run.SetTotalProgress(position, maximum);
-}
-
-void TMainBatchView::SetTimeText(const QString& text) {
-    Run.SetTimeText(text);
-}
-
-void TMainBatchView::SetLed(bool lit) {
-    Run.SetLed(lit);
-}
-
-void TMainBatchView::SetGoButtonStart() {
-    Run.SetGoButton(false);
-}
-
-void TMainBatchView::SetGoButtonStop() {
-    Run.SetGoButton(true);
-}
-
-void TMainBatchView::DisableControls() {
-    SetBusy(TBusy::Run);
-}
-
-void TMainBatchView::EnableControls() {
-    SetBusy(TBusy::None);
-}
-
-void TMainBatchView::SetCurrentRow(int row) {
-    List.SelectRow(row);
-}
-
-void TMainBatchView::ClearLog() {
-    Log.clear();
+void TMainBatchView::Follow(TBatch& batch) {
+    TRunPanel* run = &Run;
+    QObject::connect(&batch, &TBatch::fileProgress, run, &TRunPanel::SetFileProgress);
+    QObject::connect(&batch, &TBatch::totalProgress, run, &TRunPanel::SetTotalProgress);
+    QObject::connect(&batch, &TBatch::timeTextChanged, run, &TRunPanel::SetTimeText);
+    QObject::connect(&batch, &TBatch::ledChanged, run, &TRunPanel::SetLed);
+    QObject::connect(&batch, &TBatch::goButtonChanged, run, &TRunPanel::SetGoButton);
+    QObject::connect(&batch, &TBatch::controlsEnabled, &Window,
+                     [this](bool enabled) { SetBusy(enabled ? TBusy::None : TBusy::Run); });
+    QObject::connect(&batch, &TBatch::currentRowChanged, &List, &TSourceListPanel::SelectRow);
+    QObject::connect(&batch, &TBatch::logCleared, &Log, &TLogView::clear);
+    // Copies run one after another without a return to the event loop: the
+    // window shows the run's state before the first.
+    QObject::connect(&batch, &TBatch::runStarted, &Window, [this] { Window.repaint(); });
 }
 
 // A countdown that ends without switching off leaves the window idle again,
@@ -68,8 +45,4 @@ void TMainBatchView::PowerOffCountdown(int seconds, std::function<void(bool conf
         if (RunState == rsPowerOff)
             Reporter.SetState(rsIdle);
     });
-}
-
-void TMainBatchView::Repaint() {
-    Window.repaint();
 }

@@ -1,12 +1,13 @@
 #pragma once
-// What a run shows on the main window: the run panel's bars, time, LED and
-// start button, the current row of the list, the log, and which controls a
-// run leaves usable. The warning and countdown windows are the shared ones.
+// A run on the main window: the run panel's bars, time, LED and start button,
+// the current row of the list, the log, and which controls a run leaves
+// usable follow the batch's signals. The questions are the shared windows'.
 
 #include "gui/WindowBatchView.h"
 
 #include <functional>
 
+class TBatch;
 class TLogView;
 class TReporter;
 class TRunPanel;
@@ -19,18 +20,8 @@ public:
                    TReporter& reporter, std::function<void(TBusy)> setBusy,
                    TSonabelWarningForm& warning, TSonabelShutDown& shutDown);
 
-    void SetFileProgress(int position, int maximum) override;
-    void SetTotalProgress(int position, int maximum) override;
-    void SetTimeText(const QString& text) override;
-    void SetLed(bool lit) override;
-    void SetGoButtonStart() override;
-    void SetGoButtonStop() override;
-    void DisableControls() override;
-    void EnableControls() override;
-    void SetCurrentRow(int row) override;
-    void ClearLog() override;
+    void Follow(TBatch& batch);
     void PowerOffCountdown(int seconds, std::function<void(bool confirmed)> done) override;
-    void Repaint() override;
 
 private:
     QWidget& Window;

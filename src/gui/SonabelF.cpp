@@ -146,6 +146,7 @@ void TSonabelMainForm::CreateForms() {
         [this](TBusy busy) { SetBusy(busy); }, *MainDialogs->WarningForm,
         *MainDialogs->ShutDownForm);
     BatchRun = new TBatch(*BatchSource, *BatchView, *WindowReporter, *PowerOffService, this);
+    BatchView->Follow(*BatchRun);
     Feedback = new TRunFeedback(*BatchRun, *SourceList, *WindowReporter, *Notifier, *this, this);
     connect(RunPanel, &TRunPanel::TotalProgressChanged, Feedback, &TRunFeedback::SetProgress);
     connect(Feedback, &TRunFeedback::OutputFolderChanged, StatusPanels,

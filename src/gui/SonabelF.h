@@ -14,7 +14,7 @@
 #include <memory>
 
 class TBatch;
-class TBatchView;
+class TMainBatchView;
 class TLogView;
 class TMainDialogs;
 class TSourceAdder;
@@ -96,7 +96,7 @@ private:
     std::unique_ptr<TReporter> WindowReporter;
     TSourceAdder* SourceAdder;
     std::unique_ptr<TSourceListBatchSource> BatchSource;
-    std::unique_ptr<TBatchView> BatchView;
+    std::unique_ptr<TMainBatchView> BatchView;
     TBatch* BatchRun = nullptr;
     std::unique_ptr<TRunNotifier> Notifier;
     TRunFeedback* Feedback = nullptr;

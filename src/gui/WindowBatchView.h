@@ -1,8 +1,6 @@
 #pragma once
-// The batch's view for the desktop program: the warning and countdown windows
-// are answered here; the main window's own parts (bars, LED, time label, go
-// button, enabling, current row, log) are do-nothing defaults that the main
-// window overrides, so this class can stand alone for the dialogs.
+// The questions of a run in the desktop program, answered by the warning and
+// countdown windows and a message box.
 
 #include "batch/BatchView.h"
 
@@ -24,18 +22,6 @@ public:
     void PowerOffCountdown(int seconds, std::function<void(bool confirmed)> done) override;
     void CloseMainWindow() override;
     bool ConfirmReplace(const QString& question) override;
-
-    void SetFileProgress(int, int) override {}
-    void SetTotalProgress(int, int) override {}
-    void SetTimeText(const QString&) override {}
-    void SetLed(bool) override {}
-    void SetGoButtonStart() override {}
-    void SetGoButtonStop() override {}
-    void DisableControls() override {}
-    void EnableControls() override {}
-    void SetCurrentRow(int) override {}
-    void ClearLog() override {}
-    void Repaint() override {}
 
 protected:
     TSonabelWarningForm& WarningForm;

@@ -1,8 +1,7 @@
-// What becomes of an encoder's output: its length checked against the
-// source (and encoded again from another decoder's audio when short), its
-// tags and file time, then its publication, or its source's replacement.
+// What becomes of a whole output: its tags and file time, then its
+// publication, or its source's replacement.
 
-#include "batch/Batch.h"
+#include "batch/EntryPipeline.h"
 
 #include "batch/OutputCheck.h"
 #include "batch/ReplaceSource.h"
@@ -10,9 +9,9 @@
 #include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
+#include "formats/SourceType.h"
 #include "formats/TagTransfer.h"
 #include "messages/Messages.h"
-#include "formats/SourceType.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
 #include "settings/Settings.h"
@@ -31,14 +30,16 @@ void SetFileTime(const QString& path, const QDateTime& time) {
 
 } // namespace
 
-void TBatch::AfterOutput(int row, const TBatchEntry& entry, TSourceType type, TOutputFile& file,
-                         const QString& reservedName, const QDateTime& sourceTime,
-                         TEntryAction action, const QString& note) {
+void TEntryPipeline::Publish(TEntryAction action, const QString& note) {
+    const TBatchEntry& entry = Start.Entry;
+    TOutputFile& file = *File;
+    const QString& reservedName = Start.Output;
+    QSet<QString>& reserved = Run.Reserved;
     const quint32 flags = Settings().Flags;
     const QString& temp = file.TempPath();
     QString published;
     try {
-        if (IsMpegSource(type)) {
+        if (IsMpegSource(Start.Type)) {
             // The encoder copies an MPEG source's ID3v2 tag by itself; the
             // options alone decide which tags the output carries.
             if (action == TEntryAction::Encoded)
@@ -46,41 +47,41 @@ void TBatch::AfterOutput(int row, const TBatchEntry& entry, TSourceType type, TO
             TransferTags(entry.Path, temp, flags & flKeepTagV1, flags & flKeepTagV2,
                          flags & flCompactTag);
         }
-        if (sourceTime.isValid() && (flags & flKeepTime))
-            SetFileTime(temp, sourceTime);
+        if (Start.SourceTime.isValid() && (flags & flKeepTime))
+            SetFileTime(temp, Start.SourceTime);
     } catch (...) {
         file.Discard();
-        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::TagsFailed, CurrentExceptionText()));
+        Fail(ReasonWithDetail(TReason::TagsFailed, CurrentExceptionText()));
         return;
     }
     TReplaceOutcome replaced;
     try {
         // Our own reservation must not push the output off its own name.
-        Reserved.remove(reservedName);
+        reserved.remove(reservedName);
         if (Settings().ReplaceSources) {
             const TSettings& s = Settings();
-            const QString beside = MakeOutputPath(entry.Path, QString(), QString(), EntryTarget(entry),
-                                                  s.EncodingMode == 0 ? 0 : 1, false, false);
-            replaced = ReplaceSource(file, entry.Path, reservedName, beside, Reserved);
+            const QString beside =
+                MakeOutputPath(entry.Path, QString(), QString(), EntryTarget(entry),
+                               s.EncodingMode == 0 ? 0 : 1, false, false);
+            replaced = ReplaceSource(file, entry.Path, reservedName, beside, reserved);
             published = replaced.Published;
         } else {
-            published = file.Publish(entry.OutputPath, Reserved);
+            published = file.Publish(entry.OutputPath, reserved);
         }
         if (!published.isEmpty())
-            Reserved.insert(published);
+            reserved.insert(published);
     } catch (...) {
         file.Discard();
-        Fail(row, entry.Path, QString(), ReasonWithDetail(TReason::FileError, CurrentExceptionText()));
+        Fail(ReasonWithDetail(TReason::FileError, CurrentExceptionText()));
         return;
     }
     if (replaced.Skipped) {
         DiscardSizeLine();
-        Reporter.LogLine(SkippedLine(entry.Path, replaced.Reason));
-        EndEntry(row, entry.Path, QString(), TEntryAction::Skipped, replaced.Reason);
+        Run.Reporter.LogLine(SkippedLine(entry.Path, replaced.Reason));
+        End(TEntryAction::Skipped, QString(), replaced.Reason);
         return;
     }
     if (!replaced.Reason.isEmpty())
-        Reporter.LogFmt(msgSourceNote, {entry.Path, replaced.Reason});
-    CountSizes(entry, published);
-    EndEntry(row, entry.Path, published, action, replaced.Reason, note);
+        Run.Reporter.LogFmt(msgSourceNote, {entry.Path, replaced.Reason});
+    End(action, published, replaced.Reason, note);
 }
