@@ -1,7 +1,6 @@
-// WAV chunk walk and the integer list behind its chunk index.
+// WAV chunk walk.
 
 #include "TestUtil.h"
-#include "formats/IntegerList.h"
 #include "formats/WavStream.h"
 
 #include <QTemporaryDir>
@@ -171,26 +170,6 @@ private Q_SLOTS:
         QCOMPARE((QList<int>{info.FormatTag, info.SampleRate, info.Channels, info.BitRate}),
                  expected);
         QCOMPARE((QList<int>{info.Duration, info.DataEnd}), (QList<int>{2000, info.FileSize}));
-    }
-
-    void integerListLimits() {
-        TIntegerList list;
-        // Growth: 4 while the capacity is at most 8, then 16, then a quarter above 64.
-        QList<int> capacities;
-        for (int i = 0; i < 200; ++i) {
-            if (list.Count() == list.Capacity())
-                capacities.append(list.Capacity());
-            list.Add(i);
-        }
-        QCOMPARE(capacities, (QList<int>{0, 4, 8, 12, 28, 44, 60, 76, 95, 118, 147, 183}));
-        QVERIFY_THROWS_EXCEPTION(EListError, list.SetCapacity(10));
-        QVERIFY_THROWS_EXCEPTION(EListError, list.SetCount(-1));
-        QVERIFY_THROWS_EXCEPTION(EListError, list.SetCount(TIntegerList::MaxListSize));
-        QVERIFY_THROWS_EXCEPTION(EListError, list.SetCapacity(TIntegerList::MaxListSize));
-        list.SetCount(205);
-        QCOMPARE(list[204], 0); // raised counts are zero-filled
-        list.Clear();
-        QCOMPARE((QList<int>{list.Count(), list.Capacity()}), (QList<int>{0, 0}));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "formats/ID3v1.h"
 #include "formats/MP3Stream.h"
 #include "formats/WavStream.h"
+#include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "sources/SourceList.h"
 
@@ -80,7 +81,7 @@ int RunInfoCommand(const QStringList& args) {
         return exitCode;
     const QStringList paths = parser.positionalArguments();
     if (paths.isEmpty())
-        return UsageError(QStringLiteral("info needs at least one path"));
+        return UsageError(MsgFmt(msgCliNeedsPath, {QStringLiteral("info")}));
 
     for (const QString& path : paths) {
         TJsonObject line;

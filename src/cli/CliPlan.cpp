@@ -7,6 +7,7 @@
 #include "Json.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
+#include "messages/Messages.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
 
@@ -98,7 +99,7 @@ int RunPlanCommand(const QStringList& args) {
         return ExitFailed;
     }
     if (!GivesPaths(parser))
-        return UsageError(QStringLiteral("plan needs at least one path or --files-from"));
+        return UsageError(MsgFmt(msgCliNeedsPathOrList, {QStringLiteral("plan")}));
     const bool recursive = parser.isSet(QStringLiteral("recursive"));
 
     // Overrides change the record in memory only; nothing here saves it.

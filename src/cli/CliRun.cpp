@@ -72,11 +72,8 @@ public:
             return TWarningAnswer::AllFiles;
         if (OnWarning != TOnWarning::Abort && goodFilesEnabled)
             return TWarningAnswer::GoodFilesOnly;
-        PrintErr(OnWarning == TOnWarning::Abort
-                     ? QStringLiteral("sonabel-cli: run not started; --on-warning good or "
-                                      "--on-warning all lets it go ahead")
-                     : QStringLiteral("sonabel-cli: run not started; this --on-warning answer "
-                                      "is not offered here"));
+        PrintErr(MsgFmt(msgCliError, {Msg(OnWarning == TOnWarning::Abort ? msgCliNotStartedAbort
+                                                                          : msgCliNotStartedAnswer)}));
         return TWarningAnswer::Abort;
     }
     void AskDelayedStart(int, std::function<void(bool)> done) override { done(false); }
@@ -262,7 +259,7 @@ int ParseRunArguments(const QStringList& args, TRunOptions& o) {
         bool ok = false;
         o.Jobs = v.toInt(&ok);
         if (!ok || o.Jobs < 1 || o.Jobs > MaxJobs)
-            return UsageError(QStringLiteral("--jobs %1 is not 1 to %2").arg(v).arg(MaxJobs));
+            return UsageError(MsgFmt(msgCliNotInRange, {QStringLiteral("jobs"), v, 1, MaxJobs}));
     }
     for (const QString& v : parser.values(QStringLiteral("on-warning"))) {
         if (v == QLatin1String("abort"))
@@ -272,11 +269,11 @@ int ParseRunArguments(const QStringList& args, TRunOptions& o) {
         else if (v == QLatin1String("all"))
             o.OnWarning = TOnWarning::All;
         else
-            return UsageError(QStringLiteral("--on-warning %1 is not abort, good or all").arg(v));
+            return UsageError(MsgFmt(msgCliNotOnWarning, {v}));
     }
     for (const QString& v : parser.values(QStringLiteral("lang"))) {
         if (LanguageIndexOfCode(v) < 0)
-            return UsageError(QStringLiteral("--lang %1 is not ENG or FRN").arg(v));
+            return UsageError(MsgFmt(msgCliNotLanguage, {v}));
         o.Language = v;
     }
     switch (ReadSourceInputs(parser, o.Groups, o.Shard, error)) {
@@ -288,7 +285,7 @@ int ParseRunArguments(const QStringList& args, TRunOptions& o) {
         return ExitUsage;
     }
     if (!GivesPaths(parser))
-        return UsageError(QStringLiteral("run needs at least one path or --files-from"));
+        return UsageError(MsgFmt(msgCliNeedsPathOrList, {QStringLiteral("run")}));
     o.MayBeEmpty = o.Shard.Count > 1 || parser.isSet(QStringLiteral("files-from"));
     return -1;
 }
@@ -397,11 +394,7 @@ int RunRunCommand(const QStringList& args) {
 
     const QString encoder = ResolveEncoderPath(o.Encoding.Encoder);
     if (encoder.isEmpty()) {
-        PrintErr(
-            o.Encoding.Encoder.isEmpty()
-                ? QStringLiteral("sonabel-cli: no encoder named %1 found")
-                      .arg(QLatin1String(LameExeName))
-                : QStringLiteral("sonabel-cli: encoder not found: %1").arg(o.Encoding.Encoder));
+        PrintErr(MsgFmt(msgCliError, {EncoderNotFoundText(o.Encoding.Encoder)}));
         return ExitUsage;
     }
     // A name that is not valid UTF-8 arrives with U+FFFD in it and finds no
@@ -409,7 +402,7 @@ int RunRunCommand(const QStringList& args) {
     for (const TPathGroup& group : std::as_const(o.Groups))
         for (const QString& path : group.Paths)
             if (!QFileInfo::exists(path) && !path.contains(QChar::ReplacementCharacter))
-                return UsageError(QStringLiteral("no such file or folder: %1").arg(path));
+                return UsageError(MsgFmt(msgCliNoSuchPath, {path}));
 
     const bool progressLine = !o.Json && ::isatty(STDERR_FILENO) && ::isatty(STDOUT_FILENO);
     TTerminalView view(o.OnWarning, progressLine);

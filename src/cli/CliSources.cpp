@@ -1,4 +1,5 @@
 #include "CliSources.h"
+#include "messages/Messages.h"
 
 #include "CliCommands.h"
 
@@ -18,8 +19,7 @@ bool ReadList(const QString& name, QByteArray& data) {
     QFile file(name);
     const bool fromStdin = name == QLatin1String("-");
     if (!(fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly))) {
-        PrintErr(QStringLiteral("sonabel-cli: cannot read the list %1: %2")
-                     .arg(name, file.errorString()));
+        PrintErr(MsgFmt(msgCliError, {MsgFmt(msgCliListUnreadable, {name, file.errorString()})}));
         return false;
     }
     data = file.readAll();
@@ -118,9 +118,7 @@ TSourceRead ReadSourceInputs(const QCommandLineParser& parser, QList<TPathGroup>
                              TShard& shard, QString& error) {
     for (const QString& v : parser.values(ShardOption))
         if (!ParseShard(v, shard)) {
-            error = QStringLiteral("--shard %1 is not K/N with whole numbers 1 <= K <= N "
-                                   "(e.g. --shard 2/5)")
-                        .arg(v);
+            error = MsgFmt(msgCliNotShard, {v});
             return TSourceRead::Error;
         }
     groups.clear();

@@ -1,5 +1,5 @@
 #pragma once
-// Exceptions raised by the file readers and lists. They carry what went wrong
+// Exceptions raised by the file readers. They carry what went wrong
 // and its values, not a sentence: the text is looked up in the current
 // language where the error is shown (ErrorText).
 
@@ -10,9 +10,6 @@ enum class TErrorId : int {
     FileOpen, // full path
     Read,
     Write,
-    ListCapacity, // capacity
-    ListCount,    // count
-    ListIndex,    // index
     NotAnInteger, // text
     Rename,       // target path, system error text
     System,       // path, system error text
@@ -41,10 +38,5 @@ public:
 class EWriteError : public ESonabelError {
 public:
     EWriteError() : ESonabelError(TErrorId::Write) {}
-    using ESonabelError::ESonabelError;
-};
-
-class EListError : public ESonabelError {
-public:
     using ESonabelError::ESonabelError;
 };

@@ -14,7 +14,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-using OptionsUi::Named;
 
 namespace {
 

@@ -19,7 +19,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-using OptionsUi::Named;
 
 namespace {
 

@@ -23,7 +23,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-using OptionsUi::Named;
 
 namespace {
 
