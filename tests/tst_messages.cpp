@@ -134,8 +134,15 @@ private Q_SLOTS:
             {"ds", {msgReplaceQuestion}},
             {"ss", {msgSourceNote, msgNoteEncodedAgain}},
             {"ssd", {msgSavedSizes, msgGrownSizes}},
-            {"s", {msgRegKeysUndefined, msgUpdateNotHttps, msgCliUsage, msgCliError, msgCliUnknownCommand, msgCliSettingsNotFound, msgCliSettingsUnreadable, msgCliNoEncoderNamed, msgCliEncoderNotFound, msgCliNotOnWarning, msgCliNotLanguage, msgCliNotShard, msgCliNeedsPathOrList, msgCliNeedsPath, msgCliNoSuchPath}},
-            {"ss", {msgCliUnknownOption, msgCliHelpUsage, msgCliListUnreadable, msgCliNoPathWanted, msgCliNotCbrAbr}},
+            {"d", {msgCliOptJobs}},
+            {"s",
+             {msgCliOptBitRate, msgRegKeysUndefined, msgUpdateNotHttps, msgCliUsage, msgCliError,
+              msgCliUnknownCommand, msgCliSettingsNotFound, msgCliSettingsUnreadable,
+              msgCliNoEncoderNamed, msgCliEncoderNotFound, msgCliNotOnWarning, msgCliNotLanguage,
+              msgCliNotShard, msgCliNeedsPathOrList, msgCliNeedsPath, msgCliNoSuchPath}},
+            {"ss",
+             {msgCliUnknownOption, msgCliHelpUsage, msgCliListUnreadable, msgCliNoPathWanted,
+              msgCliNotCbrAbr}},
             {"ssdd", {msgCliNotInRange}},
             {"sss", {msgCliNotOneOf}}};
         std::map<int, QString> formats;

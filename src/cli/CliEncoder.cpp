@@ -48,15 +48,14 @@ QString ResolveEncoderPath(const QString& option) {
 
 int RunEncoderCommand(const QStringList& args) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the encoder this machine would use and what its banner says."));
+    parser.setApplicationDescription(Msg(msgCliAboutEncoder));
     AddSettingsOptions(parser);
     const int exitCode = ParseCommandLine(parser, QStringLiteral("encoder"), QString(), args);
     if (exitCode >= 0)
         return exitCode;
     if (!parser.positionalArguments().isEmpty())
-        return UsageError(MsgFmt(msgCliNoPathWanted, {QStringLiteral("encoder"),
-                                                      parser.positionalArguments().first()}));
+        return UsageError(MsgFmt(
+            msgCliNoPathWanted, {QStringLiteral("encoder"), parser.positionalArguments().first()}));
     for (const QString& file : parser.values(QStringLiteral("settings")))
         if (!LoadCliSettings(file))
             return ExitFailed;

@@ -69,12 +69,10 @@ TJsonObject WavJson(const TWAVInfo& i) {
 
 int RunInfoCommand(const QStringList& args) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the analysis of each file as one JSON object a line."));
+    parser.setApplicationDescription(Msg(msgCliAboutInfo));
     // The analysis uses no setting; the option is accepted for symmetry.
-    parser.addOption({QStringLiteral("settings"), QStringLiteral("Accepted and not used."),
-                      QStringLiteral("FILE")});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files to analyse."));
+    parser.addOption({QStringLiteral("settings"), Msg(msgCliOptUnused), QStringLiteral("FILE")});
+    parser.addPositionalArgument(QStringLiteral("PATH"), Msg(msgCliOptFilesToAnalyse));
     const int exitCode =
         ParseCommandLine(parser, QStringLiteral("info"), QStringLiteral("PATH..."), args);
     if (exitCode >= 0)

@@ -58,37 +58,25 @@ int ParseCommandLine(QCommandLineParser& parser, const QString& command, const Q
 
 void AddSettingsOptions(QCommandLineParser& parser) {
     parser.addOptions({
-        {QStringLiteral("settings"),
-         QStringLiteral("Take the settings from FILE (an INI file, never written)."),
-         QStringLiteral("FILE")},
-        {QStringLiteral("encoder"), QStringLiteral("The encoder program to use."),
-         QStringLiteral("PATH")},
+        {QStringLiteral("settings"), Msg(msgCliOptSettings), QStringLiteral("FILE")},
+        {QStringLiteral("encoder"), Msg(msgCliOptEncoder), QStringLiteral("PATH")},
     });
 }
 
 void AddEncodingOptions(QCommandLineParser& parser) {
     AddSettingsOptions(parser);
     parser.addOptions({
-        {QStringLiteral("bitrate"),
-         QStringLiteral("Target bit rate, one of %1.").arg(BitRateList()), QStringLiteral("KBPS")},
-        {QStringLiteral("mode"), QStringLiteral("Constant (cbr) or average (abr) bit rate."),
-         QStringLiteral("cbr|abr")},
-        {QStringLiteral("dest"), QStringLiteral("Write the outputs into DIR."),
-         QStringLiteral("DIR")},
-        {QStringLiteral("keep-subdirs"),
-         QStringLiteral("Rebuild the sub-folders of a given folder under --dest.")},
-        {QStringLiteral("quality"), QStringLiteral("Encoder quality, 0 (best) to 9."),
-         QStringLiteral("N")},
-        {QStringLiteral("priority"), QStringLiteral("Encoder priority, 0 (lowest) to 4."),
-         QStringLiteral("N")},
-        {QStringLiteral("params"), QStringLiteral("Extra encoder parameters of the mode."),
-         QStringLiteral("TEXT")},
-        {QStringLiteral("skip-done"),
-         QStringLiteral("On: skip sources whose output exists, leave outputs out of folders.")},
-        {QStringLiteral("no-skip-done"), QStringLiteral("Off: the same.")},
-        {QStringLiteral("replace"),
-         QStringLiteral("Outputs replace their sources beside them when smaller; the sources go "
-                        "to the trash.")},
+        {QStringLiteral("bitrate"), MsgFmt(msgCliOptBitRate, {BitRateList()}),
+         QStringLiteral("KBPS")},
+        {QStringLiteral("mode"), Msg(msgCliOptMode), QStringLiteral("cbr|abr")},
+        {QStringLiteral("dest"), Msg(msgCliOptDest), QStringLiteral("DIR")},
+        {QStringLiteral("keep-subdirs"), Msg(msgCliOptKeepSubdirs)},
+        {QStringLiteral("quality"), Msg(msgCliOptQuality), QStringLiteral("N")},
+        {QStringLiteral("priority"), Msg(msgCliOptPriority), QStringLiteral("N")},
+        {QStringLiteral("params"), Msg(msgCliOptParams), QStringLiteral("TEXT")},
+        {QStringLiteral("skip-done"), Msg(msgCliOptSkipDone)},
+        {QStringLiteral("no-skip-done"), Msg(msgCliOptOff)},
+        {QStringLiteral("replace"), Msg(msgCliOptReplace)},
     });
 }
 

@@ -66,14 +66,11 @@ TRates SourceRates(const QString& path) {
 int RunPlanCommand(const QStringList& args) {
     const TSettings& s = Settings();
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints, for each source, the output and the encoder command line a run "
-                       "would use. Nothing is encoded and nothing is saved."));
+    parser.setApplicationDescription(Msg(msgCliAboutPlan));
     AddEncodingOptions(parser);
     AddSourceInputOptions(parser);
-    parser.addOption(
-        {QStringLiteral("recursive"), QStringLiteral("Walk given folders into sub-folders.")});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."));
+    parser.addOption({QStringLiteral("recursive"), Msg(msgCliOptWalk)});
+    parser.addPositionalArgument(QStringLiteral("PATH"), Msg(msgCliOptFilesAndFolders));
     const int exitCode =
         ParseCommandLine(parser, QStringLiteral("plan"), QStringLiteral("PATH..."), args);
     if (exitCode >= 0)

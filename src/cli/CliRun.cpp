@@ -72,8 +72,9 @@ public:
             return TWarningAnswer::AllFiles;
         if (OnWarning != TOnWarning::Abort && goodFilesEnabled)
             return TWarningAnswer::GoodFilesOnly;
-        PrintErr(MsgFmt(msgCliError, {Msg(OnWarning == TOnWarning::Abort ? msgCliNotStartedAbort
-                                                                          : msgCliNotStartedAnswer)}));
+        PrintErr(
+            MsgFmt(msgCliError, {Msg(OnWarning == TOnWarning::Abort ? msgCliNotStartedAbort
+                                                                    : msgCliNotStartedAnswer)}));
         return TWarningAnswer::Abort;
     }
     void AskDelayedStart(int, std::function<void(bool)> done) override { done(false); }
@@ -189,17 +190,17 @@ struct TRunOptions {
 struct TToggle {
     QString Name;
     quint32 Flag;
-    const char* Help;
+    TMsgId Help;
 };
 
 // Settings a run can switch on (--NAME) or off (--no-NAME).
 const QList<TToggle>& Toggles() {
     static const QList<TToggle> toggles = {
-        {QStringLiteral("copy-data"), flCopyData, "copy MP3 audio already at the target rate"},
-        {QStringLiteral("keep-v1"), flKeepTagV1, "carry the ID3v1 tag over"},
-        {QStringLiteral("keep-v2"), flKeepTagV2, "carry the ID3v2 tag over"},
-        {QStringLiteral("compact"), flCompactTag, "write the ID3v2 tag without padding"},
-        {QStringLiteral("keep-time"), flKeepTime, "give outputs the source's file time"},
+        {QStringLiteral("copy-data"), flCopyData, msgCliOptCopyData},
+        {QStringLiteral("keep-v1"), flKeepTagV1, msgCliOptKeepV1},
+        {QStringLiteral("keep-v2"), flKeepTagV2, msgCliOptKeepV2},
+        {QStringLiteral("compact"), flCompactTag, msgCliOptCompact},
+        {QStringLiteral("keep-time"), flKeepTime, msgCliOptKeepTime},
     };
     return toggles;
 }
@@ -208,27 +209,21 @@ const QList<TToggle>& Toggles() {
 // help, the version or the usage message).
 int ParseRunArguments(const QStringList& args, TRunOptions& o) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Runs the batch on the given files and folders. Ctrl-C, SIGTERM and SIGHUP stop it: "
-        "encoders ended, partial outputs deleted, exit 128 + the signal number."));
+    parser.setApplicationDescription(Msg(msgCliAboutRun));
     AddEncodingOptions(parser);
     AddSourceInputOptions(parser);
     for (const TToggle& t : Toggles()) {
-        parser.addOption({t.Name, QStringLiteral("On: %1.").arg(QLatin1String(t.Help))});
-        parser.addOption({QStringLiteral("no-") + t.Name, QStringLiteral("Off: the same.")});
+        parser.addOption({t.Name, Msg(t.Help)});
+        parser.addOption({QStringLiteral("no-") + t.Name, Msg(msgCliOptOff)});
     }
     parser.addOptions({
-        {QStringLiteral("jobs"),
-         QStringLiteral("Run up to N encoders at once (1 to %1).").arg(MaxJobs),
-         QStringLiteral("N")},
-        {QStringLiteral("recursive"), QStringLiteral("Add the sub-folders of given folders.")},
-        {QStringLiteral("on-warning"),
-         QStringLiteral("Answer to the warnings before the run (default abort)."),
-         QStringLiteral("abort|good|all")},
-        {QStringLiteral("lang"), QStringLiteral("Language of the log."), QStringLiteral("ENG|FRN")},
-        {QStringLiteral("json"), QStringLiteral("One JSON object per entry, then the summary.")},
+        {QStringLiteral("jobs"), MsgFmt(msgCliOptJobs, {MaxJobs}), QStringLiteral("N")},
+        {QStringLiteral("recursive"), Msg(msgCliOptRecursive)},
+        {QStringLiteral("on-warning"), Msg(msgCliOptOnWarning), QStringLiteral("abort|good|all")},
+        {QStringLiteral("lang"), Msg(msgCliOptLang), QStringLiteral("ENG|FRN")},
+        {QStringLiteral("json"), Msg(msgCliOptJson)},
     });
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."));
+    parser.addPositionalArgument(QStringLiteral("PATH"), Msg(msgCliOptFilesAndFolders));
     const int exitCode =
         ParseCommandLine(parser, QStringLiteral("run"), QStringLiteral("PATH..."), args);
     if (exitCode >= 0)

@@ -102,15 +102,9 @@ int ShardOfKey(const QString& key, int count) {
 
 void AddSourceInputOptions(QCommandLineParser& parser) {
     parser.addOptions({
-        {FilesFrom,
-         QStringLiteral("Also take the paths listed in FILE (- for standard input), one a line."),
-         QStringLiteral("FILE")},
-        {{QStringLiteral("0"), Null},
-         QStringLiteral("The lists separate paths with NUL bytes (as find -print0 writes).")},
-        {ShardOption,
-         QStringLiteral("Keep only shard K of N (1 <= K <= N) of the sources, split by a stable "
-                        "hash of each path below the folder or list it came from."),
-         QStringLiteral("K/N")},
+        {FilesFrom, Msg(msgCliOptFilesFrom), QStringLiteral("FILE")},
+        {{QStringLiteral("0"), Null}, Msg(msgCliOptNull)},
+        {ShardOption, Msg(msgCliOptShard), QStringLiteral("K/N")},
     });
 }
 

@@ -23,8 +23,8 @@ struct TRunResult {
 // above 0. stdout and stderr are merged into output (cleared first, decoded as
 // local 8-bit, what arrived before an early end included). An encoder
 // "--priority N" is taken out of the arguments and becomes the child's niceness.
-TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params,
-                             QStringList& output, int timeLimitMs = 0);
+TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, QStringList& output,
+                             int timeLimitMs = 0);
 
 // The encoder's "--priority N" as the child process sees it on POSIX.
 struct TPriorityTranslation {

@@ -14,7 +14,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-
 namespace {
 
 const QString HttpsPrefix = QStringLiteral("https://");

@@ -19,7 +19,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-
 namespace {
 
 // Object names end in the mode's name: "editLameParams_CBR".

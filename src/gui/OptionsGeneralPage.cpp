@@ -23,7 +23,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-
 namespace {
 
 QCheckBox* NewCheck(const char* name, QWidget* parent) {

@@ -1,8 +1,8 @@
 #include "gui/RunPanel.h"
 
 #include "gui/LanguageTexts.h"
-#include "gui/Named.h"
 #include "gui/Led.h"
+#include "gui/Named.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 #include "update/UpdateCheck.h"

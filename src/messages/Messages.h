@@ -408,10 +408,44 @@ enum TMsgId : int {
     msgCliNeedsPathOrList = 382, // %s command
     msgCliNeedsPath = 383, // %s command
     msgCliNoSuchPath = 384, // %s path
+    // The terminal program's help
+    msgCliAboutEncoder = 385,
+    msgCliAboutInfo = 386,
+    msgCliAboutPlan = 387,
+    msgCliAboutRun = 388,
+    msgCliOptUnused = 389,
+    msgCliOptFilesToAnalyse = 390,
+    msgCliOptFilesAndFolders = 391,
+    msgCliOptSettings = 392,
+    msgCliOptEncoder = 393,
+    msgCliOptBitRate = 394, // %s the bit rates
+    msgCliOptMode = 395,
+    msgCliOptDest = 396,
+    msgCliOptKeepSubdirs = 397,
+    msgCliOptQuality = 398,
+    msgCliOptPriority = 399,
+    msgCliOptParams = 400,
+    msgCliOptSkipDone = 401,
+    msgCliOptOff = 402,
+    msgCliOptReplace = 403,
+    msgCliOptWalk = 404,
+    msgCliOptCopyData = 405,
+    msgCliOptKeepV1 = 406,
+    msgCliOptKeepV2 = 407,
+    msgCliOptCompact = 408,
+    msgCliOptKeepTime = 409,
+    msgCliOptJobs = 410, // %d most encoders
+    msgCliOptRecursive = 411,
+    msgCliOptOnWarning = 412,
+    msgCliOptLang = 413,
+    msgCliOptJson = 414,
+    msgCliOptFilesFrom = 415,
+    msgCliOptNull = 416,
+    msgCliOptShard = 417,
 };
 
-inline constexpr int MessageCount = 385;
-static_assert(msgCliNoSuchPath == MessageCount - 1);
+inline constexpr int MessageCount = 418;
+static_assert(msgCliOptShard == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 4> SpareMessages = {msgSpare224, msgSpare320, msgSpare321,
