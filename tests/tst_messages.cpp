@@ -265,16 +265,6 @@ private Q_SLOTS:
         QCOMPARE(StateTexts[rsBatch], texts[msgStateBatch]);
     }
 
-    void freeMessagesEmptiesTable() {
-        SetLanguage(0, false);
-        FreeMessages();
-        for (const QString& text : MessageTable)
-            QVERIFY(text.isEmpty());
-        QCOMPARE(MsgFmt(msgEncodingFile, {"x"}), QString());
-        SetLanguage(1, false);
-        QCOMPARE(MsgFmt(msgEncodingFile, {"x"}), FormatMsg(French[msgEncodingFile], {"x"}));
-    }
-
     void languageLookups() {
         // de_CH: the country alone does not choose French.
         const QList<int> byLocale{
@@ -284,8 +274,6 @@ private Q_SLOTS:
         const QList<int> indexes{LanguageIndexOfCode("ENG"), LanguageIndexOfCode("FRN"),
                                  LanguageIndexOfCode("frn"), LanguageIndexOfCode(QString())};
         QCOMPARE(indexes, (QList<int>{0, 1, -1, -1}));
-        QCOMPARE(LanguageListItem(1), "Français  (french)");
-        QCOMPARE(LanguageListItem(LanguageCount), QString());
     }
 
     void consoleReporter() {

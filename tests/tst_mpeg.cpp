@@ -1,6 +1,7 @@
 // MPEG stream analysis: frames built byte by byte for the edge cases, real lame
 // files for the everyday ones.
 
+#include "Id3Fixtures.h"
 #include "TestUtil.h"
 #include "formats/MP3Stream.h"
 
@@ -26,16 +27,11 @@ constexpr quint32 PaddingBit = 0x00000200;
 
 // One frame: the header followed by zero bytes up to the frame length.
 QByteArray Frame(quint32 header, int length) {
-    QByteArray f = Be32(header);
-    f += QByteArray(length - 4, '\0');
-    return f;
+    return Be32(header) + QByteArray(length - 4, '\0');
 }
 
 QByteArray Frames(quint32 header, int length, int count) {
-    QByteArray out;
-    for (int i = 0; i < count; ++i)
-        out += Frame(header, length);
-    return out;
+    return Frame(header, length).repeated(count);
 }
 
 // A frame carrying the "Xing" magic at the given offset.
@@ -45,23 +41,13 @@ QByteArray XingFrame(int offset) {
     return f;
 }
 
-// ID3v2 header: "ID3", major, revision, flags, four 7-bit size bytes.
+// ID3v2.3 header: "ID3", major, revision, flags, four 7-bit size bytes.
 QByteArray Id3v2Header(quint8 flags, int bodySize) {
-    QByteArray h("ID3");
-    h += char(3); // major version
-    h += char(0); // revision
-    h += char(flags);
-    h += char((bodySize >> 21) & 0x7F);
-    h += char((bodySize >> 14) & 0x7F);
-    h += char((bodySize >> 7) & 0x7F);
-    h += char(bodySize & 0x7F);
-    return h;
+    return QByteArray("ID3\x03\x00", 5) + char(flags) + Id3Fixtures::SyncSafe(bodySize);
 }
 
 QByteArray Id3v1Tag() {
-    QByteArray t("TAG");
-    t += QByteArray(125, '\0');
-    return t;
+    return "TAG" + QByteArray(125, '\0');
 }
 
 struct Expect {
