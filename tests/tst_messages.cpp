@@ -142,7 +142,7 @@ private Q_SLOTS:
               msgCliNotShard, msgCliNeedsPathOrList, msgCliNeedsPath, msgCliNoSuchPath}},
             {"ss",
              {msgCliUnknownOption, msgCliHelpUsage, msgCliListUnreadable, msgCliNoPathWanted,
-              msgCliNotCbrAbr}},
+              msgCliNotCbrAbr, msgErrBadArgument}},
             {"ssdd", {msgCliNotInRange}},
             {"sss", {msgCliNotOneOf}}};
         std::map<int, QString> formats;

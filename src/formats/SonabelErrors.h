@@ -13,8 +13,9 @@ enum class TErrorId : int {
     NotAnInteger, // text
     Rename,       // target path, system error text
     System,       // path, system error text
+    BadArgument,  // routine name, the condition its caller broke
 };
-inline constexpr int ErrorIdCount = int(TErrorId::System) + 1;
+inline constexpr int ErrorIdCount = int(TErrorId::BadArgument) + 1;
 
 class ESonabelError : public std::runtime_error {
 public:
@@ -33,6 +34,14 @@ public:
 class EReadError : public ESonabelError {
 public:
     EReadError() : ESonabelError(TErrorId::Read) {}
+};
+
+// A caller broke a routine's contract (a programming error, shown all the same).
+class EArgumentError : public ESonabelError {
+public:
+    EArgumentError(const char* routine, const char* condition)
+        : ESonabelError(TErrorId::BadArgument,
+                        {QString::fromLatin1(routine), QString::fromLatin1(condition)}) {}
 };
 
 class EWriteError : public ESonabelError {

@@ -442,10 +442,11 @@ enum TMsgId : int {
     msgCliOptFilesFrom = 415,
     msgCliOptNull = 416,
     msgCliOptShard = 417,
+    msgErrBadArgument = 418, // %s routine, %s the condition broken (TErrorId::BadArgument)
 };
 
-inline constexpr int MessageCount = 418;
-static_assert(msgCliOptShard == MessageCount - 1);
+inline constexpr int MessageCount = 419;
+static_assert(msgErrBadArgument == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
 inline constexpr std::array<TMsgId, 4> SpareMessages = {msgSpare224, msgSpare320, msgSpare321,

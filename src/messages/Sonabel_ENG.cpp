@@ -490,6 +490,7 @@ constexpr TMsgText Texts[] = {
     {msgCliOptFilesFrom, u"Also take the paths listed in FILE (- for standard input), one a line."},
     {msgCliOptNull, u"The lists separate paths with NUL bytes (as find -print0 writes)."},
     {msgCliOptShard, u"Keep only shard K of N (1 <= K <= N) of the sources, split by a stable hash of each path below the folder or list it came from."},
+    {msgErrBadArgument, u"%s: invalid arguments (%s)"},
 };
 static_assert(InIndexOrder(Texts));
 

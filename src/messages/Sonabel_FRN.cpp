@@ -502,6 +502,7 @@ constexpr TMsgText Texts[] = {
     {msgCliOptFilesFrom, u"Prendre aussi les chemins listés dans FILE (- pour l’entrée standard), un par ligne."},
     {msgCliOptNull, u"Les listes séparent les chemins par des octets NUL (comme les écrit find -print0)."},
     {msgCliOptShard, u"Ne garder que la part K sur N (1 <= K <= N) des sources, réparties par un hachage stable de chaque chemin sous le dossier ou la liste d’où il vient."},
+    {msgErrBadArgument, u"%s\u00A0: arguments incorrects (%s)"},
 };
 static_assert(InIndexOrder(Texts));
 
