@@ -18,22 +18,26 @@ QByteArray ReadFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray Le16(quint16 v) {
-    QByteArray b(2, '\0');
-    qToLittleEndian(v, b.data());
+namespace {
+
+template <typename T> QByteArray Bytes(T v, bool bigEndian) {
+    QByteArray b(sizeof(T), '\0');
+    bigEndian ? qToBigEndian(v, b.data()) : qToLittleEndian(v, b.data());
     return b;
+}
+
+} // namespace
+
+QByteArray Le16(quint16 v) {
+    return Bytes(v, false);
 }
 
 QByteArray Le32(quint32 v) {
-    QByteArray b(4, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
+    return Bytes(v, false);
 }
 
 QByteArray Be32(quint32 v) {
-    QByteArray b(4, '\0');
-    qToBigEndian(v, b.data());
-    return b;
+    return Bytes(v, true);
 }
 
 QByteArray PcmWav(int sampleRate, int channels, double seconds, double toneHz) {
@@ -46,22 +50,11 @@ QByteArray PcmWav(int sampleRate, int channels, double seconds, double toneHz) {
             data += Le16(quint16(s));
     }
     const int blockAlign = channels * 2;
-    QByteArray wav;
-    wav += "RIFF";
-    wav += Le32(quint32(4 + 8 + 16 + 8 + data.size())); // RIFF size: file size - 8
-    wav += "WAVE";
-    wav += "fmt ";
-    wav += Le32(16);
-    wav += Le16(1); // PCM
-    wav += Le16(quint16(channels));
-    wav += Le32(quint32(sampleRate));
-    wav += Le32(quint32(sampleRate * blockAlign)); // bytes per second
-    wav += Le16(quint16(blockAlign));
-    wav += Le16(16); // bits per sample
-    wav += "data";
-    wav += Le32(quint32(data.size()));
-    wav += data;
-    return wav;
+    // RIFF size (the file's less 8), 16-byte PCM "fmt " chunk, then the "data" chunk.
+    return "RIFF" + Le32(quint32(36 + data.size())) + "WAVEfmt " + Le32(16) + Le16(1) +
+           Le16(quint16(channels)) + Le32(quint32(sampleRate)) +
+           Le32(quint32(sampleRate * blockAlign)) + Le16(quint16(blockAlign)) + Le16(16) + "data" +
+           Le32(quint32(data.size())) + data;
 }
 
 bool Run(const QString& program, const QStringList& args, int timeoutMs, QByteArray* output) {

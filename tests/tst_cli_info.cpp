@@ -4,6 +4,7 @@
 #include "formats/MP3Stream.h"
 #include "formats/WavStream.h"
 #include "messages/ReasonTexts.h"
+#include "messages/Sonabel_L.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -66,7 +67,9 @@ void TestCliInfo::printsOneRecordPerPath() {
     const QJsonObject none = r[3]["mp3"].toObject();
     QCOMPARE(QList<int>({int(none.size()), none["BitRate"].toInt(), int(r[3].contains("reason"))}),
              QList<int>({16, 0, 0}));
+    SetLanguage(0, false, 0); // the terminal program's texts are English
     QCOMPARE(r[4]["reason"].toString(), ReasonText(TReason::NotRegularFile));
+    QVERIFY(!ReasonText(TReason::FileNotFound).isEmpty());
     QCOMPARE(r[5]["wav"].toObject()["FileSize"].toInt(), 0);
     QCOMPARE(r[5]["reason"].toString(), ReasonText(TReason::FileNotFound));
 }

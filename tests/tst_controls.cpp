@@ -199,8 +199,6 @@ private Q_SLOTS:
     // RepeatInterval, and stops on release.
     void spinRepeat() {
         TSpinEdit spin;
-        QCOMPARE(spin.RepeatDelay, 400);
-        QCOMPARE(spin.RepeatInterval, 100);
         spin.RepeatDelay = 80;
         spin.RepeatInterval = 10;
         spin.SetRange(1, 30000);

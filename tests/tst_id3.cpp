@@ -2,7 +2,6 @@
 
 #include "Id3Fixtures.h"
 #include "TestUtil.h"
-#include "formats/ID3Genres.h"
 #include "formats/ID3v1.h"
 #include "formats/ID3v2.h"
 #include "formats/MP3Stream.h"
@@ -58,13 +57,6 @@ class TestId3 : public QObject {
     }
 private Q_SLOTS:
 
-    // The last named genre, the first unnamed and the end of the byte's range.
-    void genreCaptions() {
-        QCOMPARE(
-            (QStringList{GenreCaption(0), GenreCaption(147), GenreCaption(148), GenreCaption(255)}),
-            (QStringList{"0 : Blues", "147 : Synthpop", "148 : ?", "255 : ?"}));
-    }
-
     void tagV1Fields_data() {
         QTest::addColumn<QByteArray>("tag");
         QTest::addColumn<QStringList>("fields");                    // title, comment, track, genre
@@ -92,19 +84,6 @@ private Q_SLOTS:
         QCOMPARE((QStringList{f.Title, f.Comment, QString::number(f.Track),
                               QString::number(f.Genre), f.Artist, f.Album, f.Year}),
                  (fields + QStringList{"Artist", "Album   ", "1999"}));
-    }
-
-    void tagV1FromReader() {
-        const QByteArray tag = TagV1("Song", "Nice", 0, 3, 17);
-        const QString path = Write("v1.mp3", Audio() + tag);
-        TMP3Info info;
-        QByteArray data;
-        GetMP3Info(path, roTagV1, info, &data);
-        QCOMPARE(info.TagV1Size, 128);
-        QCOMPARE(data, tag);
-        // Without the option the bytes are not kept.
-        GetMP3Info(path, 0, info, &data);
-        QCOMPARE(data, QByteArray(128, '\0'));
     }
 
     void frameIndex_data() {

@@ -64,12 +64,6 @@ private:
             r.Records << QJsonDocument::fromJson(line).object();
         return r;
     }
-    static QString Wav(const QString& path, double seconds = 2.0) {
-        return ToneWav(path, seconds);
-    }
-    static QString Mp3(const QString& path, const QStringList& args) {
-        return ToneMp3(path, args, 2.0);
-    }
     // Every file below folder, relative, with its size and time.
     static QStringList Snapshot(const QString& folder) {
         QStringList files;
@@ -84,8 +78,12 @@ private:
         files.sort();
         return files;
     }
-    static QStringList Temporaries(const QString& folder) {
-        return QDir(folder).entryList({QStringLiteral(".*.sonabel-*")}, QDir::Files | QDir::Hidden);
+    // Two seconds of tone: an MP3 with a title tag, or a WAV, by the name.
+    static bool MakeSource(const QString& path) {
+        return !(path.endsWith(QLatin1String(".mp3"))
+                     ? ToneMp3(path, {"-b", "192", "--tt", "Title Kept", "--add-id3v2"}, 2.0)
+                     : ToneWav(path, 2.0))
+                    .isEmpty();
     }
     static QString TrashInfoPath(const QString& infoFile) {
         for (const QByteArray& line : ReadFile(infoFile).split('\n'))
@@ -115,8 +113,8 @@ private Q_SLOTS:
         const QString dir = root + QStringLiteral("/lib");
         QVERIFY(QDir().mkpath(dir + QStringLiteral("/sub")));
         options.replaceInStrings(QStringLiteral("DEST"), root + QStringLiteral("/out"));
-        QVERIFY(!Wav(dir + QStringLiteral("/a.wav")).isEmpty());
-        QVERIFY(!Mp3(dir + QStringLiteral("/sub/b.mp3"), {"-b", "192"}).isEmpty());
+        QVERIFY(!ToneWav(dir + QStringLiteral("/a.wav"), 2.0).isEmpty());
+        QVERIFY(!ToneMp3(dir + QStringLiteral("/sub/b.mp3"), {"-b", "192"}, 2.0).isEmpty());
         const QStringList args =
             QStringList{"run", "--json", "--recursive", "--bitrate", "96"} + options;
         TResult first = Cli(args + QStringList{dir});
@@ -149,8 +147,8 @@ private Q_SLOTS:
 
     void listShowsAlreadyConverted() {
         const QString dir = Folder(QStringLiteral("list"));
-        const QString a = Wav(dir + QStringLiteral("/a.wav"), 0.5);
-        const QString b = Wav(dir + QStringLiteral("/b.wav"), 0.5);
+        const QString a = ToneWav(dir + QStringLiteral("/a.wav"), 0.5);
+        const QString b = ToneWav(dir + QStringLiteral("/b.wav"), 0.5);
         QVERIFY(Lame(a, dir + QStringLiteral("/a_C128kbps.mp3"), {"-b", "128"}));
         // Something else at the planned name is not an output: b is encoded.
         QVERIFY(WriteFile(dir + QStringLiteral("/b_C128kbps.mp3"), "not audio"));
@@ -190,7 +188,7 @@ private Q_SLOTS:
         QFETCH(int, ageDays);
         QFETCH(QString, expected);
         const QString dir = Folder(QStringLiteral("leftover"));
-        const QString source = Wav(dir + QStringLiteral("/a.wav"), 0.5);
+        const QString source = ToneWav(dir + QStringLiteral("/a.wav"), 0.5);
         const QString temp = dir + QStringLiteral("/.x.mp3.sonabel-%1-AbC123%2").arg(host, ext);
         QVERIFY(WriteFile(temp, ReadFile(source)));
         if (ageDays > 0) {
@@ -225,10 +223,7 @@ private Q_SLOTS:
         QFETCH(QString, output);
         const QString dir = Folder(QStringLiteral("replace"));
         const QString source = dir + QLatin1Char('/') + name;
-        if (name.endsWith(QLatin1String(".mp3")))
-            QVERIFY(!Mp3(source, {"-b", "192", "--tt", "Title Kept", "--add-id3v2"}).isEmpty());
-        else
-            QVERIFY(!Wav(source).isEmpty());
+        QVERIFY(MakeSource(source));
         QVERIFY(::chmod(QFile::encodeName(source).constData(), 0640) == 0);
         const QDateTime time = QDateTime::currentDateTime().addDays(-3).addMSecs(-123);
         {
@@ -269,7 +264,7 @@ private Q_SLOTS:
         const QString mount = Folder(QStringLiteral("tmpfs"));
         if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, "size=16m") != 0)
             QSKIP("no tmpfs can be mounted here");
-        const QString source = Wav(mount + QStringLiteral("/a.wav"));
+        const QString source = ToneWav(mount + QStringLiteral("/a.wav"), 2.0);
         const TResult r = Cli({"run", "--json", "--replace", "--bitrate", "64", source});
         const QString trash = mount + QStringLiteral("/.Trash-%1").arg(::getuid());
         const bool trashed = QFileInfo::exists(trash + QStringLiteral("/files/a.wav"));
@@ -296,10 +291,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, step);
         const QString dir = Folder(QStringLiteral("kill"));
         const QString source = dir + QLatin1Char('/') + name;
-        if (name.endsWith(QLatin1String(".mp3")))
-            QVERIFY(!Mp3(source, {"-b", "192"}).isEmpty());
-        else
-            QVERIFY(!Wav(source).isEmpty());
+        QVERIFY(MakeSource(source));
         const QByteArray original = ReadFile(source);
         const QString dataHome = Temp.filePath(QStringLiteral("kill-data-%1").arg(Counter));
         const QString trashed = dataHome + QStringLiteral("/Trash/files/") + name;

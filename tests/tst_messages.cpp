@@ -1,7 +1,9 @@
 #include "ConsoleReporter.h"
 #include "RecordingReporter.h"
+#include "formats/SonabelErrors.h"
 #include "messages/FormatMsg.h"
 #include "messages/Messages.h"
+#include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
 #include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
@@ -119,8 +121,7 @@ private Q_SLOTS:
             {"d",
              {msgFilesFailed, msgBitRateItem, msgOutputSize, msgBitRateCBR, msgBitRateVBR,
               msgBitRateWAV, msgDirBitRateItem, msgPropsDumpTruncated, msgPowerOffCountdown,
-              msgCmdLineNiceness, msgDurationS, msgErrListCapacity, msgErrListCount,
-              msgErrListIndex, msgReasonEncoderExitCode}},
+              msgCmdLineNiceness, msgDurationS, msgReasonEncoderExitCode}},
             {"dd", {msgPropsTagV2Header, msgPropsFrameCount, msgDurationMinS, msgDurationHMin}},
             {"ddds", {msgRunSummary}},
             {"ddd", {msgDelayedCountdown}},
@@ -132,7 +133,18 @@ private Q_SLOTS:
             {"ssdddd", {msgPropsProperties}},
             {"ds", {msgReplaceQuestion}},
             {"ss", {msgSourceNote, msgNoteEncodedAgain}},
-            {"ssd", {msgSavedSizes, msgGrownSizes}}};
+            {"ssd", {msgSavedSizes, msgGrownSizes}},
+            {"d", {msgCliOptJobs}},
+            {"s",
+             {msgCliOptBitRate, msgRegKeysUndefined, msgUpdateNotHttps, msgCliUsage, msgCliError,
+              msgCliUnknownCommand, msgCliSettingsNotFound, msgCliSettingsUnreadable,
+              msgCliNoEncoderNamed, msgCliEncoderNotFound, msgCliNotOnWarning, msgCliNotLanguage,
+              msgCliNotShard, msgCliNeedsPathOrList, msgCliNeedsPath, msgCliNoSuchPath}},
+            {"ss",
+             {msgCliUnknownOption, msgCliHelpUsage, msgCliListUnreadable, msgCliNoPathWanted,
+              msgCliNotCbrAbr, msgErrBadArgument}},
+            {"ssdd", {msgCliNotInRange}},
+            {"sss", {msgCliNotOneOf}}};
         std::map<int, QString> formats;
         for (const auto& [format, ids] : uses)
             for (const TMsgId id : ids)
@@ -157,6 +169,38 @@ private Q_SLOTS:
         // none of that in English.
         QVERIFY2(!french.contains(QRegularExpression(" [:;?!]")), qPrintable(french));
         QVERIFY2(!english.contains(QChar(0x00A0)), qPrintable(english));
+    }
+
+    // An exception carries an id and values; what a log or a JSON reason shows
+    // is the current language's text, never the other language's.
+    void exceptionText_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("error");
+        for (int language = 0; language < LanguageCount; ++language)
+            for (int error = 0; error < ErrorIdCount; ++error)
+                QTest::addRow("%s, error %d", qPrintable(LanguageTable[language].Code), error)
+                    << language << error;
+    }
+
+    void exceptionText() {
+        QFETCH(int, language);
+        QFETCH(int, error);
+        SetLanguage(language, false);
+        const QVariantList args{"/music/a.mp3", "No space left on device"};
+        QString text;
+        try {
+            throw EWriteError(TErrorId(error), args);
+        } catch (...) {
+            text = CurrentExceptionText();
+        }
+        const auto shows = [&](const TTexts& texts) {
+            return std::ranges::any_of(texts, [&](const QString& entry) {
+                return !entry.isEmpty() && FormatMsgArgs(entry, args) == text;
+            });
+        };
+        QVERIFY2(shows(language == 0 ? English : French), qPrintable(text));
+        QVERIFY2(!shows(language == 0 ? French : English), qPrintable(text));
+        SetLanguage(0, false);
     }
 
     void setState_data() {
@@ -221,16 +265,6 @@ private Q_SLOTS:
         QCOMPARE(StateTexts[rsBatch], texts[msgStateBatch]);
     }
 
-    void freeMessagesEmptiesTable() {
-        SetLanguage(0, false);
-        FreeMessages();
-        for (const QString& text : MessageTable)
-            QVERIFY(text.isEmpty());
-        QCOMPARE(MsgFmt(msgEncodingFile, {"x"}), QString());
-        SetLanguage(1, false);
-        QCOMPARE(MsgFmt(msgEncodingFile, {"x"}), FormatMsg(French[msgEncodingFile], {"x"}));
-    }
-
     void languageLookups() {
         // de_CH: the country alone does not choose French.
         const QList<int> byLocale{
@@ -240,8 +274,6 @@ private Q_SLOTS:
         const QList<int> indexes{LanguageIndexOfCode("ENG"), LanguageIndexOfCode("FRN"),
                                  LanguageIndexOfCode("frn"), LanguageIndexOfCode(QString())};
         QCOMPARE(indexes, (QList<int>{0, 1, -1, -1}));
-        QCOMPARE(LanguageListItem(1), "Français  (french)");
-        QCOMPARE(LanguageListItem(LanguageCount), QString());
     }
 
     void consoleReporter() {

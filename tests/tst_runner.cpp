@@ -30,7 +30,8 @@ QString Script(const QTemporaryDir& dir, const QString& name, const QByteArray& 
 // Arguments a child received, written NUL-separated into received.
 QStringList ReceivedArguments(const QString& echoScript, const QString& received,
                               const QStringList& arguments) {
-    const TRunResult r = RunConsoleProcess(echoScript, arguments);
+    QStringList output;
+    const TRunResult r = RunConsoleProcess(echoScript, arguments, output);
     if (!r.Started || r.ExitCode != 0)
         return {"<failed>"};
     const QByteArray raw = TestUtil::ReadFile(received);
@@ -109,7 +110,7 @@ private Q_SLOTS:
         if (niceness == 99 || (niceness < own && geteuid() != 0))
             niceness = own; // none, or refused without privilege: the child still runs
         QStringList output;
-        QVERIFY(RunConsoleProcess(NiceEcho, arguments, &output).Started);
+        QVERIFY(RunConsoleProcess(NiceEcho, arguments, output).Started);
         QCOMPARE(output, QStringList{QString::number(niceness)} + expected);
     }
 
@@ -135,28 +136,16 @@ private Q_SLOTS:
         const QString script = Script(
             Tmp, "talk", "echo out\necho err >&2\nprintf '\\r\\ncaf\\303\\251\\r\\n'\nexit 3\n");
         QStringList output{"old"};
-        const TRunResult r = RunConsoleProcess(script, {}, &output);
+        const TRunResult r = RunConsoleProcess(script, {}, output);
         QVERIFY(r.Started && r.ExitStatus == QProcess::NormalExit);
         QCOMPARE(r.ExitCode, 3);
         QCOMPARE(output, (QStringList{"out", "err", "", "café"}));
     }
 
-    void unusedOutputGoesToNullDevice() {
-        const QString where = Tmp.filePath("fds");
-        // Far more than a pipe holds, on both channels, then where they lead.
-        const QString script = Script(
-            Tmp, "flood",
-            "head -c 1000000 /dev/zero\nhead -c 1000000 /dev/zero >&2\n"
-            "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2 /proc/$$/fd/0)\necho \"$fds\" > \"$1\"\n");
-        const TRunResult r = RunConsoleProcess(script, {where}, nullptr, 60000);
-        QVERIFY(r.Started && !r.TimedOut && r.ExitCode == 0);
-        QCOMPARE(TestUtil::ReadFile(where), QByteArray("/dev/null\n/dev/null\n/dev/null\n"));
-    }
-
     void notStarted() {
         for (const QString& program : {Tmp.filePath("no-such-program"), QString()}) {
             QStringList output{"old"};
-            const TRunResult r = RunConsoleProcess(program, {}, &output);
+            const TRunResult r = RunConsoleProcess(program, {}, output);
             QVERIFY(!r.Started && output.isEmpty());
         }
     }
@@ -172,8 +161,9 @@ private Q_SLOTS:
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(44100, 2, 2.0)));
         const QString params = BuildLameParams("--quiet", 1, false, 2, 2, 96, false);
         const QString output = MakeOutputPath(wav, QString(), QString(), 96, 1, false, false);
+        QStringList lines;
         const TRunResult r =
-            RunConsoleProcess(Lame, BuildLameArgumentList(SourceWAV, params, wav, output));
+            RunConsoleProcess(Lame, BuildLameArgumentList(SourceWAV, params, wav, output), lines);
         QVERIFY(r.Started && r.ExitCode == 0);
         const TMP3Info info = GetMP3Info(output);
         QCOMPARE(info.Layer, 1); // Layer III
@@ -194,13 +184,9 @@ private Q_SLOTS:
         QVERIFY(pid > 0 && !Alive(pid));
 
         QStringList output;
-        const TRunResult r = RunConsoleProcess(script, {}, &output, 200);
+        const TRunResult r = RunConsoleProcess(script, {}, output, 200);
         QVERIFY(r.Started && r.TimedOut);
         QCOMPARE(output, QStringList{"LAME 9 version 9.9 (http://x.org/)"});
-
-        // Without output the limit holds as well.
-        const TRunResult quiet = RunConsoleProcess(script, {}, nullptr, 200);
-        QVERIFY(quiet.TimedOut);
         LameShortPath.clear();
     }
 
@@ -213,9 +199,6 @@ private Q_SLOTS:
         QVERIFY(LameVersion.contains("3."));
         QVERIFY(!LameWebSite.isEmpty() && !LameWebSite.contains("http"));
         LameShortPath.clear();
-
-        const QStringList help = ReadLameHelp(Lame);
-        QVERIFY(help.size() > 5 && help.join(QLatin1Char('\n')).contains("usage"));
     }
 
     void encoderProcessReportsEnd() {
@@ -323,7 +306,7 @@ private Q_SLOTS:
         std::signal(SIGUSR1, quit ? AbortOnSignal : StopOnSignal);
         RunState = rsBatch;
         QStringList output;
-        const TRunResult r = RunConsoleProcess(sleeper, {}, &output);
+        const TRunResult r = RunConsoleProcess(sleeper, {}, output);
         RunState = rsIdle;
         std::signal(SIGUSR1, SIG_DFL);
         QVERIFY(r.Started && r.Aborted && !r.TimedOut);

@@ -2,6 +2,7 @@
 // location is redirected into a temporary folder so the user's settings are never opened.
 
 #include "RecordingReporter.h"
+#include "messages/Sonabel_L.h"
 #include "settings/RegFile.h"
 #include "settings/SettingsStore.h"
 
@@ -492,14 +493,14 @@ private Q_SLOTS:
         QFETCH(QString, society);
         QFETCH(QString, program);
 
+        SetLanguage(0, false, 0); // an English run says so in English
         TRecordingReporter reporter;
         TRecordingRegFile store("RegFile1", society, program, &reporter);
         QVERIFY(!store.Active());
         QCOMPARE(reporter.Infos,
-                 QStringList{QString::fromUtf8("RegFile1\r\nErreur de programmation:\r\n"
-                                               "Clef non définies\r\n"
-                                               "La base de registre ne sera pas utilisée,\r\n"
-                                               "et les évènements seront ignorés.")});
+                 QStringList{"RegFile1\r\nProgramming error:\r\nKeys not defined\r\n"
+                             "The registry will not be used,\r\n"
+                             "and the events will be ignored."});
 
         store.WriteInteger("", "BitRateIndex", 3);
         store.WriteString("Sec", "Name", "value");

@@ -1,5 +1,7 @@
 #include "batch/PowerOff.h"
 
+#include "messages/Messages.h"
+
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
@@ -32,7 +34,7 @@ TPowerOffResult TLogindPowerOff::PowerOff() {
     if (reply.type() == QDBusMessage::ErrorMessage) {
         const QDBusError error(reply);
         result.Code = int(error.type());
-        result.Text = TrimLineBreaks(error.name() + QStringLiteral(": ") + error.message());
+        result.Text = TrimLineBreaks(MsgFmt(msgErrSystem, {error.name(), error.message()}));
         return result;
     }
     result.Accepted = true;

@@ -6,6 +6,7 @@
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
 #include "formats/SonabelErrors.h"
+#include "messages/Messages.h"
 
 #include <QFile>
 #include <cerrno>
@@ -27,7 +28,7 @@ QString SystemText(int error) {
 }
 
 QString ErrorText(int error, const QString& path) {
-    return QStringLiteral("%1: %2").arg(path, SystemText(error));
+    return MsgFmt(msgErrSystem, {path, SystemText(error)});
 }
 
 } // namespace

@@ -23,6 +23,8 @@ bool LoadCliSettings(const QString& file);
 // The encoder this run uses: the --encoder value, else the stored LamePath when
 // it exists, else the lookup (program folder, then PATH). Empty when none.
 QString ResolveEncoderPath(const QString& option);
+// Why ResolveEncoderPath found nothing for that option.
+QString EncoderNotFoundText(const QString& option);
 
 // Writes a line to stdout / stderr (UTF-8), flushed.
 void PrintOut(const QString& line);

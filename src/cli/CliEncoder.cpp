@@ -5,6 +5,7 @@
 #include "CliOptions.h"
 #include "Json.h"
 #include "encoder/SonabelMisc.h"
+#include "messages/Messages.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -15,7 +16,7 @@
 
 bool LoadCliSettings(const QString& file) {
     if (!QFileInfo(file).isFile()) {
-        PrintErr(QStringLiteral("sonabel-cli: settings file not found: %1").arg(file));
+        PrintErr(MsgFmt(msgCliError, {MsgFmt(msgCliSettingsNotFound, {file})}));
         return false;
     }
     // Loading may write (the folder-filter upgrade, the old placement key); a
@@ -23,12 +24,17 @@ bool LoadCliSettings(const QString& file) {
     QTemporaryDir dir;
     const QString copy = dir.filePath(QStringLiteral("settings.ini"));
     if (!dir.isValid() || !QFile::copy(file, copy)) {
-        PrintErr(QStringLiteral("sonabel-cli: settings file cannot be read: %1").arg(file));
+        PrintErr(MsgFmt(msgCliError, {MsgFmt(msgCliSettingsUnreadable, {file})}));
         return false;
     }
     TRegFile store(copy);
     LoadSettings(store, Settings());
     return true;
+}
+
+QString EncoderNotFoundText(const QString& option) {
+    return option.isEmpty() ? MsgFmt(msgCliNoEncoderNamed, {QLatin1String(LameExeName)})
+                            : MsgFmt(msgCliEncoderNotFound, {option});
 }
 
 QString ResolveEncoderPath(const QString& option) {
@@ -42,25 +48,21 @@ QString ResolveEncoderPath(const QString& option) {
 
 int RunEncoderCommand(const QStringList& args) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the encoder this machine would use and what its banner says."));
+    parser.setApplicationDescription(Msg(msgCliAboutEncoder));
     AddSettingsOptions(parser);
     const int exitCode = ParseCommandLine(parser, QStringLiteral("encoder"), QString(), args);
     if (exitCode >= 0)
         return exitCode;
     if (!parser.positionalArguments().isEmpty())
-        return UsageError(
-            QStringLiteral("encoder takes no path: %1").arg(parser.positionalArguments().first()));
+        return UsageError(MsgFmt(
+            msgCliNoPathWanted, {QStringLiteral("encoder"), parser.positionalArguments().first()}));
     for (const QString& file : parser.values(QStringLiteral("settings")))
         if (!LoadCliSettings(file))
             return ExitFailed;
     const QString encoder = parser.value(QStringLiteral("encoder"));
     const QString path = ResolveEncoderPath(encoder);
     if (path.isEmpty()) {
-        PrintErr(encoder.isEmpty()
-                     ? QStringLiteral("sonabel-cli: no encoder named %1 found")
-                           .arg(QLatin1String(LameExeName))
-                     : QStringLiteral("sonabel-cli: encoder not found: %1").arg(encoder));
+        PrintErr(MsgFmt(msgCliError, {EncoderNotFoundText(encoder)}));
         return ExitFailed;
     }
     LameShortPath = path;

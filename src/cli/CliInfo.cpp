@@ -6,6 +6,7 @@
 #include "formats/ID3v1.h"
 #include "formats/MP3Stream.h"
 #include "formats/WavStream.h"
+#include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "sources/SourceList.h"
 
@@ -68,19 +69,17 @@ TJsonObject WavJson(const TWAVInfo& i) {
 
 int RunInfoCommand(const QStringList& args) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the analysis of each file as one JSON object a line."));
+    parser.setApplicationDescription(Msg(msgCliAboutInfo));
     // The analysis uses no setting; the option is accepted for symmetry.
-    parser.addOption({QStringLiteral("settings"), QStringLiteral("Accepted and not used."),
-                      QStringLiteral("FILE")});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files to analyse."));
+    parser.addOption({QStringLiteral("settings"), Msg(msgCliOptUnused), QStringLiteral("FILE")});
+    parser.addPositionalArgument(QStringLiteral("PATH"), Msg(msgCliOptFilesToAnalyse));
     const int exitCode =
         ParseCommandLine(parser, QStringLiteral("info"), QStringLiteral("PATH..."), args);
     if (exitCode >= 0)
         return exitCode;
     const QStringList paths = parser.positionalArguments();
     if (paths.isEmpty())
-        return UsageError(QStringLiteral("info needs at least one path"));
+        return UsageError(MsgFmt(msgCliNeedsPath, {QStringLiteral("info")}));
 
     for (const QString& path : paths) {
         TJsonObject line;

@@ -1,6 +1,8 @@
 #include "CliOptions.h"
 
 #include "CliCommands.h"
+#include "messages/FormatMsg.h"
+#include "messages/Messages.h"
 #include "settings/Settings.h"
 
 #include <QCoreApplication>
@@ -37,15 +39,13 @@ int ParseCommandLine(QCommandLineParser& parser, const QString& command, const Q
     if (!parser.parse(QStringList{QStringLiteral("sonabel-cli")} + args)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
-            return UsageError(
-                QStringLiteral("unknown option for %1: %2").arg(command, Dashed(unknown.first())));
+            return UsageError(MsgFmt(msgCliUnknownOption, {command, Dashed(unknown.first())}));
         return UsageError(parser.errorText());
     }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         // Qt's usage line names neither the command nor the path syntax.
         QStringList lines = parser.helpText().split(QLatin1Char('\n'));
-        lines[0] =
-            QStringLiteral("Usage: sonabel-cli %1 [options] %2").arg(command, syntax).trimmed();
+        lines[0] = MsgFmt(msgCliHelpUsage, {command, syntax}).trimmed();
         std::fputs(lines.join(QLatin1Char('\n')).toUtf8().constData(), stdout);
         return ExitOk;
     }
@@ -58,47 +58,38 @@ int ParseCommandLine(QCommandLineParser& parser, const QString& command, const Q
 
 void AddSettingsOptions(QCommandLineParser& parser) {
     parser.addOptions({
-        {QStringLiteral("settings"),
-         QStringLiteral("Take the settings from FILE (an INI file, never written)."),
-         QStringLiteral("FILE")},
-        {QStringLiteral("encoder"), QStringLiteral("The encoder program to use."),
-         QStringLiteral("PATH")},
+        {QStringLiteral("settings"), Msg(msgCliOptSettings), QStringLiteral("FILE")},
+        {QStringLiteral("encoder"), Msg(msgCliOptEncoder), QStringLiteral("PATH")},
     });
 }
 
 void AddEncodingOptions(QCommandLineParser& parser) {
     AddSettingsOptions(parser);
     parser.addOptions({
-        {QStringLiteral("bitrate"),
-         QStringLiteral("Target bit rate, one of %1.").arg(BitRateList()), QStringLiteral("KBPS")},
-        {QStringLiteral("mode"), QStringLiteral("Constant (cbr) or average (abr) bit rate."),
-         QStringLiteral("cbr|abr")},
-        {QStringLiteral("dest"), QStringLiteral("Write the outputs into DIR."),
-         QStringLiteral("DIR")},
-        {QStringLiteral("keep-subdirs"),
-         QStringLiteral("Rebuild the sub-folders of a given folder under --dest.")},
-        {QStringLiteral("quality"), QStringLiteral("Encoder quality, 0 (best) to 9."),
-         QStringLiteral("N")},
-        {QStringLiteral("priority"), QStringLiteral("Encoder priority, 0 (lowest) to 4."),
-         QStringLiteral("N")},
-        {QStringLiteral("params"), QStringLiteral("Extra encoder parameters of the mode."),
-         QStringLiteral("TEXT")},
-        {QStringLiteral("skip-done"),
-         QStringLiteral("On: skip sources whose output exists, leave outputs out of folders.")},
-        {QStringLiteral("no-skip-done"), QStringLiteral("Off: the same.")},
-        {QStringLiteral("replace"),
-         QStringLiteral("Outputs replace their sources beside them when smaller; the sources go "
-                        "to the trash.")},
+        {QStringLiteral("bitrate"), MsgFmt(msgCliOptBitRate, {BitRateList()}),
+         QStringLiteral("KBPS")},
+        {QStringLiteral("mode"), Msg(msgCliOptMode), QStringLiteral("cbr|abr")},
+        {QStringLiteral("dest"), Msg(msgCliOptDest), QStringLiteral("DIR")},
+        {QStringLiteral("keep-subdirs"), Msg(msgCliOptKeepSubdirs)},
+        {QStringLiteral("quality"), Msg(msgCliOptQuality), QStringLiteral("N")},
+        {QStringLiteral("priority"), Msg(msgCliOptPriority), QStringLiteral("N")},
+        {QStringLiteral("params"), Msg(msgCliOptParams), QStringLiteral("TEXT")},
+        {QStringLiteral("skip-done"), Msg(msgCliOptSkipDone)},
+        {QStringLiteral("no-skip-done"), Msg(msgCliOptOff)},
+        {QStringLiteral("replace"), Msg(msgCliOptReplace)},
     });
 }
 
 TOptionRead ReadEncodingOptions(const QCommandLineParser& parser, TEncodingOptions& o,
                                 QString& error) {
     // Every value given is checked, the last one counts.
-    const auto check = [&](const char* name, const auto& valid, const QString& message) {
+    const auto check = [&](const char* name, const auto& valid, TMsgId message,
+                           std::initializer_list<QVariant> allowed) {
         for (const QString& v : parser.values(QLatin1String(name)))
             if (!valid(v)) {
-                error = message.arg(QLatin1String(name), v);
+                QVariantList args{QLatin1String(name), v};
+                args.append(QVariantList(allowed));
+                error = FormatMsgArgs(Msg(message), args);
                 return false;
             }
         return true;
@@ -114,10 +105,10 @@ TOptionRead ReadEncodingOptions(const QCommandLineParser& parser, TEncodingOptio
     };
     const auto quality = [&n](const QString& v) { return ParseInt(v, 0, 9, n); };
     const auto priority = [&n](const QString& v) { return ParseInt(v, 0, 4, n); };
-    if (!check("bitrate", bitRate, QStringLiteral("--%1 %2 is not one of ") + BitRateList()) ||
-        !check("mode", mode, QStringLiteral("--%1 %2 is not cbr or abr")) ||
-        !check("quality", quality, QStringLiteral("--%1 %2 is not 0 to 9")) ||
-        !check("priority", priority, QStringLiteral("--%1 %2 is not 0 to 4")))
+    if (!check("bitrate", bitRate, msgCliNotOneOf, {BitRateList()}) ||
+        !check("mode", mode, msgCliNotCbrAbr, {}) ||
+        !check("quality", quality, msgCliNotInRange, {0, 9}) ||
+        !check("priority", priority, msgCliNotInRange, {0, 4}))
         return TOptionRead::Error;
 
     for (const QString& file : parser.values(QStringLiteral("settings")))

@@ -7,6 +7,7 @@
 #include "Json.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
+#include "messages/Messages.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
 
@@ -65,14 +66,11 @@ TRates SourceRates(const QString& path) {
 int RunPlanCommand(const QStringList& args) {
     const TSettings& s = Settings();
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints, for each source, the output and the encoder command line a run "
-                       "would use. Nothing is encoded and nothing is saved."));
+    parser.setApplicationDescription(Msg(msgCliAboutPlan));
     AddEncodingOptions(parser);
     AddSourceInputOptions(parser);
-    parser.addOption(
-        {QStringLiteral("recursive"), QStringLiteral("Walk given folders into sub-folders.")});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."));
+    parser.addOption({QStringLiteral("recursive"), Msg(msgCliOptWalk)});
+    parser.addPositionalArgument(QStringLiteral("PATH"), Msg(msgCliOptFilesAndFolders));
     const int exitCode =
         ParseCommandLine(parser, QStringLiteral("plan"), QStringLiteral("PATH..."), args);
     if (exitCode >= 0)
@@ -98,7 +96,7 @@ int RunPlanCommand(const QStringList& args) {
         return ExitFailed;
     }
     if (!GivesPaths(parser))
-        return UsageError(QStringLiteral("plan needs at least one path or --files-from"));
+        return UsageError(MsgFmt(msgCliNeedsPathOrList, {QStringLiteral("plan")}));
     const bool recursive = parser.isSet(QStringLiteral("recursive"));
 
     // Overrides change the record in memory only; nothing here saves it.

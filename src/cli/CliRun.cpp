@@ -72,11 +72,9 @@ public:
             return TWarningAnswer::AllFiles;
         if (OnWarning != TOnWarning::Abort && goodFilesEnabled)
             return TWarningAnswer::GoodFilesOnly;
-        PrintErr(OnWarning == TOnWarning::Abort
-                     ? QStringLiteral("sonabel-cli: run not started; --on-warning good or "
-                                      "--on-warning all lets it go ahead")
-                     : QStringLiteral("sonabel-cli: run not started; this --on-warning answer "
-                                      "is not offered here"));
+        PrintErr(
+            MsgFmt(msgCliError, {Msg(OnWarning == TOnWarning::Abort ? msgCliNotStartedAbort
+                                                                    : msgCliNotStartedAnswer)}));
         return TWarningAnswer::Abort;
     }
     void AskDelayedStart(int, std::function<void(bool)> done) override { done(false); }
@@ -192,17 +190,17 @@ struct TRunOptions {
 struct TToggle {
     QString Name;
     quint32 Flag;
-    const char* Help;
+    TMsgId Help;
 };
 
 // Settings a run can switch on (--NAME) or off (--no-NAME).
 const QList<TToggle>& Toggles() {
     static const QList<TToggle> toggles = {
-        {QStringLiteral("copy-data"), flCopyData, "copy MP3 audio already at the target rate"},
-        {QStringLiteral("keep-v1"), flKeepTagV1, "carry the ID3v1 tag over"},
-        {QStringLiteral("keep-v2"), flKeepTagV2, "carry the ID3v2 tag over"},
-        {QStringLiteral("compact"), flCompactTag, "write the ID3v2 tag without padding"},
-        {QStringLiteral("keep-time"), flKeepTime, "give outputs the source's file time"},
+        {QStringLiteral("copy-data"), flCopyData, msgCliOptCopyData},
+        {QStringLiteral("keep-v1"), flKeepTagV1, msgCliOptKeepV1},
+        {QStringLiteral("keep-v2"), flKeepTagV2, msgCliOptKeepV2},
+        {QStringLiteral("compact"), flCompactTag, msgCliOptCompact},
+        {QStringLiteral("keep-time"), flKeepTime, msgCliOptKeepTime},
     };
     return toggles;
 }
@@ -211,27 +209,21 @@ const QList<TToggle>& Toggles() {
 // help, the version or the usage message).
 int ParseRunArguments(const QStringList& args, TRunOptions& o) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Runs the batch on the given files and folders. Ctrl-C, SIGTERM and SIGHUP stop it: "
-        "encoders ended, partial outputs deleted, exit 128 + the signal number."));
+    parser.setApplicationDescription(Msg(msgCliAboutRun));
     AddEncodingOptions(parser);
     AddSourceInputOptions(parser);
     for (const TToggle& t : Toggles()) {
-        parser.addOption({t.Name, QStringLiteral("On: %1.").arg(QLatin1String(t.Help))});
-        parser.addOption({QStringLiteral("no-") + t.Name, QStringLiteral("Off: the same.")});
+        parser.addOption({t.Name, Msg(t.Help)});
+        parser.addOption({QStringLiteral("no-") + t.Name, Msg(msgCliOptOff)});
     }
     parser.addOptions({
-        {QStringLiteral("jobs"),
-         QStringLiteral("Run up to N encoders at once (1 to %1).").arg(MaxJobs),
-         QStringLiteral("N")},
-        {QStringLiteral("recursive"), QStringLiteral("Add the sub-folders of given folders.")},
-        {QStringLiteral("on-warning"),
-         QStringLiteral("Answer to the warnings before the run (default abort)."),
-         QStringLiteral("abort|good|all")},
-        {QStringLiteral("lang"), QStringLiteral("Language of the log."), QStringLiteral("ENG|FRN")},
-        {QStringLiteral("json"), QStringLiteral("One JSON object per entry, then the summary.")},
+        {QStringLiteral("jobs"), MsgFmt(msgCliOptJobs, {MaxJobs}), QStringLiteral("N")},
+        {QStringLiteral("recursive"), Msg(msgCliOptRecursive)},
+        {QStringLiteral("on-warning"), Msg(msgCliOptOnWarning), QStringLiteral("abort|good|all")},
+        {QStringLiteral("lang"), Msg(msgCliOptLang), QStringLiteral("ENG|FRN")},
+        {QStringLiteral("json"), Msg(msgCliOptJson)},
     });
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."));
+    parser.addPositionalArgument(QStringLiteral("PATH"), Msg(msgCliOptFilesAndFolders));
     const int exitCode =
         ParseCommandLine(parser, QStringLiteral("run"), QStringLiteral("PATH..."), args);
     if (exitCode >= 0)
@@ -262,7 +254,7 @@ int ParseRunArguments(const QStringList& args, TRunOptions& o) {
         bool ok = false;
         o.Jobs = v.toInt(&ok);
         if (!ok || o.Jobs < 1 || o.Jobs > MaxJobs)
-            return UsageError(QStringLiteral("--jobs %1 is not 1 to %2").arg(v).arg(MaxJobs));
+            return UsageError(MsgFmt(msgCliNotInRange, {QStringLiteral("jobs"), v, 1, MaxJobs}));
     }
     for (const QString& v : parser.values(QStringLiteral("on-warning"))) {
         if (v == QLatin1String("abort"))
@@ -272,11 +264,11 @@ int ParseRunArguments(const QStringList& args, TRunOptions& o) {
         else if (v == QLatin1String("all"))
             o.OnWarning = TOnWarning::All;
         else
-            return UsageError(QStringLiteral("--on-warning %1 is not abort, good or all").arg(v));
+            return UsageError(MsgFmt(msgCliNotOnWarning, {v}));
     }
     for (const QString& v : parser.values(QStringLiteral("lang"))) {
         if (LanguageIndexOfCode(v) < 0)
-            return UsageError(QStringLiteral("--lang %1 is not ENG or FRN").arg(v));
+            return UsageError(MsgFmt(msgCliNotLanguage, {v}));
         o.Language = v;
     }
     switch (ReadSourceInputs(parser, o.Groups, o.Shard, error)) {
@@ -288,7 +280,7 @@ int ParseRunArguments(const QStringList& args, TRunOptions& o) {
         return ExitUsage;
     }
     if (!GivesPaths(parser))
-        return UsageError(QStringLiteral("run needs at least one path or --files-from"));
+        return UsageError(MsgFmt(msgCliNeedsPathOrList, {QStringLiteral("run")}));
     o.MayBeEmpty = o.Shard.Count > 1 || parser.isSet(QStringLiteral("files-from"));
     return -1;
 }
@@ -397,11 +389,7 @@ int RunRunCommand(const QStringList& args) {
 
     const QString encoder = ResolveEncoderPath(o.Encoding.Encoder);
     if (encoder.isEmpty()) {
-        PrintErr(
-            o.Encoding.Encoder.isEmpty()
-                ? QStringLiteral("sonabel-cli: no encoder named %1 found")
-                      .arg(QLatin1String(LameExeName))
-                : QStringLiteral("sonabel-cli: encoder not found: %1").arg(o.Encoding.Encoder));
+        PrintErr(MsgFmt(msgCliError, {EncoderNotFoundText(o.Encoding.Encoder)}));
         return ExitUsage;
     }
     // A name that is not valid UTF-8 arrives with U+FFFD in it and finds no
@@ -409,7 +397,7 @@ int RunRunCommand(const QStringList& args) {
     for (const TPathGroup& group : std::as_const(o.Groups))
         for (const QString& path : group.Paths)
             if (!QFileInfo::exists(path) && !path.contains(QChar::ReplacementCharacter))
-                return UsageError(QStringLiteral("no such file or folder: %1").arg(path));
+                return UsageError(MsgFmt(msgCliNoSuchPath, {path}));
 
     const bool progressLine = !o.Json && ::isatty(STDERR_FILENO) && ::isatty(STDOUT_FILENO);
     TTerminalView view(o.OnWarning, progressLine);

@@ -1,4 +1,5 @@
 #include "CliSources.h"
+#include "messages/Messages.h"
 
 #include "CliCommands.h"
 
@@ -18,8 +19,7 @@ bool ReadList(const QString& name, QByteArray& data) {
     QFile file(name);
     const bool fromStdin = name == QLatin1String("-");
     if (!(fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly))) {
-        PrintErr(QStringLiteral("sonabel-cli: cannot read the list %1: %2")
-                     .arg(name, file.errorString()));
+        PrintErr(MsgFmt(msgCliError, {MsgFmt(msgCliListUnreadable, {name, file.errorString()})}));
         return false;
     }
     data = file.readAll();
@@ -102,15 +102,9 @@ int ShardOfKey(const QString& key, int count) {
 
 void AddSourceInputOptions(QCommandLineParser& parser) {
     parser.addOptions({
-        {FilesFrom,
-         QStringLiteral("Also take the paths listed in FILE (- for standard input), one a line."),
-         QStringLiteral("FILE")},
-        {{QStringLiteral("0"), Null},
-         QStringLiteral("The lists separate paths with NUL bytes (as find -print0 writes).")},
-        {ShardOption,
-         QStringLiteral("Keep only shard K of N (1 <= K <= N) of the sources, split by a stable "
-                        "hash of each path below the folder or list it came from."),
-         QStringLiteral("K/N")},
+        {FilesFrom, Msg(msgCliOptFilesFrom), QStringLiteral("FILE")},
+        {{QStringLiteral("0"), Null}, Msg(msgCliOptNull)},
+        {ShardOption, Msg(msgCliOptShard), QStringLiteral("K/N")},
     });
 }
 
@@ -118,9 +112,7 @@ TSourceRead ReadSourceInputs(const QCommandLineParser& parser, QList<TPathGroup>
                              TShard& shard, QString& error) {
     for (const QString& v : parser.values(ShardOption))
         if (!ParseShard(v, shard)) {
-            error = QStringLiteral("--shard %1 is not K/N with whole numbers 1 <= K <= N "
-                                   "(e.g. --shard 2/5)")
-                        .arg(v);
+            error = MsgFmt(msgCliNotShard, {v});
             return TSourceRead::Error;
         }
     groups.clear();

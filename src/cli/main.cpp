@@ -1,6 +1,8 @@
 // sonabel-cli: the headless front end over the same core as the desktop program.
 
 #include "CliCommands.h"
+#include "messages/Messages.h"
+#include "messages/Sonabel_L.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -18,7 +20,7 @@ void PrintErr(const QString& line) {
 }
 
 int UsageError(const QString& message) {
-    PrintErr(QStringLiteral("sonabel-cli: %1").arg(message));
+    PrintErr(MsgFmt(msgCliError, {message}));
     return ExitUsage;
 }
 
@@ -40,9 +42,7 @@ QString Usage() {
     QStringList names;
     for (const auto& [name, command] : Commands())
         names.append(name);
-    return QStringLiteral("usage: sonabel-cli COMMAND [OPTIONS] PATH...\ncommands: %1\n"
-                          "sonabel-cli COMMAND --help shows the options of a command")
-        .arg(names.join(QStringLiteral(", ")));
+    return MsgFmt(msgCliUsage, {names.join(QStringLiteral(", "))});
 }
 
 } // namespace
@@ -52,6 +52,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationName(QStringLiteral("Morvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Sonabel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SONABEL_VERSION));
+    // English until a command chooses otherwise (run's --lang or settings).
+    SetLanguage(0, false, 0);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
         PrintErr(Usage());
@@ -69,7 +71,7 @@ int main(int argc, char* argv[]) {
     const auto it = Commands().find(name);
     if (it == Commands().end()) {
         PrintErr(Usage());
-        return UsageError(QStringLiteral("unknown command: %1").arg(name));
+        return UsageError(MsgFmt(msgCliUnknownCommand, {name}));
     }
     return it->second(args);
 }

@@ -126,13 +126,12 @@ void EndChild(QProcess& process) {
     process.waitForFinished(KillWaitMs);
 }
 
-TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, QStringList* output,
+TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, QStringList& output,
                              int timeLimitMs) {
     TRunResult result;
     // Only a stop confirmed while we wait ends the child, not one already pending.
     const bool stopAtStart = RunState == rsStopRequested;
-    if (output)
-        output->clear();
+    output.clear();
     QString program = ExistingAbsolutePath(exeName);
     if (program.isEmpty())
         program = exeName; // a bare name is looked up in PATH
@@ -144,9 +143,6 @@ TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, 
     const TRegistration registration(&process);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
-    // An unread pipe would block or kill a talkative child.
-    if (!output)
-        process.setStandardOutputFile(QProcess::nullDevice());
     ApplyChildNiceness(process, translated.Niceness);
     process.start(program, translated.Arguments);
     if (!process.waitForStarted(StartTimeoutMs)) {
@@ -169,8 +165,7 @@ TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, 
     }
     result.TimedOut = !result.Aborted && process.state() != QProcess::NotRunning;
     EndChild(process);
-    if (output)
-        *output = SplitLines(QString::fromLocal8Bit(bytes + process.readAll()));
+    output = SplitLines(QString::fromLocal8Bit(bytes + process.readAll()));
     result.ExitCode = process.exitCode();
     result.ExitStatus =
         result.TimedOut || result.Aborted ? QProcess::CrashExit : process.exitStatus();

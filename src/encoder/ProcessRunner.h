@@ -21,11 +21,10 @@ struct TRunResult {
 // next poll (every 200 ms) once RunState turns to "stop requested" or
 // RequestProcessAbort has been called, and after timeLimitMs when that is
 // above 0. stdout and stderr are merged into output (cleared first, decoded as
-// local 8-bit, what arrived before an early end included); without output the
-// child writes to the null device. An encoder "--priority N" is taken out of
-// the arguments and becomes the child's niceness.
-TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params,
-                             QStringList* output = nullptr, int timeLimitMs = 0);
+// local 8-bit, what arrived before an early end included). An encoder
+// "--priority N" is taken out of the arguments and becomes the child's niceness.
+TRunResult RunConsoleProcess(const QString& exeName, const QStringList& params, QStringList& output,
+                             int timeLimitMs = 0);
 
 // The encoder's "--priority N" as the child process sees it on POSIX.
 struct TPriorityTranslation {

@@ -351,7 +351,7 @@ void ReadLameVersion(int timeLimitMs) {
     if (LameShortPath.isEmpty())
         return;
     QStringList lines;
-    RunConsoleProcess(LameShortPath, {}, &lines, timeLimitMs);
+    RunConsoleProcess(LameShortPath, {}, lines, timeLimitMs);
     ParseLameBanner(lines, LameVersion, LameWebSite);
 }
 
@@ -360,7 +360,7 @@ QStringList ReadLameHelp(const QString& encoderPath, int timeLimitMs) {
     const QString program = ExistingAbsolutePath(encoderPath);
     if (program.isEmpty())
         return lines;
-    RunConsoleProcess(program, {QStringLiteral("-?")}, &lines, timeLimitMs);
+    RunConsoleProcess(program, {QStringLiteral("-?")}, lines, timeLimitMs);
     return lines;
 }
 

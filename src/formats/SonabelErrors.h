@@ -1,5 +1,5 @@
 #pragma once
-// Exceptions raised by the file readers and lists. They carry what went wrong
+// Exceptions raised by the file readers. They carry what went wrong
 // and its values, not a sentence: the text is looked up in the current
 // language where the error is shown (ErrorText).
 
@@ -10,14 +10,12 @@ enum class TErrorId : int {
     FileOpen, // full path
     Read,
     Write,
-    ListCapacity, // capacity
-    ListCount,    // count
-    ListIndex,    // index
     NotAnInteger, // text
     Rename,       // target path, system error text
     System,       // path, system error text
+    BadArgument,  // routine name, the condition its caller broke
 };
-inline constexpr int ErrorIdCount = int(TErrorId::System) + 1;
+inline constexpr int ErrorIdCount = int(TErrorId::BadArgument) + 1;
 
 class ESonabelError : public std::runtime_error {
 public:
@@ -38,13 +36,16 @@ public:
     EReadError() : ESonabelError(TErrorId::Read) {}
 };
 
+// A caller broke a routine's contract (a programming error, shown all the same).
+class EArgumentError : public ESonabelError {
+public:
+    EArgumentError(const char* routine, const char* condition)
+        : ESonabelError(TErrorId::BadArgument,
+                        {QString::fromLatin1(routine), QString::fromLatin1(condition)}) {}
+};
+
 class EWriteError : public ESonabelError {
 public:
     EWriteError() : ESonabelError(TErrorId::Write) {}
-    using ESonabelError::ESonabelError;
-};
-
-class EListError : public ESonabelError {
-public:
     using ESonabelError::ESonabelError;
 };

@@ -1,15 +1,13 @@
 #include "StreamBlocks.h"
 
 #include <algorithm>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 namespace {
 
 void CheckBufferSize(const char* routine, qint64 bufferSize) {
     if (bufferSize <= 0)
-        throw std::invalid_argument(std::string(routine) + " : ABufferSize <= 0");
+        throw EArgumentError(routine, "ABufferSize <= 0");
 }
 
 // One buffer per call, never larger than the bytes it will carry.
@@ -87,7 +85,7 @@ void DTMoveBlockUpInStream(TFileStream& stream, bool allowGrow, qint64 oldOffset
     const qint64 oldPos = std::max<qint64>(oldOffset, 0);
     const qint64 newPos = std::max<qint64>(newOffset, 0);
     if (oldOffset > newOffset)
-        throw std::invalid_argument("DTMoveBlockUpInStream : AnOldOffset > ANewOffset");
+        throw EArgumentError("DTMoveBlockUpInStream", "AnOldOffset > ANewOffset");
     CheckBufferSize("DTMoveBlockUpInStream", bufferSize);
     const qint64 size = stream.Size();
     const qint64 length = count > 0 ? count : size - oldPos;
@@ -126,7 +124,7 @@ void DTMoveBlockDownInStream(TFileStream& stream, qint64 oldOffset, qint64 newOf
     const qint64 oldPos = std::max<qint64>(oldOffset, 0);
     const qint64 newPos = std::max<qint64>(newOffset, 0);
     if (oldOffset < newOffset)
-        throw std::invalid_argument("DTMoveBlockDownInStream : AnOldOffset < ANewOffset");
+        throw EArgumentError("DTMoveBlockDownInStream", "AnOldOffset < ANewOffset");
     CheckBufferSize("DTMoveBlockDownInStream", bufferSize);
     const qint64 length = count > 0 ? count : stream.Size() - oldPos;
     if (length <= 0) {

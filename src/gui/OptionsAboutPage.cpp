@@ -14,8 +14,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-using OptionsUi::Named;
-
 namespace {
 
 const QString HttpsPrefix = QStringLiteral("https://");

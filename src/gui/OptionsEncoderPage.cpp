@@ -19,8 +19,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-using OptionsUi::Named;
-
 namespace {
 
 // Object names end in the mode's name: "editLameParams_CBR".

@@ -23,8 +23,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-using OptionsUi::Named;
-
 namespace {
 
 QCheckBox* NewCheck(const char* name, QWidget* parent) {

@@ -3,17 +3,11 @@
 // texts, and copies the settings into them and back. A new option group goes
 // into the page it belongs to (or a page of its own) and needs nothing else.
 
+#include "gui/Named.h"
+
 #include <QWidget>
 
 struct TSettings;
-
-// Helpers the pages share.
-namespace OptionsUi {
-template <class W> W* Named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-} // namespace OptionsUi
 
 class TOptionsPage : public QWidget {
     Q_OBJECT

@@ -2,6 +2,7 @@
 
 #include "gui/LanguageTexts.h"
 #include "gui/Led.h"
+#include "gui/Named.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 #include "update/UpdateCheck.h"
@@ -22,11 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <class W> W* Named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));

@@ -1,6 +1,7 @@
 #include "gui/SonabelDirF.h"
 
 #include "gui/LanguageTexts.h"
+#include "gui/Named.h"
 #include "gui/NumEditLabels.h"
 #include "messages/Reporting.h"
 #include "settings/Settings.h"
@@ -27,11 +28,6 @@
 #include <limits>
 
 namespace {
-
-template <class W> W* Named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 // The folder as the file system knows it, with a trailing '/', so that a
 // prefix test only matches whole folder names.

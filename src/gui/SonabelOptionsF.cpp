@@ -55,7 +55,7 @@ TSonabelOptionForm::TSonabelOptionForm(TReporter* reporter, TSonabelTextForm* te
                                        QWidget* parent)
     : QDialog(parent), Reporter(reporter), TextForm(textForm) {
     setObjectName(QStringLiteral("SonabelOptionForm"));
-    PageControl = OptionsUi::Named(new QTabWidget(this), "PageControl");
+    PageControl = Named(new QTabWidget(this), "PageControl");
     sheetGeneral = new TOptionsGeneralPage;
     sheetEncoder = new TOptionsEncoderPage;
     sheetHelp = new TOptionsHelpPage;
@@ -63,9 +63,9 @@ TSonabelOptionForm::TSonabelOptionForm(TReporter* reporter, TSonabelTextForm* te
     for (TOptionsPage* page : Pages())
         PageControl->addTab(page, QString());
 
-    btnOK = OptionsUi::Named(new QPushButton(this), "btnOK");
+    btnOK = Named(new QPushButton(this), "btnOK");
     btnOK->setDefault(true);
-    btnCancel = OptionsUi::Named(new QPushButton(this), "btnCancel");
+    btnCancel = Named(new QPushButton(this), "btnCancel");
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
     bottom->addWidget(btnOK);

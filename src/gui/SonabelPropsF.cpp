@@ -7,6 +7,7 @@
 #include "formats/MulDiv.h"
 #include "formats/WavStream.h"
 #include "gui/LanguageTexts.h"
+#include "gui/Named.h"
 #include "messages/Reporting.h"
 #include "sources/HexDump.h"
 #include "sources/SourceRow.h"
@@ -66,11 +67,6 @@ QLabel* NewLabel(const char* name, QWidget* parent) {
     // Tag texts are shown as they are: no markup, no accelerator ampersand.
     label->setTextFormat(Qt::PlainText);
     return label;
-}
-
-template <class W> W* Named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
 }
 
 QPlainTextEdit* NewMemo(const char* name, QWidget* parent) {

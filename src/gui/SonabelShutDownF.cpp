@@ -1,6 +1,7 @@
 #include "gui/SonabelShutDownF.h"
 
 #include "gui/LanguageTexts.h"
+#include "gui/Named.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,11 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-template <class W> W* Named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QLabel* NewLine(const char* name, QWidget* parent) {
     auto* label = Named(new QLabel(parent), name);

@@ -1,6 +1,7 @@
 #include "gui/SonabelWarningF.h"
 
 #include "gui/LanguageTexts.h"
+#include "gui/Named.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,15 +11,6 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QVBoxLayout>
-
-namespace {
-
-template <class W> W* Named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-} // namespace
 
 TSonabelWarningForm::TSonabelWarningForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SonabelWarningForm"));

@@ -337,9 +337,9 @@ enum TMsgId : int {
     msgErrFileOpen = 317, // %s full path
     msgErrRead = 318,
     msgErrWrite = 319,
-    msgErrListCapacity = 320, // %d capacity
-    msgErrListCount = 321,    // %d count
-    msgErrListIndex = 322,    // %d index
+    msgSpare320 = 320,
+    msgSpare321 = 321,
+    msgSpare322 = 322,
     msgErrNotAnInteger = 323, // %s text
     msgErrRename = 324,       // %s target path, %s system error text
     // Why a file was skipped or failed (TReason order)
@@ -383,13 +383,74 @@ enum TMsgId : int {
     msgGrownSizes = 358,       // %s added, %s of the sources, %d percent
     msgOutputDiscarded = 359,  // the output-size line of an output that was deleted
     msgNoteEncodedAgain = 360, // %s decoder, %s why the first output was short
+    // Texts of the settings store, the update check and the terminal program
+    msgRegKeysUndefined = 361, // %s store name
+    msgUpdateNotHttps = 362, // %s address
+    msgCliUsage = 363, // %s command names
+    msgCliError = 364, // %s what went wrong
+    msgCliUnknownCommand = 365, // %s name
+    msgCliUnknownOption = 366, // %s command, %s option
+    msgCliHelpUsage = 367, // %s command, %s path syntax
+    msgCliListUnreadable = 368, // %s list, %s system error text
+    msgCliSettingsNotFound = 369, // %s file
+    msgCliSettingsUnreadable = 370, // %s file
+    msgCliNoPathWanted = 371, // %s command, %s first path
+    msgCliNoEncoderNamed = 372, // %s encoder file name
+    msgCliEncoderNotFound = 373, // %s path
+    msgCliNotStartedAbort = 374,
+    msgCliNotStartedAnswer = 375,
+    msgCliNotInRange = 376, // %s option, %s value, %d lowest, %d highest
+    msgCliNotOneOf = 377, // %s option, %s value, %s the values allowed
+    msgCliNotCbrAbr = 378, // %s option, %s value
+    msgCliNotOnWarning = 379, // %s value
+    msgCliNotLanguage = 380, // %s value
+    msgCliNotShard = 381, // %s value
+    msgCliNeedsPathOrList = 382, // %s command
+    msgCliNeedsPath = 383, // %s command
+    msgCliNoSuchPath = 384, // %s path
+    // The terminal program's help
+    msgCliAboutEncoder = 385,
+    msgCliAboutInfo = 386,
+    msgCliAboutPlan = 387,
+    msgCliAboutRun = 388,
+    msgCliOptUnused = 389,
+    msgCliOptFilesToAnalyse = 390,
+    msgCliOptFilesAndFolders = 391,
+    msgCliOptSettings = 392,
+    msgCliOptEncoder = 393,
+    msgCliOptBitRate = 394, // %s the bit rates
+    msgCliOptMode = 395,
+    msgCliOptDest = 396,
+    msgCliOptKeepSubdirs = 397,
+    msgCliOptQuality = 398,
+    msgCliOptPriority = 399,
+    msgCliOptParams = 400,
+    msgCliOptSkipDone = 401,
+    msgCliOptOff = 402,
+    msgCliOptReplace = 403,
+    msgCliOptWalk = 404,
+    msgCliOptCopyData = 405,
+    msgCliOptKeepV1 = 406,
+    msgCliOptKeepV2 = 407,
+    msgCliOptCompact = 408,
+    msgCliOptKeepTime = 409,
+    msgCliOptJobs = 410, // %d most encoders
+    msgCliOptRecursive = 411,
+    msgCliOptOnWarning = 412,
+    msgCliOptLang = 413,
+    msgCliOptJson = 414,
+    msgCliOptFilesFrom = 415,
+    msgCliOptNull = 416,
+    msgCliOptShard = 417,
+    msgErrBadArgument = 418, // %s routine, %s the condition broken (TErrorId::BadArgument)
 };
 
-inline constexpr int MessageCount = 361;
-static_assert(msgNoteEncodedAgain == MessageCount - 1);
+inline constexpr int MessageCount = 419;
+static_assert(msgErrBadArgument == MessageCount - 1);
 
 // The spares, never shown; empty in every language.
-inline constexpr std::array<TMsgId, 1> SpareMessages = {msgSpare224};
+inline constexpr std::array<TMsgId, 4> SpareMessages = {msgSpare224, msgSpare320, msgSpare321,
+                                                        msgSpare322};
 
 // Filled by SetLanguage, emptied by FreeMessages; everything else only reads.
 extern std::array<QString, MessageCount> MessageTable;

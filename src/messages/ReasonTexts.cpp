@@ -21,8 +21,8 @@ constexpr std::array<TMsgId, ReasonCount> ReasonIds = {
 
 // In the order of TErrorId.
 constexpr std::array<TMsgId, ErrorIdCount> ErrorIds = {
-    msgErrFileOpen,  msgErrRead,       msgErrWrite, msgErrListCapacity, msgErrListCount,
-    msgErrListIndex, msgErrNotAnInteger, msgErrRename, msgErrSystem};
+    msgErrFileOpen, msgErrRead,   msgErrWrite,      msgErrNotAnInteger,
+    msgErrRename,   msgErrSystem, msgErrBadArgument};
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "RegFile.h"
+#include "messages/Messages.h"
 
 #include "messages/Reporting.h"
 
@@ -22,9 +23,7 @@ TRegFile::TRegFile(const QString& filePath)
 TRegFile::~TRegFile() = default;
 
 QString TRegFile::ProgrammingErrorText(const QString& name) {
-    return name + QStringLiteral("\r\nErreur de programmation:\r\nClef non définies\r\n"
-                                 "La base de registre ne sera pas utilisée,\r\n"
-                                 "et les évènements seront ignorés.");
+    return MsgFmt(msgRegKeysUndefined, {name});
 }
 
 void TRegFile::Open(TReporter* reporter) {

@@ -168,7 +168,7 @@ void TUpdateCheck::InfoDone() {
         return;
     }
     if (QUrl(info.DownUrl).scheme() != QLatin1String("https")) {
-        AskFailure(QStringLiteral("%1: not an HTTPS address").arg(info.DownUrl));
+        AskFailure(MsgFmt(msgUpdateNotHttps, {info.DownUrl}));
         Finish();
         return;
     }
