@@ -9,6 +9,7 @@
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
+#include "messages/SizeTexts.h"
 #include "settings/Settings.h"
 
 #include <QDir>
@@ -171,7 +172,7 @@ bool TBatch::ConfirmReplace() {
     }
     if (files == 0)
         return true;
-    const QString size = QStringLiteral("%1 MB").arg(double(bytes) / 1e6, 0, 'f', 1);
+    const QString size = SizeText(bytes);
     return View.ConfirmReplace(MsgFmt(msgReplaceQuestion, {files, size}));
 }
 

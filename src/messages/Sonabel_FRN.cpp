@@ -377,7 +377,7 @@ constexpr TMsgText Texts[] = {
     {msgRemoveFinished, u"Retirer les lignes terminées"},
     {msgDropHint, u"Déposez ici des fichiers et des dossiers,\nou utilisez Ajouter des fichiers et "
                   u"Ajouter un dossier."},
-    {msgRunSummary, u"%d terminés, %d ignorés, %d en échec en %s"},
+    {msgRunSummary, u"Terminés\u00A0: %d, ignorés\u00A0: %d, en échec\u00A0: %d, en %s"},
     {msgSizeKB, u"%s Ko"},
     {msgSizeMB, u"%s Mo"},
     {msgSizeGB, u"%s Go"},
