@@ -11,6 +11,7 @@
 #include "batch/PowerOff.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -98,7 +99,7 @@ void RemoveOutputs(const QString& folder) {
 
 double TimeBatch(TSourceList& list, int jobs, const QString& folder) {
     RemoveOutputs(folder);
-    Settings().Jobs = jobs;
+    Preferences().Edit()->Jobs = jobs;
     TSourceListBatchSource source(list);
     TNullView view;
     TRecordingReporter reporter;
@@ -146,10 +147,12 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     const QString folder = dir.path();
     const QByteArray wav = ToneWav(20.0);
-    TSettings& s = Settings();
-    s.Flags = 2;        // quality 2, outputs beside the sources, no tags, no copies
-    s.BitRateIndex = 8; // 128 kbit/s
-    s.LamePath = lame;
+    {
+        auto s = Preferences().Edit();
+        s->Flags = 2;        // quality 2, outputs beside the sources, no tags, no copies
+        s->BitRateIndex = 8; // 128 kbit/s
+        s->LamePath = lame;
+    }
     TSourceList list;
     for (int i = 0; i < files; ++i) {
         const QString path = QStringLiteral("%1/song%2.wav").arg(folder).arg(i);
@@ -169,7 +172,7 @@ int main(int argc, char* argv[]) {
         const QString output = list.GetCell(row, TCell::OutputPath);
         const TPriorityTranslation passed =
             TranslatePriority(BuildLameArgumentList(3, params, source, output));
-        QStringList words{ShellQuote(LameShortPath)};
+        QStringList words{ShellQuote(LameShortPath())};
         for (const QString& a : passed.Arguments)
             words << ShellQuote(a);
         const QString script = QStringLiteral("%1/cmd%2.sh").arg(folder).arg(row);

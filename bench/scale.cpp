@@ -155,7 +155,7 @@ TFigures MeasureCount(const QString& media, int count) {
 
     // Adding them to the core's source list, as a recursive folder add does.
     {
-        Settings().DirFlags = dfMP1 | dfMP2 | dfMP3 | dfWAV | dfCBR | dfVBR | dfRecurse;
+        Preferences().Edit()->DirFlags = dfMP1 | dfMP2 | dfMP3 | dfWAV | dfCBR | dfVBR | dfRecurse;
         const double before = ResidentMB();
         TSourceList list;
         clock.restart();

@@ -1,6 +1,6 @@
 #include "BatchFixtures.h"
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/OutputNaming.h"
 #include "formats/MP3Stream.h"
 #include "formats/MulDiv.h"
 #include "formats/SonabelErrors.h"

@@ -3,7 +3,7 @@
 #include "TestUtil.h"
 #include "batch/Batch.h"
 #include "batch/OutputCheck.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
@@ -107,9 +107,11 @@ private:
     QTemporaryDir Temp;
     QString Lame;
     int Counter = 0;
+    std::optional<TOwners> Owners;
 
 private Q_SLOTS:
     void initTestCase() {
+        Owners.emplace();
         qRegisterMetaType<TEntryResult>();
         qRegisterMetaType<TRunSummary>();
         SetLanguage(0, false);
@@ -119,15 +121,10 @@ private Q_SLOTS:
     }
 
     void init() {
-        TSettings& s = Settings();
-        s = TSettings();
-        s.Flags = 2; // quality 2, nothing else
-        s.LameParamsByMode = {QString(), QString()};
-        s.Jobs = 1;
-        s.DestDir.clear();
-        TargetBitRate = 64;
-        LameShortPath = Lame;
-        RunState = rsIdle;
+        Owners.emplace();
+        Preferences().Edit()->Flags = 2; // quality 2, nothing else
+        Preferences().SetTargetBitRate(64);
+        TEncoderFacts::Current().SetShortPath(Lame);
     }
 
     void encodesEverySourceType_data() {
@@ -183,8 +180,8 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadWrite) &&
                 f.setFileTime(when, QFileDevice::FileModificationTime));
         f.close();
-        Settings().DestDir = root + QStringLiteral("/out/");
-        Settings().Flags |= flags;
+        Preferences().Edit()->DestDir = root + QStringLiteral("/out/");
+        Preferences().Edit()->Flags |= flags;
         TRig rig;
         rig.Source.Add(source, root + QStringLiteral("/in/"));
         QVERIFY(rig.Run());
@@ -216,9 +213,9 @@ private Q_SLOTS:
                                   QFile::ReadOwner | QFile::ExeOwner);
         else
             QVERIFY(TestUtil::WriteFile(root + QStringLiteral("/out/b/deep"), "in the way"));
-        Settings().DestDir = root + QStringLiteral("/out/");
-        Settings().Flags |= flDestFolder | flKeepSubDirs;
-        Settings().Jobs = 2;
+        Preferences().Edit()->DestDir = root + QStringLiteral("/out/");
+        Preferences().Edit()->Flags |= flDestFolder | flKeepSubDirs;
+        Preferences().Edit()->Jobs = 2;
         TRig rig;
         for (const QString& source : sources)
             rig.Source.Add(source, root + QStringLiteral("/in/"));
@@ -302,7 +299,7 @@ private Q_SLOTS:
             QFile f(source);
             QVERIFY(f.open(QIODevice::Append) && f.write(v1) == 128);
         }
-        Settings().Flags |= flags;
+        Preferences().Edit()->Flags |= flags;
         TRig rig;
         rig.Source.Add(source);
         QVERIFY(rig.Run());
@@ -337,8 +334,8 @@ private Q_SLOTS:
         // unwritable.
         const QString wav = dir + QStringLiteral("/low.wav");
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(8000, 1, 1.0)));
-        TargetBitRate = 160;
-        Settings().Flags |= flBRHigher;
+        Preferences().SetTargetBitRate(160);
+        Preferences().Edit()->Flags |= flBRHigher;
         TRig rig;
         rig.Add({low, mid, at, wav, MakeWav(dir + QStringLiteral("/cd.wav")),
                  MakeWav(dir + QStringLiteral("/off.wav"))});
@@ -367,8 +364,8 @@ private Q_SLOTS:
 
         // Every source affected: Good files is not offered.
         init();
-        TargetBitRate = 160;
-        Settings().Flags |= flBRHigher;
+        Preferences().SetTargetBitRate(160);
+        Preferences().Edit()->Flags |= flBRHigher;
         TRig all;
         all.Source.Add(low);
         QCOMPARE(all.Batch.btnGOClick(), TGoResult::Refused);
@@ -401,8 +398,8 @@ private Q_SLOTS:
             if (setup != QLatin1String("beside-some"))
                 rig.Source.ForceUnwritable << 0;
             if (setup == QLatin1String("dest-all")) {
-                Settings().Flags |= flDestFolder;
-                Settings().DestDir = dir + QStringLiteral("/out/");
+                Preferences().Edit()->Flags |= flDestFolder;
+                Preferences().Edit()->DestDir = dir + QStringLiteral("/out/");
             }
         }
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Refused);
@@ -433,9 +430,9 @@ private Q_SLOTS:
         const QString mp3 =
             MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128", "--tt", "T", "--add-id3v2"});
         const QString wav = MakeWav(dir + QStringLiteral("/tune.wav"));
-        LameShortPath = script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
-                                         : Script(dir, QStringLiteral("enc.sh"), script);
-        Settings().Flags |= flKeepTagV2 | flKeepTime;
+        TEncoderFacts::Current().SetShortPath(script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
+                                         : Script(dir, QStringLiteral("enc.sh"), script));
+        Preferences().Edit()->Flags |= flKeepTagV2 | flKeepTime;
         TRig rig;
         rig.Add({mp3, wav});
         QVERIFY(rig.Run());
@@ -519,9 +516,9 @@ private Q_SLOTS:
         const QString shortMp3 =
             MakeMp3(Temp.filePath(QStringLiteral("short%1.mp3").arg(++Counter)), {"-b", "64"}, 0.5);
         QVERIFY(!shortMp3.isEmpty());
-        LameShortPath =
+        TEncoderFacts::Current().SetShortPath(
             Script(dir, QStringLiteral("enc.sh"),
-                   script.replace("SHORT", shortMp3.toUtf8()).replace("LAME", Lame.toUtf8()));
+                   script.replace("SHORT", shortMp3.toUtf8()).replace("LAME", Lame.toUtf8())));
         TRig rig;
         rig.Batch.DecoderPath = decoder ? mpg123 : QString();
         rig.Source.Add(source);
@@ -563,7 +560,7 @@ private Q_SLOTS:
         for (qsizetype i = cut; i < bytes.size(); ++i)
             bytes[i] = fill == 'r' ? char(QRandomGenerator::global()->bounded(256)) : fill;
         QVERIFY(TestUtil::WriteFile(source, bytes));
-        TargetBitRate = 128;
+        Preferences().SetTargetBitRate(128);
         TRig rig;
         rig.Source.Add(source);
         QVERIFY(rig.Run());
@@ -628,9 +625,9 @@ private Q_SLOTS:
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         }
         const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &saved); });
-        LameShortPath = Script(dir, QStringLiteral("enc.sh"), body);
-        Settings().Flags |= flKeepTagV2 | flKeepTime | flDestFolder;
-        Settings().DestDir = out + QLatin1Char('/');
+        TEncoderFacts::Current().SetShortPath(Script(dir, QStringLiteral("enc.sh"), body));
+        Preferences().Edit()->Flags |= flKeepTagV2 | flKeepTime | flDestFolder;
+        Preferences().Edit()->DestDir = out + QLatin1Char('/');
         TRig rig;
         rig.Source.Add(mp3);
         QVERIFY(rig.Run());
@@ -660,12 +657,12 @@ private Q_SLOTS:
             QSKIP("mpg123 is not installed");
         const QString dir = Folder(QStringLiteral("stop"));
         // From an MP3 the first output holds no audio; the second encoding hangs.
-        LameShortPath = Script(dir, QStringLiteral("slow.sh"),
+        TEncoderFacts::Current().SetShortPath(Script(dir, QStringLiteral("slow.sh"),
                                "for a; do [ \"$a\" = --mp3input ] && mp3=1; out=$a; done\n"
                                "[ -n \"$mp3\" ] && exec echo x > \"$out\"\n"
-                               "echo partial > \"$out\"\nexec sleep 60\n");
-        Settings().Jobs = jobs;
-        Settings().Flags |= flShutDown;
+                               "echo partial > \"$out\"\nexec sleep 60\n"));
+        Preferences().Edit()->Jobs = jobs;
+        Preferences().Edit()->Flags |= flShutDown;
         TRig rig;
         for (const char* name : {"a", "b", "c"}) {
             const QString source = dir + QStringLiteral("/%1.").arg(QLatin1String(name));
@@ -731,9 +728,9 @@ private Q_SLOTS:
         const QString dir = Folder(QStringLiteral("scan"));
         TRig rig;
         rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
-        RunState = rsFolderScan;
+        TRunState::Current().Set(rsFolderScan);
         if (scanEndsWhileAsked)
-            rig.Reporter.WhileAsking = [] { RunState = rsIdle; };
+            rig.Reporter.WhileAsking = [] { TRunState::Current().Set(rsIdle); };
         rig.Reporter.QueueAnswer(TModalResult(answer));
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
         QCOMPARE(rig.Reporter.Questions, QStringList{Msg(msgStopScanQuestion)});
@@ -751,7 +748,7 @@ private Q_SLOTS:
         const QString planned = dir + QStringLiteral("/song_C64kbps.mp3");
         QVERIFY(TestUtil::WriteFile(planned, "keep me"));
         QVERIFY(TestUtil::WriteFile(dir + QStringLiteral("/song_C64kbps (2).mp3"), "and me"));
-        Settings().Jobs = 2;
+        Preferences().Edit()->Jobs = 2;
         TRig rig;
         rig.Add({wav, mp3, other});
         QCOMPARE(rig.Source.Entry(0).OutputPath, QString()); // planned only at the start
@@ -781,13 +778,13 @@ private Q_SLOTS:
         const QByteArray whole = MakeMp3(dir + QStringLiteral("/whole.mp3"), {"-b", "64"}).toUtf8();
         // Each encoder waits (at most 10 s) until two have started: with one job
         // at a time the first would give up and fail.
-        LameShortPath = Script(
+        TEncoderFacts::Current().SetShortPath(Script(
             dir, QStringLiteral("meet.sh"),
             LastArgument + "echo start >> '" + journal + "'\n" + "n=0\nwhile [ $(grep -c start '" +
                 journal + "') -lt 2 ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n+1)); done\n" +
                 "[ $n -lt 200 ] || exit 1\necho end >> '" + journal + "'\ncp '" + whole +
-                "' \"$out\"\n");
-        Settings().Jobs = 2;
+                "' \"$out\"\n"));
+        Preferences().Edit()->Jobs = 2;
         TRig rig;
         for (const char* name : {"a", "b", "c", "d"})
             rig.Source.Add(MakeWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name))));
@@ -810,8 +807,8 @@ private Q_SLOTS:
     void delayedStart() {
         QFETCH(bool, cancel);
         const QString dir = Folder(QStringLiteral("delay"));
-        Settings().Flags |= flDelayedStart;
-        Settings().DelayS = 90;
+        Preferences().Edit()->Flags |= flDelayedStart;
+        Preferences().Edit()->DelayS = 90;
         TRig rig;
         rig.Source.Add(MakeWav(dir + QStringLiteral("/a.wav")));
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Waiting);
@@ -841,7 +838,7 @@ private Q_SLOTS:
         QFETCH(int, answer);
         const QString dir = Folder(QStringLiteral("poweroff"));
         if (!tickedDuringRun)
-            Settings().Flags |= flShutDown;
+            Preferences().Edit()->Flags |= flShutDown;
         TRig rig;
         rig.View.PowerOffConfirm = answer != 0;
         if (answer == 2)
@@ -850,7 +847,7 @@ private Q_SLOTS:
         QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
         if (tickedDuringRun)
-            Settings().Flags |= flShutDown;
+            Preferences().Edit()->Flags |= flShutDown;
         QVERIFY(finished.wait(RunTimeoutMs));
         QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 1);
         QCOMPARE(RunState, quint8(rsPowerOff));

@@ -470,8 +470,7 @@ private Q_SLOTS:
         QCOMPARE(RunCli({"--bitrate", QString::number(target), output}, out, err), 0);
         TSourceList list;
         list.AddSourceFile(wav);
-        Settings().BitRateIndex =
-            int(std::find(BitRateTable.begin(), BitRateTable.end(), target) - BitRateTable.begin());
+        Preferences().SetTargetBitRate(target);
         list.UpdateList(false);
         QCOMPARE(list.GetCell(0, TCell::OutputPath), output);
         const int estimate = list.GetCellInt(0, TCell::EstimatedKB);

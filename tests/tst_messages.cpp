@@ -1,5 +1,6 @@
 #include "ConsoleReporter.h"
 #include "RecordingReporter.h"
+#include "TestUtil.h"
 #include "messages/FormatMsg.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
@@ -16,11 +17,12 @@ Q_DECLARE_METATYPE(TModalResult)
 class TestMessages : public QObject {
     Q_OBJECT
     TTexts English, French;
+    std::optional<TOwners> Owners;
 
 private Q_SLOTS:
 
     void initTestCase() {
-        Settings().DefaultLanguage = 0;
+        Owners.emplace();
         SetLanguage(0, false);
         English = MessageTable;
         SetLanguage(1, false);
@@ -29,8 +31,7 @@ private Q_SLOTS:
 
     void cleanup() {
         SetApplyLanguageHook({});
-        Settings().DefaultLanguage = 0;
-        RunState = rsIdle;
+        Owners.emplace();
     }
 
     void formatMsg_data() {
@@ -213,7 +214,7 @@ private Q_SLOTS:
         QFETCH(int, expected);
         // Start from the other language so a build that does nothing shows.
         SetLanguage(1 - expected, false);
-        Settings().DefaultLanguage = defaultLanguage;
+        Preferences().Edit()->DefaultLanguage = defaultLanguage;
         SetLanguage(index, false);
         QCOMPARE(Settings().Language, expected);
         const TTexts& texts = expected == 0 ? English : French;

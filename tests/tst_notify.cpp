@@ -5,7 +5,7 @@
 #include "RecordingReporter.h"
 #include "TestUtil.h"
 #include "batch/BatchSourceList.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "gui/RunFeedback.h"
 #include "gui/RunNotifier.h"
 #include "messages/Messages.h"
@@ -79,16 +79,15 @@ class TestNotify : public QObject {
     QTemporaryDir Temp;
     QProcess Bus;
     QString BusAddress;
+    TOwners Owners;
 
 private Q_SLOTS:
     void initTestCase() {
         qRegisterMetaType<TRunSummary>();
         QVERIFY(Temp.isValid());
-        Settings() = TSettings();
-        Settings().Flags = 2 | flBRHigher;
-        Settings().Jobs = 1;
-        LameShortPath = QStandardPaths::findExecutable(QStringLiteral("lame"));
-        QVERIFY2(!LameShortPath.isEmpty(), "lame is needed");
+        Preferences().Edit()->Flags = 2 | flBRHigher;
+        TEncoderFacts::Current().SetShortPath(QStandardPaths::findExecutable(QStringLiteral("lame")));
+        QVERIFY2(!LameShortPath().isEmpty(), "lame is needed");
         Bus.start(QStringLiteral("dbus-daemon"),
                   {QStringLiteral("--session"), QStringLiteral("--nofork"),
                    QStringLiteral("--print-address")});

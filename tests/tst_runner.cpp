@@ -2,14 +2,18 @@
 #include "TestUtil.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
+#include "encoder/OutputNaming.h"
+#include "encoder/FilePaths.h"
+#include "encoder/EncoderFacts.h"
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
+
+#include <QSignalSpy>
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
 
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
@@ -46,7 +50,7 @@ bool Alive(qint64 pid) {
 }
 
 void StopOnSignal(int) {
-    RunState = rsStopRequested;
+    TRunState::Current().Set(rsStopRequested);
 }
 
 void AbortOnSignal(int) {
@@ -62,6 +66,7 @@ class TestRunner : public QObject {
     QString Received;
     QString NiceEcho;
     QString Lame;
+    TOwners Owners;
 private Q_SLOTS:
 
     void initTestCase() {
@@ -184,9 +189,9 @@ private Q_SLOTS:
         const QString script = Script(Tmp, "slow-lame",
                                       "echo \"LAME 9 version 9.9 (http://x.org/)\"\necho $$ > \"" +
                                           pidFile.toUtf8() + "\"\nexec sleep 60\n");
-        LameShortPath = ExistingAbsolutePath(script);
+        TEncoderFacts::Current().SetShortPath(ExistingAbsolutePath(script));
         ReadLameVersion(300);
-        QCOMPARE((QStringList{LameVersion, LameWebSite}),
+        QCOMPARE((QStringList{LameVersion(), LameWebSite()}),
                  (QStringList{"LAME 9 version 9.9", "x.org"}));
         const qint64 pid = TestUtil::ReadFile(pidFile).trimmed().toLongLong();
         QVERIFY(pid > 0 && !Alive(pid));
@@ -199,18 +204,36 @@ private Q_SLOTS:
         // Without output the limit holds as well.
         const TRunResult quiet = RunConsoleProcess(script, {}, nullptr, 200);
         QVERIFY(quiet.TimedOut);
-        LameShortPath.clear();
+    }
+
+    // A new path is taken at once; its banner follows without blocking, and
+    // a change of another setting probes nothing.
+    void factsFollowTheEncoderPath() {
+        if (Lame.isEmpty())
+            QSKIP("lame is not installed");
+        TOwners owners;
+        QSignalSpy changed(&owners.EncoderFacts, &TEncoderFacts::changed);
+        owners.Preferences.Edit()->LamePath = Lame;
+        QCOMPARE(LameShortPath(), ExistingAbsolutePath(Lame));
+        QVERIFY(LameVersion().isEmpty());
+        QVERIFY(changed.wait(EncoderProbeTimeLimitMs));
+        QVERIFY2(LameVersion().startsWith("LAME"), qPrintable(LameVersion()));
+        owners.Preferences.Edit()->Flags ^= flShutDown;
+        QTest::qWait(50);
+        QCOMPARE(changed.size(), 2);
+        owners.Preferences.Edit()->LamePath = Tmp.filePath("no-such-encoder");
+        QCOMPARE(LameShortPath() + LameVersion(), QString());
+        QCOMPARE(changed.size(), 3);
     }
 
     void bannerProbeOfRealEncoder() {
         if (Lame.isEmpty())
             QSKIP("lame is not installed");
-        LameShortPath = ExistingAbsolutePath(Lame);
+        TEncoderFacts::Current().SetShortPath(ExistingAbsolutePath(Lame));
         ReadLameVersion();
-        QVERIFY2(LameVersion.startsWith("LAME"), qPrintable(LameVersion));
-        QVERIFY(LameVersion.contains("3."));
-        QVERIFY(!LameWebSite.isEmpty() && !LameWebSite.contains("http"));
-        LameShortPath.clear();
+        QVERIFY2(LameVersion().startsWith("LAME"), qPrintable(LameVersion()));
+        QVERIFY(LameVersion().contains("3."));
+        QVERIFY(!LameWebSite().isEmpty() && !LameWebSite().contains("http"));
 
         const QStringList help = ReadLameHelp(Lame);
         QVERIFY(help.size() > 5 && help.join(QLatin1Char('\n')).contains("usage"));
@@ -265,26 +288,26 @@ private Q_SLOTS:
         QVERIFY(encoder.IsRunning());
 
         TRecordingReporter reporter;
-        RunState = rsIdle;
+        TRunState::Current().Set(rsIdle);
         QVERIFY(ConfirmStopEncoding(reporter));
         QVERIFY(reporter.Questions.isEmpty());
         QVERIFY(encoder.IsRunning());
 
-        RunState = rsBatch;
+        TRunState::Current().Set(rsBatch);
         reporter.QueueAnswer(TModalResult::No);
         QVERIFY(!ConfirmStopEncoding(reporter));
         QCOMPARE(RunState, quint8(rsBatch));
         QVERIFY(encoder.IsRunning());
 
         // The run ends while the question is open: a Yes then stops nothing.
-        reporter.WhileAsking = [] { RunState = rsIdle; };
+        reporter.WhileAsking = [] { TRunState::Current().Set(rsIdle); };
         reporter.QueueAnswer(TModalResult::Yes);
         QVERIFY(ConfirmStopEncoding(reporter));
         QCOMPARE(RunState, quint8(rsIdle));
         QVERIFY(encoder.IsRunning());
         reporter.WhileAsking = {};
 
-        RunState = rsBatch;
+        TRunState::Current().Set(rsBatch);
         reporter.QueueAnswer(TModalResult::Yes);
         QVERIFY(ConfirmStopEncoding(reporter));
         QCOMPARE(RunState, quint8(rsStopRequested));
@@ -299,7 +322,7 @@ private Q_SLOTS:
         QVERIFY(asked.last().Type == TDialogType::Warning &&
                 asked.last().Buttons == (mbYes | mbNo));
         QCOMPARE(reporter.UnexpectedQuestions, 0);
-        RunState = rsIdle;
+        TRunState::Current().Set(rsIdle);
         foreign.kill();
         foreign.waitForFinished();
     }
@@ -319,10 +342,10 @@ private Q_SLOTS:
             Script(Tmp, "sleeper",
                    "echo $$ > \"" + pidFile.toUtf8() + "\"\nkill -USR1 $PPID\nexec sleep 30\n");
         std::signal(SIGUSR1, quit ? AbortOnSignal : StopOnSignal);
-        RunState = rsBatch;
+        TRunState::Current().Set(rsBatch);
         QStringList output;
         const TRunResult r = RunConsoleProcess(sleeper, {}, &output);
-        RunState = rsIdle;
+        TRunState::Current().Set(rsIdle);
         std::signal(SIGUSR1, SIG_DFL);
         QVERIFY(r.Started && r.Aborted && !r.TimedOut);
         QCOMPARE(r.ExitStatus, QProcess::CrashExit);

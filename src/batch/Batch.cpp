@@ -6,6 +6,9 @@
 #include "encoder/OutputFile.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
+#include "encoder/OutputNaming.h"
+#include "encoder/FilePaths.h"
+#include "encoder/EncoderFacts.h"
 #include "formats/MP3Stream.h"
 #include "formats/StreamBlocks.h"
 #include "formats/TagTransfer.h"
@@ -66,7 +69,7 @@ bool TBatch::ConfirmStopScan() {
         return false;
     // A scan that ended while the question was open needs no stop.
     if (RunState == rsFolderScan)
-        RunState = rsStopRequested;
+        Reporter.SetState(rsStopRequested);
     return true;
 }
 
@@ -117,12 +120,11 @@ TGoResult TBatch::btnGOClick() {
 }
 
 bool TBatch::PrepareRun(bool& goodFilesOnly) {
-    TSettings& s = Settings();
+    const TSettings& s = Settings();
     if (!s.DestDir.isEmpty()) {
         const bool slash = s.DestDir.endsWith(QLatin1Char('/'));
-        s.DestDir = QDir::cleanPath(QFileInfo(s.DestDir).absoluteFilePath());
-        if (slash)
-            s.DestDir = IncludeTrailingSlash(s.DestDir);
+        const QString clean = QDir::cleanPath(QFileInfo(s.DestDir).absoluteFilePath());
+        Preferences().Edit()->DestDir = slash ? IncludeTrailingSlash(clean) : clean;
     }
     Source.UpdateList(true);
     Unwritable = Source.UnwritableOutputs();
@@ -329,7 +331,7 @@ void TBatch::StartEntry(int row) {
                     EncoderEnded(raw, exitCode, int(status), started, errorText);
                 });
         ActiveJobs.push_back(std::move(job));
-        QString program = LameShortPath;
+        QString program = LameShortPath();
         if (program.isEmpty())
             program = QString::fromLatin1(LameExeName);
         raw->Process->Start(program, arguments);
@@ -477,7 +479,7 @@ void TBatch::OfferPowerOff() {
     View.PowerOffCountdown(PowerOffSeconds, [this](bool confirmed) {
         // A cancelled countdown means "not this time, nor the next run".
         if (!confirmed) {
-            Settings().Flags &= ~flShutDown;
+            Preferences().Edit()->Flags &= ~flShutDown;
             return;
         }
         const TPowerOffResult result = PowerOffService.PowerOff();

@@ -7,6 +7,7 @@
 #include "encoder/DecodePipe.h"
 #include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "formats/DecodableAudio.h"
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
@@ -58,7 +59,7 @@ bool TBatch::StartDecodePipe(TJob* job, const QString& path, const QString& shor
             [this, job](const QString& encoderError, const QString& decoderError) {
                 DecodePipeEnded(job, encoderError, decoderError);
             });
-    QString encoder = LameShortPath;
+    QString encoder = LameShortPath();
     if (encoder.isEmpty())
         encoder = QString::fromLatin1(LameExeName);
     job->Pipe->Start(DecoderPath, arguments.Decoder, encoder, arguments.Encoder);

@@ -3,7 +3,7 @@
 #include "batch/OutputCheck.h"
 #include "batch/Trash.h"
 #include "encoder/OutputFile.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/FilePaths.h"
 #include "formats/MP3Stream.h"
 #include "formats/SonabelErrors.h"
 

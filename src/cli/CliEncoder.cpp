@@ -4,7 +4,8 @@
 #include "CliCommands.h"
 #include "CliOptions.h"
 #include "Json.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/FilePaths.h"
+#include "encoder/EncoderFacts.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -27,7 +28,9 @@ bool LoadCliSettings(const QString& file) {
         return false;
     }
     TRegFile store(copy);
-    LoadSettings(store, Settings());
+    TSettings loaded = Settings();
+    LoadSettings(store, loaded);
+    Preferences().Set(loaded);
     return true;
 }
 
@@ -63,12 +66,12 @@ int RunEncoderCommand(const QStringList& args) {
                      : QStringLiteral("sonabel-cli: encoder not found: %1").arg(encoder));
         return ExitFailed;
     }
-    LameShortPath = path;
-    ReadLameVersion();
+    Preferences().Edit()->LamePath = path;
+    TEncoderFacts::Current().WaitForBanner();
     PrintOut(TJsonObject()
                  .Add("path", path)
-                 .Add("version", LameVersion)
-                 .Add("site", LameWebSite)
+                 .Add("version", LameVersion())
+                 .Add("site", LameWebSite())
                  .ToString());
     return ExitOk;
 }

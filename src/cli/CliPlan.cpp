@@ -7,6 +7,9 @@
 #include "Json.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
+#include "encoder/OutputNaming.h"
+#include "encoder/FilePaths.h"
+#include "encoder/EncoderFacts.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
 

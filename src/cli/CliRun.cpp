@@ -11,7 +11,7 @@
 #include "batch/BatchSourceList.h"
 #include "batch/PowerOff.h"
 #include "encoder/ProcessRunner.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
@@ -385,15 +385,18 @@ int RunRunCommand(const QStringList& args) {
     // From here on a stop signal ends the run (or the banner probe) cleanly.
     const bool signalsInstalled = InstallStopSignals();
 
-    TSettings& s = Settings();
+    const TSettings& s = Settings();
     SetLanguage(o.Language.isEmpty() ? s.Language : LanguageIndexOfCode(o.Language), false);
     ApplyEncodingOptions(o.Encoding);
-    // No countdowns on the terminal: nothing waits before the run or powers off after it.
-    s.Flags = ((s.Flags | o.SetFlags) & ~o.ClearFlags) & ~(flShutDown | flDelayedStart);
-    if (o.Jobs > 0)
-        s.Jobs = o.Jobs;
-    if (o.Recursive)
-        s.DirFlags |= dfRecurse;
+    {
+        auto edit = Preferences().Edit();
+        // No countdowns on the terminal: nothing waits before the run or powers off after it.
+        edit->Flags = ((s.Flags | o.SetFlags) & ~o.ClearFlags) & ~(flShutDown | flDelayedStart);
+        if (o.Jobs > 0)
+            edit->Jobs = o.Jobs;
+        if (o.Recursive)
+            edit->DirFlags |= dfRecurse;
+    }
 
     const QString encoder = ResolveEncoderPath(o.Encoding.Encoder);
     if (encoder.isEmpty()) {
@@ -419,8 +422,7 @@ int RunRunCommand(const QStringList& args) {
     TTerminalReporter reporter(view, o.Json ? &nullDevice : nullptr);
 
     TSourceList list;
-    // The encoder's banner is read here, silently, rather than in the run's log.
-    s.LamePath = encoder;
+    Preferences().Edit()->LamePath = encoder;
     list.UpdateList(false);
     // No reporter while adding: a file the list refuses is not a message box
     // here but a result of the run, with its reason.

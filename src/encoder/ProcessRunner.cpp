@@ -1,6 +1,7 @@
 #include "ProcessRunner.h"
 
-#include "SonabelMisc.h"
+#include "encoder/FilePaths.h"
+#include "encoder/EncoderFacts.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
@@ -206,7 +207,7 @@ bool ConfirmStopEncoding(TReporter& reporter) {
         return true;
     // The name is fixed: the configured encoder path is not consulted.
     KillProcessByName(QString::fromLatin1(LameExeName));
-    RunState = rsStopRequested;
+    reporter.SetState(rsStopRequested);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "gui/LanguageTexts.h"
 #include "gui/Spin.h"
 #include "messages/FormatMsg.h"

@@ -4,16 +4,28 @@
 
 #include <QThread>
 
-int TargetBitRate = BitRateTable[DefaultBitRateIndex];
+#include <algorithm>
 
-TSettings& Settings() {
-    static TSettings settings;
-    return settings;
+void TPreferences::Set(const TSettings& record) {
+    if (record == FRecord)
+        return;
+    FRecord = record;
+    Q_EMIT changed();
+}
+
+int TPreferences::TargetBitRate() const {
+    return BitRateTable[std::clamp(FRecord.BitRateIndex, 0, int(BitRateTable.size()) - 1)];
+}
+
+void TPreferences::SetTargetBitRate(int bitRate) {
+    const auto it = std::find(BitRateTable.begin(), BitRateTable.end(), bitRate);
+    Q_ASSERT(it != BitRateTable.end());
+    Edit()->BitRateIndex = int(it - BitRateTable.begin());
 }
 
 void SetLanguage(int index, bool reapply) {
-    TSettings& s = Settings();
-    s.Language = SetLanguage(index, reapply, s.DefaultLanguage);
+    const int language = SetLanguage(index, reapply, Settings().DefaultLanguage);
+    Preferences().Edit()->Language = language;
 }
 
 int PriorityIndex(quint32 flags) {

@@ -246,7 +246,6 @@ private:
     TRow NewRow(const QString& path, const QString& bitRateText, qint64 fileSize, int bitRate,
                 qint64 audioBytes, qint64 tagV1Bytes, qint64 tagV2Bytes,
                 const QString& baseFolder) const;
-    void CheckEncoderPath();
     // Whether the row's source is converted already; an output judged before
     // and unchanged since is not read again.
     static bool JudgeDone(TRow& row);
@@ -266,7 +265,6 @@ private:
     quint32 TotalSize = 0;
     quint32 TotalEstimated = 0;
     bool AddingFiles = false;
-    QString LamePathSeen;
     QString ScanStatusFormat;
     QString ScanStatusFolder;
     std::function<bool(const QString& path)> ScanFilter;
