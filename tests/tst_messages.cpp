@@ -176,6 +176,7 @@ private Q_SLOTS:
         const TTexts& texts = language == 0 ? English : French;
         SetLanguage(language, false);
         TRecordingReporter reporter;
+        FollowRunState(Owners->RunState, reporter, &Owners->RunState);
         reporter.SetState(rsBatch);
         reporter.SetState(quint8(state));
         QCOMPARE(reporter.Status, state < RunStateCount ? texts[msgStateIdle + state] : QString());
@@ -185,6 +186,7 @@ private Q_SLOTS:
     void setStateFollowsLanguageSwitch() {
         SetLanguage(0, false);
         TRecordingReporter reporter;
+        FollowRunState(Owners->RunState, reporter, &Owners->RunState);
         reporter.SetState(rsFolderScan);
 
         // What the main window's hook ends with: the current state, in the new texts.

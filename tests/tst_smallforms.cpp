@@ -1,6 +1,7 @@
 // The pre-run warning window and the countdown window, reached through the
 // batch view the desktop program gives the batch.
 
+#include "TestUtil.h"
 #include "GuiCheck.h"
 #include "gui/SonabelShutDownF.h"
 #include "gui/SonabelWarningF.h"
@@ -20,6 +21,7 @@ Q_DECLARE_METATYPE(TWarningAnswer)
 
 class TestSmallForms : public QObject {
     Q_OBJECT
+    TOwners Owners;
 private:
     // Reused from row to row, as the program reuses its one copy of each.
     TSonabelWarningForm Warning;

@@ -98,6 +98,7 @@ private Q_SLOTS:
         Reporter.Clear();
         Reporter.OnStatus = nullptr;
         Owners.emplace();
+        FollowRunState(Owners->RunState, Reporter, &Owners->RunState);
         auto edit = Preferences().Edit();
         edit->Flags &= ~(flDestFolder | flKeepSubDirs | flKeepTagV1 | flKeepTagV2);
         edit->DirFlags = AllTypes | dfCBR | dfVBR;

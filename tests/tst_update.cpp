@@ -174,6 +174,7 @@ Q_DECLARE_METATYPE(TRow)
 
 class TestUpdate : public QObject {
     Q_OBJECT
+    TOwners Owners;
     QTemporaryDir Keys;
     QSslConfiguration ServerTls;
 

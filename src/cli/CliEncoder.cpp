@@ -67,7 +67,7 @@ int RunEncoderCommand(const QStringList& args) {
         return ExitFailed;
     }
     Preferences().Edit()->LamePath = path;
-    TEncoderFacts::Current().WaitForBanner();
+    ReadLameVersion();
     PrintOut(TJsonObject()
                  .Add("path", path)
                  .Add("version", LameVersion())

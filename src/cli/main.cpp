@@ -71,7 +71,7 @@ int main(int argc, char* argv[]) {
     }
     TPreferences preferences;
     TRunState runState;
-    TEncoderFacts encoderFacts(preferences);
+    TEncoderFacts encoderFacts(preferences, false);
     const auto it = Commands().find(name);
     if (it == Commands().end()) {
         PrintErr(Usage());

@@ -12,8 +12,8 @@
 
 const QString DefaultLameWebSite = QStringLiteral("lame.sourceforge.io");
 
-TEncoderFacts::TEncoderFacts(TPreferences& preferences, QObject* parent)
-    : QObject(parent), Preferences(preferences) {
+TEncoderFacts::TEncoderFacts(TPreferences& preferences, bool bannerOnChange, QObject* parent)
+    : QObject(parent), Preferences(preferences), BannerOnChange(bannerOnChange) {
     connect(&Preferences, &TPreferences::changed, this,
             [this] { SetEncoderPath(Preferences.Record().LamePath); });
     SetEncoderPath(Preferences.Record().LamePath);
@@ -29,7 +29,10 @@ void TEncoderFacts::SetEncoderPath(const QString& path) {
         return;
     PathSeen = path;
     FShortPath = ExistingAbsolutePath(path);
-    ReadBanner();
+    if (BannerOnChange)
+        ReadBanner();
+    else
+        ClearBanner();
     Q_EMIT changed();
 }
 
@@ -39,7 +42,7 @@ void TEncoderFacts::SetShortPath(const QString& path) {
 }
 
 // The encoder run without arguments prints its banner and usage and ends.
-void TEncoderFacts::ReadBanner() {
+void TEncoderFacts::ClearBanner() {
     if (Probe) {
         Probe->disconnect(this);
         EndChild(*Probe);
@@ -48,6 +51,10 @@ void TEncoderFacts::ReadBanner() {
     }
     FVersion.clear();
     FWebSite = DefaultLameWebSite;
+}
+
+void TEncoderFacts::ReadBanner() {
+    ClearBanner();
     if (FShortPath.isEmpty())
         return;
     Probe = new QProcess(this);

@@ -27,7 +27,10 @@ inline constexpr int EncoderProbeTimeLimitMs = 10000;
 class TEncoderFacts : public QObject, public TCurrentInstance<TEncoderFacts> {
     Q_OBJECT
 public:
-    explicit TEncoderFacts(TPreferences& preferences, QObject* parent = nullptr);
+    // Without bannerOnChange a new path clears the banner and only ReadBanner
+    // reads it: the terminal runs need none.
+    explicit TEncoderFacts(TPreferences& preferences, bool bannerOnChange = true,
+                           QObject* parent = nullptr);
     ~TEncoderFacts() override;
 
     const QString& ShortPath() const { return FShortPath; }
@@ -49,9 +52,11 @@ Q_SIGNALS:
     void changed();
 
 private:
+    void ClearBanner();
     void ProbeEnded();
 
     TPreferences& Preferences;
+    bool BannerOnChange;
     QString PathSeen;
     QString FShortPath;
     QString FVersion;
