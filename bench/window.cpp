@@ -5,8 +5,8 @@
 // Targets on the reference machine: window 0.5 s, list 2 s, stall 100 ms.
 //   bench_window [files] [window-only]   (window-only: no table view after the drop)
 
-#include "encoder/FilePaths.h"
 #include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "sources/SourceList.h"
 
 #ifdef SONABEL_HAVE_MAIN_WINDOW
@@ -200,7 +200,8 @@ struct TBench {
     // Finds the encoder and reads its banner, as the window does at start.
     void ProbeEncoder() {
         const double t = Ms();
-        TEncoderFacts::Current().SetShortPath(FindEncoder(IncludeTrailingSlash(QCoreApplication::applicationDirPath())));
+        TEncoderFacts::Current().SetShortPath(
+            FindEncoder(IncludeTrailingSlash(QCoreApplication::applicationDirPath())));
         ReadLameVersion();
         std::printf(
             "encoder probe alone (find, read the banner): %.1f ms  [%s %s]\n", Ms() - t,

@@ -430,8 +430,9 @@ private Q_SLOTS:
         const QString mp3 =
             MakeMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128", "--tt", "T", "--add-id3v2"});
         const QString wav = MakeWav(dir + QStringLiteral("/tune.wav"));
-        TEncoderFacts::Current().SetShortPath(script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
-                                         : Script(dir, QStringLiteral("enc.sh"), script));
+        TEncoderFacts::Current().SetShortPath(script.isEmpty()
+                                                  ? dir + QStringLiteral("/no-such-encoder")
+                                                  : Script(dir, QStringLiteral("enc.sh"), script));
         Preferences().Edit()->Flags |= flKeepTagV2 | flKeepTime;
         TRig rig;
         rig.Add({mp3, wav});
@@ -657,10 +658,11 @@ private Q_SLOTS:
             QSKIP("mpg123 is not installed");
         const QString dir = Folder(QStringLiteral("stop"));
         // From an MP3 the first output holds no audio; the second encoding hangs.
-        TEncoderFacts::Current().SetShortPath(Script(dir, QStringLiteral("slow.sh"),
-                               "for a; do [ \"$a\" = --mp3input ] && mp3=1; out=$a; done\n"
-                               "[ -n \"$mp3\" ] && exec echo x > \"$out\"\n"
-                               "echo partial > \"$out\"\nexec sleep 60\n"));
+        TEncoderFacts::Current().SetShortPath(
+            Script(dir, QStringLiteral("slow.sh"),
+                   "for a; do [ \"$a\" = --mp3input ] && mp3=1; out=$a; done\n"
+                   "[ -n \"$mp3\" ] && exec echo x > \"$out\"\n"
+                   "echo partial > \"$out\"\nexec sleep 60\n"));
         Preferences().Edit()->Jobs = jobs;
         Preferences().Edit()->Flags |= flShutDown;
         TRig rig;

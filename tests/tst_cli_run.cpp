@@ -57,6 +57,7 @@ QStringList ProcessesMentioning(const QString& text) {
 class TestCliRun : public QObject {
     Q_OBJECT
     TOwners Owners;
+
 private:
     // rawLast: a last path given as bytes, which need not be valid UTF-8.
     int RunCli(const QStringList& args, QByteArray& out, QByteArray& err,

@@ -1,9 +1,9 @@
 #include "TestUtil.h"
-#include "encoder/OutputFile.h"
-#include "encoder/SonabelMisc.h"
-#include "encoder/OutputNaming.h"
-#include "encoder/FilePaths.h"
 #include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
+#include "encoder/OutputFile.h"
+#include "encoder/OutputNaming.h"
+#include "encoder/SonabelMisc.h"
 
 #include <QDir>
 #include <QFile>

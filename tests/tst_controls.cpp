@@ -1,7 +1,7 @@
 // The LED, the integer edit and the spin edit, and how they look together in both languages.
 
-#include "TestUtil.h"
 #include "GuiCheck.h"
+#include "TestUtil.h"
 #include "gui/LanguageTexts.h"
 #include "gui/Led.h"
 #include "gui/NumEditLabels.h"

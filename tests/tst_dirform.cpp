@@ -191,7 +191,8 @@ private Q_SLOTS:
         QFETCH(bool, recurse);
         QFETCH(int, answer);
         Preferences().Edit()->DestDir = Home.filePath(dest);
-        Preferences().Edit()->Flags = toDestDir ? DefaultFlags | flDestFolder : DefaultFlags & ~flDestFolder;
+        Preferences().Edit()->Flags =
+            toDestDir ? DefaultFlags | flDestFolder : DefaultFlags & ~flDestFolder;
         Preferences().Edit()->DirFlags = recurse ? DefaultDirFlags | dfRecurse : DefaultDirFlags;
         if (answer)
             Reporter.QueueAnswer(TModalResult(answer));

@@ -29,6 +29,7 @@ using namespace TestUtil;
 class TestLibrary : public QObject {
     Q_OBJECT
     TOwners Owners;
+
 private:
     QTemporaryDir Temp;
     int Counter = 0;

@@ -8,9 +8,9 @@
 #include "encoder/EncoderFacts.h"
 #include "gui/RunFeedback.h"
 #include "gui/RunNotifier.h"
+#include "messages/DurationTexts.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
-#include "messages/DurationTexts.h"
 #include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -86,7 +86,8 @@ private Q_SLOTS:
         qRegisterMetaType<TRunSummary>();
         QVERIFY(Temp.isValid());
         Preferences().Edit()->Flags = 2 | flBRHigher;
-        TEncoderFacts::Current().SetShortPath(QStandardPaths::findExecutable(QStringLiteral("lame")));
+        TEncoderFacts::Current().SetShortPath(
+            QStandardPaths::findExecutable(QStringLiteral("lame")));
         QVERIFY2(!LameShortPath().isEmpty(), "lame is needed");
         Bus.start(QStringLiteral("dbus-daemon"),
                   {QStringLiteral("--session"), QStringLiteral("--nofork"),

@@ -1,8 +1,8 @@
 // The pre-run warning window and the countdown window, reached through the
 // batch view the desktop program gives the batch.
 
-#include "TestUtil.h"
 #include "GuiCheck.h"
+#include "TestUtil.h"
 #include "gui/SonabelShutDownF.h"
 #include "gui/SonabelWarningF.h"
 #include "gui/WindowBatchView.h"
@@ -22,6 +22,7 @@ Q_DECLARE_METATYPE(TWarningAnswer)
 class TestSmallForms : public QObject {
     Q_OBJECT
     TOwners Owners;
+
 private:
     // Reused from row to row, as the program reuses its one copy of each.
     TSonabelWarningForm Warning;

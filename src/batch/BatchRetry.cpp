@@ -5,9 +5,9 @@
 
 #include "batch/OutputCheck.h"
 #include "encoder/DecodePipe.h"
+#include "encoder/EncoderFacts.h"
 #include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
-#include "encoder/EncoderFacts.h"
 #include "formats/DecodableAudio.h"
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"

@@ -1,7 +1,7 @@
 #include "batch/Trash.h"
 
-#include "encoder/OutputFile.h"
 #include "encoder/FilePaths.h"
+#include "encoder/OutputFile.h"
 
 #include <QDateTime>
 #include <QDir>

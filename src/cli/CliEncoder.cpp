@@ -4,8 +4,8 @@
 #include "CliCommands.h"
 #include "CliOptions.h"
 #include "Json.h"
-#include "encoder/FilePaths.h"
 #include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 

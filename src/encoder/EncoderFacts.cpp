@@ -102,7 +102,6 @@ QString TrimControls(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-
 } // namespace
 
 void ParseLameBanner(const QStringList& lines, QString& version, QString& site) {

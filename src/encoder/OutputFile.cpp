@@ -1,7 +1,7 @@
 #include "OutputFile.h"
 
-#include "encoder/OutputNaming.h"
 #include "encoder/FilePaths.h"
+#include "encoder/OutputNaming.h"
 #include "formats/SonabelErrors.h"
 
 #include <optional>

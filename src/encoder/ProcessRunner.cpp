@@ -1,7 +1,7 @@
 #include "ProcessRunner.h"
 
-#include "encoder/FilePaths.h"
 #include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"

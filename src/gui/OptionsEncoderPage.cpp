@@ -1,8 +1,8 @@
 #include "gui/OptionsEncoderPage.h"
 
+#include "encoder/EncoderFacts.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
-#include "encoder/EncoderFacts.h"
 #include "gui/LanguageTexts.h"
 #include "gui/Spin.h"
 #include "messages/FormatMsg.h"

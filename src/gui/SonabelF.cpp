@@ -2,9 +2,9 @@
 
 #include "batch/Batch.h"
 #include "batch/BatchSourceList.h"
-#include "encoder/ProcessRunner.h"
 #include "encoder/EncoderFacts.h"
 #include "encoder/FilePaths.h"
+#include "encoder/ProcessRunner.h"
 #include "gui/DragListView.h"
 #include "gui/LanguageTexts.h"
 #include "gui/LogView.h"
@@ -218,9 +218,9 @@ void TSonabelMainForm::FirstIdle() {
     const TSettings& s = Settings();
     // A build without an update host has no check to ask about.
     if (MainDialogs->UpdateCheck && !(s.Flags & flUpdateAsked)) {
-        const bool yes = WindowReporter->AskUser(Msg(msgAutoUpdateQuestion),
-                                                 TDialogType::Confirmation,
-                                                 mbYes | mbNo) == TModalResult::Yes;
+        const bool yes =
+            WindowReporter->AskUser(Msg(msgAutoUpdateQuestion), TDialogType::Confirmation,
+                                    mbYes | mbNo) == TModalResult::Yes;
         Preferences().Edit()->Flags =
             (yes ? s.Flags | flAutoUpdate : s.Flags & ~flAutoUpdate) | flUpdateAsked;
         Store->WriteInteger(QString(), QStringLiteral("Flags"), qint32(s.Flags));

@@ -5,8 +5,7 @@
 
 #include <QtGlobal>
 
-template <class T>
-class TCurrentInstance {
+template <class T> class TCurrentInstance {
 public:
     TCurrentInstance(const TCurrentInstance&) = delete;
     TCurrentInstance& operator=(const TCurrentInstance&) = delete;

@@ -4,9 +4,9 @@
 
 #include "sources/SourceList.h"
 
+#include "encoder/FilePaths.h"
 #include "encoder/OutputFile.h"
 #include "encoder/OutputNaming.h"
-#include "encoder/FilePaths.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"

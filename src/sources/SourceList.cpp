@@ -1,7 +1,7 @@
 #include "sources/SourceList.h"
 
-#include "encoder/OutputNaming.h"
 #include "encoder/FilePaths.h"
+#include "encoder/OutputNaming.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"

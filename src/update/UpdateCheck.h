@@ -78,8 +78,8 @@ int DownloadBarPosition(qint64 done, qint64 expected);
 class TUpdateCheck : public QObject {
     Q_OBJECT
 public:
-    TUpdateCheck(TPreferences& settings, const TRegFile& store, TReporter& reporter, TUpdateView& view,
-                 QObject* parent = nullptr);
+    TUpdateCheck(TPreferences& settings, const TRegFile& store, TReporter& reporter,
+                 TUpdateView& view, QObject* parent = nullptr);
     ~TUpdateCheck() override;
 
     // Starts a check; ignored while one is under way.
