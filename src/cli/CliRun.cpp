@@ -42,7 +42,7 @@ volatile std::sig_atomic_t ReceivedSignal = 0;
 void OnStopSignal(int signal) {
     if (!ReceivedSignal)
         ReceivedSignal = signal;
-    // Ends a blocking probe at its next poll; the event loop stops the batch.
+    // Ends a blocking child at its next poll; the event loop stops the batch.
     RequestProcessAbort();
     const char byte = 1;
     (void)!::write(SignalPipe[1], &byte, 1);
@@ -382,7 +382,7 @@ int RunRunCommand(const QStringList& args) {
     const int exitCode = ParseRunArguments(args, o);
     if (exitCode >= 0)
         return exitCode;
-    // From here on a stop signal ends the run (or the banner probe) cleanly.
+    // From here on a stop signal ends the run cleanly.
     const bool signalsInstalled = InstallStopSignals();
 
     const TSettings& s = Settings();
@@ -444,7 +444,7 @@ int RunRunCommand(const QStringList& args) {
     const std::unique_ptr<QSocketNotifier> notifier =
         signalsInstalled ? StopOnSignal(batch) : nullptr;
 
-    // A stop before the run began (during the probe or the adding) starts nothing.
+    // A stop before the run began (during the adding) starts nothing.
     if (ReceivedSignal)
         return 128 + ReceivedSignal;
     // A shard or a list may leave nothing to do: that is no error for the engine

@@ -3,7 +3,6 @@
 #include "messages/Sonabel_L.h"
 
 #include <QThread>
-
 #include <algorithm>
 
 void TPreferences::Set(const TSettings& record) {
