@@ -66,8 +66,9 @@ class TestRunner : public QObject {
     QString Received;
     QString NiceEcho;
     QString Lame;
-    TOwners Owners;
+    std::optional<TOwners> Owners;
 private Q_SLOTS:
+    void init() { Owners.emplace(); }
 
     void initTestCase() {
         QVERIFY(Tmp.isValid());
@@ -277,7 +278,6 @@ private Q_SLOTS:
         QVERIFY(encoder.IsRunning());
 
         TRecordingReporter reporter;
-        TRunState::Current().Set(rsIdle);
         QVERIFY(ConfirmStopEncoding(reporter));
         QVERIFY(reporter.Questions.isEmpty());
         QVERIFY(encoder.IsRunning());
@@ -311,7 +311,6 @@ private Q_SLOTS:
         QVERIFY(asked.last().Type == TDialogType::Warning &&
                 asked.last().Buttons == (mbYes | mbNo));
         QCOMPARE(reporter.UnexpectedQuestions, 0);
-        TRunState::Current().Set(rsIdle);
         foreign.kill();
         foreign.waitForFinished();
     }
@@ -334,7 +333,6 @@ private Q_SLOTS:
         TRunState::Current().Set(rsBatch);
         QStringList output;
         const TRunResult r = RunConsoleProcess(sleeper, {}, &output);
-        TRunState::Current().Set(rsIdle);
         std::signal(SIGUSR1, SIG_DFL);
         QVERIFY(r.Started && r.Aborted && !r.TimedOut);
         QCOMPARE(r.ExitStatus, QProcess::CrashExit);
