@@ -136,6 +136,9 @@ QString ShellQuote(const QString& text) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences, false);
     const int files = argc > 1 ? qMax(2, atoi(argv[1])) : 6;
     const int rounds = argc > 2 ? qMax(1, atoi(argv[2])) : 2;
     const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));

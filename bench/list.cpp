@@ -6,6 +6,7 @@
 #include "messages/RunState.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
+#include "encoder/EncoderFacts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,6 +54,9 @@ double Seconds(const QElapsedTimer& t) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences, false);
     QTemporaryDir tmp;
     if (!tmp.isValid() || !MakeMedia(tmp.path())) {
         std::fprintf(stderr, "cannot make the media (sox and lame needed)\n");

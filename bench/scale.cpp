@@ -12,6 +12,7 @@
 #include "messages/RunState.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
+#include "encoder/EncoderFacts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -210,6 +211,9 @@ TFigures MeasureCount(const QString& media, int count) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences, false);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     // The program's settings are never the user's own.
     QTemporaryDir home;

@@ -7,6 +7,8 @@
 
 #include "encoder/EncoderFacts.h"
 #include "encoder/FilePaths.h"
+#include "messages/RunState.h"
+#include "settings/Settings.h"
 #include "sources/SourceList.h"
 
 #ifdef SONABEL_HAVE_MAIN_WINDOW
@@ -330,6 +332,9 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 
     QApplication app(argc, argv);
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences);
     if (beforeMain >= 0)
         std::printf("before main: %.0f ms (10 ms resolution)\n", beforeMain);
     std::printf("QApplication: %.1f ms after main\n", Ms());
