@@ -16,7 +16,6 @@ public:
             qFatal("no %s is alive", T::staticMetaObject.className());
         return *static_cast<T*>(Latest);
     }
-    static bool Exists() { return Latest != nullptr; }
 
 protected:
     TCurrentInstance() : Previous(Latest) { Latest = this; }
