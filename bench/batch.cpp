@@ -9,6 +9,7 @@
 #include "RecordingReporter.h"
 #include "batch/BatchSourceList.h"
 #include "batch/PowerOff.h"
+#include "encoder/EncoderFacts.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "messages/RunState.h"
@@ -86,7 +87,7 @@ void RemoveOutputs(const QString& folder) {
 
 double TimeBatch(TSourceList& list, int jobs, const QString& folder) {
     RemoveOutputs(folder);
-    Settings().Jobs = jobs;
+    Preferences().Edit()->Jobs = jobs;
     TSourceListBatchSource source(list);
     TNullView view;
     TRecordingReporter reporter;
@@ -123,6 +124,9 @@ QString ShellQuote(const QString& text) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences, false);
     const int files = argc > 1 ? qMax(2, atoi(argv[1])) : 6;
     const int rounds = argc > 2 ? qMax(1, atoi(argv[2])) : 2;
     const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
@@ -134,10 +138,12 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     const QString folder = dir.path();
     const QByteArray wav = ToneWav(20.0);
-    TSettings& s = Settings();
-    s.Flags = 2;        // quality 2, outputs beside the sources, no tags, no copies
-    s.BitRateIndex = 8; // 128 kbit/s
-    s.LamePath = lame;
+    {
+        auto s = Preferences().Edit();
+        s->Flags = 2;        // quality 2, outputs beside the sources, no tags, no copies
+        s->BitRateIndex = 8; // 128 kbit/s
+        s->LamePath = lame;
+    }
     TSourceList list;
     for (int i = 0; i < files; ++i) {
         const QString path = QStringLiteral("%1/song%2.wav").arg(folder).arg(i);
@@ -157,7 +163,7 @@ int main(int argc, char* argv[]) {
         const QString output = list.Row(row).OutputPath;
         const TPriorityTranslation passed =
             TranslatePriority(BuildLameArgumentList(SourceWAV, params, source, output));
-        QStringList words{ShellQuote(LameShortPath)};
+        QStringList words{ShellQuote(LameShortPath())};
         for (const QString& a : passed.Arguments)
             words << ShellQuote(a);
         const QString script = QStringLiteral("%1/cmd%2.sh").arg(folder).arg(row);

@@ -6,6 +6,7 @@
 #include "messages/RunState.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
+#include "encoder/EncoderFacts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,6 +54,9 @@ double Seconds(const QElapsedTimer& t) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences, false);
     QTemporaryDir tmp;
     if (!tmp.isValid() || !MakeMedia(tmp.path())) {
         std::fprintf(stderr, "cannot make the media (sox and lame needed)\n");
@@ -94,13 +98,13 @@ int main(int argc, char** argv) {
         list.EndAddFiles(); // one UpdateList
         const double besideS = Seconds(update);
 
-        Settings().Flags |= flDestFolder;
-        Settings().DestDir = media + QStringLiteral("/out");
+        Preferences().Edit()->Flags |= flDestFolder;
+        Preferences().Edit()->DestDir = media + QStringLiteral("/out");
         QDir().mkpath(Settings().DestDir);
         update.restart();
         list.UpdateList(true);
         const double destS = Seconds(update);
-        Settings().Flags &= ~flDestFolder;
+        Preferences().Edit()->Flags &= ~flDestFolder;
 
         std::printf("rows: %d (added one by one in %.2f s, %.1f us per row)\n", list.Count(), addS,
                     addS * 1e6 / list.Count());
@@ -123,7 +127,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
-        Settings().DirFlags = dfMP1 | dfMP2 | dfMP3 | dfWAV | dfCBR | dfVBR | dfRecurse;
+        Preferences().Edit()->DirFlags = dfMP1 | dfMP2 | dfMP3 | dfWAV | dfCBR | dfVBR | dfRecurse;
         TSourceList list;
         QElapsedTimer scan;
         scan.start();

@@ -12,6 +12,7 @@
 #include "messages/RunState.h"
 #include "settings/Settings.h"
 #include "sources/SourceList.h"
+#include "encoder/EncoderFacts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -155,7 +156,7 @@ TFigures MeasureCount(const QString& media, int count) {
 
     // Adding them to the core's source list, as a recursive folder add does.
     {
-        Settings().DirFlags = dfMP1 | dfMP2 | dfMP3 | dfWAV | dfCBR | dfVBR | dfRecurse;
+        Preferences().Edit()->DirFlags = dfMP1 | dfMP2 | dfMP3 | dfWAV | dfCBR | dfVBR | dfRecurse;
         const double before = ResidentMB();
         TSourceList list;
         clock.restart();
@@ -210,6 +211,9 @@ TFigures MeasureCount(const QString& media, int count) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences, false);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     // The program's settings are never the user's own.
     QTemporaryDir home;

@@ -5,7 +5,10 @@
 // Targets on the reference machine: window 0.5 s, list 2 s, stall 100 ms.
 //   bench_window [files] [window-only]   (window-only: no table view after the drop)
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
+#include "messages/RunState.h"
+#include "settings/Settings.h"
 #include "sources/SourceList.h"
 
 #ifdef SONABEL_HAVE_MAIN_WINDOW
@@ -199,12 +202,13 @@ struct TBench {
     // Finds the encoder and reads its banner, as the window does at start.
     void ProbeEncoder() {
         const double t = Ms();
-        LameShortPath = FindEncoder(IncludeTrailingSlash(QCoreApplication::applicationDirPath()));
+        TEncoderFacts::Current().SetShortPath(
+            FindEncoder(IncludeTrailingSlash(QCoreApplication::applicationDirPath())));
         ReadLameVersion();
         std::printf(
             "encoder probe alone (find, read the banner): %.1f ms  [%s %s]\n", Ms() - t,
-            qPrintable(LameShortPath.isEmpty() ? QStringLiteral("no encoder") : LameShortPath),
-            qPrintable(LameVersion));
+            qPrintable(LameShortPath().isEmpty() ? QStringLiteral("no encoder") : LameShortPath()),
+            qPrintable(LameVersion()));
     }
 
     void StartWindow(double beforeMain) {
@@ -328,6 +332,9 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 
     QApplication app(argc, argv);
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences);
     if (beforeMain >= 0)
         std::printf("before main: %.0f ms (10 ms resolution)\n", beforeMain);
     std::printf("QApplication: %.1f ms after main\n", Ms());

@@ -2,9 +2,21 @@
 // Fixtures shared by the test executables: WAV files written in code, real
 // files produced by lame/ffmpeg/sox, and little-endian/big-endian builders.
 
+#include "encoder/EncoderFacts.h"
+#include "messages/RunState.h"
+#include "settings/Settings.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+// Fresh settings, run state and encoder facts, current while they live: a
+// test makes them in init() instead of resetting the program's.
+struct TOwners {
+    TPreferences Preferences;
+    TRunState RunState;
+    TEncoderFacts EncoderFacts{Preferences};
+};
 
 namespace TestUtil {
 

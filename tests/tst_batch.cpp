@@ -4,7 +4,7 @@
 #include "batch/Batch.h"
 #include "batch/BatchSourceList.h"
 #include "batch/OutputCheck.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "formats/MP3Stream.h"
 #include "formats/SonabelErrors.h"
 #include "messages/Messages.h"
@@ -46,7 +46,7 @@ using TestUtil::ToneWav;
 
 // The run's target, chosen as the user does: the list derives the rate from it.
 void Target(int kbps) {
-    Settings().BitRateIndex =
+    Preferences().Edit()->BitRateIndex =
         int(std::find(BitRateTable.begin(), BitRateTable.end(), kbps) - BitRateTable.begin());
 }
 
@@ -103,9 +103,9 @@ struct TRig {
     }
     // Every source below the folder, its sub-folders kept in the outputs' names.
     void AddFolder(const QString& folder) {
-        Settings().DirFlags = dfRecurse | dfCBR | dfVBR | dfMP1 | dfMP2 | dfMP3 | dfWAV;
+        Preferences().Edit()->DirFlags = dfRecurse | dfCBR | dfVBR | dfMP1 | dfMP2 | dfMP3 | dfWAV;
         List.AddFolder(folder);
-        RunState = rsIdle; // the scan's callers end it
+        TRunState::Current().Set(rsIdle); // the scan's callers end it
     }
     // Starts and waits for the end steps.
     bool Run() {
@@ -149,9 +149,11 @@ private:
     QTemporaryDir Temp;
     QString Lame;
     int Counter = 0;
+    std::optional<TOwners> Owners;
 
 private Q_SLOTS:
     void initTestCase() {
+        Owners.emplace();
         qRegisterMetaType<TEntryResult>();
         qRegisterMetaType<TRunSummary>();
         SetLanguage(0, false);
@@ -161,16 +163,10 @@ private Q_SLOTS:
     }
 
     void init() {
-        TSettings& s = Settings();
-        s = TSettings();
-        s.Flags = 2; // quality 2, nothing else
-        s.LameParamsByMode = {QString(), QString()};
-        s.Jobs = 1;
-        s.DestDir.clear();
-        TargetBitRate = 64;
-        s.BitRateIndex = 4; // 64 kbit/s
-        LameShortPath = Lame;
-        RunState = rsIdle;
+        Owners.emplace();
+        Preferences().Edit()->Flags = 2; // quality 2, nothing else
+        Preferences().SetTargetBitRate(64);
+        TEncoderFacts::Current().SetShortPath(Lame);
     }
 
     void encodesEverySourceType_data() {
@@ -200,7 +196,7 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadWrite) &&
                 f.setFileTime(when, QFileDevice::FileModificationTime));
         f.close();
-        Settings().Flags |= keepTime ? flKeepTime : 0;
+        Preferences().Edit()->Flags |= keepTime ? flKeepTime : 0;
         TRig rig;
         rig.Add({source});
         QCOMPARE(rig.Source.ClassifySource(source), sourceType);
@@ -239,9 +235,9 @@ private Q_SLOTS:
         const auto writable = qScopeGuard([&] { Writable(root + QStringLiteral("/out/b")); });
         if (!readOnly)
             QVERIFY(TestUtil::WriteFile(root + QStringLiteral("/out/b/deep"), "in the way"));
-        Settings().DestDir = root + QStringLiteral("/out/");
-        Settings().Flags |= flDestFolder | flKeepSubDirs;
-        Settings().Jobs = 2;
+        Preferences().Edit()->DestDir = root + QStringLiteral("/out/");
+        Preferences().Edit()->Flags |= flDestFolder | flKeepSubDirs;
+        Preferences().Edit()->Jobs = 2;
         TRig rig;
         rig.AddFolder(root + QStringLiteral("/in"));
         QVERIFY(rig.Run());
@@ -323,7 +319,7 @@ private Q_SLOTS:
             QFile f(source);
             QVERIFY(f.open(QIODevice::Append) && f.write(v1) == 128);
         }
-        Settings().Flags |= flags;
+        Preferences().Edit()->Flags |= flags;
         TRig rig;
         rig.Add({source});
         QVERIFY(rig.Run());
@@ -359,7 +355,7 @@ private Q_SLOTS:
         const QString wav = dir + QStringLiteral("/low.wav");
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(8000, 1, 1.0)));
         Target(160);
-        Settings().Flags |= flBRHigher;
+        Preferences().Edit()->Flags |= flBRHigher;
         TRig rig;
         QVERIFY(QDir().mkpath(dir + QStringLiteral("/ro")));
         rig.Add({low, mid, at, wav, ToneWav(dir + QStringLiteral("/cd.wav")),
@@ -419,7 +415,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(ro));
         if (setup == QLatin1String("below")) {
             Target(160);
-            Settings().Flags |= flBRHigher;
+            Preferences().Edit()->Flags |= flBRHigher;
             rig.Add({ToneMp3(dir + QStringLiteral("/low.mp3"), {"-b", "32"})});
         } else if (setup != QLatin1String("empty")) {
             rig.Add(
@@ -430,8 +426,8 @@ private Q_SLOTS:
         const auto writable = qScopeGuard([&] { Writable(ro); });
         if (setup == QLatin1String("dest-all")) {
             QVERIFY(TestUtil::WriteFile(dir + QStringLiteral("/file"), "not a folder"));
-            Settings().Flags |= flDestFolder;
-            Settings().DestDir = dir + QStringLiteral("/file/out/");
+            Preferences().Edit()->Flags |= flDestFolder;
+            Preferences().Edit()->DestDir = dir + QStringLiteral("/file/out/");
         }
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Refused);
         QCOMPARE(rig.Reporter.Infos, info.isEmpty() ? QStringList() : QStringList{info});
@@ -463,9 +459,9 @@ private Q_SLOTS:
         const QString mp3 =
             ToneMp3(dir + QStringLiteral("/song.mp3"), {"-b", "128", "--tt", "T", "--add-id3v2"});
         const QString wav = ToneWav(dir + QStringLiteral("/tune.wav"));
-        LameShortPath = script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
-                                         : Script(dir, QStringLiteral("enc.sh"), script);
-        Settings().Flags |= flKeepTagV2 | flKeepTime;
+        TEncoderFacts::Current().SetShortPath(script.isEmpty() ? dir + QStringLiteral("/no-such-encoder")
+                                         : Script(dir, QStringLiteral("enc.sh"), script));
+        Preferences().Edit()->Flags |= flKeepTagV2 | flKeepTime;
         TRig rig;
         rig.Add({mp3, wav});
         QVERIFY(rig.Run());
@@ -549,9 +545,9 @@ private Q_SLOTS:
         const QString shortMp3 =
             ToneMp3(Temp.filePath(QStringLiteral("short%1.mp3").arg(++Counter)), {"-b", "64"}, 0.5);
         QVERIFY(!shortMp3.isEmpty());
-        LameShortPath =
+        TEncoderFacts::Current().SetShortPath(
             Script(dir, QStringLiteral("enc.sh"),
-                   script.replace("SHORT", shortMp3.toUtf8()).replace("LAME", Lame.toUtf8()));
+                   script.replace("SHORT", shortMp3.toUtf8()).replace("LAME", Lame.toUtf8())));
         TRig rig;
         rig.Batch.DecoderPath = decoder ? mpg123 : QString();
         rig.Add({source});
@@ -658,9 +654,9 @@ private Q_SLOTS:
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         }
         const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &saved); });
-        LameShortPath = Script(dir, QStringLiteral("enc.sh"), body);
-        Settings().Flags |= flKeepTagV2 | flKeepTime | flDestFolder;
-        Settings().DestDir = out + QLatin1Char('/');
+        TEncoderFacts::Current().SetShortPath(Script(dir, QStringLiteral("enc.sh"), body));
+        Preferences().Edit()->Flags |= flKeepTagV2 | flKeepTime | flDestFolder;
+        Preferences().Edit()->DestDir = out + QLatin1Char('/');
         TRig rig;
         rig.Add({mp3});
         QVERIFY(rig.Run());
@@ -690,12 +686,13 @@ private Q_SLOTS:
             QSKIP("mpg123 is not installed");
         const QString dir = Folder(QStringLiteral("stop"));
         // From an MP3 the first output holds no audio; the second encoding hangs.
-        LameShortPath = Script(dir, QStringLiteral("slow.sh"),
-                               "for a; do [ \"$a\" = --mp3input ] && mp3=1; out=$a; done\n"
-                               "[ -n \"$mp3\" ] && exec echo x > \"$out\"\n"
-                               "echo partial > \"$out\"\nexec sleep 60\n");
-        Settings().Jobs = jobs;
-        Settings().Flags |= flShutDown;
+        TEncoderFacts::Current().SetShortPath(
+            Script(dir, QStringLiteral("slow.sh"),
+                   "for a; do [ \"$a\" = --mp3input ] && mp3=1; out=$a; done\n"
+                   "[ -n \"$mp3\" ] && exec echo x > \"$out\"\n"
+                   "echo partial > \"$out\"\nexec sleep 60\n"));
+        Preferences().Edit()->Jobs = jobs;
+        Preferences().Edit()->Flags |= flShutDown;
         TRig rig;
         for (const char* name : {"a", "b", "c"}) {
             const QString source = dir + QStringLiteral("/%1.").arg(QLatin1String(name));
@@ -761,9 +758,9 @@ private Q_SLOTS:
         const QString dir = Folder(QStringLiteral("scan"));
         TRig rig;
         rig.Add({ToneWav(dir + QStringLiteral("/a.wav"))});
-        RunState = rsFolderScan;
+        TRunState::Current().Set(rsFolderScan);
         if (scanEndsWhileAsked)
-            rig.Reporter.WhileAsking = [] { RunState = rsIdle; };
+            rig.Reporter.WhileAsking = [] { TRunState::Current().Set(rsIdle); };
         rig.Reporter.QueueAnswer(TModalResult(answer));
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::StopQuestion);
         QCOMPARE(rig.Reporter.Questions, QStringList{Msg(msgStopScanQuestion)});
@@ -781,7 +778,7 @@ private Q_SLOTS:
         const QString planned = dir + QStringLiteral("/song_C64kbps.mp3");
         QVERIFY(TestUtil::WriteFile(planned, "keep me"));
         QVERIFY(TestUtil::WriteFile(dir + QStringLiteral("/song_C64kbps (2).mp3"), "and me"));
-        Settings().Jobs = 2;
+        Preferences().Edit()->Jobs = 2;
         TRig rig;
         rig.Add({wav, mp3, other});
         QVERIFY(rig.Run());
@@ -810,13 +807,13 @@ private Q_SLOTS:
         const QByteArray whole = ToneMp3(dir + QStringLiteral("/whole.mp3"), {"-b", "64"}).toUtf8();
         // Each encoder waits (at most 10 s) until two have started: with one job
         // at a time the first would give up and fail.
-        LameShortPath = Script(
+        TEncoderFacts::Current().SetShortPath(Script(
             dir, QStringLiteral("meet.sh"),
             LastArgument + "echo start >> '" + journal + "'\n" + "n=0\nwhile [ $(grep -c start '" +
                 journal + "') -lt 2 ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n+1)); done\n" +
                 "[ $n -lt 200 ] || exit 1\necho end >> '" + journal + "'\ncp '" + whole +
-                "' \"$out\"\n");
-        Settings().Jobs = 2;
+                "' \"$out\"\n"));
+        Preferences().Edit()->Jobs = 2;
         TRig rig;
         for (const char* name : {"a", "b", "c", "d"})
             rig.Add({ToneWav(dir + QStringLiteral("/%1.wav").arg(QLatin1String(name)))});
@@ -839,8 +836,8 @@ private Q_SLOTS:
     void delayedStart() {
         QFETCH(bool, cancel);
         const QString dir = Folder(QStringLiteral("delay"));
-        Settings().Flags |= flDelayedStart;
-        Settings().DelayS = 90;
+        Preferences().Edit()->Flags |= flDelayedStart;
+        Preferences().Edit()->DelayS = 90;
         TRig rig;
         rig.Add({ToneWav(dir + QStringLiteral("/a.wav"))});
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Waiting);
@@ -870,7 +867,7 @@ private Q_SLOTS:
         QFETCH(int, answer);
         const QString dir = Folder(QStringLiteral("poweroff"));
         if (!tickedDuringRun)
-            Settings().Flags |= flShutDown;
+            Preferences().Edit()->Flags |= flShutDown;
         TRig rig;
         rig.View.PowerOffConfirm = answer != 0;
         if (answer == 2)
@@ -879,7 +876,7 @@ private Q_SLOTS:
         QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
         if (tickedDuringRun)
-            Settings().Flags |= flShutDown;
+            Preferences().Edit()->Flags |= flShutDown;
         QVERIFY(finished.wait(RunTimeoutMs));
         QCOMPARE(rig.View.Events.count(QStringLiteral("poweroff 30")), 1);
         QCOMPARE(RunState, quint8(rsPowerOff));

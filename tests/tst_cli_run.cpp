@@ -51,6 +51,8 @@ QStringList ProcessesMentioning(const QString& text) {
 
 class TestCliRun : public QObject {
     Q_OBJECT
+    TOwners Owners;
+
 private:
     // rawLast: a last path given as bytes, which need not be valid UTF-8.
     int RunCli(const QStringList& args, QByteArray& out, QByteArray& err,
@@ -465,8 +467,7 @@ private Q_SLOTS:
         QCOMPARE(RunCli({"--bitrate", QString::number(target), output}, out, err), 0);
         TSourceList list;
         list.AddSourceFile(wav);
-        Settings().BitRateIndex =
-            int(std::find(BitRateTable.begin(), BitRateTable.end(), target) - BitRateTable.begin());
+        Preferences().SetTargetBitRate(target);
         list.UpdateList(false);
         QCOMPARE(list.Row(0).OutputPath, output);
         const int estimate = list.Row(0).EstimatedKB;
@@ -477,18 +478,15 @@ private Q_SLOTS:
 
     void stopSignals_data() {
         QTest::addColumn<int>("signal");
-        QTest::addColumn<bool>("inProbe"); // sent while the encoder's banner is read
         QTest::addColumn<int>("exitCode"); // -1: killed
-        QTest::newRow("SIGINT") << int(SIGINT) << false << 130;
-        QTest::newRow("SIGTERM") << int(SIGTERM) << false << 143;
-        QTest::newRow("SIGHUP") << int(SIGHUP) << false << 129;
-        QTest::newRow("SIGTERM in the probe") << int(SIGTERM) << true << 143;
-        QTest::newRow("SIGKILL") << int(SIGKILL) << false << -1;
+        QTest::newRow("SIGINT") << int(SIGINT) << 130;
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << 129;
+        QTest::newRow("SIGKILL") << int(SIGKILL) << -1;
     }
 
     void stopSignals() {
         QFETCH(int, signal);
-        QFETCH(bool, inProbe);
         QFETCH(int, exitCode);
         const QString dir = Folder(QStringLiteral("signal"));
         const QString a = Wav(dir + QStringLiteral("/a.wav"));
@@ -497,8 +495,6 @@ private Q_SLOTS:
         // line names the folder, so a survivor shows in /proc.
         const QString encoder = Encoder(dir, QStringLiteral("slow.sh"),
                                         "echo half > \"$out\"\nexec tail -f \"$out\"\n");
-        if (inProbe)
-            QVERIFY(WriteFile(encoder, "#!/bin/sh\ntouch \"$0.probed\"\nexec tail -f \"$0\"\n"));
         const QStringList before = FilesIn(dir);
         QProcess p;
         // Its own process group, as a shell gives a foreground job, so that the
@@ -507,15 +503,11 @@ private Q_SLOTS:
         p.start(QStringLiteral(SONABEL_CLI_PATH),
                 {"run", "--json", "--jobs", "2", "--bitrate", "128", "--encoder", encoder, a, b});
         QVERIFY(p.waitForStarted());
-        // Both encoders (or the probe) are under way.
-        if (inProbe)
-            QTRY_COMPARE_WITH_TIMEOUT(FilesIn(dir).size(), before.size() + 1, 20000);
-        else // both partial outputs are being written, to temporary files only
-            QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), 2, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(dir).size() == 3 - inProbe, 20000);
+        // Both partial outputs are being written, to temporary files only.
+        QTRY_COMPARE_WITH_TIMEOUT(TempFilesIn(dir).size(), 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(dir).size() == 3, 20000);
         ::kill(signal == SIGINT ? -pid_t(p.processId()) : pid_t(p.processId()), signal);
-        // Well before the probe's own time limit.
-        QVERIFY(p.waitForFinished(inProbe ? 5000 : 20000));
+        QVERIFY(p.waitForFinished(20000));
         // Nothing this run started outlives it, however it ended.
         QTRY_COMPARE_WITH_TIMEOUT(ProcessesMentioning(dir), QStringList(), 10000);
         if (exitCode < 0) {
@@ -524,10 +516,6 @@ private Q_SLOTS:
         }
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), exitCode);
-        if (inProbe) {
-            QCOMPARE(p.readAllStandardOutput(), QByteArray());
-            return;
-        }
         QCOMPARE(FilesIn(dir), before);
         const QList<QJsonObject> records = Records(p.readAllStandardOutput());
         QCOMPARE(records.size(), 3);

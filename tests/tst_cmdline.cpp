@@ -1,5 +1,8 @@
 #include "TestUtil.h"
+#include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "encoder/OutputFile.h"
+#include "encoder/OutputNaming.h"
 #include "encoder/SonabelMisc.h"
 
 #include <QDir>
@@ -310,19 +313,14 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(tmp.filePath("elsewhere")));
     }
 
-    void getShortPath() {
+    // The clean full path of an existing file; nothing for a missing one.
+    void existingAbsolutePath() {
         QTemporaryDir tmp;
-        QVERIFY(tmp.isValid());
         const QString file = tmp.filePath("a b.wav");
         QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-        QCOMPARE(ExistingAbsolutePath(file), file);
-        const QString saved = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(tmp.path()));
-        const QString relative = ExistingAbsolutePath("./a b.wav");
-        QVERIFY(QDir::setCurrent(saved));
-        QCOMPARE(relative, file);
-        QCOMPARE(ExistingAbsolutePath(tmp.filePath("missing.wav")), QString());
-        QCOMPARE(ExistingAbsolutePath(QString()), QString());
+        QCOMPARE(ExistingAbsolutePath(tmp.path() + "/./a b.wav"), file);
+        QCOMPARE(ExistingAbsolutePath(tmp.filePath("missing.wav")) + ExistingAbsolutePath({}),
+                 QString());
     }
 
     void parseLameBanner_data() {

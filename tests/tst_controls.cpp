@@ -1,6 +1,7 @@
 // The LED, the integer edit and the spin edit, and how they look together in both languages.
 
 #include "GuiCheck.h"
+#include "TestUtil.h"
 #include "gui/LanguageTexts.h"
 #include "gui/Led.h"
 #include "gui/NumEditLabels.h"
@@ -16,6 +17,7 @@
 
 class TestControls : public QObject {
     Q_OBJECT
+    TOwners Owners;
 private Q_SLOTS:
 
     // Operations: L/l set Lit true/false, T Toggle, N NextColor, C<n> set Color,

@@ -3,6 +3,7 @@
 
 #include "GuiCheck.h"
 #include "RecordingReporter.h"
+#include "TestUtil.h"
 #include "gui/NumEditLabels.h"
 #include "gui/SonabelDirF.h"
 #include "settings/Settings.h"
@@ -62,6 +63,7 @@ class TestDirForm : public QObject {
 private:
     QTemporaryDir Home;
     TRecordingReporter Reporter;
+    std::optional<TOwners> Owners;
 private Q_SLOTS:
 
     void initTestCase() {
@@ -72,8 +74,8 @@ private Q_SLOTS:
     }
 
     void init() {
+        Owners.emplace();
         SetLanguage(0, false);
-        Settings() = TSettings();
         Reporter.Clear();
     }
 
@@ -114,9 +116,9 @@ private Q_SLOTS:
         QFETCH(uint, dirFlags);
         QFETCH(int, sizeMin);
         QFETCH(QString, close);
-        Settings().DirFlags = dirFlags;
-        Settings().DirSizeMin = sizeMin;
-        Settings().DestDir = Home.filePath("Other");
+        Preferences().Edit()->DirFlags = dirFlags;
+        Preferences().Edit()->DirSizeMin = sizeMin;
+        Preferences().Edit()->DestDir = Home.filePath("Other");
         TSettings expected = Settings();
         TSonabelDirForm form(&Reporter);
         form.resize(520, 480);
@@ -188,9 +190,10 @@ private Q_SLOTS:
         QFETCH(bool, toDestDir);
         QFETCH(bool, recurse);
         QFETCH(int, answer);
-        Settings().DestDir = Home.filePath(dest);
-        Settings().Flags = toDestDir ? DefaultFlags | flDestFolder : DefaultFlags & ~flDestFolder;
-        Settings().DirFlags = recurse ? DefaultDirFlags | dfRecurse : DefaultDirFlags;
+        Preferences().Edit()->DestDir = Home.filePath(dest);
+        Preferences().Edit()->Flags =
+            toDestDir ? DefaultFlags | flDestFolder : DefaultFlags & ~flDestFolder;
+        Preferences().Edit()->DirFlags = recurse ? DefaultDirFlags | dfRecurse : DefaultDirFlags;
         if (answer)
             Reporter.QueueAnswer(TModalResult(answer));
         TSonabelDirForm form(&Reporter);

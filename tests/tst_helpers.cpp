@@ -11,6 +11,7 @@
 
 class TestHelpers : public QObject {
     Q_OBJECT
+    TOwners Owners;
 private Q_SLOTS:
 
     void mulDiv_data() {

@@ -28,6 +28,8 @@ using namespace TestUtil;
 
 class TestLibrary : public QObject {
     Q_OBJECT
+    TOwners Owners;
+
 private:
     QTemporaryDir Temp;
     int Counter = 0;
@@ -152,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(Lame(a, dir + QStringLiteral("/a_C128kbps.mp3"), {"-b", "128"}));
         // Something else at the planned name is not an output: b is encoded.
         QVERIFY(WriteFile(dir + QStringLiteral("/b_C128kbps.mp3"), "not audio"));
-        Settings().BitRateIndex = 8; // 128 kbit/s
+        Preferences().Edit()->BitRateIndex = 8; // 128 kbit/s
         TSourceList list;
         list.AddFolder(dir);
         list.EndAddFiles();

@@ -142,9 +142,11 @@ private:
     QStringList Questions, Infos, Chosen;
     int FilterCalls = 0;
     bool FilterAnswer = false;
+    std::optional<TOwners> Owners;
 };
 
 void TestMainForm::initTestCase() {
+    Owners.emplace();
     QStandardPaths::setTestModeEnabled(true);
     Lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
     QVERIFY(!Lame.isEmpty());
@@ -158,8 +160,7 @@ void TestMainForm::initTestCase() {
 }
 
 void TestMainForm::init() {
-    Settings() = TSettings();
-    RunState = rsIdle;
+    Owners.emplace();
     SetLanguage(0, false);
     Ini = Dir.filePath("store.ini");
     QFile::remove(Ini);
@@ -292,7 +293,8 @@ void TestMainForm::startUp() {
     QCOMPARE(QFileInfo(Settings().LamePath).absoluteFilePath(),
              lamePath.isEmpty() ? QFileInfo(Lame).absoluteFilePath() : Dir.filePath(lamePath));
     // The banner is the log's first line; the caption carries the version.
-    QVERIFY2(form->Log().toPlainText().startsWith("LAME"), qPrintable(form->Log().toPlainText()));
+    QTRY_VERIFY2_WITH_TIMEOUT(form->Log().toPlainText().startsWith("LAME"),
+                              qPrintable(form->Log().toPlainText()), 10000);
     // The caption and the About page name the same version.
     form->ApplyLanguage();
     const QString about = Child<QLabel>(form->Dialogs()->OptionForm, "lblVersion")->text();
@@ -321,7 +323,7 @@ void TestMainForm::addByDialog() {
     QFETCH(QStringList, chosen);
     QFETCH(QString, lastDir);
     auto form = NewForm(Lame);
-    Settings().DirFlags |= dfRecurse;
+    Preferences().Edit()->DirFlags |= dfRecurse;
     for (QString& c : chosen)
         c = Dir.filePath(c);
     Chosen = chosen;
@@ -353,7 +355,7 @@ void TestMainForm::drop() {
     QFETCH(bool, commandLine);
     QFETCH(bool, filter);
     auto form = NewForm(Lame);
-    Settings().DirFlags |= dfRecurse;
+    Preferences().Edit()->DirFlags |= dfRecurse;
     FilterAnswer = filter;
     const QStringList paths = {Dir.filePath("in/a"), Dir.filePath("in/song.mp3"),
                                Dir.filePath("in/b")};
@@ -433,8 +435,8 @@ void TestMainForm::italicRows() {
     auto* delegate = static_cast<TItalicRowDelegate*>(form->ListPanel().View()->itemDelegate());
     const QModelIndex cell = form->List().index(0, 2);
     for (const bool unwritable : {false, true}) {
-        Settings().DestDir = "/proc/sonabel/"; // not even root writes there
-        Settings().Flags = unwritable ? Settings().Flags | flDestFolder : DefaultFlags;
+        Preferences().Edit()->DestDir = "/proc/sonabel/"; // not even root writes there
+        Preferences().Edit()->Flags = unwritable ? Settings().Flags | flDestFolder : DefaultFlags;
         form->SomethingChange();
         QStyleOptionViewItem option;
         delegate->initStyleOption(&option, cell);
@@ -573,7 +575,7 @@ void TestMainForm::runInLanguages() {
 void TestMainForm::closeDuringScan() {
     auto form = NewForm(Lame);
     form->show();
-    Settings().DirFlags |= dfRecurse;
+    Preferences().Edit()->DirFlags |= dfRecurse;
     Chosen = {Dir.filePath("in")};
     bool closedInScan = false;
     Answers = {TModalResult::No};
@@ -769,7 +771,7 @@ void TestMainForm::folderWithFilesBelow() {
     QVERIFY(QDir(Dir.path()).mkpath("nest/inner"));
     QVERIFY(QFileInfo::exists(top + "/inner/t.wav") || QFile::copy(Wav, top + "/inner/t.wav"));
     auto form = NewForm(Lame);
-    Settings().DirFlags &= ~dfRecurse;
+    Preferences().Edit()->DirFlags &= ~dfRecurse;
     Chosen = {top};
     Answers = {answer};
     Child<QToolButton>(form.get(), "btnAddDir")->click();

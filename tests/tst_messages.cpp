@@ -1,6 +1,7 @@
 #include "ConsoleReporter.h"
 #include "RecordingReporter.h"
 #include "formats/SonabelErrors.h"
+#include "TestUtil.h"
 #include "messages/FormatMsg.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
@@ -18,11 +19,12 @@ Q_DECLARE_METATYPE(TModalResult)
 class TestMessages : public QObject {
     Q_OBJECT
     TTexts English, French;
+    std::optional<TOwners> Owners;
 
 private Q_SLOTS:
 
     void initTestCase() {
-        Settings().DefaultLanguage = 0;
+        Owners.emplace();
         SetLanguage(0, false);
         English = MessageTable;
         SetLanguage(1, false);
@@ -31,8 +33,7 @@ private Q_SLOTS:
 
     void cleanup() {
         SetApplyLanguageHook({});
-        Settings().DefaultLanguage = 0;
-        RunState = rsIdle;
+        Owners.emplace();
     }
 
     void formatMsg_data() {
@@ -219,6 +220,7 @@ private Q_SLOTS:
         const TTexts& texts = language == 0 ? English : French;
         SetLanguage(language, false);
         TRecordingReporter reporter;
+        FollowRunState(Owners->RunState, reporter, &Owners->RunState);
         reporter.SetState(rsBatch);
         reporter.SetState(quint8(state));
         QCOMPARE(reporter.Status, state < RunStateCount ? texts[msgStateIdle + state] : QString());
@@ -228,6 +230,7 @@ private Q_SLOTS:
     void setStateFollowsLanguageSwitch() {
         SetLanguage(0, false);
         TRecordingReporter reporter;
+        FollowRunState(Owners->RunState, reporter, &Owners->RunState);
         reporter.SetState(rsFolderScan);
 
         // What the main window's hook ends with: the current state, in the new texts.
@@ -257,7 +260,7 @@ private Q_SLOTS:
         QFETCH(int, expected);
         // Start from the other language so a build that does nothing shows.
         SetLanguage(1 - expected, false);
-        Settings().DefaultLanguage = defaultLanguage;
+        Preferences().Edit()->DefaultLanguage = defaultLanguage;
         SetLanguage(index, false);
         QCOMPARE(Settings().Language, expected);
         const TTexts& texts = expected == 0 ? English : French;

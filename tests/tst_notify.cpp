@@ -5,13 +5,13 @@
 #include "RecordingReporter.h"
 #include "TestUtil.h"
 #include "batch/BatchSourceList.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "gui/RunFeedback.h"
 #include "gui/RunNotifier.h"
+#include "messages/DurationTexts.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
-#include "messages/DurationTexts.h"
 #include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
@@ -80,16 +80,16 @@ class TestNotify : public QObject {
     QTemporaryDir Temp;
     QProcess Bus;
     QString BusAddress;
+    TOwners Owners;
 
 private Q_SLOTS:
     void initTestCase() {
         qRegisterMetaType<TRunSummary>();
         QVERIFY(Temp.isValid());
-        Settings() = TSettings();
-        Settings().Flags = 2 | flBRHigher;
-        Settings().Jobs = 1;
-        LameShortPath = QStandardPaths::findExecutable(QStringLiteral("lame"));
-        QVERIFY2(!LameShortPath.isEmpty(), "lame is needed");
+        Preferences().Edit()->Flags = 2 | flBRHigher;
+        TEncoderFacts::Current().SetShortPath(
+            QStandardPaths::findExecutable(QStringLiteral("lame")));
+        QVERIFY2(!LameShortPath().isEmpty(), "lame is needed");
         Bus.start(QStringLiteral("dbus-daemon"),
                   {QStringLiteral("--session"), QStringLiteral("--nofork"),
                    QStringLiteral("--print-address")});

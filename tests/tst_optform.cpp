@@ -3,11 +3,11 @@
 #include "GuiCheck.h"
 #include "RecordingReporter.h"
 #include "TestUtil.h"
-#include "encoder/SonabelMisc.h"
-#include "gui/SonabelDownloadF.h"
+#include "encoder/EncoderFacts.h"
 #include "gui/OptionsAboutPage.h"
 #include "gui/OptionsEncoderPage.h"
 #include "gui/OptionsGeneralPage.h"
+#include "gui/SonabelDownloadF.h"
 #include "gui/SonabelOptionsF.h"
 #include "gui/SonabelTextF.h"
 #include "gui/Spin.h"
@@ -74,14 +74,30 @@ private:
     TRecordingReporter Reporter;
     TSonabelTextForm* Text = nullptr;
     TSonabelOptionForm* Form = nullptr;
+    std::optional<TOwners> Owners;
+    QTemporaryDir Tmp;
+
+    // An encoder that only prints banner, read as the program reads one.
+    void UseEncoderWithBanner(const QByteArray& banner) {
+        const QString path = Tmp.filePath("lame");
+        QVERIFY(TestUtil::WriteFile(path, "#!/bin/sh\necho '" + banner + "'\n"));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Preferences().Edit()->LamePath = path;
+        QVERIFY(TEncoderFacts::Current().WaitForBanner());
+    }
+
 private Q_SLOTS:
 
-    void initTestCase() { SetLanguage(0, false); }
+    void initTestCase() {
+        Owners.emplace();
+        SetLanguage(0, false);
+    }
 
     void init() {
         Reporter.Clear();
-        TargetBitRate = 128;
-        Settings() = Sample(DefaultFlags);
+        Owners.emplace();
+        Preferences().Set(Sample(DefaultFlags));
+        Preferences().SetTargetBitRate(128);
         Text = new TSonabelTextForm;
         Form = new TSonabelOptionForm(&Reporter, Text);
         Form->ChooseFolder = [](const QString&) { return QString(); };
@@ -97,15 +113,15 @@ private Q_SLOTS:
     void loading() {
         // Each flag alone checks its box and no other.
         for (int i = 0; i < TSonabelOptionForm::FlagBoxCount; ++i) {
-            Settings().Flags = TSonabelOptionForm::FlagBoxBits[i];
+            Preferences().Edit()->Flags = TSonabelOptionForm::FlagBoxBits[i];
             Form->LoadControls();
             for (int j = 0; j < TSonabelOptionForm::FlagBoxCount; ++j)
                 QCOMPARE(Form->FlagBoxes[j]->isChecked(), i == j);
         }
-        Settings() = Sample(0x00053107);
-        Settings().DelayS = 30;
-        Settings().EncodingMode = 1;
-        TargetBitRate = 160;
+        Preferences().Set(Sample(0x00053107));
+        Preferences().Edit()->DelayS = 30;
+        Preferences().Edit()->EncodingMode = 1;
+        Preferences().SetTargetBitRate(160);
         Form->LoadControls();
         QVERIFY(Form->sheetGeneral->rbDefDir->isChecked());
         QCOMPARE(Form->sheetEncoder->cbQuality->currentIndex(), 7);
@@ -158,7 +174,7 @@ private Q_SLOTS:
         QFETCH(bool, ok);
         QFETCH(quint32, storedFlags);
         QFETCH(QStringList, fields);
-        Settings() = Sample(flags);
+        Preferences().Set(Sample(flags));
         Form->LoadControls();
         QStringList expected = Fields(Sample(storedFlags));
         for (const QString& f : fields)
@@ -306,7 +322,7 @@ private Q_SLOTS:
         QByteArray help;
         TestUtil::Run(lame, {"-?"}, 20000, &help);
         QVERIFY(help.contains("usage"));
-        Settings().LamePath = lame;
+        Preferences().Edit()->LamePath = lame;
         Form->LoadControls();
         QString shown, title;
         QTimer::singleShot(0, Text, [&] {
@@ -339,7 +355,7 @@ private Q_SLOTS:
 
     // The pictures open their sites; the check button asks a (here refused) server.
     void aboutAndCheckNow() {
-        LameWebSite = "lame.example";
+        UseEncoderWithBanner("LAME 64bits version 3.100 (http://lame.example/)");
         Form->UpdateCheck = nullptr; // a build without update host
         Form->LoadControls();
         Form->show();
@@ -357,7 +373,7 @@ private Q_SLOTS:
         TRegFile store(dir.filePath("store.ini"));
         store.WriteString(QString(), "UpdateHost", "127.0.0.1:1"); // nothing listens there
         TSonabelDownloadForm view;
-        TUpdateCheck check(Settings(), store, Reporter, view);
+        TUpdateCheck check(Preferences(), store, Reporter, view);
         Form->UpdateCheck = &check;
         Form->LoadControls();
         QVERIFY(Form->sheetGeneral->cbAutoUpdate->isVisible() &&
@@ -369,8 +385,7 @@ private Q_SLOTS:
     }
 
     void windowsInLanguages() {
-        Settings().LamePath = "/usr/local/bin/lame";
-        LameVersion = "LAME 64bits version 3.100";
+        UseEncoderWithBanner("LAME 64bits version 3.100 (http://lame.sf.net)");
         // One picture of the first page; the other pages are checked without one.
         Form->PageControl->setCurrentWidget(Form->sheetGeneral);
         QStringList problems = GuiCheck::CheckInLanguages(Form, "optform", [&] {

@@ -61,6 +61,7 @@ QByteArray TagV2() {
 
 class TestProps : public QObject {
     Q_OBJECT
+    TOwners Owners;
     QTemporaryDir Dir;
     QString Mp3;
     TRecordingReporter Reporter;

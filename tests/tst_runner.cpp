@@ -1,15 +1,19 @@
 #include "RecordingReporter.h"
 #include "TestUtil.h"
+#include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
+#include "encoder/OutputNaming.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
+
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"
+#include <QSignalSpy>
 
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
@@ -47,7 +51,7 @@ bool Alive(qint64 pid) {
 }
 
 void StopOnSignal(int) {
-    RunState = rsStopRequested;
+    TRunState::Current().Set(rsStopRequested);
 }
 
 void AbortOnSignal(int) {
@@ -63,7 +67,9 @@ class TestRunner : public QObject {
     QString Received;
     QString NiceEcho;
     QString Lame;
+    std::optional<TOwners> Owners;
 private Q_SLOTS:
+    void init() { Owners.emplace(); }
 
     void initTestCase() {
         QVERIFY(Tmp.isValid());
@@ -176,9 +182,9 @@ private Q_SLOTS:
         const QString script = Script(Tmp, "slow-lame",
                                       "echo \"LAME 9 version 9.9 (http://x.org/)\"\necho $$ > \"" +
                                           pidFile.toUtf8() + "\"\nexec sleep 60\n");
-        LameShortPath = ExistingAbsolutePath(script);
+        TEncoderFacts::Current().SetShortPath(ExistingAbsolutePath(script));
         ReadLameVersion(300);
-        QCOMPARE((QStringList{LameVersion, LameWebSite}),
+        QCOMPARE((QStringList{LameVersion(), LameWebSite()}),
                  (QStringList{"LAME 9 version 9.9", "x.org"}));
         const qint64 pid = TestUtil::ReadFile(pidFile).trimmed().toLongLong();
         QVERIFY(pid > 0 && !Alive(pid));
@@ -187,18 +193,26 @@ private Q_SLOTS:
         const TRunResult r = RunConsoleProcess(script, {}, output, 200);
         QVERIFY(r.Started && r.TimedOut);
         QCOMPARE(output, QStringList{"LAME 9 version 9.9 (http://x.org/)"});
-        LameShortPath.clear();
     }
 
+    // A new path is taken at once, its banner follows without blocking, and a
+    // change of another setting probes nothing.
     void bannerProbeOfRealEncoder() {
         if (Lame.isEmpty())
             QSKIP("lame is not installed");
-        LameShortPath = ExistingAbsolutePath(Lame);
-        ReadLameVersion();
-        QVERIFY2(LameVersion.startsWith("LAME"), qPrintable(LameVersion));
-        QVERIFY(LameVersion.contains("3."));
-        QVERIFY(!LameWebSite.isEmpty() && !LameWebSite.contains("http"));
-        LameShortPath.clear();
+        TOwners owners;
+        QSignalSpy changed(&owners.EncoderFacts, &TEncoderFacts::changed);
+        owners.Preferences.Edit()->LamePath = Lame;
+        QCOMPARE(LameShortPath() + LameVersion(), ExistingAbsolutePath(Lame));
+        QVERIFY(changed.wait(EncoderProbeTimeLimitMs));
+        QVERIFY2(LameVersion().startsWith("LAME") && LameVersion().contains("3."),
+                 qPrintable(LameVersion()));
+        QVERIFY(!LameWebSite().isEmpty() && !LameWebSite().contains("http"));
+        owners.Preferences.Edit()->Flags ^= flShutDown;
+        owners.Preferences.Edit()->LamePath = Tmp.filePath("no-such-encoder");
+        QCOMPARE(LameShortPath() + LameVersion(), QString());
+        QCOMPARE(changed.size(), 3);
+
     }
 
     void encoderProcessReportsEnd() {
@@ -250,26 +264,25 @@ private Q_SLOTS:
         QVERIFY(encoder.IsRunning());
 
         TRecordingReporter reporter;
-        RunState = rsIdle;
         QVERIFY(ConfirmStopEncoding(reporter));
         QVERIFY(reporter.Questions.isEmpty());
         QVERIFY(encoder.IsRunning());
 
-        RunState = rsBatch;
+        TRunState::Current().Set(rsBatch);
         reporter.QueueAnswer(TModalResult::No);
         QVERIFY(!ConfirmStopEncoding(reporter));
         QCOMPARE(RunState, quint8(rsBatch));
         QVERIFY(encoder.IsRunning());
 
         // The run ends while the question is open: a Yes then stops nothing.
-        reporter.WhileAsking = [] { RunState = rsIdle; };
+        reporter.WhileAsking = [] { TRunState::Current().Set(rsIdle); };
         reporter.QueueAnswer(TModalResult::Yes);
         QVERIFY(ConfirmStopEncoding(reporter));
         QCOMPARE(RunState, quint8(rsIdle));
         QVERIFY(encoder.IsRunning());
         reporter.WhileAsking = {};
 
-        RunState = rsBatch;
+        TRunState::Current().Set(rsBatch);
         reporter.QueueAnswer(TModalResult::Yes);
         QVERIFY(ConfirmStopEncoding(reporter));
         QCOMPARE(RunState, quint8(rsStopRequested));
@@ -284,7 +297,6 @@ private Q_SLOTS:
         QVERIFY(asked.last().Type == TDialogType::Warning &&
                 asked.last().Buttons == (mbYes | mbNo));
         QCOMPARE(reporter.UnexpectedQuestions, 0);
-        RunState = rsIdle;
         foreign.kill();
         foreign.waitForFinished();
     }
@@ -304,10 +316,9 @@ private Q_SLOTS:
             Script(Tmp, "sleeper",
                    "echo $$ > \"" + pidFile.toUtf8() + "\"\nkill -USR1 $PPID\nexec sleep 30\n");
         std::signal(SIGUSR1, quit ? AbortOnSignal : StopOnSignal);
-        RunState = rsBatch;
+        TRunState::Current().Set(rsBatch);
         QStringList output;
         const TRunResult r = RunConsoleProcess(sleeper, {}, output);
-        RunState = rsIdle;
         std::signal(SIGUSR1, SIG_DFL);
         QVERIFY(r.Started && r.Aborted && !r.TimedOut);
         QCOMPARE(r.ExitStatus, QProcess::CrashExit);

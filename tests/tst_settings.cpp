@@ -128,6 +128,25 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(FDocs));
     }
 
+    // An edit reaches the owner when it ends, announced once, and only when
+    // a value really changed; the target bit rate is the selected table entry.
+    void preferencesAnnounceRealChanges() {
+        TPreferences preferences;
+        QSignalSpy changed(&preferences, &TPreferences::changed);
+        preferences.Edit()->Flags = DefaultFlags;
+        preferences.SetTargetBitRate(BitRateTable[DefaultBitRateIndex]);
+        {
+            auto edit = preferences.Edit();
+            edit->DelayS = 60;
+            edit->Jobs = 3;
+            QCOMPARE(Settings().DelayS, DefaultDelayS);
+        }
+        preferences.SetTargetBitRate(320);
+        QCOMPARE((QList<int>{Settings().DelayS, Settings().BitRateIndex, TargetBitRate,
+                             int(changed.size())}),
+                 (QList<int>{60, 13, 320, 2}));
+    }
+
     void firstStartTakesDefaults() {
         TRecordingRegFile store(NewStorePath());
         TSettings s;

@@ -2,6 +2,7 @@
 // batch view the desktop program gives the batch.
 
 #include "GuiCheck.h"
+#include "TestUtil.h"
 #include "gui/SonabelShutDownF.h"
 #include "gui/SonabelWarningF.h"
 #include "gui/WindowBatchView.h"
@@ -20,6 +21,8 @@ Q_DECLARE_METATYPE(TWarningAnswer)
 
 class TestSmallForms : public QObject {
     Q_OBJECT
+    TOwners Owners;
+
 private:
     // Reused from row to row, as the program reuses its one copy of each.
     TSonabelWarningForm Warning;

@@ -2,7 +2,6 @@
 
 #include "RecordingReporter.h"
 #include "TestUtil.h"
-#include "encoder/SonabelMisc.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
@@ -60,6 +59,7 @@ class TestSources : public QObject {
     Q_OBJECT
 
 private:
+    std::optional<TOwners> Owners;
     QTemporaryDir Media;
     QTemporaryDir Work;
     TStatusHookReporter Reporter; // cleared for every test
@@ -73,6 +73,7 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
+        Owners.emplace();
         QVERIFY(Media.isValid() && Work.isValid());
         SetLanguage(0, false);
         Wav = M("tone.wav");
@@ -96,10 +97,11 @@ private Q_SLOTS:
     void init() {
         Reporter.Clear();
         Reporter.OnStatus = nullptr;
-        Settings() = TSettings();
-        Settings().Flags &= ~(flDestFolder | flKeepSubDirs | flKeepTagV1 | flKeepTagV2);
-        Settings().DirFlags = AllTypes | dfCBR | dfVBR;
-        RunState = rsIdle;
+        Owners.emplace();
+        FollowRunState(Owners->RunState, Reporter, &Owners->RunState);
+        auto edit = Preferences().Edit();
+        edit->Flags &= ~(flDestFolder | flKeepSubDirs | flKeepTagV1 | flKeepTagV2);
+        edit->DirFlags = AllTypes | dfCBR | dfVBR;
     }
 
     void addSourceFile_data() {
@@ -198,7 +200,7 @@ private Q_SLOTS:
         QVERIFY(list.IsNewSource(Cbr128));
         list.AddSourceFile(Cbr128);
         QVERIFY(!list.IsNewSource(Cbr128));
-        RunState = rsIdle;
+        TRunState::Current().Set(rsIdle);
         list.AddSourceFile(Cbr128);
         QCOMPARE(list.Count(), 1);
         QVERIFY(Reporter.Infos.isEmpty());
@@ -265,10 +267,10 @@ private Q_SLOTS:
         QFile::remove(src);
         QVERIFY(Copy(Wav, src));
         QDir().mkpath(Work.filePath("out/dest"));
-        Settings().Flags |= flags;
-        Settings().EncodingMode = quint8(mode);
-        Settings().BitRateIndex = 4; // 64 kbit/s
-        Settings().DestDir = destDir.isEmpty() ? QString() : Work.filePath(destDir);
+        Preferences().Edit()->Flags |= flags;
+        Preferences().Edit()->EncodingMode = quint8(mode);
+        Preferences().Edit()->BitRateIndex = 4; // 64 kbit/s
+        Preferences().Edit()->DestDir = destDir.isEmpty() ? QString() : Work.filePath(destDir);
         TSourceList list(&Reporter);
         list.AddSourceFile(src);
         QCOMPARE(list.Count(), 1);
@@ -284,7 +286,7 @@ private Q_SLOTS:
     void updateListTotals() {
         TSourceList list(&Reporter);
         QSignalSpy totals(&list, &TSourceList::TotalsChanged);
-        RunState = rsAddingFiles;
+        TRunState::Current().Set(rsAddingFiles);
         list.UpdateList(false);
         QVERIFY(totals.count() == 1 && totals.at(0).at(0).toUInt() == 0u);
         QCOMPARE(RunState, quint8(rsIdle));
@@ -294,7 +296,7 @@ private Q_SLOTS:
         QVERIFY(Put(a, PcmWav(8000, 1, 262.144)) && Put(b, PcmWav(8000, 1, 1.0)));
         list.AddSourceFile(a);
         list.AddSourceFile(b);
-        Settings().BitRateIndex = 4; // 64
+        Preferences().Edit()->BitRateIndex = 4; // 64
         list.UpdateList(false);
         QCOMPARE(QList<quint32>({quint32(list.Row(0).EstimatedKB), list.TotalSizeKB(),
                                  list.TotalEstimatedKB(), totals.last().at(1).toUInt()}),
@@ -340,8 +342,8 @@ private Q_SLOTS:
         const QString a = Work.filePath("dd/a.mp3");
         const QString b = Work.filePath("dd/b.mp2");
         QVERIFY(Copy(Cbr128, a) && Copy(Mp2, b));
-        Settings().Flags |= flDestFolder;
-        Settings().DestDir = blocker + "/out";
+        Preferences().Edit()->Flags |= flDestFolder;
+        Preferences().Edit()->DestDir = blocker + "/out";
         TSourceList list(&Reporter);
         list.AddSourceFile(a);
         list.AddSourceFile(b);
@@ -353,7 +355,7 @@ private Q_SLOTS:
         QCOMPARE(list.UnwritableOutputs(),
                  QStringList({blocker + "/out/a.mp3", blocker + "/out/b.mp3"}));
         // A destination that does not exist yet is created by the run.
-        Settings().DestDir = Work.filePath("dd/new/deeper");
+        Preferences().Edit()->DestDir = Work.filePath("dd/new/deeper");
         list.UpdateList(true);
         QVERIFY(list.Row(0).WillProcess && list.UnwritableOutputs().isEmpty());
         QVERIFY(!QFileInfo::exists(Work.filePath("dd/new")));
@@ -436,28 +438,6 @@ private Q_SLOTS:
         list.ClearList();
         QCOMPARE(list.Count(), 0);
         QCOMPARE(list.TotalSizeKB(), 0u);
-    }
-
-    void encoderPathChange() {
-        const QString lame = QStandardPaths::findExecutable("lame");
-        QVERIFY(!lame.isEmpty());
-        TSourceList list(&Reporter);
-        LameShortPath.clear();
-        LameVersion.clear();
-        list.UpdateList(false); // no encoder set: nothing to probe
-        QVERIFY(Reporter.Log.isEmpty());
-        Settings().LamePath = lame;
-        list.UpdateList(false);
-        QCOMPARE(LameShortPath, lame);
-        QVERIFY(LameVersion.contains("LAME", Qt::CaseInsensitive));
-        QCOMPARE(Reporter.Log, QStringList{LameVersion});
-        // Probed once per change of the path.
-        list.UpdateList(false);
-        QCOMPARE(Reporter.Log.size(), 1);
-        Settings().LamePath = Work.filePath("no-such-encoder");
-        list.UpdateList(false);
-        QCOMPARE(LameShortPath + LameVersion, QString());
-        QCOMPARE(Reporter.Log.size(), 1);
     }
 
     void scanOrder() {
@@ -553,7 +533,7 @@ private Q_SLOTS:
             ::unlink(rawInFolder.constData());
             ::rmdir(rawFolder.constData());
         });
-        Settings().DirFlags = dirFlags;
+        Preferences().Edit()->DirFlags = dirFlags;
         TSourceList list(&Reporter);
         QAbstractItemModelTester tester(&list,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -600,13 +580,13 @@ private Q_SLOTS:
         QVERIFY(WriteFile(root + "/a_under.mp3", mp3.left(20479)));
         QVERIFY(WriteFile(root + "/b_exact.mp3", mp3.left(20480)));
         QVERIFY(QFileInfo(root + "/small.mp2").size() < 20480);
-        Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfSizeMin;
-        Settings().DirSizeMin = 20;
+        Preferences().Edit()->DirFlags = AllTypes | dfCBR | dfVBR | dfSizeMin;
+        Preferences().Edit()->DirSizeMin = 20;
         TSourceList list(&Reporter);
         list.AddFolder(root);
         QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2"}));
         // Without its bit the value is ignored.
-        Settings().DirFlags &= ~dfSizeMin;
+        Preferences().Edit()->DirFlags &= ~dfSizeMin;
         list.AddFolder(root);
         QCOMPARE(RowPaths(list, root), QStringList({"b_exact.mp3", "small.mp2", "a_under.mp3"}));
     }
@@ -616,7 +596,7 @@ private Q_SLOTS:
             MakeTree("progress", {"a.mp3=cbr128.mp3", "b.txt=fake.mp3", "g.wav=float.wav",
                                   "sub/c.mp3=cbr112.mp3", "sub/d.mp3=vbr.mp3",
                                   "sub/f.wav=float.wav", "tail/e.txt=fake.mp3"});
-        Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+        Preferences().Edit()->DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
         TSourceList list(&Reporter);
         list.AddFolder(root);
         QCOMPARE(RowPaths(list, root), QStringList({"a.mp3", "sub/c.mp3", "sub/d.mp3"}));
@@ -638,7 +618,7 @@ private Q_SLOTS:
         // Not recursive: no progress at all.
         list.ClearList();
         Reporter.Clear();
-        Settings().DirFlags &= ~dfRecurse;
+        Preferences().Edit()->DirFlags &= ~dfRecurse;
         list.AddFolder(root);
         QCOMPARE(Reporter.CallsOf(TReportKind::SetStatusText).size(), 1);
         QCOMPARE(list.Count(), 1);
@@ -658,8 +638,8 @@ private Q_SLOTS:
         QFETCH(QStringList, added);
         const QString root = MakeTree("stop", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
                                                "sub/c.mp3=vbr.mp3", "sub/d.mp2=tone.mp2"});
-        Settings().DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
-        const auto stop = [] { RunState = rsStopRequested; };
+        Preferences().Edit()->DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
+        const auto stop = [] { TRunState::Current().Set(rsStopRequested); };
         if (listing)
             QTimer::singleShot(0, this, stop);
         else

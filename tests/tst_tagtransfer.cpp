@@ -68,6 +68,7 @@ Q_DECLARE_METATYPE(TransferRow)
 
 class TestTagTransfer : public QObject {
     Q_OBJECT
+    TOwners Owners;
     QTemporaryDir Dir;
     QString Write(const QString& name, const QByteArray& bytes) {
         const QString path = Dir.filePath(name);

@@ -174,6 +174,7 @@ Q_DECLARE_METATYPE(TRow)
 
 class TestUpdate : public QObject {
     Q_OBJECT
+    TOwners Owners;
     QTemporaryDir Keys;
     QSslConfiguration ServerTls;
 
@@ -181,7 +182,7 @@ private Q_SLOTS:
 
     // A certificate for 127.0.0.1, trusted by this process alone.
     void initTestCase() {
-        Settings().DefaultLanguage = 0;
+        Preferences().Edit()->DefaultLanguage = 0;
         SetLanguage(0, false);
         QVERIFY2(QSslSocket::supportsSsl(), "no TLS backend");
         const QString key = Keys.filePath("key.pem"), cert = Keys.filePath("cert.pem");
@@ -343,10 +344,10 @@ private Q_SLOTS:
 
         TRegFile store(dir.filePath("store.ini"));
         store.WriteString(QString(), "UpdateHost", row.StoreScheme + host);
-        TSettings settings;
-        settings.Flags =
+        TPreferences settings;
+        settings.Edit()->Flags =
             row.AutoUpdate ? (DefaultFlags | flAutoUpdate) : (DefaultFlags & ~flAutoUpdate);
-        settings.DownloadDir = dir.path() + "/";
+        settings.Edit()->DownloadDir = dir.path() + "/";
         TTranscript user;
         for (TModalResult answer : row.Answers)
             user.QueueAnswer(answer);
@@ -375,7 +376,7 @@ private Q_SLOTS:
         QVERIFY(user.Answers.isEmpty()); // every answer was asked for
         const bool stopped =
             row.Answers.value(0) == TModalResult::Yes && row.Lines.value(0).contains("%ERR%");
-        QCOMPARE(bool(settings.Flags & flAutoUpdate), row.AutoUpdate && !stopped);
+        QCOMPARE(bool(settings.Record().Flags & flAutoUpdate), row.AutoUpdate && !stopped);
 
         QList<int> seen = user.Progress; // repeated positions say nothing new
         seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
@@ -389,7 +390,7 @@ private Q_SLOTS:
                  (QStringList{"link.zip", "Sonabel-2.05.zip"}));
         // The folder follows the choice once the download window has been shown and closed.
         const bool shown = !row.Lines.filter(QRegularExpression("^show: ")).isEmpty();
-        QCOMPARE(settings.DownloadDir, dir.path() + (shown ? "/sub/" : "/"));
+        QCOMPARE(settings.Record().DownloadDir, dir.path() + (shown ? "/sub/" : "/"));
 
         for (const QByteArray& request : server.Requests)
             for (const char* header :

@@ -1,7 +1,10 @@
 // sonabel: the desktop program. Files and folders named on the command line
 // are added to the list as if they had been dropped on it.
 
+#include "encoder/EncoderFacts.h"
 #include "gui/SonabelF.h"
+#include "messages/RunState.h"
+#include "settings/Settings.h"
 #include "update/UpdateCheck.h"
 
 #include <QApplication>
@@ -25,6 +28,10 @@ int main(int argc, char* argv[]) {
                                  QStringLiteral("[PATH...]"));
     parser.process(app);
 
+    // The state every window reads; they outlive the windows.
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences);
     TSonabelMainForm mainForm;
     if (!mainForm.FormCreate())
         return 0;

@@ -3,7 +3,10 @@
 #include "batch/EntryPipeline.h"
 #include "batch/PowerOff.h"
 #include "batch/ReplaceSource.h"
+#include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "encoder/OutputFile.h"
+#include "encoder/OutputNaming.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "messages/Messages.h"
@@ -57,7 +60,7 @@ bool TBatch::ConfirmStopScan() {
         return false;
     // A scan that ended while the question was open needs no stop.
     if (RunState == rsFolderScan)
-        RunState = rsStopRequested;
+        Reporter.SetState(rsStopRequested);
     return true;
 }
 
@@ -108,12 +111,11 @@ TGoResult TBatch::btnGOClick() {
 }
 
 bool TBatch::PrepareRun(bool& goodFilesOnly) {
-    TSettings& s = Settings();
+    const TSettings& s = Settings();
     if (!s.DestDir.isEmpty()) {
         const bool slash = s.DestDir.endsWith(QLatin1Char('/'));
-        s.DestDir = QDir::cleanPath(QFileInfo(s.DestDir).absoluteFilePath());
-        if (slash)
-            s.DestDir = IncludeTrailingSlash(s.DestDir);
+        const QString clean = QDir::cleanPath(QFileInfo(s.DestDir).absoluteFilePath());
+        Preferences().Edit()->DestDir = slash ? IncludeTrailingSlash(clean) : clean;
     }
     Source.UpdateList(true);
     Unwritable = Source.UnwritableOutputs();
@@ -375,7 +377,7 @@ void TBatch::OfferPowerOff() {
     View.PowerOffCountdown(PowerOffSeconds, [this](bool confirmed) {
         // A cancelled countdown means "not this time, nor the next run".
         if (!confirmed) {
-            Settings().Flags &= ~flShutDown;
+            Preferences().Edit()->Flags &= ~flShutDown;
             return;
         }
         const TPowerOffResult result = PowerOffService.PowerOff();

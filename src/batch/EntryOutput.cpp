@@ -7,7 +7,7 @@
 #include "batch/ReplaceSource.h"
 #include "encoder/DecodePipe.h"
 #include "encoder/OutputFile.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/OutputNaming.h"
 #include "formats/MP3Stream.h"
 #include "formats/SourceType.h"
 #include "formats/TagTransfer.h"

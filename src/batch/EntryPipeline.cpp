@@ -3,6 +3,8 @@
 #include "encoder/DecodePipe.h"
 #include "encoder/OutputFile.h"
 #include "encoder/ProcessRunner.h"
+#include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/StreamBlocks.h"
 #include "messages/Messages.h"
@@ -61,7 +63,7 @@ void TEntryPipeline::Encode() {
         [this](int exitCode, QProcess::ExitStatus status, bool started, const QString& errorText) {
             EncoderEnded(exitCode, int(status), started, errorText);
         });
-    QString program = LameShortPath;
+    QString program = LameShortPath();
     if (program.isEmpty())
         program = QString::fromLatin1(LameExeName);
     Process->Start(program, arguments);

@@ -5,6 +5,7 @@
 
 #include "batch/OutputCheck.h"
 #include "encoder/DecodePipe.h"
+#include "encoder/EncoderFacts.h"
 #include "encoder/OutputFile.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/DecodableAudio.h"
@@ -53,7 +54,7 @@ bool TEntryPipeline::StartDecodePipe(const QString& shortReason) {
         Run.Reporter.LogFmt(msgOutputSize, {0});
     Pipe = new TDecodePipe(this);
     connect(Pipe, &TDecodePipe::finished, this, &TEntryPipeline::DecodePipeEnded);
-    QString encoder = LameShortPath;
+    QString encoder = LameShortPath();
     if (encoder.isEmpty())
         encoder = QString::fromLatin1(LameExeName);
     Pipe->Start(Run.DecoderPath, arguments.Decoder, encoder, arguments.Encoder);

@@ -2,8 +2,8 @@
 
 #include "batch/OutputCheck.h"
 #include "batch/Trash.h"
+#include "encoder/FilePaths.h"
 #include "encoder/OutputFile.h"
-#include "encoder/SonabelMisc.h"
 #include "formats/MP3Stream.h"
 #include "formats/SonabelErrors.h"
 #include "messages/Messages.h"

@@ -1,7 +1,7 @@
 #include "batch/Trash.h"
 
+#include "encoder/FilePaths.h"
 #include "encoder/OutputFile.h"
-#include "encoder/SonabelMisc.h"
 
 #include <QDateTime>
 #include <QDir>

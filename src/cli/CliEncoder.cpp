@@ -4,7 +4,8 @@
 #include "CliCommands.h"
 #include "CliOptions.h"
 #include "Json.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "messages/Messages.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
@@ -28,7 +29,9 @@ bool LoadCliSettings(const QString& file) {
         return false;
     }
     TRegFile store(copy);
-    LoadSettings(store, Settings());
+    TSettings loaded = Settings();
+    LoadSettings(store, loaded);
+    Preferences().Set(loaded);
     return true;
 }
 
@@ -65,12 +68,12 @@ int RunEncoderCommand(const QStringList& args) {
         PrintErr(MsgFmt(msgCliError, {EncoderNotFoundText(encoder)}));
         return ExitFailed;
     }
-    LameShortPath = path;
+    Preferences().Edit()->LamePath = path;
     ReadLameVersion();
     PrintOut(TJsonObject()
                  .Add("path", path)
-                 .Add("version", LameVersion)
-                 .Add("site", LameWebSite)
+                 .Add("version", LameVersion())
+                 .Add("site", LameWebSite())
                  .ToString());
     return ExitOk;
 }

@@ -141,7 +141,8 @@ TOptionRead ReadEncodingOptions(const QCommandLineParser& parser, TEncodingOptio
 }
 
 void ApplyEncodingOptions(const TEncodingOptions& o) {
-    TSettings& s = Settings();
+    auto edit = Preferences().Edit();
+    TSettings& s = *edit;
     if (o.Mode)
         s.EncodingMode = quint8(*o.Mode);
     if (o.Quality)
@@ -163,6 +164,4 @@ void ApplyEncodingOptions(const TEncodingOptions& o) {
         const auto it = std::find(BitRateTable.begin(), BitRateTable.end(), *o.BitRate);
         s.BitRateIndex = int(it - BitRateTable.begin());
     }
-    const int index = qBound(0, s.BitRateIndex, int(BitRateTable.size()) - 1);
-    TargetBitRate = BitRateTable[index];
 }

@@ -10,8 +10,8 @@
 #include "batch/Batch.h"
 #include "batch/BatchSourceList.h"
 #include "batch/PowerOff.h"
+#include "encoder/EncoderFacts.h"
 #include "encoder/ProcessRunner.h"
-#include "encoder/SonabelMisc.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
 #include "messages/RunState.h"
@@ -42,7 +42,7 @@ volatile std::sig_atomic_t ReceivedSignal = 0;
 void OnStopSignal(int signal) {
     if (!ReceivedSignal)
         ReceivedSignal = signal;
-    // Ends a blocking probe at its next poll; the event loop stops the batch.
+    // Ends a blocking child at its next poll; the event loop stops the batch.
     RequestProcessAbort();
     const char byte = 1;
     (void)!::write(SignalPipe[1], &byte, 1);
@@ -374,18 +374,21 @@ int RunRunCommand(const QStringList& args) {
     const int exitCode = ParseRunArguments(args, o);
     if (exitCode >= 0)
         return exitCode;
-    // From here on a stop signal ends the run (or the banner probe) cleanly.
+    // From here on a stop signal ends the run cleanly.
     const bool signalsInstalled = InstallStopSignals();
 
-    TSettings& s = Settings();
+    const TSettings& s = Settings();
     SetLanguage(o.Language.isEmpty() ? s.Language : LanguageIndexOfCode(o.Language), false);
     ApplyEncodingOptions(o.Encoding);
-    // No countdowns on the terminal: nothing waits before the run or powers off after it.
-    s.Flags = ((s.Flags | o.SetFlags) & ~o.ClearFlags) & ~(flShutDown | flDelayedStart);
-    if (o.Jobs > 0)
-        s.Jobs = o.Jobs;
-    if (o.Recursive)
-        s.DirFlags |= dfRecurse;
+    {
+        auto edit = Preferences().Edit();
+        // No countdowns on the terminal: nothing waits before the run or powers off after it.
+        edit->Flags = ((s.Flags | o.SetFlags) & ~o.ClearFlags) & ~(flShutDown | flDelayedStart);
+        if (o.Jobs > 0)
+            edit->Jobs = o.Jobs;
+        if (o.Recursive)
+            edit->DirFlags |= dfRecurse;
+    }
 
     const QString encoder = ResolveEncoderPath(o.Encoding.Encoder);
     if (encoder.isEmpty()) {
@@ -407,8 +410,7 @@ int RunRunCommand(const QStringList& args) {
     TTerminalReporter reporter(view, o.Json ? &nullDevice : nullptr);
 
     TSourceList list;
-    // The encoder's banner is read here, silently, rather than in the run's log.
-    s.LamePath = encoder;
+    Preferences().Edit()->LamePath = encoder;
     list.UpdateList(false);
     // No reporter while adding: a file the list refuses is not a message box
     // here but a result of the run, with its reason.
@@ -431,7 +433,7 @@ int RunRunCommand(const QStringList& args) {
     const std::unique_ptr<QSocketNotifier> notifier =
         signalsInstalled ? StopOnSignal(batch) : nullptr;
 
-    // A stop before the run began (during the probe or the adding) starts nothing.
+    // A stop before the run began (during the adding) starts nothing.
     if (ReceivedSignal)
         return 128 + ReceivedSignal;
     // A shard or a list may leave nothing to do: that is no error for the engine

@@ -1,8 +1,11 @@
 // sonabel-cli: the headless front end over the same core as the desktop program.
 
 #include "CliCommands.h"
+#include "encoder/EncoderFacts.h"
 #include "messages/Messages.h"
+#include "messages/RunState.h"
 #include "messages/Sonabel_L.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -68,6 +71,9 @@ int main(int argc, char* argv[]) {
         PrintOut(QStringLiteral("sonabel-cli %1").arg(QCoreApplication::applicationVersion()));
         return ExitOk;
     }
+    TPreferences preferences;
+    TRunState runState;
+    TEncoderFacts encoderFacts(preferences, false);
     const auto it = Commands().find(name);
     if (it == Commands().end()) {
         PrintErr(Usage());

@@ -1,6 +1,7 @@
 #include "OutputFile.h"
 
-#include "SonabelMisc.h"
+#include "encoder/FilePaths.h"
+#include "encoder/OutputNaming.h"
 #include "formats/SonabelErrors.h"
 
 #include <optional>

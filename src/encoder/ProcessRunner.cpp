@@ -1,6 +1,7 @@
 #include "ProcessRunner.h"
 
-#include "SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
@@ -201,7 +202,7 @@ bool ConfirmStopEncoding(TReporter& reporter) {
         return true;
     // The name is fixed: the configured encoder path is not consulted.
     KillProcessByName(QString::fromLatin1(LameExeName));
-    RunState = rsStopRequested;
+    reporter.SetState(rsStopRequested);
     return true;
 }
 

@@ -1,20 +1,10 @@
 #include "SonabelMisc.h"
 
-#include "ProcessRunner.h"
 #include "settings/Settings.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QSysInfo>
 #include <algorithm>
 #include <array>
-
-QString LameShortPath;
-QString LameVersion;
-const QString DefaultLameWebSite = QStringLiteral("lame.sourceforge.io");
-QString LameWebSite = DefaultLameWebSite;
 
 namespace {
 
@@ -23,7 +13,6 @@ constexpr std::array<const char*, SourceTypeCount> InputOptions = {"--mp1input",
                                                                    "--mp3input", "", nullptr};
 
 // Indexed by EncodingMode (0 CBR, 1 ABR).
-constexpr std::array<char, 2> ModeLetters = {'C', 'A'};
 constexpr std::array<const char*, 2> BitRateOptions = {" -b ", " --abr "};
 constexpr char QualityOption[] = " -q ";
 
@@ -34,13 +23,6 @@ QString ReplaceAllNoCase(QString text, const QString& what, const QString& by) {
     return text;
 }
 
-// "%s%s_C%dkbps%s": the name pattern used beside the source.
-QString SuffixedName(const QString& dir, const QString& name, int bitRate, int mode,
-                     const QString& ext) {
-    return dir + name + QLatin1Char('_') + QLatin1Char(ModeLetters[mode & 1]) +
-           QString::number(bitRate) + QStringLiteral("kbps") + ext;
-}
-
 QString Quoted(const QString& path) {
     return QLatin1Char('"') + path + QLatin1Char('"');
 }
@@ -48,17 +30,6 @@ QString Quoted(const QString& path) {
 // A path starting with '-' would be read as an option; "./" keeps the same file.
 QString PathArgument(const QString& path) {
     return path.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + path : path;
-}
-
-// Trims blanks and control characters, as the banner may end with CR.
-QString TrimControls(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 } // namespace
@@ -215,182 +186,4 @@ QStringList SplitCommandLine(const QString& text) {
     if (inWord)
         words << word;
     return words;
-}
-
-TFileNameParts SplitFileName(const QString& path) {
-    TFileNameParts parts;
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    if (slash == 0)
-        parts.Dir = QStringLiteral("/");
-    else if (slash > 0)
-        parts.Dir = path.left(slash);
-    const QString fileName = path.mid(slash + 1);
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    parts.Name = dot < 0 ? fileName : fileName.left(dot);
-    parts.Ext = dot < 0 ? QString() : fileName.mid(dot);
-    return parts;
-}
-
-QString ChangeFileExt(const QString& path, const QString& ext) {
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < path.lastIndexOf(QLatin1Char('/')))
-        return path + ext;
-    return path.left(dot) + ext;
-}
-
-QString IncludeTrailingSlash(const QString& path) {
-    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-}
-
-int LameOutputBitRate(int targetBitRate, int sampleRate) {
-    if (sampleRate <= 0)
-        return targetBitRate;
-    // MPEG-2.5 and MPEG-2 Layer III streams, the only ones the encoder makes below 32 kHz.
-    if (sampleRate <= 12000)
-        return qMin(targetBitRate, 64);
-    if (sampleRate <= 24000)
-        return qMin(targetBitRate, 160);
-    return targetBitRate;
-}
-
-QString MakeOutputPath(const QString& path, const QString& baseFolder, const QString& destDir,
-                       int bitRate, int mode, bool destFolder, bool keepSubDirs) {
-    const TFileNameParts parts = SplitFileName(path);
-    const QString dir = IncludeTrailingSlash(parts.Dir);
-    const QString mp3 = QStringLiteral(".mp3");
-    if (!destFolder)
-        return SuffixedName(dir, parts.Name, bitRate, mode, mp3);
-    const QString dest = IncludeTrailingSlash(destDir);
-    if (!keepSubDirs) {
-        if (dest != dir)
-            return dest + parts.Name + mp3;
-        return SuffixedName(dest, parts.Name, bitRate, mode, mp3);
-    }
-    const QString base = baseFolder.isEmpty() ? dir : baseFolder;
-    QString result = ChangeFileExt(dest + path.mid(base.size()), mp3);
-    if (result == path)
-        result = ChangeFileExt(result, SuffixedName(QString(), QString(), bitRate, mode, mp3));
-    return result;
-}
-
-QString MakeReplaceOutputPath(const QString& path) {
-    if (SourceTypeOfExtension(path) == SourceMP3)
-        return path;
-    return ChangeFileExt(path, QStringLiteral(".mp3"));
-}
-
-bool HasOutputSuffix(const QString& path) {
-    static const QRegularExpression suffix(QStringLiteral("_[CA][0-9]+kbps( \\([0-9]+\\))?\\.mp3$"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    return suffix.match(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)).hasMatch();
-}
-
-namespace {
-// A dangling symbolic link counts as taken: writing through it would create
-// a file somewhere else.
-bool NameTaken(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-} // namespace
-
-QString MakeUniqueOutputName(const QString& plannedPath, const QSet<QString>& reserved) {
-    const auto taken = [&reserved](const QString& path) {
-        return reserved.contains(path) || NameTaken(path);
-    };
-    if (!taken(plannedPath))
-        return plannedPath;
-    for (int k = 2;; ++k) {
-        const QString candidate = ChangeFileExt(plannedPath, QStringLiteral(" (%1).mp3").arg(k));
-        if (!taken(candidate))
-            return candidate;
-    }
-}
-
-QString ExistingAbsolutePath(const QString& path) {
-    if (path.isEmpty())
-        return QString();
-    const QFileInfo info(path);
-    return info.exists() ? QDir::cleanPath(info.absoluteFilePath()) : QString();
-}
-
-void ParseLameBanner(const QStringList& lines, QString& version, QString& site) {
-    version.clear();
-    site = DefaultLameWebSite;
-    for (const QString& line : lines) {
-        if (!line.toUpper().contains(QStringLiteral("LAME")))
-            continue;
-        // Banners have used both schemes; the first one found wins.
-        qsizetype p = line.indexOf(QStringLiteral("http://"));
-        qsizetype schemeLength = 7;
-        if (p < 0) {
-            p = line.indexOf(QStringLiteral("https://"));
-            schemeLength = 8;
-        }
-        if (p < 0)
-            return;
-        QString address = TrimControls(line.mid(p + schemeLength));
-        if (address.startsWith(QLatin1Char('(')))
-            address.remove(0, 1);
-        if (address.endsWith(QLatin1Char(')')))
-            address.chop(1);
-        if (address.endsWith(QLatin1Char('/')))
-            address.chop(1);
-        site = address;
-        qsizetype blank = p - 1;
-        while (blank >= 0 && line.at(blank) != QLatin1Char(' '))
-            --blank;
-        version = TrimControls(line.left(blank + 1));
-        return;
-    }
-}
-
-void ReadLameVersion(int timeLimitMs) {
-    LameVersion.clear();
-    LameWebSite = DefaultLameWebSite;
-    if (LameShortPath.isEmpty())
-        return;
-    QStringList lines;
-    RunConsoleProcess(LameShortPath, {}, lines, timeLimitMs);
-    ParseLameBanner(lines, LameVersion, LameWebSite);
-}
-
-QStringList ReadLameHelp(const QString& encoderPath, int timeLimitMs) {
-    QStringList lines;
-    const QString program = ExistingAbsolutePath(encoderPath);
-    if (program.isEmpty())
-        return lines;
-    RunConsoleProcess(program, {QStringLiteral("-?")}, lines, timeLimitMs);
-    return lines;
-}
-
-bool IsEncoderFileName(const QString& path) {
-    return QFileInfo(path).fileName().compare(QLatin1String(LameExeName), Qt::CaseInsensitive) == 0;
-}
-
-QString FindEncoderIn(const QString& folder) {
-    if (folder.isEmpty())
-        return QString();
-    const QDir dir(folder);
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Files | QDir::Executable | QDir::Hidden, QDir::Name);
-    for (const QFileInfo& entry : entries) {
-        if (IsEncoderFileName(entry.fileName()))
-            return QDir::cleanPath(entry.absoluteFilePath());
-    }
-    return QString();
-}
-
-QString FindEncoder(const QString& appDir) {
-    QString found = FindEncoderIn(appDir);
-    if (!found.isEmpty())
-        return found;
-    const QString path = QProcessEnvironment::systemEnvironment().value(QStringLiteral("PATH"));
-    const QStringList folders = path.split(QDir::listSeparator(), Qt::SkipEmptyParts);
-    for (const QString& folder : folders) {
-        found = FindEncoderIn(folder);
-        if (!found.isEmpty())
-            return found;
-    }
-    return QString();
 }

@@ -1,6 +1,6 @@
 #include "gui/MainDialogs.h"
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "gui/SonabelDirF.h"
 #include "gui/SonabelDownloadF.h"
 #include "gui/SonabelOptionsF.h"
@@ -59,7 +59,7 @@ TMainDialogs::TMainDialogs(QWidget& window, TReporter& reporter, TRegFile& store
     // A build without an update host has no check at all (and the options window then shows
     // none of its controls).
     if (UpdateCheckAvailable())
-        UpdateCheck = new TUpdateCheck(Settings(), store, reporter, *DownloadForm, this);
+        UpdateCheck = new TUpdateCheck(Preferences(), store, reporter, *DownloadForm, this);
     OptionForm->UpdateCheck = UpdateCheck;
     // The output folder is picked in the folder window, like any other folder.
     OptionForm->ChooseFolder = [this](const QString& start) {

@@ -1,6 +1,6 @@
 #include "gui/MainStartUp.h"
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "gui/WindowPrompts.h"
 #include "messages/Sonabel_L.h"
 #include "settings/Settings.h"

@@ -1,6 +1,6 @@
 #include "gui/OptionsAboutPage.h"
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "gui/LanguageTexts.h"
 #include "messages/FormatMsg.h"
 #include "update/UpdateCheck.h"
@@ -124,7 +124,7 @@ void TOptionsAboutPage::ApplyLanguage() {
         SetHint(w, msgWebSiteHint);
     SetCaption(lblLame, msgOptLameBy);
     const QString lameHint =
-        MsgFmt(msgOptLameSiteHint, {QStringLiteral("LAME"), HttpsPrefix, LameWebSite});
+        MsgFmt(msgOptLameSiteHint, {QStringLiteral("LAME"), HttpsPrefix, LameWebSite()});
     imgLame->setToolTip(lameHint);
     lblLameUrl->setToolTip(lameHint);
     SetCaption(lblConnectedBy, msgOptConnectedBy);
@@ -133,8 +133,8 @@ void TOptionsAboutPage::ApplyLanguage() {
 }
 
 void TOptionsAboutPage::Load(const TSettings&) {
-    lblLameDesc->setText(LameVersion + QLatin1Char(' '));
-    SetLink(lblLameUrl, imgLame, LameWebSite, QStringLiteral(" "));
+    lblLameDesc->setText(LameVersion() + QLatin1Char(' '));
+    SetLink(lblLameUrl, imgLame, LameWebSite(), QStringLiteral(" "));
     ApplyLanguage(); // the encoder's site hint
 }
 

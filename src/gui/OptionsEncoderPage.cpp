@@ -1,5 +1,6 @@
 #include "gui/OptionsEncoderPage.h"
 
+#include "encoder/EncoderFacts.h"
 #include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "gui/LanguageTexts.h"

@@ -1,7 +1,7 @@
 #include "gui/NewFilesGroup.h"
 #include "gui/OptionsGeneralPage.h"
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/OutputNaming.h"
 #include "gui/LanguageTexts.h"
 #include "gui/Spin.h"
 #include "messages/FormatMsg.h"

@@ -397,8 +397,9 @@ void TSonabelDirForm::StoreFilter() {
         const quint32 bit = box->property("Tag").toUInt();
         flags = box->isChecked() ? flags | bit : flags & ~bit;
     }
-    Settings().DirFlags = flags;
-    Settings().DirSizeMin = editSZM->Value();
+    auto edit = Preferences().Edit();
+    edit->DirFlags = flags;
+    edit->DirSizeMin = editSZM->Value();
 }
 
 void TSonabelDirForm::UpdateFilterControls() {

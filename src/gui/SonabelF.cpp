@@ -2,8 +2,9 @@
 
 #include "batch/Batch.h"
 #include "batch/BatchSourceList.h"
+#include "encoder/EncoderFacts.h"
+#include "encoder/FilePaths.h"
 #include "encoder/ProcessRunner.h"
-#include "encoder/SonabelMisc.h"
 #include "gui/DragListView.h"
 #include "gui/LanguageTexts.h"
 #include "gui/LogView.h"
@@ -51,6 +52,15 @@ TSonabelMainForm::TSonabelMainForm(std::unique_ptr<TRegFile> store,
     BatchSource = std::make_unique<TSourceListBatchSource>(*SourceList);
     ComposePanels();
     WindowReporter = std::make_unique<TMainReporter>(*LogView, *StatusPanels, *Prompts);
+    FollowRunState(TRunState::Current(), *WindowReporter, this);
+    // The banner of each new encoder goes to the log once it has been read.
+    connect(&TEncoderFacts::Current(), &TEncoderFacts::changed, this, [this] {
+        if (LameVersion() == LoggedVersion)
+            return;
+        LoggedVersion = LameVersion();
+        if (!LoggedVersion.isEmpty())
+            WindowReporter->LogLine(LoggedVersion);
+    });
     SourceList->SetReporter(WindowReporter.get());
     SourceAdder = new TSourceAdder(*SourceList, *Prompts, *WindowReporter, this);
     Connect();
@@ -123,7 +133,8 @@ void TSonabelMainForm::Connect() {
     });
     connect(RunPanel, &TRunPanel::SettingsChanged, this, &TSonabelMainForm::SomethingChange);
     connect(RunPanel, &TRunPanel::ShutDownToggled, this, [](bool on) {
-        Settings().Flags = on ? Settings().Flags | flShutDown : Settings().Flags & ~flShutDown;
+        auto edit = Preferences().Edit();
+        edit->Flags = on ? edit->Flags | flShutDown : edit->Flags & ~flShutDown;
     });
     connect(RunPanel, &TRunPanel::OptionsClicked, this, &TSonabelMainForm::btnOptionsClick);
     connect(RunPanel, &TRunPanel::GoClicked, this, &TSonabelMainForm::btnGOClick);
@@ -164,18 +175,20 @@ void TSonabelMainForm::CreateForms() {
 bool TSonabelMainForm::FormCreate() {
     // The same version text as the About page.
     setWindowTitle(QStringLiteral("%1 %2").arg(AppTitle, QStringLiteral(SONABEL_VERSION)));
-    TSettings& s = Settings();
+    TSettings s = Settings();
     s.AppDir = AppDir;
     TSettingsEnv env;
     env.DefaultLanguage = DefaultLanguageIndex();
     LoadSettings(*Store, s, env);
+    Preferences().Set(s);
     RunPanel->SetBitRate(s.BitRateIndex, s.EncodingMode);
     RunPanel->SetShutDown(s.Flags & flShutDown);
-    RunState = rsIdle;
+    SetState(rsIdle);
     ::SetLanguage(s.Language, false);
+    s = Settings();
     if (!LocateEncoder(s, AppDir, *Prompts, *WindowReporter))
         return false;
-    // Reads the encoder's banner into the log, then the empty list's totals.
+    Preferences().Set(s);
     SourceList->UpdateList(false);
     SetApplyLanguageHook([this] { ApplyLanguage(); });
     Created = true;
@@ -203,15 +216,14 @@ void TSonabelMainForm::showEvent(QShowEvent* event) {
 }
 
 void TSonabelMainForm::FirstIdle() {
-    TSettings& s = Settings();
+    const TSettings& s = Settings();
     // A build without an update host has no check to ask about.
     if (MainDialogs->UpdateCheck && !(s.Flags & flUpdateAsked)) {
-        if (WindowReporter->AskUser(Msg(msgAutoUpdateQuestion), TDialogType::Confirmation,
-                                    mbYes | mbNo) == TModalResult::Yes)
-            s.Flags |= flAutoUpdate;
-        else
-            s.Flags &= ~flAutoUpdate;
-        s.Flags |= flUpdateAsked;
+        const bool yes =
+            WindowReporter->AskUser(Msg(msgAutoUpdateQuestion), TDialogType::Confirmation,
+                                    mbYes | mbNo) == TModalResult::Yes;
+        Preferences().Edit()->Flags =
+            (yes ? s.Flags | flAutoUpdate : s.Flags & ~flAutoUpdate) | flUpdateAsked;
         Store->WriteInteger(QString(), QStringLiteral("Flags"), qint32(s.Flags));
         Store->Flush();
     }
@@ -276,8 +288,11 @@ void TSonabelMainForm::PropertiesClick() {
 }
 
 void TSonabelMainForm::SomethingChange() {
-    Settings().BitRateIndex = RunPanel->BitRateIndex();
-    Settings().EncodingMode = RunPanel->Mode();
+    {
+        auto edit = Preferences().Edit();
+        edit->BitRateIndex = RunPanel->BitRateIndex();
+        edit->EncodingMode = RunPanel->Mode();
+    }
     SourceList->UpdateList(false);
 }
 
@@ -304,7 +319,7 @@ void TSonabelMainForm::closeEvent(QCloseEvent* event) {
     // A scan lets events run: the list must outlive it, so the scan is told
     // to stop and the close comes back when it has.
     if (SourceAdder->Busy()) {
-        RunState = rsStopRequested;
+        SetState(rsStopRequested);
         CloseWhenDone = true;
         event->ignore();
         return;

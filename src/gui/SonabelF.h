@@ -104,6 +104,7 @@ private:
 
     bool Created = false;
     bool Shown = false;
+    QString LoggedVersion; // the banner line last written to the log
     // A close asked while a scan or a stopped run winds down comes back after it.
     bool CloseWhenDone = false;
 };

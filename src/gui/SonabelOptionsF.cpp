@@ -1,6 +1,6 @@
 #include "gui/SonabelOptionsF.h"
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/EncoderFacts.h"
 #include "gui/LanguageTexts.h"
 #include "gui/OptionsAboutPage.h"
 #include "gui/OptionsEncoderPage.h"
@@ -154,11 +154,11 @@ bool TSonabelOptionForm::ExecuteOptions() {
 }
 
 void TSonabelOptionForm::LoadControls() {
-    TSettings& s = Settings();
+    const TSettings& s = Settings();
     FLanguageAtOpen = s.Language;
     constexpr int least = TOptionsGeneralPage::MinDelayMinutes * 60;
     constexpr int most = TOptionsGeneralPage::MaxDelayMinutes * 60;
-    s.DelayS = qBound(least, s.DelayS, most);
+    Preferences().Edit()->DelayS = qBound(least, s.DelayS, most);
     for (TOptionsPage* page : Pages())
         page->Load(s);
     ApplyLanguage(); // the example suffix follows the mode
@@ -168,7 +168,8 @@ void TSonabelOptionForm::LoadControls() {
 }
 
 void TSonabelOptionForm::StoreControls() {
-    TSettings& s = Settings();
+    auto edit = Preferences().Edit();
+    TSettings& s = *edit;
     for (TOptionsPage* page : Pages())
         page->Store(s);
     for (int i = 0; i < FlagBoxCount; ++i)
@@ -185,7 +186,7 @@ void TSonabelOptionForm::accept() {
 void TSonabelOptionForm::reject() {
     // The language showed at once; a cancel takes it back with the rest.
     if (Settings().Language != FLanguageAtOpen) {
-        Settings().Language = FLanguageAtOpen;
+        Preferences().Edit()->Language = FLanguageAtOpen;
         SetLanguage(FLanguageAtOpen, true);
     }
     QDialog::reject();
@@ -258,6 +259,6 @@ void TSonabelOptionForm::ShowLameHelp() {
 void TSonabelOptionForm::LanguageChanged(int index) {
     if (index < 0 || index >= LanguageCount)
         return;
-    Settings().Language = index;
+    Preferences().Edit()->Language = index;
     SetLanguage(index, true);
 }

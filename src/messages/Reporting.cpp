@@ -28,6 +28,11 @@ void TReporter::ShowInfoFmt(TMsgId id, std::initializer_list<QVariant> args) {
 }
 
 void TReporter::SetState(quint8 value) {
-    SetStatusText(value < StateTexts.size() ? StateTexts[value] : QString());
-    RunState = value;
+    TRunState::Current().Set(value);
+}
+
+void FollowRunState(TRunState& state, TReporter& reporter, QObject* context) {
+    QObject::connect(&state, &TRunState::changed, context, [&reporter](quint8 value) {
+        reporter.SetStatusText(value < StateTexts.size() ? StateTexts[value] : QString());
+    });
 }

@@ -3,8 +3,8 @@
 // sonabel-cli, or a recording fake in the tests.
 //
 // A view implements only the display primitives (the pure virtuals). The
-// formatting variants and SetState are built on them here, so every view
-// formats and tracks the run state the same way.
+// formatting variants are built on them here, so every view formats the same
+// way; a view shows the run state by following its owner (FollowRunState).
 
 #include "messages/Messages.h"
 
@@ -38,7 +38,12 @@ public:
     void ShowInfoFmt(const QString& fmt, std::initializer_list<QVariant> args);
     void ShowInfoFmt(TMsgId id, std::initializer_list<QVariant> args);
 
-    // Shows the state text of the current language, then stores the value in
-    // RunState. A value outside 0..7 is stored but shows an empty status.
+    // Sets the current run state; the views that follow it show its text.
     void SetState(quint8 value);
 };
+
+class QObject;
+class TRunState;
+// Shows each value the run state is set to as the reporter's status text, in
+// the current language (empty outside 0..7), while context lives.
+void FollowRunState(TRunState& state, TReporter& reporter, QObject* context);

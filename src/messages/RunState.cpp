@@ -1,3 +1,6 @@
 #include "messages/RunState.h"
 
-quint8 RunState = rsIdle;
+void TRunState::Set(quint8 value) {
+    FValue = value;
+    Q_EMIT changed(value);
+}

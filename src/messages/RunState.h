@@ -1,9 +1,11 @@
 #pragma once
-// What the main window is busy with. One byte for the whole program: long
+// What the main window is busy with. One value for the whole program: long
 // operations compare it with their own value between steps, and the start
 // button and the window's close read it to decide what a click means.
 
-#include <QtGlobal>
+#include "messages/CurrentInstance.h"
+
+#include <QObject>
 
 enum TRunStateValue : quint8 {
     rsIdle = 0,          // nothing under way
@@ -18,4 +20,24 @@ enum TRunStateValue : quint8 {
 
 inline constexpr int RunStateCount = 8;
 
-extern quint8 RunState;
+// The owner of the run state. Every Set is announced, an unchanged value too,
+// so that whoever shows the state's text shows it again.
+class TRunState : public QObject, public TCurrentInstance<TRunState> {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    quint8 Value() const { return FValue; }
+    void Set(quint8 value);
+
+Q_SIGNALS:
+    void changed(quint8 value);
+
+private:
+    quint8 FValue = rsIdle;
+};
+
+// Reads the current owner's value where the program compares with RunState.
+struct TRunStateView {
+    operator quint8() const { return TRunState::Current().Value(); }
+};
+inline constexpr TRunStateView RunState{};

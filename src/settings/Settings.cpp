@@ -3,17 +3,28 @@
 #include "messages/Sonabel_L.h"
 
 #include <QThread>
+#include <algorithm>
 
-int TargetBitRate = BitRateTable[DefaultBitRateIndex];
+void TPreferences::Set(const TSettings& record) {
+    if (record == FRecord)
+        return;
+    FRecord = record;
+    Q_EMIT changed();
+}
 
-TSettings& Settings() {
-    static TSettings settings;
-    return settings;
+int TPreferences::TargetBitRate() const {
+    return BitRateTable[std::clamp(FRecord.BitRateIndex, 0, int(BitRateTable.size()) - 1)];
+}
+
+void TPreferences::SetTargetBitRate(int bitRate) {
+    const auto it = std::find(BitRateTable.begin(), BitRateTable.end(), bitRate);
+    Q_ASSERT(it != BitRateTable.end());
+    Edit()->BitRateIndex = int(it - BitRateTable.begin());
 }
 
 void SetLanguage(int index, bool reapply) {
-    TSettings& s = Settings();
-    s.Language = SetLanguage(index, reapply, s.DefaultLanguage);
+    const int language = SetLanguage(index, reapply, Settings().DefaultLanguage);
+    Preferences().Edit()->Language = language;
 }
 
 int PriorityIndex(quint32 flags) {

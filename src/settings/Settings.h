@@ -1,6 +1,9 @@
 #pragma once
 // The program-wide settings record and the bit layout of its two option words.
 
+#include "messages/CurrentInstance.h"
+
+#include <QObject>
 #include <QString>
 #include <array>
 
@@ -88,9 +91,54 @@ struct TSettings {
     bool operator==(const TSettings&) const = default;
 };
 
-// The program-wide record and the target bit rate UpdateList derives from it.
-TSettings& Settings();
-extern int TargetBitRate;
+// The owner of the settings record. Every change goes through it and is
+// announced once, by changed(), when something really changed.
+class TPreferences : public QObject, public TCurrentInstance<TPreferences> {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    const TSettings& Record() const { return FRecord; }
+    void Set(const TSettings& record);
+    // The rate in kbit/s of the selected BitRateIndex (clamped to the table).
+    int TargetBitRate() const;
+    // Selects the table entry of bitRate, which must be one of the table.
+    void SetTargetBitRate(int bitRate);
+
+    // A change of some fields, applied when the edit ends: for
+    // Edit()->Field = value, at the end of that statement.
+    class TEdit {
+    public:
+        explicit TEdit(TPreferences& owner) : Owner(owner), Copy(owner.FRecord) {}
+        TEdit(const TEdit&) = delete;
+        TEdit& operator=(const TEdit&) = delete;
+        ~TEdit() { Owner.Set(Copy); }
+        TSettings* operator->() { return &Copy; }
+        TSettings& operator*() { return Copy; }
+
+    private:
+        TPreferences& Owner;
+        TSettings Copy;
+    };
+    TEdit Edit() { return TEdit(*this); }
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    TSettings FRecord;
+};
+
+// Thin views onto the current owner: the record and its target bit rate.
+inline TPreferences& Preferences() {
+    return TPreferences::Current();
+}
+inline const TSettings& Settings() {
+    return TPreferences::Current().Record();
+}
+struct TTargetBitRateView {
+    operator int() const { return TPreferences::Current().TargetBitRate(); }
+};
+inline constexpr TTargetBitRateView TargetBitRate{};
 
 // Makes a language current (an index outside the table takes the stored
 // default) and stores it in Settings().Language.

@@ -4,8 +4,9 @@
 
 #include "sources/SourceList.h"
 
+#include "encoder/FilePaths.h"
 #include "encoder/OutputFile.h"
-#include "encoder/SonabelMisc.h"
+#include "encoder/OutputNaming.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
@@ -157,10 +158,7 @@ bool SubfoldersHoldSources(const QString& folder) {
 } // namespace
 
 void TSourceList::AddFolder(const QString& folder) {
-    if (Reporter)
-        Reporter->SetState(rsFolderScan);
-    else
-        RunState = rsFolderScan;
+    TRunState::Current().Set(rsFolderScan);
     const TSettings& s = Settings();
     const quint32 dirFlags = s.DirFlags;
     const int minBitRateIndex =
@@ -245,7 +243,7 @@ void TSourceList::AddFolder(const QString& folder) {
             QCoreApplication::processEvents();
     }
 
-    Settings().LastDir = folder;
+    Preferences().Edit()->LastDir = folder;
     if (recursive)
         Q_EMIT ScanEnd();
 }

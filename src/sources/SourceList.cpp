@@ -1,6 +1,7 @@
 #include "sources/SourceList.h"
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/FilePaths.h"
+#include "encoder/OutputNaming.h"
 #include "messages/Messages.h"
 #include "messages/Reporting.h"
 #include "messages/RunState.h"
@@ -62,13 +63,6 @@ qint64 SortKey(const TSourceRow& row, int column) {
     default:
         return row.EstimatedKB;
     }
-}
-
-void SetStateOn(TReporter* reporter, quint8 state) {
-    if (reporter)
-        reporter->SetState(state);
-    else
-        RunState = state;
 }
 
 } // namespace
@@ -246,13 +240,13 @@ bool TSourceList::AddWavEntry(const QString& path, const QString& baseFolder,
 }
 
 void TSourceList::SetLastDirOf(const QString& path) {
-    Settings().LastDir = SplitFileName(path).Dir;
+    Preferences().Edit()->LastDir = SplitFileName(path).Dir;
 }
 
 void TSourceList::AddSourceFile(const QString& path) {
     if (!IsNewSource(path))
         return;
-    SetStateOn(Reporter, rsAddingFiles);
+    TRunState::Current().Set(rsAddingFiles);
     TSourceAnalysis analysis;
     const TSourceType type = ClassifySource(path, &analysis);
     if (IsMpegSource(type))
@@ -299,22 +293,8 @@ void TSourceList::EndAddFiles() {
     UpdateList(false);
 }
 
-void TSourceList::CheckEncoderPath() {
-    const QString& lamePath = Settings().LamePath;
-    if (lamePath == LamePathSeen)
-        return;
-    LamePathSeen = lamePath;
-    LameShortPath = ExistingAbsolutePath(lamePath);
-    ReadLameVersion();
-    if (!LameVersion.isEmpty() && Reporter)
-        Reporter->LogLine(LameVersion);
-}
-
 void TSourceList::UpdateList(bool collectUnwritable) {
-    TSettings& s = Settings();
-    const int rateIndex = std::clamp(s.BitRateIndex, 0, int(BitRateTable.size()) - 1);
-    TargetBitRate = BitRateTable[rateIndex];
-    CheckEncoderPath();
+    const TSettings& s = Settings();
     if (collectUnwritable)
         Unwritable.clear();
 
@@ -323,7 +303,7 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     const bool keepV2 = (s.Flags & flKeepTagV2) != 0;
     // An empty destination stays empty: a lone '/' would name the root.
     if (!Rows.isEmpty() && !s.DestDir.isEmpty())
-        s.DestDir = IncludeTrailingSlash(s.DestDir);
+        Preferences().Edit()->DestDir = IncludeTrailingSlash(s.DestDir);
     const bool destWritable =
         destFolder && !s.ReplaceSources && !Rows.isEmpty() && IsFolderWritable(s.DestDir);
     QString lastFolder;
@@ -368,7 +348,7 @@ void TSourceList::UpdateList(bool collectUnwritable) {
     if (!Rows.isEmpty())
         Q_EMIT dataChanged(index(0, 0), index(Count() - 1, ColumnCount - 1));
     Q_EMIT TotalsChanged(TotalSize, TotalEstimated);
-    SetStateOn(Reporter, rsIdle);
+    TRunState::Current().Set(rsIdle);
 }
 
 bool IsConvertedOutput(const QString& path) {

@@ -212,7 +212,6 @@ Q_SIGNALS:
 
 private:
     void AppendRow(TSourceRow row);
-    void CheckEncoderPath();
     // Whether the row's source is converted already; an output judged before
     // and unchanged since is not read again.
     static bool JudgeDone(TSourceRow& row);
@@ -232,7 +231,6 @@ private:
     quint32 TotalSize = 0;
     quint32 TotalEstimated = 0;
     bool AddingFiles = false;
-    QString LamePathSeen;
     QString ScanStatusFormat;
     QString ScanStatusFolder;
     std::function<bool(const QString& path)> ScanFilter;

@@ -1,6 +1,6 @@
 #include "UpdateCheck.h"
 
-#include "encoder/SonabelMisc.h"
+#include "encoder/FilePaths.h"
 #include "formats/MulDiv.h"
 #include "messages/FormatMsg.h"
 #include "messages/Messages.h"
@@ -106,7 +106,7 @@ int DownloadBarPosition(qint64 done, qint64 expected) {
                   qint32(qBound<qint64>(0, expected, most)));
 }
 
-TUpdateCheck::TUpdateCheck(TSettings& settings, const TRegFile& store, TReporter& reporter,
+TUpdateCheck::TUpdateCheck(TPreferences& settings, const TRegFile& store, TReporter& reporter,
                            TUpdateView& view, QObject* parent)
     : QObject(parent), FSettings(settings), FStore(store), FReporter(reporter), FView(view),
       FNet(std::make_unique<QNetworkAccessManager>()) {
@@ -195,7 +195,7 @@ void TUpdateCheck::Offer(const TUpdateInfo& info) {
     const QString name = QFileInfo(info.FileName).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString ext = dot >= 0 ? name.mid(dot) : QString();
-    const QString dir = FSettings.DownloadDir;
+    const QString dir = FSettings.Record().DownloadDir;
     const QString chosen =
         FView.AskSaveFileName(MsgFmt(msgUpdateSaveFilter, {AppTitle, info.FileName}), ext,
                               dir.isEmpty() ? name : IncludeTrailingSlash(dir) + name);
@@ -274,7 +274,7 @@ void TUpdateCheck::DownloadClosed() {
         FReply.clear();
     }
     FFile.reset();
-    FSettings.DownloadDir = IncludeTrailingSlash(QFileInfo(FFileName).absolutePath());
+    FSettings.Edit()->DownloadDir = IncludeTrailingSlash(QFileInfo(FFileName).absolutePath());
     Finish();
 }
 

@@ -20,7 +20,7 @@ class QNetworkReply;
 class QSaveFile;
 class TRegFile;
 class TReporter;
-struct TSettings;
+class TPreferences;
 
 inline const QString AppTitle = QStringLiteral("Sonabel");
 inline const QString InfoRequestTarget = QStringLiteral("/download/download.php?infofile");
@@ -78,8 +78,8 @@ int DownloadBarPosition(qint64 done, qint64 expected);
 class TUpdateCheck : public QObject {
     Q_OBJECT
 public:
-    TUpdateCheck(TSettings& settings, const TRegFile& store, TReporter& reporter, TUpdateView& view,
-                 QObject* parent = nullptr);
+    TUpdateCheck(TPreferences& settings, const TRegFile& store, TReporter& reporter,
+                 TUpdateView& view, QObject* parent = nullptr);
     ~TUpdateCheck() override;
 
     // Starts a check; ignored while one is under way.
@@ -106,7 +106,7 @@ private:
     void Finish();
     QNetworkReply* Get(const QString& url, int timeoutMs);
 
-    TSettings& FSettings;
+    TPreferences& FSettings;
     const TRegFile& FStore;
     TReporter& FReporter;
     TUpdateView& FView;
