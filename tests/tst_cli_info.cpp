@@ -6,9 +6,6 @@
 #include "messages/ReasonTexts.h"
 #include "messages/Sonabel_L.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
@@ -21,17 +18,6 @@ private Q_SLOTS:
     void printsOneRecordPerPath();
     void commandLine_data();
     void commandLine();
-
-private:
-    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
-        QProcess p;
-        p.start(QStringLiteral(SONABEL_CLI_PATH), args);
-        if (!p.waitForFinished(20000))
-            return -1;
-        out = p.readAllStandardOutput();
-        err = p.readAllStandardError();
-        return p.exitCode();
-    }
 };
 
 void TestCliInfo::printsOneRecordPerPath() {
@@ -46,12 +32,9 @@ void TestCliInfo::printsOneRecordPerPath() {
     const QString fifo = dir.filePath("pipe.mp3");
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
 
-    QByteArray out, err;
-    QCOMPARE(RunCli({"info", mp3, wav, txt, broken, fifo, dir.filePath("missing.wav")}, out, err),
-             0);
-    QList<QJsonObject> r; // a line that is not an object shows as an empty one
-    for (const QByteArray& line : out.trimmed().split('\n'))
-        r << QJsonDocument::fromJson(line).object();
+    const TCliResult run = Cli({"info", mp3, wav, txt, broken, fifo, dir.filePath("missing.wav")});
+    QCOMPARE(run.Code, 0);
+    const QList<QJsonObject> r = run.Records;
     QCOMPARE(r.size(), 6);
     QCOMPARE(r[0]["path"].toString(), mp3);
     const QJsonObject m = r[0]["mp3"].toObject();
@@ -100,11 +83,11 @@ void TestCliInfo::commandLine() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, mention);
-    QByteArray out, err;
-    QCOMPARE(RunCli(args, out, err), exitCode);
-    QVERIFY2((exitCode == 0 ? err : out).isEmpty(), (out + err).constData());
-    QVERIFY2(QString::fromUtf8(exitCode == 0 ? out : err).contains(mention),
-             (out + err).constData());
+    const TCliResult r = Cli(args);
+    QCOMPARE(r.Code, exitCode);
+    QVERIFY2((exitCode == 0 ? r.Err : r.Out).isEmpty(), (r.Out + r.Err).constData());
+    QVERIFY2(QString::fromUtf8(exitCode == 0 ? r.Out : r.Err).contains(mention),
+             (r.Out + r.Err).constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliInfo)

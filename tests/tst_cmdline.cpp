@@ -100,19 +100,24 @@ private Q_SLOTS:
         QCOMPARE(result, expected);
     }
 
+    // The decoder's arguments, "|", then the encoder's (before "-" and the output "/o.mp3").
     void decodePipeArguments_data() {
-        QTest::addColumn<QString>("params");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<int>("channels");
-        QTest::addColumn<QStringList>("decoder");
-        QTest::addColumn<QStringList>("encoder"); // before "-" and the output "/o.mp3"
-        const QStringList pcm = {"-r", "--bitwidth", "16", "--signed", "--little-endian", "-m"};
-        const auto raw = [&pcm](const char* kHz, const char* mode) {
-            QStringList list = pcm;
-            list.insert(1, QStringLiteral("-s"));
-            list.insert(2, QLatin1String(kHz));
-            return list << QLatin1String(mode);
+        QTest::addColumn<QStringList>("result");
+        QTest::addColumn<QStringList>("expected");
+        const auto Row = [](const char* name, const QString& params, const QString& source,
+                            int rate, int channels, const QStringList& decoder,
+                            QStringList encoder) {
+            if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+                encoder.replace(encoder.indexOf("--little-endian"), "--big-endian");
+            const TDecodePipeArguments lists =
+                BuildDecodePipeArgumentLists(params, source, "/o.mp3", rate, channels);
+            QTest::newRow(name) << lists.Decoder + QStringList{"|"} + lists.Encoder
+                                << decoder + QStringList{"|"} + encoder +
+                                       QStringList{"-", "/o.mp3"};
+        };
+        const auto raw = [](const char* kHz, const char* mode) {
+            return QStringList{"-r", "-s", kHz, "--bitwidth", "16", "--signed", "--little-endian",
+                               "-m", mode};
         };
         const QStringList out = {"--quiet", "--stdout", "--encoding", "s16", "--rate"};
         Row("stereo source", "--priority 2 -b 64 -q 2", "/in/a b.mp3", 44100, 2,
@@ -135,21 +140,7 @@ private Q_SLOTS:
             QStringList{"-m", "s"} + raw("16", "m"));
     }
 
-    void decodePipeArguments() {
-        QFETCH(QString, params);
-        QFETCH(QString, source);
-        QFETCH(int, rate);
-        QFETCH(int, channels);
-        QFETCH(QStringList, decoder);
-        QFETCH(QStringList, encoder);
-        if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
-            encoder.replace(encoder.indexOf(QStringLiteral("--little-endian")),
-                            QStringLiteral("--big-endian"));
-        const TDecodePipeArguments lists =
-            BuildDecodePipeArgumentLists(params, source, QStringLiteral("/o.mp3"), rate, channels);
-        QCOMPARE(lists.Decoder, decoder);
-        QCOMPARE(lists.Encoder, encoder << QStringLiteral("-") << QStringLiteral("/o.mp3"));
-    }
+    void decodePipeArguments() { argumentList(); }
 
     void splitCommandLine_data() {
         QTest::addColumn<QString>("text");
@@ -232,30 +223,31 @@ private Q_SLOTS:
 
     void makeUniqueOutputName() {
         QTemporaryDir tmp;
-        QVERIFY(tmp.isValid());
-        const QString planned = tmp.filePath("Song_C128kbps.mp3");
+        // The planned name, then its numbered ones.
+        const auto name = [&tmp](int n) {
+            return tmp.filePath(n < 2 ? QString("Song_C128kbps.mp3")
+                                      : QStringLiteral("Song_C128kbps (%1).mp3").arg(n));
+        };
+        const QString planned = name(1);
         QCOMPARE(MakeUniqueOutputName(planned), planned);
-        QVERIFY(QFile(planned).open(QIODevice::WriteOnly));
-        QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (2).mp3"));
+        QVERIFY(TestUtil::WriteFile(planned, {}));
+        QCOMPARE(MakeUniqueOutputName(planned), name(2));
         // A folder and a dangling link of the next names are taken as well.
-        QVERIFY(QDir(tmp.path()).mkdir("Song_C128kbps (2).mp3"));
-        QVERIFY(QFile::link(tmp.filePath("nowhere"), tmp.filePath("Song_C128kbps (3).mp3")));
-        QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (4).mp3"));
-        QVERIFY(!QFileInfo::exists(tmp.filePath("Song_C128kbps (4).mp3")));
-        QCOMPARE(MakeUniqueOutputName(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
-                 tmp.filePath("Song_C128kbps (5).mp3"));
+        QVERIFY(QDir().mkdir(name(2)) && QFile::link(tmp.filePath("nowhere"), name(3)));
+        QCOMPARE(MakeUniqueOutputName(planned), name(4));
+        QVERIFY(!QFileInfo::exists(name(4)));
+        QCOMPARE(MakeUniqueOutputName(planned, {name(4)}), name(5));
 
         // An output file moves only to a free name: never over a file nor through a link.
         auto file = std::make_unique<TOutputFile>(planned);
         QCOMPARE(TestUtil::TempFilesIn(tmp.path()),
                  QStringList{QFileInfo(file->TempPath()).fileName()});
         QCOMPARE(RenameNoReplace(file->TempPath(), planned), EEXIST);
-        QCOMPARE(RenameNoReplace(file->TempPath(), tmp.filePath("Song_C128kbps (3).mp3")), EEXIST);
+        QCOMPARE(RenameNoReplace(file->TempPath(), name(3)), EEXIST);
         QVERIFY(!QFileInfo::exists(tmp.filePath("nowhere")));
-        QCOMPARE(file->Publish(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
-                 tmp.filePath("Song_C128kbps (5).mp3"));
+        QCOMPARE(file->Publish(planned, {name(4)}), name(5));
         file.reset(); // a published output stays
-        QVERIFY(QFileInfo::exists(tmp.filePath("Song_C128kbps (5).mp3")));
+        QVERIFY(QFileInfo::exists(name(5)));
         // One that is not published leaves nothing behind.
         file = std::make_unique<TOutputFile>(planned);
         file.reset();
@@ -312,17 +304,13 @@ private Q_SLOTS:
 
     void getShortPath() {
         QTemporaryDir tmp;
-        QVERIFY(tmp.isValid());
-        const QString file = tmp.filePath("a b.wav");
-        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-        QCOMPARE(ExistingAbsolutePath(file), file);
-        const QString saved = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(tmp.path()));
-        const QString relative = ExistingAbsolutePath("./a b.wav");
+        const QString file = tmp.filePath("a b.wav"), saved = QDir::currentPath();
+        QVERIFY(TestUtil::WriteFile(file, {}) && QDir::setCurrent(tmp.path()));
+        const QStringList got = {ExistingAbsolutePath(file), ExistingAbsolutePath("./a b.wav"),
+                                 ExistingAbsolutePath(tmp.filePath("missing.wav")),
+                                 ExistingAbsolutePath(QString())};
         QVERIFY(QDir::setCurrent(saved));
-        QCOMPARE(relative, file);
-        QCOMPARE(ExistingAbsolutePath(tmp.filePath("missing.wav")), QString());
-        QCOMPARE(ExistingAbsolutePath(QString()), QString());
+        QCOMPARE(got, QStringList({file, file, "", ""}));
     }
 
     void parseLameBanner_data() {

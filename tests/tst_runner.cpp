@@ -18,14 +18,7 @@
 
 namespace {
 
-// Writes an executable shell script and returns its path.
-QString Script(const QTemporaryDir& dir, const QString& name, const QByteArray& body) {
-    const QString path = dir.filePath(name);
-    if (!TestUtil::WriteFile(path, "#!/bin/sh\n" + body))
-        return QString();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
+using TestUtil::Script;
 
 // Arguments a child received, written NUL-separated into received.
 QStringList ReceivedArguments(const QString& echoScript, const QString& received,
@@ -68,9 +61,10 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(Tmp.isValid());
         Received = Tmp.filePath("received");
-        Echo = Script(Tmp, "echo-args", "printf '%s\\0' \"$@\" > '" + Received.toUtf8() + "'\n");
+        Echo = Script(Tmp.path(), "echo-args",
+                      "printf '%s\\0' \"$@\" > '" + Received.toUtf8() + "'\n");
         // Its niceness, then the arguments it got, one a line.
-        NiceEcho = Script(Tmp, "nice-echo", "nice\nfor a; do printf '%s\\n' \"$a\"; done\n");
+        NiceEcho = Script(Tmp.path(), "nice-echo", "nice\nfor a; do printf '%s\\n' \"$a\"; done\n");
         QVERIFY(!Echo.isEmpty() && !NiceEcho.isEmpty());
         Lame = FindEncoder(QString());
     }
@@ -133,8 +127,9 @@ private Q_SLOTS:
     }
 
     void collectsMergedOutput() {
-        const QString script = Script(
-            Tmp, "talk", "echo out\necho err >&2\nprintf '\\r\\ncaf\\303\\251\\r\\n'\nexit 3\n");
+        const QString script =
+            Script(Tmp.path(), "talk",
+                   "echo out\necho err >&2\nprintf '\\r\\ncaf\\303\\251\\r\\n'\nexit 3\n");
         QStringList output{"old"};
         const TRunResult r = RunConsoleProcess(script, {}, output);
         QVERIFY(r.Started && r.ExitStatus == QProcess::NormalExit);
@@ -173,7 +168,7 @@ private Q_SLOTS:
 
     void timeLimitEndsChild() {
         const QString pidFile = Tmp.filePath("probe.pid");
-        const QString script = Script(Tmp, "slow-lame",
+        const QString script = Script(Tmp.path(), "slow-lame",
                                       "echo \"LAME 9 version 9.9 (http://x.org/)\"\necho $$ > \"" +
                                           pidFile.toUtf8() + "\"\nexec sleep 60\n");
         LameShortPath = ExistingAbsolutePath(script);
@@ -223,7 +218,7 @@ private Q_SLOTS:
         // The child's output goes nowhere and its priority becomes its niceness.
         spy.clear();
         const QString where = Tmp.filePath("encoder-fds");
-        const QString script = Script(Tmp, "enc",
+        const QString script = Script(Tmp.path(), "enc",
                                       "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2)\necho \"$fds\" "
                                       "> \"$1\"\nnice >> \"$1\"\n");
         encoder.Start(script, {where, "--priority", "0"});
@@ -237,7 +232,7 @@ private Q_SLOTS:
         QVERIFY(dir.isValid());
         // Named like the encoder in another letter case.
         const QString fake =
-            Script(dir, QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
+            Script(dir.path(), QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
         QProcess foreign; // an encoder this program did not start
         foreign.start(fake, {});
         QVERIFY(foreign.waitForStarted());
@@ -247,32 +242,30 @@ private Q_SLOTS:
         encoder.Start(fake, {});
         QTRY_VERIFY_WITH_TIMEOUT(encoder.IsRunning() && encoder.ProcessId() > 0, 10000);
         QVERIFY(!KillProcessByName("sleep")); // what the script runs is not its name
-        QVERIFY(encoder.IsRunning());
 
         TRecordingReporter reporter;
-        RunState = rsIdle;
-        QVERIFY(ConfirmStopEncoding(reporter));
+        // Asked in a state, with an answer queued (None: no question expected):
+        // whether to stop, the state after, and whether the encoder still runs.
+        const auto ask = [&](quint8 state, TModalResult answer) {
+            RunState = state;
+            if (answer != TModalResult::None)
+                reporter.QueueAnswer(answer);
+            const bool stop = ConfirmStopEncoding(reporter);
+            return QList<int>{int(stop), int(RunState), int(encoder.IsRunning())};
+        };
+        QCOMPARE(ask(rsIdle, TModalResult::None), QList<int>({1, rsIdle, 1}));
         QVERIFY(reporter.Questions.isEmpty());
-        QVERIFY(encoder.IsRunning());
-
-        RunState = rsBatch;
-        reporter.QueueAnswer(TModalResult::No);
-        QVERIFY(!ConfirmStopEncoding(reporter));
-        QCOMPARE(RunState, quint8(rsBatch));
-        QVERIFY(encoder.IsRunning());
-
+        QCOMPARE(ask(rsBatch, TModalResult::No), QList<int>({0, rsBatch, 1}));
         // The run ends while the question is open: a Yes then stops nothing.
         reporter.WhileAsking = [] { RunState = rsIdle; };
-        reporter.QueueAnswer(TModalResult::Yes);
-        QVERIFY(ConfirmStopEncoding(reporter));
-        QCOMPARE(RunState, quint8(rsIdle));
-        QVERIFY(encoder.IsRunning());
+        QCOMPARE(ask(rsBatch, TModalResult::Yes), QList<int>({1, rsIdle, 1}));
         reporter.WhileAsking = {};
 
         RunState = rsBatch;
         reporter.QueueAnswer(TModalResult::Yes);
         QVERIFY(ConfirmStopEncoding(reporter));
         QCOMPARE(RunState, quint8(rsStopRequested));
+        RunState = rsIdle;
         QVERIFY(spy.wait(10000));
         QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
         QVERIFY(foreign.state() == QProcess::Running && Alive(foreign.processId()));
@@ -284,7 +277,6 @@ private Q_SLOTS:
         QVERIFY(asked.last().Type == TDialogType::Warning &&
                 asked.last().Buttons == (mbYes | mbNo));
         QCOMPARE(reporter.UnexpectedQuestions, 0);
-        RunState = rsIdle;
         foreign.kill();
         foreign.waitForFinished();
     }
@@ -301,7 +293,7 @@ private Q_SLOTS:
         QFETCH(bool, quit);
         const QString pidFile = Tmp.filePath("sleeper.pid");
         const QString sleeper =
-            Script(Tmp, "sleeper",
+            Script(Tmp.path(), "sleeper",
                    "echo $$ > \"" + pidFile.toUtf8() + "\"\nkill -USR1 $PPID\nexec sleep 30\n");
         std::signal(SIGUSR1, quit ? AbortOnSignal : StopOnSignal);
         RunState = rsBatch;
