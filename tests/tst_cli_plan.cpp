@@ -212,38 +212,6 @@ private Q_SLOTS:
         sorted.sort();
         QCOMPARE(shards, sorted);
     }
-
-    void usageErrors_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("named");
-        QTest::addColumn<int>("exitCode"); // 2: the command line, 1: a file it names
-        using L = QStringList;
-        QTest::newRow("unknown plan option") << L{"plan", "--bogus", "x"} << "--bogus" << 2;
-        QTest::newRow("unknown encoder option") << L{"encoder", "--fast"} << "--fast" << 2;
-        QTest::newRow("bit rate") << L{"plan", "--bitrate", "100", "x"} << "--bitrate" << 2;
-        QTest::newRow("bit rate text") << L{"plan", "--bitrate", "lots", "x"} << "--bitrate" << 2;
-        QTest::newRow("mode") << L{"plan", "--mode", "vbr", "x"} << "--mode" << 2;
-        QTest::newRow("quality") << L{"plan", "--quality", "10", "x"} << "--quality" << 2;
-        QTest::newRow("priority") << L{"plan", "--priority", "-1", "x"} << "--priority" << 2;
-        QTest::newRow("missing value") << L{"plan", "x", "--dest"} << "--dest" << 2;
-        QTest::newRow("no path") << L{"plan", "--bitrate", "128"} << "path" << 2;
-        for (const char* shard : {"0/3", "4/3", "3", "a/b", "1/2/3"})
-            QTest::addRow("shard %s", shard) << L{"plan", "--shard", shard, "x"} << "K/N" << 2;
-        const QString noLame = Tmp.filePath("no-lame"), noIni = Tmp.filePath("none.ini");
-        QTest::newRow("missing encoder") << L{"encoder", "--encoder", noLame} << noLame << 1;
-        QTest::newRow("missing settings")
-            << L{"plan", "--settings", noIni, "/a/b.wav"} << noIni << 1;
-        QTest::newRow("missing list") << L{"plan", "--files-from", noIni} << noIni << 1;
-    }
-
-    void usageErrors() {
-        QFETCH(QStringList, args);
-        QFETCH(QString, named);
-        QFETCH(int, exitCode);
-        QCOMPARE(Run(args), exitCode);
-        QVERIFY(Last.Out.isEmpty());
-        QVERIFY2(Last.Err.contains(named.toUtf8()), Last.Err.constData());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCliPlan)
