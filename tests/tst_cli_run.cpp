@@ -235,10 +235,9 @@ private Q_SLOTS:
         // Both encode every file (neither skips what the other has finished):
         // two writers at once, and still neither takes the other's name.
         QProcess runs[2];
-        for (QProcess& p : runs) {
-            p.start(QStringLiteral(SONABEL_CLI_PATH),
+        for (QProcess& p : runs)
+            p.start(SONABEL_CLI_PATH,
                     QStringList{"run", "--json", "--bitrate", "64", "--no-skip-done"} + sources);
-        }
         QStringList outputs;
         for (QProcess& p : runs) {
             QVERIFY(p.waitForFinished(120000));

@@ -150,9 +150,7 @@ private Q_SLOTS:
     void realEncode() {
         if (Lame.isEmpty())
             QSKIP("lame is not installed");
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString wav = dir.filePath("tone 'a' -1.wav");
+        const QString wav = Tmp.filePath("tone 'a' -1.wav");
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(44100, 2, 2.0)));
         const QString params = BuildLameParams("--quiet", 1, false, 2, 2, 96, false);
         const QString output = MakeOutputPath(wav, QString(), QString(), 96, 1, false, false);
@@ -228,11 +226,9 @@ private Q_SLOTS:
 
     void confirmStopEncoding() {
         SetLanguage(0, false);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         // Named like the encoder in another letter case.
         const QString fake =
-            Script(dir.path(), QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
+            Script(Tmp.path(), QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
         QProcess foreign; // an encoder this program did not start
         foreign.start(fake, {});
         QVERIFY(foreign.waitForStarted());
