@@ -10,6 +10,8 @@
 namespace {
 
 // One data row, one argument per column; text literals go in as QString.
+using L = QStringList;
+
 template <typename... T> void Row(const char* name, T... values) {
     (QTest::newRow(name) << ... << values);
 }
@@ -84,14 +86,13 @@ private Q_SLOTS:
         };
         Row("worked example", SourceMP3, " --priority 2 -b 128 -q 2", "/Music/Song.mp3",
             "/Music/Song_C128kbps.mp3",
-            QStringList{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
-                        "/Music/Song_C128kbps.mp3"});
+            L{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
+              "/Music/Song_C128kbps.mp3"});
         Row("quoted tag text stays one argument", SourceWAV,
             "--tt \"My Song\" --ta 'A \"B\"' -b 96", "/in/a b.wav", "/out/a b.mp3",
-            QStringList{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav",
-                        "/out/a b.mp3"});
+            L{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav", "/out/a b.mp3"});
         // Awkward names and a leading dash are checked as a child receives them (runner test).
-        Row("unusable", SourceUnusable, "-b 64", "/x", "/y", QStringList{});
+        Row("unusable", SourceUnusable, "-b 64", "/x", "/y", L{});
     }
 
     void argumentList() {
@@ -111,33 +112,28 @@ private Q_SLOTS:
                 encoder.replace(encoder.indexOf("--little-endian"), "--big-endian");
             const TDecodePipeArguments lists =
                 BuildDecodePipeArgumentLists(params, source, "/o.mp3", rate, channels);
-            QTest::newRow(name) << lists.Decoder + QStringList{"|"} + lists.Encoder
-                                << decoder + QStringList{"|"} + encoder +
-                                       QStringList{"-", "/o.mp3"};
+            QTest::newRow(name) << lists.Decoder + L{"|"} + lists.Encoder
+                                << decoder + L{"|"} + encoder + L{"-", "/o.mp3"};
         };
         const auto raw = [](const char* kHz, const char* mode) {
-            return QStringList{"-r", "-s", kHz, "--bitwidth", "16", "--signed", "--little-endian",
-                               "-m", mode};
+            return L{"-r", "-s", kHz, "--bitwidth", "16", "--signed", "--little-endian",
+                     "-m", mode};
         };
         const QStringList out = {"--quiet", "--stdout", "--encoding", "s16", "--rate"};
         Row("stereo source", "--priority 2 -b 64 -q 2", "/in/a b.mp3", 44100, 2,
-            out + QStringList{"44100", "--stereo", "/in/a b.mp3"},
-            QStringList{"--priority", "2", "-b", "64", "-q", "2"} + raw("44.1", "j"));
-        Row("mono source", "-b 64", "/in/m.mp2", 22050, 1,
-            out + QStringList{"22050", "--mono", "/in/m.mp2"},
-            QStringList{"-b", "64"} + raw("22.05", "m"));
+            out + L{"44100", "--stereo", "/in/a b.mp3"},
+            L{"--priority", "2", "-b", "64", "-q", "2"} + raw("44.1", "j"));
+        Row("mono source", "-b 64", "/in/m.mp2", 22050, 1, out + L{"22050", "--mono", "/in/m.mp2"},
+            L{"-b", "64"} + raw("22.05", "m"));
         Row("channels unknown", "", "/in/u.mp3", 11025, 0,
-            out + QStringList{"11025", "--stereo", "/in/u.mp3"}, raw("11.025", "j"));
+            out + L{"11025", "--stereo", "/in/u.mp3"}, raw("11.025", "j"));
         // Raw stereo read as mono would play at half speed: the decoder mixes down.
         Row("mono asked of a stereo source", "-m m -b 32", "/in/s.mp3", 48000, 2,
-            out + QStringList{"48000", "--mono", "/in/s.mp3"},
-            QStringList{"-m", "m", "-b", "32"} + raw("48", "m"));
+            out + L{"48000", "--mono", "/in/s.mp3"}, L{"-m", "m", "-b", "32"} + raw("48", "m"));
         Row("the user's stereo mode stands", "-ms", "/in/s.mp3", 32000, 2,
-            out + QStringList{"32000", "--stereo", "/in/s.mp3"},
-            QStringList{"-ms"} + raw("32", "s"));
+            out + L{"32000", "--stereo", "/in/s.mp3"}, L{"-ms"} + raw("32", "s"));
         Row("stereo asked of a mono source", "-m s", "-in.mp3", 16000, 1,
-            out + QStringList{"16000", "--mono", "./-in.mp3"},
-            QStringList{"-m", "s"} + raw("16", "m"));
+            out + L{"16000", "--mono", "./-in.mp3"}, L{"-m", "s"} + raw("16", "m"));
     }
 
     void decodePipeArguments() { argumentList(); }
@@ -145,17 +141,17 @@ private Q_SLOTS:
     void splitCommandLine_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("empty") << "" << QStringList{};
-        QTest::newRow("blanks, tabs and line breaks") << " \t a \n b\r\n" << QStringList{"a", "b"};
-        QTest::newRow("empty quotes are an argument") << "a \"\" ''" << QStringList{"a", "", ""};
-        QTest::newRow("parts glued together") << "a'b c'\"d e\"f" << QStringList{"ab cd ef"};
-        QTest::newRow("escaped blank") << "a\\ b c" << QStringList{"a b", "c"};
+        QTest::newRow("empty") << "" << L{};
+        QTest::newRow("blanks, tabs and line breaks") << " \t a \n b\r\n" << L{"a", "b"};
+        QTest::newRow("empty quotes are an argument") << "a \"\" ''" << L{"a", "", ""};
+        QTest::newRow("parts glued together") << "a'b c'\"d e\"f" << L{"ab cd ef"};
+        QTest::newRow("escaped blank") << "a\\ b c" << L{"a b", "c"};
         QTest::newRow("backslash in double quotes")
-            << "\"a\\\"b\" \"c\\\\d\" \"e\\nf\"" << QStringList{"a\"b", "c\\d", "e\\nf"};
-        QTest::newRow("backslash is literal in single quotes") << "'a\\'" << QStringList{"a\\"};
-        QTest::newRow("line continuation") << "a\\\nb" << QStringList{"ab"};
-        QTest::newRow("unterminated quote runs to the end") << "a \"b c" << QStringList{"a", "b c"};
-        QTest::newRow("no expansion") << "$HOME * ~" << QStringList{"$HOME", "*", "~"};
+            << "\"a\\\"b\" \"c\\\\d\" \"e\\nf\"" << L{"a\"b", "c\\d", "e\\nf"};
+        QTest::newRow("backslash is literal in single quotes") << "'a\\'" << L{"a\\"};
+        QTest::newRow("line continuation") << "a\\\nb" << L{"ab"};
+        QTest::newRow("unterminated quote runs to the end") << "a \"b c" << L{"a", "b c"};
+        QTest::newRow("no expansion") << "$HOME * ~" << L{"$HOME", "*", "~"};
     }
 
     void splitCommandLine() {
@@ -167,13 +163,13 @@ private Q_SLOTS:
     void splitFileName_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("parts"); // folder, name, extension
-        QTest::newRow("plain") << "/Music/Song.mp3" << QStringList{"/Music", "Song", ".mp3"};
-        QTest::newRow("file in /") << "/Song.mp3" << QStringList{"/", "Song", ".mp3"};
-        QTest::newRow("dot in folder only") << "/a.b/c" << QStringList{"/a.b", "c", ""};
-        QTest::newRow("two dots") << "/a/b.tar.gz" << QStringList{"/a", "b.tar", ".gz"};
-        QTest::newRow("leading dot") << "/a/.hidden" << QStringList{"/a", "", ".hidden"};
-        QTest::newRow("final dot") << "/a/x." << QStringList{"/a", "x", "."};
-        QTest::newRow("no folder") << "Song.mp3" << QStringList{"", "Song", ".mp3"};
+        QTest::newRow("plain") << "/Music/Song.mp3" << L{"/Music", "Song", ".mp3"};
+        QTest::newRow("file in /") << "/Song.mp3" << L{"/", "Song", ".mp3"};
+        QTest::newRow("dot in folder only") << "/a.b/c" << L{"/a.b", "c", ""};
+        QTest::newRow("two dots") << "/a/b.tar.gz" << L{"/a", "b.tar", ".gz"};
+        QTest::newRow("leading dot") << "/a/.hidden" << L{"/a", "", ".hidden"};
+        QTest::newRow("final dot") << "/a/x." << L{"/a", "x", "."};
+        QTest::newRow("no folder") << "Song.mp3" << L{"", "Song", ".mp3"};
     }
 
     void splitFileName() {
@@ -319,23 +315,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("site");
         const QString fallback = DefaultLameWebSite;
         Row("lame 3.100",
-            QStringList{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
-                        "usage: lame [options] <infile> [outfile]"},
+            L{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
+              "usage: lame [options] <infile> [outfile]"},
             "LAME 64bits version 3.100", "lame.sf.net");
-        Row("final slash and CR", QStringList{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"},
+        Row("final slash and CR", L{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"},
             "LAME 32bits version 3.99.5", "lame.sf.net");
         Row("lower case matches",
-            QStringList{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"},
+            L{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"},
             "lame version 3.98", "www.mp3dev.org");
-        Row("parenthesis after the scheme", QStringList{"LAME 3.97 http://(lame.sf.net/)"},
-            "LAME 3.97", "lame.sf.net");
-        Row("only the first matching line",
-            QStringList{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"}, "LAME 1.0", "a.org");
-        Row("https", QStringList{"LAME 4.0 (https://lame.example/)"}, "LAME 4.0", "lame.example");
-        Row("no address", QStringList{"LAME 3.100", "LAME 2 (http://x.org)"}, "", fallback);
-        Row("no blank before the address", QStringList{"LAME(http://x.org)"}, "", "x.org");
-        Row("no banner", QStringList{"sh: not found"}, "", fallback);
-        Row("nothing", QStringList{}, "", fallback);
+        Row("parenthesis after the scheme", L{"LAME 3.97 http://(lame.sf.net/)"}, "LAME 3.97",
+            "lame.sf.net");
+        Row("only the first matching line", L{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"},
+            "LAME 1.0", "a.org");
+        Row("https", L{"LAME 4.0 (https://lame.example/)"}, "LAME 4.0", "lame.example");
+        Row("no address", L{"LAME 3.100", "LAME 2 (http://x.org)"}, "", fallback);
+        Row("no blank before the address", L{"LAME(http://x.org)"}, "", "x.org");
+        Row("no banner", L{"sh: not found"}, "", fallback);
+        Row("nothing", L{}, "", fallback);
     }
 
     void parseLameBanner() {
