@@ -370,21 +370,22 @@ private Q_SLOTS:
 
     void refusesRunsThatCannotGoAhead_data() {
         QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("info");
-        QTest::addColumn<QString>("question");
-        QTest::newRow("empty list") << "empty" << Msg(msgListEmpty) << QString();
+        QTest::addColumn<QStringList>("infos");
+        QTest::addColumn<QStringList>("questions");
+        using L = QStringList;
+        QTest::newRow("empty list") << "empty" << L{Msg(msgListEmpty)} << L{};
         QTest::newRow("every folder unwritable")
-            << "beside-all" << QString() << Msg(msgAllFoldersUnwritable);
+            << "beside-all" << L{} << L{Msg(msgAllFoldersUnwritable)};
         QTest::newRow("destination unwritable")
-            << "dest-all" << QString() << Msg(msgDestDirUnwritable);
-        QTest::newRow("some unwritable, abort") << "beside-some" << QString() << QString();
-        QTest::newRow("every file below the target, abort") << "below" << QString() << QString();
+            << "dest-all" << L{} << L{Msg(msgDestDirUnwritable)};
+        QTest::newRow("some unwritable, abort") << "beside-some" << L{} << L{};
+        QTest::newRow("every file below the target, abort") << "below" << L{} << L{};
     }
 
     void refusesRunsThatCannotGoAhead() {
         QFETCH(QString, setup);
-        QFETCH(QString, info);
-        QFETCH(QString, question);
+        QFETCH(QStringList, infos);
+        QFETCH(QStringList, questions);
         const QString dir = Folder("refuse");
         TRig rig;
         // Beside the sources, b's folder (and a's, unless some) is read-only;
@@ -407,9 +408,8 @@ private Q_SLOTS:
             Settings().DestDir = dir + "/file/out/";
         }
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Refused);
-        QCOMPARE(rig.Reporter.Infos, info.isEmpty() ? QStringList() : QStringList{info});
-        QCOMPARE(rig.Reporter.Questions,
-                 question.isEmpty() ? QStringList() : QStringList{question});
+        QCOMPARE(rig.Reporter.Infos, infos);
+        QCOMPARE(rig.Reporter.Questions, questions);
         if (setup == "beside-some") {
             QCOMPARE(rig.View.WarningMessage, Msg(msgWarnUnwritable));
             QCOMPARE(rig.View.WarningItems, QStringList{rig.Source.Entry(1).OutputPath});
