@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QtEndian>
 #include <cmath>
@@ -16,6 +17,11 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool SetModified(const QString& path, const QDateTime& when) {
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(when, QFileDevice::FileModificationTime);
 }
 
 namespace {
@@ -71,6 +77,46 @@ bool Run(const QString& program, const QStringList& args, int timeoutMs, QByteAr
     if (output)
         *output = p.readAll();
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+QString NewFolder(const QTemporaryDir& temp, const QString& name) {
+    const QDir dir(temp.path());
+    const QString path =
+        temp.filePath(QStringLiteral("%1-%2")
+                          .arg(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size())
+                          .arg(name));
+    return QDir().mkpath(path) ? path : QString();
+}
+
+QList<QJsonObject> JsonLines(const QByteArray& out) {
+    QList<QJsonObject> records;
+    for (const QByteArray& line : out.trimmed().split('\n'))
+        records << QJsonDocument::fromJson(line).object();
+    return records;
+}
+
+QStringList Values(const QList<QJsonObject>& records, const QString& key) {
+    QStringList values;
+    for (const QJsonObject& record : records)
+        values << record.value(key).toString();
+    return values;
+}
+
+TCliResult RunCli(const QString& program, const QStringList& args, const QByteArray& input,
+                  const QProcessEnvironment& env, int timeoutMs) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    p.write(input);
+    p.closeWriteChannel();
+    TCliResult r;
+    if (!p.waitForFinished(timeoutMs))
+        return r;
+    r.Out = p.readAllStandardOutput();
+    r.Err = p.readAllStandardError();
+    r.Records = JsonLines(r.Out);
+    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    return r;
 }
 
 QStringList FilesIn(const QString& folder) {

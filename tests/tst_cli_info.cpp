@@ -1,4 +1,5 @@
-// sonabel-cli info, run as a process the way a script would use it.
+// sonabel-cli info and every command's command line, run as a process the way a
+// script would use it.
 
 #include "TestUtil.h"
 #include "formats/MP3Stream.h"
@@ -6,9 +7,6 @@
 #include "messages/ReasonTexts.h"
 #include "messages/Sonabel_L.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
@@ -21,17 +19,6 @@ private Q_SLOTS:
     void printsOneRecordPerPath();
     void commandLine_data();
     void commandLine();
-
-private:
-    int RunCli(const QStringList& args, QByteArray& out, QByteArray& err) {
-        QProcess p;
-        p.start(QStringLiteral(SONABEL_CLI_PATH), args);
-        if (!p.waitForFinished(20000))
-            return -1;
-        out = p.readAllStandardOutput();
-        err = p.readAllStandardError();
-        return p.exitCode();
-    }
 };
 
 void TestCliInfo::printsOneRecordPerPath() {
@@ -46,12 +33,9 @@ void TestCliInfo::printsOneRecordPerPath() {
     const QString fifo = dir.filePath("pipe.mp3");
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
 
-    QByteArray out, err;
-    QCOMPARE(RunCli({"info", mp3, wav, txt, broken, fifo, dir.filePath("missing.wav")}, out, err),
-             0);
-    QList<QJsonObject> r; // a line that is not an object shows as an empty one
-    for (const QByteArray& line : out.trimmed().split('\n'))
-        r << QJsonDocument::fromJson(line).object();
+    const TCliResult run = Cli({"info", mp3, wav, txt, broken, fifo, dir.filePath("missing.wav")});
+    QCOMPARE(run.Code, 0);
+    const QList<QJsonObject> r = run.Records;
     QCOMPARE(r.size(), 6);
     QCOMPARE(r[0]["path"].toString(), mp3);
     const QJsonObject m = r[0]["mp3"].toObject();
@@ -74,37 +58,73 @@ void TestCliInfo::printsOneRecordPerPath() {
     QCOMPARE(r[5]["reason"].toString(), ReasonText(TReason::FileNotFound));
 }
 
+// Every command's usage: the help and version texts, and the errors in what a
+// command line asks for (exit code 2) or in a file it names (1).
 void TestCliInfo::commandLine_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("mention"); // on stdout for exit 0, else on stderr
-    QTest::newRow("no command") << QStringList{} << 2 << "usage";
-    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "frobnicate";
-    QTest::newRow("no path") << QStringList{"info"} << 2 << "path";
-    QTest::newRow("unknown option") << QStringList{"info", "--loud", "x.mp3"} << 2 << "--loud";
-    QTest::newRow("settings without file")
-        << QStringList{"info", "--settings"} << 2 << "--settings";
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "commands: encoder, info, plan, run";
-    QTest::newRow("version") << QStringList{"--version"} << 0
-                             << "sonabel-cli " SONABEL_VERSION "\n";
-    QTest::newRow("info version") << QStringList{"info", "--version"} << 0
-                                  << "sonabel-cli " SONABEL_VERSION "\n";
-    QTest::newRow("info help") << QStringList{"info", "--help", "x"} << 0
-                               << "Usage: sonabel-cli info [options] PATH...";
-    QTest::newRow("encoder help") << QStringList{"encoder", "-h"} << 0 << "--encoder <PATH>";
-    QTest::newRow("plan help") << QStringList{"plan", "--help"} << 0 << "--recursive";
-    QTest::newRow("run help") << QStringList{"run", "--help"} << 0 << "--no-keep-time";
+    using L = QStringList;
+    QTest::newRow("no command") << L{} << 2 << "usage";
+    QTest::newRow("unknown command") << L{"frobnicate"} << 2 << "frobnicate";
+    QTest::newRow("help") << L{"--help"} << 0 << "commands: encoder, info, plan, run";
+    QTest::newRow("version") << L{"--version"} << 0 << "sonabel-cli " SONABEL_VERSION "\n";
+    QTest::newRow("info: no path") << L{"info"} << 2 << "path";
+    QTest::newRow("info: unknown option") << L{"info", "--loud", "x.mp3"} << 2 << "--loud";
+    QTest::newRow("info: settings without file") << L{"info", "--settings"} << 2 << "--settings";
+    QTest::newRow("info: version")
+        << L{"info", "--version"} << 0 << "sonabel-cli " SONABEL_VERSION "\n";
+    QTest::newRow("info: help") << L{"info", "--help", "x"} << 0
+                                << "Usage: sonabel-cli info [options] PATH...";
+    QTest::newRow("encoder: help") << L{"encoder", "-h"} << 0 << "--encoder <PATH>";
+    QTest::newRow("encoder: unknown option") << L{"encoder", "--fast"} << 2 << "--fast";
+    QTest::newRow("encoder: missing") << L{"encoder", "--encoder", "/no/lame"} << 1 << "/no/lame";
+    QTest::newRow("plan: help") << L{"plan", "--help"} << 0 << "--recursive";
+    QTest::newRow("plan: unknown option") << L{"plan", "--bogus", "x"} << 2 << "--bogus";
+    QTest::newRow("plan: bit rate") << L{"plan", "--bitrate", "100", "x"} << 2 << "--bitrate";
+    QTest::newRow("plan: bit rate text") << L{"plan", "--bitrate", "lots", "x"} << 2 << "--bitrate";
+    QTest::newRow("plan: mode") << L{"plan", "--mode", "vbr", "x"} << 2 << "--mode";
+    QTest::newRow("plan: quality") << L{"plan", "--quality", "10", "x"} << 2 << "--quality";
+    QTest::newRow("plan: priority") << L{"plan", "--priority", "-1", "x"} << 2 << "--priority";
+    QTest::newRow("plan: missing value") << L{"plan", "x", "--dest"} << 2 << "--dest";
+    QTest::newRow("plan: no path") << L{"plan", "--bitrate", "128"} << 2 << "path";
+    for (const char* shard : {"0/3", "4/3", "3", "a/b", "1/2/3"})
+        QTest::addRow("plan: shard %s", shard) << L{"plan", "--shard", shard, "x"} << 2 << "K/N";
+    QTest::newRow("plan: missing settings")
+        << L{"plan", "--settings", "/no/none.ini", "/a/b.wav"} << 1 << "/no/none.ini";
+    QTest::newRow("plan: missing list") << L{"plan", "--files-from", "/no/l"} << 1 << "/no/l";
+    QTest::newRow("run: help") << L{"run", "--help"} << 0 << "--no-keep-time";
+    QTest::newRow("run: no path") << L{"run", "--json"} << 2 << "path";
+    QTest::newRow("run: jobs 0") << L{"run", "--jobs", "0", "x.wav"} << 2 << "--jobs 0";
+    QTest::newRow("run: jobs 65") << L{"run", "--jobs", "65", "x.wav"} << 2 << "--jobs 65";
+    QTest::newRow("run: bad warning answer")
+        << L{"run", "--on-warning", "maybe", "x.wav"} << 2 << "--on-warning maybe";
+    QTest::newRow("run: bad language") << L{"run", "--lang", "DEU", "x.wav"} << 2 << "DEU";
+    QTest::newRow("run: unknown option") << L{"run", "--fast", "x.wav"} << 2 << "--fast";
+    QTest::newRow("run: missing file") << L{"run", "/no/such/file.wav"} << 2 << "/no/such/file.wav";
+    QTest::newRow("run: bad bit rate") << L{"run", "--bitrate=100", "x.wav"} << 2 << "--bitrate";
+    QTest::newRow("run: value to a switch") << L{"run", "--json=yes", "x.wav"} << 2 << "--json";
+    QTest::newRow("run: unreadable settings")
+        << L{"run", "--settings", "/no/such.ini", "x.wav"} << 2 << "/no/such.ini";
+    QTest::newRow("run: unreadable list")
+        << L{"run", "--files-from", "/no/such.list"} << 2 << "/no/such.list";
+    QTest::newRow("run: missing file in a list")
+        << L{"run", "--files-from", "/dev/null", "/no/x.wav"} << 2 << "/no/x.wav";
+    QTest::newRow("run: bad shard") << L{"run", "--shard", "2/1", "x.wav"} << 2 << "--shard 2/1";
 }
 
 void TestCliInfo::commandLine() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, mention);
-    QByteArray out, err;
-    QCOMPARE(RunCli(args, out, err), exitCode);
-    QVERIFY2((exitCode == 0 ? err : out).isEmpty(), (out + err).constData());
-    QVERIFY2(QString::fromUtf8(exitCode == 0 ? out : err).contains(mention),
-             (out + err).constData());
+    const TCliResult r = Cli(args);
+    QCOMPARE(r.Code, exitCode);
+    QVERIFY2((exitCode == 0 ? r.Err : r.Out).isEmpty(), (r.Out + r.Err).constData());
+    QVERIFY2(QString::fromUtf8(exitCode == 0 ? r.Out : r.Err).contains(mention),
+             (r.Out + r.Err).constData());
+    // A command's own errors name the program first; without a command the usage is shown.
+    QVERIFY(exitCode == 0 || args.isEmpty() || args[0] == "frobnicate" ||
+            r.Err.startsWith("sonabel-cli: "));
 }
 
 QTEST_GUILESS_MAIN(TestCliInfo)

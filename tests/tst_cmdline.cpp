@@ -13,6 +13,8 @@
 namespace {
 
 // One data row, one argument per column; text literals go in as QString.
+using L = QStringList;
+
 template <typename... T> void Row(const char* name, T... values) {
     (QTest::newRow(name) << ... << values);
 }
@@ -87,14 +89,13 @@ private Q_SLOTS:
         };
         Row("worked example", SourceMP3, " --priority 2 -b 128 -q 2", "/Music/Song.mp3",
             "/Music/Song_C128kbps.mp3",
-            QStringList{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
-                        "/Music/Song_C128kbps.mp3"});
+            L{"--priority", "2", "-b", "128", "-q", "2", "--mp3input", "/Music/Song.mp3",
+              "/Music/Song_C128kbps.mp3"});
         Row("quoted tag text stays one argument", SourceWAV,
             "--tt \"My Song\" --ta 'A \"B\"' -b 96", "/in/a b.wav", "/out/a b.mp3",
-            QStringList{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav",
-                        "/out/a b.mp3"});
+            L{"--tt", "My Song", "--ta", "A \"B\"", "-b", "96", "/in/a b.wav", "/out/a b.mp3"});
         // Awkward names and a leading dash are checked as a child receives them (runner test).
-        Row("unusable", SourceUnusable, "-b 64", "/x", "/y", QStringList{});
+        Row("unusable", SourceUnusable, "-b 64", "/x", "/y", L{});
     }
 
     void argumentList() {
@@ -103,71 +104,57 @@ private Q_SLOTS:
         QCOMPARE(result, expected);
     }
 
+    // The decoder's arguments, "|", then the encoder's (before "-" and the output "/o.mp3").
     void decodePipeArguments_data() {
-        QTest::addColumn<QString>("params");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<int>("channels");
-        QTest::addColumn<QStringList>("decoder");
-        QTest::addColumn<QStringList>("encoder"); // before "-" and the output "/o.mp3"
-        const QStringList pcm = {"-r", "--bitwidth", "16", "--signed", "--little-endian", "-m"};
-        const auto raw = [&pcm](const char* kHz, const char* mode) {
-            QStringList list = pcm;
-            list.insert(1, QStringLiteral("-s"));
-            list.insert(2, QLatin1String(kHz));
-            return list << QLatin1String(mode);
+        QTest::addColumn<QStringList>("result");
+        QTest::addColumn<QStringList>("expected");
+        const auto Row = [](const char* name, const QString& params, const QString& source,
+                            int rate, int channels, const QStringList& decoder,
+                            QStringList encoder) {
+            if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+                encoder.replace(encoder.indexOf("--little-endian"), "--big-endian");
+            const TDecodePipeArguments lists =
+                BuildDecodePipeArgumentLists(params, source, "/o.mp3", rate, channels);
+            QTest::newRow(name) << lists.Decoder + L{"|"} + lists.Encoder
+                                << decoder + L{"|"} + encoder + L{"-", "/o.mp3"};
+        };
+        const auto raw = [](const char* kHz, const char* mode) {
+            return L{"-r", "-s", kHz, "--bitwidth", "16", "--signed", "--little-endian",
+                     "-m", mode};
         };
         const QStringList out = {"--quiet", "--stdout", "--encoding", "s16", "--rate"};
         Row("stereo source", "--priority 2 -b 64 -q 2", "/in/a b.mp3", 44100, 2,
-            out + QStringList{"44100", "--stereo", "/in/a b.mp3"},
-            QStringList{"--priority", "2", "-b", "64", "-q", "2"} + raw("44.1", "j"));
-        Row("mono source", "-b 64", "/in/m.mp2", 22050, 1,
-            out + QStringList{"22050", "--mono", "/in/m.mp2"},
-            QStringList{"-b", "64"} + raw("22.05", "m"));
+            out + L{"44100", "--stereo", "/in/a b.mp3"},
+            L{"--priority", "2", "-b", "64", "-q", "2"} + raw("44.1", "j"));
+        Row("mono source", "-b 64", "/in/m.mp2", 22050, 1, out + L{"22050", "--mono", "/in/m.mp2"},
+            L{"-b", "64"} + raw("22.05", "m"));
         Row("channels unknown", "", "/in/u.mp3", 11025, 0,
-            out + QStringList{"11025", "--stereo", "/in/u.mp3"}, raw("11.025", "j"));
+            out + L{"11025", "--stereo", "/in/u.mp3"}, raw("11.025", "j"));
         // Raw stereo read as mono would play at half speed: the decoder mixes down.
         Row("mono asked of a stereo source", "-m m -b 32", "/in/s.mp3", 48000, 2,
-            out + QStringList{"48000", "--mono", "/in/s.mp3"},
-            QStringList{"-m", "m", "-b", "32"} + raw("48", "m"));
+            out + L{"48000", "--mono", "/in/s.mp3"}, L{"-m", "m", "-b", "32"} + raw("48", "m"));
         Row("the user's stereo mode stands", "-ms", "/in/s.mp3", 32000, 2,
-            out + QStringList{"32000", "--stereo", "/in/s.mp3"},
-            QStringList{"-ms"} + raw("32", "s"));
+            out + L{"32000", "--stereo", "/in/s.mp3"}, L{"-ms"} + raw("32", "s"));
         Row("stereo asked of a mono source", "-m s", "-in.mp3", 16000, 1,
-            out + QStringList{"16000", "--mono", "./-in.mp3"},
-            QStringList{"-m", "s"} + raw("16", "m"));
+            out + L{"16000", "--mono", "./-in.mp3"}, L{"-m", "s"} + raw("16", "m"));
     }
 
-    void decodePipeArguments() {
-        QFETCH(QString, params);
-        QFETCH(QString, source);
-        QFETCH(int, rate);
-        QFETCH(int, channels);
-        QFETCH(QStringList, decoder);
-        QFETCH(QStringList, encoder);
-        if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
-            encoder.replace(encoder.indexOf(QStringLiteral("--little-endian")),
-                            QStringLiteral("--big-endian"));
-        const TDecodePipeArguments lists =
-            BuildDecodePipeArgumentLists(params, source, QStringLiteral("/o.mp3"), rate, channels);
-        QCOMPARE(lists.Decoder, decoder);
-        QCOMPARE(lists.Encoder, encoder << QStringLiteral("-") << QStringLiteral("/o.mp3"));
-    }
+    void decodePipeArguments() { argumentList(); }
 
     void splitCommandLine_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("empty") << "" << QStringList{};
-        QTest::newRow("blanks, tabs and line breaks") << " \t a \n b\r\n" << QStringList{"a", "b"};
-        QTest::newRow("empty quotes are an argument") << "a \"\" ''" << QStringList{"a", "", ""};
-        QTest::newRow("parts glued together") << "a'b c'\"d e\"f" << QStringList{"ab cd ef"};
-        QTest::newRow("escaped blank") << "a\\ b c" << QStringList{"a b", "c"};
+        QTest::newRow("empty") << "" << L{};
+        QTest::newRow("blanks, tabs and line breaks") << " \t a \n b\r\n" << L{"a", "b"};
+        QTest::newRow("empty quotes are an argument") << "a \"\" ''" << L{"a", "", ""};
+        QTest::newRow("parts glued together") << "a'b c'\"d e\"f" << L{"ab cd ef"};
+        QTest::newRow("escaped blank") << "a\\ b c" << L{"a b", "c"};
         QTest::newRow("backslash in double quotes")
-            << "\"a\\\"b\" \"c\\\\d\" \"e\\nf\"" << QStringList{"a\"b", "c\\d", "e\\nf"};
-        QTest::newRow("backslash is literal in single quotes") << "'a\\'" << QStringList{"a\\"};
-        QTest::newRow("line continuation") << "a\\\nb" << QStringList{"ab"};
-        QTest::newRow("unterminated quote runs to the end") << "a \"b c" << QStringList{"a", "b c"};
-        QTest::newRow("no expansion") << "$HOME * ~" << QStringList{"$HOME", "*", "~"};
+            << "\"a\\\"b\" \"c\\\\d\" \"e\\nf\"" << L{"a\"b", "c\\d", "e\\nf"};
+        QTest::newRow("backslash is literal in single quotes") << "'a\\'" << L{"a\\"};
+        QTest::newRow("line continuation") << "a\\\nb" << L{"ab"};
+        QTest::newRow("unterminated quote runs to the end") << "a \"b c" << L{"a", "b c"};
+        QTest::newRow("no expansion") << "$HOME * ~" << L{"$HOME", "*", "~"};
     }
 
     void splitCommandLine() {
@@ -179,13 +166,13 @@ private Q_SLOTS:
     void splitFileName_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("parts"); // folder, name, extension
-        QTest::newRow("plain") << "/Music/Song.mp3" << QStringList{"/Music", "Song", ".mp3"};
-        QTest::newRow("file in /") << "/Song.mp3" << QStringList{"/", "Song", ".mp3"};
-        QTest::newRow("dot in folder only") << "/a.b/c" << QStringList{"/a.b", "c", ""};
-        QTest::newRow("two dots") << "/a/b.tar.gz" << QStringList{"/a", "b.tar", ".gz"};
-        QTest::newRow("leading dot") << "/a/.hidden" << QStringList{"/a", "", ".hidden"};
-        QTest::newRow("final dot") << "/a/x." << QStringList{"/a", "x", "."};
-        QTest::newRow("no folder") << "Song.mp3" << QStringList{"", "Song", ".mp3"};
+        QTest::newRow("plain") << "/Music/Song.mp3" << L{"/Music", "Song", ".mp3"};
+        QTest::newRow("file in /") << "/Song.mp3" << L{"/", "Song", ".mp3"};
+        QTest::newRow("dot in folder only") << "/a.b/c" << L{"/a.b", "c", ""};
+        QTest::newRow("two dots") << "/a/b.tar.gz" << L{"/a", "b.tar", ".gz"};
+        QTest::newRow("leading dot") << "/a/.hidden" << L{"/a", "", ".hidden"};
+        QTest::newRow("final dot") << "/a/x." << L{"/a", "x", "."};
+        QTest::newRow("no folder") << "Song.mp3" << L{"", "Song", ".mp3"};
     }
 
     void splitFileName() {
@@ -235,30 +222,31 @@ private Q_SLOTS:
 
     void makeUniqueOutputName() {
         QTemporaryDir tmp;
-        QVERIFY(tmp.isValid());
-        const QString planned = tmp.filePath("Song_C128kbps.mp3");
+        // The planned name, then its numbered ones.
+        const auto name = [&tmp](int n) {
+            return tmp.filePath(n < 2 ? QString("Song_C128kbps.mp3")
+                                      : QStringLiteral("Song_C128kbps (%1).mp3").arg(n));
+        };
+        const QString planned = name(1);
         QCOMPARE(MakeUniqueOutputName(planned), planned);
-        QVERIFY(QFile(planned).open(QIODevice::WriteOnly));
-        QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (2).mp3"));
+        QVERIFY(TestUtil::WriteFile(planned, {}));
+        QCOMPARE(MakeUniqueOutputName(planned), name(2));
         // A folder and a dangling link of the next names are taken as well.
-        QVERIFY(QDir(tmp.path()).mkdir("Song_C128kbps (2).mp3"));
-        QVERIFY(QFile::link(tmp.filePath("nowhere"), tmp.filePath("Song_C128kbps (3).mp3")));
-        QCOMPARE(MakeUniqueOutputName(planned), tmp.filePath("Song_C128kbps (4).mp3"));
-        QVERIFY(!QFileInfo::exists(tmp.filePath("Song_C128kbps (4).mp3")));
-        QCOMPARE(MakeUniqueOutputName(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
-                 tmp.filePath("Song_C128kbps (5).mp3"));
+        QVERIFY(QDir().mkdir(name(2)) && QFile::link(tmp.filePath("nowhere"), name(3)));
+        QCOMPARE(MakeUniqueOutputName(planned), name(4));
+        QVERIFY(!QFileInfo::exists(name(4)));
+        QCOMPARE(MakeUniqueOutputName(planned, {name(4)}), name(5));
 
         // An output file moves only to a free name: never over a file nor through a link.
         auto file = std::make_unique<TOutputFile>(planned);
         QCOMPARE(TestUtil::TempFilesIn(tmp.path()),
                  QStringList{QFileInfo(file->TempPath()).fileName()});
         QCOMPARE(RenameNoReplace(file->TempPath(), planned), EEXIST);
-        QCOMPARE(RenameNoReplace(file->TempPath(), tmp.filePath("Song_C128kbps (3).mp3")), EEXIST);
+        QCOMPARE(RenameNoReplace(file->TempPath(), name(3)), EEXIST);
         QVERIFY(!QFileInfo::exists(tmp.filePath("nowhere")));
-        QCOMPARE(file->Publish(planned, {tmp.filePath("Song_C128kbps (4).mp3")}),
-                 tmp.filePath("Song_C128kbps (5).mp3"));
+        QCOMPARE(file->Publish(planned, {name(4)}), name(5));
         file.reset(); // a published output stays
-        QVERIFY(QFileInfo::exists(tmp.filePath("Song_C128kbps (5).mp3")));
+        QVERIFY(QFileInfo::exists(name(5)));
         // One that is not published leaves nothing behind.
         file = std::make_unique<TOutputFile>(planned);
         file.reset();
@@ -316,11 +304,13 @@ private Q_SLOTS:
     // The clean full path of an existing file; nothing for a missing one.
     void existingAbsolutePath() {
         QTemporaryDir tmp;
-        const QString file = tmp.filePath("a b.wav");
-        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-        QCOMPARE(ExistingAbsolutePath(tmp.path() + "/./a b.wav"), file);
-        QCOMPARE(ExistingAbsolutePath(tmp.filePath("missing.wav")) + ExistingAbsolutePath({}),
-                 QString());
+        const QString file = tmp.filePath("a b.wav"), saved = QDir::currentPath();
+        QVERIFY(TestUtil::WriteFile(file, {}) && QDir::setCurrent(tmp.path()));
+        const QStringList got = {ExistingAbsolutePath(file), ExistingAbsolutePath("./a b.wav"),
+                                 ExistingAbsolutePath(tmp.filePath("missing.wav")),
+                                 ExistingAbsolutePath(QString())};
+        QVERIFY(QDir::setCurrent(saved));
+        QCOMPARE(got, QStringList({file, file, "", ""}));
     }
 
     void parseLameBanner_data() {
@@ -329,23 +319,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("site");
         const QString fallback = DefaultLameWebSite;
         Row("lame 3.100",
-            QStringList{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
-                        "usage: lame [options] <infile> [outfile]"},
+            L{"LAME 64bits version 3.100 (http://lame.sf.net)", "",
+              "usage: lame [options] <infile> [outfile]"},
             "LAME 64bits version 3.100", "lame.sf.net");
-        Row("final slash and CR", QStringList{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"},
+        Row("final slash and CR", L{"LAME 32bits version 3.99.5 (http://lame.sf.net/)\r"},
             "LAME 32bits version 3.99.5", "lame.sf.net");
         Row("lower case matches",
-            QStringList{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"},
+            L{"Copyright (C) somebody", "lame version 3.98 (http://www.mp3dev.org/)"},
             "lame version 3.98", "www.mp3dev.org");
-        Row("parenthesis after the scheme", QStringList{"LAME 3.97 http://(lame.sf.net/)"},
-            "LAME 3.97", "lame.sf.net");
-        Row("only the first matching line",
-            QStringList{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"}, "LAME 1.0", "a.org");
-        Row("https", QStringList{"LAME 4.0 (https://lame.example/)"}, "LAME 4.0", "lame.example");
-        Row("no address", QStringList{"LAME 3.100", "LAME 2 (http://x.org)"}, "", fallback);
-        Row("no blank before the address", QStringList{"LAME(http://x.org)"}, "", "x.org");
-        Row("no banner", QStringList{"sh: not found"}, "", fallback);
-        Row("nothing", QStringList{}, "", fallback);
+        Row("parenthesis after the scheme", L{"LAME 3.97 http://(lame.sf.net/)"}, "LAME 3.97",
+            "lame.sf.net");
+        Row("only the first matching line", L{"LAME 1.0 (http://a.org)", "LAME 2.0 (http://b.org)"},
+            "LAME 1.0", "a.org");
+        Row("https", L{"LAME 4.0 (https://lame.example/)"}, "LAME 4.0", "lame.example");
+        Row("no address", L{"LAME 3.100", "LAME 2 (http://x.org)"}, "", fallback);
+        Row("no blank before the address", L{"LAME(http://x.org)"}, "", "x.org");
+        Row("no banner", L{"sh: not found"}, "", fallback);
+        Row("nothing", L{}, "", fallback);
     }
 
     void parseLameBanner() {

@@ -22,14 +22,7 @@
 
 namespace {
 
-// Writes an executable shell script and returns its path.
-QString Script(const QTemporaryDir& dir, const QString& name, const QByteArray& body) {
-    const QString path = dir.filePath(name);
-    if (!TestUtil::WriteFile(path, "#!/bin/sh\n" + body))
-        return QString();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
+using TestUtil::Script;
 
 // Arguments a child received, written NUL-separated into received.
 QStringList ReceivedArguments(const QString& echoScript, const QString& received,
@@ -74,9 +67,10 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(Tmp.isValid());
         Received = Tmp.filePath("received");
-        Echo = Script(Tmp, "echo-args", "printf '%s\\0' \"$@\" > '" + Received.toUtf8() + "'\n");
+        Echo = Script(Tmp.path(), "echo-args",
+                      "printf '%s\\0' \"$@\" > '" + Received.toUtf8() + "'\n");
         // Its niceness, then the arguments it got, one a line.
-        NiceEcho = Script(Tmp, "nice-echo", "nice\nfor a; do printf '%s\\n' \"$a\"; done\n");
+        NiceEcho = Script(Tmp.path(), "nice-echo", "nice\nfor a; do printf '%s\\n' \"$a\"; done\n");
         QVERIFY(!Echo.isEmpty() && !NiceEcho.isEmpty());
         Lame = FindEncoder(QString());
     }
@@ -139,8 +133,9 @@ private Q_SLOTS:
     }
 
     void collectsMergedOutput() {
-        const QString script = Script(
-            Tmp, "talk", "echo out\necho err >&2\nprintf '\\r\\ncaf\\303\\251\\r\\n'\nexit 3\n");
+        const QString script =
+            Script(Tmp.path(), "talk",
+                   "echo out\necho err >&2\nprintf '\\r\\ncaf\\303\\251\\r\\n'\nexit 3\n");
         QStringList output{"old"};
         const TRunResult r = RunConsoleProcess(script, {}, output);
         QVERIFY(r.Started && r.ExitStatus == QProcess::NormalExit);
@@ -161,9 +156,7 @@ private Q_SLOTS:
     void realEncode() {
         if (Lame.isEmpty())
             QSKIP("lame is not installed");
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString wav = dir.filePath("tone 'a' -1.wav");
+        const QString wav = Tmp.filePath("tone 'a' -1.wav");
         QVERIFY(TestUtil::WriteFile(wav, TestUtil::PcmWav(44100, 2, 2.0)));
         const QString params = BuildLameParams("--quiet", 1, false, 2, 2, 96, false);
         const QString output = MakeOutputPath(wav, QString(), QString(), 96, 1, false, false);
@@ -179,7 +172,7 @@ private Q_SLOTS:
 
     void timeLimitEndsChild() {
         const QString pidFile = Tmp.filePath("probe.pid");
-        const QString script = Script(Tmp, "slow-lame",
+        const QString script = Script(Tmp.path(), "slow-lame",
                                       "echo \"LAME 9 version 9.9 (http://x.org/)\"\necho $$ > \"" +
                                           pidFile.toUtf8() + "\"\nexec sleep 60\n");
         TEncoderFacts::Current().SetShortPath(ExistingAbsolutePath(script));
@@ -212,7 +205,6 @@ private Q_SLOTS:
         owners.Preferences.Edit()->LamePath = Tmp.filePath("no-such-encoder");
         QCOMPARE(LameShortPath() + LameVersion(), QString());
         QCOMPARE(changed.size(), 3);
-
     }
 
     void encoderProcessReportsEnd() {
@@ -237,7 +229,7 @@ private Q_SLOTS:
         // The child's output goes nowhere and its priority becomes its niceness.
         spy.clear();
         const QString where = Tmp.filePath("encoder-fds");
-        const QString script = Script(Tmp, "enc",
+        const QString script = Script(Tmp.path(), "enc",
                                       "fds=$(readlink /proc/$$/fd/1 /proc/$$/fd/2)\necho \"$fds\" "
                                       "> \"$1\"\nnice >> \"$1\"\n");
         encoder.Start(script, {where, "--priority", "0"});
@@ -247,11 +239,9 @@ private Q_SLOTS:
 
     void confirmStopEncoding() {
         SetLanguage(0, false);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         // Named like the encoder in another letter case.
         const QString fake =
-            Script(dir, QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
+            Script(Tmp.path(), QString::fromLatin1(LameExeName).toUpper(), "exec sleep 30\n");
         QProcess foreign; // an encoder this program did not start
         foreign.start(fake, {});
         QVERIFY(foreign.waitForStarted());
@@ -261,31 +251,30 @@ private Q_SLOTS:
         encoder.Start(fake, {});
         QTRY_VERIFY_WITH_TIMEOUT(encoder.IsRunning() && encoder.ProcessId() > 0, 10000);
         QVERIFY(!KillProcessByName("sleep")); // what the script runs is not its name
-        QVERIFY(encoder.IsRunning());
 
         TRecordingReporter reporter;
-        QVERIFY(ConfirmStopEncoding(reporter));
+        // Asked in a state, with an answer queued (None: no question expected):
+        // whether to stop, the state after, and whether the encoder still runs.
+        const auto ask = [&](quint8 state, TModalResult answer) {
+            TRunState::Current().Set(state);
+            if (answer != TModalResult::None)
+                reporter.QueueAnswer(answer);
+            const bool stop = ConfirmStopEncoding(reporter);
+            return QList<int>{int(stop), int(RunState), int(encoder.IsRunning())};
+        };
+        QCOMPARE(ask(rsIdle, TModalResult::None), QList<int>({1, rsIdle, 1}));
         QVERIFY(reporter.Questions.isEmpty());
-        QVERIFY(encoder.IsRunning());
-
-        TRunState::Current().Set(rsBatch);
-        reporter.QueueAnswer(TModalResult::No);
-        QVERIFY(!ConfirmStopEncoding(reporter));
-        QCOMPARE(RunState, quint8(rsBatch));
-        QVERIFY(encoder.IsRunning());
-
+        QCOMPARE(ask(rsBatch, TModalResult::No), QList<int>({0, rsBatch, 1}));
         // The run ends while the question is open: a Yes then stops nothing.
         reporter.WhileAsking = [] { TRunState::Current().Set(rsIdle); };
-        reporter.QueueAnswer(TModalResult::Yes);
-        QVERIFY(ConfirmStopEncoding(reporter));
-        QCOMPARE(RunState, quint8(rsIdle));
-        QVERIFY(encoder.IsRunning());
+        QCOMPARE(ask(rsBatch, TModalResult::Yes), QList<int>({1, rsIdle, 1}));
         reporter.WhileAsking = {};
 
         TRunState::Current().Set(rsBatch);
         reporter.QueueAnswer(TModalResult::Yes);
         QVERIFY(ConfirmStopEncoding(reporter));
         QCOMPARE(RunState, quint8(rsStopRequested));
+        TRunState::Current().Set(rsIdle);
         QVERIFY(spy.wait(10000));
         QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
         QVERIFY(foreign.state() == QProcess::Running && Alive(foreign.processId()));
@@ -313,7 +302,7 @@ private Q_SLOTS:
         QFETCH(bool, quit);
         const QString pidFile = Tmp.filePath("sleeper.pid");
         const QString sleeper =
-            Script(Tmp, "sleeper",
+            Script(Tmp.path(), "sleeper",
                    "echo $$ > \"" + pidFile.toUtf8() + "\"\nkill -USR1 $PPID\nexec sleep 30\n");
         std::signal(SIGUSR1, quit ? AbortOnSignal : StopOnSignal);
         TRunState::Current().Set(rsBatch);
