@@ -26,16 +26,6 @@ QString Describe(const QWidget* w) {
                                          QLatin1String(w->metaObject()->className()));
 }
 
-QList<QWidget*> VisibleChildren(const QWidget* parent) {
-    QList<QWidget*> children;
-    for (QObject* o : parent->children()) {
-        auto* w = qobject_cast<QWidget*>(o);
-        if (w && !w->isWindow() && w->isVisible() && !w->geometry().isEmpty())
-            children.append(w);
-    }
-    return children;
-}
-
 // A caption that needs more room than its control has is cut off on screen.
 void CheckCaption(QWidget* w, QStringList& problems) {
     QString text;
@@ -59,18 +49,19 @@ void CheckCaption(QWidget* w, QStringList& problems) {
     }
     if (text.isEmpty())
         return;
-    const QSize hint = w->sizeHint();
-    if (hint.width() > w->width() || hint.height() > w->height())
-        problems << Describe(w) + QStringLiteral(" text cut: \"%1\" needs %2x%3, has %4x%5")
-                                      .arg(text)
-                                      .arg(hint.width())
-                                      .arg(hint.height())
-                                      .arg(w->width())
-                                      .arg(w->height());
+    const QSize hint = w->sizeHint(), has = w->size();
+    const auto dims = [](QSize s) {
+        return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+    };
+    if (hint.width() > has.width() || hint.height() > has.height())
+        problems << Describe(w) + QStringLiteral(" text cut: \"%1\" needs %2, has %3")
+                                      .arg(text, dims(hint), dims(has));
 }
 
 void Walk(QWidget* parent, QStringList& problems) {
-    const QList<QWidget*> children = VisibleChildren(parent);
+    QList<QWidget*> children = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    children.removeIf(
+        [](QWidget* w) { return w->isWindow() || !w->isVisible() || w->geometry().isEmpty(); });
     const QRect inside = parent->rect();
     for (int i = 0; i < children.size(); ++i) {
         QWidget* a = children[i];

@@ -3,6 +3,7 @@
 // stopping and closing, placement and resizing, and its picture.
 
 #include "GuiCheck.h"
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "batch/Batch.h"
 #include "formats/MP3Stream.h"
@@ -41,6 +42,7 @@
 #include <QtTest>
 
 using namespace TestUtil;
+using TestTable::Columns;
 
 namespace {
 
@@ -131,6 +133,12 @@ private:
     std::unique_ptr<TSonabelMainForm> NewForm(const QString& lamePath);
     QString Make(const QString& name, double seconds);
     QStringList Outputs() const;
+    // The file, folder and options dialogs only note that they were opened.
+    void NoteDialogs() {
+        Prompts->OnChooseFiles = [this](const QString&) { return Infos << "files", QStringList(); };
+        Prompts->OnChooseScanFolder = [this](QString&) { return Infos << "folder", false; };
+        Prompts->OnExecuteOptions = [this] { return Infos << "options", false; };
+    }
 
     QTemporaryDir Dir;
     TFakePrompts* Prompts = nullptr;
@@ -217,13 +225,9 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
     };
     Prompts->OnChooseFiles = [this](const QString&) { return Chosen; };
     Prompts->OnChooseScanFolder = [this](QString& folder) {
-        folder = Chosen.value(0);
-        return !folder.isEmpty();
+        return !(folder = Chosen.value(0)).isEmpty();
     };
-    Prompts->OnChooseScanFilter = [this] {
-        ++FilterCalls;
-        return FilterAnswer;
-    };
+    Prompts->OnChooseScanFilter = [this] { return ++FilterCalls, FilterAnswer; };
     if (!form->FormCreate())
         return nullptr;
     form->CreateForms();
@@ -233,14 +237,9 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
 // Where the encoder comes from: the stored path, the program folder, the PATH,
 // or the user (a wrong name is refused, the name test ignores case).
 void TestMainForm::startUp_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("inAppDir");
-    QTest::addColumn<bool>("inPath");
-    QTest::addColumn<QList<TModalResult>>("answers");
-    QTest::addColumn<QStringList>("chosen");
-    QTest::addColumn<bool>("created");
-    QTest::addColumn<QString>("lamePath"); // "" for the real encoder's path
-    QTest::addColumn<int>("infos");
+    // lamePath: "" for the real encoder's path
+    Columns<QString, bool, bool, QList<TModalResult>, QStringList, bool, QString, int>(
+        {"stored", "inAppDir", "inPath", "answers", "chosen", "created", "lamePath", "infos"});
     const auto yes = TModalResult::Yes;
     QTest::newRow("stored") << "<lame>" << true << true << QList<TModalResult>{} << QStringList{}
                             << true << "" << 0;
@@ -302,11 +301,7 @@ void TestMainForm::startUp() {
 
 // Dialogs: duplicates are skipped silently, anything unusable is named once.
 void TestMainForm::addByDialog_data() {
-    QTest::addColumn<bool>("folder");
-    QTest::addColumn<QStringList>("chosen");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("infos");
-    QTest::addColumn<QString>("lastDir");
+    Columns<bool, QStringList, int, int, QString>({"folder", "chosen", "rows", "infos", "lastDir"});
     QTest::newRow("files") << false
                            << QStringList{"in/tone.wav", "in/song.mp3", "in/a/sub/notes.txt",
                                           "in/tone.wav"}
@@ -340,9 +335,7 @@ void TestMainForm::addByDialog() {
 // A drop (or the command line) of two folders and a file: the folder filter is
 // asked once, before the first folder; cancelling it keeps only the file.
 void TestMainForm::drop_data() {
-    QTest::addColumn<bool>("commandLine");
-    QTest::addColumn<bool>("filter");
-    QTest::addColumn<int>("rows");
+    Columns<bool, bool, int>({"commandLine", "filter", "rows"});
     QTest::newRow("drop, filter cancelled") << false << false << 1;
     QTest::newRow("drop, filter accepted") << false << true << 3;
     QTest::newRow("command line, filter cancelled") << true << false << 1;
@@ -446,8 +439,7 @@ void TestMainForm::italicRows() {
 
 // Every command has its key; each row names what the key must reach.
 void TestMainForm::shortcuts_data() {
-    QTest::addColumn<QKeySequence>("key");
-    QTest::addColumn<QString>("reached");
+    Columns<QKeySequence, QString>({"key", "reached"});
     QTest::newRow("Ctrl+O") << QKeySequence("Ctrl+O") << "files";
     QTest::newRow("Ctrl+D") << QKeySequence("Ctrl+D") << "folder";
     QTest::newRow("Ctrl+,") << QKeySequence("Ctrl+,") << "options";
@@ -458,35 +450,20 @@ void TestMainForm::shortcuts_data() {
 
 void TestMainForm::shortcuts() {
     QFETCH(QKeySequence, key);
-    QFETCH(QString, reached);
     auto form = NewForm(Lame);
-    Prompts->OnChooseFiles = [this](const QString&) {
-        Infos << "files";
-        return QStringList();
-    };
-    Prompts->OnChooseScanFolder = [this](QString&) {
-        Infos << "folder";
-        return false;
-    };
-    Prompts->OnExecuteOptions = [this] {
-        Infos << "options";
-        return false;
-    };
+    NoteDialogs();
     form->show();
     QApplication::setActiveWindow(form.get());
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
     QTest::keySequence(form.get(), key);
-    QCOMPARE(Infos.value(0), reached);
+    QTEST(Infos.value(0), "reached");
     QCOMPARE(Infos.size(), 1);
 }
 
 // Removing leaves the row that moved into the last deleted place selected,
 // or nothing when it was the end; nothing selected is a message.
 void TestMainForm::removeAndClear_data() {
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("infos");
+    Columns<QList<int>, int, int, int>({"selected", "rows", "current", "infos"});
     QTest::newRow("middle") << QList<int>{1} << 2 << 1 << 0;
     QTest::newRow("first and middle") << QList<int>{0, 1} << 1 << 0 << 0;
     QTest::newRow("last") << QList<int>{2} << 2 << -1 << 0;
@@ -594,8 +571,7 @@ void TestMainForm::closeDuringScan() {
 // Stopping by the button or by closing: the question first, the language
 // switched meanwhile shows at once, then no output is left behind.
 void TestMainForm::stopRun_data() {
-    QTest::addColumn<bool>("byClose");
-    QTest::addColumn<TModalResult>("answer");
+    Columns<bool, TModalResult>({"byClose", "answer"});
     QTest::newRow("button, no") << false << TModalResult::No;
     QTest::newRow("button, yes") << false << TModalResult::Yes;
     QTest::newRow("close, no") << true << TModalResult::No;
@@ -664,35 +640,28 @@ void TestMainForm::placementAndResize() {
     again->setGeometry(30, 40, 700, 480);
 
     QHeaderView* header = again->ListPanel().View()->horizontalHeader();
-    const int column0 = header->sectionSize(0);
-    QList<int> fixed;
-    for (int c = 1; c < 4; ++c)
-        fixed << header->sectionSize(c);
-    for (int p = 1; p < 4; ++p)
-        fixed << again->Status().PanelWidth(p);
-    const int panel0 = again->Status().PanelWidth(0);
-    const int list = again->ListPanel().View()->viewport()->width();
+    // Column 0, panel 0, the list's width, then the columns and panels that stay.
+    const auto widths = [&] {
+        QList<int> w{header->sectionSize(0), again->Status().PanelWidth(0),
+                     again->ListPanel().View()->viewport()->width()};
+        for (int i = 1; i < 4; ++i)
+            w << header->sectionSize(i) << again->Status().PanelWidth(i);
+        return w;
+    };
+    const QList<int> before = widths();
     again->resize(800, 480);
     QCoreApplication::processEvents();
-    QCOMPARE(header->sectionSize(0) - column0,
-             again->ListPanel().View()->viewport()->width() - list);
-    QCOMPARE(again->Status().PanelWidth(0) - panel0, 100);
-    QList<int> after;
-    for (int c = 1; c < 4; ++c)
-        after << header->sectionSize(c);
-    for (int p = 1; p < 4; ++p)
-        after << again->Status().PanelWidth(p);
-    QCOMPARE(after, fixed);
+    const QList<int> after = widths();
+    QCOMPARE(after[0] - before[0], after[2] - before[2]);
+    QCOMPARE(after[1] - before[1], 100);
+    QCOMPARE(after.mid(3), before.mid(3));
 }
 
 // Tab walks every control in reading order and leaves the list at once;
 // Alt and a caption's underlined letter press its button.
 void TestMainForm::keyboard() {
     auto form = NewForm(Lame);
-    Prompts->OnChooseFiles = [this](const QString&) {
-        Infos << "files";
-        return QStringList();
-    };
+    NoteDialogs();
     form->AddDroppedPaths({Wav, Mp3});
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -757,8 +726,7 @@ void TestMainForm::headerSortsByNumbers() {
 // A folder added without its sub-folders, whose files all lie below, says
 // so and offers them.
 void TestMainForm::folderWithFilesBelow_data() {
-    QTest::addColumn<TModalResult>("answer");
-    QTest::addColumn<int>("rows");
+    Columns<TModalResult, int>({"answer", "rows"});
     QTest::newRow("sub-folders added") << TModalResult::Yes << 1;
     QTest::newRow("declined") << TModalResult::No << 0;
 }

@@ -2,6 +2,7 @@
 // batch view the desktop program gives the batch.
 
 #include "GuiCheck.h"
+#include "TestTable.h"
 #include "gui/SonabelShutDownF.h"
 #include "gui/SonabelWarningF.h"
 #include "gui/WindowBatchView.h"
@@ -15,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+
+using TestTable::Columns;
 
 Q_DECLARE_METATYPE(TWarningAnswer)
 
@@ -40,10 +43,8 @@ private Q_SLOTS:
     // Actions: g/a/b click rbGoodFiles/rbAllFiles/rbAbort, v clicks btnValidate,
     // e presses Esc, c closes the window by its frame.
     void warningAnswer_data() {
-        QTest::addColumn<bool>("goodEnabled");
-        QTest::addColumn<bool>("allEnabled");
-        QTest::addColumn<QString>("actions");
-        QTest::addColumn<TWarningAnswer>("answer");
+        Columns<bool, bool, QString, TWarningAnswer>(
+            {"goodEnabled", "allEnabled", "actions", "answer"});
         using A = TWarningAnswer;
         QTest::newRow("good files") << true << false << "gv" << A::GoodFilesOnly;
         QTest::newRow("all files") << true << true << "av" << A::AllFiles;
@@ -92,12 +93,9 @@ private Q_SLOTS:
     // Rows share one window, so each also shows that re-showing re-arms the timer. After
     // some ticks: "" lets it run out, o/n click OK/Cancel, e presses Esc.
     void countdown_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("seconds");
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("result"); // power-off: confirmed; delayed start: cancelled
+        // result: power-off: confirmed; delayed start: cancelled
+        Columns<int, int, int, QString, QString, bool>(
+            {"mode", "seconds", "ticks", "text", "action", "result"});
         const int off = TSonabelShutDown::PowerOffMode,
                   delayed = TSonabelShutDown::DelayedStartMode;
         const auto row = [](const char* name, int mode, int seconds, int ticks, const char* text,

@@ -1,6 +1,7 @@
 // Stream block routines, tag transfer between MPEG files, leading-tag removal, CLI tag keys.
 
 #include "Id3Fixtures.h"
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "formats/ID3v2.h"
 #include "formats/MP3Stream.h"
@@ -20,6 +21,7 @@
 
 using namespace TestUtil;
 using namespace Id3Fixtures;
+using TestTable::Columns;
 
 namespace {
 
@@ -166,10 +168,9 @@ private Q_SLOTS:
     }
 
     void copyStreamBlock_data() {
-        QTest::addColumn<qint64>("sourceOffset");
-        QTest::addColumn<qint64>("destOffset");
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<QByteArray>("after"); // empty: EReadError
+        // after: empty: EReadError
+        Columns<qint64, qint64, qint64, QByteArray>(
+            {"sourceOffset", "destOffset", "count", "after"});
         const auto row = [](const char* name, qint64 from, qint64 to, qint64 count,
                             const QByteArray& after) {
             QTest::newRow(name) << from << to << count << after;
@@ -247,12 +248,9 @@ private Q_SLOTS:
             {Tag(4, 0x10, footFrames), none, false, {0, 1, 1}, Tag(4, 0, footFrames), false});
         // The extended header (size 6 and 6 flag bytes) stays in front of the frames.
         const QByteArray extended = Be32(6) + QByteArray(6, '\0') + frames;
-        row("extended header, compacted", {Tag(3, 0x40, extended + QByteArray(500, '\0')),
-                                           none,
-                                           false,
-                                           {0, 1, 1},
-                                           Tag(3, 0x40, extended),
-                                           false});
+        const QByteArray extendedTag = Tag(3, 0x40, extended + QByteArray(500, '\0'));
+        row("extended header, compacted",
+            {extendedTag, none, false, {0, 1, 1}, Tag(3, 0x40, extended), false});
         // A frame claiming more than the tag holds: the whole tag is the most copied.
         const QByteArray overrun =
             Tag(3, 0, frames + QByteArray("TXXX") + Be32(100000) + B("\0\0"));
@@ -355,9 +353,7 @@ private Q_SLOTS:
     }
 
     void stripLeadingTag_data() {
-        QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<QByteArray>("rest");
-        QTest::addColumn<qint64>("removed");
+        Columns<QByteArray, QByteArray, qint64>({"head", "rest", "removed"});
         const QByteArray audio = Audio(3);
         const QByteArray tag = Tag(3, 0, TwoFrames3() + QByteArray(64, '\0'));
         QTest::newRow("ID3v2.3 with padding") << tag << audio << qint64(tag.size());
