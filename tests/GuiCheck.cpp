@@ -14,6 +14,7 @@
 #include <QLayout>
 #include <QSet>
 #include <QTabWidget>
+#include <QTest>
 #include <QWidget>
 
 namespace GuiCheck {
@@ -92,8 +93,8 @@ QStringList LayoutProblems(QWidget* window) {
     return problems;
 }
 
-QStringList CheckInLanguages(QWidget* window, const QString& name,
-                             const std::function<void()>& applyLanguage) {
+void CheckInLanguages(QWidget* window, const QString& name,
+                      const std::function<void()>& applyLanguage) {
     QStringList problems;
     const int previous = Settings().Language;
     // Let the layouts take the new texts (or the newly shown page) into account.
@@ -142,7 +143,7 @@ QStringList CheckInLanguages(QWidget* window, const QString& name,
     }
     SetLanguage(previous, false);
     applyLanguage();
-    return problems;
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }
 
 } // namespace GuiCheck
