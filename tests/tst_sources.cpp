@@ -309,15 +309,13 @@ private Q_SLOTS:
     void unwritableBesideSources() {
         if (::geteuid() == 0)
             QSKIP("folder permissions do not bind the superuser");
-        const QString locked = Work.filePath("locked");
-        const QString open = Work.filePath("open");
-        QVERIFY(Copy(Cbr128, locked + "/a.mp3"));
-        QVERIFY(Copy(Cbr112, locked + "/b.mp3"));
-        QVERIFY(Copy(Vbr, open + "/c.mp3"));
+        const QString root =
+            MakeTree("unwritable",
+                     {"locked/a.mp3=cbr128.mp3", "locked/b.mp3=cbr112.mp3", "open/c.mp3=vbr.mp3"});
+        const QString locked = root + "/locked";
         TSourceList list(&Reporter);
-        list.AddSourceFile(locked + "/a.mp3");
-        list.AddSourceFile(open + "/c.mp3");
-        list.AddSourceFile(locked + "/b.mp3");
+        for (const char* file : {"locked/a.mp3", "open/c.mp3", "locked/b.mp3"})
+            list.AddSourceFile(root + '/' + QString(file));
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
         list.UpdateList(true);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
