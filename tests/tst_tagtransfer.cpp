@@ -167,37 +167,30 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(path), "head" + QByteArray(70000, '\xAB') + QByteArray(10, '\xCD'));
     }
 
+    // Source "0123456789", destination "abcdefgh"; source offset, destination offset, count.
     void copyStreamBlock_data() {
-        // after: empty: EReadError
-        Columns<qint64, qint64, qint64, QByteArray>(
-            {"sourceOffset", "destOffset", "count", "after"});
-        const auto row = [](const char* name, qint64 from, qint64 to, qint64 count,
-                            const QByteArray& after) {
-            QTest::newRow(name) << from << to << count << after;
-        };
-        // Source "0123456789", destination "abcdefgh".
-        row("middle over the start", 3, 0, 4, "3456efgh");
-        row("count 0: rest of the source", 6, 2, 0, "ab6789gh");
-        row("negative offsets count as 0", -2, -9, 3, "012defgh");
-        row("past the destination extends it", 0, 8, 10, "abcdefgh0123456789");
-        row("short source: read error", 5, 0, 6, {});
+        Columns<QList<qint64>, QByteArray>({"args", "after"}); // after: empty: EReadError
+        QTest::newRow("middle over the start") << QList<qint64>{3, 0, 4} << B("3456efgh");
+        QTest::newRow("count 0: rest of the source") << QList<qint64>{6, 2, 0} << B("ab6789gh");
+        QTest::newRow("negative offsets count as 0") << QList<qint64>{-2, -9, 3} << B("012defgh");
+        QTest::newRow("past the destination extends it")
+            << QList<qint64>{0, 8, 10} << B("abcdefgh0123456789");
+        QTest::newRow("short source: read error") << QList<qint64>{5, 0, 6} << QByteArray();
     }
 
     void copyStreamBlock() {
-        QFETCH(qint64, sourceOffset);
-        QFETCH(qint64, destOffset);
-        QFETCH(qint64, count);
+        QFETCH(QList<qint64>, args);
         QFETCH(QByteArray, after);
-        const QString from = Write("from.bin", "0123456789");
+        TFileStream source(Write("from.bin", "0123456789"), fmOpenRead);
         const QString to = Write("to.bin", "abcdefgh");
-        TFileStream source(from, fmOpenRead);
         TFileStream dest(to, fmOpenReadWrite);
+        // Chunks of 4 bytes: several per copy.
+        const auto copy = [&] { DTCopyStreamBlock(source, dest, args[0], args[1], args[2], 4); };
         if (after.isEmpty()) {
-            QVERIFY_THROWS_EXCEPTION(
-                EReadError, DTCopyStreamBlock(source, dest, sourceOffset, destOffset, count, 4));
+            QVERIFY_THROWS_EXCEPTION(EReadError, copy());
             return;
         }
-        DTCopyStreamBlock(source, dest, sourceOffset, destOffset, count, 4); // several chunks
+        copy();
         QCOMPARE(ReadFile(to), after);
     }
 
