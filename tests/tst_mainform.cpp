@@ -133,6 +133,8 @@ private:
     std::unique_ptr<TSonabelMainForm> NewForm(const QString& lamePath);
     QString Make(const QString& name, double seconds);
     QStringList Outputs() const;
+    // A button (or box) of the window made last, by its name.
+    QAbstractButton* Button(const char* name) const { return Child<QAbstractButton>(Last, name); }
     // The file, folder and options dialogs only note that they were opened.
     void NoteDialogs() {
         Prompts->OnChooseFiles = [this](const QString&) { return Infos << "files", QStringList(); };
@@ -142,6 +144,7 @@ private:
 
     QTemporaryDir Dir;
     TFakePrompts* Prompts = nullptr;
+    TSonabelMainForm* Last = nullptr;
     TFakeNotifier* Notifier = nullptr;
     QString Ini;
     QString Lame;
@@ -231,6 +234,7 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
     if (!form->FormCreate())
         return nullptr;
     form->CreateForms();
+    Last = form.get();
     return form;
 }
 
@@ -320,16 +324,14 @@ void TestMainForm::addByDialog() {
     for (QString& c : chosen)
         c = Dir.filePath(c);
     Chosen = chosen;
-    (folder ? Child<QToolButton>(form.get(), "btnAddDir")
-            : Child<QToolButton>(form.get(), "btnAddFiles"))
-        ->click();
+    Button(folder ? "btnAddDir" : "btnAddFiles")->click();
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
     QCOMPARE(RunState, rsIdle);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     if (!lastDir.isEmpty())
         QCOMPARE(Settings().LastDir, Dir.filePath(lastDir));
-    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled());
+    QVERIFY(Button("btnAddFiles")->isEnabled());
 }
 
 // A drop (or the command line) of two folders and a file: the folder filter is
@@ -388,13 +390,13 @@ void TestMainForm::longDropLetsEventsRun() {
     }
     bool enabledMeanwhile = true;
     QTimer::singleShot(0, form.get(), [&] {
-        enabledMeanwhile = Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled();
+        enabledMeanwhile = Button("btnAddFiles")->isEnabled();
         form->close();
     });
     form->ListPanel().View()->DropPaths(paths);
     QVERIFY(!enabledMeanwhile);
     QCOMPARE(form->List().Count(), 1);
-    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled());
+    QVERIFY(Button("btnAddFiles")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
 }
 
@@ -479,12 +481,12 @@ void TestMainForm::removeAndClear() {
     for (const int row : selected)
         form->ListPanel().View()->selectionModel()->select(
             form->List().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    Child<QToolButton>(form.get(), "btnRemoveFiles")->click();
+    Button("btnRemoveFiles")->click();
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
     const QModelIndexList now = form->ListPanel().View()->selectionModel()->selectedRows();
     QTEST(now.isEmpty() ? -1 : now.first().row(), "current");
-    Child<QToolButton>(form.get(), "btnClearList")->click();
+    Button("btnClearList")->click();
     QCOMPARE(form->List().Count(), 0);
     form->PropertiesClick();
     QCOMPARE(Infos.last(), Msg(msgNoFileForProperties));
@@ -499,25 +501,20 @@ void TestMainForm::runInLanguages() {
     form->AddDroppedPaths({Wav, Mp3});
     Child<QComboBox>(form.get(), "cbBitrate")->setCurrentIndex(4); // 64 kbit/s
     form->SomethingChange();
-    Child<QCheckBox>(form.get(), "cbShutDown")->click();
+    Button("cbShutDown")->click();
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    Child<QPushButton>(form.get(), "btnGO")->click();
-    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStop));
-    QVERIFY(!Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
-            Child<QCheckBox>(form.get(), "cbShutDown")->isEnabled());
+    Button("btnGO")->click();
+    QCOMPARE(Button("btnGO")->text(), Msg(msgGoStop));
+    QVERIFY(!Button("btnAddFiles")->isEnabled() && Button("cbShutDown")->isEnabled());
     QVERIFY(finished.wait(60000));
-    for (int row = 0; row < 2; ++row) {
-        TMP3Info info;
-        GetMP3Info(form->List().Row(row).OutputPath, 0, info);
-        QCOMPARE(info.BitRate, 64);
-    }
-    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
-            !Child<TLED>(form.get(), "Led")->Lit());
-    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStart));
-    QVERIFY(form->Log().toPlainText().contains("Finished."));
     // Each row says what became of it; the summary line and the folder follow.
-    for (int row = 0; row < 2; ++row)
+    for (int row = 0; row < 2; ++row) {
+        QCOMPARE(GetMP3Info(form->List().Row(row).OutputPath).BitRate, 64);
         QCOMPARE(int(form->List().RowStatus(row).State), int(TRowState::Done));
+    }
+    QVERIFY(Button("btnAddFiles")->isEnabled() && !Child<TLED>(form.get(), "Led")->Lit());
+    QCOMPARE(Button("btnGO")->text(), Msg(msgGoStart));
+    QVERIFY(form->Log().toPlainText().contains("Finished."));
     QVERIFY(form->Log().toPlainText().contains("2 done, 0 skipped, 0 failed in "));
     QCOMPARE(form->Status().OutputFolder(), QFileInfo(Wav).absolutePath());
     QCOMPARE(Notifier->Progress.first(), true);
@@ -552,12 +549,11 @@ void TestMainForm::closeDuringScan() {
     Answers = {TModalResult::No};
     QTimer::singleShot(0, form.get(), [&] {
         // The start button is the scan's stop button: No lets the scan go on.
-        Child<QPushButton>(form.get(), "btnGO")->click();
+        Button("btnGO")->click();
         closedInScan = RunState == rsFolderScan && !form->close() && form->isVisible();
-        QVERIFY(!Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
-                Child<QPushButton>(form.get(), "btnGO")->isEnabled());
+        QVERIFY(!Button("btnAddFiles")->isEnabled() && Button("btnGO")->isEnabled());
     });
-    Child<QToolButton>(form.get(), "btnAddDir")->click();
+    Button("btnAddDir")->click();
     QVERIFY(closedInScan);
     QCOMPARE(Questions, QStringList{Msg(msgStopScanQuestion)});
     QVERIFY(form->List().Count() < 4);
@@ -581,7 +577,7 @@ void TestMainForm::stopRun() {
     form->show();
     form->AddDroppedPaths({Long1, Long2});
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    Child<QPushButton>(form.get(), "btnGO")->click();
+    Button("btnGO")->click();
     QCOMPARE(RunState, rsBatch);
 
     SetLanguage(1, true);
@@ -591,13 +587,13 @@ void TestMainForm::stopRun() {
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Oui"));
     QTest::qWait(300); // the new texts laid out, the bars measured
     QVERIFY(!GuiCheck::Grab(form.get(), "mainform_running_FRN").isEmpty());
-    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStop));
+    QCOMPARE(Button("btnGO")->text(), Msg(msgGoStop));
 
     Answers = {answer};
     if (byClose)
         form->close();
     else
-        Child<QPushButton>(form.get(), "btnGO")->click();
+        Button("btnGO")->click();
     QCOMPARE(Questions.size(), 1);
     QVERIFY(form->isVisible());
     QVERIFY(finished.wait(120000));
@@ -679,8 +675,7 @@ void TestMainForm::keyboard() {
         QSet<QKeySequence> keys;
         for (const char* name : {"btnAddFiles", "btnAddDir", "btnRemoveFiles", "btnClearList",
                                  "btnOptions", "btnGO", "cbShutDown"}) {
-            const QKeySequence key =
-                QKeySequence::mnemonic(Child<QAbstractButton>(form.get(), name)->text());
+            const QKeySequence key = QKeySequence::mnemonic(Button(name)->text());
             QVERIFY2(!key.isEmpty() && !keys.contains(key), name);
             keys << key;
         }
@@ -736,7 +731,7 @@ void TestMainForm::folderWithFilesBelow() {
     Settings().DirFlags &= ~dfRecurse;
     Chosen = {top};
     Answers = {answer};
-    Child<QToolButton>(form.get(), "btnAddDir")->click();
+    Button("btnAddDir")->click();
     QCOMPARE(Questions, QStringList{MsgFmt(msgFolderFilesBelow, {top})});
     QTEST(form->List().Count(), "rows");
     QCOMPARE(RunState, rsIdle);
@@ -760,10 +755,10 @@ void TestMainForm::cancelledPowerOffAndClearedList() {
     auto form = NewForm(Lame);
     form->show();
     form->AddDroppedPaths({Wav});
-    auto* box = Child<QCheckBox>(form.get(), "cbShutDown");
+    auto* box = Button("cbShutDown");
     box->click();
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    Child<QPushButton>(form.get(), "btnGO")->click();
+    Button("btnGO")->click();
     QVERIFY(finished.wait(60000));
     QVERIFY(form->Dialogs()->ShutDownForm->isVisible());
     form->Dialogs()->ShutDownForm->btnCancel->click();
@@ -772,7 +767,7 @@ void TestMainForm::cancelledPowerOffAndClearedList() {
 
     auto* bar = Child<QProgressBar>(form.get(), "progTotal");
     QVERIFY(bar->value() > 0);
-    Child<QToolButton>(form.get(), "btnClearList")->click();
+    Button("btnClearList")->click();
     QCOMPARE(bar->value(), 0);
     QCOMPARE(Child<QLabel>(form.get(), "lblTime")->text(), Msg(msgTimePlaceholder));
 }
