@@ -14,6 +14,7 @@
 #include <QLayout>
 #include <QSet>
 #include <QTabWidget>
+#include <QTest>
 #include <QWidget>
 
 namespace GuiCheck {
@@ -24,16 +25,6 @@ QString Describe(const QWidget* w) {
     return QStringLiteral("%1 (%2)").arg(w->objectName().isEmpty() ? QStringLiteral("<unnamed>")
                                                                    : w->objectName(),
                                          QLatin1String(w->metaObject()->className()));
-}
-
-QList<QWidget*> VisibleChildren(const QWidget* parent) {
-    QList<QWidget*> children;
-    for (QObject* o : parent->children()) {
-        auto* w = qobject_cast<QWidget*>(o);
-        if (w && !w->isWindow() && w->isVisible() && !w->geometry().isEmpty())
-            children.append(w);
-    }
-    return children;
 }
 
 // A caption that needs more room than its control has is cut off on screen.
@@ -59,18 +50,19 @@ void CheckCaption(QWidget* w, QStringList& problems) {
     }
     if (text.isEmpty())
         return;
-    const QSize hint = w->sizeHint();
-    if (hint.width() > w->width() || hint.height() > w->height())
-        problems << Describe(w) + QStringLiteral(" text cut: \"%1\" needs %2x%3, has %4x%5")
-                                      .arg(text)
-                                      .arg(hint.width())
-                                      .arg(hint.height())
-                                      .arg(w->width())
-                                      .arg(w->height());
+    const QSize hint = w->sizeHint(), has = w->size();
+    const auto dims = [](QSize s) {
+        return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+    };
+    if (hint.width() > has.width() || hint.height() > has.height())
+        problems << Describe(w) + QStringLiteral(" text cut: \"%1\" needs %2, has %3")
+                                      .arg(text, dims(hint), dims(has));
 }
 
 void Walk(QWidget* parent, QStringList& problems) {
-    const QList<QWidget*> children = VisibleChildren(parent);
+    QList<QWidget*> children = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    children.removeIf(
+        [](QWidget* w) { return w->isWindow() || !w->isVisible() || w->geometry().isEmpty(); });
     const QRect inside = parent->rect();
     for (int i = 0; i < children.size(); ++i) {
         QWidget* a = children[i];
@@ -101,8 +93,8 @@ QStringList LayoutProblems(QWidget* window) {
     return problems;
 }
 
-QStringList CheckInLanguages(QWidget* window, const QString& name,
-                             const std::function<void()>& applyLanguage) {
+void CheckInLanguages(QWidget* window, const QString& name,
+                      const std::function<void()>& applyLanguage) {
     QStringList problems;
     const int previous = Settings().Language;
     // Let the layouts take the new texts (or the newly shown page) into account.
@@ -151,7 +143,7 @@ QStringList CheckInLanguages(QWidget* window, const QString& name,
     }
     SetLanguage(previous, false);
     applyLanguage();
-    return problems;
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }
 
 } // namespace GuiCheck

@@ -18,10 +18,10 @@ QString Grab(QWidget* window, const QString& name);
 // Problems of the window as it is laid out now, one line each.
 QStringList LayoutProblems(QWidget* window);
 // Shows the window in each language (applyLanguage writes its texts), lets
-// the layouts settle, grabs "<name>_ENG.png" / "<name>_FRN.png" and returns
-// every problem found, prefixed by the language code; every page of a tab
-// widget is looked at, only the current one is grabbed.
-QStringList CheckInLanguages(QWidget* window, const QString& name,
-                             const std::function<void()>& applyLanguage);
+// the layouts settle, grabs "<name>_ENG.png" / "<name>_FRN.png" and fails the
+// running test with every problem found, prefixed by the language code; every
+// page of a tab widget is looked at, only the current one is grabbed.
+void CheckInLanguages(QWidget* window, const QString& name,
+                      const std::function<void()>& applyLanguage);
 
 } // namespace GuiCheck

@@ -44,7 +44,6 @@ using TestUtil::TempFilesIn;
 using TestUtil::ToneMp3;
 using TestUtil::ToneWav;
 
-
 // A folder nothing can be written to, the superuser included (a read-only bind
 // mount then); false when neither can be had. Undone by Writable.
 bool ReadOnly(const QString& dir) {

@@ -1,3 +1,4 @@
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "formats/FileStream.h"
 #include "formats/MulDiv.h"
@@ -9,14 +10,16 @@
 #include <functional>
 #include <vector>
 
+using TestTable::Columns;
+
 class TestHelpers : public QObject {
     Q_OBJECT
     TOwners Owners;
 private Q_SLOTS:
 
-    void mulDiv_data() {
-        QTest::addColumn<int>("result");
-        QTest::addColumn<int>("expected");
+    // MulDiv rounds half away from zero, RoundHalfEven half to even.
+    void rounding_data() {
+        Columns<int, int>({"result", "expected"});
         // 128 kbit/s MPEG-1 Layer III at 44100 Hz: 417.96 rounds up, not down.
         QTest::newRow("418-byte frame") << MulDiv(144000, 128, 44100) << 418;
         QTest::newRow("1 kHz tone, 10 s") << MulDiv(1764000, 1000, 176400) << 10000;
@@ -26,32 +29,22 @@ private Q_SLOTS:
         QTest::newRow("zero divisor") << MulDiv(10, 10, 0) << -1;
         QTest::newRow("64-bit intermediate") << MulDiv(2000000000, 1000, 1000000) << 2000000;
         QTest::newRow("overflowing result") << MulDiv(2000000000, 4, 2) << -1;
+        QTest::newRow("2.5") << int(RoundHalfEven(2.5)) << 2;
+        QTest::newRow("3.5") << int(RoundHalfEven(3.5)) << 4;
+        QTest::newRow("1411.2 (176400/125)") << int(RoundHalfEven(1411.2)) << 1411;
+        QTest::newRow("-2.5") << int(RoundHalfEven(-2.5)) << -2;
+        QTest::newRow("127.6") << int(RoundHalfEven(127.6)) << 128;
     }
 
-    void mulDiv() {
+    void rounding() {
         QFETCH(int, result);
-        QTEST(result, "expected");
-    }
-
-    void roundHalfEven_data() {
-        QTest::addColumn<qint64>("result");
-        QTest::addColumn<qint64>("expected");
-        QTest::newRow("2.5") << RoundHalfEven(2.5) << qint64(2);
-        QTest::newRow("3.5") << RoundHalfEven(3.5) << qint64(4);
-        QTest::newRow("1411.2 (176400/125)") << RoundHalfEven(1411.2) << qint64(1411);
-        QTest::newRow("-2.5") << RoundHalfEven(-2.5) << qint64(-2);
-        QTest::newRow("127.6") << RoundHalfEven(127.6) << qint64(128);
-    }
-
-    void roundHalfEven() {
-        QFETCH(qint64, result);
         QTEST(result, "expected");
     }
 
     // An error carries no text: it is shown in the language current when shown.
     void streamErrors_data() {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<QStringList>("reasons"); // open, read, write, as a failed file's reason
+        // reasons: open, read, write, as a failed file's reason
+        Columns<int, QStringList>({"language", "reasons"});
         QTest::newRow("English") << 0
                                  << QStringList{"file error: Cannot open file %1",
                                                 "file error: Stream read error",

@@ -1,6 +1,7 @@
 // ID3v1 fields and genres, the ID3v2 frame walk and its index: built tags and mutagen's.
 
 #include "Id3Fixtures.h"
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "formats/ID3v1.h"
 #include "formats/ID3v2.h"
@@ -12,6 +13,7 @@
 
 using namespace TestUtil;
 using namespace Id3Fixtures;
+using TestTable::Columns;
 
 namespace {
 
@@ -58,8 +60,7 @@ class TestId3 : public QObject {
 private Q_SLOTS:
 
     void tagV1Fields_data() {
-        QTest::addColumn<QByteArray>("tag");
-        QTest::addColumn<QStringList>("fields");                    // title, comment, track, genre
+        Columns<QByteArray, QStringList>({"tag", "fields"}); // fields: title, comment, track, genre
         const QByteArray full30 = "A title of exactly thirty ch.."; // 30 bytes, no zero
         QTest::newRow("30-byte title whole")
             << TagV1(full30, "c", 0, 0, 17) << QStringList{full30, "c", "0", "17"};
@@ -87,9 +88,7 @@ private Q_SLOTS:
     }
 
     void frameIndex_data() {
-        QTest::addColumn<QByteArray>("tag");
-        QTest::addColumn<QString>("index");
-        QTest::addColumn<qint64>("kept");
+        Columns<QByteArray, QString, qint64>({"tag", "index", "kept"});
 
         QTest::newRow("2.3 with 100 bytes of padding")
             << Tag(3, 0,
@@ -153,13 +152,12 @@ private Q_SLOTS:
     void frameIndex() {
         QFETCH(QByteArray, tag);
         QFETCH(QString, index);
-        QFETCH(qint64, kept);
         const QString path = Write("tagged.mp3", tag + Audio());
         TMP3ReadStream reader(path, fmOpenRead, roFrameIndex);
         QCOMPARE((QList<qint64>{reader.Info.TagV2Size, reader.Info.AudioStart, reader.Position()}),
                  QList<qint64>(3, tag.size()));
         QCOMPARE(reader.FrameIndex, index);
-        QCOMPARE(KeptTagLength(reader.FrameIndex), kept);
+        QTEST(KeptTagLength(reader.FrameIndex), "kept");
 
         // Without the option no index is built.
         TMP3ReadStream plain(path, fmOpenRead, roTagV1);
@@ -167,8 +165,8 @@ private Q_SLOTS:
     }
 
     void parseFrameEntry_data() {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QStringList>("entry"); // id, offset, size, padding; empty: refused
+        // entry: id, offset, size, padding; empty: refused
+        Columns<QString, QStringList>({"line", "entry"});
         QTest::newRow("frame") << "TIT2@20~12" << QStringList{"TIT2", "20", "12", "0"};
         QTest::newRow("padding") << "@60~0" << QStringList{"", "60", "0", "1"};
         QTest::newRow("empty frame with id") << "TXXX@30~0" << QStringList{"TXXX", "30", "0", "0"};
@@ -204,9 +202,7 @@ private Q_SLOTS:
     }
 
     void readFrameData_data() {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<qint64>("size"); // bytes asked for
-        QTest::addColumn<QByteArray>("read");
+        Columns<QByteArray, qint64, QByteArray>({"data", "size", "read"}); // size: bytes asked for
         QTest::newRow("size 0") << QByteArray("abc") << qint64(0) << QByteArray();
         QTest::newRow("negative size") << QByteArray("abc") << qint64(-3) << QByteArray();
         QTest::newRow("only size bytes read") << QByteArray("abcdef") << qint64(3) << B("abc");
@@ -217,18 +213,16 @@ private Q_SLOTS:
     void readFrameData() {
         QFETCH(QByteArray, data);
         QFETCH(qint64, size);
-        QFETCH(QByteArray, read);
         // The frame data sits after 7 unrelated bytes, as it would after a header.
         const QString path = Write("frame.bin", QByteArray("ID3HEAD") + data);
-        QCOMPARE(ReadFrameData(path, 7, size), read);
+        QTEST(ReadFrameData(path, 7, size), "read");
         QCOMPARE(ReadFrameData(Dir.filePath("missing.mp3"), 0, 10), QByteArray());
         QCOMPARE(ReadFrameData(Dir.path(), 0, 10), QByteArray()); // a folder
     }
 
     void decodeFrameText_data() {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QByteArray>("data"); // from the encoding byte
-        QTest::addColumn<QString>("text");
+        // data: from the encoding byte
+        Columns<QString, QByteArray, QString>({"id", "data", "text"});
         const QString ete = QString::fromUtf8("L'été");
         QTest::newRow("Latin-1") << "TIT2" << B("\0L'\xE9t\xE9") << ete;
         QTest::newRow("UTF-16 LE mark, terminated")
@@ -265,8 +259,7 @@ private Q_SLOTS:
     void decodeFrameText() {
         QFETCH(QString, id);
         QFETCH(QByteArray, data);
-        QFETCH(QString, text);
-        QCOMPARE(DecodeFrameText(id, data, QLatin1Char('/')), text);
+        QTEST(DecodeFrameText(id, data, QLatin1Char('/')), "text");
     }
 
     // 7 bits per byte, most significant first. Writing the field in place is
@@ -283,8 +276,7 @@ private Q_SLOTS:
     }
 
     void indexOfMutagenTag_data() {
-        QTest::addColumn<int>("version");
-        QTest::addColumn<QByteArray>("encoding"); // TIT2's first byte
+        Columns<int, QByteArray>({"version", "encoding"}); // encoding: TIT2's first byte
         // mutagen stores 2.3 text as UTF-16 with a byte-order mark, 2.4 text as UTF-8.
         QTest::newRow("ID3v2.3") << 3 << QByteArray("\x01");
         QTest::newRow("ID3v2.4") << 4 << QByteArray("\x03");
@@ -294,7 +286,6 @@ private Q_SLOTS:
     // and text, and the kept length ends where its frames end.
     void indexOfMutagenTag() {
         QFETCH(int, version);
-        QFETCH(QByteArray, encoding);
         const QString title = QString::fromUtf8("L'été");
         if (QStandardPaths::findExecutable("mid3v2").isEmpty())
             QSKIP("mid3v2 (python3-mutagen) is not installed");
@@ -345,7 +336,7 @@ private Q_SLOTS:
         const TFrameEntry entry = ParseFrameEntry(*std::find_if(
             named.begin(), named.end(), [](const QString& l) { return l.startsWith("TIT2@"); }));
         const QByteArray data = ReadFrameData(mp3, entry.Offset, entry.Size);
-        QCOMPARE(data.left(1), encoding);
+        QTEST(data.left(1), "encoding");
         QCOMPARE(DecodeFrameText("TIT2", data, QLatin1Char('/')), title);
     }
 };

@@ -3,6 +3,7 @@
 // stopping and closing, placement and resizing, and its picture.
 
 #include "GuiCheck.h"
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "batch/Batch.h"
 #include "formats/MP3Stream.h"
@@ -41,6 +42,7 @@
 #include <QtTest>
 
 using namespace TestUtil;
+using TestTable::Columns;
 
 namespace {
 
@@ -131,9 +133,18 @@ private:
     std::unique_ptr<TSonabelMainForm> NewForm(const QString& lamePath);
     QString Make(const QString& name, double seconds);
     QStringList Outputs() const;
+    // A button (or box) of the window made last, by its name.
+    QAbstractButton* Button(const char* name) const { return Child<QAbstractButton>(Last, name); }
+    // The file, folder and options dialogs only note that they were opened.
+    void NoteDialogs() {
+        Prompts->OnChooseFiles = [this](const QString&) { return Infos << "files", QStringList(); };
+        Prompts->OnChooseScanFolder = [this](QString&) { return Infos << "folder", false; };
+        Prompts->OnExecuteOptions = [this] { return Infos << "options", false; };
+    }
 
     QTemporaryDir Dir;
     TFakePrompts* Prompts = nullptr;
+    TSonabelMainForm* Last = nullptr;
     TFakeNotifier* Notifier = nullptr;
     QString Ini;
     QString Lame;
@@ -218,30 +229,22 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
     };
     Prompts->OnChooseFiles = [this](const QString&) { return Chosen; };
     Prompts->OnChooseScanFolder = [this](QString& folder) {
-        folder = Chosen.value(0);
-        return !folder.isEmpty();
+        return !(folder = Chosen.value(0)).isEmpty();
     };
-    Prompts->OnChooseScanFilter = [this] {
-        ++FilterCalls;
-        return FilterAnswer;
-    };
+    Prompts->OnChooseScanFilter = [this] { return ++FilterCalls, FilterAnswer; };
     if (!form->FormCreate())
         return nullptr;
     form->CreateForms();
+    Last = form.get();
     return form;
 }
 
 // Where the encoder comes from: the stored path, the program folder, the PATH,
 // or the user (a wrong name is refused, the name test ignores case).
 void TestMainForm::startUp_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("inAppDir");
-    QTest::addColumn<bool>("inPath");
-    QTest::addColumn<QList<TModalResult>>("answers");
-    QTest::addColumn<QStringList>("chosen");
-    QTest::addColumn<bool>("created");
-    QTest::addColumn<QString>("lamePath"); // "" for the real encoder's path
-    QTest::addColumn<int>("infos");
+    // lamePath: "" for the real encoder's path
+    Columns<QString, bool, bool, QList<TModalResult>, QStringList, bool, QString, int>(
+        {"stored", "inAppDir", "inPath", "answers", "chosen", "created", "lamePath", "infos"});
     const auto yes = TModalResult::Yes;
     QTest::newRow("stored") << "<lame>" << true << true << QList<TModalResult>{} << QStringList{}
                             << true << "" << 0;
@@ -304,11 +307,7 @@ void TestMainForm::startUp() {
 
 // Dialogs: duplicates are skipped silently, anything unusable is named once.
 void TestMainForm::addByDialog_data() {
-    QTest::addColumn<bool>("folder");
-    QTest::addColumn<QStringList>("chosen");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("infos");
-    QTest::addColumn<QString>("lastDir");
+    Columns<bool, QStringList, int, int, QString>({"folder", "chosen", "rows", "infos", "lastDir"});
     QTest::newRow("files") << false
                            << QStringList{"in/tone.wav", "in/song.mp3", "in/a/sub/notes.txt",
                                           "in/tone.wav"}
@@ -327,24 +326,20 @@ void TestMainForm::addByDialog() {
     for (QString& c : chosen)
         c = Dir.filePath(c);
     Chosen = chosen;
-    (folder ? Child<QToolButton>(form.get(), "btnAddDir")
-            : Child<QToolButton>(form.get(), "btnAddFiles"))
-        ->click();
+    Button(folder ? "btnAddDir" : "btnAddFiles")->click();
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
     QCOMPARE(RunState, rsIdle);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     if (!lastDir.isEmpty())
         QCOMPARE(Settings().LastDir, Dir.filePath(lastDir));
-    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled());
+    QVERIFY(Button("btnAddFiles")->isEnabled());
 }
 
 // A drop (or the command line) of two folders and a file: the folder filter is
 // asked once, before the first folder; cancelling it keeps only the file.
 void TestMainForm::drop_data() {
-    QTest::addColumn<bool>("commandLine");
-    QTest::addColumn<bool>("filter");
-    QTest::addColumn<int>("rows");
+    Columns<bool, bool, int>({"commandLine", "filter", "rows"});
     QTest::newRow("drop, filter cancelled") << false << false << 1;
     QTest::newRow("drop, filter accepted") << false << true << 3;
     QTest::newRow("command line, filter cancelled") << true << false << 1;
@@ -397,13 +392,13 @@ void TestMainForm::longDropLetsEventsRun() {
     }
     bool enabledMeanwhile = true;
     QTimer::singleShot(0, form.get(), [&] {
-        enabledMeanwhile = Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled();
+        enabledMeanwhile = Button("btnAddFiles")->isEnabled();
         form->close();
     });
     form->ListPanel().View()->DropPaths(paths);
     QVERIFY(!enabledMeanwhile);
     QCOMPARE(form->List().Count(), 1);
-    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled());
+    QVERIFY(Button("btnAddFiles")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
 }
 
@@ -448,8 +443,7 @@ void TestMainForm::italicRows() {
 
 // Every command has its key; each row names what the key must reach.
 void TestMainForm::shortcuts_data() {
-    QTest::addColumn<QKeySequence>("key");
-    QTest::addColumn<QString>("reached");
+    Columns<QKeySequence, QString>({"key", "reached"});
     QTest::newRow("Ctrl+O") << QKeySequence("Ctrl+O") << "files";
     QTest::newRow("Ctrl+D") << QKeySequence("Ctrl+D") << "folder";
     QTest::newRow("Ctrl+,") << QKeySequence("Ctrl+,") << "options";
@@ -460,35 +454,20 @@ void TestMainForm::shortcuts_data() {
 
 void TestMainForm::shortcuts() {
     QFETCH(QKeySequence, key);
-    QFETCH(QString, reached);
     auto form = NewForm(Lame);
-    Prompts->OnChooseFiles = [this](const QString&) {
-        Infos << "files";
-        return QStringList();
-    };
-    Prompts->OnChooseScanFolder = [this](QString&) {
-        Infos << "folder";
-        return false;
-    };
-    Prompts->OnExecuteOptions = [this] {
-        Infos << "options";
-        return false;
-    };
+    NoteDialogs();
     form->show();
     QApplication::setActiveWindow(form.get());
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
     QTest::keySequence(form.get(), key);
-    QCOMPARE(Infos.value(0), reached);
+    QTEST(Infos.value(0), "reached");
     QCOMPARE(Infos.size(), 1);
 }
 
 // Removing leaves the row that moved into the last deleted place selected,
 // or nothing when it was the end; nothing selected is a message.
 void TestMainForm::removeAndClear_data() {
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("infos");
+    Columns<QList<int>, int, int, int>({"selected", "rows", "current", "infos"});
     QTest::newRow("middle") << QList<int>{1} << 2 << 1 << 0;
     QTest::newRow("first and middle") << QList<int>{0, 1} << 1 << 0 << 0;
     QTest::newRow("last") << QList<int>{2} << 2 << -1 << 0;
@@ -504,12 +483,12 @@ void TestMainForm::removeAndClear() {
     for (const int row : selected)
         form->ListPanel().View()->selectionModel()->select(
             form->List().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    Child<QToolButton>(form.get(), "btnRemoveFiles")->click();
+    Button("btnRemoveFiles")->click();
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
     const QModelIndexList now = form->ListPanel().View()->selectionModel()->selectedRows();
     QTEST(now.isEmpty() ? -1 : now.first().row(), "current");
-    Child<QToolButton>(form.get(), "btnClearList")->click();
+    Button("btnClearList")->click();
     QCOMPARE(form->List().Count(), 0);
     form->PropertiesClick();
     QCOMPARE(Infos.last(), Msg(msgNoFileForProperties));
@@ -524,25 +503,20 @@ void TestMainForm::runInLanguages() {
     form->AddDroppedPaths({Wav, Mp3});
     Child<QComboBox>(form.get(), "cbBitrate")->setCurrentIndex(4); // 64 kbit/s
     form->SomethingChange();
-    Child<QCheckBox>(form.get(), "cbShutDown")->click();
+    Button("cbShutDown")->click();
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    Child<QPushButton>(form.get(), "btnGO")->click();
-    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStop));
-    QVERIFY(!Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
-            Child<QCheckBox>(form.get(), "cbShutDown")->isEnabled());
+    Button("btnGO")->click();
+    QCOMPARE(Button("btnGO")->text(), Msg(msgGoStop));
+    QVERIFY(!Button("btnAddFiles")->isEnabled() && Button("cbShutDown")->isEnabled());
     QVERIFY(finished.wait(60000));
-    for (int row = 0; row < 2; ++row) {
-        TMP3Info info;
-        GetMP3Info(form->List().Row(row).OutputPath, 0, info);
-        QCOMPARE(info.BitRate, 64);
-    }
-    QVERIFY(Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
-            !Child<TLED>(form.get(), "Led")->Lit());
-    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStart));
-    QVERIFY(form->Log().toPlainText().contains("Finished."));
     // Each row says what became of it; the summary line and the folder follow.
-    for (int row = 0; row < 2; ++row)
+    for (int row = 0; row < 2; ++row) {
+        QCOMPARE(GetMP3Info(form->List().Row(row).OutputPath).BitRate, 64);
         QCOMPARE(int(form->List().RowStatus(row).State), int(TRowState::Done));
+    }
+    QVERIFY(Button("btnAddFiles")->isEnabled() && !Child<TLED>(form.get(), "Led")->Lit());
+    QCOMPARE(Button("btnGO")->text(), Msg(msgGoStart));
+    QVERIFY(form->Log().toPlainText().contains("Finished."));
     QVERIFY(form->Log().toPlainText().contains("2 done, 0 skipped, 0 failed in "));
     QCOMPARE(form->Status().OutputFolder(), QFileInfo(Wav).absolutePath());
     QCOMPARE(Notifier->Progress.first(), true);
@@ -557,17 +531,13 @@ void TestMainForm::runInLanguages() {
     QVERIFY(Questions.isEmpty());
 
     form->ListPanel().View()->selectRow(1);
-    const QStringList problems =
-        GuiCheck::CheckInLanguages(form.get(), "mainform", [&] { form->ApplyLanguage(); });
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    GuiCheck::CheckInLanguages(form.get(), "mainform", [&] { form->ApplyLanguage(); });
     // The language switch keeps the bit rate.
     QCOMPARE(Child<QComboBox>(form.get(), "cbBitrate")->currentIndex(), 4);
     // Done rows leave; the empty list tells where files can go.
     form->findChild<QAction*>("itemRemoveFinished")->trigger();
     QCOMPARE(form->List().Count(), 0);
-    const QStringList emptyProblems =
-        GuiCheck::CheckInLanguages(form.get(), "mainform_empty", [&] { form->ApplyLanguage(); });
-    QVERIFY2(emptyProblems.isEmpty(), qPrintable(emptyProblems.join('\n')));
+    GuiCheck::CheckInLanguages(form.get(), "mainform_empty", [&] { form->ApplyLanguage(); });
 }
 
 // Closing while a scan lets events run stops the scan; the window closes
@@ -581,12 +551,11 @@ void TestMainForm::closeDuringScan() {
     Answers = {TModalResult::No};
     QTimer::singleShot(0, form.get(), [&] {
         // The start button is the scan's stop button: No lets the scan go on.
-        Child<QPushButton>(form.get(), "btnGO")->click();
+        Button("btnGO")->click();
         closedInScan = RunState == rsFolderScan && !form->close() && form->isVisible();
-        QVERIFY(!Child<QToolButton>(form.get(), "btnAddFiles")->isEnabled() &&
-                Child<QPushButton>(form.get(), "btnGO")->isEnabled());
+        QVERIFY(!Button("btnAddFiles")->isEnabled() && Button("btnGO")->isEnabled());
     });
-    Child<QToolButton>(form.get(), "btnAddDir")->click();
+    Button("btnAddDir")->click();
     QVERIFY(closedInScan);
     QCOMPARE(Questions, QStringList{Msg(msgStopScanQuestion)});
     QVERIFY(form->List().Count() < 4);
@@ -596,8 +565,7 @@ void TestMainForm::closeDuringScan() {
 // Stopping by the button or by closing: the question first, the language
 // switched meanwhile shows at once, then no output is left behind.
 void TestMainForm::stopRun_data() {
-    QTest::addColumn<bool>("byClose");
-    QTest::addColumn<TModalResult>("answer");
+    Columns<bool, TModalResult>({"byClose", "answer"});
     QTest::newRow("button, no") << false << TModalResult::No;
     QTest::newRow("button, yes") << false << TModalResult::Yes;
     QTest::newRow("close, no") << true << TModalResult::No;
@@ -611,7 +579,7 @@ void TestMainForm::stopRun() {
     form->show();
     form->AddDroppedPaths({Long1, Long2});
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    Child<QPushButton>(form.get(), "btnGO")->click();
+    Button("btnGO")->click();
     QCOMPARE(RunState, rsBatch);
 
     SetLanguage(1, true);
@@ -621,13 +589,13 @@ void TestMainForm::stopRun() {
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Oui"));
     QTest::qWait(300); // the new texts laid out, the bars measured
     QVERIFY(!GuiCheck::Grab(form.get(), "mainform_running_FRN").isEmpty());
-    QCOMPARE(Child<QPushButton>(form.get(), "btnGO")->text(), Msg(msgGoStop));
+    QCOMPARE(Button("btnGO")->text(), Msg(msgGoStop));
 
     Answers = {answer};
     if (byClose)
         form->close();
     else
-        Child<QPushButton>(form.get(), "btnGO")->click();
+        Button("btnGO")->click();
     QCOMPARE(Questions.size(), 1);
     QVERIFY(form->isVisible());
     QVERIFY(finished.wait(120000));
@@ -666,35 +634,28 @@ void TestMainForm::placementAndResize() {
     again->setGeometry(30, 40, 700, 480);
 
     QHeaderView* header = again->ListPanel().View()->horizontalHeader();
-    const int column0 = header->sectionSize(0);
-    QList<int> fixed;
-    for (int c = 1; c < 4; ++c)
-        fixed << header->sectionSize(c);
-    for (int p = 1; p < 4; ++p)
-        fixed << again->Status().PanelWidth(p);
-    const int panel0 = again->Status().PanelWidth(0);
-    const int list = again->ListPanel().View()->viewport()->width();
+    // Column 0, panel 0, the list's width, then the columns and panels that stay.
+    const auto widths = [&] {
+        QList<int> w{header->sectionSize(0), again->Status().PanelWidth(0),
+                     again->ListPanel().View()->viewport()->width()};
+        for (int i = 1; i < 4; ++i)
+            w << header->sectionSize(i) << again->Status().PanelWidth(i);
+        return w;
+    };
+    const QList<int> before = widths();
     again->resize(800, 480);
     QCoreApplication::processEvents();
-    QCOMPARE(header->sectionSize(0) - column0,
-             again->ListPanel().View()->viewport()->width() - list);
-    QCOMPARE(again->Status().PanelWidth(0) - panel0, 100);
-    QList<int> after;
-    for (int c = 1; c < 4; ++c)
-        after << header->sectionSize(c);
-    for (int p = 1; p < 4; ++p)
-        after << again->Status().PanelWidth(p);
-    QCOMPARE(after, fixed);
+    const QList<int> after = widths();
+    QCOMPARE(after[0] - before[0], after[2] - before[2]);
+    QCOMPARE(after[1] - before[1], 100);
+    QCOMPARE(after.mid(3), before.mid(3));
 }
 
 // Tab walks every control in reading order and leaves the list at once;
 // Alt and a caption's underlined letter press its button.
 void TestMainForm::keyboard() {
     auto form = NewForm(Lame);
-    Prompts->OnChooseFiles = [this](const QString&) {
-        Infos << "files";
-        return QStringList();
-    };
+    NoteDialogs();
     form->AddDroppedPaths({Wav, Mp3});
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -716,8 +677,7 @@ void TestMainForm::keyboard() {
         QSet<QKeySequence> keys;
         for (const char* name : {"btnAddFiles", "btnAddDir", "btnRemoveFiles", "btnClearList",
                                  "btnOptions", "btnGO", "cbShutDown"}) {
-            const QKeySequence key =
-                QKeySequence::mnemonic(Child<QAbstractButton>(form.get(), name)->text());
+            const QKeySequence key = QKeySequence::mnemonic(Button(name)->text());
             QVERIFY2(!key.isEmpty() && !keys.contains(key), name);
             keys << key;
         }
@@ -759,8 +719,7 @@ void TestMainForm::headerSortsByNumbers() {
 // A folder added without its sub-folders, whose files all lie below, says
 // so and offers them.
 void TestMainForm::folderWithFilesBelow_data() {
-    QTest::addColumn<TModalResult>("answer");
-    QTest::addColumn<int>("rows");
+    Columns<TModalResult, int>({"answer", "rows"});
     QTest::newRow("sub-folders added") << TModalResult::Yes << 1;
     QTest::newRow("declined") << TModalResult::No << 0;
 }
@@ -774,7 +733,7 @@ void TestMainForm::folderWithFilesBelow() {
     Preferences().Edit()->DirFlags &= ~dfRecurse;
     Chosen = {top};
     Answers = {answer};
-    Child<QToolButton>(form.get(), "btnAddDir")->click();
+    Button("btnAddDir")->click();
     QCOMPARE(Questions, QStringList{MsgFmt(msgFolderFilesBelow, {top})});
     QTEST(form->List().Count(), "rows");
     QCOMPARE(RunState, rsIdle);
@@ -798,10 +757,10 @@ void TestMainForm::cancelledPowerOffAndClearedList() {
     auto form = NewForm(Lame);
     form->show();
     form->AddDroppedPaths({Wav});
-    auto* box = Child<QCheckBox>(form.get(), "cbShutDown");
+    auto* box = Button("cbShutDown");
     box->click();
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    Child<QPushButton>(form.get(), "btnGO")->click();
+    Button("btnGO")->click();
     QVERIFY(finished.wait(60000));
     QVERIFY(form->Dialogs()->ShutDownForm->isVisible());
     form->Dialogs()->ShutDownForm->btnCancel->click();
@@ -810,7 +769,7 @@ void TestMainForm::cancelledPowerOffAndClearedList() {
 
     auto* bar = Child<QProgressBar>(form.get(), "progTotal");
     QVERIFY(bar->value() > 0);
-    Child<QToolButton>(form.get(), "btnClearList")->click();
+    Button("btnClearList")->click();
     QCOMPARE(bar->value(), 0);
     QCOMPARE(Child<QLabel>(form.get(), "lblTime")->text(), Msg(msgTimePlaceholder));
 }

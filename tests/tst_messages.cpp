@@ -1,5 +1,6 @@
 #include "ConsoleReporter.h"
 #include "RecordingReporter.h"
+#include "TestTable.h"
 #include "formats/SonabelErrors.h"
 #include "TestUtil.h"
 #include "messages/FormatMsg.h"
@@ -14,6 +15,8 @@
 #include <QtTest>
 
 using TTexts = std::array<QString, MessageCount>;
+using TestTable::Columns;
+
 Q_DECLARE_METATYPE(TModalResult)
 
 class TestMessages : public QObject {
@@ -37,9 +40,7 @@ private Q_SLOTS:
     }
 
     void formatMsg_data() {
-        QTest::addColumn<QString>("fmt");
-        QTest::addColumn<QVariantList>("args");
-        QTest::addColumn<QString>("expected");
+        Columns<QString, QVariantList, QString>({"fmt", "args", "expected"});
         const auto row = [](const char* name, const QString& fmt, const QVariantList& args,
                             const QString& expected) {
             QTest::newRow(name) << fmt << args << expected;
@@ -75,10 +76,8 @@ private Q_SLOTS:
     }
 
     void savedSizes_data() {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<qint64>("sourceBytes");
-        QTest::addColumn<qint64>("outputBytes");
-        QTest::addColumn<QString>("expected");
+        Columns<int, qint64, qint64, QString>(
+            {"language", "sourceBytes", "outputBytes", "expected"});
         constexpr qint64 MiB = 1 << 20;
         const qint64 source = 2150 * MiB; // 2.10 GiB
         QTest::newRow("gigabytes") << 0 << source << 922 * MiB << "1.20 GB of 2.10 GB saved (57 %)";
@@ -96,15 +95,13 @@ private Q_SLOTS:
         QFETCH(int, language);
         QFETCH(qint64, sourceBytes);
         QFETCH(qint64, outputBytes);
-        QFETCH(QString, expected);
         SetLanguage(language, false);
-        QCOMPARE(SavedSizesText(sourceBytes, outputBytes), expected);
+        QTEST(SavedSizesText(sourceBytes, outputBytes), "expected");
         SetLanguage(0, false);
     }
 
     void entries_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("formats");
+        Columns<int, QString>({"index", "formats"});
         // What each use point formats into its entry; every other entry is plain.
         const std::pair<const char*, std::vector<TMsgId>> uses[] = {
             {"s",
@@ -175,8 +172,7 @@ private Q_SLOTS:
     // An exception carries an id and values; what a log or a JSON reason shows
     // is the current language's text, never the other language's.
     void exceptionText_data() {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<int>("error");
+        Columns<int, int>({"language", "error"});
         for (int language = 0; language < LanguageCount; ++language)
             for (int error = 0; error < ErrorIdCount; ++error)
                 QTest::addRow("%s, error %d", qPrintable(LanguageTable[language].Code), error)
@@ -205,8 +201,7 @@ private Q_SLOTS:
     }
 
     void setState_data() {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<int>("state");
+        Columns<int, int>({"language", "state"});
         // One past the last state has no text to read.
         for (int language = 0; language < LanguageCount; ++language)
             for (int state = 0; state <= RunStateCount; ++state)
@@ -245,9 +240,7 @@ private Q_SLOTS:
     }
 
     void setLanguageOutOfRange_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("defaultLanguage");
-        QTest::addColumn<int>("expected");
+        Columns<int, int, int>({"index", "defaultLanguage", "expected"});
         QTest::newRow("2, French system") << 2 << 1 << 1;
         QTest::newRow("-1, French system") << -1 << 1 << 1;
         QTest::newRow("broken default too") << 5 << 7 << 0;
@@ -310,9 +303,7 @@ private Q_SLOTS:
     }
 
     void consoleReporterAnswers_data() {
-        QTest::addColumn<TModalResult>("defaultAnswer");
-        QTest::addColumn<unsigned>("buttons");
-        QTest::addColumn<TModalResult>("expected");
+        Columns<TModalResult, unsigned, TModalResult>({"defaultAnswer", "buttons", "expected"});
         const unsigned yesNo = mbYes | mbNo;
         QTest::newRow("default offered") << TModalResult::Yes << yesNo << TModalResult::Yes;
         QTest::newRow("default No") << TModalResult::No << yesNo << TModalResult::No;
@@ -328,11 +319,10 @@ private Q_SLOTS:
     void consoleReporterAnswers() {
         QFETCH(TModalResult, defaultAnswer);
         QFETCH(unsigned, buttons);
-        QFETCH(TModalResult, expected);
         QBuffer out, err;
         QVERIFY(out.open(QIODevice::WriteOnly) && err.open(QIODevice::WriteOnly));
         TConsoleReporter reporter(defaultAnswer, &out, &err, false);
-        QCOMPARE(reporter.AskUser("Stop?", TDialogType::Warning, buttons), expected);
+        QTEST(reporter.AskUser("Stop?", TDialogType::Warning, buttons), "expected");
         QVERIFY(err.data().contains("Stop?"));
         QVERIFY(out.data().isEmpty());
     }

@@ -2,6 +2,7 @@
 
 #include "GuiCheck.h"
 #include "RecordingReporter.h"
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "encoder/EncoderFacts.h"
 #include "gui/OptionsAboutPage.h"
@@ -19,6 +20,8 @@
 
 #include <QtTest>
 #include <QtWidgets>
+
+using TestTable::Columns;
 
 namespace {
 
@@ -137,11 +140,9 @@ private Q_SLOTS:
     }
 
     void storing_data() {
-        QTest::addColumn<quint32>("flags");
-        QTest::addColumn<QStringList>("edits");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<quint32>("storedFlags");
-        QTest::addColumn<QStringList>("fields"); // index=text of Fields() after OK
+        // fields: index=text of Fields() after OK
+        Columns<quint32, QStringList, bool, quint32, QStringList>(
+            {"flags", "edits", "ok", "storedFlags", "fields"});
 
         const QStringList all = QString("cbQuality=9|cbPriority=4|spinTimer=7|spinJobs=5|"
                                         "editDefDir=/tmp|rbDefDir=1|editLameParams_CBR=-V 2|"
@@ -210,11 +211,10 @@ private Q_SLOTS:
     }
 
     void folderValidation_data() {
-        QTest::addColumn<bool>("defDir");
-        QTest::addColumn<QString>("folder"); // $T: a fresh temporary folder
-        QTest::addColumn<int>("answer");     // to the create question; 0 none asked
-        QTest::addColumn<int>("message");    // -1 none
-        QTest::addColumn<bool>("closes");
+        // folder: $T: a fresh temporary folder
+        // answer: to the create question; 0 none asked
+        // message: -1 none
+        Columns<bool, QString, int, int, bool>({"defDir", "folder", "answer", "message", "closes"});
         const int yes = int(TModalResult::Yes), no = int(TModalResult::No);
         QTest::newRow("beside sources: folder not looked at")
             << false << "$T/out|new" << 0 << -1 << true;
@@ -260,8 +260,7 @@ private Q_SLOTS:
     }
 
     void encoderFile_data() {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<bool>("accepted");
+        Columns<QString, bool>({"chosen", "accepted"});
         QTest::newRow("other letter case")
             << QString("/x/") + QString(LameExeName).toUpper() << true;
         QTest::newRow("other name") << QString("/x/") + LameExeName + "3" << false;
@@ -287,10 +286,9 @@ private Q_SLOTS:
     }
 
     void commandLine_data() {
-        QTest::addColumn<QStringList>("edits");
-        QTest::addColumn<bool>("abr");
-        QTest::addColumn<QString>("arguments"); // as the encoder gets them
-        QTest::addColumn<int>("niceness");      // the priority's only effect
+        // arguments: as the encoder gets them
+        // niceness: the priority's only effect
+        Columns<QStringList, bool, QString, int>({"edits", "abr", "arguments", "niceness"});
         const QString paths = " <source> '<new file>'";
         QTest::newRow("defaults, CBR")
             << QStringList{"editLameParams_CBR="} << false << "-b 128 -q 2" + paths << 0;
@@ -388,13 +386,12 @@ private Q_SLOTS:
         UseEncoderWithBanner("LAME 64bits version 3.100 (http://lame.sf.net)");
         // One picture of the first page; the other pages are checked without one.
         Form->PageControl->setCurrentWidget(Form->sheetGeneral);
-        QStringList problems = GuiCheck::CheckInLanguages(Form, "optform", [&] {
+        GuiCheck::CheckInLanguages(Form, "optform", [&] {
             Form->LoadControls();
             Form->PageControl->setCurrentWidget(Form->sheetGeneral);
         });
         Text->memoText->setPlainText("usage: lame [options] <infile> [outfile]\n\n  -b bitrate");
-        problems += GuiCheck::CheckInLanguages(Text, "textform", [&] { Text->ApplyLanguage(); });
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        GuiCheck::CheckInLanguages(Text, "textform", [&] { Text->ApplyLanguage(); });
     }
 };
 QTEST_MAIN(TestOptForm)

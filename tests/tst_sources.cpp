@@ -1,6 +1,7 @@
 // The source list and the folder scan, on media made by lame and ffmpeg.
 
 #include "RecordingReporter.h"
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 using namespace TestUtil;
+using TestTable::Columns;
 
 namespace {
 
@@ -105,9 +107,7 @@ private Q_SLOTS:
     }
 
     void addSourceFile_data() {
-        QTest::addColumn<QString>("media");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("type");
+        Columns<QString, QString, int>({"media", "name", "type"});
         // The bit rate text format when the file is listed, else the message shown.
         QTest::addColumn<int>("shown");
         const int cbr = msgBitRateCBR, unsupported = msgUnsupportedFile;
@@ -221,8 +221,7 @@ private Q_SLOTS:
     }
 
     void estimate_data() {
-        QTest::addColumn<int>("result");
-        QTest::addColumn<int>("expected");
+        Columns<int, int>({"result", "expected"});
         // Target, audio, source bit rate, tags v1 and v2, whether each is kept.
         const auto Case = [](const char* name, int target, qint64 audio, int bitRate, qint64 v1,
                              qint64 v2, bool keepV1, bool keepV2, int expected) {
@@ -248,10 +247,9 @@ private Q_SLOTS:
     }
 
     void updateListOutputs_data() {
-        QTest::addColumn<quint32>("flags");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("destDir"); // relative to the work folder
-        QTest::addColumn<QString>("output");  // relative to the work folder
+        // destDir: relative to the work folder
+        // output: relative to the work folder
+        Columns<quint32, int, QString, QString>({"flags", "mode", "destDir", "output"});
 
         Row("beside, CBR", 0u, 0, "", "out/src/song_C64kbps.mp3");
         Row("beside, ABR", 0u, 1, "", "out/src/song_A64kbps.mp3");
@@ -313,15 +311,13 @@ private Q_SLOTS:
     void unwritableBesideSources() {
         if (::geteuid() == 0)
             QSKIP("folder permissions do not bind the superuser");
-        const QString locked = Work.filePath("locked");
-        const QString open = Work.filePath("open");
-        QVERIFY(Copy(Cbr128, locked + "/a.mp3"));
-        QVERIFY(Copy(Cbr112, locked + "/b.mp3"));
-        QVERIFY(Copy(Vbr, open + "/c.mp3"));
+        const QString root =
+            MakeTree("unwritable",
+                     {"locked/a.mp3=cbr128.mp3", "locked/b.mp3=cbr112.mp3", "open/c.mp3=vbr.mp3"});
+        const QString locked = root + "/locked";
         TSourceList list(&Reporter);
-        list.AddSourceFile(locked + "/a.mp3");
-        list.AddSourceFile(open + "/c.mp3");
-        list.AddSourceFile(locked + "/b.mp3");
+        for (const char* file : {"locked/a.mp3", "open/c.mp3", "locked/b.mp3"})
+            list.AddSourceFile(root + '/' + QString(file));
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
         list.UpdateList(true);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -380,10 +376,8 @@ private Q_SLOTS:
     }
 
     void removeRows_data() {
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<QString>("remaining"); // letters of the rows left, a..e
-        QTest::addColumn<int>("select");
-        QTest::addColumn<bool>("message");
+        // remaining: letters of the rows left, a..e
+        Columns<QList<int>, QString, int, bool>({"selected", "remaining", "select", "message"});
 
         Row("middle row", QList<int>{2}, "abde", 2, false);
         Row("last row", QList<int>{4}, "abcd", -1, false);
@@ -396,8 +390,6 @@ private Q_SLOTS:
 
     void removeRows() {
         QFETCH(QList<int>, selected);
-        QFETCH(QString, remaining);
-        QFETCH(int, select);
         QFETCH(bool, message);
         const QString root =
             MakeTree("remove", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3", "c.mp3=vbr.mp3",
@@ -410,11 +402,11 @@ private Q_SLOTS:
             list.AddSourceFile(root + '/' + QString(name));
         list.UpdateList(false);
         QCOMPARE(list.Count(), 5);
-        QCOMPARE(list.RemoveSelectedRows(selected), select);
+        QTEST(list.RemoveSelectedRows(selected), "select");
         QString left;
         for (int i = 0; i < list.Count(); ++i)
             left += QFileInfo(list.Row(i).Path).fileName().at(0);
-        QCOMPARE(left, remaining);
+        QTEST(left, "remaining");
         QCOMPARE(Reporter.Infos, message ? QStringList{Msg(msgNothingSelected)} : QStringList{});
         // The totals follow the rows.
         quint32 size = 0;
@@ -453,13 +445,8 @@ private Q_SLOTS:
 
         QStringList list{"stale"};
         QStringList reported;
-        QVERIFY(ScanFolder(
-            root, &list, "*.*",
-            [&reported](const QString& path) {
-                reported << path;
-                return true;
-            },
-            true));
+        const auto report = [&reported](const QString& path) { return reported << path, true; };
+        QVERIFY(ScanFolder(root, &list, "*.*", report, true));
         const QStringList expected = {".hidden.mp3", "z.mp3",      "a/x.mp3", "a/b/notes.txt",
                                       "a/b/y.wav",   "c/link.mp3", "c/w.mp3"};
         QStringList relative;
@@ -480,8 +467,7 @@ private Q_SLOTS:
     }
 
     void addFolderFilter_data() {
-        QTest::addColumn<quint32>("dirFlags");
-        QTest::addColumn<QStringList>("added");
+        Columns<quint32, QStringList>({"dirFlags", "added"});
 
         const quint32 both = dfCBR | dfVBR;
         const quint32 min128 = dfBitRateMin | 8; // BitRateTable[8] = 128
@@ -507,7 +493,6 @@ private Q_SLOTS:
 
     void addFolderFilter() {
         QFETCH(quint32, dirFlags);
-        QFETCH(QStringList, added);
         const QString root = MakeTree(
             "filter",
             {"a128.mp3=cbr128.mp3", "b112.mp3=cbr112.mp3", "c_vbr.mp3=vbr.mp3", "d.mp2=tone.mp2",
@@ -542,7 +527,7 @@ private Q_SLOTS:
 
         list.AddFolder(root);
 
-        QCOMPARE(RowPaths(list, root), added);
+        QTEST(RowPaths(list, root), "added");
         QVERIFY(Reporter.Infos.isEmpty()); // the unusable files go unmentioned
         // ... yet are kept for the run, when their type box is ticked.
         const auto item = [](const QString& path, TReason reason) {
@@ -627,15 +612,13 @@ private Q_SLOTS:
     // A stop confirmed while listing (an event the scan lets run), or while the
     // first file is shown analysed: that file is still added, the rest passed over.
     void stopScan_data() {
-        QTest::addColumn<bool>("listing");
-        QTest::addColumn<QStringList>("added");
+        Columns<bool, QStringList>({"listing", "added"});
         Row("while listing", true, QStringList());
         Row("while analysing", false, QStringList{"a.mp3"});
     }
 
     void stopScan() {
         QFETCH(bool, listing);
-        QFETCH(QStringList, added);
         const QString root = MakeTree("stop", {"a.mp3=cbr128.mp3", "b.mp3=cbr112.mp3",
                                                "sub/c.mp3=vbr.mp3", "sub/d.mp2=tone.mp2"});
         Preferences().Edit()->DirFlags = AllTypes | dfCBR | dfVBR | dfRecurse;
@@ -650,7 +633,7 @@ private Q_SLOTS:
         TSourceList list(&Reporter);
         QSignalSpy scanEnd(&list, &TSourceList::ScanEnd);
         list.AddFolder(root);
-        QCOMPARE(RowPaths(list, root), added);
+        QTEST(RowPaths(list, root), "added");
         QCOMPARE(scanEnd.count(), 1);
         QCOMPARE(Settings().LastDir, root);
         QCOMPARE(RunState, quint8(rsStopRequested));

@@ -1,6 +1,7 @@
 // Stream block routines, tag transfer between MPEG files, leading-tag removal, CLI tag keys.
 
 #include "Id3Fixtures.h"
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "formats/ID3v2.h"
 #include "formats/MP3Stream.h"
@@ -20,6 +21,7 @@
 
 using namespace TestUtil;
 using namespace Id3Fixtures;
+using TestTable::Columns;
 
 namespace {
 
@@ -166,38 +168,30 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(path), "head" + QByteArray(70000, '\xAB') + QByteArray(10, '\xCD'));
     }
 
+    // Source "0123456789", destination "abcdefgh"; source offset, destination offset, count.
     void copyStreamBlock_data() {
-        QTest::addColumn<qint64>("sourceOffset");
-        QTest::addColumn<qint64>("destOffset");
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<QByteArray>("after"); // empty: EReadError
-        const auto row = [](const char* name, qint64 from, qint64 to, qint64 count,
-                            const QByteArray& after) {
-            QTest::newRow(name) << from << to << count << after;
-        };
-        // Source "0123456789", destination "abcdefgh".
-        row("middle over the start", 3, 0, 4, "3456efgh");
-        row("count 0: rest of the source", 6, 2, 0, "ab6789gh");
-        row("negative offsets count as 0", -2, -9, 3, "012defgh");
-        row("past the destination extends it", 0, 8, 10, "abcdefgh0123456789");
-        row("short source: read error", 5, 0, 6, {});
+        Columns<QList<qint64>, QByteArray>({"args", "after"}); // after: empty: EReadError
+        QTest::newRow("middle over the start") << QList<qint64>{3, 0, 4} << B("3456efgh");
+        QTest::newRow("count 0: rest of the source") << QList<qint64>{6, 2, 0} << B("ab6789gh");
+        QTest::newRow("negative offsets count as 0") << QList<qint64>{-2, -9, 3} << B("012defgh");
+        QTest::newRow("past the destination extends it")
+            << QList<qint64>{0, 8, 10} << B("abcdefgh0123456789");
+        QTest::newRow("short source: read error") << QList<qint64>{5, 0, 6} << QByteArray();
     }
 
     void copyStreamBlock() {
-        QFETCH(qint64, sourceOffset);
-        QFETCH(qint64, destOffset);
-        QFETCH(qint64, count);
+        QFETCH(QList<qint64>, args);
         QFETCH(QByteArray, after);
-        const QString from = Write("from.bin", "0123456789");
+        TFileStream source(Write("from.bin", "0123456789"), fmOpenRead);
         const QString to = Write("to.bin", "abcdefgh");
-        TFileStream source(from, fmOpenRead);
         TFileStream dest(to, fmOpenReadWrite);
+        // Chunks of 4 bytes: several per copy.
+        const auto copy = [&] { DTCopyStreamBlock(source, dest, args[0], args[1], args[2], 4); };
         if (after.isEmpty()) {
-            QVERIFY_THROWS_EXCEPTION(
-                EReadError, DTCopyStreamBlock(source, dest, sourceOffset, destOffset, count, 4));
+            QVERIFY_THROWS_EXCEPTION(EReadError, copy());
             return;
         }
-        DTCopyStreamBlock(source, dest, sourceOffset, destOffset, count, 4); // several chunks
+        copy();
         QCOMPARE(ReadFile(to), after);
     }
 
@@ -248,12 +242,9 @@ private Q_SLOTS:
             {Tag(4, 0x10, footFrames), none, false, {0, 1, 1}, Tag(4, 0, footFrames), false});
         // The extended header (size 6 and 6 flag bytes) stays in front of the frames.
         const QByteArray extended = Be32(6) + QByteArray(6, '\0') + frames;
-        row("extended header, compacted", {Tag(3, 0x40, extended + QByteArray(500, '\0')),
-                                           none,
-                                           false,
-                                           {0, 1, 1},
-                                           Tag(3, 0x40, extended),
-                                           false});
+        const QByteArray extendedTag = Tag(3, 0x40, extended + QByteArray(500, '\0'));
+        row("extended header, compacted",
+            {extendedTag, none, false, {0, 1, 1}, Tag(3, 0x40, extended), false});
         // A frame claiming more than the tag holds: the whole tag is the most copied.
         const QByteArray overrun =
             Tag(3, 0, frames + QByteArray("TXXX") + Be32(100000) + B("\0\0"));
@@ -356,9 +347,7 @@ private Q_SLOTS:
     }
 
     void stripLeadingTag_data() {
-        QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<QByteArray>("rest");
-        QTest::addColumn<qint64>("removed");
+        Columns<QByteArray, QByteArray, qint64>({"head", "rest", "removed"});
         const QByteArray audio = Audio(3);
         const QByteArray tag = Tag(3, 0, TwoFrames3() + QByteArray(64, '\0'));
         QTest::newRow("ID3v2.3 with padding") << tag << audio << qint64(tag.size());

@@ -33,7 +33,7 @@ struct TBatchEntry {
     qint64 TagV2Bytes = 0;
     QString OutputPath;
     bool WillProcess = true;
-    bool Done = false; // converted already, as the list judged it
+    bool Done = false;      // converted already, as the list judged it
     qint64 SourceBytes = 0; // the source's size when its entry started
     int SampleRate = 0;     // Hz, 0 when unknown
 };

@@ -1,7 +1,7 @@
 #include "batch/BatchSourceList.h"
 
-#include "messages/Messages.h"
 #include "messages/DurationTexts.h"
+#include "messages/Messages.h"
 #include "messages/SizeTexts.h"
 #include "sources/SourceList.h"
 

@@ -1,10 +1,10 @@
 #include "batch/EntryPipeline.h"
 
 #include "encoder/DecodePipe.h"
-#include "encoder/OutputFile.h"
-#include "encoder/ProcessRunner.h"
 #include "encoder/EncoderFacts.h"
 #include "encoder/FilePaths.h"
+#include "encoder/OutputFile.h"
+#include "encoder/ProcessRunner.h"
 #include "encoder/SonabelMisc.h"
 #include "formats/StreamBlocks.h"
 #include "messages/Messages.h"

@@ -34,8 +34,7 @@ QString TEntryPipeline::CheckOutput() {
 
 bool TEntryPipeline::StartDecodePipe(const QString& shortReason) {
     const QString& path = File->TempPath();
-    if (Pipe || Run.DecoderPath.isEmpty() || Start.Type == SourceWAV ||
-        Start.Facts.SampleRate <= 0)
+    if (Pipe || Run.DecoderPath.isEmpty() || Start.Type == SourceWAV || Start.Facts.SampleRate <= 0)
         return false;
     {
         // Truncated, so that the progress display measures the new output from zero.

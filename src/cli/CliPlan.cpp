@@ -120,8 +120,8 @@ int RunPlanCommand(const QStringList& args) {
         const TSourceType type = SourceTypeOfExtension(source.Path);
         // Named as a run names it: by the rate the encoder really writes.
         const TRates rates = type == SourceUnusable ? TRates{} : SourceRates(source.Path);
-        const QString output = PlannedOutputPath(source.Path, source.BaseFolder,
-                                                 LameOutputBitRate(TargetBitRate, rates.SampleRate));
+        const QString output = PlannedOutputPath(
+            source.Path, source.BaseFolder, LameOutputBitRate(TargetBitRate, rates.SampleRate));
         const bool ownName = s.ReplaceSources && output == source.Path;
         const QString unique = ownName ? output : MakeUniqueOutputName(output, reserved);
         if (type != SourceUnusable)

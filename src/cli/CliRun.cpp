@@ -317,8 +317,8 @@ void PrintJsonEntry(const TEntryResult& r) {
 
 // The terminal's last line: the counts, the time and what was saved.
 QString SummaryLastLine(const TRunSummary& summary) {
-    QString last = RunSummaryLine(summary.Encoded, summary.Copied, summary.Skipped,
-                                  summary.Failed, summary.ElapsedMs / 1000);
+    QString last = RunSummaryLine(summary.Encoded, summary.Copied, summary.Skipped, summary.Failed,
+                                  summary.ElapsedMs / 1000);
     const QString sizes = SavedSizesText(summary.SourceBytes, summary.OutputBytes);
     if (!sizes.isEmpty())
         last += QLatin1Char(' ') + sizes;

@@ -1,5 +1,5 @@
-#include "gui/NewFilesGroup.h"
 #include "gui/OptionsGeneralPage.h"
+#include "gui/NewFilesGroup.h"
 
 #include "encoder/OutputNaming.h"
 #include "gui/LanguageTexts.h"
