@@ -305,12 +305,9 @@ private Q_SLOTS:
     void pathField_data() {
         // typed: "$" stands for the start folder
         Columns<QString, QString, bool>({"typed", "selected", "unknown"});
-        QTest::newRow("pasted path") << "$/Deep/Er"
-                                     << "$/Deep/Er" << false;
-        QTest::newRow("home-relative, trailing slash") << "~/Music/"
-                                                       << "~/Music" << false;
-        QTest::newRow("no such folder") << "$/Nowhere"
-                                        << "$" << true;
+        QTest::newRow("pasted path") << QString("$/Deep/Er") << "$/Deep/Er" << false;
+        QTest::newRow("home-relative, trailing slash") << QString("~/Music/") << "~/Music" << false;
+        QTest::newRow("no such folder") << QString("$/Nowhere") << "$" << true;
     }
 
     // Enter in the path field goes to the folder typed; the window stays open.

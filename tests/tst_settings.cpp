@@ -2,6 +2,7 @@
 // location is redirected into a temporary folder so the user's settings are never opened.
 
 #include "RecordingReporter.h"
+#include "TestTable.h"
 #include "messages/Sonabel_L.h"
 #include "settings/RegFile.h"
 #include "settings/SettingsStore.h"
@@ -162,9 +163,7 @@ private Q_SLOTS:
     }
 
     void loadedNumbers_data() {
-        QTest::addColumn<QString>("ident");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<qint64>("expected");
+        TestTable::Columns<QString, QVariant, qint64>({"ident", "stored", "expected"});
         Row("BitRateIndex 14", "BitRateIndex", QVariant("14"), qint64(6));
         Row("BitRateIndex -1", "BitRateIndex", QVariant("-1"), qint64(6));
         Row("BitRateIndex 7x", "BitRateIndex", QVariant("7x"), qint64(6));
@@ -203,8 +202,8 @@ private Q_SLOTS:
     }
 
     void dirFlagsUpgrade_data() {
-        QTest::addColumn<quint32>("stored");
-        QTest::addColumn<quint32>("expected"); // written back when it differs
+        // expected: written back when it differs
+        TestTable::Columns<quint32, quint32>({"stored", "expected"});
         // (A missing value is the default, which carries the marker: see firstStartTakesDefaults.)
         Row("MP3 and recursion, no marker", 0x10040000u, 0x10E40000u);
         Row("marker alone is left alone", 0x00200000u, 0x00200000u);
@@ -227,10 +226,8 @@ private Q_SLOTS:
     }
 
     void language_data() {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("defaultLanguage");
-        QTest::addColumn<int>("expected");
-        QTest::addColumn<bool>("asksOnExit");
+        TestTable::Columns<QVariant, int, int, bool>(
+            {"stored", "defaultLanguage", "expected", "asksOnExit"});
         Row("ENG", QVariant("ENG"), 1, 0, false);
         Row("FRN", QVariant("FRN"), 0, 1, false);
         Row("lower case is unknown", QVariant("frn"), 0, 0, true);
@@ -283,13 +280,8 @@ private Q_SLOTS:
     }
 
     void saveDecision_data() {
-        QTest::addColumn<bool>("confirm");
-        QTest::addColumn<bool>("changed");
-        QTest::addColumn<bool>("powerOff");
-        QTest::addColumn<TModalResult>("answer");
-        QTest::addColumn<int>("expectedResult");
-        QTest::addColumn<int>("questions");
-
+        TestTable::Columns<bool, bool, bool, TModalResult, int, int>(
+            {"confirm", "changed", "powerOff", "answer", "expectedResult", "questions"});
         const int saved = int(TSaveResult::Saved);
         const int unchanged = int(TSaveResult::Unchanged);
         const int declined = int(TSaveResult::Declined);
@@ -423,10 +415,9 @@ private Q_SLOTS:
     }
 
     void loadPlacement_data() {
-        QTest::addColumn<QVariantMap>("stored");
-        QTest::addColumn<bool>("withSize");
-        QTest::addColumn<QList<int>>("current");  // state, width, height, top, left
-        QTest::addColumn<QList<int>>("expected"); // the same
+        // current, expected: state, width, height, top, left
+        TestTable::Columns<QVariantMap, bool, QList<int>, QList<int>>(
+            {"stored", "withSize", "current", "expected"});
         const QList<int> designed{wsNormal, 640, 480, 100, 200};
         const QList<int> designedMax{wsMaximized, 640, 480, 100, 200};
         const QList<int> fromStore{wsNormal, 800, 600, 5, -7};
@@ -502,8 +493,7 @@ private Q_SLOTS:
     }
 
     void inactiveStore_data() {
-        QTest::addColumn<QString>("society");
-        QTest::addColumn<QString>("program");
+        TestTable::Columns<QString, QString>({"society", "program"});
         Row("no society", "", "Sonabel");
         Row("no program", "Morvane", "");
     }

@@ -12,9 +12,7 @@
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -381,14 +379,9 @@ private Q_SLOTS:
         const QString both = Write("both.mp3", tag + Audio(5) + v1);
         const QString none = Write("none.mp3", Audio(5));
 
-        QProcess p;
-        p.start(QStringLiteral(SONABEL_CLI_PATH), {"info", both, none});
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 0);
-        const QList<QByteArray> lines = p.readAllStandardOutput().trimmed().split('\n');
-        QCOMPARE(lines.size(), 2);
-        const QJsonObject first = QJsonDocument::fromJson(lines[0]).object(),
-                          second = QJsonDocument::fromJson(lines[1]).object();
+        const TCliResult run = Cli({"info", both, none});
+        QCOMPARE((QList<qsizetype>{run.Code, run.Records.size()}), (QList<qsizetype>{0, 2}));
+        const QJsonObject first = run.Records[0], second = run.Records[1];
 
         // TIT2 (13 data bytes) and TPE1 (8) by data offset, then 20 bytes of padding
         // seen as two empty 10-byte frame headers.

@@ -2,6 +2,7 @@
 // certificate made by openssl for this run), and its window.
 
 #include "RecordingReporter.h"
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "gui/SonabelDownloadF.h"
 #include "messages/FormatMsg.h"
@@ -203,8 +204,8 @@ private Q_SLOTS:
     }
 
     void parseUpdateInfo_data() {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<QStringList>("read"); // version, address, file name, comment
+        // read: version, address, file name, comment
+        TestTable::Columns<QString, QStringList>({"reply", "read"});
         QTest::newRow("lone CR ends a line")
             << "[Sonabel]\rversion=1002\rdown_url=https://h/s.zip\rfile_name=s.zip"
             << QStringList{"1002", "https://h/s.zip", "s.zip", ""};
@@ -238,6 +239,8 @@ private Q_SLOTS:
         const QString failed = "failed: " + MsgFmt(msgDownloadFailed, {"%ERR%"});
         const QString logged = "log: " + MsgFmt(msgUpdateCheckFailed, {"%ERR%"});
         const QString noNew = "info: " + Msg(msgNoNewVersion);
+        const QString checkFailed =
+            Ask(TDialogType::Warning, mbOK, MsgFmt(msgUpdateCheckFailed, {"%ERR%"}));
         const auto Y = TModalResult::Yes, N = TModalResult::No;
 
         // The offer taken and a file name chosen: the rows' own lines follow these two.
@@ -265,11 +268,11 @@ private Q_SLOTS:
         QTest::newRow("newer but no file name")
             << TRow{.Info = Ok(Ini("2050", "https://$HOST/file")), .Lines = {noNew}};
         QTest::newRow("empty reply says nothing") << TRow{.Info = Ok("")};
-        QTest::newRow("server error, automatic checks off") << TRow{
-            .Info = Response("500 Internal Server Error", "boom"),
-            .Answers = {TModalResult::OK},
-            .Lines = {Ask(TDialogType::Warning, mbOK, MsgFmt(msgUpdateCheckFailed, {"%ERR%"}))},
-            .Error = "Internal Server Error"};
+        QTest::newRow("server error, automatic checks off")
+            << TRow{.Info = Response("500 Internal Server Error", "boom"),
+                    .Answers = {TModalResult::OK},
+                    .Lines = {checkFailed},
+                    .Error = "Internal Server Error"};
         // At start-up a failure is one log line, never a box.
         QTest::newRow("connection refused at start-up")
             << TRow{.Info = "refused", .StartUp = true, .Lines = {logged}, .Error = "refused"};
@@ -297,8 +300,6 @@ private Q_SLOTS:
                       .SaveAs = "sub/link.zip",
                       .Lines = {"show: https://$HOST/file -> $DIR/sub/link.zip", failed},
                       .Error = "link"});
-        const QString checkFailed =
-            Ask(TDialogType::Warning, mbOK, MsgFmt(msgUpdateCheckFailed, {"%ERR%"}));
         QTest::newRow("plain HTTP offer refused")
             << TRow{.Info = Ok(Ini("2050", "http://$HOST/file", "a.zip")),
                     .Answers = {TModalResult::OK},
@@ -394,8 +395,7 @@ private Q_SLOTS:
     }
 
     void downloadWindow_data() {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<bool>("failed");
+        TestTable::Columns<int, bool>({"language", "failed"});
         QTest::newRow("English, done") << 0 << false;
         QTest::newRow("French, failed") << 1 << true;
     }
