@@ -54,8 +54,7 @@ private Q_SLOTS:
 
     void buildLameParams() {
         QFETCH(QString, result);
-        QFETCH(QString, expected);
-        QCOMPARE(result, expected);
+        QTEST(result, "expected");
     }
 
     void buildLameArguments_data() {
@@ -98,8 +97,7 @@ private Q_SLOTS:
 
     void argumentList() {
         QFETCH(QStringList, result);
-        QFETCH(QStringList, expected);
-        QCOMPARE(result, expected);
+        QTEST(result, "expected");
     }
 
     // The decoder's arguments, "|", then the encoder's (before "-" and the output "/o.mp3").
@@ -155,8 +153,7 @@ private Q_SLOTS:
 
     void splitCommandLine() {
         QFETCH(QString, text);
-        QFETCH(QStringList, expected);
-        QCOMPARE(SplitCommandLine(text), expected);
+        QTEST(SplitCommandLine(text), "expected");
     }
 
     void splitFileName_data() {
@@ -173,9 +170,8 @@ private Q_SLOTS:
 
     void splitFileName() {
         QFETCH(QString, path);
-        QFETCH(QStringList, parts);
         const TFileNameParts split = SplitFileName(path);
-        QCOMPARE((QStringList{split.Dir, split.Name, split.Ext}), parts);
+        QTEST((QStringList{split.Dir, split.Name, split.Ext}), "parts");
     }
 
     void makeOutputPath_data() {

@@ -136,12 +136,11 @@ private Q_SLOTS:
 
     void frameIndex() {
         QFETCH(QByteArray, tag);
-        QFETCH(QString, index);
         const QString path = Write("tagged.mp3", tag + Audio());
         TMP3ReadStream reader(path, fmOpenRead, roFrameIndex);
         QCOMPARE((QList<qint64>{reader.Info.TagV2Size, reader.Info.AudioStart, reader.Position()}),
                  QList<qint64>(3, tag.size()));
-        QCOMPARE(reader.FrameIndex, index);
+        QTEST(reader.FrameIndex, "index");
         QTEST(KeptTagLength(reader.FrameIndex), "kept");
 
         // Without the option no index is built.
