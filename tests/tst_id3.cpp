@@ -243,10 +243,9 @@ private Q_SLOTS:
             const std::array<quint8, 4> b = EncodeTagV2Size(n);
             return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
         };
-        QCOMPARE(bytes(300), QByteArray("\x00\x00\x02\x2C", 4));
-        QCOMPARE(bytes((1u << 21) | (2u << 14) | (3u << 7) | 4u),
-                 QByteArray("\x01\x02\x03\x04", 4));
-        QCOMPARE(bytes(0x0FFFFFFF), QByteArray("\x7F\x7F\x7F\x7F", 4)); // the largest
+        QCOMPARE(bytes(300), B("\0\0\x02\x2C"));
+        QCOMPARE(bytes((1u << 21) | (2u << 14) | (3u << 7) | 4u), B("\x01\x02\x03\x04"));
+        QCOMPARE(bytes(0x0FFFFFFF), B("\x7F\x7F\x7F\x7F")); // the largest
     }
 
     void indexOfMutagenTag_data() {

@@ -211,21 +211,18 @@ private Q_SLOTS:
     }
 
     void folderValidation_data() {
-        // folder: $T: a fresh temporary folder
-        // answer: to the create question; 0 none asked
-        // message: -1 none
+        // folder: $T is a fresh temporary folder; answer: to the create question, 0 when none
+        // is asked; message: -1 for none
         Columns<bool, QString, int, int, bool>({"defDir", "folder", "answer", "message", "closes"});
         const int yes = int(TModalResult::Yes), no = int(TModalResult::No);
-        QTest::newRow("beside sources: folder not looked at")
-            << false << "$T/out|new" << 0 << -1 << true;
+        const int invalid = msgOptInvalidFolder, cannot = msgOptCannotCreate;
+        QTest::newRow("beside sources: not looked at") << false << "$T/out|new" << 0 << -1 << true;
         QTest::newRow("existing folder") << true << "$T" << 0 << -1 << true;
-        QTest::newRow("invalid character")
-            << true << "$T/out|new" << 0 << int(msgOptInvalidFolder) << false;
-        QTest::newRow("empty") << true << "" << 0 << int(msgOptInvalidFolder) << false;
+        QTest::newRow("invalid character") << true << "$T/out|new" << 0 << invalid << false;
+        QTest::newRow("empty") << true << "" << 0 << invalid << false;
         QTest::newRow("missing, created with parents") << true << "$T/a/b/c" << yes << -1 << true;
         QTest::newRow("missing, refused") << true << "$T/a/b/c" << no << -1 << false;
-        QTest::newRow("parent is a file")
-            << true << "$T/file/sub" << yes << int(msgOptCannotCreate) << false;
+        QTest::newRow("parent is a file") << true << "$T/file/sub" << yes << cannot << false;
         // Not even root may write there.
         QTest::newRow("not writable") << true << "/proc" << 0 << int(msgOptNotWritable) << false;
     }

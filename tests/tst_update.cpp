@@ -425,12 +425,10 @@ private Q_SLOTS:
         };
         QVERIFY(fits());
         QCOMPARE(form.ProgressBar->maximum(), 1000);
-        QList<int> bar;
-        for (int position : {-1, 620}) {
-            form.DownloadProgress(position);
-            bar << form.ProgressBar->value();
-        }
-        QCOMPARE(bar, (QList<int>{0, 620}));
+        form.DownloadProgress(-1); // the size is not known: the bar waits at 0
+        QCOMPARE(form.ProgressBar->value(), 0);
+        form.DownloadProgress(620);
+        QCOMPARE(form.ProgressBar->value(), 620);
 
         const QString legend =
             failed ? MsgFmt(msgDownloadFailed, {"Error transferring http://www.example.com/"
