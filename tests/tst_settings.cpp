@@ -14,6 +14,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TModalResult)
+Q_DECLARE_METATYPE(TSaveResult)
 
 namespace {
 
@@ -263,12 +264,6 @@ private Q_SLOTS:
         LoadSettings(store, s, Env());
         QCOMPARE((QStringList{s.DestDir, s.LastDir}), (QStringList{FMusic, gone})); // only DestDir
 
-        const QString existing = FDir.filePath("out");
-        QVERIFY(QDir().mkpath(existing));
-        store.WriteString(QString(), "DestDir", existing);
-        LoadSettings(store, s, Env());
-        QCOMPARE(s.DestDir, existing);
-
         // No music folder known: the defaults are empty.
         TSettingsEnv noMusic = Env();
         noMusic.ShellFolder = [](const QString&) { return QString(); };
@@ -278,16 +273,15 @@ private Q_SLOTS:
     }
 
     void saveDecision_data() {
-        TestTable::Columns<bool, bool, bool, TModalResult, int, int>(
+        TestTable::Columns<bool, bool, bool, TModalResult, TSaveResult, int>(
             {"confirm", "changed", "powerOff", "answer", "expectedResult", "questions"});
-        const int saved = int(TSaveResult::Saved);
-        const int unchanged = int(TSaveResult::Unchanged);
-        const int declined = int(TSaveResult::Declined);
-        Row("no confirmation", false, true, false, TModalResult::No, saved, 0);
-        Row("confirm, nothing changed", true, false, false, TModalResult::Yes, unchanged, 0);
-        Row("confirm, changed, Yes", true, true, false, TModalResult::Yes, saved, 1);
-        Row("confirm, changed, No", true, true, false, TModalResult::No, declined, 1);
-        Row("confirm, changed, power-off closing", true, true, true, TModalResult::No, saved, 0);
+        using enum TSaveResult;
+        using enum TModalResult;
+        Row("no confirmation", false, true, false, No, Saved, 0);
+        Row("confirm, nothing changed", true, false, false, Yes, Unchanged, 0);
+        Row("confirm, changed, Yes", true, true, false, Yes, Saved, 1);
+        Row("confirm, changed, No", true, true, false, No, Declined, 1);
+        Row("confirm, changed, power-off closing", true, true, true, No, Saved, 0);
     }
 
     void saveDecision() {
@@ -295,7 +289,7 @@ private Q_SLOTS:
         QFETCH(bool, changed);
         QFETCH(bool, powerOff);
         QFETCH(TModalResult, answer);
-        QFETCH(int, expectedResult);
+        QFETCH(TSaveResult, expectedResult);
         QFETCH(int, questions);
 
         // Texts that parse to the loaded values but are not what a save would write,
@@ -327,7 +321,7 @@ private Q_SLOTS:
             s.LamePath = "/usr/bin/lame";
             if (changed)
                 s.DelayS = 60;
-            QCOMPARE(int(SaveSettings(store, s, request, reporter, Env())), expectedResult);
+            QCOMPARE(SaveSettings(store, s, request, reporter, Env()), expectedResult);
             writes = store.Writes;
         }
         QCOMPARE(reporter.Questions, QStringList(questions, request.ConfirmQuestion));
@@ -335,7 +329,7 @@ private Q_SLOTS:
             QVERIFY(asked.Type == TDialogType::Confirmation && asked.Buttons == (mbYes | mbNo));
 
         const QStringList always = QStringList{"LamePath"} + PlacementWrites;
-        const bool all = expectedResult == int(TSaveResult::Saved);
+        const bool all = expectedResult == TSaveResult::Saved;
         QCOMPARE(writes, all ? always + AllValueWrites : always);
         QCOMPARE(Stored(path, "LamePath"), QVariant("/usr/bin/lame"));
         QCOMPARE(Stored(path, "SonabelMainForm/State"), QVariant("2"));
