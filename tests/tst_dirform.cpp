@@ -17,6 +17,11 @@ using TestTable::Columns;
 
 namespace {
 
+// One data row, one argument per column; text literals go in as QString.
+template <typename... T> void Row(const char* name, T... values) {
+    (QTest::newRow(name) << ... << values);
+}
+
 // Opens the window in a mode ("select", "scan", "filter"), runs whileOpen
 // once it is ready and closes it with Cancel if whileOpen left it open.
 bool Open(TSonabelDirForm& form, const QString& mode, QString& folder,
@@ -89,25 +94,20 @@ private Q_SLOTS:
             {"mode", "dirFlags", "sizeMin", "edits", "enabled", "close", "accepted", "newDirFlags",
              "newSizeMin"});
         const QString mp3 = "cbCBR cbVBR cbBRM cbSZM", all = mp3 + " comboBRM editSZM";
-        QTest::newRow("select: no setting changes")
-            << "select" << 0x00EF0000u << 5 << QString() << QString() << "btnOK" << true
-            << 0x00EF0000u << 5;
-        QTest::newRow("scan: Cancel keeps everything")
-            << "scan" << 0x30EF0008u << 100 << "MP3 WAV brm=3 szm=7" << QString() << "btnCancel"
-            << false << 0x30EF0008u << 100;
+        Row("select: no setting changes", "select", 0x00EF0000u, 5, "", "", "btnOK", true,
+            0x00EF0000u, 5);
+        Row("scan: Cancel keeps everything", "scan", 0x30EF0008u, 100, "MP3 WAV brm=3 szm=7", "",
+            "btnCancel", false, 0x30EF0008u, 100);
         // Bits 8-15, 24-27 and 30 carry no option and dfUpgraded none of the window's.
-        QTest::newRow("scan: OK stores the edits, keeps other bits")
-            << "scan" << 0x4F74A105u << 9 << "szm=2147483647 VBR BRM SZM MP1 Rec brm=13"
-            << mp3 + " comboBRM"
-            << "btnOK" << true << 0x7FE5A10Du << 2147483647;
-        QTest::newRow("scan: double click on the surface is OK")
-            << "scan" << 0x00EF0000u << 0 << "Rec" << mp3 << "surface" << true << 0x10EF0000u << 0;
-        QTest::newRow("filter: double click on a control is not OK")
-            << "filter" << 0x00EF0000u << 0 << "SZM" << mp3 + " editSZM"
-            << "gbParams" << false << 0x00EF0000u << 0;
-        QTest::newRow("filter: MP3 clicked on enables the set conditions")
-            << "filter" << (dfBitRateMin | dfSizeMin) << 0 << "MP3" << all << "btnOK" << true
-            << (dfBitRateMin | dfSizeMin | dfMP3) << 0;
+        Row("scan: OK stores the edits, keeps other bits", "scan", 0x4F74A105u, 9,
+            "szm=2147483647 VBR BRM SZM MP1 Rec brm=13", mp3 + " comboBRM", "btnOK", true,
+            0x7FE5A10Du, 2147483647);
+        Row("scan: double click on the surface is OK", "scan", 0x00EF0000u, 0, "Rec", mp3,
+            "surface", true, 0x10EF0000u, 0);
+        Row("filter: double click on a control is not OK", "filter", 0x00EF0000u, 0, "SZM",
+            mp3 + " editSZM", "gbParams", false, 0x00EF0000u, 0);
+        Row("filter: MP3 clicked on enables the set conditions", "filter", dfBitRateMin | dfSizeMin,
+            0, "MP3", all, "btnOK", true, dfBitRateMin | dfSizeMin | dfMP3, 0);
     }
 
     void modes() {

@@ -87,13 +87,10 @@ class TestSettings : public QObject {
     QString NewStorePath() { return FDir.filePath(QString("store%1.ini").arg(++FCase)); }
 
     TSettingsEnv Env(int defaultLanguage = 0) const {
-        TSettingsEnv env;
-        env.DefaultLanguage = defaultLanguage;
-        const QString music = FMusic, docs = FDocs;
-        env.ShellFolder = [music, docs](const QString& name) {
-            return name == "My Music" ? music : name == "Personal" ? docs : QString();
-        };
-        return env;
+        return {.DefaultLanguage = defaultLanguage,
+                .ShellFolder = [music = FMusic, docs = FDocs](const QString& name) {
+                    return name == "My Music" ? music : name == "Personal" ? docs : QString();
+                }};
     }
 
     // A new store file holding raw values the way another program version (or
