@@ -117,14 +117,12 @@ class TestSettings : public QObject {
 private Q_SLOTS:
 
     void initTestCase() {
-        QVERIFY(FNativeDir.isValid());
-        QVERIFY(FDir.isValid());
+        QVERIFY(FNativeDir.isValid() && FDir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FNativeDir.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, FNativeDir.path());
         FMusic = FDir.filePath("Music");
         FDocs = FDir.filePath("Documents");
-        QVERIFY(QDir().mkpath(FMusic));
-        QVERIFY(QDir().mkpath(FDocs));
+        QVERIFY(QDir().mkpath(FMusic) && QDir().mkpath(FDocs));
     }
 
     // An edit reaches the owner when it ends, announced once, and only when
@@ -242,14 +240,13 @@ private Q_SLOTS:
             values.insert("Language", stored);
         TRegFile store(Seeded(values));
         TSettings s;
-        const TSettingsEnv env = Env(defaultLanguage);
-        LoadSettings(store, s, env);
+        LoadSettings(store, s, Env(defaultLanguage));
         QTEST(s.Language, "expected");
         QCOMPARE(s.DefaultLanguage, defaultLanguage);
         // A stored code that did not load counts as a change when leaving.
         TRecordingReporter reporter;
         reporter.DefaultAnswer = TModalResult::No;
-        SaveSettings(store, s, {}, reporter, env);
+        SaveSettings(store, s, {}, reporter, Env(defaultLanguage));
         QCOMPARE(reporter.Questions.size(), asksOnExit ? 1 : 0);
     }
 
