@@ -43,6 +43,7 @@
 
 using namespace TestUtil;
 using TestTable::Columns;
+using TestTable::Row;
 
 namespace {
 
@@ -123,10 +124,7 @@ private Q_SLOTS:
     void placementAndResize();
     void keyboard();
     void headerSortsByNumbers();
-    void folderWithFilesBelow_data();
-    void folderWithFilesBelow();
     void badFilesOfADropInOneBox();
-    void cancelledPowerOffAndClearedList();
 
 private:
     // A window over a fresh INI store; its boxes are answered from Answers.
@@ -135,6 +133,11 @@ private:
     QStringList Outputs() const;
     // A button (or box) of the window made last, by its name.
     QAbstractButton* Button(const char* name) const { return Child<QAbstractButton>(Last, name); }
+    std::unique_ptr<TSonabelMainForm> Shown() {
+        auto form = NewForm(Lame);
+        form->show();
+        return form;
+    }
     // The file, folder and options dialogs only note that they were opened.
     void NoteDialogs() {
         Prompts->OnChooseFiles = [this](const QString&) { return Infos << "files", QStringList(); };
@@ -168,6 +171,8 @@ void TestMainForm::initTestCase() {
     Long1 = Make("in/a/long1.wav", 40.0);
     Long2 = Make("in/b/long2.wav", 40.0);
     QVERIFY(WriteFile(Dir.filePath("in/a/sub/notes.txt"), "not audio"));
+    QVERIFY(QDir(Dir.path()).mkpath("nest/inner") &&
+            QFile::copy(Wav, Dir.filePath("nest/inner/t.wav")));
 }
 
 void TestMainForm::init() {
@@ -243,22 +248,17 @@ std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath)
 // or the user (a wrong name is refused, the name test ignores case).
 void TestMainForm::startUp_data() {
     // lamePath: "" for the real encoder's path
-    Columns<QString, bool, bool, QList<TModalResult>, QStringList, bool, QString, int>(
+    using A = QList<TModalResult>;
+    Columns<QString, bool, bool, A, QStringList, bool, QString, int>(
         {"stored", "inAppDir", "inPath", "answers", "chosen", "created", "lamePath", "infos"});
     const auto yes = TModalResult::Yes;
-    QTest::newRow("stored") << "<lame>" << true << true << QList<TModalResult>{} << QStringList{}
-                            << true << "" << 0;
-    QTest::newRow("program folder first") << "/gone/lame" << true << true << QList<TModalResult>{}
-                                          << QStringList{} << true << "app/lame" << 0;
-    QTest::newRow("PATH") << "/gone/lame" << false << true << QList<TModalResult>{} << QStringList{}
-                          << true << "" << 0;
-    QTest::newRow("refused") << "" << false << false << QList<TModalResult>{TModalResult::No}
-                             << QStringList{} << false << "" << 0;
-    QTest::newRow("dialog cancelled")
-        << "" << false << false << QList<TModalResult>{yes} << QStringList{} << false << "" << 0;
-    QTest::newRow("wrong name, then upper case")
-        << "" << false << false << QList<TModalResult>{yes, yes}
-        << QStringList{"pick/notlame", "pick/LAME"} << true << "pick/LAME" << 1;
+    const QStringList none, picks{"pick/notlame", "pick/LAME"};
+    Row("stored", "<lame>", true, true, A{}, none, true, "", 0);
+    Row("program folder first", "/gone/lame", true, true, A{}, none, true, "app/lame", 0);
+    Row("PATH", "/gone/lame", false, true, A{}, none, true, "", 0);
+    Row("refused", "", false, false, A{TModalResult::No}, none, false, "", 0);
+    Row("dialog cancelled", "", false, false, A{yes}, none, false, "", 0);
+    Row("wrong name, then upper case", "", false, false, A{yes, yes}, picks, true, "pick/LAME", 1);
 }
 
 void TestMainForm::startUp() {
@@ -305,16 +305,19 @@ void TestMainForm::startUp() {
     QCOMPARE(form->Status().Text(0), "Ready");
 }
 
-// Dialogs: duplicates are skipped silently, anything unusable is named once.
+// Dialogs: duplicates are skipped silently, anything unusable is named once. A
+// folder added without its sub-folders, whose files all lie below, offers them.
 void TestMainForm::addByDialog_data() {
-    Columns<bool, QStringList, int, int, QString>({"folder", "chosen", "rows", "infos", "lastDir"});
-    QTest::newRow("files") << false
-                           << QStringList{"in/tone.wav", "in/song.mp3", "in/a/sub/notes.txt",
-                                          "in/tone.wav"}
-                           << 2 << 1 << "in/a/sub";
-    QTest::newRow("files cancelled") << false << QStringList{} << 0 << 0 << "";
-    QTest::newRow("folder, recursive") << true << QStringList{"in/a"} << 1 << 0 << "in/a";
-    QTest::newRow("folder cancelled") << true << QStringList{} << 0 << 0 << "";
+    Columns<bool, QStringList, TModalResult, int, int, QString>(
+        {"folder", "chosen", "answer", "rows", "infos", "lastDir"});
+    const auto no = TModalResult::No, yes = TModalResult::Yes;
+    const QStringList files{"in/tone.wav", "in/song.mp3", "in/a/sub/notes.txt", "in/tone.wav"};
+    Row("files", false, files, no, 2, 1, "in/a/sub");
+    Row("files cancelled", false, QStringList{}, no, 0, 0, "");
+    Row("folder, recursive", true, QStringList{"in/a"}, no, 1, 0, "in/a");
+    Row("folder cancelled", true, QStringList{}, no, 0, 0, "");
+    Row("files below, added", true, QStringList{"nest"}, yes, 1, 0, "");
+    Row("files below, declined", true, QStringList{"nest"}, no, 0, 0, "");
 }
 
 void TestMainForm::addByDialog() {
@@ -322,11 +325,17 @@ void TestMainForm::addByDialog() {
     QFETCH(QStringList, chosen);
     QFETCH(QString, lastDir);
     auto form = NewForm(Lame);
-    Preferences().Edit()->DirFlags |= dfRecurse;
+    const bool nest = chosen.value(0) == "nest";
+    if (!nest)
+        Preferences().Edit()->DirFlags |= dfRecurse;
     for (QString& c : chosen)
         c = Dir.filePath(c);
     Chosen = chosen;
+    QFETCH(TModalResult, answer);
+    Answers = {answer};
     Button(folder ? "btnAddDir" : "btnAddFiles")->click();
+    QCOMPARE(Questions,
+             nest ? QStringList{MsgFmt(msgFolderFilesBelow, {chosen[0]})} : QStringList());
     QTEST(form->List().Count(), "rows");
     QTEST(int(Infos.size()), "infos");
     QCOMPARE(RunState, rsIdle);
@@ -340,10 +349,11 @@ void TestMainForm::addByDialog() {
 // asked once, before the first folder; cancelling it keeps only the file.
 void TestMainForm::drop_data() {
     Columns<bool, bool, int>({"commandLine", "filter", "rows"});
-    QTest::newRow("drop, filter cancelled") << false << false << 1;
-    QTest::newRow("drop, filter accepted") << false << true << 3;
-    QTest::newRow("command line, filter cancelled") << true << false << 1;
-    QTest::newRow("command line, filter accepted") << true << true << 3;
+    for (const bool commandLine : {false, true})
+        for (const bool filter : {false, true})
+            QTest::addRow("%s, filter %s", commandLine ? "command line" : "drop",
+                          filter ? "accepted" : "cancelled")
+                << commandLine << filter << (filter ? 3 : 1);
 }
 
 void TestMainForm::drop() {
@@ -382,8 +392,7 @@ void TestMainForm::drop() {
 // A long drop paints meanwhile with the controls disabled; a close asked then
 // ends the drop first and comes back afterwards.
 void TestMainForm::longDropLetsEventsRun() {
-    auto form = NewForm(Lame);
-    form->show();
+    auto form = Shown();
     form->Adder().DropSliceMs = 0;
     QStringList paths;
     for (const char* name : {"1", "2", "3"}) {
@@ -496,10 +505,9 @@ void TestMainForm::removeAndClear() {
 }
 
 // A whole run from the start button: outputs at the target rate, the window
-// back to idle; then its picture in both languages.
+// back to idle; then its picture in both languages, and a second run.
 void TestMainForm::runInLanguages() {
-    auto form = NewForm(Lame);
-    form->show();
+    auto form = Shown();
     form->AddDroppedPaths({Wav, Mp3});
     Child<QComboBox>(form.get(), "cbBitrate")->setCurrentIndex(4); // 64 kbit/s
     form->SomethingChange();
@@ -519,8 +527,8 @@ void TestMainForm::runInLanguages() {
     QVERIFY(form->Log().toPlainText().contains("Finished."));
     QVERIFY(form->Log().toPlainText().contains("2 done, 0 skipped, 0 failed in "));
     QCOMPARE(form->Status().OutputFolder(), QFileInfo(Wav).absolutePath());
-    QCOMPARE(Notifier->Progress.first(), true);
-    QCOMPARE(Notifier->Progress.last(), false);
+    QCOMPARE((QList<bool>{Notifier->Progress.first(), Notifier->Progress.last()}),
+             (QList<bool>{true, false}));
     // The box was ticked: the countdown follows; a refused power-off is
     // reported and leaves the window idle.
     QCOMPARE(RunState, rsPowerOff);
@@ -538,13 +546,29 @@ void TestMainForm::runInLanguages() {
     form->findChild<QAction*>("itemRemoveFinished")->trigger();
     QCOMPARE(form->List().Count(), 0);
     GuiCheck::CheckInLanguages(form.get(), "mainform_empty", [&] { form->ApplyLanguage(); });
+
+    // A cancelled power-off unticks the box, so the next run does not switch
+    // off; clearing the list clears what the run left on the bars.
+    cleanup();
+    QVERIFY(Button("cbShutDown")->isChecked());
+    form->AddDroppedPaths({Wav});
+    Button("btnGO")->click();
+    QVERIFY(finished.wait(60000));
+    QVERIFY(form->Dialogs()->ShutDownForm->isVisible());
+    form->Dialogs()->ShutDownForm->btnCancel->click();
+    QVERIFY(!Button("cbShutDown")->isChecked() && !(Settings().Flags & flShutDown));
+    QCOMPARE(RunState, rsIdle);
+    auto* bar = Child<QProgressBar>(form.get(), "progTotal");
+    QVERIFY(bar->value() > 0);
+    Button("btnClearList")->click();
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(Child<QLabel>(form.get(), "lblTime")->text(), Msg(msgTimePlaceholder));
 }
 
 // Closing while a scan lets events run stops the scan; the window closes
 // once it has ended, with the list intact until then.
 void TestMainForm::closeDuringScan() {
-    auto form = NewForm(Lame);
-    form->show();
+    auto form = Shown();
     Preferences().Edit()->DirFlags |= dfRecurse;
     Chosen = {Dir.filePath("in")};
     bool closedInScan = false;
@@ -566,17 +590,17 @@ void TestMainForm::closeDuringScan() {
 // switched meanwhile shows at once, then no output is left behind.
 void TestMainForm::stopRun_data() {
     Columns<bool, TModalResult>({"byClose", "answer"});
-    QTest::newRow("button, no") << false << TModalResult::No;
-    QTest::newRow("button, yes") << false << TModalResult::Yes;
-    QTest::newRow("close, no") << true << TModalResult::No;
-    QTest::newRow("close, yes") << true << TModalResult::Yes;
+    for (const bool byClose : {false, true})
+        for (const TModalResult answer : {TModalResult::No, TModalResult::Yes})
+            QTest::addRow("%s, %s", byClose ? "close" : "button",
+                          answer == TModalResult::Yes ? "yes" : "no")
+                << byClose << answer;
 }
 
 void TestMainForm::stopRun() {
     QFETCH(bool, byClose);
     QFETCH(TModalResult, answer);
-    auto form = NewForm(Lame);
-    form->show();
+    auto form = Shown();
     form->AddDroppedPaths({Long1, Long2});
     QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
     Button("btnGO")->click();
@@ -612,25 +636,21 @@ void TestMainForm::stopRun() {
 // The placement is saved on close and restored on the next first show; a
 // wider window widens the file column and status panel 0 only.
 void TestMainForm::placementAndResize() {
-    auto form = NewForm(Lame);
-    form->show();
+    auto form = Shown();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     form->setGeometry(30, 40, 700, 480);
     QVERIFY(form->close());
-    auto again = NewForm(Lame);
-    again->show();
+    auto again = Shown();
     QCOMPARE(again->geometry(), QRect(30, 40, 700, 480));
     // Maximised stays maximised.
     again->showMaximized();
     QTRY_VERIFY(again->isMaximized());
     QVERIFY(again->close());
-    auto third = NewForm(Lame);
-    third->show();
+    auto third = Shown();
     QTRY_VERIFY(third->isMaximized());
     QVERIFY(third->close());
     QFile::remove(Ini);
-    again = NewForm(Lame);
-    again->show();
+    again = Shown();
     again->setGeometry(30, 40, 700, 480);
 
     QHeaderView* header = again->ListPanel().View()->horizontalHeader();
@@ -690,8 +710,7 @@ void TestMainForm::keyboard() {
 void TestMainForm::headerSortsByNumbers() {
     const QString low = Dir.filePath("in/low32.mp3");
     QVERIFY(QFileInfo::exists(low) || TestUtil::Lame(Wav, low, {"-b", "32"}));
-    auto form = NewForm(Lame);
-    form->show();
+    auto form = Shown();
     form->AddDroppedPaths({Long1, Mp3, low, Wav});
     QHeaderView* header = form->ListPanel().View()->horizontalHeader();
     const auto click = [&](int section) {
@@ -716,29 +735,6 @@ void TestMainForm::headerSortsByNumbers() {
              int(Qt::AlignRight));
 }
 
-// A folder added without its sub-folders, whose files all lie below, says
-// so and offers them.
-void TestMainForm::folderWithFilesBelow_data() {
-    Columns<TModalResult, int>({"answer", "rows"});
-    QTest::newRow("sub-folders added") << TModalResult::Yes << 1;
-    QTest::newRow("declined") << TModalResult::No << 0;
-}
-
-void TestMainForm::folderWithFilesBelow() {
-    QFETCH(TModalResult, answer);
-    const QString top = Dir.filePath("nest");
-    QVERIFY(QDir(Dir.path()).mkpath("nest/inner"));
-    QVERIFY(QFileInfo::exists(top + "/inner/t.wav") || QFile::copy(Wav, top + "/inner/t.wav"));
-    auto form = NewForm(Lame);
-    Preferences().Edit()->DirFlags &= ~dfRecurse;
-    Chosen = {top};
-    Answers = {answer};
-    Button("btnAddDir")->click();
-    QCOMPARE(Questions, QStringList{MsgFmt(msgFolderFilesBelow, {top})});
-    QTEST(form->List().Count(), "rows");
-    QCOMPARE(RunState, rsIdle);
-}
-
 // The refused files of one drop are named in one box.
 void TestMainForm::badFilesOfADropInOneBox() {
     auto form = NewForm(Lame);
@@ -749,29 +745,6 @@ void TestMainForm::badFilesOfADropInOneBox() {
     QCOMPARE(Infos.size(), 1);
     QVERIFY(Infos[0].startsWith(Msg(msgBadFilesSummary)));
     QVERIFY(Infos[0].contains("notes.txt") && Infos[0].contains("readme.txt"));
-}
-
-// A cancelled power-off unticks the box, so the next run does not switch
-// off; clearing the list clears what the run left on the bars.
-void TestMainForm::cancelledPowerOffAndClearedList() {
-    auto form = NewForm(Lame);
-    form->show();
-    form->AddDroppedPaths({Wav});
-    auto* box = Button("cbShutDown");
-    box->click();
-    QSignalSpy finished(&form->Batch(), &TBatch::runFinished);
-    Button("btnGO")->click();
-    QVERIFY(finished.wait(60000));
-    QVERIFY(form->Dialogs()->ShutDownForm->isVisible());
-    form->Dialogs()->ShutDownForm->btnCancel->click();
-    QVERIFY(!box->isChecked() && !(Settings().Flags & flShutDown));
-    QCOMPARE(RunState, rsIdle);
-
-    auto* bar = Child<QProgressBar>(form.get(), "progTotal");
-    QVERIFY(bar->value() > 0);
-    Button("btnClearList")->click();
-    QCOMPARE(bar->value(), 0);
-    QCOMPARE(Child<QLabel>(form.get(), "lblTime")->text(), Msg(msgTimePlaceholder));
 }
 
 QTEST_MAIN(TestMainForm)

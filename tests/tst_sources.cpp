@@ -24,6 +24,7 @@
 
 using namespace TestUtil;
 using TestTable::Columns;
+using TestTable::Row;
 
 namespace {
 
@@ -40,10 +41,6 @@ public:
 
 bool Put(const QString& path, const QByteArray& bytes) {
     return QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, bytes);
-}
-
-template <typename... T> void Row(const char* name, T... values) {
-    (QTest::newRow(name) << ... << values);
 }
 
 constexpr quint32 AllTypes = dfMP1 | dfMP2 | dfMP3 | dfWAV;
@@ -223,22 +220,18 @@ private Q_SLOTS:
     void estimate_data() {
         Columns<int, int>({"result", "expected"});
         // Target, audio, source bit rate, tags v1 and v2, whether each is kept.
-        const auto Case = [](const char* name, int target, qint64 audio, int bitRate, qint64 v1,
-                             qint64 v2, bool keepV1, bool keepV2, int expected) {
-            QTest::newRow(name) << EstimateOutputKB(target, audio, bitRate, v1, v2, keepV1, keepV2)
-                                << expected;
-        };
+        const auto kb = EstimateOutputKB;
         const qint64 mib4 = 4194304; // 4 MiB of audio at 128 kbit/s, tags 128 and 4096
-        Case("half the bit rate", 64, mib4, 128, 128, 4096, false, false, 2048);
-        Case("tags kept", 64, mib4, 128, 128, 4096, true, true, 2052);
-        Case("only the v2 tag", 64, mib4, 128, 128, 4096, false, true, 2052);
-        Case("2.5 rounds to 2", 64, 5120, 128, 0, 0, false, false, 2);
-        Case("3.5 rounds to 4", 64, 7168, 128, 0, 0, false, false, 4);
+        Row("half the bit rate", kb(64, mib4, 128, 128, 4096, false, false), 2048);
+        Row("tags kept", kb(64, mib4, 128, 128, 4096, true, true), 2052);
+        Row("only the v2 tag", kb(64, mib4, 128, 128, 4096, false, true), 2052);
+        Row("2.5 rounds to 2", kb(64, 5120, 128, 0, 0, false, false), 2);
+        Row("3.5 rounds to 4", kb(64, 7168, 128, 0, 0, false, false), 4);
         // 2.375 + 0.125 gives 2.5 exactly: even.
-        Case("tag makes a half", 1, 2432, 1, 128, 0, true, false, 2);
+        Row("tag makes a half", kb(1, 2432, 1, 128, 0, true, false), 2);
         // In double this is 7031250.5078; single precision holds 7031250.5: even.
-        Case("single precision", 256, 900000065, 32, 0, 0, false, false, 7031250);
-        Case("no bit rate", 64, 4096, 0, 0, 0, false, false, 0);
+        Row("single precision", kb(256, 900000065, 32, 0, 0, false, false), 7031250);
+        Row("no bit rate", kb(64, 4096, 0, 0, 0, false, false), 0);
     }
 
     void estimate() {
@@ -362,14 +355,13 @@ private Q_SLOTS:
         QDir().mkpath(dir);
         // A test file of an earlier run is left alone.
         QVERIFY(WriteFile(dir + "/0.TST", "keep"));
-        QVERIFY(IsFolderWritable(dir));
-        QVERIFY(IsFolderWritable(dir + '/'));
+        QList<bool> writable;
+        for (const QString& path :
+             {dir, dir + '/', dir + "/not/yet", dir + "/0.TST", dir + "/0.TST/sub", QString()})
+            writable << IsFolderWritable(path);
+        QCOMPARE(writable, (QList<bool>{true, true, true, false, false, false}));
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"0.TST"});
         QCOMPARE(ReadFile(dir + "/0.TST"), QByteArray("keep"));
-        QVERIFY(IsFolderWritable(dir + "/not/yet"));
-        QVERIFY(!IsFolderWritable(dir + "/0.TST"));
-        QVERIFY(!IsFolderWritable(dir + "/0.TST/sub"));
-        QVERIFY(!IsFolderWritable(QString()));
         QCOMPARE(
             QList<qint64>({FileSizeOf(dir + "/0.TST"), FileSizeOf(dir + "/none"), FileSizeOf(dir)}),
             QList<qint64>({4, 0, 0}));
