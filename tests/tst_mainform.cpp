@@ -91,9 +91,6 @@ template <class W> W* Child(QWidget* form, const char* name) {
     return widget;
 }
 
-// Flags as stored after the first-run question (no automatic update check).
-const QString AskedFlags = QString::number(DefaultFlags | flUpdateAsked);
-
 } // namespace
 
 Q_DECLARE_METATYPE(TModalResult)
@@ -209,10 +206,10 @@ QStringList TestMainForm::Outputs() const {
 }
 
 std::unique_ptr<TSonabelMainForm> TestMainForm::NewForm(const QString& lamePath) {
-    QFile ini(Ini);
-    if (!ini.exists() && ini.open(QIODevice::WriteOnly))
-        ini.write(("[General]\nFlags=" + AskedFlags + "\nLamePath=" + lamePath + "\n").toUtf8());
-    ini.close();
+    // Flags as stored after the first-run question (no automatic update check).
+    const QString flags = QString::number(DefaultFlags | flUpdateAsked);
+    if (!QFileInfo::exists(Ini))
+        WriteFile(Ini, ("[General]\nFlags=" + flags + "\nLamePath=" + lamePath + "\n").toUtf8());
     auto prompts = std::make_unique<TFakePrompts>();
     Prompts = prompts.get();
     auto notifier = std::make_unique<TFakeNotifier>();
@@ -268,9 +265,8 @@ void TestMainForm::startUp() {
     QFETCH(QList<TModalResult>, answers);
     QFETCH(QStringList, chosen);
     QFETCH(QString, lamePath);
-    QDir(Dir.filePath("app")).removeRecursively();
-    QDir(Dir.filePath("pick")).removeRecursively();
-    QVERIFY(QDir(Dir.path()).mkpath("app") && QDir(Dir.path()).mkpath("pick"));
+    for (const char* sub : {"app", "pick"})
+        QVERIFY(QDir(Dir.filePath(sub)).removeRecursively() && QDir(Dir.path()).mkpath(sub));
     if (inAppDir)
         QVERIFY(QFile::link(Lame, Dir.filePath("app/lame")));
     for (const char* name : {"pick/notlame", "pick/LAME"})
@@ -524,8 +520,9 @@ void TestMainForm::runInLanguages() {
     }
     QVERIFY(Button("btnAddFiles")->isEnabled() && !Child<TLED>(form.get(), "Led")->Lit());
     QCOMPARE(Button("btnGO")->text(), Msg(msgGoStart));
-    QVERIFY(form->Log().toPlainText().contains("Finished."));
-    QVERIFY(form->Log().toPlainText().contains("2 done, 0 skipped, 0 failed in "));
+    const QString log = form->Log().toPlainText();
+    QVERIFY2(log.contains("Finished.") && log.contains("2 done, 0 skipped, 0 failed in "),
+             qPrintable(log));
     QCOMPARE(form->Status().OutputFolder(), QFileInfo(Wav).absolutePath());
     QCOMPARE((QList<bool>{Notifier->Progress.first(), Notifier->Progress.last()}),
              (QList<bool>{true, false}));

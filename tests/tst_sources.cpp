@@ -240,17 +240,14 @@ private Q_SLOTS:
     }
 
     void updateListOutputs_data() {
-        // destDir: relative to the work folder
-        // output: relative to the work folder
-        Columns<quint32, int, QString, QString>({"flags", "mode", "destDir", "output"});
-
-        Row("beside, CBR", 0u, 0, "", "out/src/song_C64kbps.mp3");
-        Row("beside, ABR", 0u, 1, "", "out/src/song_A64kbps.mp3");
-        Row("default folder", flDestFolder, 0, "out/dest", "out/dest/song.mp3");
+        // destDir (the default folder, when given) and output: relative to the work folder
+        Columns<int, QString, QString>({"mode", "destDir", "output"});
+        Row("beside, CBR", 0, "", "out/src/song_C64kbps.mp3");
+        Row("beside, ABR", 1, "", "out/src/song_A64kbps.mp3");
+        Row("default folder", 0, "out/dest", "out/dest/song.mp3");
     }
 
     void updateListOutputs() {
-        QFETCH(quint32, flags);
         QFETCH(int, mode);
         QFETCH(QString, destDir);
         QFETCH(QString, output);
@@ -258,7 +255,7 @@ private Q_SLOTS:
         QFile::remove(src);
         QVERIFY(Copy(Wav, src));
         QDir().mkpath(Work.filePath("out/dest"));
-        Preferences().Edit()->Flags |= flags;
+        Preferences().Edit()->Flags |= destDir.isEmpty() ? 0 : flDestFolder;
         Preferences().Edit()->EncodingMode = quint8(mode);
         Preferences().Edit()->BitRateIndex = 4; // 64 kbit/s
         Preferences().Edit()->DestDir = destDir.isEmpty() ? QString() : Work.filePath(destDir);
