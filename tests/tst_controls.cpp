@@ -96,24 +96,19 @@ private Q_SLOTS:
         // setup: MinValue, MaxValue, start, caret
         // after: Value, changes, caret
         Columns<QList<int>, QString, QString, QList<int>>({"setup", "keys", "text", "after"});
-        const auto row = [](const char* name, int min, int max, int start, int caret,
-                            const char* keys, const char* text, int value, int changes,
-                            int caretAfter) {
-            QTest::newRow(name) << QList<int>{min, max, start, caret} << QString(keys)
-                                << QString(text) << QList<int>{value, changes, caretAfter};
-        };
-        row("minus refused at MinValue 0", 0, 100, 12, -1, "-", "12", 12, 0, -1);
-        row("minus kept, counts 0", -10, 10, 5, -1, "-", "-", 0, 1, 1);
-        row("minus then digit", -10, 10, 5, -1, "-7", "-7", -7, 2, 2);
-        row("hex $1F", 0, 100, 0, -1, "$1F", "$1F", 31, 3, 3);
-        row("sign then $ refused", -100, 100, 0, -1, "-$", "-", 0, 1, 1);
-        row("signed hex pasted", -100, 100, 0, -1, "=-$a", "-$a", -10, 1, 3);
-        row("plus needs MaxValue 1", -10, 0, 0, -1, "+", "0", 0, 0, -1);
-        row("plus kept", 0, 1, 0, -1, "+1", "+1", 1, 2, 2);
-        row("digit past max refused", 0, 50, 5, 1, "17", "5", 5, 0, 1);
-        row("letter refused mid-text", 0, 999, 123, 1, "x", "123", 123, 0, 1);
-        row("emptied counts 0", 0, 10, 7, -1, "\b", "", 0, 1, 0);
-        row("emptied refused when 0 is out", 5, 10, 7, -1, "\b", "7", 7, 0, -1);
+        using L = QList<int>;
+        Row("minus refused at MinValue 0", L{0, 100, 12, -1}, "-", "12", L{12, 0, -1});
+        Row("minus kept, counts 0", L{-10, 10, 5, -1}, "-", "-", L{0, 1, 1});
+        Row("minus then digit", L{-10, 10, 5, -1}, "-7", "-7", L{-7, 2, 2});
+        Row("hex $1F", L{0, 100, 0, -1}, "$1F", "$1F", L{31, 3, 3});
+        Row("sign then $ refused", L{-100, 100, 0, -1}, "-$", "-", L{0, 1, 1});
+        Row("signed hex pasted", L{-100, 100, 0, -1}, "=-$a", "-$a", L{-10, 1, 3});
+        Row("plus needs MaxValue 1", L{-10, 0, 0, -1}, "+", "0", L{0, 0, -1});
+        Row("plus kept", L{0, 1, 0, -1}, "+1", "+1", L{1, 2, 2});
+        Row("digit past max refused", L{0, 50, 5, 1}, "17", "5", L{5, 0, 1});
+        Row("letter refused mid-text", L{0, 999, 123, 1}, "x", "123", L{123, 0, 1});
+        Row("emptied counts 0", L{0, 10, 7, -1}, "\b", "", L{0, 1, 0});
+        Row("emptied refused when 0 is out", L{5, 10, 7, -1}, "\b", "7", L{7, 0, -1});
     }
 
     void integerTyping() {

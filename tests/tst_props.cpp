@@ -145,14 +145,11 @@ private Q_SLOTS:
         const QString path = Write("progress", QByteArray(fileSize, 'p'));
         QList<qint64> positions;
         QStringList lines;
-        HexDump(
-            path, 0, -1,
-            [&](qint64 minimum, qint64 maximum, qint64 position) {
-                QCOMPARE(minimum, 1);
-                QCOMPARE(maximum, fileSize);
-                positions << position;
-            },
-            &lines, false, false, false, 4, &Reporter);
+        // A bar of the wrong range shows as -1.
+        const auto progress = [&](qint64 minimum, qint64 maximum, qint64 position) {
+            positions << (minimum == 1 && maximum == fileSize ? position : -1);
+        };
+        HexDump(path, 0, -1, progress, &lines, false, false, false, 4, &Reporter);
         QTEST(positions, "positions");
     }
 
