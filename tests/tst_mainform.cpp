@@ -178,9 +178,7 @@ void TestMainForm::init() {
     Ini = Dir.filePath("store.ini");
     QFile::remove(Ini);
     Answers.clear();
-    Questions.clear();
-    Infos.clear();
-    Chosen.clear();
+    Questions = Infos = Chosen = QStringList();
     FilterCalls = 0;
 }
 
@@ -391,10 +389,8 @@ void TestMainForm::longDropLetsEventsRun() {
     auto form = Shown();
     form->Adder().DropSliceMs = 0;
     QStringList paths;
-    for (const char* name : {"1", "2", "3"}) {
-        paths << Dir.filePath(QStringLiteral("in/long%1.mp3").arg(QLatin1String(name)));
-        QVERIFY(QFile::copy(Mp3, paths.last()));
-    }
+    for (const char* name : {"in/long1.mp3", "in/long2.mp3", "in/long3.mp3"})
+        QVERIFY(QFile::copy(Mp3, (paths << Dir.filePath(name)).last()));
     bool enabledMeanwhile = true;
     QTimer::singleShot(0, form.get(), [&] {
         enabledMeanwhile = Button("btnAddFiles")->isEnabled();

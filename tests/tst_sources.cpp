@@ -67,8 +67,19 @@ private:
     QString M(const QString& name) const { return Media.filePath(name); }
     // A fresh folder of the work area, filled with copies of media files:
     // each entry is "relative/target=media-name".
-    QString MakeTree(const QString& name, const QStringList& entries);
-    bool Copy(const QString& from, const QString& to);
+    QString MakeTree(const QString& name, const QStringList& entries) {
+        const QString root = Work.filePath(name);
+        QDir(root).removeRecursively();
+        for (const QString& entry : entries) {
+            const QStringList parts = entry.split('=');
+            if (!Copy(M(parts.at(1)), root + '/' + parts.at(0)))
+                return QString();
+        }
+        return root;
+    }
+    static bool Copy(const QString& from, const QString& to) {
+        return QDir().mkpath(QFileInfo(to).path()) && QFile::copy(from, to);
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -640,22 +651,6 @@ private Q_SLOTS:
         QCOMPARE(sizes, QList<qint64>({2, 4, 3}));
     }
 };
-
-bool TestSources::Copy(const QString& from, const QString& to) {
-    QDir().mkpath(QFileInfo(to).path());
-    return QFile::copy(from, to);
-}
-
-QString TestSources::MakeTree(const QString& name, const QStringList& entries) {
-    const QString root = Work.filePath(name);
-    QDir(root).removeRecursively();
-    for (const QString& entry : entries) {
-        const QStringList parts = entry.split('=');
-        if (!Copy(M(parts.at(1)), root + '/' + parts.at(0)))
-            return QString();
-    }
-    return root;
-}
 
 QTEST_GUILESS_MAIN(TestSources)
 #include "tst_sources.moc"
