@@ -78,9 +78,8 @@ public:
 class TFakeNotifier : public TRunNotifier {
 public:
     void SetProgress(double, bool visible) override { Progress << visible; }
-    void Notify(const QString& title, const QString&, bool) override { Titles << title; }
+    void Notify(const QString&, const QString&, bool) override {}
     QList<bool> Progress;
-    QStringList Titles;
 };
 
 // Widgets are found by their names, as a user finds them by their captions.
