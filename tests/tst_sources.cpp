@@ -428,8 +428,7 @@ private Q_SLOTS:
         QVERIFY(!list.Row(0).OutputPath.isEmpty());
         QCOMPARE(RunState, quint8(rsIdle));
         list.ClearList();
-        QCOMPARE(list.Count(), 0);
-        QCOMPARE(list.TotalSizeKB(), 0u);
+        QVERIFY(list.Count() == 0 && list.TotalSizeKB() == 0);
     }
 
     void scanOrder() {
@@ -449,11 +448,8 @@ private Q_SLOTS:
         QVERIFY(ScanFolder(root, &list, "*.*", report, true));
         const QStringList expected = {".hidden.mp3", "z.mp3",      "a/x.mp3", "a/b/notes.txt",
                                       "a/b/y.wav",   "c/link.mp3", "c/w.mp3"};
-        QStringList relative;
-        for (const QString& path : list)
-            relative << path.mid(root.size() + 1);
-        QCOMPARE(relative, expected);
         QCOMPARE(reported, list);
+        QCOMPARE(list.replaceInStrings(root + '/', QString()), expected);
 
         QVERIFY(ScanFolder(root + '/', &list, QString(), {}, false));
         QCOMPARE(list, QStringList({root + "/.hidden.mp3", root + "/z.mp3"}));
