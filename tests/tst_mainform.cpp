@@ -142,8 +142,7 @@ private Q_SLOTS:
         Row("PATH", "/gone/lame", false, true, A{}, none, true, "", 0);
         Row("refused", "", false, false, A{TModalResult::No}, none, false, "", 0);
         Row("dialog cancelled", "", false, false, A{yes}, none, false, "", 0);
-        Row("wrong name, then upper case", "", false, false, A{yes, yes}, picks, true, "pick/LAME",
-            1);
+        Row("wrong name, then LAME", "", false, false, A{yes, yes}, picks, true, "pick/LAME", 1);
     }
 
     void startUp() {
