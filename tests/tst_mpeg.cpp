@@ -69,41 +69,33 @@ class TestMpeg : public QObject {
 private Q_SLOTS:
     void builtStreams_data() {
         Columns<QByteArray, int, int, bool>({"bytes", "frameCount", "bitRate", "vbr"});
+        const QByteArray f128 = Frame(V1L3_128, 418), f160 = Frame(V1L3_160, 522);
 
-        Row("CBR, 40 frames: all counted", Frames(V1L3_128, 418, 40), 40, 128, false);
-        Row("CBR, 5000 frames: sampled over 100", Frames(V1L3_128, 418, 5000), 100, 128, false);
-        Row("padded frames are one byte longer", Frames(V1L3_128 | PaddingBit, 419, 150), 100, 128,
-            false);
+        Row("CBR, 40 frames: all counted", f128.repeated(40), 40, 128, false);
+        Row("CBR, 5000 frames: sampled over 100", f128.repeated(5000), 100, 128, false);
+        Row("padded 419-byte frames", Frames(V1L3_128 | PaddingBit, 419, 150), 100, 128, false);
         // 128 then 160 then 149 x 128: walked to the end, mean 128.2 -> 128.
-        Row("second frame differs: full walk",
-            Frame(V1L3_128, 418) + Frame(V1L3_160, 522) + Frames(V1L3_128, 418, 149), 151, 128,
-            true);
+        Row("second frame differs: full walk", f128 + f160 + f128.repeated(149), 151, 128, true);
         // 1 x 128 + 3 x 160: mean 152.
-        Row("VBR mean is rounded", Frame(V1L3_128, 418) + Frames(V1L3_160, 522, 3), 4, 152, true);
+        Row("VBR mean is rounded", f128 + f160.repeated(3), 4, 152, true);
         // Junk inside a varying stream: the walk searches past it and goes on.
-        Row("VBR with junk between frames",
-            Frame(V1L3_128, 418) + Frame(V1L3_160, 522) + QByteArray("junk!") +
-                Frames(V1L3_128, 418, 10),
+        Row("VBR with junk between frames", f128 + f160 + QByteArray("junk!") + f128.repeated(10),
             12, 131, true);
         // Too large to be read in one go: walked through the read-ahead buffer.
         const int pairs = int(TFileStream::WholeReadLimit / (418 + 522)) + 64;
-        Row("VBR larger than the one-read limit",
-            (Frame(V1L3_128, 418) + Frame(V1L3_160, 522)).repeated(pairs), 2 * pairs, 144, true);
-        Row("Xing at 36: its frame not counted", XingFrame(36) + Frames(V1L3_128, 418, 120), 120,
-            128, true);
-        Row("Xing at 13 counts the same", XingFrame(13) + Frames(V1L3_128, 418, 10), 10, 128, true);
-        Row("Xing at 21", XingFrame(21) + Frames(V1L3_160, 522, 7), 7, 160, true);
+        Row("VBR over the one-read limit", (f128 + f160).repeated(pairs), 2 * pairs, 144, true);
+        Row("Xing at 36, not counted", XingFrame(36) + f128.repeated(120), 120, 128, true);
+        Row("Xing at 13 counts the same", XingFrame(13) + f128.repeated(10), 10, 128, true);
+        Row("Xing at 21", XingFrame(21) + f160.repeated(7), 7, 160, true);
         Row("garbage before the first frame is skipped",
-            QByteArray("\x00\xFF\x12junk!", 8) + Frames(V1L3_128, 418, 30), 30, 128, false);
+            QByteArray("\x00\xFF\x12junk!", 8) + f128.repeated(30), 30, 128, false);
         // The last header starts 7 bytes before the end: found (5 frames + the stub).
         Row("header 7 bytes before the end is found",
-            Frames(V1L3_128, 418, 5) + Be32(V1L3_128) + QByteArray(3, '\0'), 6, 128, false);
+            f128.repeated(5) + Be32(V1L3_128) + QByteArray(3, '\0'), 6, 128, false);
         Row("header 6 bytes before the end is not",
-            Frames(V1L3_128, 418, 5) + Be32(V1L3_128) + QByteArray(2, '\0'), 5, 128, false);
-        Row("Layer I, 32 kbit/s at 48 kHz: 32-byte frames", Frames(V1L1_32_48k, 32, 50), 50, 32,
-            false);
-        Row("MPEG-2.5 Layer III, 8 kbit/s at 8 kHz: 72-byte frames", Frames(V25L3_8_8k, 72, 60), 60,
-            8, false);
+            f128.repeated(5) + Be32(V1L3_128) + QByteArray(2, '\0'), 5, 128, false);
+        Row("Layer I, 32 kbit/s, 48 kHz", Frames(V1L1_32_48k, 32, 50), 50, 32, false);
+        Row("MPEG-2.5 L3, 8 kbit/s, 8 kHz", Frames(V25L3_8_8k, 72, 60), 60, 8, false);
     }
 
     void builtStreams() {
