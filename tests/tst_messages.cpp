@@ -84,8 +84,7 @@ private Q_SLOTS:
         Row("gigabytes", 0, source, 922 * MiB, "1.20 GB of 2.10 GB saved (57 %)");
         Row("French decimal mark", 1, source, 922 * MiB,
             QStringLiteral("1,20 Go économisés sur 2,10 Go (57\u00A0%)"));
-        Row("kilobytes and megabytes", 0, 3 * MiB, 3 * MiB - 614400,
-            "600 KB of 3.00 MB saved (20 %)");
+        Row("KB and MB", 0, 3 * MiB, 3 * MiB - 614400, "600 KB of 3.00 MB saved (20 %)");
         Row("outputs larger", 0, qint64(1024000), qint64(1126400),
             "100 KB more than the 1000 KB of the sources (+10 %)");
         Row("nothing written", 0, qint64(0), qint64(0), "");

@@ -50,30 +50,25 @@ private Q_SLOTS:
     void accepted_data() {
         // expected: data start, data size, bit rate, duration
         Columns<QByteArray, QList<int>>({"bytes", "expected"});
+        using L = QList<int>;
+        const auto data = [](int size) { return Chunk("data", QByteArray(size, '\0')); };
 
-        Row("CD audio, 10 s", Riff(Fmt44k + Chunk("data", QByteArray(1764000, '\0'))),
-            QList<int>{44, 1764000, 1411, 10000});
+        Row("CD audio, 10 s", Riff(Fmt44k + data(1764000)), L{44, 1764000, 1411, 10000});
         // An odd chunk before the data is followed by one pad byte.
-        Row("odd chunk padded",
-            Riff(Chunk("LIST", "abc") + Fmt44k + Chunk("data", QByteArray(1000, '\0'))),
-            QList<int>{12 + 12 + 24 + 8, 1000, 1411, 6});
+        Row("odd chunk padded", Riff(Chunk("LIST", "abc") + Fmt44k + data(1000)),
+            L{12 + 12 + 24 + 8, 1000, 1411, 6});
         Row("long fmt chunk, only 16 bytes read",
-            Riff(FmtChunk(1, 1, 8000, 16000, 2, 18) + Chunk("data", QByteArray(16000, '\0'))),
-            QList<int>{12 + 26 + 8, 16000, 128, 1000});
-        Row("later data chunk overrides",
-            Riff(Fmt44k + Chunk("data", QByteArray(10, '\0')) +
-                 Chunk("data", QByteArray(400, '\0'))),
-            QList<int>{12 + 24 + 18 + 8, 400, 1411, 2});
+            Riff(FmtChunk(1, 1, 8000, 16000, 2, 18) + data(16000)),
+            L{12 + 26 + 8, 16000, 128, 1000});
+        Row("later data chunk overrides", Riff(Fmt44k + data(10) + data(400)),
+            L{12 + 24 + 18 + 8, 400, 1411, 2});
         // 22050 bytes/s / 125 = 176.4 -> 176; 1000 bytes -> 45.35 ms -> 45.
-        Row("mono 11 kHz",
-            Riff(FmtChunk(1, 1, 11025, 22050, 2) + Chunk("data", QByteArray(1000, '\0'))),
-            QList<int>{44, 1000, 176, 45});
+        Row("mono 11 kHz", Riff(FmtChunk(1, 1, 11025, 22050, 2) + data(1000)),
+            L{44, 1000, 176, 45});
         // An odd data chunk as the last one, its pad byte present.
-        Row("odd last chunk with pad", Riff(Fmt44k + Chunk("data", QByteArray(3, '\0'))),
-            QList<int>{44, 3, 1411, 0});
+        Row("odd last chunk with pad", Riff(Fmt44k + data(3)), L{44, 3, 1411, 0});
         // Without a format chunk: bit rate 0 (callers refuse the file for it), duration -1.
-        Row("data without fmt", Riff(Chunk("data", QByteArray(100, '\0'))),
-            QList<int>{20, 100, 0, -1});
+        Row("data without fmt", Riff(data(100)), L{20, 100, 0, -1});
     }
 
     void accepted() {
