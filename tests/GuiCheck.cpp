@@ -78,6 +78,13 @@ void Walk(QWidget* parent, QStringList& problems) {
     }
 }
 
+// Problems of the window as it is laid out now, one line each.
+QStringList LayoutProblems(QWidget* window) {
+    QStringList problems;
+    Walk(window, problems);
+    return problems;
+}
+
 } // namespace
 
 QString Grab(QWidget* window, const QString& name) {
@@ -85,12 +92,6 @@ QString Grab(QWidget* window, const QString& name) {
     QDir().mkpath(folder);
     const QString path = folder + u'/' + name + QStringLiteral(".png");
     return window->grab().save(path) ? path : QString();
-}
-
-QStringList LayoutProblems(QWidget* window) {
-    QStringList problems;
-    Walk(window, problems);
-    return problems;
 }
 
 void CheckInLanguages(QWidget* window, const QString& name,

@@ -15,8 +15,6 @@ namespace GuiCheck {
 // Saves the window's picture as <build>/tests/grabs/<name>.png; returns the
 // path, or an empty string when the picture could not be written.
 QString Grab(QWidget* window, const QString& name);
-// Problems of the window as it is laid out now, one line each.
-QStringList LayoutProblems(QWidget* window);
 // Shows the window in each language (applyLanguage writes its texts), lets
 // the layouts settle, grabs "<name>_ENG.png" / "<name>_FRN.png" and fails the
 // running test with every problem found, prefixed by the language code; every

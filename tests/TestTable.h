@@ -14,4 +14,9 @@ template <class... T> void Columns(std::initializer_list<const char*> names) {
     (QTest::addColumn<T>(*name++), ...);
 }
 
+// One row, its values in column order (a string literal fills a QString column).
+template <class... T> void Row(const char* name, T... values) {
+    (QTest::newRow(name) << ... << values);
+}
+
 } // namespace TestTable

@@ -1,6 +1,7 @@
 // sonabel-cli info and every command's command line, run as a process the way a
 // script would use it.
 
+#include "TestTable.h"
 #include "TestUtil.h"
 #include "formats/MP3Stream.h"
 #include "formats/WavStream.h"
@@ -12,6 +13,8 @@
 #include <sys/stat.h>
 
 using namespace TestUtil;
+using TestTable::Columns;
+using TestTable::Row;
 
 class TestCliInfo : public QObject {
     Q_OBJECT
@@ -61,56 +64,52 @@ void TestCliInfo::printsOneRecordPerPath() {
 // Every command's usage: the help and version texts, and the errors in what a
 // command line asks for (exit code 2) or in a file it names (1).
 void TestCliInfo::commandLine_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("mention"); // on stdout for exit 0, else on stderr
+    // mention: on stdout for exit 0, else on stderr
+    Columns<QStringList, int, QString>({"args", "exitCode", "mention"});
     using L = QStringList;
-    QTest::newRow("no command") << L{} << 2 << "usage";
-    QTest::newRow("unknown command") << L{"frobnicate"} << 2 << "frobnicate";
-    QTest::newRow("help") << L{"--help"} << 0 << "commands: encoder, info, plan, run";
-    QTest::newRow("version") << L{"--version"} << 0 << "sonabel-cli " SONABEL_VERSION "\n";
-    QTest::newRow("info: no path") << L{"info"} << 2 << "path";
-    QTest::newRow("info: unknown option") << L{"info", "--loud", "x.mp3"} << 2 << "--loud";
-    QTest::newRow("info: settings without file") << L{"info", "--settings"} << 2 << "--settings";
-    QTest::newRow("info: version")
-        << L{"info", "--version"} << 0 << "sonabel-cli " SONABEL_VERSION "\n";
-    QTest::newRow("info: help") << L{"info", "--help", "x"} << 0
-                                << "Usage: sonabel-cli info [options] PATH...";
-    QTest::newRow("encoder: help") << L{"encoder", "-h"} << 0 << "--encoder <PATH>";
-    QTest::newRow("encoder: unknown option") << L{"encoder", "--fast"} << 2 << "--fast";
-    QTest::newRow("encoder: missing") << L{"encoder", "--encoder", "/no/lame"} << 1 << "/no/lame";
-    QTest::newRow("plan: help") << L{"plan", "--help"} << 0 << "--recursive";
-    QTest::newRow("plan: unknown option") << L{"plan", "--bogus", "x"} << 2 << "--bogus";
-    QTest::newRow("plan: bit rate") << L{"plan", "--bitrate", "100", "x"} << 2 << "--bitrate";
-    QTest::newRow("plan: bit rate text") << L{"plan", "--bitrate", "lots", "x"} << 2 << "--bitrate";
-    QTest::newRow("plan: mode") << L{"plan", "--mode", "vbr", "x"} << 2 << "--mode";
-    QTest::newRow("plan: quality") << L{"plan", "--quality", "10", "x"} << 2 << "--quality";
-    QTest::newRow("plan: priority") << L{"plan", "--priority", "-1", "x"} << 2 << "--priority";
-    QTest::newRow("plan: missing value") << L{"plan", "x", "--dest"} << 2 << "--dest";
-    QTest::newRow("plan: no path") << L{"plan", "--bitrate", "128"} << 2 << "path";
+    Row("no command", L{}, 2, "usage");
+    Row("unknown command", L{"frobnicate"}, 2, "frobnicate");
+    Row("help", L{"--help"}, 0, "commands: encoder, info, plan, run");
+    Row("version", L{"--version"}, 0, "sonabel-cli " SONABEL_VERSION "\n");
+    Row("info: no path", L{"info"}, 2, "path");
+    Row("info: unknown option", L{"info", "--loud", "x.mp3"}, 2, "--loud");
+    Row("info: settings without file", L{"info", "--settings"}, 2, "--settings");
+    Row("info: version", L{"info", "--version"}, 0, "sonabel-cli " SONABEL_VERSION "\n");
+    Row("info: help", L{"info", "--help", "x"}, 0, "Usage: sonabel-cli info [options] PATH...");
+    Row("encoder: help", L{"encoder", "-h"}, 0, "--encoder <PATH>");
+    Row("encoder: unknown option", L{"encoder", "--fast"}, 2, "--fast");
+    Row("encoder: missing", L{"encoder", "--encoder", "/no/lame"}, 1, "/no/lame");
+    Row("plan: help", L{"plan", "--help"}, 0, "--recursive");
+    Row("plan: unknown option", L{"plan", "--bogus", "x"}, 2, "--bogus");
+    Row("plan: bit rate", L{"plan", "--bitrate", "100", "x"}, 2, "--bitrate");
+    Row("plan: bit rate text", L{"plan", "--bitrate", "lots", "x"}, 2, "--bitrate");
+    Row("plan: mode", L{"plan", "--mode", "vbr", "x"}, 2, "--mode");
+    Row("plan: quality", L{"plan", "--quality", "10", "x"}, 2, "--quality");
+    Row("plan: priority", L{"plan", "--priority", "-1", "x"}, 2, "--priority");
+    Row("plan: missing value", L{"plan", "x", "--dest"}, 2, "--dest");
+    Row("plan: no path", L{"plan", "--bitrate", "128"}, 2, "path");
     for (const char* shard : {"0/3", "4/3", "3", "a/b", "1/2/3"})
         QTest::addRow("plan: shard %s", shard) << L{"plan", "--shard", shard, "x"} << 2 << "K/N";
-    QTest::newRow("plan: missing settings")
-        << L{"plan", "--settings", "/no/none.ini", "/a/b.wav"} << 1 << "/no/none.ini";
-    QTest::newRow("plan: missing list") << L{"plan", "--files-from", "/no/l"} << 1 << "/no/l";
-    QTest::newRow("run: help") << L{"run", "--help"} << 0 << "--no-keep-time";
-    QTest::newRow("run: no path") << L{"run", "--json"} << 2 << "path";
-    QTest::newRow("run: jobs 0") << L{"run", "--jobs", "0", "x.wav"} << 2 << "--jobs 0";
-    QTest::newRow("run: jobs 65") << L{"run", "--jobs", "65", "x.wav"} << 2 << "--jobs 65";
-    QTest::newRow("run: bad warning answer")
-        << L{"run", "--on-warning", "maybe", "x.wav"} << 2 << "--on-warning maybe";
-    QTest::newRow("run: bad language") << L{"run", "--lang", "DEU", "x.wav"} << 2 << "DEU";
-    QTest::newRow("run: unknown option") << L{"run", "--fast", "x.wav"} << 2 << "--fast";
-    QTest::newRow("run: missing file") << L{"run", "/no/such/file.wav"} << 2 << "/no/such/file.wav";
-    QTest::newRow("run: bad bit rate") << L{"run", "--bitrate=100", "x.wav"} << 2 << "--bitrate";
-    QTest::newRow("run: value to a switch") << L{"run", "--json=yes", "x.wav"} << 2 << "--json";
-    QTest::newRow("run: unreadable settings")
-        << L{"run", "--settings", "/no/such.ini", "x.wav"} << 2 << "/no/such.ini";
-    QTest::newRow("run: unreadable list")
-        << L{"run", "--files-from", "/no/such.list"} << 2 << "/no/such.list";
-    QTest::newRow("run: missing file in a list")
-        << L{"run", "--files-from", "/dev/null", "/no/x.wav"} << 2 << "/no/x.wav";
-    QTest::newRow("run: bad shard") << L{"run", "--shard", "2/1", "x.wav"} << 2 << "--shard 2/1";
+    Row("plan: missing settings", L{"plan", "--settings", "/no/none.ini", "/a/b.wav"}, 1,
+        "/no/none.ini");
+    Row("plan: missing list", L{"plan", "--files-from", "/no/l"}, 1, "/no/l");
+    Row("run: help", L{"run", "--help"}, 0, "--no-keep-time");
+    Row("run: no path", L{"run", "--json"}, 2, "path");
+    Row("run: jobs 0", L{"run", "--jobs", "0", "x.wav"}, 2, "--jobs 0");
+    Row("run: jobs 65", L{"run", "--jobs", "65", "x.wav"}, 2, "--jobs 65");
+    Row("run: bad warning answer", L{"run", "--on-warning", "maybe", "x.wav"}, 2,
+        "--on-warning maybe");
+    Row("run: bad language", L{"run", "--lang", "DEU", "x.wav"}, 2, "DEU");
+    Row("run: unknown option", L{"run", "--fast", "x.wav"}, 2, "--fast");
+    Row("run: missing file", L{"run", "/no/such/file.wav"}, 2, "/no/such/file.wav");
+    Row("run: bad bit rate", L{"run", "--bitrate=100", "x.wav"}, 2, "--bitrate");
+    Row("run: value to a switch", L{"run", "--json=yes", "x.wav"}, 2, "--json");
+    Row("run: unreadable settings", L{"run", "--settings", "/no/such.ini", "x.wav"}, 2,
+        "/no/such.ini");
+    Row("run: unreadable list", L{"run", "--files-from", "/no/such.list"}, 2, "/no/such.list");
+    Row("run: missing file in a list", L{"run", "--files-from", "/dev/null", "/no/x.wav"}, 2,
+        "/no/x.wav");
+    Row("run: bad shard", L{"run", "--shard", "2/1", "x.wav"}, 2, "--shard 2/1");
 }
 
 void TestCliInfo::commandLine() {

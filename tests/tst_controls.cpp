@@ -17,6 +17,7 @@
 #include <QtTest>
 
 using TestTable::Columns;
+using TestTable::Row;
 
 class TestControls : public QObject {
     Q_OBJECT
@@ -26,30 +27,25 @@ private Q_SLOTS:
     // Operations: L/l set Lit true/false, T Toggle, N NextColor, C<n> set Color,
     // D/E disable/enable.
     void ledState_data() {
-        Columns<int, QStringList, bool, int, int>({"startColor", "ops", "lit", "color", "signals"});
-        const auto row = [](const char* name, int start, const QString& ops, bool lit, int color,
-                            int signalCount) {
-            QTest::newRow(name) << start << ops.split(' ', Qt::SkipEmptyParts) << lit << color
-                                << signalCount;
-        };
-        row("defaults", -1, "", false, int(lcRed), 0);
-        row("lit twice fires once", -1, "L L", true, 0, 1);
-        row("off when off fires not", -1, "l", false, 0, 0);
-        row("toggle twice", -1, "T T", false, 0, 2);
-        row("white wraps to red", int(lcWhite), "N", false, 0, 1);
-        row("next from yellow", int(lcYellow), "N", false, int(lcMagenta), 1);
-        row("same colour fires not", int(lcCyan), "C4", false, int(lcCyan), 0);
-        row("disable, enable", -1, "D E", false, 0, 2);
+        Columns<int, QString, bool, int, int>({"startColor", "ops", "lit", "color", "signals"});
+        Row("defaults", -1, "", false, int(lcRed), 0);
+        Row("lit twice fires once", -1, "L L", true, 0, 1);
+        Row("off when off fires not", -1, "l", false, 0, 0);
+        Row("toggle twice", -1, "T T", false, 0, 2);
+        Row("white wraps to red", int(lcWhite), "N", false, 0, 1);
+        Row("next from yellow", int(lcYellow), "N", false, int(lcMagenta), 1);
+        Row("same colour fires not", int(lcCyan), "C4", false, int(lcCyan), 0);
+        Row("disable, enable", -1, "D E", false, 0, 2);
     }
 
     void ledState() {
         QFETCH(int, startColor);
-        QFETCH(QStringList, ops);
+        QFETCH(QString, ops);
         TLED led;
         if (startColor >= 0)
             led.SetColor(TLEDColor(startColor));
         QSignalSpy spy(&led, &TLED::OnChangeState);
-        for (const QString& op : ops) {
+        for (const QString& op : ops.split(' ', Qt::SkipEmptyParts)) {
             const char c = op[0].toLatin1();
             if (c == 'L' || c == 'l') {
                 led.SetLit(c == 'L');
@@ -100,24 +96,19 @@ private Q_SLOTS:
         // setup: MinValue, MaxValue, start, caret
         // after: Value, changes, caret
         Columns<QList<int>, QString, QString, QList<int>>({"setup", "keys", "text", "after"});
-        const auto row = [](const char* name, int min, int max, int start, int caret,
-                            const char* keys, const char* text, int value, int changes,
-                            int caretAfter) {
-            QTest::newRow(name) << QList<int>{min, max, start, caret} << QString(keys)
-                                << QString(text) << QList<int>{value, changes, caretAfter};
-        };
-        row("minus refused at MinValue 0", 0, 100, 12, -1, "-", "12", 12, 0, -1);
-        row("minus kept, counts 0", -10, 10, 5, -1, "-", "-", 0, 1, 1);
-        row("minus then digit", -10, 10, 5, -1, "-7", "-7", -7, 2, 2);
-        row("hex $1F", 0, 100, 0, -1, "$1F", "$1F", 31, 3, 3);
-        row("sign then $ refused", -100, 100, 0, -1, "-$", "-", 0, 1, 1);
-        row("signed hex pasted", -100, 100, 0, -1, "=-$a", "-$a", -10, 1, 3);
-        row("plus needs MaxValue 1", -10, 0, 0, -1, "+", "0", 0, 0, -1);
-        row("plus kept", 0, 1, 0, -1, "+1", "+1", 1, 2, 2);
-        row("digit past max refused", 0, 50, 5, 1, "17", "5", 5, 0, 1);
-        row("letter refused mid-text", 0, 999, 123, 1, "x", "123", 123, 0, 1);
-        row("emptied counts 0", 0, 10, 7, -1, "\b", "", 0, 1, 0);
-        row("emptied refused when 0 is out", 5, 10, 7, -1, "\b", "7", 7, 0, -1);
+        using L = QList<int>;
+        Row("minus refused at MinValue 0", L{0, 100, 12, -1}, "-", "12", L{12, 0, -1});
+        Row("minus kept, counts 0", L{-10, 10, 5, -1}, "-", "-", L{0, 1, 1});
+        Row("minus then digit", L{-10, 10, 5, -1}, "-7", "-7", L{-7, 2, 2});
+        Row("hex $1F", L{0, 100, 0, -1}, "$1F", "$1F", L{31, 3, 3});
+        Row("sign then $ refused", L{-100, 100, 0, -1}, "-$", "-", L{0, 1, 1});
+        Row("signed hex pasted", L{-100, 100, 0, -1}, "=-$a", "-$a", L{-10, 1, 3});
+        Row("plus needs MaxValue 1", L{-10, 0, 0, -1}, "+", "0", L{0, 0, -1});
+        Row("plus kept", L{0, 1, 0, -1}, "+1", "+1", L{1, 2, 2});
+        Row("digit past max refused", L{0, 50, 5, 1}, "17", "5", L{5, 0, 1});
+        Row("letter refused mid-text", L{0, 999, 123, 1}, "x", "123", L{123, 0, 1});
+        Row("emptied counts 0", L{0, 10, 7, -1}, "\b", "", L{0, 1, 0});
+        Row("emptied refused when 0 is out", L{5, 10, 7, -1}, "\b", "7", L{7, 0, -1});
     }
 
     void integerTyping() {
@@ -147,18 +138,15 @@ private Q_SLOTS:
     // Setter: V Value, m MinValue, M MaxValue, applied to the range -10..10 with Value 3.
     void integerSetters_data() {
         Columns<QChar, int, QString, int>({"setter", "argument", "error", "value"});
-        QTest::newRow("value in range") << QChar('V') << -10 << "" << -10;
-        QTest::newRow("value below")
-            << QChar('V') << -11 << "TIntegerEdit : Value < MinValue  (-11 < -10)" << 3;
-        QTest::newRow("value above")
-            << QChar('V') << 11 << "TIntegerEdit : Value > MaxValue  (11 > 10)" << 3;
-        QTest::newRow("min above max")
-            << QChar('m') << 11 << "TIntegerEdit : MinValue > MaxValue  (11 > 10)" << 3;
-        QTest::newRow("max below min")
-            << QChar('M') << -11 << "TIntegerEdit : MinValue > MaxValue  (-10 > -11)" << 3;
-        QTest::newRow("min raises value") << QChar('m') << 5 << "" << 5;
-        QTest::newRow("max lowers value") << QChar('M') << 2 << "" << 2;
-        QTest::newRow("max above value keeps it") << QChar('M') << 4 << "" << 3;
+        const QChar V('V'), m('m'), M('M');
+        Row("value in range", V, -10, "", -10);
+        Row("value below", V, -11, "TIntegerEdit : Value < MinValue  (-11 < -10)", 3);
+        Row("value above", V, 11, "TIntegerEdit : Value > MaxValue  (11 > 10)", 3);
+        Row("min above max", m, 11, "TIntegerEdit : MinValue > MaxValue  (11 > 10)", 3);
+        Row("max below min", M, -11, "TIntegerEdit : MinValue > MaxValue  (-10 > -11)", 3);
+        Row("min raises value", m, 5, "", 5);
+        Row("max lowers value", M, 2, "", 2);
+        Row("max above value keeps it", M, 4, "", 3);
     }
 
     void integerSetters() {
@@ -183,7 +171,7 @@ private Q_SLOTS:
 
     // A held button steps at once, again after RepeatDelay, then every
     // RepeatInterval, and stops on release.
-    void spinRepeat() {
+    void spinSteps() {
         TSpinEdit spin;
         spin.RepeatDelay = 80;
         spin.RepeatInterval = 10;
@@ -205,17 +193,11 @@ private Q_SLOTS:
         QVERIFY(held >= 104);
         QTest::mouseClick(spin.btnDown, Qt::LeftButton);
         QCOMPARE(spin.Value(), held - 1);
-    }
 
-    // Steps stop at the ends of the range; the edit takes five characters at most.
-    void spinLimits() {
-        TSpinEdit spin;
+        // Steps stop at the ends of the range; the edit takes five characters at most.
         spin.RepeatDelay = 5;
         spin.RepeatInterval = 5;
-        spin.SetRange(1, 30000);
         spin.SetValue(29999);
-        spin.show();
-        auto* timer = spin.findChild<QTimer*>("RepeatTimer");
         QSignalSpy ticks(timer, &QTimer::timeout);
         QTest::mousePress(spin.btnUp, Qt::LeftButton);
         QVERIFY(ticks.wait(2000) && ticks.wait(2000));

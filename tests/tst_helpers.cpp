@@ -11,6 +11,7 @@
 #include <vector>
 
 using TestTable::Columns;
+using TestTable::Row;
 
 class TestHelpers : public QObject {
     Q_OBJECT
@@ -21,19 +22,19 @@ private Q_SLOTS:
     void rounding_data() {
         Columns<int, int>({"result", "expected"});
         // 128 kbit/s MPEG-1 Layer III at 44100 Hz: 417.96 rounds up, not down.
-        QTest::newRow("418-byte frame") << MulDiv(144000, 128, 44100) << 418;
-        QTest::newRow("1 kHz tone, 10 s") << MulDiv(1764000, 1000, 176400) << 10000;
-        QTest::newRow("half rounds away") << MulDiv(5, 1, 2) << 3;
-        QTest::newRow("negative half away") << MulDiv(-5, 1, 2) << -3;
-        QTest::newRow("negative divisor") << MulDiv(7, 1, -2) << -4;
-        QTest::newRow("zero divisor") << MulDiv(10, 10, 0) << -1;
-        QTest::newRow("64-bit intermediate") << MulDiv(2000000000, 1000, 1000000) << 2000000;
-        QTest::newRow("overflowing result") << MulDiv(2000000000, 4, 2) << -1;
-        QTest::newRow("2.5") << int(RoundHalfEven(2.5)) << 2;
-        QTest::newRow("3.5") << int(RoundHalfEven(3.5)) << 4;
-        QTest::newRow("1411.2 (176400/125)") << int(RoundHalfEven(1411.2)) << 1411;
-        QTest::newRow("-2.5") << int(RoundHalfEven(-2.5)) << -2;
-        QTest::newRow("127.6") << int(RoundHalfEven(127.6)) << 128;
+        Row("418-byte frame", MulDiv(144000, 128, 44100), 418);
+        Row("1 kHz tone, 10 s", MulDiv(1764000, 1000, 176400), 10000);
+        Row("half rounds away", MulDiv(5, 1, 2), 3);
+        Row("negative half away", MulDiv(-5, 1, 2), -3);
+        Row("negative divisor", MulDiv(7, 1, -2), -4);
+        Row("zero divisor", MulDiv(10, 10, 0), -1);
+        Row("64-bit intermediate", MulDiv(2000000000, 1000, 1000000), 2000000);
+        Row("overflowing result", MulDiv(2000000000, 4, 2), -1);
+        Row("2.5", int(RoundHalfEven(2.5)), 2);
+        Row("3.5", int(RoundHalfEven(3.5)), 4);
+        Row("1411.2 (176400/125)", int(RoundHalfEven(1411.2)), 1411);
+        Row("-2.5", int(RoundHalfEven(-2.5)), -2);
+        Row("127.6", int(RoundHalfEven(127.6)), 128);
     }
 
     void rounding() {
@@ -45,16 +46,13 @@ private Q_SLOTS:
     void streamErrors_data() {
         // reasons: open, read, write, as a failed file's reason
         Columns<int, QStringList>({"language", "reasons"});
-        QTest::newRow("English") << 0
-                                 << QStringList{"file error: Cannot open file %1",
-                                                "file error: Stream read error",
-                                                "file error: Stream write error"};
-        QTest::newRow("French") << 1
-                                << QStringList{"erreur de fichier\u00A0: Impossible d'ouvrir le "
-                                               "fichier %1",
-                                               "erreur de fichier\u00A0: Erreur de lecture du flux",
-                                               "erreur de fichier\u00A0: Erreur d'écriture dans "
-                                               "le flux"};
+        Row("English", 0,
+            QStringList{"file error: Cannot open file %1", "file error: Stream read error",
+                        "file error: Stream write error"});
+        Row("French", 1,
+            QStringList{"erreur de fichier\u00A0: Impossible d'ouvrir le fichier %1",
+                        "erreur de fichier\u00A0: Erreur de lecture du flux",
+                        "erreur de fichier\u00A0: Erreur d'écriture dans le flux"});
     }
 
     void streamErrors() {

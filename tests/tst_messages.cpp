@@ -16,6 +16,7 @@
 
 using TTexts = std::array<QString, MessageCount>;
 using TestTable::Columns;
+using TestTable::Row;
 
 Q_DECLARE_METATYPE(TModalResult)
 
@@ -80,15 +81,13 @@ private Q_SLOTS:
             {"language", "sourceBytes", "outputBytes", "expected"});
         constexpr qint64 MiB = 1 << 20;
         const qint64 source = 2150 * MiB; // 2.10 GiB
-        QTest::newRow("gigabytes") << 0 << source << 922 * MiB << "1.20 GB of 2.10 GB saved (57 %)";
-        QTest::newRow("French decimal mark")
-            << 1 << source << 922 * MiB
-            << QStringLiteral("1,20 Go économisés sur 2,10 Go (57\u00A0%)");
-        QTest::newRow("kilobytes and megabytes")
-            << 0 << 3 * MiB << 3 * MiB - 614400 << "600 KB of 3.00 MB saved (20 %)";
-        QTest::newRow("outputs larger") << 0 << qint64(1024000) << qint64(1126400)
-                                        << "100 KB more than the 1000 KB of the sources (+10 %)";
-        QTest::newRow("nothing written") << 0 << qint64(0) << qint64(0) << "";
+        Row("gigabytes", 0, source, 922 * MiB, "1.20 GB of 2.10 GB saved (57 %)");
+        Row("French decimal mark", 1, source, 922 * MiB,
+            QStringLiteral("1,20 Go économisés sur 2,10 Go (57\u00A0%)"));
+        Row("KB and MB", 0, 3 * MiB, 3 * MiB - 614400, "600 KB of 3.00 MB saved (20 %)");
+        Row("outputs larger", 0, qint64(1024000), qint64(1126400),
+            "100 KB more than the 1000 KB of the sources (+10 %)");
+        Row("nothing written", 0, qint64(0), qint64(0), "");
     }
 
     void savedSizes() {
@@ -304,16 +303,14 @@ private Q_SLOTS:
 
     void consoleReporterAnswers_data() {
         Columns<TModalResult, unsigned, TModalResult>({"defaultAnswer", "buttons", "expected"});
+        using R = TModalResult;
         const unsigned yesNo = mbYes | mbNo;
-        QTest::newRow("default offered") << TModalResult::Yes << yesNo << TModalResult::Yes;
-        QTest::newRow("default No") << TModalResult::No << yesNo << TModalResult::No;
-        QTest::newRow("default not offered, No is")
-            << TModalResult::OK << yesNo << TModalResult::No;
-        QTest::newRow("only Yes offered")
-            << TModalResult::No << unsigned(mbYes) << TModalResult::Yes;
-        QTest::newRow("Cancel before OK")
-            << TModalResult::Yes << unsigned(mbOK | mbCancel) << TModalResult::Cancel;
-        QTest::newRow("no buttons") << TModalResult::Yes << 0u << TModalResult::None;
+        Row("default offered", R::Yes, yesNo, R::Yes);
+        Row("default No", R::No, yesNo, R::No);
+        Row("default not offered, No is", R::OK, yesNo, R::No);
+        Row("only Yes offered", R::No, unsigned(mbYes), R::Yes);
+        Row("Cancel before OK", R::Yes, unsigned(mbOK | mbCancel), R::Cancel);
+        Row("no buttons", R::Yes, 0u, R::None);
     }
 
     void consoleReporterAnswers() {

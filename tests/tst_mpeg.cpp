@@ -11,6 +11,7 @@
 
 using namespace TestUtil;
 using TestTable::Columns;
+using TestTable::Row;
 
 namespace {
 
@@ -52,11 +53,6 @@ QByteArray Id3v1Tag() {
     return "TAG" + QByteArray(125, '\0');
 }
 
-struct Expect {
-    int FrameCount, BitRate, SampleRate, Version, Layer;
-    bool VBR;
-};
-
 } // namespace
 
 Q_DECLARE_METATYPE(TMP3Info)
@@ -73,46 +69,33 @@ class TestMpeg : public QObject {
 private Q_SLOTS:
     void builtStreams_data() {
         Columns<QByteArray, int, int, bool>({"bytes", "frameCount", "bitRate", "vbr"});
+        const QByteArray f128 = Frame(V1L3_128, 418), f160 = Frame(V1L3_160, 522);
 
-        QTest::newRow("CBR, 40 frames: all counted")
-            << Frames(V1L3_128, 418, 40) << 40 << 128 << false;
-        QTest::newRow("CBR, 5000 frames: sampled over 100")
-            << Frames(V1L3_128, 418, 5000) << 100 << 128 << false;
-        QTest::newRow("padded frames are one byte longer")
-            << Frames(V1L3_128 | PaddingBit, 419, 150) << 100 << 128 << false;
+        Row("CBR, 40 frames: all counted", f128.repeated(40), 40, 128, false);
+        Row("CBR, 5000 frames: sampled over 100", f128.repeated(5000), 100, 128, false);
+        Row("padded 419-byte frames", Frames(V1L3_128 | PaddingBit, 419, 150), 100, 128, false);
         // 128 then 160 then 149 x 128: walked to the end, mean 128.2 -> 128.
-        QTest::newRow("second frame differs: full walk")
-            << Frame(V1L3_128, 418) + Frame(V1L3_160, 522) + Frames(V1L3_128, 418, 149) << 151
-            << 128 << true;
+        Row("second frame differs: full walk", f128 + f160 + f128.repeated(149), 151, 128, true);
         // 1 x 128 + 3 x 160: mean 152.
-        QTest::newRow("VBR mean is rounded")
-            << Frame(V1L3_128, 418) + Frames(V1L3_160, 522, 3) << 4 << 152 << true;
+        Row("VBR mean is rounded", f128 + f160.repeated(3), 4, 152, true);
         // Junk inside a varying stream: the walk searches past it and goes on.
-        QTest::newRow("VBR with junk between frames")
-            << Frame(V1L3_128, 418) + Frame(V1L3_160, 522) + QByteArray("junk!") +
-                   Frames(V1L3_128, 418, 10)
-            << 12 << 131 << true;
+        Row("VBR with junk between frames", f128 + f160 + QByteArray("junk!") + f128.repeated(10),
+            12, 131, true);
         // Too large to be read in one go: walked through the read-ahead buffer.
         const int pairs = int(TFileStream::WholeReadLimit / (418 + 522)) + 64;
-        QTest::newRow("VBR larger than the one-read limit")
-            << (Frame(V1L3_128, 418) + Frame(V1L3_160, 522)).repeated(pairs) << 2 * pairs << 144
-            << true;
-        QTest::newRow("Xing at 36: its frame not counted")
-            << XingFrame(36) + Frames(V1L3_128, 418, 120) << 120 << 128 << true;
-        QTest::newRow("Xing at 13 counts the same")
-            << XingFrame(13) + Frames(V1L3_128, 418, 10) << 10 << 128 << true;
-        QTest::newRow("Xing at 21") << XingFrame(21) + Frames(V1L3_160, 522, 7) << 7 << 160 << true;
-        QTest::newRow("garbage before the first frame is skipped")
-            << QByteArray("\x00\xFF\x12junk!", 8) + Frames(V1L3_128, 418, 30) << 30 << 128 << false;
+        Row("VBR over the one-read limit", (f128 + f160).repeated(pairs), 2 * pairs, 144, true);
+        Row("Xing at 36, not counted", XingFrame(36) + f128.repeated(120), 120, 128, true);
+        Row("Xing at 13 counts the same", XingFrame(13) + f128.repeated(10), 10, 128, true);
+        Row("Xing at 21", XingFrame(21) + f160.repeated(7), 7, 160, true);
+        Row("garbage before the first frame is skipped",
+            QByteArray("\x00\xFF\x12junk!", 8) + f128.repeated(30), 30, 128, false);
         // The last header starts 7 bytes before the end: found (5 frames + the stub).
-        QTest::newRow("header 7 bytes before the end is found")
-            << Frames(V1L3_128, 418, 5) + Be32(V1L3_128) + QByteArray(3, '\0') << 6 << 128 << false;
-        QTest::newRow("header 6 bytes before the end is not")
-            << Frames(V1L3_128, 418, 5) + Be32(V1L3_128) + QByteArray(2, '\0') << 5 << 128 << false;
-        QTest::newRow("Layer I, 32 kbit/s at 48 kHz: 32-byte frames")
-            << Frames(V1L1_32_48k, 32, 50) << 50 << 32 << false;
-        QTest::newRow("MPEG-2.5 Layer III, 8 kbit/s at 8 kHz: 72-byte frames")
-            << Frames(V25L3_8_8k, 72, 60) << 60 << 8 << false;
+        Row("header 7 bytes before the end is found",
+            f128.repeated(5) + Be32(V1L3_128) + QByteArray(3, '\0'), 6, 128, false);
+        Row("header 6 bytes before the end is not",
+            f128.repeated(5) + Be32(V1L3_128) + QByteArray(2, '\0'), 5, 128, false);
+        Row("Layer I, 32 kbit/s, 48 kHz", Frames(V1L1_32_48k, 32, 50), 50, 32, false);
+        Row("MPEG-2.5 L3, 8 kbit/s, 8 kHz", Frames(V25L3_8_8k, 72, 60), 60, 8, false);
     }
 
     void builtStreams() {
@@ -131,16 +114,16 @@ private Q_SLOTS:
         Columns<QByteArray, int, int, int>({"bytes", "audioStart", "audioEnd", "tagV1Size"});
 
         const QByteArray audio = Frames(V1L3_128, 418, 20);
-        QTest::newRow("ID3v2 without footer: size + 10")
-            << Id3v2Header(0x00, 300) + QByteArray(300, '\0') + audio << 310 << 310 + 8360 << 0;
-        QTest::newRow("ID3v2 with footer flag: size + 20")
-            << Id3v2Header(0x10, 300) + QByteArray(310, '\0') + audio << 320 << 320 + 8360 << 0;
-        QTest::newRow("ID3v1 at the end") << audio + Id3v1Tag() << 0 << 8360 << 128;
-        QTest::newRow("both tags") << Id3v2Header(0, 20) + QByteArray(20, '\0') + audio + Id3v1Tag()
-                                   << 30 << 30 + 8360 << 128;
+        Row("ID3v2 without footer: size + 10",
+            Id3v2Header(0x00, 300) + QByteArray(300, '\0') + audio, 310, 310 + 8360, 0);
+        Row("ID3v2 with footer flag: size + 20",
+            Id3v2Header(0x10, 300) + QByteArray(310, '\0') + audio, 320, 320 + 8360, 0);
+        Row("ID3v1 at the end", audio + Id3v1Tag(), 0, 8360, 128);
+        Row("both tags", Id3v2Header(0, 20) + QByteArray(20, '\0') + audio + Id3v1Tag(), 30,
+            30 + 8360, 128);
         // Only the three magic bytes count, whatever follows.
-        QTest::newRow("TAG with garbage after it")
-            << audio + QByteArray("TAG") + QByteArray(125, '\xFF') << 0 << 8360 << 128;
+        Row("TAG with garbage after it", audio + QByteArray("TAG") + QByteArray(125, '\xFF'), 0,
+            8360, 128);
     }
 
     void tagsMoveAudio() {
@@ -157,20 +140,19 @@ private Q_SLOTS:
     void rejected_data() {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = Frames(V1L3_128, 418, 20);
-        QTest::newRow("reserved version first, valid frames after") << Frame(Reserved, 418) + good;
-        QTest::newRow("free format first") << Frame(FreeFormat, 418) + good;
-        QTest::newRow("sampling-rate index 3 first") << Frame(BadRate, 418) + good;
-        QTest::newRow("reserved layer first") << Frame(0xFFF99000, 418) + good;
-        QTest::newRow("text file")
-            << QByteArray("Just some words, no audio here at all.\n").repeated(20);
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("Xing frame with nothing after it") << XingFrame(36);
+        Row("reserved version first, valid frames after", Frame(Reserved, 418) + good);
+        Row("free format first", Frame(FreeFormat, 418) + good);
+        Row("sampling-rate index 3 first", Frame(BadRate, 418) + good);
+        Row("reserved layer first", Frame(0xFFF99000, 418) + good);
+        Row("text file", QByteArray("Just some words, no audio here at all.\n").repeated(20));
+        Row("empty file", QByteArray());
+        Row("Xing frame with nothing after it", XingFrame(36));
         // A tiny file under 128 bytes is not tested for "TAG" and has no frame.
-        QTest::newRow("short TAG file") << QByteArray("TAG");
+        Row("short TAG file", QByteArray("TAG"));
         // The ID3v2 size points into the ID3v1 tag, whose bytes hold a valid header.
-        QTest::newRow("ID3v2 tag reaching into the ID3v1 tag")
-            << Id3v2Header(0, 8360 + 3) + Frames(V1L3_128, 418, 20) + QByteArray("TAG") +
-                   Be32(V1L3_128) + QByteArray(121, '\0');
+        Row("ID3v2 tag reaching into the ID3v1 tag",
+            Id3v2Header(0, 8360 + 3) + Frames(V1L3_128, 418, 20) + QByteArray("TAG") +
+                Be32(V1L3_128) + QByteArray(121, '\0'));
     }
 
     void rejected() {
@@ -189,16 +171,15 @@ private Q_SLOTS:
         Columns<QStringList, int, int, int, bool>(
             {"lameArgs", "sampleRate", "bitRate", "version", "vbr"});
 
-        QTest::newRow("CBR 128") << QStringList{"-b", "128"} << 44100 << 128 << 3 << false;
-        QTest::newRow("CBR 320") << QStringList{"-b", "320"} << 44100 << 320 << 3 << false;
+        using L = QStringList;
+        Row("CBR 128", L{"-b", "128"}, 44100, 128, 3, false);
+        Row("CBR 320", L{"-b", "320"}, 44100, 320, 3, false);
         // lame moves 32 kbit/s down to MPEG-2 by itself.
-        QTest::newRow("CBR 32 mono")
-            << QStringList{"-b", "32", "-m", "m"} << 22050 << 32 << 2 << false;
-        QTest::newRow("MPEG-2, 22.05 kHz")
-            << QStringList{"-b", "64", "--resample", "22.05"} << 22050 << 64 << 2 << false;
-        QTest::newRow("MPEG-2.5, 8 kHz mono")
-            << QStringList{"-b", "16", "--resample", "8", "-m", "m"} << 8000 << 16 << 0 << false;
-        QTest::newRow("VBR -V 4") << QStringList{"-V", "4"} << 44100 << -1 << 3 << true;
+        Row("CBR 32 mono", L{"-b", "32", "-m", "m"}, 22050, 32, 2, false);
+        Row("MPEG-2, 22.05 kHz", L{"-b", "64", "--resample", "22.05"}, 22050, 64, 2, false);
+        Row("MPEG-2.5, 8 kHz mono", L{"-b", "16", "--resample", "8", "-m", "m"}, 8000, 16, 0,
+            false);
+        Row("VBR -V 4", L{"-V", "4"}, 44100, -1, 3, true);
     }
 
     void lameFiles() {
@@ -211,11 +192,8 @@ private Q_SLOTS:
         const QString mp3 = Dir.filePath(QStringLiteral("lame.mp3"));
         QVERIFY(Lame(wav, mp3, lameArgs));
         const TMP3Info info = GetMP3Info(mp3, roTagV1);
-        QCOMPARE(info.SampleRate, sampleRate);
-        QCOMPARE(info.Version, version);
-        QCOMPARE(info.Layer, 1);
-        QCOMPARE(info.VBR, vbr);
-        QCOMPARE(info.FileSize, int(QFileInfo(mp3).size()));
+        QCOMPARE((QList<int>{info.SampleRate, info.Version, info.Layer, info.VBR, info.FileSize}),
+                 (QList<int>{sampleRate, version, 1, vbr, int(QFileInfo(mp3).size())}));
         if (bitRate > 0)
             QCOMPARE(info.BitRate, bitRate);
         else
@@ -235,13 +213,13 @@ private Q_SLOTS:
     // Version, layer, bit rate, sampling rate and padding give the length.
     void frameLengths_data() {
         Columns<int, int>({"length", "expected"});
-        QTest::newRow("MPEG-1 L3 128/44100") << MpegFrameLength(3, 1, 128, 44100, 0) << 418;
-        QTest::newRow("MPEG-1 L3 128/44100 padded") << MpegFrameLength(3, 1, 128, 44100, 1) << 419;
-        QTest::newRow("MPEG-1 L1 32/48000") << MpegFrameLength(3, 3, 32, 48000, 0) << 32;
-        QTest::newRow("MPEG-1 L1 padded adds 4") << MpegFrameLength(3, 3, 32, 48000, 1) << 36;
-        QTest::newRow("MPEG-2.5 L3 8/8000") << MpegFrameLength(0, 1, 8, 8000, 0) << 72;
-        QTest::newRow("MPEG-2 L2 uses 144") << MpegFrameLength(2, 2, 64, 24000, 0) << 384;
-        QTest::newRow("MPEG-2 L3 uses 72") << MpegFrameLength(2, 1, 64, 24000, 0) << 192;
+        Row("MPEG-1 L3 128/44100", MpegFrameLength(3, 1, 128, 44100, 0), 418);
+        Row("MPEG-1 L3 128/44100 padded", MpegFrameLength(3, 1, 128, 44100, 1), 419);
+        Row("MPEG-1 L1 32/48000", MpegFrameLength(3, 3, 32, 48000, 0), 32);
+        Row("MPEG-1 L1 padded adds 4", MpegFrameLength(3, 3, 32, 48000, 1), 36);
+        Row("MPEG-2.5 L3 8/8000", MpegFrameLength(0, 1, 8, 8000, 0), 72);
+        Row("MPEG-2 L2 uses 144", MpegFrameLength(2, 2, 64, 24000, 0), 384);
+        Row("MPEG-2 L3 uses 72", MpegFrameLength(2, 1, 64, 24000, 0), 192);
     }
 
     void frameLengths() {

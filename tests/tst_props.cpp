@@ -22,6 +22,7 @@
 using namespace TestUtil;
 using namespace Id3Fixtures;
 using TestTable::Columns;
+using TestTable::Row;
 
 namespace {
 
@@ -85,15 +86,15 @@ private Q_SLOTS:
     void formatDumpLine_data() {
         Columns<QString, QString>({"result", "line"});
         // count, width, offset, bytes, text column, offset column, base
-        QTest::newRow("tag start")
-            << FormatDumpLine(4, 4, 0, B("ID3\x03"), true, false, 0) << "49 44 33 03  ID3.";
-        QTest::newRow("short line padded")
-            << FormatDumpLine(2, 4, 0, B("A\x1F"), true, false, 0) << "41 1F        A.  ";
-        QTest::newRow("offset from base, no text")
-            << FormatDumpLine(3, 4, 0x1234, B("\xFF\0\x7F"), false, true, 0x34)
-            << "00001200: FF 00 7F    ";
-        QTest::newRow("byte 32 and Latin-1")
-            << FormatDumpLine(2, 2, 0, B(" \xE9"), true, false, 0) << "20 E9   \u00E9";
+        Row("tag start", FormatDumpLine(4, 4, 0, B("ID3\x03"), true, false, 0),
+            "49 44 33 03  ID3.");
+        Row("short line padded", FormatDumpLine(2, 4, 0, B("A\x1F"), true, false, 0),
+            "41 1F        A.  ");
+        Row("offset from base, no text",
+            FormatDumpLine(3, 4, 0x1234, B("\xFF\0\x7F"), false, true, 0x34),
+            "00001200: FF 00 7F    ");
+        Row("byte 32 and Latin-1", FormatDumpLine(2, 2, 0, B(" \xE9"), true, false, 0),
+            "20 E9   \u00E9");
     }
 
     void formatDumpLine() {
@@ -105,21 +106,17 @@ private Q_SLOTS:
     void hexDump_data() {
         Columns<QString, qint64, qint64, bool, QStringList, QStringList>(
             {"file", "offset", "size", "relative", "lines", "infos"});
-        QTest::newRow("whole file from a negative offset")
-            << "digits" << qint64(-5) << qint64(-1) << false
-            << QStringList{"00000000: 30 31 32 33  0123", "00000004: 34 35 36 37  4567",
-                           "00000008: 38 39        89  "}
-            << QStringList{};
-        QTest::newRow("relative offsets")
-            << "digits" << qint64(3) << qint64(4) << true
-            << QStringList{"00000000: 33 34 35 36  3456"} << QStringList{};
-        QTest::newRow("past the end keeps what was read")
-            << "digits" << qint64(6) << qint64(8) << false
-            << QStringList{"00000006: 36 37 38 39  6789"} << QStringList{"Read Error."};
-        QTest::newRow("nothing to dump")
-            << "digits" << qint64(2) << qint64(0) << false << QStringList{} << QStringList{};
-        QTest::newRow("missing file") << "missing" << qint64(0) << qint64(-1) << false
-                                      << QStringList{} << QStringList{"File not found."};
+        using L = QStringList;
+        const L whole{"00000000: 30 31 32 33  0123", "00000004: 34 35 36 37  4567",
+                      "00000008: 38 39        89  "};
+        Row("whole file from a negative offset", "digits", qint64(-5), qint64(-1), false, whole,
+            L{});
+        Row("relative offsets", "digits", qint64(3), qint64(4), true,
+            L{"00000000: 33 34 35 36  3456"}, L{});
+        Row("past the end keeps what was read", "digits", qint64(6), qint64(8), false,
+            L{"00000006: 36 37 38 39  6789"}, L{"Read Error."});
+        Row("nothing to dump", "digits", qint64(2), qint64(0), false, L{}, L{});
+        Row("missing file", "missing", qint64(0), qint64(-1), false, L{}, L{"File not found."});
     }
 
     void hexDump() {
@@ -139,8 +136,7 @@ private Q_SLOTS:
     // Bar positions: the start, whenever the (rounded) tenths grow, the end of a short last line.
     void hexDumpProgress_data() {
         Columns<int, QList<qint64>>({"fileSize", "positions"});
-        QTest::newRow("100 bytes")
-            << 100 << QList<qint64>{1, 8, 16, 28, 36, 48, 56, 68, 76, 88, 96};
+        Row("100 bytes", 100, QList<qint64>{1, 8, 16, 28, 36, 48, 56, 68, 76, 88, 96});
         QTest::newRow("6 bytes") << 6 << QList<qint64>{1, 4, 6};
     }
 
@@ -149,14 +145,11 @@ private Q_SLOTS:
         const QString path = Write("progress", QByteArray(fileSize, 'p'));
         QList<qint64> positions;
         QStringList lines;
-        HexDump(
-            path, 0, -1,
-            [&](qint64 minimum, qint64 maximum, qint64 position) {
-                QCOMPARE(minimum, 1);
-                QCOMPARE(maximum, fileSize);
-                positions << position;
-            },
-            &lines, false, false, false, 4, &Reporter);
+        // A bar of the wrong range shows as -1.
+        const auto progress = [&](qint64 minimum, qint64 maximum, qint64 position) {
+            positions << (minimum == 1 && maximum == fileSize ? position : -1);
+        };
+        HexDump(path, 0, -1, progress, &lines, false, false, false, 4, &Reporter);
         QTEST(positions, "positions");
     }
 
@@ -178,13 +171,8 @@ private Q_SLOTS:
                                     "lbl1Year=2001", "lbl1Comment=c", "lbl1Genre=17 : Rock",
                                     "leg1Track=Track:", "lbl1Track=7",
                                     "lbl1Note=", "lbl2Note=Frames: 7, empty entries: 2"}));
-    }
 
-    // Frame rows, the usual-frames memo, and dumps of selected frames.
-    void frameDump() {
-        TSonabelPropsForm form(&Reporter);
-        form.ApplyLanguage();
-        form.LoadFile(Mp3);
+        // Frame rows, the usual-frames memo, and dumps of selected frames.
         QStringList rows;
         for (int r = 0; r < form.TagListView->rowCount(); ++r) {
             const auto cell = [&](int c) { return form.TagListView->item(r, c)->text(); };
@@ -251,11 +239,10 @@ private Q_SLOTS:
         form.LoadFile(Mp3); // what a WAV must clear
         form.LoadFile(Write("take.WAV", Wav(bytesPerSecond, dataSize)));
         QTEST(form.lbl1Properties->text(), "properties");
-        QCOMPARE(
-            (QStringList{form.lbl1Note->text(), form.lbl2Note->text(), form.lbl1SongName->text(),
-                         form.lbl1Artist->text(), form.lbl1Genre->text()}),
-            (QStringList{"This file has no ID3v1 tag.", "This file has no ID3v2 tag.", "", "",
-                         ""}));
+        QCOMPARE((QStringList{form.lbl1Note->text(), form.lbl2Note->text(),
+                              form.lbl1SongName->text() + form.lbl1Artist->text() +
+                                  form.lbl1Genre->text()}),
+                 (QStringList{"This file has no ID3v1 tag.", "This file has no ID3v2 tag.", ""}));
         QVERIFY(!form.leg1SongName->isHidden());
         for (QWidget* w :
              QWidgetList{form.leg1Artist, form.leg1Genre, form.leg1Track, form.lbl1Track,

@@ -19,6 +19,7 @@
 #include <QtTest>
 
 using TestTable::Columns;
+using TestTable::Row;
 
 Q_DECLARE_METATYPE(TWarningAnswer)
 
@@ -49,13 +50,13 @@ private Q_SLOTS:
         Columns<bool, bool, QString, TWarningAnswer>(
             {"goodEnabled", "allEnabled", "actions", "answer"});
         using A = TWarningAnswer;
-        QTest::newRow("good files") << true << false << "gv" << A::GoodFilesOnly;
-        QTest::newRow("all files") << true << true << "av" << A::AllFiles;
-        QTest::newRow("changed mind") << true << true << "gabv" << A::Abort;
-        QTest::newRow("good disabled") << false << true << "gv" << A::Abort;
-        QTest::newRow("all disabled") << true << false << "av" << A::Abort;
-        QTest::newRow("esc") << true << true << "ge" << A::Abort;
-        QTest::newRow("frame closed") << true << true << "ac" << A::Abort;
+        Row("good files", true, false, "gv", A::GoodFilesOnly);
+        Row("all files", true, true, "av", A::AllFiles);
+        Row("changed mind", true, true, "gabv", A::Abort);
+        Row("good disabled", false, true, "gv", A::Abort);
+        Row("all disabled", true, false, "av", A::Abort);
+        Row("esc", true, true, "ge", A::Abort);
+        Row("frame closed", true, true, "ac", A::Abort);
     }
 
     void warningAnswer() {
@@ -101,19 +102,14 @@ private Q_SLOTS:
             {"mode", "seconds", "ticks", "text", "action", "result"});
         const int off = TSonabelShutDown::PowerOffMode,
                   delayed = TSonabelShutDown::DelayedStartMode;
-        const auto row = [](const char* name, int mode, int seconds, int ticks, const char* text,
-                            const char* action, bool result) {
-            QTest::newRow(name) << mode << seconds << ticks << QString(text) << QString(action)
-                                << result;
-        };
-        row("power-off ticks to 0", off, 2, 2, "Switching off in 0 s", "", true);
-        row("power-off OK", off, 30, 0, "Switching off in 30 s", "o", true);
-        row("power-off Cancel", off, 30, 1, "Switching off in 29 s", "n", false);
-        row("delay runs out", delayed, 61, 2, "Starting in 0:00:59", "", false);
-        row("delay of 0 s", delayed, 0, 0, "Starting in 0:00:00", "", false);
-        row("delay OK", delayed, 90, 0, "Starting in 0:01:30", "o", false);
-        row("delay Cancel", delayed, 3600, 1, "Starting in 0:59:59", "n", true);
-        row("delay Esc", delayed, 3725, 0, "Starting in 1:02:05", "e", true);
+        Row("power-off ticks to 0", off, 2, 2, "Switching off in 0 s", "", true);
+        Row("power-off OK", off, 30, 0, "Switching off in 30 s", "o", true);
+        Row("power-off Cancel", off, 30, 1, "Switching off in 29 s", "n", false);
+        Row("delay runs out", delayed, 61, 2, "Starting in 0:00:59", "", false);
+        Row("delay of 0 s", delayed, 0, 0, "Starting in 0:00:00", "", false);
+        Row("delay OK", delayed, 90, 0, "Starting in 0:01:30", "o", false);
+        Row("delay Cancel", delayed, 3600, 1, "Starting in 0:59:59", "n", true);
+        Row("delay Esc", delayed, 3725, 0, "Starting in 1:02:05", "e", true);
     }
 
     void countdown() {
@@ -168,16 +164,15 @@ private Q_SLOTS:
         });
         Warning.hide();
         ShutDown.Timer->setInterval(1000);
-        const std::pair<TSonabelShutDown::TMode, int> modes[] = {
-            {TSonabelShutDown::PowerOffMode, 30}, {TSonabelShutDown::DelayedStartMode, 3725}};
-        for (const auto& [mode, seconds] : modes) {
-            GuiCheck::CheckInLanguages(
-                &ShutDown, mode == TSonabelShutDown::PowerOffMode ? "poweroff" : "delayedstart",
-                [&] {
-                    ShutDown.Mode = mode;
-                    ShutDown.Seconds = seconds;
-                    ShutDown.ApplyLanguage();
-                });
+        const std::tuple<TSonabelShutDown::TMode, int, const char*> modes[] = {
+            {TSonabelShutDown::PowerOffMode, 30, "poweroff"},
+            {TSonabelShutDown::DelayedStartMode, 3725, "delayedstart"}};
+        for (const auto& [mode, seconds, name] : modes) {
+            GuiCheck::CheckInLanguages(&ShutDown, name, [&] {
+                ShutDown.Mode = mode;
+                ShutDown.Seconds = seconds;
+                ShutDown.ApplyLanguage();
+            });
             ShutDown.hide();
         }
     }

@@ -24,6 +24,7 @@
 
 using namespace TestUtil;
 using TestTable::Columns;
+using TestTable::Row;
 
 namespace {
 
@@ -40,10 +41,6 @@ public:
 
 bool Put(const QString& path, const QByteArray& bytes) {
     return QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, bytes);
-}
-
-template <typename... T> void Row(const char* name, T... values) {
-    (QTest::newRow(name) << ... << values);
 }
 
 constexpr quint32 AllTypes = dfMP1 | dfMP2 | dfMP3 | dfWAV;
@@ -70,8 +67,19 @@ private:
     QString M(const QString& name) const { return Media.filePath(name); }
     // A fresh folder of the work area, filled with copies of media files:
     // each entry is "relative/target=media-name".
-    QString MakeTree(const QString& name, const QStringList& entries);
-    bool Copy(const QString& from, const QString& to);
+    QString MakeTree(const QString& name, const QStringList& entries) {
+        const QString root = Work.filePath(name);
+        QDir(root).removeRecursively();
+        for (const QString& entry : entries) {
+            const QStringList parts = entry.split('=');
+            if (!Copy(M(parts.at(1)), root + '/' + parts.at(0)))
+                return QString();
+        }
+        return root;
+    }
+    static bool Copy(const QString& from, const QString& to) {
+        return QDir().mkpath(QFileInfo(to).path()) && QFile::copy(from, to);
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -223,22 +231,18 @@ private Q_SLOTS:
     void estimate_data() {
         Columns<int, int>({"result", "expected"});
         // Target, audio, source bit rate, tags v1 and v2, whether each is kept.
-        const auto Case = [](const char* name, int target, qint64 audio, int bitRate, qint64 v1,
-                             qint64 v2, bool keepV1, bool keepV2, int expected) {
-            QTest::newRow(name) << EstimateOutputKB(target, audio, bitRate, v1, v2, keepV1, keepV2)
-                                << expected;
-        };
+        const auto kb = EstimateOutputKB;
         const qint64 mib4 = 4194304; // 4 MiB of audio at 128 kbit/s, tags 128 and 4096
-        Case("half the bit rate", 64, mib4, 128, 128, 4096, false, false, 2048);
-        Case("tags kept", 64, mib4, 128, 128, 4096, true, true, 2052);
-        Case("only the v2 tag", 64, mib4, 128, 128, 4096, false, true, 2052);
-        Case("2.5 rounds to 2", 64, 5120, 128, 0, 0, false, false, 2);
-        Case("3.5 rounds to 4", 64, 7168, 128, 0, 0, false, false, 4);
+        Row("half the bit rate", kb(64, mib4, 128, 128, 4096, false, false), 2048);
+        Row("tags kept", kb(64, mib4, 128, 128, 4096, true, true), 2052);
+        Row("only the v2 tag", kb(64, mib4, 128, 128, 4096, false, true), 2052);
+        Row("2.5 rounds to 2", kb(64, 5120, 128, 0, 0, false, false), 2);
+        Row("3.5 rounds to 4", kb(64, 7168, 128, 0, 0, false, false), 4);
         // 2.375 + 0.125 gives 2.5 exactly: even.
-        Case("tag makes a half", 1, 2432, 1, 128, 0, true, false, 2);
+        Row("tag makes a half", kb(1, 2432, 1, 128, 0, true, false), 2);
         // In double this is 7031250.5078; single precision holds 7031250.5: even.
-        Case("single precision", 256, 900000065, 32, 0, 0, false, false, 7031250);
-        Case("no bit rate", 64, 4096, 0, 0, 0, false, false, 0);
+        Row("single precision", kb(256, 900000065, 32, 0, 0, false, false), 7031250);
+        Row("no bit rate", kb(64, 4096, 0, 0, 0, false, false), 0);
     }
 
     void estimate() {
@@ -247,17 +251,14 @@ private Q_SLOTS:
     }
 
     void updateListOutputs_data() {
-        // destDir: relative to the work folder
-        // output: relative to the work folder
-        Columns<quint32, int, QString, QString>({"flags", "mode", "destDir", "output"});
-
-        Row("beside, CBR", 0u, 0, "", "out/src/song_C64kbps.mp3");
-        Row("beside, ABR", 0u, 1, "", "out/src/song_A64kbps.mp3");
-        Row("default folder", flDestFolder, 0, "out/dest", "out/dest/song.mp3");
+        // destDir (the default folder, when given) and output: relative to the work folder
+        Columns<int, QString, QString>({"mode", "destDir", "output"});
+        Row("beside, CBR", 0, "", "out/src/song_C64kbps.mp3");
+        Row("beside, ABR", 1, "", "out/src/song_A64kbps.mp3");
+        Row("default folder", 0, "out/dest", "out/dest/song.mp3");
     }
 
     void updateListOutputs() {
-        QFETCH(quint32, flags);
         QFETCH(int, mode);
         QFETCH(QString, destDir);
         QFETCH(QString, output);
@@ -265,7 +266,7 @@ private Q_SLOTS:
         QFile::remove(src);
         QVERIFY(Copy(Wav, src));
         QDir().mkpath(Work.filePath("out/dest"));
-        Preferences().Edit()->Flags |= flags;
+        Preferences().Edit()->Flags |= destDir.isEmpty() ? 0 : flDestFolder;
         Preferences().Edit()->EncodingMode = quint8(mode);
         Preferences().Edit()->BitRateIndex = 4; // 64 kbit/s
         Preferences().Edit()->DestDir = destDir.isEmpty() ? QString() : Work.filePath(destDir);
@@ -362,14 +363,13 @@ private Q_SLOTS:
         QDir().mkpath(dir);
         // A test file of an earlier run is left alone.
         QVERIFY(WriteFile(dir + "/0.TST", "keep"));
-        QVERIFY(IsFolderWritable(dir));
-        QVERIFY(IsFolderWritable(dir + '/'));
+        QList<bool> writable;
+        for (const QString& path :
+             {dir, dir + '/', dir + "/not/yet", dir + "/0.TST", dir + "/0.TST/sub", QString()})
+            writable << IsFolderWritable(path);
+        QCOMPARE(writable, (QList<bool>{true, true, true, false, false, false}));
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"0.TST"});
         QCOMPARE(ReadFile(dir + "/0.TST"), QByteArray("keep"));
-        QVERIFY(IsFolderWritable(dir + "/not/yet"));
-        QVERIFY(!IsFolderWritable(dir + "/0.TST"));
-        QVERIFY(!IsFolderWritable(dir + "/0.TST/sub"));
-        QVERIFY(!IsFolderWritable(QString()));
         QCOMPARE(
             QList<qint64>({FileSizeOf(dir + "/0.TST"), FileSizeOf(dir + "/none"), FileSizeOf(dir)}),
             QList<qint64>({4, 0, 0}));
@@ -428,8 +428,7 @@ private Q_SLOTS:
         QVERIFY(!list.Row(0).OutputPath.isEmpty());
         QCOMPARE(RunState, quint8(rsIdle));
         list.ClearList();
-        QCOMPARE(list.Count(), 0);
-        QCOMPARE(list.TotalSizeKB(), 0u);
+        QVERIFY(list.Count() == 0 && list.TotalSizeKB() == 0);
     }
 
     void scanOrder() {
@@ -449,11 +448,8 @@ private Q_SLOTS:
         QVERIFY(ScanFolder(root, &list, "*.*", report, true));
         const QStringList expected = {".hidden.mp3", "z.mp3",      "a/x.mp3", "a/b/notes.txt",
                                       "a/b/y.wav",   "c/link.mp3", "c/w.mp3"};
-        QStringList relative;
-        for (const QString& path : list)
-            relative << path.mid(root.size() + 1);
-        QCOMPARE(relative, expected);
         QCOMPARE(reported, list);
+        QCOMPARE(list.replaceInStrings(root + '/', QString()), expected);
 
         QVERIFY(ScanFolder(root + '/', &list, QString(), {}, false));
         QCOMPARE(list, QStringList({root + "/.hidden.mp3", root + "/z.mp3"}));
@@ -651,22 +647,6 @@ private Q_SLOTS:
         QCOMPARE(sizes, QList<qint64>({2, 4, 3}));
     }
 };
-
-bool TestSources::Copy(const QString& from, const QString& to) {
-    QDir().mkpath(QFileInfo(to).path());
-    return QFile::copy(from, to);
-}
-
-QString TestSources::MakeTree(const QString& name, const QStringList& entries) {
-    const QString root = Work.filePath(name);
-    QDir(root).removeRecursively();
-    for (const QString& entry : entries) {
-        const QStringList parts = entry.split('=');
-        if (!Copy(M(parts.at(1)), root + '/' + parts.at(0)))
-            return QString();
-    }
-    return root;
-}
 
 QTEST_GUILESS_MAIN(TestSources)
 #include "tst_sources.moc"
