@@ -25,7 +25,7 @@ TModalResult TRecordingReporter::AskUser(const QString& message, TDialogType typ
         answer = Answers.dequeue();
     else
         ++UnexpectedQuestions;
-    Calls.append({TReportKind::AskUser, message, type, buttons, answer});
+    Calls.append({TReportKind::AskUser, message, type, buttons});
     Questions.append(message);
     if (WhileAsking)
         WhileAsking();

@@ -136,13 +136,12 @@ private Q_SLOTS:
         QJsonObject summary = records[2].value("summary").toObject();
         QVERIFY(summary.take("seconds").isDouble());
         const auto size = [](const QString& path) { return QFileInfo(path).size(); };
-        QCOMPARE(json(summary), json({{"copied", 1},
-                                      {"encoded", 1},
-                                      {"failed", 0},
-                                      {"outputBytes", size(out) + size(copy)},
-                                      {"skipped", 0},
-                                      {"sourceBytes", size(wav) + size(same)},
-                                      {"stopped", false}}));
+        QCOMPARE(json(summary),
+                 QStringLiteral(R"({"copied":1,"encoded":1,"failed":0,"outputBytes":%1,)"
+                                R"("skipped":0,"sourceBytes":%2,"stopped":false})")
+                     .arg(size(out) + size(copy))
+                     .arg(size(wav) + size(same))
+                     .toUtf8());
         // No copy this time, and its output there is not a reason to skip it: encoded.
         QCOMPARE(Run({"--json", "--bitrate", "64", "--no-copy-data", "--no-skip-done", same}), 0);
         QCOMPARE(Values(Last.Records, "action").value(0), "encoded");
@@ -272,33 +271,26 @@ private Q_SLOTS:
         QByteArray notPcm = PcmWav(8000, 1, 0.5);
         notPcm.replace(20, 2, Le16(3));
         const QByteArray pcm = PcmWav(8000, 1, 0.5);
-        const auto rows = [&](const char* how) {
-            const auto row = [how](const char* what) -> QTestData& {
-                return QTest::addRow("%s, %s", what, how);
-            };
-            const int unsupported = int(TReason::UnsupportedFile);
-            row("empty") << QByteArray("e.mp3") << QByteArray() << false << "ENG"
-                         << "skipped" << int(TReason::EmptyFile);
-            row("random bytes") << QByteArray("r.mp3") << noise << false << "ENG"
-                                << "skipped" << unsupported;
-            row("random bytes in French") << QByteArray("r.mp3") << noise << false << "FRN"
-                                          << "skipped" << unsupported;
-            row("not PCM") << QByteArray("f.wav") << notPcm << false << "ENG"
-                           << "skipped" << int(TReason::NotPcm);
-            row("name not UTF-8") << QByteArray("n\xE9.wav") << pcm << false << "ENG"
-                                  << "failed" << int(TReason::NameNotUtf8);
-            row("unreadable") << QByteArray("u.mp3") << pcm << true << "ENG"
-                              << "failed" << int(TReason::PermissionDenied);
+        const auto row = [](const QByteArray& tag, const char* name, const QByteArray& bytes,
+                            bool unreadable, const char* language, const char* action,
+                            TReason reason) {
+            QTest::newRow(tag.constData()) << QByteArray(name) << bytes << unreadable
+                                           << QString(language) << QString(action) << int(reason);
         };
-        rows("named");
-        rows("in a folder");
-        rows("in a list");
-        QTest::newRow("text file, named")
-            << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG"
-            << "skipped" << int(TReason::UnsupportedFile);
+        const TReason unsupported = TReason::UnsupportedFile;
+        for (const QByteArray how : {", named", ", in a folder", ", in a list"}) {
+            row("empty" + how, "e.mp3", {}, false, "ENG", "skipped", TReason::EmptyFile);
+            row("random bytes" + how, "r.mp3", noise, false, "ENG", "skipped", unsupported);
+            row("random bytes in French" + how, "r.mp3", noise, false, "FRN", "skipped",
+                unsupported);
+            row("not PCM" + how, "f.wav", notPcm, false, "ENG", "skipped", TReason::NotPcm);
+            row("name not UTF-8" + how, "n\xE9.wav", pcm, false, "ENG", "failed",
+                TReason::NameNotUtf8);
+            row("unreadable" + how, "u.mp3", pcm, true, "ENG", "failed", TReason::PermissionDenied);
+        }
+        row("text file, named", "notes.txt", "hello", false, "ENG", "skipped", unsupported);
         // The folder scan looks for audio files only.
-        QTest::newRow("text file, in a folder")
-            << QByteArray("notes.txt") << QByteArray("hello") << false << "ENG" << QString() << 0;
+        row("text file, in a folder", "notes.txt", "hello", false, "ENG", "", TReason(0));
     }
 
     void unusableFilesAreResults() {

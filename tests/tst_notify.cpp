@@ -2,20 +2,14 @@
 // desktop notification and task bar progress sent over a private session bus.
 
 #include "BatchFixtures.h"
-#include "RecordingReporter.h"
 #include "TestUtil.h"
-#include "batch/BatchSourceList.h"
-#include "encoder/EncoderFacts.h"
 #include "gui/RunFeedback.h"
 #include "gui/RunNotifier.h"
 #include "messages/DurationTexts.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
-#include "messages/RunState.h"
 #include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
-#include "settings/Settings.h"
-#include "sources/SourceList.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -121,21 +115,14 @@ private Q_SLOTS:
         for (const QString& path : {good, gone})
             QVERIFY(TestUtil::WriteFile(path, TestUtil::PcmWav(44100, 2, 1.0)));
         QVERIFY(TestUtil::Lame(good, low, {"-b", "32"}));
-        TRecordingReporter reporter;
-        TSourceList list(&reporter);
-        for (const QString& path : {good, gone, low})
-            list.AddSourceFile(path);
+        TRig rig({good, gone, low});
+        TSourceList& list = rig.List;
         list.UpdateList(false);
         QCOMPARE(list.Count(), 3);
         if (failing)
             QVERIFY(QFile::remove(gone));
-
-        TSourceListBatchSource source(list);
-        TRecordingView view;
         // The MP3 below the target is left out.
-        view.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
-        TFakePowerOff powerOff;
-        TBatch batch(source, view, reporter, powerOff);
+        rig.View.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
         TFakeNotifier notifier;
         QWidget window;
         if (windowActive) {
@@ -143,12 +130,9 @@ private Q_SLOTS:
             window.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&window));
         }
-        TRunFeedback feedback(batch, list, reporter, notifier, window);
+        TRunFeedback feedback(rig.Batch, list, rig.Reporter, notifier, window);
         QSignalSpy folders(&feedback, &TRunFeedback::OutputFolderChanged);
-        QSignalSpy finished(&batch, &TBatch::runFinished);
-        QCOMPARE(batch.btnGOClick(), TGoResult::Started);
-        feedback.SetProgress(50, 100);
-        QVERIFY(!finished.isEmpty() || finished.wait(60000));
+        QVERIFY(rig.Run([&feedback] { feedback.SetProgress(50, 100); }));
 
         const TRowStatus status = list.RowStatus(0);
         const auto state = [&list](int row) { return int(list.RowStatus(row).State); };
@@ -168,7 +152,7 @@ private Q_SLOTS:
         QCOMPARE(cell(2, Qt::ToolTipRole), list.RowStatus(2).Reason);
         QVERIFY(!list.RowStatus(2).Reason.isEmpty());
 
-        const TRunSummary summary = finished.at(0).at(0).value<TRunSummary>();
+        const TRunSummary summary = rig.Summaries.value(0);
         const QString line = RunSummaryText(summary);
         QVERIFY2(line.startsWith(failing ? "1 done, 1 skipped, 1 failed in "
                                          : "2 done, 1 skipped, 0 failed in "),
@@ -177,8 +161,8 @@ private Q_SLOTS:
         QCOMPARE(sizes.SourceBytes, status.SourceBytes * (failing ? 1 : 2));
         QCOMPARE(summary.SourceBytes, sizes.SourceBytes);
         QVERIFY(line.contains(SavedSizesText(sizes.SourceBytes, sizes.OutputBytes)));
-        QCOMPARE(reporter.Log.last(), line);
-        QCOMPARE(reporter.Status, line);
+        QCOMPARE(rig.Reporter.Log.last(), line);
+        QCOMPARE(rig.Reporter.Status, line);
         QCOMPARE(folders.last().at(0).toString(), dir);
         QCOMPARE(notifier.Progress, (QList<double>{0.0, 0.5, -1.0}));
         QCOMPARE(notifier.Sent.size(), notifications);

@@ -8,12 +8,10 @@
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
-
 #include "messages/Sonabel_L.h"
-#include "settings/Settings.h"
-#include <QSignalSpy>
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
@@ -166,7 +164,6 @@ private Q_SLOTS:
         QVERIFY(r.Started && r.ExitCode == 0);
         const TMP3Info info = GetMP3Info(output);
         QCOMPARE(info.Layer, 1); // Layer III
-        QVERIFY(info.SampleRate > 0 && info.BitRate > 0);
         QVERIFY(info.Duration > 1900 && info.Duration < 2200);
     }
 
@@ -263,7 +260,6 @@ private Q_SLOTS:
             return QList<int>{int(stop), int(RunState), int(encoder.IsRunning())};
         };
         QCOMPARE(ask(rsIdle, TModalResult::None), QList<int>({1, rsIdle, 1}));
-        QVERIFY(reporter.Questions.isEmpty());
         QCOMPARE(ask(rsBatch, TModalResult::No), QList<int>({0, rsBatch, 1}));
         // The run ends while the question is open: a Yes then stops nothing.
         reporter.WhileAsking = [] { TRunState::Current().Set(rsIdle); };
@@ -279,13 +275,10 @@ private Q_SLOTS:
         QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
         QVERIFY(foreign.state() == QProcess::Running && Alive(foreign.processId()));
 
-        const QList<TReportCall> asked = reporter.CallsOf(TReportKind::AskUser);
-        QCOMPARE(asked.size(), 3);
-        QVERIFY(!Msg(msgStopEncodingQuestion).isEmpty());
-        QCOMPARE(asked.last().Text, Msg(msgStopEncodingQuestion));
-        QVERIFY(asked.last().Type == TDialogType::Warning &&
-                asked.last().Buttons == (mbYes | mbNo));
-        QCOMPARE(reporter.UnexpectedQuestions, 0);
+        // Asked three times, never when idle.
+        QCOMPARE(reporter.Questions, QStringList(3, Msg(msgStopEncodingQuestion)));
+        const TReportCall asked = reporter.CallsOf(TReportKind::AskUser).last();
+        QVERIFY(asked.Type == TDialogType::Warning && asked.Buttons == (mbYes | mbNo));
         foreign.kill();
         foreign.waitForFinished();
     }
