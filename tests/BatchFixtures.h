@@ -41,7 +41,7 @@ public:
     std::optional<bool> PowerOffConfirm;
     std::function<void(bool)> PendingCountdown;
     int CountdownSeconds = -1;
-    int FilePosition = -1, FileMaximum = -1, TotalPosition = -1, TotalMaximum = -1;
+    QList<int> FileBar, TotalBar; // position, maximum
     QString TimeText;
     bool Disabled = false;
 };

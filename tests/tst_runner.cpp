@@ -29,10 +29,7 @@ QStringList ReceivedArguments(const QString& echoScript, const QString& received
     const TRunResult r = RunConsoleProcess(echoScript, arguments, output);
     if (!r.Started || r.ExitCode != 0)
         return {"<failed>"};
-    const QByteArray raw = TestUtil::ReadFile(received);
-    QStringList result;
-    for (const QByteArray& part : raw.split('\0'))
-        result << QString::fromUtf8(part);
+    QStringList result = QString::fromUtf8(TestUtil::ReadFile(received)).split(QChar(0));
     result.removeLast(); // after the final NUL
     return result;
 }
