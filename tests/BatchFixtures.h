@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 
 class TRecordingView : public TBatchView {
@@ -108,10 +109,9 @@ struct TRig {
         return !spy.isEmpty() || spy.wait(RunTimeoutMs);
     }
     TEntryResult ResultOf(int row) const {
-        for (const TEntryResult& r : Results)
-            if (r.Row == row)
-                return r;
-        return {};
+        const auto has = [row](const TEntryResult& r) { return r.Row == row; };
+        const auto it = std::find_if(Results.cbegin(), Results.cend(), has);
+        return it == Results.cend() ? TEntryResult{} : *it;
     }
     // Per row, every result it got ("encoded", "failed+stopped", "" for none).
     QStringList Actions() const {

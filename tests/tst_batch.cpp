@@ -19,9 +19,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(TEntryResult)
-Q_DECLARE_METATYPE(TRunSummary)
-
 namespace {
 
 // The last argument the fake encoder gets is the output.
@@ -68,8 +65,6 @@ private:
 private Q_SLOTS:
     void initTestCase() {
         Owners.emplace();
-        qRegisterMetaType<TEntryResult>();
-        qRegisterMetaType<TRunSummary>();
         SetLanguage(0, false);
         QVERIFY(Temp.isValid());
         Lame = QStandardPaths::findExecutable("lame");

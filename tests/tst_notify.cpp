@@ -22,8 +22,6 @@
 #include <QWidget>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(TRunSummary)
-
 namespace {
 
 struct TNotified {
@@ -78,7 +76,6 @@ class TestNotify : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        qRegisterMetaType<TRunSummary>();
         QVERIFY(Temp.isValid());
         Preferences().Edit()->Flags = 2 | flBRHigher;
         Preferences().Edit()->Jobs = 1;
