@@ -278,8 +278,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("questions");
         using L = QStringList;
         QTest::newRow("empty list") << "empty" << L{Msg(msgListEmpty)} << L{};
-        QTest::newRow("every folder unwritable")
-            << "beside-all" << L{} << L{Msg(msgAllFoldersUnwritable)};
+        QTest::newRow("all unwritable") << "beside-all" << L{} << L{Msg(msgAllFoldersUnwritable)};
         QTest::newRow("destination unwritable")
             << "dest-all" << L{} << L{Msg(msgDestDirUnwritable)};
         QTest::newRow("some unwritable, abort") << "beside-some" << L{} << L{};
