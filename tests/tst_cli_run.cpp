@@ -340,11 +340,8 @@ private Q_SLOTS:
                 Lame(shortWav, dir + "/short.bin", {"-b", "64"}));
         const QString encoder =
             Encoder(dir, "enc.sh",
-                    "for a; do [ \"$a\" = --mp3input ] && short=1; out=$a; done\n"
-                    "[ -n \"$short\" ] && exec cp '" +
-                        QFile::encodeName(dir) +
-                        "/short.bin' \"$out\"\n"
-                        "exec lame \"$@\"\n");
+                    "case \" $* \" in *' --mp3input '*) exec cp '" + QFile::encodeName(dir) +
+                        "/short.bin' \"$out\";; esac\nexec lame \"$@\"\n");
         QCOMPARE(Run({"--json", "--bitrate", "64", "--encoder", encoder, mp3}), 0);
         QCOMPARE(Values(Last.Records, "action").value(0), "encoded");
         const QString note = Values(Last.Records, "note").value(0);
