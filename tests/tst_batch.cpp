@@ -562,10 +562,8 @@ private Q_SLOTS:
         Preferences().Edit()->Jobs = jobs;
         Preferences().Edit()->Flags |= flShutDown;
         TRig rig;
-        for (const char* name : {"a", "b", "c"}) {
-            const QString source = dir + QStringLiteral("/%1.").arg(QLatin1String(name));
+        for (const QString& source : {dir + "/a.", dir + "/b.", dir + "/c."})
             rig.Add({again ? ToneMp3(source + "mp3", {"-b", "128"}) : ToneWav(source + "wav")});
-        }
         QSignalSpy finished(&rig.Batch, &TBatch::runFinished);
         QCOMPARE(rig.Batch.btnGOClick(), TGoResult::Started);
         if (again)
