@@ -22,10 +22,7 @@ private:
         return Last.Records.value(record)[key].toString();
     }
     QStringList Argv(int record = 0) const {
-        QStringList out;
-        for (const QJsonValue& item : Last.Records.value(record)["argv"].toArray())
-            out << item.toString();
-        return out;
+        return Last.Records.value(record)["argv"].toVariant().toStringList();
     }
 
     QTemporaryDir Home;
