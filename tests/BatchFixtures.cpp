@@ -27,14 +27,8 @@ void TRecordingView::PowerOffCountdown(int seconds, std::function<void(bool)> do
 }
 
 void TRecordingView::Follow(TBatch& batch) {
-    QObject::connect(&batch, &TBatch::fileProgress, [this](int position, int maximum) {
-        FilePosition = position;
-        FileMaximum = maximum;
-    });
-    QObject::connect(&batch, &TBatch::totalProgress, [this](int position, int maximum) {
-        TotalPosition = position;
-        TotalMaximum = maximum;
-    });
+    QObject::connect(&batch, &TBatch::fileProgress, [this](int p, int m) { FileBar = {p, m}; });
+    QObject::connect(&batch, &TBatch::totalProgress, [this](int p, int m) { TotalBar = {p, m}; });
     QObject::connect(&batch, &TBatch::timeTextChanged, [this](const QString& t) { TimeText = t; });
     QObject::connect(&batch, &TBatch::ledChanged,
                      [this](bool lit) { Events << (lit ? "led on" : "led off"); });

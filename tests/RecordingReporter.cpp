@@ -7,10 +7,9 @@ void TRecordingReporter::LogLine(const QString& text) {
 
 void TRecordingReporter::ReplaceLastLogLine(const QString& text) {
     Calls.append({TReportKind::ReplaceLastLogLine, text});
-    if (Log.isEmpty())
-        Log.append(text);
-    else
-        Log.last() = text;
+    if (!Log.isEmpty())
+        Log.removeLast();
+    Log.append(text);
 }
 
 void TRecordingReporter::SetStatusText(const QString& text) {
@@ -20,12 +19,9 @@ void TRecordingReporter::SetStatusText(const QString& text) {
 
 TModalResult TRecordingReporter::AskUser(const QString& message, TDialogType type, unsigned buttons,
                                          int /*helpContext*/) {
-    TModalResult answer = DefaultAnswer;
-    if (!Answers.isEmpty())
-        answer = Answers.dequeue();
-    else
-        ++UnexpectedQuestions;
-    Calls.append({TReportKind::AskUser, message, type, buttons, answer});
+    UnexpectedQuestions += int(Answers.isEmpty());
+    const TModalResult answer = Answers.isEmpty() ? DefaultAnswer : Answers.dequeue();
+    Calls.append({TReportKind::AskUser, message, type, buttons});
     Questions.append(message);
     if (WhileAsking)
         WhileAsking();

@@ -18,7 +18,6 @@ struct TReportCall {
     QString Text;
     TDialogType Type = TDialogType::Information; // AskUser only
     unsigned Buttons = 0;                        // AskUser only
-    TModalResult Answer = TModalResult::None;    // AskUser only
 };
 
 class TRecordingReporter : public TReporter {

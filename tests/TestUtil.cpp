@@ -24,26 +24,20 @@ bool SetModified(const QString& path, const QDateTime& when) {
     return f.open(QIODevice::ReadWrite) && f.setFileTime(when, QFileDevice::FileModificationTime);
 }
 
-namespace {
-
-template <typename T> QByteArray Bytes(T v, bool bigEndian) {
-    QByteArray b(sizeof(T), '\0');
-    bigEndian ? qToBigEndian(v, b.data()) : qToLittleEndian(v, b.data());
-    return b;
+template <typename T> static QByteArray Bytes(T v) {
+    return QByteArray(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
-} // namespace
-
 QByteArray Le16(quint16 v) {
-    return Bytes(v, false);
+    return Bytes(qToLittleEndian(v));
 }
 
 QByteArray Le32(quint32 v) {
-    return Bytes(v, false);
+    return Bytes(qToLittleEndian(v));
 }
 
 QByteArray Be32(quint32 v) {
-    return Bytes(v, true);
+    return Bytes(qToBigEndian(v));
 }
 
 QByteArray PcmWav(int sampleRate, int channels, double seconds, double toneHz) {
@@ -64,19 +58,11 @@ QByteArray PcmWav(int sampleRate, int channels, double seconds, double toneHz) {
 }
 
 bool Run(const QString& program, const QStringList& args, int timeoutMs, QByteArray* output) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForStarted(10000))
-        return false;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return false;
-    }
+    const TCliResult r =
+        RunCli(program, args, {}, QProcessEnvironment::systemEnvironment(), timeoutMs);
     if (output)
-        *output = p.readAll();
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        *output = r.Out + r.Err;
+    return r.Code == 0;
 }
 
 QString NewFolder(const QTemporaryDir& temp, const QString& name) {

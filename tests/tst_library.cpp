@@ -144,13 +144,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("held");
         QTest::addColumn<int>("ageDays");
         QTest::addColumn<QString>("expected"); // removed, kept or published
-        const QString here = TempHostName();
+        const QString here = TempHostName(), other = "elsewhere";
         QTest::newRow("this host, unheld") << here << ".part" << false << 0 << "removed";
         QTest::newRow("this host, held") << here << ".part" << true << 0 << "kept";
-        QTest::newRow("other host, recent") << "elsewhere"
-                                            << ".part" << false << 0 << "kept";
-        QTest::newRow("other host, old") << "elsewhere"
-                                         << ".part" << false << 2 << "removed";
+        QTest::newRow("other host, recent") << other << ".part" << false << 0 << "kept";
+        QTest::newRow("other host, old") << other << ".part" << false << 2 << "removed";
         QTest::newRow("ready, unheld") << here << ".ready" << false << 0 << "published";
         QTest::newRow("ready, held") << here << ".ready" << true << 0 << "kept";
     }
@@ -232,8 +230,7 @@ private Q_SLOTS:
         const bool published = QFileInfo::exists(mount + "/a.mp3");
         QVERIFY(::umount2(QFile::encodeName(mount).constData(), MNT_DETACH) == 0);
         QCOMPARE(r.Code, 0);
-        QVERIFY(trashed);
-        QVERIFY(published);
+        QVERIFY(trashed && published);
         // Relative to the volume, so it holds wherever the volume is mounted.
         QCOMPARE(info, "a.wav");
     }
@@ -276,14 +273,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QStringList>("files");
+        using L = QStringList;
         QTest::newRow("trash unusable")
-            << true << QStringList{"--bitrate", "64"} << "encoded"
-            << "the source could not go to the trash" << QStringList{"a.wav", "a_C64kbps.mp3"};
-        QTest::newRow("output not smaller")
-            << false
-            << QStringList{"--bitrate", "320", "--on-warning", "all", "--params", "--resample 48"}
-            << "skipped"
-            << "output would not be smaller" << QStringList{"a.wav"};
+            << true << L{"--bitrate", "64"} << "encoded"
+            << "the source could not go to the trash" << L{"a.wav", "a_C64kbps.mp3"};
+        const L options = {"--bitrate", "320", "--on-warning", "all", "--params", "--resample 48"};
+        QTest::newRow("output not smaller") << false << options << "skipped"
+                                            << "output would not be smaller" << L{"a.wav"};
     }
 
     void sourceKept() {

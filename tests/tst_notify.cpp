@@ -2,20 +2,14 @@
 // desktop notification and task bar progress sent over a private session bus.
 
 #include "BatchFixtures.h"
-#include "RecordingReporter.h"
 #include "TestUtil.h"
-#include "batch/BatchSourceList.h"
-#include "encoder/EncoderFacts.h"
 #include "gui/RunFeedback.h"
 #include "gui/RunNotifier.h"
 #include "messages/DurationTexts.h"
 #include "messages/Messages.h"
 #include "messages/ReasonTexts.h"
-#include "messages/RunState.h"
 #include "messages/SizeTexts.h"
 #include "messages/Sonabel_L.h"
-#include "settings/Settings.h"
-#include "sources/SourceList.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -28,25 +22,18 @@
 #include <QWidget>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(TRunSummary)
-
 namespace {
-
-struct TNotified {
-    QString Title, Body;
-    bool Failed = false;
-};
 
 class TFakeNotifier : public TRunNotifier {
 public:
     void SetProgress(double fraction, bool visible) override {
         Progress << (visible ? fraction : -1.0);
     }
-    void Notify(const QString& title, const QString& body, bool failed) override {
-        Sent << TNotified{title, body, failed};
+    void Notify(const QString& /*title*/, const QString& body, bool failed) override {
+        Sent << (failed ? "failed: " : "done: ") + body;
     }
     QList<double> Progress;
-    QList<TNotified> Sent;
+    QStringList Sent; // "failed: " or "done: ", then the body
 };
 
 // Stands in for the desktop: the notification service and a task bar that
@@ -84,7 +71,6 @@ class TestNotify : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        qRegisterMetaType<TRunSummary>();
         QVERIFY(Temp.isValid());
         Preferences().Edit()->Flags = 2 | flBRHigher;
         Preferences().Edit()->Jobs = 1;
@@ -118,24 +104,16 @@ private Q_SLOTS:
         const QString dir = Temp.filePath(QTest::currentDataTag());
         QVERIFY(QDir().mkpath(dir));
         const QString good = dir + "/good.wav", gone = dir + "/gone.wav", low = dir + "/low.mp3";
-        for (const QString& path : {good, gone})
-            QVERIFY(TestUtil::WriteFile(path, TestUtil::PcmWav(44100, 2, 1.0)));
-        QVERIFY(TestUtil::Lame(good, low, {"-b", "32"}));
-        TRecordingReporter reporter;
-        TSourceList list(&reporter);
-        for (const QString& path : {good, gone, low})
-            list.AddSourceFile(path);
+        QVERIFY(!TestUtil::ToneWav(good).isEmpty() && !TestUtil::ToneWav(gone).isEmpty() &&
+                !TestUtil::ToneMp3(low, {"-b", "32"}).isEmpty());
+        TRig rig({good, gone, low});
+        TSourceList& list = rig.List;
         list.UpdateList(false);
         QCOMPARE(list.Count(), 3);
         if (failing)
             QVERIFY(QFile::remove(gone));
-
-        TSourceListBatchSource source(list);
-        TRecordingView view;
         // The MP3 below the target is left out.
-        view.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
-        TFakePowerOff powerOff;
-        TBatch batch(source, view, reporter, powerOff);
+        rig.View.WarningAnswers.enqueue(TWarningAnswer::GoodFilesOnly);
         TFakeNotifier notifier;
         QWidget window;
         if (windowActive) {
@@ -143,12 +121,9 @@ private Q_SLOTS:
             window.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&window));
         }
-        TRunFeedback feedback(batch, list, reporter, notifier, window);
+        TRunFeedback feedback(rig.Batch, list, rig.Reporter, notifier, window);
         QSignalSpy folders(&feedback, &TRunFeedback::OutputFolderChanged);
-        QSignalSpy finished(&batch, &TBatch::runFinished);
-        QCOMPARE(batch.btnGOClick(), TGoResult::Started);
-        feedback.SetProgress(50, 100);
-        QVERIFY(!finished.isEmpty() || finished.wait(60000));
+        QVERIFY(rig.Run([&feedback] { feedback.SetProgress(50, 100); }));
 
         const TRowStatus status = list.RowStatus(0);
         const auto state = [&list](int row) { return int(list.RowStatus(row).State); };
@@ -168,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE(cell(2, Qt::ToolTipRole), list.RowStatus(2).Reason);
         QVERIFY(!list.RowStatus(2).Reason.isEmpty());
 
-        const TRunSummary summary = finished.at(0).at(0).value<TRunSummary>();
+        const TRunSummary summary = rig.Summaries.value(0);
         const QString line = RunSummaryText(summary);
         QVERIFY2(line.startsWith(failing ? "1 done, 1 skipped, 1 failed in "
                                          : "2 done, 1 skipped, 0 failed in "),
@@ -177,15 +152,11 @@ private Q_SLOTS:
         QCOMPARE(sizes.SourceBytes, status.SourceBytes * (failing ? 1 : 2));
         QCOMPARE(summary.SourceBytes, sizes.SourceBytes);
         QVERIFY(line.contains(SavedSizesText(sizes.SourceBytes, sizes.OutputBytes)));
-        QCOMPARE(reporter.Log.last(), line);
-        QCOMPARE(reporter.Status, line);
+        QCOMPARE(QStringList({rig.Reporter.Log.last(), rig.Reporter.Status}), QStringList(2, line));
         QCOMPARE(folders.last().at(0).toString(), dir);
         QCOMPARE(notifier.Progress, (QList<double>{0.0, 0.5, -1.0}));
-        QCOMPARE(notifier.Sent.size(), notifications);
-        if (notifications) {
-            QCOMPARE(notifier.Sent.at(0).Failed, failing);
-            QCOMPARE(notifier.Sent.at(0).Body, line);
-        }
+        QCOMPARE(notifier.Sent,
+                 QStringList(notifications, (failing ? "failed: " : "done: ") + line));
 
         QCOMPARE(list.RemoveFinishedRows(), failing ? 1 : 2);
         QCOMPARE(state(0), failing ? failed : skipped);
@@ -204,12 +175,9 @@ private Q_SLOTS:
         // No notification service yet: nothing happens, and nothing breaks.
         notifier.Notify("t", "b", false);
         notifier.SetProgress(0.25, true);
-        QVERIFY(received.wait(5000));
-        QCOMPARE(recorder.Updated.at(0).toString(), QString("application://sonabel.desktop"));
-        QVariantMap properties = recorder.Updated.at(1).toMap();
-        QCOMPARE(properties.value("progress").toDouble(), 0.25);
-        QCOMPARE(properties.value("progress-visible").toBool(), true);
-        QVERIFY(recorder.Notified.isEmpty());
+        QVERIFY(received.wait(5000) && recorder.Notified.isEmpty());
+        const QVariantMap shown = {{"progress", 0.25}, {"progress-visible", true}};
+        QCOMPARE(recorder.Updated, QVariantList({"application://sonabel.desktop", shown}));
         // The same progress again sends nothing; hiding it does.
         notifier.SetProgress(0.2501, true);
         notifier.SetProgress(0, false);
@@ -224,12 +192,11 @@ private Q_SLOTS:
             received.clear();
             notifier.Notify("Run finished", "1 done", failed);
             QVERIFY(received.wait(5000));
-            QCOMPARE(recorder.Notified.at(3).toString(), QString("Run finished"));
-            QCOMPARE(recorder.Notified.at(4).toString(), QString("1 done"));
-            const QVariantMap hints = recorder.Notified.at(6).toMap();
-            QCOMPARE(hints.value("desktop-entry").toString(), QString("sonabel"));
-            QCOMPARE(hints.value("category").toString(),
-                     QString(failed ? "transfer.error" : "transfer.complete"));
+            const QVariantMap hints = {
+                {"desktop-entry", "sonabel"},
+                {"category", failed ? "transfer.error" : "transfer.complete"}};
+            QCOMPARE(recorder.Notified.mid(3, 4),
+                     QVariantList({"Run finished", "1 done", QStringList(), hints}));
         }
         QDBusConnection::disconnectFromBus("client");
         QDBusConnection::disconnectFromBus("service");

@@ -8,12 +8,10 @@
 #include "formats/MP3Stream.h"
 #include "messages/Messages.h"
 #include "messages/RunState.h"
-
 #include "messages/Sonabel_L.h"
-#include "settings/Settings.h"
-#include <QSignalSpy>
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
@@ -23,21 +21,6 @@
 namespace {
 
 using TestUtil::Script;
-
-// Arguments a child received, written NUL-separated into received.
-QStringList ReceivedArguments(const QString& echoScript, const QString& received,
-                              const QStringList& arguments) {
-    QStringList output;
-    const TRunResult r = RunConsoleProcess(echoScript, arguments, output);
-    if (!r.Started || r.ExitCode != 0)
-        return {"<failed>"};
-    const QByteArray raw = TestUtil::ReadFile(received);
-    QStringList result;
-    for (const QByteArray& part : raw.split('\0'))
-        result << QString::fromUtf8(part);
-    result.removeLast(); // after the final NUL
-    return result;
-}
 
 bool Alive(qint64 pid) {
     return pid > 0 && ::kill(pid_t(pid), 0) == 0;
@@ -61,6 +44,18 @@ class TestRunner : public QObject {
     QString NiceEcho;
     QString Lame;
     std::optional<TOwners> Owners;
+
+    // Arguments a child received, written NUL-separated into Received.
+    QStringList ReceivedArguments(const QStringList& arguments) {
+        QStringList output;
+        const TRunResult r = RunConsoleProcess(Echo, arguments, output);
+        if (!r.Started || r.ExitCode != 0)
+            return {"<failed>"};
+        QStringList result = QString::fromUtf8(TestUtil::ReadFile(Received)).split(QChar(0));
+        result.removeLast(); // after the final NUL
+        return result;
+    }
+
 private Q_SLOTS:
     void init() { Owners.emplace(); }
 
@@ -121,14 +116,11 @@ private Q_SLOTS:
         const QString params = "--tt \"Title with blanks\" --priority 3 -b 128";
         for (const QString& name : names) {
             const QString source = Tmp.filePath(name), output = source + ".mp3";
-            QCOMPARE(ReceivedArguments(Echo, Received,
-                                       BuildLameArgumentList(SourceWAV, params, source, output)),
+            QCOMPARE(ReceivedArguments(BuildLameArgumentList(SourceWAV, params, source, output)),
                      (QStringList{"--tt", "Title with blanks", "-b", "128", source, output}));
         }
         // A relative name that starts with a dash arrives as the same file.
-        const QStringList relative =
-            BuildLameArgumentList(SourceWAV, QString(), "-in.wav", "-o.mp3");
-        QCOMPARE(ReceivedArguments(Echo, Received, relative),
+        QCOMPARE(ReceivedArguments(BuildLameArgumentList(SourceWAV, {}, "-in.wav", "-o.mp3")),
                  (QStringList{"./-in.wav", "./-o.mp3"}));
     }
 
@@ -166,7 +158,6 @@ private Q_SLOTS:
         QVERIFY(r.Started && r.ExitCode == 0);
         const TMP3Info info = GetMP3Info(output);
         QCOMPARE(info.Layer, 1); // Layer III
-        QVERIFY(info.SampleRate > 0 && info.BitRate > 0);
         QVERIFY(info.Duration > 1900 && info.Duration < 2200);
     }
 
@@ -213,9 +204,8 @@ private Q_SLOTS:
         encoder.Start("/bin/sh", {"-c", "exit 5"});
         QVERIFY(spy.wait(10000));
         QCOMPARE(spy.size(), 1);
-        QCOMPARE(spy.at(0).at(0).toInt(), 5);
-        QVERIFY(spy.at(0).at(1).value<QProcess::ExitStatus>() == QProcess::NormalExit &&
-                spy.at(0).at(2).toBool());
+        QCOMPARE(spy.at(0).mid(0, 3),
+                 QVariantList({5, QVariant::fromValue(QProcess::NormalExit), true}));
 
         // A failed start is reported once, after Start has returned.
         spy.clear();
@@ -263,7 +253,6 @@ private Q_SLOTS:
             return QList<int>{int(stop), int(RunState), int(encoder.IsRunning())};
         };
         QCOMPARE(ask(rsIdle, TModalResult::None), QList<int>({1, rsIdle, 1}));
-        QVERIFY(reporter.Questions.isEmpty());
         QCOMPARE(ask(rsBatch, TModalResult::No), QList<int>({0, rsBatch, 1}));
         // The run ends while the question is open: a Yes then stops nothing.
         reporter.WhileAsking = [] { TRunState::Current().Set(rsIdle); };
@@ -279,13 +268,10 @@ private Q_SLOTS:
         QCOMPARE(spy.at(0).at(1).value<QProcess::ExitStatus>(), QProcess::CrashExit);
         QVERIFY(foreign.state() == QProcess::Running && Alive(foreign.processId()));
 
-        const QList<TReportCall> asked = reporter.CallsOf(TReportKind::AskUser);
-        QCOMPARE(asked.size(), 3);
-        QVERIFY(!Msg(msgStopEncodingQuestion).isEmpty());
-        QCOMPARE(asked.last().Text, Msg(msgStopEncodingQuestion));
-        QVERIFY(asked.last().Type == TDialogType::Warning &&
-                asked.last().Buttons == (mbYes | mbNo));
-        QCOMPARE(reporter.UnexpectedQuestions, 0);
+        // Asked three times, never when idle.
+        QCOMPARE(reporter.Questions, QStringList(3, Msg(msgStopEncodingQuestion)));
+        const TReportCall asked = reporter.CallsOf(TReportKind::AskUser).last();
+        QVERIFY(asked.Type == TDialogType::Warning && asked.Buttons == (mbYes | mbNo));
         foreign.kill();
         foreign.waitForFinished();
     }
