@@ -186,8 +186,8 @@ void TBatch::StartRun(bool goodFilesOnly) {
     Reporter.SetState(rsBatch);
     Q_EMIT timeTextChanged(Msg(msgTimePlaceholder));
     StartTick = Clock();
-    Jobs = qBound(1, Settings().Jobs, MaxJobs);
-    Shared.reset(new TRunShared{Reporter, Reserved, CurrentLameParams(), Jobs, DecoderPath});
+    Shared.reset(new TRunShared{Reporter, Reserved, CurrentLameParams(),
+                                qBound(1, Settings().Jobs, MaxJobs), DecoderPath});
     Q_EMIT logCleared();
     Q_EMIT controlsEnabled(false);
     Q_EMIT goButtonChanged(true);
@@ -216,7 +216,8 @@ void TBatch::CleanOutputFolders() {
 void TBatch::StartEntries() {
     const bool nested = Starting;
     Starting = true;
-    while (RunState == rsBatch && int(ActiveJobs.size()) < Jobs && NextRow < Source.EntryCount())
+    while (RunState == rsBatch && int(ActiveJobs.size()) < Shared->Jobs &&
+           NextRow < Source.EntryCount())
         StartEntry(NextRow++);
     Starting = nested;
 }
@@ -282,10 +283,10 @@ void TBatch::StartEntry(int row) {
                 [this, pipeline](const TEntryResult& result) { PipelineEnded(pipeline, result); });
         connect(pipeline, &TEntryPipeline::processEnded, this, [this] {
             // The last measurement, as every poll of a single encoder gets one.
-            if (Jobs == 1 && RunState == rsBatch)
+            if (Shared->Jobs == 1 && RunState == rsBatch)
                 EncoderProgress();
         });
-        if (Jobs == 1)
+        if (Shared->Jobs == 1)
             Q_EMIT fileProgress(0, e.EstimatedKB);
         if (start.Type == SourceMP3 && e.BitRate == EntryTarget(e) &&
             (Settings().Flags & flCopyData))
@@ -305,7 +306,7 @@ void TBatch::PipelineEnded(TEntryPipeline* pipeline, const TEntryResult& result)
     const TBatchEntry& e = pipeline->Entry();
     if (result.Action != TEntryAction::Stopped) {
         AdvanceTotal(e.EstimatedKB);
-        if (Jobs == 1)
+        if (Shared->Jobs == 1)
             Q_EMIT fileProgress(e.EstimatedKB, e.EstimatedKB);
     }
     if (result.Action == TEntryAction::Encoded || result.Action == TEntryAction::Copied) {

@@ -176,7 +176,6 @@ private:
     bool Running = false;
     bool GoodFilesOnly = false;
     std::unique_ptr<TRunShared> Shared; // set for each run
-    int Jobs = 1;
     int NextRow = 0;
     int TotalMaxKB = 0;
     int DoneKB = 0;

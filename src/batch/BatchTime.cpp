@@ -49,7 +49,7 @@ void TBatch::EncoderProgress() {
         current += int(MeasureKB(pipeline->TempPath()));
         estimates += pipeline->Entry().EstimatedKB;
     }
-    if (Jobs == 1)
+    if (Shared->Jobs == 1)
         Reporter.ReplaceLastLogLine(MsgFmt(msgOutputSize, {current}));
     TotalPosition = DoneKB + current;
     Q_EMIT totalProgress(TotalPosition, TotalMaxKB);

@@ -106,9 +106,9 @@ int DownloadBarPosition(qint64 done, qint64 expected) {
                   qint32(qBound<qint64>(0, expected, most)));
 }
 
-TUpdateCheck::TUpdateCheck(TPreferences& settings, const TRegFile& store, TReporter& reporter,
+TUpdateCheck::TUpdateCheck(TPreferences& preferences, const TRegFile& store, TReporter& reporter,
                            TUpdateView& view, QObject* parent)
-    : QObject(parent), FSettings(settings), FStore(store), FReporter(reporter), FView(view),
+    : QObject(parent), FPreferences(preferences), FStore(store), FReporter(reporter), FView(view),
       FNet(std::make_unique<QNetworkAccessManager>()) {
     // The proxy the desktop or the environment (https_proxy, no_proxy) names.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
@@ -195,7 +195,7 @@ void TUpdateCheck::Offer(const TUpdateInfo& info) {
     const QString name = QFileInfo(info.FileName).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString ext = dot >= 0 ? name.mid(dot) : QString();
-    const QString dir = FSettings.Record().DownloadDir;
+    const QString dir = FPreferences.Record().DownloadDir;
     const QString chosen =
         FView.AskSaveFileName(MsgFmt(msgUpdateSaveFilter, {AppTitle, info.FileName}), ext,
                               dir.isEmpty() ? name : IncludeTrailingSlash(dir) + name);
@@ -274,7 +274,7 @@ void TUpdateCheck::DownloadClosed() {
         FReply.clear();
     }
     FFile.reset();
-    FSettings.Edit()->DownloadDir = IncludeTrailingSlash(QFileInfo(FFileName).absolutePath());
+    FPreferences.Edit()->DownloadDir = IncludeTrailingSlash(QFileInfo(FFileName).absolutePath());
     Finish();
 }
 

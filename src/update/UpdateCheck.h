@@ -78,7 +78,7 @@ int DownloadBarPosition(qint64 done, qint64 expected);
 class TUpdateCheck : public QObject {
     Q_OBJECT
 public:
-    TUpdateCheck(TPreferences& settings, const TRegFile& store, TReporter& reporter,
+    TUpdateCheck(TPreferences& preferences, const TRegFile& store, TReporter& reporter,
                  TUpdateView& view, QObject* parent = nullptr);
     ~TUpdateCheck() override;
 
@@ -106,7 +106,7 @@ private:
     void Finish();
     QNetworkReply* Get(const QString& url, int timeoutMs);
 
-    TPreferences& FSettings;
+    TPreferences& FPreferences;
     const TRegFile& FStore;
     TReporter& FReporter;
     TUpdateView& FView;
