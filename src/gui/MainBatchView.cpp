@@ -33,15 +33,14 @@ void TMainBatchView::Follow(TBatch& batch) {
     QObject::connect(&batch, &TBatch::runStarted, &Window, [this] { Window.repaint(); });
 }
 
-// A countdown that ends without switching off leaves the window idle again,
-// and the box shows whether the next run would still switch off.
+// A countdown that ends without switching off leaves the window idle again;
+// the power-off box follows the setting the run cleared.
 void TMainBatchView::PowerOffCountdown(int seconds, std::function<void(bool confirmed)> done) {
     QPointer<QWidget> window(&Window);
     TWindowBatchView::PowerOffCountdown(seconds, [this, window, done](bool confirmed) {
         done(confirmed);
         if (!window || !window->isVisible())
             return;
-        Run.SetShutDown(Settings().Flags & flShutDown);
         if (RunState == rsPowerOff)
             Reporter.SetState(rsIdle);
     });

@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -238,9 +239,12 @@ void TRunPanel::SetGoButton(bool stop) {
                         : ThemeIcon("dialog-ok", QStyle::SP_DialogOkButton));
 }
 
-void TRunPanel::SetBitRate(int index, int mode) {
-    cbBitrate->setCurrentIndex(index);
-    (mode == 0 ? rbCBR : rbABR)->setChecked(true);
+void TRunPanel::ShowSettings(const TSettings& settings) {
+    const QSignalBlocker blockers[] = {QSignalBlocker(cbBitrate), QSignalBlocker(rbCBR),
+                                       QSignalBlocker(rbABR), QSignalBlocker(cbShutDown)};
+    cbBitrate->setCurrentIndex(settings.BitRateIndex);
+    (settings.EncodingMode == 0 ? rbCBR : rbABR)->setChecked(true);
+    cbShutDown->setChecked(settings.Flags & flShutDown);
 }
 
 int TRunPanel::BitRateIndex() const {
@@ -249,10 +253,6 @@ int TRunPanel::BitRateIndex() const {
 
 int TRunPanel::Mode() const {
     return rbABR->isChecked() ? 1 : 0;
-}
-
-void TRunPanel::SetShutDown(bool on) {
-    cbShutDown->setChecked(on);
 }
 
 void TRunPanel::SetBusy(TBusy busy) {

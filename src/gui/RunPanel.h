@@ -17,6 +17,8 @@ class TLED;
 // What the window is busy with decides which controls stay usable.
 enum class TBusy { None, Drop, Scan, Run };
 
+struct TSettings;
+
 class TRunPanel : public QWidget {
     Q_OBJECT
 
@@ -30,10 +32,10 @@ public:
     void SetTimeText(const QString& text);
     void SetLed(bool lit);
     void SetGoButton(bool stop);
-    void SetBitRate(int index, int mode);
     int BitRateIndex() const;
     int Mode() const;
-    void SetShutDown(bool on);
+    // The boxes as the settings say, without announcing it as a user's change.
+    void ShowSettings(const TSettings& settings);
     void SetBusy(TBusy busy);
     QList<QWidget*> TabOrder() const;
 

@@ -132,6 +132,9 @@ void TSonabelMainForm::Connect() {
         StatusPanels->SetTotals(SourceList->TotalSizeText(), SourceList->TotalEstimatedText());
     });
     connect(RunPanel, &TRunPanel::SettingsChanged, this, &TSonabelMainForm::SomethingChange);
+    // The boxes show the settings whoever changes them (a run clears the power-off).
+    connect(&Preferences(), &TPreferences::changed, RunPanel,
+            [this] { RunPanel->ShowSettings(Settings()); });
     connect(RunPanel, &TRunPanel::ShutDownToggled, this, [](bool on) {
         auto edit = Preferences().Edit();
         edit->Flags = on ? edit->Flags | flShutDown : edit->Flags & ~flShutDown;
@@ -181,8 +184,7 @@ bool TSonabelMainForm::FormCreate() {
     env.DefaultLanguage = DefaultLanguageIndex();
     LoadSettings(*Store, s, env);
     Preferences().Set(s);
-    RunPanel->SetBitRate(s.BitRateIndex, s.EncodingMode);
-    RunPanel->SetShutDown(s.Flags & flShutDown);
+    RunPanel->ShowSettings(s);
     SetState(rsIdle);
     ::SetLanguage(s.Language, false);
     s = Settings();
